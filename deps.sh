@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Корвель needs to build, test and run, when any is missing.
+# Works as root and as a user with sudo.
+set -euo pipefail
+PACKAGES=(build-essential cmake pkg-config qt6-base-dev libxkbcommon-dev libzip-dev libjpeg-dev
+          libx11-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps fonts-dejavu-core)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "Нужны права root или sudo, чтобы установить: ${missing[*]}" >&2; exit 1; }
+  SUDO="sudo"
+fi
+echo "Устанавливаются пакеты: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,17 @@
+#include "app/prompts.h"
+
+#include <stdexcept>
+
+namespace korvel {
+namespace {
+Prompts* g_prompts = nullptr;
+}
+
+Prompts& prompts() {
+  if (!g_prompts) throw std::logic_error("no prompts installed");
+  return *g_prompts;
+}
+
+void setPrompts(Prompts* p) { g_prompts = p; }
+
+}  // namespace korvel

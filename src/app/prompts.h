@@ -1,0 +1,49 @@
+// The one seam through which windows ask the user anything or tell him anything.
+// The real implementation shows the common dialogs and message boxes; the tests answer from a
+// script and record every text. Windows and operations never open a QMessageBox themselves.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QDialog;
+
+namespace korvel {
+
+// Texts of the delete confirmation dialog (TForm11), all replaced by the caller.
+struct DeleteQuestion {
+  QString caption;
+  QString label1;
+  QString label2;
+  QString yesText;
+  QString noText;
+};
+
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+
+  // A modal message box with a fixed Russian text.
+  virtual void message(const QString& text) = 0;
+
+  // The text input dialog (TForm14): caption is the instruction, initial the field's text.
+  // There is no cancel: whatever is in the field when the dialog closes is returned.
+  virtual QString textInput(const QString& caption, const QString& initial) = 0;
+
+  // The selection key dialog (TForm7): returns the field's raw text (a single blank when the
+  // user typed nothing). Callers turn it into a key with selectionKeyOf().
+  virtual QString selectionKey() = 0;
+
+  // The delete confirmation dialog (TForm11); the answer is "no" unless the user pressed yes.
+  virtual bool confirmDelete(const DeleteQuestion& question) = 0;
+
+  // Shows a list window modally as a picker, with its caption set to the instruction.
+  // The choice is whatever row of the list's table is current when it closes.
+  virtual void showPicker(QDialog& window, const QString& caption) = 0;
+};
+
+// The prompts in force for the process; the application or a test installs them.
+Prompts& prompts();
+void setPrompts(Prompts* p);
+
+}  // namespace korvel
