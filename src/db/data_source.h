@@ -1,0 +1,37 @@
+// A data source binds a table to its list grid: while disabled the grid neither repaints nor
+// follows the cursor; re-enabling it shows the table's current state. The cursor hooks of
+// REGION, VLAD and PORODA make their grids read-only through it.
+#pragma once
+
+#include "db/table.h"
+
+#include <QObject>
+
+namespace korvel::db {
+
+class DataSource : public QObject {
+  Q_OBJECT
+ public:
+  DataSource(const QString& name, Table& table, QObject* parent = nullptr);
+  ~DataSource() override;
+
+  Table& table() const { return *table_; }
+  bool enabled() const { return enabled_; }
+  void setEnabled(bool on);
+  bool readOnly() const { return readOnly_; }
+  void setReadOnly(bool on);
+
+ signals:
+  void reset();          // the passing rows may have changed: rebuild
+  void rowChanged();     // the current row was rewritten in place
+  void cursorMoved();    // the table's cursor moved to another row
+  void readOnlyChanged(bool readOnly);
+
+ private:
+  Table* table_;
+  int listener_;
+  bool enabled_ = true;
+  bool readOnly_ = true;
+};
+
+}  // namespace korvel::db

@@ -1,0 +1,208 @@
+#include "db/dbf_file.h"
+
+#include "db/table_error.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <sys/file.h>
+#include <cerrno>
+#endif
+
+namespace korvel::db {
+namespace {
+
+uint32_t le32(const uchar* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+uint16_t le16(const uchar* p) { return uint16_t(p[0] | (p[1] << 8)); }
+void put32(char* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = char((v >> (8 * i)) & 0xFF);
+}
+void put16(char* p, uint16_t v) {
+  p[0] = char(v & 0xFF);
+  p[1] = char(v >> 8);
+}
+
+// Width rules of the field types the layer knows.
+bool widthAcceptable(char type, int width) {
+  switch (type) {
+    case 'C': return width >= 1 && width <= 254;
+    case 'N': case 'F': return width >= 1 && width <= 20;
+    case 'D': return width == 8;
+    case 'L': return width == 1;
+    case 'I': return width == 4;
+    case 'B': case 'Y': case 'T': return width == 8;
+    case 'M': case 'G': case 'P': return width == 4 || width == 10;
+    case '0': return width >= 1;  // Visual FoxPro's hidden null flags
+    default: return false;
+  }
+}
+
+}  // namespace
+
+QString DbfFile::displayName() const { return QFileInfo(path_).fileName(); }
+
+void DbfFile::fail(const QString& what) const {
+  throw TableError(QStringLiteral("Таблица %1: %2").arg(displayName(), what));
+}
+
+DbfFile::DbfFile(const QString& path) : path_(path), file_(path) {
+  if (!QFileInfo::exists(path)) fail(QStringLiteral("файл %1 не найден.").arg(path));
+  if (!file_.open(QIODevice::ReadWrite)) {
+    writable_ = false;
+    if (!file_.open(QIODevice::ReadOnly))
+      fail(QStringLiteral("файл не открывается (%1).").arg(file_.errorString()));
+  }
+#ifdef Q_OS_UNIX
+  // Another program holding the table exclusively keeps us out; we only ever share it.
+  if (::flock(file_.handle(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+    fail(QStringLiteral("файл занят другой программой."));
+#endif
+  const qint64 size = file_.size();
+  if (size < 32) fail(QStringLiteral("файл короче заголовка таблицы (%1 байт).").arg(size));
+  map();
+  parseHeader(size);
+}
+
+DbfFile::~DbfFile() {
+  if (map_) file_.unmap(map_);
+}
+
+void DbfFile::map() {
+  if (map_) file_.unmap(map_);
+  map_ = nullptr;
+  mappedSize_ = file_.size();
+  map_ = file_.map(0, mappedSize_);
+  if (!map_) fail(QStringLiteral("файл не читается (%1).").arg(file_.errorString()));
+  base_ = reinterpret_cast<const char*>(map_);
+}
+
+void DbfFile::parseHeader(qint64 fileSize) {
+  const auto* h = reinterpret_cast<const uchar*>(base_);
+  version_ = h[0];
+  switch (version_) {
+    case 0x03: case 0x83: case 0xF5: case 0x8B: case 0x30: case 0x31: case 0x32: break;
+    default: fail(QStringLiteral("это не таблица DBF (первый байт 0x%1).").arg(version_, 2, 16, QLatin1Char('0')));
+  }
+  std::memcpy(date_, h + 1, 3);
+  count_ = le32(h + 4);
+  headerLength_ = le16(h + 8);
+  recordLength_ = le16(h + 10);
+  const uchar ldid = h[29];
+  codepage_ = (ldid == 0x65 || ldid == 0x26) ? Codepage::Cp866 : Codepage::Cp1251;
+
+  if (headerLength_ < 33 || headerLength_ > fileSize)
+    fail(QStringLiteral("длина заголовка (%1) не согласуется с размером файла (%2).").arg(headerLength_).arg(fileSize));
+  int pos = 32;
+  int offset = 1;
+  bool terminated = false;
+  while (pos < headerLength_) {
+    if (h[pos] == 0x0D) {
+      terminated = true;
+      break;
+    }
+    if (pos + 32 > headerLength_) break;
+    const uchar* d = h + pos;
+    FieldDef f;
+    int n = 0;
+    while (n < 11 && d[n] != 0) ++n;
+    f.name = QString::fromLatin1(reinterpret_cast<const char*>(d), n).trimmed().toUpper();
+    f.type = char(d[11]);
+    f.width = d[16];
+    f.decimals = d[17];
+    f.offset = offset;
+    if (f.name.isEmpty()) fail(QStringLiteral("поле №%1 без имени.").arg(fields_.size() + 1));
+    if (f.width == 0) fail(QStringLiteral("поле %1 имеет нулевую ширину.").arg(f.name));
+    if (!widthAcceptable(f.type, f.width))
+      fail(QStringLiteral("поле %1: неизвестный тип «%2» или недопустимая ширина %3.")
+               .arg(f.name, QString(QLatin1Char(f.type))).arg(f.width));
+    offset += f.width;
+    fields_.push_back(f);
+    pos += 32;
+  }
+  if (!terminated) fail(QStringLiteral("описание полей не завершено."));
+  if (fields_.empty()) fail(QStringLiteral("в таблице нет полей."));
+  if (offset != recordLength_)
+    fail(QStringLiteral("длина записи в заголовке (%1) не равна сумме ширин полей (%2).").arg(recordLength_).arg(offset));
+  if (qint64(headerLength_) + qint64(count_) * recordLength_ > fileSize)
+    fail(QStringLiteral("в заголовке %1 записей, а файл обрывается раньше (таблица усечена).").arg(count_));
+}
+
+int DbfFile::fieldIndex(QStringView name) const {
+  for (size_t i = 0; i < fields_.size(); ++i)
+    if (fields_[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
+  return -1;
+}
+
+void DbfFile::writeAt(qint64 pos, const char* bytes, qint64 n) {
+  if (!writable_) fail(QStringLiteral("файл доступен только для чтения, запись невозможна."));
+  if (!file_.seek(pos) || file_.write(bytes, n) != n) {
+    const QString why = file_.errorString();
+    file_.unsetError();
+    fail(QStringLiteral("запись не удалась (%1). Проверьте свободное место на диске.").arg(why));
+  }
+  if (!file_.flush()) fail(QStringLiteral("запись не удалась (%1).").arg(file_.errorString()));
+}
+
+void DbfFile::touchDate() {
+  const QDate today = QDate::currentDate();
+  const uint8_t d[3] = {uint8_t(today.year() - 1900), uint8_t(today.month()), uint8_t(today.day())};
+  if (std::memcmp(d, date_, 3) == 0) return;
+  writeAt(1, reinterpret_cast<const char*>(d), 3);
+  std::memcpy(date_, d, 3);
+}
+
+void DbfFile::writeRecord(uint32_t index, const char* bytes) {
+  writeAt(headerLength_ + qint64(index) * recordLength_, bytes, recordLength_);
+  touchDate();
+}
+
+uint32_t DbfFile::appendRecord(const char* bytes) {
+  const qint64 pos = headerLength_ + qint64(count_) * recordLength_;
+  std::vector<char> buf(bytes, bytes + recordLength_);
+  buf.push_back(0x1A);
+  // The record first, then the count: a failure in between leaves the old count valid.
+  writeAt(pos, buf.data(), qint64(buf.size()));
+  char c[4];
+  put32(c, count_ + 1);
+  writeAt(4, c, 4);
+  ++count_;
+  touchDate();
+  if (file_.size() > mappedSize_) map();
+  return count_ - 1;
+}
+
+void DbfFile::create(const QString& path, std::vector<FieldDef> fields) {
+  const int headerLength = 32 + 32 * int(fields.size()) + 1;
+  int recordLength = 1;
+  std::vector<char> h(size_t(headerLength), 0);
+  const QDate today = QDate::currentDate();
+  h[0] = 0x03;
+  h[1] = char(today.year() - 1900);
+  h[2] = char(today.month());
+  h[3] = char(today.day());
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const FieldDef& f = fields[i];
+    if (!QString("CNFDL").contains(QLatin1Char(f.type)) || !widthAcceptable(f.type, f.width))
+      throw TableError(QStringLiteral("Таблица %1: поле %2 такого типа записать нельзя.").arg(path, f.name));
+    char* d = h.data() + 32 + 32 * i;
+    const QByteArray name = f.name.toUpper().toLatin1().left(10);
+    std::memcpy(d, name.constData(), size_t(name.size()));
+    d[11] = f.type;
+    put32(d + 12, uint32_t(recordLength));
+    d[16] = char(f.width);
+    d[17] = char(f.decimals);
+    recordLength += f.width;
+  }
+  h[size_t(headerLength) - 1] = 0x0D;
+  put16(h.data() + 8, uint16_t(headerLength));
+  put16(h.data() + 10, uint16_t(recordLength));
+  h[29] = char(0xC9);  // Windows-1251
+  h.push_back(0x1A);
+  QFile out(path);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(h.data(), qint64(h.size())) != qint64(h.size()))
+    throw TableError(QStringLiteral("Таблица %1 не создана: %2").arg(path, out.errorString()));
+}
+
+}  // namespace korvel::db

@@ -1,0 +1,78 @@
+// A DBF file on disk: header and field descriptors checked on open, records read from a
+// memory map, records written in place or appended with the header kept true.
+// dBASE III / FoxPro 2.x headers are read and written; Visual FoxPro headers are read.
+#pragma once
+
+#include "db/text.h"
+
+#include <QFile>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace korvel::db {
+
+struct FieldDef {
+  QString name;      // as stored, upper case
+  char type = 'C';   // C N F D L (read and written); I B Y T M G P (read only)
+  int width = 1;
+  int decimals = 0;
+  int offset = 0;    // from the start of the record (byte 0 is the deletion mark)
+};
+
+class DbfFile {
+ public:
+  // Opens an existing table; throws TableError naming the file when it is missing, locked,
+  // truncated or malformed. A file that cannot be opened for writing is opened read-only and
+  // every write to it is refused.
+  explicit DbfFile(const QString& path);
+  ~DbfFile();
+  DbfFile(const DbfFile&) = delete;
+  DbfFile& operator=(const DbfFile&) = delete;
+
+  // Writes a new empty table (dBASE III, Windows-1251 language driver).
+  static void create(const QString& path, std::vector<FieldDef> fields);
+
+  const QString& path() const { return path_; }
+  QString displayName() const;  // the file name, for messages
+  const std::vector<FieldDef>& fields() const { return fields_; }
+  int fieldIndex(QStringView name) const;  // case-insensitive; -1 when absent
+  Codepage codepage() const { return codepage_; }
+  bool writable() const { return writable_; }
+
+  uint32_t recordCount() const { return count_; }
+  int recordLength() const { return recordLength_; }
+  const char* record(uint32_t index) const { return base_ + headerLength_ + size_t(index) * recordLength_; }
+  bool isDeleted(uint32_t index) const { return record(index)[0] == '*'; }
+
+  // Writes one whole record (deletion byte included) in place.
+  void writeRecord(uint32_t index, const char* bytes);
+  // Writes the record after the last one, then the new count into the header; returns its index.
+  uint32_t appendRecord(const char* bytes);
+  // A record of blanks, not deleted.
+  std::vector<char> blankRecord() const { return std::vector<char>(size_t(recordLength_), ' '); }
+
+ private:
+  void parseHeader(qint64 fileSize);
+  void map();
+  void writeAt(qint64 pos, const char* bytes, qint64 n);
+  void touchDate();
+  [[noreturn]] void fail(const QString& what) const;
+
+  QString path_;
+  QFile file_;
+  bool writable_ = true;
+  uchar* map_ = nullptr;
+  const char* base_ = nullptr;
+  qint64 mappedSize_ = 0;
+  std::vector<FieldDef> fields_;
+  Codepage codepage_ = Codepage::Cp1251;
+  uint32_t count_ = 0;
+  int headerLength_ = 0;
+  int recordLength_ = 0;
+  uint8_t version_ = 0x03;
+  uint8_t date_[3] = {0, 0, 0};
+};
+
+}  // namespace korvel::db

@@ -1,0 +1,47 @@
+#include "db/protected_scan.h"
+
+namespace korvel::db {
+
+ProtectedScan::ProtectedScan(Table& table, DataSource& source, bool* suppressFlag, Record record)
+    : table_(table),
+      source_(source),
+      flag_(suppressFlag),
+      record_(record),
+      wasOpen_(table.isOpen()),
+      filterText_(table.filter()),
+      filtered_(table.filtered()),
+      sourceEnabled_(source.enabled()) {
+  if (wasOpen_) recNo_ = table.recNo();
+  source_.setEnabled(false);
+  if (flag_) {
+    flagValue_ = *flag_;
+    *flag_ = true;
+  }
+  try {
+    table_.open();
+    table_.setFiltered(false);
+    table_.first();
+  } catch (...) {
+    source_.setEnabled(sourceEnabled_);
+    if (flag_) *flag_ = flagValue_;
+    throw;
+  }
+}
+
+ProtectedScan::~ProtectedScan() {
+  // The table first, so that the grid re-enabled after it is rebuilt once, on the final state.
+  try {
+    if (table_.isOpen()) {
+      table_.setFilter(filterText_);
+      table_.setFiltered(filtered_);
+      if (record_ == Record::Restore && wasOpen_ && recNo_ > 0) table_.goToRecNo(recNo_);
+    }
+    if (!wasOpen_) table_.close();
+  } catch (...) {
+    // Putting the state back cannot fail for a state the table had before; nothing to report.
+  }
+  source_.setEnabled(sourceEnabled_);
+  if (flag_) *flag_ = flagValue_;
+}
+
+}  // namespace korvel::db

@@ -1,0 +1,33 @@
+// The protected scan: everything a bulk walk over a table changes is put back when it ends,
+// whether it ends normally or through an error. It remembers the table's open state, filter
+// text and switch (and, when asked, the current record), the data source's enabled state and
+// the matching refresh-suppressed flag; it disables the data source, sets the flag, opens the
+// table, switches its filter off and goes to the first row.
+#pragma once
+
+#include "db/data_source.h"
+
+namespace korvel::db {
+
+class ProtectedScan {
+ public:
+  enum class Record { Keep, Restore };
+  ProtectedScan(Table& table, DataSource& source, bool* suppressFlag, Record record = Record::Keep);
+  ~ProtectedScan();
+  ProtectedScan(const ProtectedScan&) = delete;
+  ProtectedScan& operator=(const ProtectedScan&) = delete;
+
+ private:
+  Table& table_;
+  DataSource& source_;
+  bool* flag_;
+  Record record_;
+  bool wasOpen_;
+  QString filterText_;
+  bool filtered_;
+  int recNo_ = 0;
+  bool sourceEnabled_;
+  bool flagValue_ = false;
+};
+
+}  // namespace korvel::db

@@ -1,0 +1,133 @@
+// The table component: one open DBF file with one cursor, a filter expression and its switch,
+// the browse/edit/insert states, field access by name, and an after-scroll hook.
+#pragma once
+
+#include "db/dbf_file.h"
+#include "db/filter.h"
+
+#include <QDate>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace korvel::db {
+
+class Table;
+
+enum class TableState { Inactive, Browse, Edit, Insert };
+enum class TableEvent { Reset, RowChanged, Scrolled };
+
+// One field of the current row, by name (case-insensitive).
+class Field {
+ public:
+  Field(Table& table, int index) : table_(&table), index_(index) {}
+  QString asString() const;
+  long long asInteger() const;  // numbers rounded half to even; text must hold a whole number
+  double asFloat() const;
+  bool isNull() const;          // the field's text form is empty
+  QDate asDate() const;
+  void setString(const QString& value);
+  void setInteger(long long value);
+  void setFloat(double value);
+  void setDate(const QDate& value);
+  void clear();
+  const FieldDef& def() const;
+
+ private:
+  Table* table_;
+  int index_;
+};
+
+class Table {
+ public:
+  // component: the data module's name ("korova"); fileName: the table's name ("KOROVA") or
+  // full file name ("PORODA.DBF"), looked up case-insensitively in the working folder.
+  Table(QString component, QString fileName);
+  ~Table();
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  const QString& component() const { return component_; }
+  QString tableName() const;  // "KOROVA", for messages
+  void setDirectory(const QString& dir) { dir_ = dir; }
+  const QString& directory() const { return dir_; }
+
+  void open();
+  void close();
+  bool isOpen() const { return file_ != nullptr; }
+
+  void setFilter(const QString& text);
+  const QString& filter() const { return filterText_; }
+  void setFiltered(bool on);
+  bool filtered() const { return filtered_; }
+
+  void first();
+  void next();
+  bool eof() const { return eof_; }
+  bool isEmpty() const;
+
+  void append();
+  void edit();
+  void clearFields();
+  void post();
+  void cancel();
+  void deleteRecord();
+  TableState state() const;
+
+  // Physical position of the current row (1-based); 0 when there is none.
+  int recNo() const;
+  // Goes to the first passing row, then forward until the record number is `recNo`;
+  // ends at the end of the table when no passing row has it.
+  void goToRecNo(int recNo);
+  // Makes the passing row at file index `index` current (the grids use it).
+  void goToIndex(uint32_t index);
+
+  Field fieldByName(QStringView name);
+  int fieldIndex(QStringView name) const;  // throws TableError when the field does not exist
+  bool hasField(QStringView name) const;
+
+  // Raw access for scans: the current row's bytes (the edit buffer while editing), or null.
+  const char* currentRecord() const;
+  const DbfFile& file() const;
+  bool passes(uint32_t index) const;
+  std::vector<uint32_t> passingRecords() const;
+  QString textAt(uint32_t index, int field) const;
+
+  // Run after every move of the cursor to a row (open, first, next, append, delete, filter).
+  std::function<void()> afterScroll;
+  int addListener(std::function<void(TableEvent)> listener);
+  void removeListener(int id);
+
+ private:
+  friend class Field;
+  [[noreturn]] void fail(const QString& what) const;
+  void requireOpen() const;
+  void compileFilter();
+  void checkBrowseMode();
+  void scrolled();
+  void notify(TableEvent e);
+  std::optional<uint32_t> nextPassing(uint32_t from) const;
+  std::optional<uint32_t> prevPassing(uint32_t before) const;
+  void settleOn(std::optional<uint32_t> index);
+  char* writableBuffer();
+
+  QString component_;
+  QString fileName_;
+  QString dir_;
+  std::unique_ptr<DbfFile> file_;
+  QString filterText_;
+  bool filtered_ = false;
+  std::vector<FilterTerm> terms_;
+  CompiledFilter compiled_;
+  bool filterActive_ = false;
+  TableState state_ = TableState::Inactive;
+  long long cur_ = -1;  // file index of the current row, -1 when none
+  bool eof_ = true;
+  std::vector<char> buffer_;
+  std::vector<std::pair<int, std::function<void(TableEvent)>>> listeners_;
+  int nextListener_ = 1;
+};
+
+}  // namespace korvel::db
