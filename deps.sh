@@ -3,7 +3,8 @@
 # Works as root and as a user with sudo.
 set -euo pipefail
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev libxkbcommon-dev libzip-dev libjpeg-dev
-          libx11-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps fonts-dejavu-core)
+          libx11-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps fonts-dejavu-core
+          python3-dbfread)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
