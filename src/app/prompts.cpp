@@ -1,5 +1,7 @@
 #include "app/prompts.h"
 
+#include "db/text.h"
+
 #include <stdexcept>
 
 namespace korvel {
@@ -13,5 +15,7 @@ Prompts& prompts() {
 }
 
 void setPrompts(Prompts* p) { g_prompts = p; }
+
+QString selectionKeyOf(const QString& raw) { return db::nameKey(raw); }
 
 }  // namespace korvel

@@ -42,6 +42,9 @@ class Prompts {
   virtual void showPicker(QDialog& window, const QString& caption) = 0;
 };
 
+// The selection key of the selection key dialog's text: upper case, blanks removed at both ends.
+QString selectionKeyOf(const QString& raw);
+
 // The prompts in force for the process; the application or a test installs them.
 Prompts& prompts();
 void setPrompts(Prompts* p);

@@ -1,0 +1,136 @@
+#include "app/common_dialogs.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace korvel {
+namespace {
+
+bool isEnterRelease(QEvent* e) {
+  if (e->type() != QEvent::KeyRelease) return false;
+  const int key = static_cast<QKeyEvent*>(e)->key();
+  return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// Enter must not press a button by itself: the dialogs close on Enter only as they say.
+void plainButton(QPushButton* b) {
+  b->setAutoDefault(false);
+  b->setDefault(false);
+}
+
+}  // namespace
+
+TForm7::TForm7(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+  setObjectName(QStringLiteral("Form7"));
+  setWindowTitle(QStringLiteral("Выделение"));
+  setModal(true);
+  Label1 = new QLabel(QStringLiteral("Введите ключ выделения"), this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Edit1 = new QLineEdit(this);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Button1 = new QPushButton(QStringLiteral("Выделить"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  plainButton(Button1);
+  auto* l = new QVBoxLayout(this);
+  l->addWidget(Label1);
+  l->addWidget(Edit1);
+  l->addWidget(Button1);
+  resize(320, 120);
+  Edit1->installEventFilter(this);
+  connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TForm7::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  Edit1->setText(QStringLiteral(" "));
+  Edit1->setFocus();
+}
+
+bool TForm7::eventFilter(QObject* o, QEvent* e) {
+  if (o == Edit1 && isEnterRelease(e) && !Edit1->text().isEmpty()) accept();
+  return QDialog::eventFilter(o, e);
+}
+
+TForm14::TForm14(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("Form14"));
+  setModal(true);
+  Edit1 = new QLineEdit(this);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Button1 = new QPushButton(QStringLiteral("Записать"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  plainButton(Button1);
+  auto* l = new QVBoxLayout(this);
+  l->addWidget(Edit1);
+  l->addWidget(Button1);
+  resize(560, 100);
+  Edit1->installEventFilter(this);
+  connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TForm14::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  Edit1->setFocus();
+}
+
+bool TForm14::eventFilter(QObject* o, QEvent* e) {
+  if (o == Edit1 && isEnterRelease(e) && !Edit1->text().isEmpty()) accept();
+  return QDialog::eventFilter(o, e);
+}
+
+TForm11::TForm11(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+  setObjectName(QStringLiteral("Form11"));
+  setWindowTitle(QStringLiteral("Удаление"));
+  setModal(true);
+  Label1 = new QLabel(QStringLiteral("Вы действительно хотите удалить это животное?"), this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label2 = new QLabel(this);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Button1 = new QPushButton(QStringLiteral("Удалить"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button2 = new QPushButton(QStringLiteral("Не надо удалять"), this);
+  Button2->setObjectName(QStringLiteral("Button2"));
+  plainButton(Button1);
+  plainButton(Button2);
+  auto* l = new QVBoxLayout(this);
+  l->addWidget(Label1);
+  l->addWidget(Label2);
+  auto* row = new QHBoxLayout;
+  row->addWidget(Button1);
+  row->addWidget(Button2);
+  l->addLayout(row);
+  connect(Button1, &QPushButton::clicked, this, [this] {
+    confirmed = true;
+    accept();
+  });
+  connect(Button2, &QPushButton::clicked, this, [this] {
+    confirmed = false;
+    accept();
+  });
+}
+
+int TForm11::widthForLabels() const {
+  int w = 282;
+  w = std::max(w, Label1->fontMetrics().horizontalAdvance(Label1->text()) + 30);
+  w = std::max(w, Label2->fontMetrics().horizontalAdvance(Label2->text()) + 30);
+  return w;
+}
+
+bool TForm11::ask(const DeleteQuestion& q) {
+  setWindowTitle(q.caption);
+  Label1->setText(q.label1);
+  Button1->setText(q.yesText);
+  Button2->setText(q.noText);
+  Label2->setText(q.label2);
+  confirmed = false;
+  resize(widthForLabels(), height());
+  exec();
+  return confirmed;
+}
+
+}  // namespace korvel

@@ -1,0 +1,60 @@
+// The three small dialogs every screen uses: the selection key (TForm7), the text input
+// (TForm14) and the delete confirmation (TForm11).
+#pragma once
+
+#include "app/prompts.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace korvel {
+
+// Selection key dialog: the key that selects rows by a part of their name.
+class TForm7 : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TForm7(QWidget* parent = nullptr);
+  QLabel* Label1;
+  QLineEdit* Edit1;
+  QPushButton* Button1;
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  bool eventFilter(QObject* o, QEvent* e) override;
+};
+
+// Text input dialog: the caller's caption says what to type; there is no cancel.
+class TForm14 : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TForm14(QWidget* parent = nullptr);
+  QLineEdit* Edit1;
+  QPushButton* Button1;
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  bool eventFilter(QObject* o, QEvent* e) override;
+};
+
+// Delete confirmation dialog: the callers replace its caption, labels and button texts.
+class TForm11 : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TForm11(QWidget* parent = nullptr);
+  QLabel* Label1;
+  QLabel* Label2;
+  QPushButton* Button1;
+  QPushButton* Button2;
+  bool confirmed = false;  // the confirmation result
+
+  // The shared confirmation routine: the texts, the width rule, the modal show, the answer.
+  // The answer is reset to "no" first, so closing the dialog without a button means no.
+  bool ask(const DeleteQuestion& q);
+  // The width the routine gives the dialog for its current label texts.
+  int widthForLabels() const;
+};
+
+}  // namespace korvel

@@ -1,0 +1,40 @@
+#include "app/real_prompts.h"
+
+#include "app/common_dialogs.h"
+#include "app/forms.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace korvel {
+
+void RealPrompts::message(const QString& text) {
+  QWidget* parent = QApplication::activeModalWidget();
+  if (!parent) parent = QApplication::activeWindow();
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Корвель"), text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+QString RealPrompts::textInput(const QString& caption, const QString& initial) {
+  TForm14& d = *forms().Form14;
+  d.setWindowTitle(caption);
+  d.Edit1->setText(initial);
+  d.exec();
+  return d.Edit1->text();
+}
+
+QString RealPrompts::selectionKey() {
+  TForm7& d = *forms().Form7;
+  d.exec();
+  return d.Edit1->text();
+}
+
+bool RealPrompts::confirmDelete(const DeleteQuestion& question) { return forms().Form11->ask(question); }
+
+void RealPrompts::showPicker(QDialog& window, const QString& caption) {
+  window.setWindowTitle(caption);
+  window.exec();
+}
+
+}  // namespace korvel

@@ -1,0 +1,17 @@
+// The prompts a person answers: the common dialogs, message boxes and borrowed list windows.
+#pragma once
+
+#include "app/prompts.h"
+
+namespace korvel {
+
+class RealPrompts : public Prompts {
+ public:
+  void message(const QString& text) override;
+  QString textInput(const QString& caption, const QString& initial) override;
+  QString selectionKey() override;
+  bool confirmDelete(const DeleteQuestion& question) override;
+  void showPicker(QDialog& window, const QString& caption) override;
+};
+
+}  // namespace korvel
