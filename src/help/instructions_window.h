@@ -1,0 +1,26 @@
+// The instructions viewer: one instruction text file shown line by line.
+#pragma once
+
+#include <QDialog>
+
+class QListWidget;
+
+namespace korvel {
+
+// Instructions window "Инструкции": shows the instruction file chosen by the main menu button.
+class TForm18 : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TForm18(QWidget* parent = nullptr);
+
+  QListWidget* ListBox1;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // Runs each time the window is shown: place it, empty the list, load the selected file.
+  void FormActivate();
+};
+
+}  // namespace korvel
