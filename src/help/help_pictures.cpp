@@ -68,11 +68,11 @@ QImage headingPicture(const QString& caption, QSize size) {
   p.drawText(QRectF(20, 0, w - 40, h * 0.30), Qt::AlignCenter, title);
 
   p.setPen(QColor(40, 40, 40));
-  p.setFont(sansFont(h * 0.058));
+  p.setFont(sansFont(h * 0.050));
   p.drawText(QRectF(30, h * 0.36, w - 60, h * 0.40), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-             QStringLiteral("Заголовок группы признаков линейной оценки.\n"
-                            "В этой строке балл не ставится: признаки группы\n"
-                            "оцениваются в следующих строках по шкале от 1 до 9."));
+             QStringLiteral("Заголовок группы признаков линейной оценки. В этой строке балл "
+                            "не ставится: признаки группы оцениваются в следующих строках "
+                            "по шкале от 1 до 9."));
   // The nine points, small, as a reminder of the scale the group's lines use.
   const qreal box = std::min((w - 80) / 9.0, h * 0.11);
   const qreal left = (w - 9 * box) / 2, top = h * 0.80;
@@ -153,7 +153,7 @@ QImage linearTraitPicture(const QString& caption, const QString& dop1, const QSt
   p.setPen(QColor(110, 110, 110));
   p.setFont(sansFont(h * 0.040));
   p.drawText(QRectF(margin, h * 0.88, w - 2 * margin, h * 0.10), Qt::AlignCenter | Qt::TextWordWrap,
-             QStringLiteral("Балл описывает признак, а не его желательность: 1 и 9 — крайние проявления."));
+             QStringLiteral("Балл описывает признак, а не его желательность."));
   return image;
 }
 
