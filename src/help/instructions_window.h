@@ -1,23 +1,26 @@
-// Instructions window window.
+// The instructions viewer: one instruction text file shown line by line.
 #pragma once
 
-#include "app/window_base.h"
+#include <QDialog>
+
+class QListWidget;
 
 namespace korvel {
 
-class TDataModule5;
-
-// Instructions window: the instruction text chosen in the main menu.
-class TForm18 : public KorvelDialog {
+// Instructions window "Инструкции": shows the instruction file chosen by the main menu button.
+class TForm18 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm18(TDataModule5& dm, QWidget* parent = nullptr);
+  explicit TForm18(QWidget* parent = nullptr);
+
+  QListWidget* ListBox1;
 
  protected:
-  void FormActivate() override;
+  void showEvent(QShowEvent* event) override;
 
  private:
-  TDataModule5& dm_;
+  // Runs each time the window is shown: place it, empty the list, load the selected file.
+  void FormActivate();
 };
 
 }  // namespace korvel

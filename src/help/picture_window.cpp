@@ -1,14 +1,54 @@
+// Help picture window.
 #include "help/picture_window.h"
 
-#include "db/data_module.h"
+#include "app/prompts.h"
+#include "help/jpeg.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPixmap>
 
 namespace korvel {
 
-TForm2::TForm2(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
-  setObjectName(QStringLiteral("Form2"));
+TForm2::TForm2(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TForm2"));
   setWindowTitle(QStringLiteral("Справка. Баллы роста."));
+  // The close box is the only border icon.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setFixedSize(549, 360);
+
+  Image1 = new QLabel(this);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setGeometry(0, -4, 541, 329);
+  Image1->setScaledContents(true);  // the picture is stretched to the image's size
 }
 
-void TForm2::FormActivate() { placeTopLeft(); }
+QString TForm2::picturePath(int line) {
+  return QDir::toNativeSeparators(QStringLiteral("./kartinki/") + QString::number(line) +
+                                  QStringLiteral(".jpg"));
+}
+
+bool TForm2::loadPicture(const QString& path) {
+  QImage image = decodeJpeg(path);
+  if (image.isNull()) {
+    prompts().message(QStringLiteral("Cannot open file ") + path);
+    return false;
+  }
+  picture_ = std::move(image);
+  Image1->setPixmap(QPixmap::fromImage(picture_));
+  return true;
+}
+
+bool TForm2::preparePictureForLine(int line, const QString& traitText) {
+  if (line <= 0) return false;
+  if (!loadPicture(picturePath(line))) return false;
+  setWindowTitle(QStringLiteral("Справка. ") + traitText);
+  return true;
+}
+
+void TForm2::showPictureForLine(int line, const QString& traitText) {
+  if (preparePictureForLine(line, traitText)) exec();
+}
 
 }  // namespace korvel

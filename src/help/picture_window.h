@@ -1,23 +1,41 @@
-// Help picture window window.
+// The help picture window of the linear traits.
 #pragma once
 
-#include "app/window_base.h"
+#include <QDialog>
+#include <QImage>
+
+class QLabel;
 
 namespace korvel {
 
-class TDataModule5;
-
-// Help picture window: the picture of a linear trait's scale.
-class TForm2 : public KorvelDialog {
+// Help picture window "Справка. Баллы роста.": one stretched picture of a linear trait line.
+class TForm2 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm2(TDataModule5& dm, QWidget* parent = nullptr);
+  explicit TForm2(QWidget* parent = nullptr);
 
- protected:
-  void FormActivate() override;
+  // ".\kartinki\<line>.jpg" relative to the working folder, in the platform's own form.
+  static QString picturePath(int line);
+
+  // Loads a JPEG file into Image1. A missing, unreadable or corrupt file is reported with
+  // "Cannot open file " and the path, and the picture shown before stays.
+  bool loadPicture(const QString& path);
+
+  // Everything the cow card's double click does before showing the window: nothing for the
+  // title line (0); otherwise loads the line's picture and sets the caption to "Справка. "
+  // and the line's trait text. True when the window is ready to be shown.
+  bool preparePictureForLine(int line, const QString& traitText);
+
+  // The double click on the cow card's linear grid: prepares the window and shows it modally.
+  void showPictureForLine(int line, const QString& traitText);
+
+  // The picture last loaded (null before the first one).
+  const QImage& picture() const { return picture_; }
+
+  QLabel* Image1;
 
  private:
-  TDataModule5& dm_;
+  QImage picture_;
 };
 
 }  // namespace korvel

@@ -1,0 +1,26 @@
+// Instruction text files: which file each instruction selector names, and reading a file
+// (Windows-1251) into display lines.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace korvel {
+
+// The file of an instruction selector (1 to 7) as the program names it in its working folder,
+// in the platform's own form ("./bik.txt" here, ".\bik.txt" on Windows); empty when the
+// selector names no file.
+QString instructionFilePath(int selector);
+
+// The bare file name of a selector ("bik.txt"); empty outside 1 to 7.
+QString instructionFileName(int selector);
+
+// Splits Windows-1251 text into lines: a line ends at CR LF, at a lone CR or at a lone LF.
+// A terminator at the very end does not start another line, so empty text has no lines.
+QStringList instructionLines(const QByteArray& bytes);
+
+// Reads a file into lines; false when it cannot be opened or read.
+bool readInstructionFile(const QString& path, QStringList* lines);
+
+}  // namespace korvel

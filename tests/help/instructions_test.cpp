@@ -1,0 +1,135 @@
+// The instructions viewer and the reading of instruction files.
+#include "help/instruction_text.h"
+#include "help/instructions_window.h"
+
+#include "app/session.h"
+#include "help_test_support.h"
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QListWidget>
+
+namespace korvel {
+namespace {
+
+const QStringList kFixtureLines = {
+    QStringLiteral("ИНСТРУКЦИЯ"),           QStringLiteral("Строка с CR"),
+    QStringLiteral("Строка с LF"),          QString(),
+    QStringLiteral("Ёлка, №5 - ЯЩИК щука"), QString(),
+    QStringLiteral("  отступ\tтаб"),        QString(),
+    QStringLiteral("Последняя без конца строки")};
+
+QByteArray fixtureBytes() {
+  QFile f(QStringLiteral(KORVEL_FIXTURES "/instruction_mixed_endings.txt"));
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+  return f.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+QStringList items(const QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
+TEST(InstructionText, MixedLineEndsGiveOneLinePerTextLine) {
+  const QByteArray bytes = fixtureBytes();
+  // The fixture must really hold every kind of line end (guards against a checkout that
+  // rewrote them).
+  ASSERT_TRUE(bytes.contains("\r\n"));
+  ASSERT_TRUE(bytes.contains(QByteArray("R\x0D\xD1", 3)));  // a lone CR between letters
+  ASSERT_TRUE(bytes.contains("\n\r"));
+  EXPECT_EQ(instructionLines(bytes), kFixtureLines);
+
+  EXPECT_TRUE(instructionLines(QByteArray()).isEmpty());
+  EXPECT_EQ(instructionLines("\r\n"), QStringList{QString()});
+  EXPECT_EQ(instructionLines("a\r"), QStringList{QStringLiteral("a")});
+  EXPECT_EQ(instructionLines("a\n\nb\r\n"), (QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}));
+}
+
+TEST(InstructionText, SelectorsNameTheSevenFiles) {
+  const QStringList expected = {"rezerv.txt", "poroda.txt", "region.txt", "vlad.txt",
+                                "bik.txt",    "korova.txt", "otcet.txt"};
+  for (int s = 1; s <= 7; ++s) EXPECT_EQ(instructionFileName(s), expected[s - 1]);
+  EXPECT_TRUE(instructionFileName(0).isEmpty());
+  EXPECT_TRUE(instructionFileName(8).isEmpty());
+  EXPECT_EQ(instructionFilePath(5), QDir::toNativeSeparators(QStringLiteral("./bik.txt")));
+}
+
+class ViewerTest : public ::testing::Test {
+ protected:
+  void TearDown() override { instructionSelector = 1; }
+  test::RecordingPrompts prompts;
+  test::WorkingFolder folder;
+};
+
+TEST_F(ViewerTest, ShowsTheSelectedFileLineByLineAndOnlyThatFile) {
+  writeFile(folder.path(QStringLiteral("bik.txt")), fixtureBytes());
+  writeFile(folder.path(QStringLiteral("region.txt")), "\xD0\xE5\xE3\xE8\xEE\xED\xFB\r\n\xE2\xF2\xEE\xF0\xE0\xFF\r\n");
+
+  TForm18 viewer;
+  instructionSelector = 5;
+  viewer.show();
+  EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Инструкции"));
+  EXPECT_EQ(viewer.pos(), QPoint(0, 0));
+  EXPECT_EQ(viewer.size(), QSize(1024, 736));
+  EXPECT_EQ(items(viewer.ListBox1), kFixtureLines);
+  // Columns line up: narrow and wide letters, Latin and Cyrillic, take the same width.
+  const QFontMetrics metrics(viewer.ListBox1->font());
+  for (const QString& ch : {QStringLiteral("W"), QStringLiteral("Ш"), QStringLiteral("."), QStringLiteral("ы")})
+    EXPECT_EQ(metrics.horizontalAdvance(ch), metrics.horizontalAdvance(QStringLiteral("i"))) << ch.toStdString();
+  EXPECT_EQ(viewer.ListBox1->font().pixelSize(), 15);
+  viewer.hide();
+
+  // Moved or resized in between: the next opening puts it back and shows only the new file.
+  viewer.move(100, 50);
+  instructionSelector = 3;
+  viewer.show();
+  EXPECT_EQ(viewer.pos(), QPoint(0, 0));
+  EXPECT_EQ(items(viewer.ListBox1), (QStringList{QStringLiteral("Регионы"), QStringLiteral("вторая")}));
+  EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Инструкции"));
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(ViewerTest, EmptyFileGivesEmptyListWithoutMessage) {
+  writeFile(folder.path(QStringLiteral("korova.txt")), QByteArray());
+  TForm18 viewer;
+  instructionSelector = 6;
+  viewer.show();
+  EXPECT_EQ(viewer.ListBox1->count(), 0);
+  EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(ViewerTest, MissingOrUnreadableFileIsReportedAndTheListStaysEmpty) {
+  writeFile(folder.path(QStringLiteral("bik.txt")), fixtureBytes());
+  TForm18 viewer;
+  instructionSelector = 5;
+  viewer.show();
+  ASSERT_GT(viewer.ListBox1->count(), 0);
+  viewer.hide();
+
+  instructionSelector = 7;  // no otcet.txt in the folder
+  viewer.show();
+  EXPECT_EQ(viewer.ListBox1->count(), 0);
+  EXPECT_TRUE(viewer.isVisible());
+  ASSERT_EQ(prompts.messages.size(), 1);
+  EXPECT_EQ(prompts.messages[0], QStringLiteral("Cannot open file ") +
+                                     QDir::toNativeSeparators(QStringLiteral("./otcet.txt")));
+  viewer.hide();
+
+  // A folder where the file should be cannot be read either.
+  ASSERT_TRUE(QDir(folder.path(QString())).mkdir(QStringLiteral("vlad.txt")));
+  instructionSelector = 4;
+  viewer.show();
+  EXPECT_EQ(viewer.ListBox1->count(), 0);
+  ASSERT_EQ(prompts.messages.size(), 2);
+  EXPECT_TRUE(prompts.messages[1].endsWith(QStringLiteral("vlad.txt")));
+}
+
+}  // namespace
+}  // namespace korvel
