@@ -50,7 +50,7 @@ FormSet::FormSet(const QString& workDir) : owned_(std::make_unique<Owned>()) {
   o.dm = std::make_unique<TDataModule5>(workDir);
   TDataModule5& dm = *o.dm;
   f.Form1 = (o.form1 = std::make_unique<TForm1>(dm)).get();
-  f.Form2 = (o.form2 = std::make_unique<TForm2>(dm)).get();
+  f.Form2 = (o.form2 = std::make_unique<TForm2>()).get();
   f.DataModule5 = &dm;
   f.Form6 = (o.form6 = std::make_unique<TForm6>(dm)).get();
   f.Form7 = (o.form7 = std::make_unique<TForm7>()).get();
@@ -64,7 +64,7 @@ FormSet::FormSet(const QString& workDir) : owned_(std::make_unique<Owned>()) {
   f.Form14 = (o.form14 = std::make_unique<TForm14>()).get();
   f.Form16 = (o.form16 = std::make_unique<TForm16>(dm)).get();
   f.Form17 = (o.form17 = std::make_unique<TForm17>(dm)).get();
-  f.Form18 = (o.form18 = std::make_unique<TForm18>(dm)).get();
+  f.Form18 = (o.form18 = std::make_unique<TForm18>()).get();
 }
 
 FormSet::~FormSet() {

@@ -1,0 +1,58 @@
+#include "app/selection.h"
+
+namespace korvel {
+namespace {
+
+// Whatever happens in the scan, the grid is given back its data source.
+struct EnableAtEnd {
+  db::DataSource& source;
+  ~EnableAtEnd() { source.setEnabled(true); }
+};
+
+void setScope(db::Table& table, const QString& filter) {
+  if (filter.isEmpty()) {
+    table.setFilter(QString());
+    table.setFiltered(false);
+  } else {
+    table.setFiltered(false);
+    table.setFilter(filter);
+    table.setFiltered(true);
+  }
+}
+
+}  // namespace
+
+SelectionOutcome selectByKey(const SelectionScope& scope, const QString& key) {
+  if (key.isEmpty()) return SelectionOutcome::NoKey;
+  db::Table& t = scope.table;
+  EnableAtEnd enable{scope.source};
+  scope.source.setEnabled(false);
+  setScope(t, scope.scopeFilter);
+  t.first();
+  const int nameField = t.fieldIndex(scope.nameField);
+  const int markField = t.fieldIndex(scope.markField);
+  int count = 0;
+  while (!t.eof()) {
+    t.edit();
+    // Upper-cased but not trimmed: the key is found anywhere in the name as stored.
+    const bool hit = t.textAt(uint32_t(t.recNo() - 1), nameField).toUpper().contains(key);
+    db::Field mark(t, markField);
+    mark.setString(hit ? QStringLiteral("+") : QString());
+    if (hit) ++count;
+    t.post();
+    t.next();
+  }
+  t.first();
+  if (count == 0) return SelectionOutcome::NoMatch;
+  t.setFiltered(false);
+  t.setFilter(scope.resultFilter);
+  t.setFiltered(true);
+  return SelectionOutcome::Selected;
+}
+
+void showAllRows(db::Table& table) {
+  table.setFilter(QString());
+  table.setFiltered(false);
+}
+
+}  // namespace korvel

@@ -1,0 +1,61 @@
+#include "app/common_dialogs.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace korvel;
+
+TEST(SelectionKeyDialog, StartsWithOneBlankAndEnterClosesOnlyWithText) {
+  TForm7 d;
+  EXPECT_EQ(d.windowTitle(), QStringLiteral("Выделение"));
+  EXPECT_FALSE(d.windowFlags() & Qt::WindowCloseButtonHint);
+  QTimer::singleShot(0, &d, [&] {
+    EXPECT_EQ(d.Edit1->text(), QStringLiteral(" "));
+    d.Edit1->clear();
+    QTest::keyClick(d.Edit1, Qt::Key_Return);  // empty field: stays open
+    EXPECT_TRUE(d.isVisible());
+    d.Edit1->setText(QStringLiteral(" ан "));
+    QTest::keyClick(d.Edit1, Qt::Key_Return);
+  });
+  d.exec();
+  EXPECT_EQ(selectionKeyOf(d.Edit1->text()), QStringLiteral("АН"));
+  EXPECT_EQ(selectionKeyOf(QStringLiteral(" ")), QString());
+}
+
+TEST(TextInputDialog, TheCloseBoxDeliversTheEditedText) {
+  TForm14 d;
+  d.Edit1->setText(QStringLiteral("Старое"));
+  EXPECT_TRUE(d.windowFlags() & Qt::WindowCloseButtonHint);
+  QTimer::singleShot(0, &d, [&] {
+    d.Edit1->setText(QStringLiteral("Новое название"));
+    d.close();
+  });
+  d.exec();
+  EXPECT_EQ(d.Edit1->text(), QStringLiteral("Новое название"));
+}
+
+TEST(DeleteConfirmation, WidensToTheLongestLabelAndAnswersFromTheButtons) {
+  TForm11 d;
+  DeleteQuestion q{QStringLiteral("Удаление коровы"), QStringLiteral("Удалить?"), QStringLiteral("коротко"),
+                   QStringLiteral("Да. Удаляем."), QStringLiteral("Нет. Не удаляем.")};
+  QTimer::singleShot(0, &d, [&] {
+    EXPECT_EQ(d.width(), 282);
+    d.Button1->click();
+  });
+  EXPECT_TRUE(d.ask(q));
+  EXPECT_EQ(d.windowTitle(), QStringLiteral("Удаление коровы"));
+  EXPECT_EQ(d.Button2->text(), QStringLiteral("Нет. Не удаляем."));
+
+  q.label2 = QString(60, QChar(u'Ж'));
+  const int expected = d.Label2->fontMetrics().horizontalAdvance(q.label2) + 30;
+  ASSERT_GT(expected, 282);
+  QTimer::singleShot(0, &d, [&] {
+    EXPECT_EQ(d.width(), expected);
+    d.close();  // no button: the answer was reset to no
+  });
+  EXPECT_FALSE(d.ask(q));
+}

@@ -1,0 +1,62 @@
+#include "scripted_prompts.h"
+
+#include <gtest/gtest.h>
+
+namespace korvel::test {
+
+ScriptedPrompts::ScriptedPrompts() { setPrompts(this); }
+
+ScriptedPrompts::~ScriptedPrompts() { setPrompts(nullptr); }
+
+void ScriptedPrompts::message(const QString& text) {
+  messages << text;
+  if (onMessage) onMessage(text);
+}
+
+QString ScriptedPrompts::textInput(const QString& caption, const QString& initial) {
+  textCaptions << caption;
+  if (texts.empty()) {
+    ADD_FAILURE() << "unscripted text input: " << caption.toStdString();
+    return initial;
+  }
+  QString t = texts.front();
+  texts.pop_front();
+  return t;
+}
+
+QString ScriptedPrompts::selectionKey() {
+  if (keys.empty()) {
+    ADD_FAILURE() << "unscripted selection key";
+    return QStringLiteral(" ");
+  }
+  QString k = keys.front();
+  keys.pop_front();
+  return k;
+}
+
+bool ScriptedPrompts::confirmDelete(const DeleteQuestion& question) {
+  questions.push_back(question);
+  if (confirmations.empty()) {
+    ADD_FAILURE() << "unscripted confirmation: " << question.label1.toStdString();
+    return false;
+  }
+  const bool yes = confirmations.front();
+  confirmations.pop_front();
+  return yes;
+}
+
+void ScriptedPrompts::showPicker(QDialog& window, const QString& caption) {
+  pickerCaptions << caption;
+  window.setWindowTitle(caption);
+  window.show();
+  if (pickerActions.empty()) {
+    ADD_FAILURE() << "unscripted picker: " << caption.toStdString();
+  } else {
+    auto action = std::move(pickerActions.front());
+    pickerActions.pop_front();
+    if (action) action(window);
+  }
+  window.hide();
+}
+
+}  // namespace korvel::test

@@ -1,0 +1,47 @@
+// Prompts answered from a script: every text shown is recorded, every question takes the next
+// scripted answer. A question without a scripted answer fails the test.
+#pragma once
+
+#include "app/prompts.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace korvel::test {
+
+class ScriptedPrompts : public Prompts {
+ public:
+  ScriptedPrompts();
+  ~ScriptedPrompts() override;
+
+  // What the user will answer, in order.
+  std::deque<QString> texts;      // text input dialog
+  std::deque<QString> keys;       // selection key dialog (raw text)
+  std::deque<bool> confirmations; // delete confirmation
+  // What the user does inside a borrowed list window before closing it (it is shown, so its
+  // activation routine has run).
+  std::deque<std::function<void(QDialog&)>> pickerActions;
+
+  // What the program showed and asked.
+  QStringList messages;
+  QStringList textCaptions;
+  std::vector<DeleteQuestion> questions;
+  QStringList pickerCaptions;
+
+  // Optional: called with each message as it is shown (to look at the windows at that moment).
+  std::function<void(const QString&)> onMessage;
+
+  void message(const QString& text) override;
+  QString textInput(const QString& caption, const QString& initial) override;
+  QString selectionKey() override;
+  bool confirmDelete(const DeleteQuestion& question) override;
+  void showPicker(QDialog& window, const QString& caption) override;
+
+ private:
+  Prompts* previous_ = nullptr;
+};
+
+}  // namespace korvel::test

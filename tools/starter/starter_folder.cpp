@@ -1,0 +1,98 @@
+#include "starter/starter_folder.h"
+
+#include "db/dbf_file.h"
+#include "db/field_value.h"
+#include "db/schema.h"
+#include "help/help_pictures.h"
+#include "help/jpeg.h"
+#include "help/starter_data.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <stdexcept>
+
+namespace korvel {
+namespace {
+
+bool presentCaseInsensitive(const QDir& dir, const QString& name) {
+  const QStringList entries = dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+  for (const QString& e : entries)
+    if (e.compare(name, Qt::CaseInsensitive) == 0) return true;
+  return false;
+}
+
+[[noreturn]] void cannotWrite(const QString& path, const QString& why) {
+  throw std::runtime_error(QStringLiteral("Не удалось записать %1: %2").arg(QDir::toNativeSeparators(path), why).toStdString());
+}
+
+void fillCatalogue(const QString& path, const std::vector<CatalogueRow>& rows) {
+  db::DbfFile file(path);
+  const auto& fields = file.fields();
+  auto field = [&](const char* name) -> const db::FieldDef& { return fields[size_t(file.fieldIndex(QString::fromLatin1(name)))]; };
+  const QString table = QStringLiteral("XARAKT");
+  for (const CatalogueRow& r : rows) {
+    std::vector<char> rec = file.blankRecord();
+    db::putText(field("ID"), rec.data(), r.id, file.codepage(), table);
+    db::putText(field("XAR"), rec.data(), r.xar, file.codepage(), table);
+    db::putNumber(field("KOEF"), rec.data(), r.koef, table);
+    db::putText(field("DOP1"), rec.data(), r.dop1, file.codepage(), table);
+    db::putText(field("DOP2"), rec.data(), r.dop2, file.codepage(), table);
+    file.appendRecord(rec.data());
+  }
+}
+
+// The rows of the cow card's linear grid: the catalogue's first rows while they are linear
+// traits with a caption; line n of the grid is the n-th of them.
+std::vector<CatalogueRow> linearLines(const std::vector<CatalogueRow>& rows) {
+  std::vector<CatalogueRow> out;
+  for (const CatalogueRow& r : rows) {
+    const bool linear = r.id.contains(QLatin1Char('x')) && !r.id.contains(QLatin1String("xx"));
+    if (!linear || r.xar.trimmed().isEmpty()) break;
+    out.push_back(r);
+  }
+  return out;
+}
+
+void writePicture(const QImage& image, const QString& path, QStringList& written) {
+  if (QFileInfo::exists(path)) return;
+  QString error;
+  if (!encodeJpeg(image, path, 90, &error)) cannotWrite(path, error);
+  written << path;
+}
+
+}  // namespace
+
+QString mainPicturePath(int which) { return QStringLiteral("kartinki/menu%1.jpg").arg(which); }
+
+QStringList layOutStarterFolder(const QString& dirPath) {
+  initStarterData();
+  QDir dir(dirPath);
+  if (!dir.mkpath(QStringLiteral("."))) cannotWrite(dirPath, QStringLiteral("папку нельзя создать"));
+  QStringList written;
+
+  const std::vector<CatalogueRow> catalogue = starterCatalogue();
+  for (const QString& name : db::createMissingTables(dir.path())) {
+    if (name.compare(QLatin1String("XARAKT.DBF"), Qt::CaseInsensitive) == 0) fillCatalogue(dir.filePath(name), catalogue);
+    written << dir.filePath(name);
+  }
+
+  for (const InstructionFile& f : starterInstructions()) {
+    if (presentCaseInsensitive(dir, f.fileName)) continue;
+    const QString path = dir.filePath(f.fileName);
+    QFile out(path);
+    const QByteArray bytes = toDosText(f.text);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) cannotWrite(path, out.errorString());
+    written << path;
+  }
+
+  if (!dir.mkpath(QStringLiteral("kartinki"))) cannotWrite(dir.filePath(QStringLiteral("kartinki")), QStringLiteral("папку нельзя создать"));
+  const std::vector<CatalogueRow> lines = linearLines(catalogue);
+  for (size_t i = 0; i < lines.size(); ++i)
+    writePicture(linearTraitPicture(lines[i].xar, lines[i].dop1, lines[i].dop2),
+                 dir.filePath(QStringLiteral("kartinki/%1.jpg").arg(i + 1)), written);
+  for (int which = 1; which <= 2; ++which) writePicture(mainWindowPicture(which), dir.filePath(mainPicturePath(which)), written);
+  return written;
+}
+
+}  // namespace korvel
