@@ -189,7 +189,16 @@ void Sheet::setValueImpl(const Range& range, const CellValue& value) {
   }
 }
 
-void Sheet::setValue(const Range& range, const QString& text) { setValueImpl(range, text); }
+void Sheet::setValue(const Range& range, const QString& text) {
+  // The application refuses a workbook with a longer cell text as damaged.
+  if (text.size() <= kMaxCellText) {
+    setValueImpl(range, text);
+    return;
+  }
+  qsizetype length = kMaxCellText;
+  if (text[length - 1].isHighSurrogate()) --length;
+  setValueImpl(range, text.left(length));
+}
 void Sheet::setValue(const Range& range, double number) { setValueImpl(range, number); }
 void Sheet::clearValue(const Range& range) { setValueImpl(range, std::monostate{}); }
 

@@ -26,6 +26,7 @@ namespace korvel::xlsx {
 inline constexpr int kMaxRows = 1048576;
 inline constexpr int kMaxColumns = 16384;
 inline constexpr int kMaxSheetNameLength = 31;
+inline constexpr int kMaxCellText = 32767;  // UTF-16 units
 
 // 1 -> "A", 27 -> "AA", 16384 -> "XFD".
 QString columnName(int column);
@@ -158,7 +159,8 @@ class Sheet {
   void setMargins(const PageMargins& margins) { margins_ = margins; }
 
   // Writes the value into every cell of the range, except the cells a merged area hides
-  // (all of it but its top-left cell), which keep no value, as in the application.
+  // (all of it but its top-left cell), which keep no value, as in the application. A text
+  // longer than kMaxCellText is cut to that length.
   void setValue(const Range& range, const QString& text);
   void setValue(const Range& range, double number);
   void clearValue(const Range& range);

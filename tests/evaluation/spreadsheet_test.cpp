@@ -293,6 +293,7 @@ TEST_F(SpreadsheetTest, ValuesLandInTheirCellsAndTextsSurviveExactly) {
   const double numbers[] = {0.1, 1.0 / 3, -1e-300, 1e20, 5.2, -0.25, 42};
   for (int i = 0; i < 7; ++i) s.setValue(Range::cell(20, i + 1), numbers[i]);
   s.setValue("H20", std::numeric_limits<double>::quiet_NaN());
+  s.setValue("A19", QString(40000, QChar(u'ж')));  // more than a cell can hold
   s.setValue("A21", QStringLiteral("стерто"));
   s.clearValue("A21");
 
@@ -310,6 +311,7 @@ TEST_F(SpreadsheetTest, ValuesLandInTheirCellsAndTextsSurviveExactly) {
     EXPECT_EQ(c.text.toDouble(), numbers[i]) << c.text.toStdString();
   }
   EXPECT_EQ(cells.at("H20").type, "e");
+  EXPECT_EQ(cells.at("A19").text, QString(kMaxCellText, QChar(u'ж')));
   EXPECT_EQ(cells.count("A21"), 0u);
 
   // Rows ascend and cells ascend within a row, whatever order they were written in.
