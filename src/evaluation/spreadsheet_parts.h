@@ -1,0 +1,115 @@
+// Inside the .xlsx writer: XML text helpers, the workbook-wide tables of shared strings and
+// cell formats, pixel geometry, and one `assemble` function per package part.
+#pragma once
+
+#include "evaluation/spreadsheet.h"
+
+#include <QHash>
+
+#include <array>
+#include <unordered_map>
+
+namespace korvel::xlsx {
+
+// The writer's read-only view of a sheet's cells.
+struct SheetAccess {
+  using Cell = Sheet::Cell;
+  static const std::vector<std::vector<Cell>>& rows(const Sheet& s) { return s.rows_; }
+  static const std::map<int, double>& columnWidths(const Sheet& s) { return s.columnWidths_; }
+  static const std::map<int, double>& rowHeights(const Sheet& s) { return s.rowHeights_; }
+};
+
+namespace geometry {
+// Whole pixels at 96 dpi: the application lays cells out in pixels.
+inline constexpr double kPointsPerPixel = 0.75;
+inline constexpr qint64 kEmuPerPixel = 9525;
+inline constexpr qint64 kEmuPerPoint = 12700;
+int columnPixels(double characters);
+int rowPixels(double points);
+// The width attribute of a <col> that the application reads back as exactly columnPixels().
+double columnFileWidth(double characters);
+}  // namespace geometry
+
+namespace xml {
+// Element text: & < > escaped; control characters, which XML cannot carry, as _xHHHH_ (and a
+// literal "_xHHHH_" protected as _x005F_xHHHH_) the way the application stores them.
+void appendText(QByteArray& out, QStringView text);
+// Attribute value: & < > " escaped; control characters dropped.
+void appendAttribute(QByteArray& out, QStringView text);
+// Shortest text that reads back as the same double.
+void appendNumber(QByteArray& out, double value);
+void appendInt(QByteArray& out, qint64 value);
+// "C5"
+void appendCellRef(QByteArray& out, int row, int column);
+inline constexpr char kDeclaration[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+inline constexpr char kMainNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+inline constexpr char kRelNs[] =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+}  // namespace xml
+
+// Shared strings of the workbook: each distinct text once, in order of first use.
+class StringTable {
+ public:
+  int index(const QString& text);
+  int uniqueCount() const { return int(texts_.size()); }
+  QByteArray assemble() const;
+
+ private:
+  QHash<QString, int> indexOf_;
+  std::vector<QString> texts_;
+  qint64 uses_ = 0;
+};
+
+// Cell formats of the workbook, each distinct one once (xf 0 is the default format), with their
+// fonts, fills and borders deduplicated too.
+class StyleTable {
+ public:
+  StyleTable();
+  int xf(const CellFormat& format);
+  QByteArray assemble() const;
+
+ private:
+  struct Xf {
+    int font, fill, border;
+    HAlign horizontal;
+    VAlign vertical;
+    bool wrap;
+  };
+  struct Hash {
+    size_t operator()(const CellFormat& f) const;
+  };
+  std::unordered_map<CellFormat, int, Hash> xfOf_;
+  std::vector<Xf> xfs_;
+  std::vector<Font> fonts_;
+  std::vector<std::optional<Color>> fills_;  // after the two every file must start with
+  std::vector<std::array<BorderStyle, 4>> borders_;  // left, right, top, bottom
+};
+
+// A shape corner as the drawing stores it: a cell (from 0) and an offset inside it in EMU.
+struct AnchorPoint {
+  int column = 0;
+  qint64 columnOffset = 0;
+  int row = 0;
+  qint64 rowOffset = 0;
+};
+// The cell under a point of the sheet (points from its top-left corner). A point on a cell
+// boundary belongs to the cell that starts there, with offset 0.
+AnchorPoint anchorAt(const Sheet& sheet, double x, double y);
+// The shape's rectangle with a negative width or height turned round and clipped to the sheet.
+RectF shapeBounds(const Shape& shape);
+
+namespace part {
+QByteArray contentTypes(const std::vector<bool>& sheetHasDrawing);
+QByteArray rootRels();
+QByteArray app();
+QByteArray core();
+QByteArray workbook(const QStringList& sheetNames, int activeSheet);
+QByteArray workbookRels(int sheetCount);
+QByteArray worksheet(const Sheet& sheet, bool selected, bool hasDrawing, StringTable& strings,
+                     StyleTable& styles);
+QByteArray worksheetRels(int drawingNumber);
+QByteArray drawing(const Sheet& sheet);
+}  // namespace part
+
+}  // namespace korvel::xlsx
