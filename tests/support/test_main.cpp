@@ -1,8 +1,10 @@
-// Test entry: a QApplication (offscreen in CTest) around GoogleTest.
+// Test entry: a QApplication around GoogleTest. Window tests never need a display: unless the
+// caller chose a platform, they run offscreen (also when CTest lists the cases).
 #include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   return RUN_ALL_TESTS();
