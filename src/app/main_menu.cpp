@@ -6,7 +6,9 @@
 #include "cows/cow_card.h"
 #include "db/data_module.h"
 #include "db/table_error.h"
+#include "help/help_pictures.h"
 #include "help/instructions_window.h"
+#include "help/jpeg.h"
 #include "reference/breeds_window.h"
 #include "reference/farms_window.h"
 #include "reference/regions_window.h"
@@ -14,7 +16,9 @@
 #include "safety/restore_window.h"
 #include "sires/bull_card.h"
 
+#include <QDir>
 #include <QGridLayout>
+#include <QPixmap>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -30,9 +34,13 @@ TForm1::TForm1(TDataModule5& dm, QWidget* parent) : QWidget(parent), dm_(dm) {
   Image1->setObjectName(QStringLiteral("Image1"));
   Image2 = new QLabel(this);
   Image2->setObjectName(QStringLiteral("Image2"));
-  for (QLabel* image : {Image1, Image2}) {
-    image->setAlignment(Qt::AlignCenter);
-    image->setMinimumHeight(150);
+  // The two decorative pictures; a folder without them shows none, without a message.
+  QLabel* const images[] = {Image1, Image2};
+  for (int i = 0; i < 2; ++i) {
+    images[i]->setAlignment(Qt::AlignCenter);
+    images[i]->setMinimumHeight(150);
+    const QImage picture = decodeJpeg(QDir(dm.workDir()).filePath(mainPicturePath(i + 1)));
+    if (!picture.isNull()) images[i]->setPixmap(QPixmap::fromImage(picture.scaled(480, 300, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
   }
 
   Button1 = makeButton("Button1", QStringLiteral(" Породы. Отчеты по быкам-производителям "));

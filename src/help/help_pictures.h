@@ -21,4 +21,7 @@ QImage linearTraitPicture(const QString& caption, const QString& dop1, const QSt
 // 2 the linear scale with a cow beside it. Any other number gives a null image.
 QImage mainWindowPicture(int which, QSize size = QSize(480, 300));
 
+// Where the main window finds its pictures (1 and 2), relative to the working folder.
+inline QString mainPicturePath(int which) { return QStringLiteral("kartinki/menu%1.jpg").arg(which); }
+
 }  // namespace korvel

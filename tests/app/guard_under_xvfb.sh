@@ -25,10 +25,10 @@ wait_for_window() {  # title regex; seconds
 # 1. A browser-like window with "Мерник" in the middle of its title blocks the start.
 "$blocker" "Новости — Мерник 3.1 — Браузер" &
 blocker_pid=$!
-wait_for_window "Мерник" 10 || { echo "the blocking window did not appear"; exit 1; }
+wait_for_window "Мерник" 30 || { echo "the blocking window did not appear"; exit 1; }
 "$korvel" 2>"$work/err1.txt" &
 k1=$!
-for _ in $(seq 1 100); do grep -q "Перед запуском" "$work/err1.txt" && break; sleep 0.1; done
+for _ in $(seq 1 300); do grep -q "Перед запуском" "$work/err1.txt" && break; sleep 0.1; done
 grep -q 'необходимо закрыть программу "Новости — Мерник 3.1 — Браузер"' "$work/err1.txt" ||
   { echo "no guard message:"; cat "$work/err1.txt"; exit 1; }
 # Only the message box may carry the program's title: no window of the main menu's size.
@@ -41,13 +41,13 @@ kill $k1 $blocker_pid 2>/dev/null; wait $k1 $blocker_pid 2>/dev/null
 # 2. Without it the program starts and shows its main menu, titled "Корвель".
 "$korvel" 2>"$work/err2.txt" &
 k2=$!
-wait_for_window '^Корвель$' 15 || { echo "the main menu did not appear"; cat "$work/err2.txt"; exit 1; }
+wait_for_window '^Корвель$' 30 || { echo "the main menu did not appear"; cat "$work/err2.txt"; exit 1; }
 [ -f "$work/korvel.lock" ] || { echo "no lock file in the working folder"; exit 1; }
 
 # 3. A second copy now finds the first one's window and refuses.
 "$korvel" 2>"$work/err3.txt" &
 k3=$!
-for _ in $(seq 1 100); do grep -q "Перед запуском" "$work/err3.txt" && break; sleep 0.1; done
+for _ in $(seq 1 300); do grep -q "Перед запуском" "$work/err3.txt" && break; sleep 0.1; done
 grep -q 'необходимо закрыть программу "Корвель"' "$work/err3.txt" || { echo "second copy not refused"; exit 1; }
 kill $k2 $k3 2>/dev/null
 echo "start-up guard under Xvfb: ok"

@@ -63,8 +63,6 @@ void writePicture(const QImage& image, const QString& path, QStringList& written
 
 }  // namespace
 
-QString mainPicturePath(int which) { return QStringLiteral("kartinki/menu%1.jpg").arg(which); }
-
 QStringList layOutStarterFolder(const QString& dirPath) {
   initStarterData();
   QDir dir(dirPath);

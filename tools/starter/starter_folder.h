@@ -13,7 +13,4 @@ namespace korvel {
 // std::runtime_error with a message for the user when something cannot be written.
 QStringList layOutStarterFolder(const QString& dir);
 
-// Where the main window finds its two pictures, relative to the working folder.
-QString mainPicturePath(int which);
-
 }  // namespace korvel

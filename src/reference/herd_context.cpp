@@ -1,0 +1,67 @@
+#include "reference/herd_context.h"
+
+#include "db/data_module.h"
+
+namespace korvel {
+
+QString HerdContext::animalFilter() const {
+  return QStringLiteral("kodreg=%1 and kodvlad=%2").arg(regionCode).arg(farmCode);
+}
+
+QString herdHeader(const QString& region, const QString& farm) {
+  return QStringLiteral("Регион: ") + region + QStringLiteral(" Владелец: ") + farm;
+}
+
+QString noRegionsMessage() {
+  return QStringLiteral("Вы не завели регионы! Автоматически заведен ГЛАВНЫЙ РЕГИОН. Потом можно переименовать...");
+}
+
+QString noFarmsMessage(const QString& regionName) {
+  return QStringLiteral("В регионе") + QLatin1Char(' ') + QLatin1Char('"') + regionName + QLatin1Char('"') +
+         QStringLiteral(" нет владельцев! Автоматически заведено ХОЗЯЙСТВО 1. Потом можно переименовать...");
+}
+
+HerdOpening establishHerdContext(TDataModule5& dm) {
+  HerdOpening out;
+  db::Table& region = dm.Table1;
+  db::Table& vlad = dm.vlad2;
+  region.open();
+  vlad.open();
+  region.setFiltered(false);
+  region.first();
+  if (region.isEmpty()) {
+    out.messages << noRegionsMessage();
+    region.append();
+    region.fieldByName(u"kodreg").setInteger(1);
+    region.fieldByName(u"region").setString(QStringLiteral("ГЛАВНЫЙ РЕГИОН"));
+    region.post();
+  }
+  out.herd.regionCode = region.fieldByName(u"kodreg").asInteger();
+  const QString regionName = region.fieldByName(u"region").asString();
+
+  vlad.setFiltered(false);
+  vlad.setFilter(QStringLiteral("kodreg=%1").arg(out.herd.regionCode));
+  vlad.setFiltered(true);
+  if (vlad.isEmpty()) {
+    out.messages << noFarmsMessage(regionName);
+    vlad.append();
+    vlad.fieldByName(u"kodvlad").setInteger(1);
+    vlad.fieldByName(u"kodreg").setInteger(out.herd.regionCode);
+    vlad.fieldByName(u"vlad").setString(QStringLiteral("ХОЗЯЙСТВО 1"));
+    vlad.post();
+  }
+  vlad.first();
+  out.herd.farmCode = vlad.fieldByName(u"kodvlad").asInteger();
+  out.herd.header = herdHeader(regionName, vlad.fieldByName(u"vlad").asString());
+  return out;
+}
+
+HerdContext herdOfCurrentRows(TDataModule5& dm) {
+  HerdContext h;
+  h.regionCode = dm.Table1.fieldByName(u"kodreg").asInteger();
+  h.farmCode = dm.vlad2.fieldByName(u"kodvlad").asInteger();
+  h.header = herdHeader(dm.Table1.fieldByName(u"region").asString(), dm.vlad2.fieldByName(u"vlad").asString());
+  return h;
+}
+
+}  // namespace korvel

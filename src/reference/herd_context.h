@@ -1,0 +1,43 @@
+// The herd context of the cows and bulls windows: the region and farm whose animals they
+// show, with the header line "Регион: … Владелец: …", and the automatic first region and
+// farm of an empty database.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace korvel {
+
+class TDataModule5;
+
+struct HerdContext {
+  long long regionCode = 0;
+  long long farmCode = 0;
+  QString header;  // "Регион: " + region + " Владелец: " + farm
+
+  // The animal list filter of this herd: "kodreg=R and kodvlad=F".
+  QString animalFilter() const;
+};
+
+struct HerdOpening {
+  HerdContext herd;
+  QStringList messages;  // what the window must show, in order (the automatic rows)
+};
+
+// Establishes the herd context when a cows or bulls window opens: the first region (created
+// as "ГЛАВНЫЙ РЕГИОН" when REGION is empty) and its first farm (created as "ХОЗЯЙСТВО 1" when
+// the region has none). Leaves REGION unfiltered on its first row and VLAD filtered on the
+// region, on its first farm.
+HerdOpening establishHerdContext(TDataModule5& dm);
+
+// The herd of the current REGION and VLAD rows, as a picker leaves them.
+HerdContext herdOfCurrentRows(TDataModule5& dm);
+
+// "Регион: " + region + " Владелец: " + farm.
+QString herdHeader(const QString& region, const QString& farm);
+
+// Texts of the automatic rows.
+QString noRegionsMessage();
+QString noFarmsMessage(const QString& regionName);
+
+}  // namespace korvel
