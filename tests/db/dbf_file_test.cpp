@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QDir>
 #include <cstring>
+#include <limits>
 #include <gtest/gtest.h>
 
 using namespace korvel::db;
@@ -328,4 +329,26 @@ TEST_F(DbfFileTest, WideNumericFieldsReadTheirValue) {
   EXPECT_DOUBLE_EQ(*fieldNumber(f.fields()[1], f.record(0), f.codepage()), 4.123456789012345);
   EXPECT_DOUBLE_EQ(*fieldNumber(f.fields()[0], f.record(1), f.codepage()), -9999999999999999999.0);
   EXPECT_DOUBLE_EQ(*fieldNumber(f.fields()[1], f.record(1), f.codepage()), -1e-15);
+}
+
+TEST_F(DbfFileTest, NumbersBeyondAWholeNumberAreAConversionError) {
+  // A number too large for a whole number (or not finite) cannot be read as one.
+  RawDbf raw;
+  raw.version = 0x30;
+  raw.fields = {{"BIG", 'N', 20}, {"B1", 'B', 8}};
+  const double nan = std::numeric_limits<double>::quiet_NaN(), huge = 1e300;
+  for (const double* d : {&nan, &huge}) {
+    std::string rec = record({raw.fields[0]}, {"1e300"});
+    rec.append(reinterpret_cast<const char*>(d), 8);
+    raw.records.push_back(rec);
+  }
+  writeFile(path("BIG.DBF"), raw.bytes());
+  Table t(QStringLiteral("big"), QStringLiteral("BIG"));
+  t.setDirectory(dir());
+  t.open();
+  for (; !t.eof(); t.next()) {
+    EXPECT_DOUBLE_EQ(t.fieldByName(u"big").asFloat(), 1e300);
+    EXPECT_THROW(t.fieldByName(u"big").asInteger(), TableError);
+    EXPECT_THROW(t.fieldByName(u"b1").asInteger(), TableError);
+  }
 }
