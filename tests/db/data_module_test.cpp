@@ -219,3 +219,26 @@ TEST_F(DataModuleTest, ScanRestoresWhenTheBodyThrows) {
   EXPECT_TRUE(dm->DataSource5.enabled());
   EXPECT_FALSE(dm->bullRefreshSuppressed);
 }
+
+TEST_F(DataModuleTest, AScanEndedByAnErrorWritesNoHalfEditedRow) {
+  addCows({{1, 1}, {1, 2}});
+  Table& k = dm->korova;
+  k.setFilter(QStringLiteral("kodreg=1"));
+  k.setFiltered(true);
+  try {
+    ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed);
+    k.edit();
+    k.fieldByName(u"kodreg").setInteger(0);
+    k.fieldByName(u"nolki_that_does_not_exist").setString(QStringLiteral("x"));
+    FAIL() << "the unknown field was not reported";
+  } catch (const TableError& e) {
+    EXPECT_TRUE(e.text().contains(QStringLiteral("nolki_that_does_not_exist")));
+  }
+  // Both cows still belong to region 1: the edit in progress was dropped, not posted.
+  EXPECT_EQ(k.state(), TableState::Browse);
+  int seen = 0;
+  for (k.first(); !k.eof(); k.next()) ++seen;
+  EXPECT_EQ(seen, 2);
+  EXPECT_TRUE(dm->DataSource3.enabled());
+  EXPECT_FALSE(dm->cowRefreshSuppressed);
+}

@@ -53,8 +53,9 @@ TEST(HerdGeneratorTest, SameSeedSameBytesAndAConsistentHerd) {
   auto vlad = open("VLAD");
   for (vlad->first(); !vlad->eof(); vlad->next()) {
     farms.insert({vlad->fieldByName(u"kodreg").asInteger(), vlad->fieldByName(u"kodvlad").asInteger()});
-    if (vlad->fieldByName(u"kodvlad").asInteger() == 0)
+    if (vlad->fieldByName(u"kodvlad").asInteger() == 0) {
       EXPECT_EQ(vlad->fieldByName(u"vlad").asString(), QStringLiteral("Архив региона"));
+    }
   }
   EXPECT_EQ(farms.size(), size_t(4 * 3 + 1));
   std::set<QString> liveBulls;
