@@ -13,6 +13,16 @@
 #include <utility>
 #include <vector>
 
+#include <ostream>
+
+// Readable texts in failure reports.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+  *os << '{';
+  for (const QString& s : l) *os << " \"" << s.toStdString() << '"';
+  *os << " }";
+}
+
 namespace korvel::test {
 
 struct FileRow {
