@@ -115,15 +115,19 @@ TForm8::TForm8(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
   panel->addStretch();
   GroupBox1->hide();
 
-  auto* buttons = new QVBoxLayout;
+  // A column of fixed width, so that it stays put when the removal panel replaces the list.
+  auto* column = new QWidget(this);
+  column->setFixedWidth(360);
+  auto* buttons = new QVBoxLayout(column);
+  buttons->setContentsMargins(0, 0, 0, 0);
   for (QPushButton* b : {Button1, Button2, Button9, Button3, Button5, Button6, Button4, Button8}) buttons->addWidget(b);
   buttons->addStretch();
   auto* list = new QVBoxLayout;
   list->addWidget(DBGrid1);
   list->addWidget(GroupBox1);
   auto* body = new QHBoxLayout;
-  body->addLayout(list, 3);
-  body->addLayout(buttons, 1);
+  body->addLayout(list, 1);
+  body->addWidget(column);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Label1);
   layout->addLayout(body, 1);
