@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/selection.h"
-#include "reference/regions.h"
+#include "reference/name_list.h"
 
 #include <QString>
 
