@@ -1,14 +1,104 @@
 #include "reference/breeds_window.h"
 
+#include "app/db_grid.h"
+#include "app/forms.h"
+#include "app/prompts.h"
 #include "db/data_module.h"
+#include "evaluation/variants_window.h"
+#include "reference/breeds.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace korvel {
+namespace {
+
+QString duplicateBreed() { return QStringLiteral("Такая порода уже есть... повтор недопустим."); }
+
+}  // namespace
 
 TForm10::TForm10(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form10"));
   setWindowTitle(QStringLiteral("Породы"));
+
+  DBGrid1 = new DBGrid(dm.DataSource6, {{QStringLiteral("poroda"), QStringLiteral("Порода")}}, this);
+  auto makeButton = [this](const char* name, const QString& caption, void (TForm10::*handler)()) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setMinimumHeight(36);
+    connect(b, &QPushButton::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    return b;
+  };
+  Button1 = makeButton("Button1", QStringLiteral("Добавить"), &TForm10::Button1Click);
+  Button2 = makeButton("Button2", QStringLiteral("Уточнить"), &TForm10::Button2Click);
+  Button3 = makeButton("Button3", QStringLiteral("Выделить"), &TForm10::Button3Click);
+  Button4 = makeButton("Button4", QStringLiteral("Отменить выделение"), &TForm10::Button4Click);
+  Button5 = makeButton("Button5", QStringLiteral("Расчет характеристик быков-производителей выбранной породы"),
+                       &TForm10::Button5Click);
+
+  auto* buttons = new QVBoxLayout;
+  for (QPushButton* b : {Button1, Button2, Button3, Button4}) buttons->addWidget(b);
+  buttons->addSpacing(24);
+  buttons->addWidget(Button5);
+  buttons->addStretch();
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(DBGrid1, 3);
+  layout->addLayout(buttons, 2);
 }
 
-void TForm10::FormActivate() { placeTopLeft(); }
+void TForm10::FormActivate() {
+  placeTopLeft();
+  // Opened as a picker the window only chooses a breed.
+  Button5->setVisible(windowTitle() == QStringLiteral("Породы"));
+  dm_.poroda.open();
+  cancelSelection();
+  dm_.poroda.first();
+}
+
+void TForm10::cancelSelection() {
+  showAllRows(dm_.poroda);
+  DBGrid1->setFocus();
+}
+
+void TForm10::Button1Click() {
+  const QString typed = prompts().textInput(QStringLiteral("Введите название новой породы и закройте это окно"), {});
+  if (addBreed(dm_, typed) == NameOutcome::Duplicate) prompts().message(duplicateBreed());
+  DBGrid1->setFocus();
+}
+
+void TForm10::Button2Click() {
+  db::Table& t = dm_.poroda;
+  // With no breed in the list there is nothing to correct: refused before anything is asked.
+  if (t.recNo() == 0) {
+    prompts().message(QStringLiteral("Породы не заведены, уточнять нечего. Можно только добавить."));
+    return;
+  }
+  const long long code = t.fieldByName(u"kodporod").asInteger();
+  const QString typed = prompts().textInput(QStringLiteral("Уточните (исправьте) название породы и закройте это окно"),
+                                            t.fieldByName(u"poroda").asString());
+  if (renameBreed(dm_, code, typed) == NameOutcome::Duplicate) prompts().message(duplicateBreed());
+  DBGrid1->setFocus();
+}
+
+void TForm10::Button3Click() {
+  const QString key = selectionKeyOf(prompts().selectionKey());
+  switch (selectByKey(breedSelection(dm_), key)) {
+    case SelectionOutcome::NoKey: break;
+    case SelectionOutcome::Selected: DBGrid1->setFocus(); break;
+    case SelectionOutcome::NoMatch:
+      prompts().message(noMatchingRecordsMessage());
+      cancelSelection();
+      break;
+  }
+}
+
+void TForm10::Button4Click() { cancelSelection(); }
+
+void TForm10::Button5Click() {
+  TForm12& variants = *forms().Form12;
+  variants.setWindowTitle(breedCalculationCaption(dm_.poroda.fieldByName(u"poroda").asString()));
+  variants.exec();
+}
 
 }  // namespace korvel

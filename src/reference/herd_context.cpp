@@ -21,21 +21,26 @@ QString noFarmsMessage(const QString& regionName) {
          QStringLiteral(" нет владельцев! Автоматически заведено ХОЗЯЙСТВО 1. Потом можно переименовать...");
 }
 
+bool ensureFirstRegion(TDataModule5& dm) {
+  db::Table& region = dm.Table1;
+  region.open();
+  region.setFiltered(false);
+  region.first();
+  if (!region.isEmpty()) return false;
+  region.append();
+  region.fieldByName(u"kodreg").setInteger(1);
+  region.fieldByName(u"region").setString(QStringLiteral("ГЛАВНЫЙ РЕГИОН"));
+  region.post();
+  return true;
+}
+
 HerdOpening establishHerdContext(TDataModule5& dm) {
   HerdOpening out;
   db::Table& region = dm.Table1;
   db::Table& vlad = dm.vlad2;
   region.open();
   vlad.open();
-  region.setFiltered(false);
-  region.first();
-  if (region.isEmpty()) {
-    out.messages << noRegionsMessage();
-    region.append();
-    region.fieldByName(u"kodreg").setInteger(1);
-    region.fieldByName(u"region").setString(QStringLiteral("ГЛАВНЫЙ РЕГИОН"));
-    region.post();
-  }
+  if (ensureFirstRegion(dm)) out.messages << noRegionsMessage();
   out.herd.regionCode = region.fieldByName(u"kodreg").asInteger();
   const QString regionName = region.fieldByName(u"region").asString();
 

@@ -24,6 +24,11 @@ struct HerdOpening {
   QStringList messages;  // what the window must show, in order (the automatic rows)
 };
 
+// Makes sure REGION has a region: switches its filter off and goes to the first row; when
+// there is none, appends KODREG 1 "ГЛАВНЫЙ РЕГИОН" (current afterwards) and returns true, so
+// the caller shows noRegionsMessage().
+bool ensureFirstRegion(TDataModule5& dm);
+
 // Establishes the herd context when a cows or bulls window opens: the first region (created
 // as "ГЛАВНЫЙ РЕГИОН" when REGION is empty) and its first farm (created as "ХОЗЯЙСТВО 1" when
 // the region has none). Leaves REGION unfiltered on its first row and VLAD filtered on the

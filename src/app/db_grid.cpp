@@ -1,0 +1,52 @@
+#include "app/db_grid.h"
+
+#include "app/window_base.h"
+
+#include <QHeaderView>
+#include <QTimer>
+
+namespace korvel {
+
+DBGrid::DBGrid(db::DataSource& source, std::vector<db::GridColumn> columns, QWidget* parent)
+    : QTableView(parent), model_(new db::GridModel(source, std::move(columns), this)) {
+  setObjectName(QStringLiteral("DBGrid1"));
+  setModel(model_);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setAlternatingRowColors(true);
+  verticalHeader()->hide();
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  horizontalHeader()->setHighlightSections(false);
+  connect(model_, &db::GridModel::currentRowChanged, this, [this](int) { followCursor(); });
+  // A post settles the cursor on the new row only after the rows were rebuilt: follow it once
+  // the handler that appended has run to its end.
+  connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+    followCursor();
+    QTimer::singleShot(0, this, [this] { followCursor(); });
+  });
+  followCursor();
+}
+
+void DBGrid::followCursor() {
+  const int row = model_->currentRow();
+  if (row < 0) return;
+  following_ = true;
+  const QModelIndex at = model_->index(row, qMax(0, currentIndex().column()));
+  selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  scrollTo(at);
+  following_ = false;
+}
+
+void DBGrid::focusInEvent(QFocusEvent* e) {
+  followCursor();
+  QTableView::focusInEvent(e);
+}
+
+void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (following_ || !current.isValid() || current.row() == model_->currentRow()) return;
+  guarded([this, row = current.row()] { model_->setCurrentRow(row); });
+}
+
+}  // namespace korvel

@@ -1,0 +1,33 @@
+// The list grid of a data source: a table view over a db::GridModel whose current row and the
+// table's cursor follow each other both ways. It hides the row numbers and stretches its
+// columns over the width; its object name is "DBGrid1", as every list screen calls it.
+#pragma once
+
+#include "db/grid_model.h"
+
+#include <QTableView>
+#include <vector>
+
+namespace korvel {
+
+class DBGrid : public QTableView {
+  Q_OBJECT
+ public:
+  DBGrid(db::DataSource& source, std::vector<db::GridColumn> columns, QWidget* parent = nullptr);
+
+  db::GridModel& gridModel() const { return *model_; }
+  // Puts the view's current row on the table's current record (nothing when it has none).
+  void followCursor();
+
+ protected:
+  // A view that gains the focus without a current row would take its first row and move the
+  // table's cursor there; it takes the table's current record instead.
+  void focusInEvent(QFocusEvent* e) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+ private:
+  db::GridModel* model_;
+  bool following_ = false;
+};
+
+}  // namespace korvel

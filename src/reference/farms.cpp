@@ -1,0 +1,87 @@
+#include "reference/farms.h"
+
+#include "db/data_module.h"
+#include "db/text.h"
+
+namespace korvel {
+
+QString archiveFarmName() { return QStringLiteral("Архив региона"); }
+
+bool holdsArchiveWord(const QString& typed) { return db::nameKey(typed).contains(QStringLiteral("АРХИВ")); }
+
+QString regionFarmsFilter(long long regionCode) { return QStringLiteral("kodreg=%1").arg(regionCode); }
+
+void filterRegionFarms(TDataModule5& dm, long long regionCode) {
+  dm.vlad2.setFiltered(false);
+  dm.vlad2.setFilter(regionFarmsFilter(regionCode));
+  dm.vlad2.setFiltered(true);
+}
+
+void showRegionFarms(TDataModule5& dm, long long regionCode) {
+  db::Table& t = dm.vlad2;
+  t.setFiltered(false);
+  t.first();
+  // The grid is given back its source however the filter change ends.
+  struct EnableAtEnd {
+    db::DataSource& source;
+    ~EnableAtEnd() { source.setEnabled(true); }
+  } enable{dm.DataSource2};
+  dm.DataSource2.setEnabled(false);
+  t.setFilter(regionFarmsFilter(regionCode));
+  t.setFiltered(true);
+}
+
+NameOutcome addFarm(TDataModule5& dm, long long regionCode, const QString& typed) {
+  if (holdsArchiveWord(typed)) return NameOutcome::ArchiveWord;
+  db::Table& t = dm.vlad2;
+  filterRegionFarms(dm, regionCode);
+  const auto scan = reference::scanNames(t, u"kodvlad", u"vlad", db::nameKey(typed));
+  if (scan.duplicate) return NameOutcome::Duplicate;
+  t.append();
+  t.fieldByName(u"vlad").setString(typed);
+  t.fieldByName(u"kodreg").setInteger(regionCode);
+  t.fieldByName(u"kodvlad").setInteger(scan.largestCode + 1);
+  t.post();
+  return NameOutcome::Written;
+}
+
+NameOutcome renameFarm(TDataModule5& dm, long long regionCode, long long farmCode, const QString& typed) {
+  if (holdsArchiveWord(typed)) return NameOutcome::ArchiveWord;
+  db::Table& t = dm.vlad2;
+  filterRegionFarms(dm, regionCode);
+  if (reference::scanNames(t, u"kodvlad", u"vlad", db::nameKey(typed), farmCode).duplicate)
+    return NameOutcome::Duplicate;
+  return reference::writeName(t, u"kodvlad", farmCode, u"vlad", typed) ? NameOutcome::Written : NameOutcome::NoRow;
+}
+
+bool createArchiveFarm(TDataModule5& dm, long long regionCode) {
+  db::Table& t = dm.vlad2;
+  filterRegionFarms(dm, regionCode);
+  // One archive per region: the farm removal moves animals to the first one it finds.
+  if (reference::goToCode(t, u"kodvlad", 0)) return false;
+  t.append();
+  t.fieldByName(u"vlad").setString(archiveFarmName());
+  t.fieldByName(u"kodreg").setInteger(regionCode);
+  t.fieldByName(u"kodvlad").setInteger(0);
+  t.post();
+  return true;
+}
+
+ListedFarms listedFarms(TDataModule5& dm) {
+  db::Table& t = dm.vlad2;
+  ListedFarms out;
+  out.any = !t.isEmpty();
+  if (out.any) {
+    const int code = t.fieldIndex(u"kodvlad");
+    for (t.first(); !t.eof() && !out.archive; t.next()) out.archive = db::Field(t, code).asInteger() == 0;
+  }
+  t.first();
+  return out;
+}
+
+SelectionScope farmSelection(TDataModule5& dm, long long regionCode) {
+  return {dm.vlad2, dm.DataSource2, regionFarmsFilter(regionCode), QStringLiteral("vlad"), QStringLiteral("ot"),
+          QStringLiteral("ot='+' and kodreg=%1").arg(regionCode)};
+}
+
+}  // namespace korvel

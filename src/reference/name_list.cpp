@@ -1,0 +1,44 @@
+#include "reference/name_list.h"
+
+#include "db/text.h"
+
+namespace korvel {
+
+QString noMatchingRecordsMessage() { return QStringLiteral("Записей, соответствующих ключу, нет..."); }
+
+}  // namespace korvel
+
+namespace korvel::reference {
+
+NameScan scanNames(db::Table& table, QStringView codeField, QStringView nameField, const QString& key,
+                   std::optional<long long> ownCode) {
+  NameScan out;
+  const int code = table.fieldIndex(codeField);
+  const int name = table.fieldIndex(nameField);
+  for (table.first(); !table.eof(); table.next()) {
+    const long long c = db::Field(table, code).asInteger();
+    if (c > out.largestCode) out.largestCode = c;
+    if (db::nameKey(db::Field(table, name).asString()) == key && (!ownCode || c != *ownCode)) {
+      out.duplicate = true;
+      return out;
+    }
+  }
+  return out;
+}
+
+bool goToCode(db::Table& table, QStringView codeField, long long code) {
+  const int field = table.fieldIndex(codeField);
+  for (table.first(); !table.eof(); table.next())
+    if (db::Field(table, field).asInteger() == code) return true;
+  return false;
+}
+
+bool writeName(db::Table& table, QStringView codeField, long long code, QStringView nameField, const QString& name) {
+  if (!goToCode(table, codeField, code)) return false;
+  table.edit();
+  table.fieldByName(nameField).setString(name);
+  table.post();
+  return true;
+}
+
+}  // namespace korvel::reference

@@ -1,0 +1,170 @@
+// The breeds window: adding and correcting breeds, selection, and the entry to the sire
+// evaluation that only the menu's opening offers.
+#include "app/db_grid.h"
+#include "app/forms.h"
+#include "app/prompts.h"
+#include "db/data_module.h"
+#include "evaluation/variants_window.h"
+#include "modal_closer.h"
+#include "reference/breeds_window.h"
+#include "reference_support.h"
+#include "work_folder.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace korvel;
+using test::liveRows;
+using test::seed;
+
+namespace {
+
+const QString kDuplicate = QStringLiteral("Такая порода уже есть... повтор недопустим.");
+const QString kBreedPicker =
+    QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно.");
+
+struct BreedsFixture {
+  test::WorkFolder folder;
+  test::App app{folder.path()};
+  TForm10& w = *forms().Form10;
+  TDataModule5& dm = app.dm();
+  QString file() const { return folder.file(QStringLiteral("PORODA.DBF")); }
+  void breed(int code, const QString& name, const QString& mark = {}) {
+    seed(dm.poroda, {{"kodporod", code}, {"poroda", name}, {"ot", mark}});
+  }
+  QStringList breeds() const {
+    QStringList out;
+    for (const auto& r : liveRows(file())) out << r["kodporod"] + QLatin1Char(' ') + r["poroda"];
+    return out;
+  }
+  QString current() { return dm.poroda.fieldByName(u"poroda").asString(); }
+  void openFromMenu() {
+    w.setWindowTitle(QStringLiteral("Породы"));
+    w.show();
+  }
+  ~BreedsFixture() { w.hide(); }
+};
+
+}  // namespace
+
+TEST(BreedsWindow, ANewBreedTakesTheNextCodeAndDuplicatesAreRefused) {
+  BreedsFixture f;
+  f.breed(1, QStringLiteral("ГОЛШТИНСКАЯ"));
+  f.breed(5, QStringLiteral("Айрширская"));
+  f.breed(2, QStringLiteral("Джерсейская"));
+  f.openFromMenu();
+  EXPECT_EQ(f.w.width(), 1024);
+  EXPECT_EQ(f.w.height(), 736);
+
+  f.app.prompts.texts = {QStringLiteral(" голштинская  "), QStringLiteral("Ярославская")};
+  f.w.Button1->click();
+  EXPECT_EQ(f.app.prompts.messages, QStringList{kDuplicate});
+  EXPECT_EQ(f.breeds().size(), 3);
+  f.w.Button1->click();
+  EXPECT_EQ(f.app.prompts.textCaptions.last(), QStringLiteral("Введите название новой породы и закройте это окно"));
+  EXPECT_EQ(f.breeds().last(), QStringLiteral("6 Ярославская"));
+  EXPECT_EQ(f.current(), QStringLiteral("Ярославская"));
+  EXPECT_EQ(f.app.prompts.messages.size(), 1);
+  // A name longer than the field is cut to its 20 characters.
+  f.app.prompts.texts = {QStringLiteral("Черно-пестрая улучшенная")};
+  f.w.Button1->click();
+  EXPECT_EQ(f.breeds().last(), QStringLiteral("7 Черно-пестрая улучше"));
+}
+
+TEST(BreedsWindow, CorrectingRewritesTheCurrentBreedUnlessAnotherHasTheName) {
+  BreedsFixture f;
+  f.breed(1, QStringLiteral("Голштинская"));
+  f.breed(2, QStringLiteral("Айрширская"), QStringLiteral("+"));
+  f.openFromMenu();
+  f.dm.poroda.setFilter(QStringLiteral("ot='+'"));
+  f.dm.poroda.setFiltered(true);
+  ASSERT_EQ(f.current(), QStringLiteral("Айрширская"));
+
+  f.app.prompts.texts = {QStringLiteral("АЙРШИРСКАЯ")};
+  f.w.Button2->click();
+  EXPECT_EQ(f.app.prompts.textCaptions.last(), QStringLiteral("Уточните (исправьте) название породы и закройте это окно"));
+  EXPECT_EQ(f.breeds(), QStringList({QStringLiteral("1 Голштинская"), QStringLiteral("2 АЙРШИРСКАЯ")}));
+  EXPECT_FALSE(f.dm.poroda.filtered());  // the whole list shows again
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
+  EXPECT_EQ(f.current(), QStringLiteral("АЙРШИРСКАЯ"));
+
+  f.app.prompts.texts = {QStringLiteral("голштинская ")};
+  f.w.Button2->click();
+  EXPECT_EQ(f.app.prompts.messages, QStringList{kDuplicate});
+  EXPECT_EQ(f.breeds(), QStringList({QStringLiteral("1 Голштинская"), QStringLiteral("2 АЙРШИРСКАЯ")}));
+}
+
+TEST(BreedsWindow, CorrectingAnEmptyListIsRefusedWithoutWritingARow) {
+  BreedsFixture f;
+  f.openFromMenu();
+  f.w.Button2->click();
+  EXPECT_EQ(f.app.prompts.messages,
+            QStringList{QStringLiteral("Породы не заведены, уточнять нечего. Можно только добавить.")});
+  EXPECT_TRUE(f.app.prompts.textCaptions.isEmpty());
+  EXPECT_TRUE(test::fileRows(f.file()).empty());
+  // Nothing is hidden for an empty list.
+  EXPECT_EQ(test::shownButtons(f.w), QStringList({"Button1", "Button2", "Button3", "Button4", "Button5"}));
+}
+
+TEST(BreedsWindow, SelectionMarksMatchesAndANoMatchShowsEveryBreedUnmarked) {
+  BreedsFixture f;
+  f.breed(1, QStringLiteral("Черно-пестрая"));
+  f.breed(2, QStringLiteral("Красная степная"), QStringLiteral("+"));
+  f.breed(3, QStringLiteral("Бурая швицкая"));
+  f.openFromMenu();
+  auto marks = [&] {
+    QStringList out;
+    for (const auto& r : liveRows(f.file())) out << r["ot"];
+    return out;
+  };
+  f.app.prompts.keys = {QStringLiteral("ая ш"), QStringLiteral("пест"), QStringLiteral("голшт")};
+  f.w.Button3->click();
+  EXPECT_EQ(marks(), QStringList({"", "", "+"}));
+  EXPECT_EQ(f.dm.poroda.filter(), QStringLiteral("ot='+'"));
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 1);
+  f.w.Button3->click();
+  EXPECT_EQ(marks(), QStringList({"+", "", ""}));
+  EXPECT_EQ(f.current(), QStringLiteral("Черно-пестрая"));
+  f.w.Button3->click();
+  EXPECT_EQ(f.app.prompts.messages, QStringList{QStringLiteral("Записей, соответствующих ключу, нет...")});
+  EXPECT_EQ(marks(), QStringList({"", "", ""}));
+  EXPECT_FALSE(f.dm.poroda.filtered());
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+}
+
+TEST(BreedsWindow, TheCalculationButtonBelongsToTheMenuOpeningOnly) {
+  BreedsFixture f;
+  f.breed(1, QStringLiteral("Голштинская"));
+  f.breed(2, QStringLiteral("Айрширская"));
+  f.openFromMenu();
+  EXPECT_TRUE(f.w.Button5->isVisible());
+  EXPECT_EQ(f.w.Button5->text(), QStringLiteral("Расчет характеристик быков-производителей выбранной породы"));
+  f.w.hide();
+
+  // As the breed picker: no calculation; a breed added there is the one delivered.
+  f.app.prompts.texts = {QStringLiteral("Симментальская")};
+  f.app.prompts.pickerActions.push_back([&](QDialog&) {
+    EXPECT_FALSE(f.w.Button5->isVisible());
+    EXPECT_TRUE(f.w.Button1->isVisible());
+    f.w.Button1->click();
+  });
+  prompts().showPicker(f.w, kBreedPicker);
+  EXPECT_EQ(f.current(), QStringLiteral("Симментальская"));
+  EXPECT_EQ(f.dm.poroda.fieldByName(u"kodporod").asInteger(), 3);
+
+  // A caption that only resembles the menu's does not count.
+  f.w.setWindowTitle(QStringLiteral("Породы "));
+  f.w.show();
+  EXPECT_FALSE(f.w.Button5->isVisible());
+  f.w.hide();
+
+  f.openFromMenu();
+  EXPECT_TRUE(f.w.Button5->isVisible());
+  f.dm.poroda.next();  // Айрширская
+  test::ModalCloser closer;
+  f.w.Button5->click();
+  EXPECT_EQ(closer.titles,
+            QStringList{QStringLiteral("Подготовка расчета характеристик быков-производителей породы \"Айрширская\"")});
+  EXPECT_EQ(forms().Form12->windowTitle(), closer.titles.value(0));
+  EXPECT_FALSE(forms().Form12->isVisible());
+}

@@ -1,0 +1,357 @@
+// The farms window: opening on a region, the region choice, adding and correcting farms, the
+// archive farm, selection, the farm buttons; and the herd context of the cows and bulls windows.
+#include "app/db_grid.h"
+#include "app/forms.h"
+#include "app/prompts.h"
+#include "db/data_module.h"
+#include "reference/farms_window.h"
+#include "reference/herd_context.h"
+#include "reference/regions_window.h"
+#include "reference_support.h"
+#include "work_folder.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+using namespace korvel;
+using test::liveRows;
+using test::seed;
+using test::shownButtons;
+
+namespace {
+
+const QString kNoFarms = QStringLiteral("В этом регионе нет владельцев! Можно только добавить.");
+const QString kDuplicate = QStringLiteral("Такой владелец (хозяйство) уже есть... повтор недопустим.");
+const QString kArchiveWord = QStringLiteral(
+    "Слово АРХИВ в названии хозяйства недопустимо. Архив региона создается специальной клавишей. Архив в регионе "
+    "только один!");
+const QString kRegionPicker = QStringLiteral("Вберите (или запишите новый) нужный регион и закройте это окно");
+const QString kHerdPicker = QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно.");
+const QStringList kBrowsing = {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6", "Button9"};
+
+struct FarmsFixture {
+  test::WorkFolder folder;
+  test::App app{folder.path()};
+  TForm8& w = *forms().Form8;
+  TDataModule5& dm = app.dm();
+  QString file() const { return folder.file(QStringLiteral("VLAD.DBF")); }
+  void region(int code, const QString& name) { seed(dm.Table1, {{"kodreg", code}, {"region", name}}); }
+  void farm(int region, int code, const QString& name, const QString& mark = {}) {
+    seed(dm.vlad2, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}, {"ot", mark}});
+  }
+  QString currentFarm() { return dm.vlad2.fieldByName(u"vlad").asString(); }
+  // Rows of VLAD in the file for one region, as "code name".
+  QStringList farmsOf(int region) const {
+    QStringList out;
+    for (const auto& r : liveRows(file()))
+      if (r["kodreg"] == QString::number(region)) out << r["kodvlad"] + QLatin1Char(' ') + r["vlad"];
+    return out;
+  }
+  // The region picker moves the regions list to the row with this code, then closes.
+  void pickRegion(int code) {
+    app.prompts.pickerActions.push_back([this, code](QDialog&) {
+      db::Table& t = dm.Table1;
+      for (t.first(); !t.eof() && t.fieldByName(u"kodreg").asInteger() != code;) t.next();
+    });
+    w.Button1->click();
+  }
+  ~FarmsFixture() { w.hide(); }
+};
+
+}  // namespace
+
+TEST(FarmsWindow, OpeningOnAnEmptyDatabaseCreatesTheMainRegionAndOffersOnlyAdding) {
+  FarmsFixture f;
+  f.w.show();
+  EXPECT_EQ(f.w.width(), 1024);
+  EXPECT_EQ(f.w.height(), 736);
+  EXPECT_EQ(f.app.prompts.messages,
+            QStringList({QStringLiteral("Вы не завели регионы! Автоматически заведен ГЛАВНЫЙ РЕГИОН. Потом можно "
+                                        "переименовать..."),
+                         kNoFarms}));
+  const auto regions = liveRows(f.folder.file(QStringLiteral("REGION.DBF")));
+  ASSERT_EQ(regions.size(), 1u);
+  EXPECT_EQ(regions[0]["kodreg"], "1");
+  EXPECT_EQ(regions[0]["region"], QStringLiteral("ГЛАВНЫЙ РЕГИОН"));
+  EXPECT_EQ(f.w.Label1->text(), QStringLiteral("Регион: ГЛАВНЫЙ РЕГИОН"));
+  EXPECT_EQ(shownButtons(f.w), QStringList({"Button1", "Button2"}));
+  EXPECT_FALSE(f.w.GroupBox1->isVisible());
+
+  f.app.prompts.texts = {QStringLiteral("Заря")};
+  f.w.Button2->click();
+  EXPECT_EQ(f.app.prompts.textCaptions.last(),
+            QStringLiteral("Введите название нового хозяйства (владельца) и закройте это окно"));
+  EXPECT_EQ(f.farmsOf(1), QStringList{QStringLiteral("1 Заря")});
+  EXPECT_EQ(shownButtons(f.w), kBrowsing);
+  EXPECT_EQ(f.app.prompts.messages.size(), 2);
+
+  // The archive: code 0, its button gone for good; the next farm still counts past it.
+  f.w.Button9->click();
+  EXPECT_EQ(f.farmsOf(1), QStringList({QStringLiteral("1 Заря"), QStringLiteral("0 Архив региона")}));
+  EXPECT_FALSE(f.w.Button9->isVisible());
+  f.app.prompts.texts = {QStringLiteral("Рассвет")};
+  f.w.Button2->click();
+  EXPECT_EQ(f.farmsOf(1).last(), QStringLiteral("2 Рассвет"));
+  EXPECT_FALSE(f.w.Button9->isVisible());
+  f.w.hide();
+  f.w.show();
+  EXPECT_FALSE(f.w.Button9->isVisible());
+  EXPECT_EQ(f.app.prompts.messages.size(), 2);
+}
+
+TEST(FarmsWindow, TheRemovalControlsAreThereButWaitHidden) {
+  FarmsFixture f;
+  f.region(1, QStringLiteral("Север"));
+  f.farm(1, 1, QStringLiteral("Заря"));
+  f.w.show();
+  EXPECT_FALSE(f.w.Button8->isVisible());
+  EXPECT_FALSE(f.w.GroupBox1->isVisible());
+  EXPECT_EQ(f.w.Button4->text(), QStringLiteral("Удалить хозяйство"));
+  EXPECT_EQ(f.w.Button8->text(), QStringLiteral("Выбор нового хозяйства для животных ВЫПОЛНЕН!"));
+  EXPECT_EQ(f.w.Button7->text(), QStringLiteral("ВЫПОЛНИТЬ"));
+  EXPECT_EQ(f.w.RadioButton1->text(), QStringLiteral("Отменить удаление"));
+  EXPECT_EQ(f.w.RadioButton6->text(), QStringLiteral("Удалить хозяйство и ВСЕХ его животных"));
+  // The options stand in the panel in the order 1, 2, 5, 3, 4, 6.
+  f.w.GroupBox1->show();
+  f.w.DBGrid1->hide();
+  const QRadioButton* order[] = {f.w.RadioButton1, f.w.RadioButton2, f.w.RadioButton5,
+                                 f.w.RadioButton3, f.w.RadioButton4, f.w.RadioButton6};
+  for (int i = 1; i < 6; ++i) EXPECT_GT(order[i]->y(), order[i - 1]->y());
+
+  // While a target farm is chosen, the refresh keeps "Удалить хозяйство" away.
+  f.w.Button8->show();
+  f.w.refreshFarmButtons();
+  EXPECT_FALSE(f.w.GroupBox1->isVisible());
+  EXPECT_TRUE(f.w.DBGrid1->isVisible());
+  EXPECT_EQ(shownButtons(f.w), QStringList({"Button1", "Button2", "Button3", "Button5", "Button6", "Button8", "Button9"}));
+}
+
+TEST(FarmsWindow, FarmCodesCountWithinTheRegion) {
+  FarmsFixture f;
+  f.region(1, QStringLiteral("Север"));
+  f.region(2, QStringLiteral("Юг"));
+  f.region(3, QStringLiteral("Восток"));
+  for (int r : {1, 2})
+    for (int c : {1, 2}) f.farm(r, c, QStringLiteral("Ферма %1-%2").arg(r).arg(c));
+  f.farm(3, 0, QStringLiteral("Архив региона"));
+  f.w.show();
+  EXPECT_EQ(f.w.regionCode(), 1);
+
+  f.pickRegion(2);
+  EXPECT_EQ(f.app.prompts.pickerCaptions, QStringList{kRegionPicker});
+  EXPECT_EQ(f.w.regionCode(), 2);
+  EXPECT_EQ(f.w.Label1->text(), QStringLiteral("Регион: Юг"));
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
+  f.app.prompts.texts = {QStringLiteral("Новая")};
+  f.w.Button2->click();
+  EXPECT_EQ(f.farmsOf(2).last(), QStringLiteral("3 Новая"));
+  EXPECT_EQ(f.farmsOf(1).size(), 2);
+
+  // A region whose only farm is its archive: the first farm gets code 1; no archive button.
+  f.pickRegion(3);
+  EXPECT_EQ(shownButtons(f.w), QStringList({"Button1", "Button2", "Button3", "Button4", "Button5", "Button6"}));
+  f.app.prompts.texts = {QStringLiteral("Первая")};
+  f.w.Button2->click();
+  EXPECT_EQ(f.farmsOf(3), QStringList({QStringLiteral("0 Архив региона"), QStringLiteral("1 Первая")}));
+  EXPECT_TRUE(f.app.prompts.messages.isEmpty());
+}
+
+TEST(FarmsWindow, FarmNamesAreUniqueWithinTheirRegionOnly) {
+  FarmsFixture f;
+  f.region(1, QStringLiteral("Север"));
+  f.region(2, QStringLiteral("Юг"));
+  f.farm(1, 1, QStringLiteral("ФЕРМА"));
+  f.farm(1, 2, QStringLiteral("Луч"));
+  f.farm(2, 1, QStringLiteral("Луч"));
+  f.w.show();
+
+  f.app.prompts.texts = {QStringLiteral(" ферма ")};
+  f.w.Button2->click();
+  EXPECT_EQ(f.app.prompts.messages, QStringList{kDuplicate});
+  EXPECT_EQ(f.farmsOf(1).size(), 2);
+
+  // Correcting "Луч" of this region to the other farm's name is refused; its own name in
+  // another case is accepted, and it stays current.
+  f.dm.vlad2.next();
+  ASSERT_EQ(f.currentFarm(), QStringLiteral("Луч"));
+  f.app.prompts.texts = {QStringLiteral("Ферма  ")};
+  f.w.Button3->click();
+  EXPECT_EQ(f.app.prompts.textCaptions.last(),
+            QStringLiteral("Уточните (исправьте) название хозяйства (владельца) и закройте это окно"));
+  EXPECT_EQ(f.app.prompts.messages, QStringList({kDuplicate, kDuplicate}));
+  EXPECT_EQ(f.currentFarm(), QStringLiteral("ФЕРМА"));  // the refusal stops on the farm of that name
+  f.dm.vlad2.next();
+  f.app.prompts.texts = {QStringLiteral("ЛУЧ")};
+  f.w.Button3->click();
+  EXPECT_EQ(f.farmsOf(1), QStringList({QStringLiteral("1 ФЕРМА"), QStringLiteral("2 ЛУЧ")}));
+  EXPECT_EQ(f.currentFarm(), QStringLiteral("ЛУЧ"));
+
+  // In another region the same name is allowed, stored as typed.
+  f.pickRegion(2);
+  f.app.prompts.texts = {QStringLiteral(" ферма ")};
+  f.w.Button2->click();
+  EXPECT_EQ(f.farmsOf(2), QStringList({QStringLiteral("1 Луч"), QStringLiteral("2  ферма")}));
+  EXPECT_EQ(f.farmsOf(1), QStringList({QStringLiteral("1 ФЕРМА"), QStringLiteral("2 ЛУЧ")}));
+  EXPECT_EQ(f.app.prompts.messages.size(), 2);
+}
+
+TEST(FarmsWindow, TheWordArchiveIsRefusedAndTheArchiveKeepsItsName) {
+  FarmsFixture f;
+  f.region(1, QStringLiteral("Север"));
+  f.farm(1, 0, QStringLiteral("Архив региона"));
+  f.farm(1, 1, QStringLiteral("Заря"));
+  f.w.show();
+  const auto before = f.farmsOf(1);
+
+  f.app.prompts.texts = {QStringLiteral("архивное"), QStringLiteral("Новый Архив")};
+  f.w.Button2->click();
+  f.w.Button2->click();
+  EXPECT_EQ(f.app.prompts.messages, QStringList({kArchiveWord, kArchiveWord}));
+
+  f.dm.vlad2.next();  // Заря
+  f.app.prompts.texts = {QStringLiteral("Заря (архив)")};
+  f.w.Button3->click();
+  EXPECT_EQ(f.app.prompts.messages.last(), kArchiveWord);
+
+  f.dm.vlad2.first();  // the archive: refused before anything is asked
+  const int asked = f.app.prompts.textCaptions.size();
+  f.w.Button3->click();
+  EXPECT_EQ(f.app.prompts.messages.last(), QStringLiteral("Изменять название архива региона НЕЛЬЗЯ!"));
+  EXPECT_EQ(f.app.prompts.textCaptions.size(), asked);
+  EXPECT_EQ(f.farmsOf(1), before);
+}
+
+TEST(FarmsWindow, SelectionRewritesMarksOfTheRegionOnly) {
+  FarmsFixture f;
+  f.region(1, QStringLiteral("Север"));
+  f.region(2, QStringLiteral("Юг"));
+  f.farm(1, 1, QStringLiteral("Заря"));
+  f.farm(2, 1, QStringLiteral("Заречье"), QStringLiteral("+"));
+  f.farm(1, 2, QStringLiteral("Рассвет"), QStringLiteral("+"));
+  f.farm(1, 3, QStringLiteral("Светлая заря"));
+  f.farm(2, 2, QStringLiteral("Восход"), QStringLiteral("+"));
+  f.w.show();
+  db::Table& t = f.dm.vlad2;
+  auto marks = [&] {
+    QStringList out;
+    for (const auto& r : liveRows(f.file())) out << r["ot"];
+    return out;
+  };
+
+  f.app.prompts.keys = {QStringLiteral(" ")};
+  f.w.Button5->click();
+  EXPECT_EQ(marks(), QStringList({"", "+", "+", "", "+"}));
+  EXPECT_TRUE(f.app.prompts.messages.isEmpty());
+
+  f.app.prompts.keys = {QStringLiteral("зар")};
+  f.w.Button5->click();
+  EXPECT_EQ(marks(), QStringList({"+", "+", "", "+", "+"}));
+  EXPECT_EQ(t.filter(), QStringLiteral("ot='+' and kodreg=1"));
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
+  EXPECT_EQ(f.currentFarm(), QStringLiteral("Заря"));
+
+  f.app.prompts.keys = {QStringLiteral("луч")};
+  f.w.Button5->click();
+  EXPECT_EQ(f.app.prompts.messages, QStringList{QStringLiteral("Записей, соответствующих ключу, нет...")});
+  EXPECT_EQ(marks(), QStringList({"", "+", "", "", "+"}));
+  EXPECT_EQ(t.filter(), QStringLiteral("kodreg=1"));
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+
+  f.app.prompts.keys = {QStringLiteral("СВЕТ")};
+  f.w.Button5->click();
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
+  f.w.Button6->click();
+  EXPECT_EQ(t.filter(), QStringLiteral("kodreg=1"));
+  EXPECT_TRUE(t.filtered());
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+  EXPECT_EQ(marks(), QStringList({"", "+", "+", "+", "+"}));
+}
+
+TEST(FarmsWindow, AsAPickerItDeliversTheRowsCurrentWhenItCloses) {
+  FarmsFixture f;
+  f.region(1, QStringLiteral("Север"));
+  f.farm(1, 1, QStringLiteral("Заря"));
+  f.farm(1, 2, QStringLiteral("Рассвет"));
+
+  // Adding a farm returns the list to the region's first farm.
+  f.app.prompts.texts = {QStringLiteral("Восход")};
+  f.app.prompts.pickerActions.push_back([&](QDialog& d) {
+    EXPECT_EQ(d.windowTitle(), kHerdPicker);
+    f.w.Button2->click();
+  });
+  prompts().showPicker(f.w, kHerdPicker);
+  EXPECT_EQ(f.currentFarm(), QStringLiteral("Заря"));
+  EXPECT_EQ(f.farmsOf(1).last(), QStringLiteral("3 Восход"));
+
+  // A corrected farm stays current.
+  f.app.prompts.texts = {QStringLiteral("Рассвет-2")};
+  f.app.prompts.pickerActions.push_back([&](QDialog&) {
+    f.dm.vlad2.next();
+    f.w.Button3->click();
+  });
+  prompts().showPicker(f.w, kHerdPicker);
+  EXPECT_EQ(f.currentFarm(), QStringLiteral("Рассвет-2"));
+  EXPECT_EQ(f.dm.vlad2.fieldByName(u"kodvlad").asInteger(), 2);
+  const HerdContext herd = herdOfCurrentRows(f.dm);
+  EXPECT_EQ(herd.header, QStringLiteral("Регион: Север Владелец: Рассвет-2"));
+  EXPECT_EQ(herd.animalFilter(), QStringLiteral("kodreg=1 and kodvlad=2"));
+
+  // A region added in the region picker is the one chosen, and the farms window shows it.
+  f.app.prompts.texts = {QStringLiteral("Новый регион")};
+  f.app.prompts.pickerActions.push_back([&](QDialog&) { f.w.Button1->click(); });
+  f.app.prompts.pickerActions.push_back([&](QDialog& regions) {
+    EXPECT_EQ(regions.windowTitle(), kRegionPicker);
+    forms().Form6->Button1->click();
+  });
+  prompts().showPicker(f.w, kHerdPicker);
+  EXPECT_EQ(f.w.regionCode(), 2);
+  EXPECT_EQ(f.w.Label1->text(), QStringLiteral("Регион: Новый регион"));
+  EXPECT_EQ(f.app.prompts.messages, QStringList{kNoFarms});
+  EXPECT_EQ(f.dm.Table1.fieldByName(u"kodreg").asInteger(), 2);
+  EXPECT_TRUE(f.dm.vlad2.isEmpty());
+}
+
+TEST(HerdContext, AnEmptyDatabaseGetsTheMainRegionAndTheFirstFarmOnce) {
+  test::WorkFolder folder;
+  test::App app(folder.path());
+  HerdOpening first = establishHerdContext(app.dm());
+  EXPECT_EQ(first.messages,
+            QStringList({QStringLiteral("Вы не завели регионы! Автоматически заведен ГЛАВНЫЙ РЕГИОН. Потом можно "
+                                        "переименовать..."),
+                         QStringLiteral("В регионе \"ГЛАВНЫЙ РЕГИОН\" нет владельцев! Автоматически заведено "
+                                        "ХОЗЯЙСТВО 1. Потом можно переименовать...")}));
+  EXPECT_EQ(first.herd.header, QStringLiteral("Регион: ГЛАВНЫЙ РЕГИОН Владелец: ХОЗЯЙСТВО 1"));
+  EXPECT_EQ(first.herd.animalFilter(), QStringLiteral("kodreg=1 and kodvlad=1"));
+  const auto farms = liveRows(folder.file(QStringLiteral("VLAD.DBF")));
+  ASSERT_EQ(farms.size(), 1u);
+  EXPECT_EQ(farms[0]["kodreg"], "1");
+  EXPECT_EQ(farms[0]["kodvlad"], "1");
+  EXPECT_EQ(farms[0]["vlad"], QStringLiteral("ХОЗЯЙСТВО 1"));
+
+  const HerdOpening again = establishHerdContext(app.dm());
+  EXPECT_TRUE(again.messages.isEmpty());
+  EXPECT_EQ(again.herd.header, first.herd.header);
+  EXPECT_EQ(liveRows(folder.file(QStringLiteral("REGION.DBF"))).size(), 1u);
+}
+
+TEST(HerdContext, TheFirstRegionWithoutFarmsGetsOneAndFiltersStayOnIt) {
+  test::WorkFolder folder;
+  test::App app(folder.path());
+  TDataModule5& dm = app.dm();
+  seed(dm.Table1, {{"kodreg", 4}, {"region", QStringLiteral("Озёрный")}});
+  seed(dm.Table1, {{"kodreg", 2}, {"region", QStringLiteral("Степной")}});
+  seed(dm.vlad2, {{"vlad", QStringLiteral("Колос")}, {"kodvlad", 3}, {"kodreg", 2}});
+  dm.Table1.setFilter(QStringLiteral("vibor='+'"));
+  dm.Table1.setFiltered(true);
+  const HerdOpening o = establishHerdContext(dm);
+  EXPECT_EQ(o.messages, QStringList{QStringLiteral("В регионе \"Озёрный\" нет владельцев! Автоматически заведено "
+                                                   "ХОЗЯЙСТВО 1. Потом можно переименовать...")});
+  EXPECT_EQ(o.herd.regionCode, 4);
+  EXPECT_EQ(o.herd.farmCode, 1);
+  EXPECT_FALSE(dm.Table1.filtered());
+  EXPECT_EQ(dm.vlad2.filter(), QStringLiteral("kodreg=4"));
+  EXPECT_TRUE(dm.vlad2.filtered());
+  EXPECT_EQ(liveRows(folder.file(QStringLiteral("VLAD.DBF"))).size(), 2u);
+}

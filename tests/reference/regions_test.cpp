@@ -1,0 +1,183 @@
+// The regions window: activation, adding, correcting, selection and its cancelling.
+#include "app/db_grid.h"
+#include "app/forms.h"
+#include "db/data_module.h"
+#include "reference/regions_window.h"
+#include "reference_support.h"
+#include "work_folder.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace korvel;
+using test::liveRows;
+using test::seed;
+using test::shownButtons;
+
+namespace {
+
+const QString kDuplicate = QStringLiteral("Такой регион уже есть... повтор недопустим.");
+const QString kNoMatch = QStringLiteral("Записей, соответствующих ключу, нет...");
+const QStringList kAllButtons = {"Button1", "Button2", "Button3", "Button4"};
+
+struct RegionsFixture {
+  test::WorkFolder folder;
+  test::App app{folder.path()};
+  TForm6& w = *forms().Form6;
+  QString file() const { return folder.file(QStringLiteral("REGION.DBF")); }
+  void region(int code, const QString& name, const QString& mark = {}) {
+    seed(app.dm().Table1, {{"kodreg", code}, {"region", name}, {"vibor", mark}});
+  }
+  long long currentCode() { return app.dm().Table1.fieldByName(u"kodreg").asInteger(); }
+  ~RegionsFixture() { w.hide(); }
+};
+
+}  // namespace
+
+TEST(RegionsWindow, AnEmptyTableOffersOnlyAddingUntilTheFirstRegionIsAdded) {
+  RegionsFixture f;
+  f.w.show();
+  EXPECT_EQ(f.w.width(), 1024);
+  EXPECT_EQ(f.w.height(), 736);
+  EXPECT_EQ(f.app.prompts.messages, QStringList{QStringLiteral("Регионы не заведены. Можно только добавить..")});
+  EXPECT_EQ(shownButtons(f.w), QStringList{"Button1"});
+
+  f.app.prompts.texts = {QStringLiteral("  Северный край ")};
+  f.w.Button1->click();
+  EXPECT_EQ(f.app.prompts.textCaptions,
+            QStringList{QStringLiteral("Введите название нового региона и закройте это окно")});
+  EXPECT_EQ(shownButtons(f.w), kAllButtons);
+  const auto rows = liveRows(f.file());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0]["kodreg"], "1");
+  EXPECT_EQ(rows[0]["region"], QStringLiteral("  Северный край"));  // stored as typed
+  EXPECT_EQ(f.app.prompts.messages.size(), 1);
+
+  // Opened again on a table that has regions: no message, every button.
+  f.w.hide();
+  f.w.show();
+  EXPECT_EQ(f.app.prompts.messages.size(), 1);
+  EXPECT_EQ(shownButtons(f.w), kAllButtons);
+}
+
+TEST(RegionsWindow, ButtonsHiddenOnAnEmptyTableComeBackOnceRegionsExist) {
+  RegionsFixture f;
+  f.w.show();
+  f.w.hide();
+  f.region(1, QStringLiteral("ГЛАВНЫЙ РЕГИОН"));  // made meanwhile by another window
+  f.w.show();
+  EXPECT_EQ(shownButtons(f.w), kAllButtons);
+  EXPECT_EQ(f.app.prompts.messages.size(), 1);
+}
+
+TEST(RegionsWindow, ANewRegionTakesTheLargestCodePlusOneAndStaysCurrent) {
+  for (const auto& [codes, expected] : std::vector<std::pair<std::vector<int>, int>>{{{1, 2, 7}, 8}, {{1, 4}, 5}, {{7, 2}, 8}}) {
+    RegionsFixture f;
+    for (int c : codes) f.region(c, QStringLiteral("Регион %1").arg(c));
+    f.w.show();
+    f.app.prompts.texts = {QStringLiteral("Новый")};
+    f.w.Button1->click();
+    const auto rows = liveRows(f.file());
+    ASSERT_EQ(rows.size(), codes.size() + 1);
+    EXPECT_EQ(rows.back()["kodreg"], QString::number(expected));
+    EXPECT_EQ(f.currentCode(), expected);
+    EXPECT_TRUE(f.app.prompts.messages.isEmpty());
+  }
+}
+
+TEST(RegionsWindow, NamesAreComparedTrimmedAndInUpperCase) {
+  RegionsFixture f;
+  f.region(1, QStringLiteral("ЮГ"));
+  f.region(2, QStringLiteral("Поволжье"));
+  f.region(3, QStringLiteral("Восток"));
+  f.w.show();
+  QFile beforeFile(f.file());
+  ASSERT_TRUE(beforeFile.open(QIODevice::ReadOnly));
+  const QByteArray before = beforeFile.readAll();
+
+  f.app.prompts.texts = {QStringLiteral(" поволжье  ")};
+  f.w.Button1->click();
+  EXPECT_EQ(f.app.prompts.messages, QStringList{kDuplicate});
+  EXPECT_EQ(f.currentCode(), 2);  // the cursor stays on the region of that name
+  QFile after(f.file());
+  ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+  EXPECT_EQ(after.readAll(), before);
+
+  // Correcting: the region's own name in another case is accepted, another region's refused.
+  f.app.dm().Table1.goToRecNo(1);
+  f.app.prompts.texts = {QStringLiteral("Юг")};
+  f.w.Button2->click();
+  EXPECT_EQ(f.app.prompts.textCaptions.last(),
+            QStringLiteral("Уточните (исправьте) название региона и закройте это окно"));
+  EXPECT_EQ(liveRows(f.file())[0]["region"], QStringLiteral("Юг"));
+  EXPECT_EQ(f.currentCode(), 1);
+
+  f.app.prompts.texts = {QStringLiteral("  ВОСТОК")};
+  f.w.Button2->click();
+  EXPECT_EQ(f.app.prompts.messages, QStringList({kDuplicate, kDuplicate}));
+  const auto rows = liveRows(f.file());
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0]["region"], QStringLiteral("Юг"));
+  EXPECT_EQ(rows[2]["region"], QStringLiteral("Восток"));
+}
+
+TEST(RegionsWindow, CorrectingShowsTheWholeListAgainAndRewritesTheRightRegion) {
+  RegionsFixture f;
+  f.region(1, QStringLiteral("Северный"));
+  f.region(2, QStringLiteral("Южный"));
+  f.region(3, QStringLiteral("Северо-Запад"));
+  f.w.show();
+  f.app.prompts.keys = {QStringLiteral("север")};
+  f.w.Button3->click();
+  ASSERT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
+  f.app.dm().Table1.next();  // Северо-Запад, the second listed
+  f.app.prompts.texts = {QStringLiteral("Северо-Западный")};
+  f.w.Button2->click();
+  EXPECT_FALSE(f.app.dm().Table1.filtered());
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+  const auto rows = liveRows(f.file());
+  EXPECT_EQ(rows[0]["region"], QStringLiteral("Северный"));
+  EXPECT_EQ(rows[2]["region"], QStringLiteral("Северо-Западный"));
+  EXPECT_EQ(f.currentCode(), 3);
+}
+
+TEST(RegionsWindow, SelectionMarksMatchesAndANoMatchClearsEveryMarkAndShowsAll) {
+  RegionsFixture f;
+  f.region(1, QStringLiteral("Северный"), QStringLiteral("+"));
+  f.region(2, QStringLiteral("Южный"), QStringLiteral("+"));
+  f.region(3, QStringLiteral("Приполярный север"));
+  f.w.show();
+  db::Table& t = f.app.dm().Table1;
+
+  // An empty key: nothing happens and nothing is said.
+  f.app.prompts.keys = {QStringLiteral(" ")};
+  f.w.Button3->click();
+  EXPECT_TRUE(f.app.prompts.messages.isEmpty());
+  EXPECT_EQ(liveRows(f.file())[1]["vibor"], "+");
+  EXPECT_FALSE(t.filtered());
+
+  f.app.prompts.keys = {QStringLiteral("  СеВеР ")};
+  f.w.Button3->click();
+  auto rows = liveRows(f.file());
+  EXPECT_EQ(rows[0]["vibor"], "+");
+  EXPECT_EQ(rows[1]["vibor"], "");
+  EXPECT_EQ(rows[2]["vibor"], "+");
+  EXPECT_TRUE(t.filtered());
+  EXPECT_EQ(t.filter(), QStringLiteral("vibor='+'"));
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
+
+  // Cancelling shows everything; the marks stay in the file.
+  f.w.Button4->click();
+  EXPECT_FALSE(t.filtered());
+  EXPECT_TRUE(t.filter().isEmpty());
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+  EXPECT_EQ(liveRows(f.file())[2]["vibor"], "+");
+
+  f.app.prompts.keys = {QStringLiteral("запад")};
+  f.w.Button3->click();
+  EXPECT_EQ(f.app.prompts.messages.back(), kNoMatch);
+  rows = liveRows(f.file());
+  for (const auto& r : rows) EXPECT_EQ(r["vibor"], "");
+  EXPECT_FALSE(t.filtered());
+  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+}
