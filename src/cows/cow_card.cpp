@@ -182,23 +182,23 @@ void TForm9::buildLayout() {
   DBGrid1->setGeometry(4, 34, 200, 548);
 
   // The linear grid with its buttons below.
-  Label5 = label("Label5", QStringLiteral("     ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА"), 212, 34, 240);
-  StringGrid1 = grid("StringGrid1", TraitKind::Linear, 212, 52, 240, 400);
-  Label3 = label("Label3", QStringLiteral("  Двойной щелчок мышкой - справочная"), 212, 456, 240);
-  Label4 = label("Label4", QStringLiteral("    КАРТИНКА для ВЫБРАННОЙ строки"), 212, 472, 240);
+  Label5 = label("Label5", QStringLiteral("     ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА"), 212, 34, 262);
+  StringGrid1 = grid("StringGrid1", TraitKind::Linear, 212, 52, 262, 400);
+  Label3 = label("Label3", QStringLiteral("  Двойной щелчок мышкой - справочная"), 212, 456, 262);
+  Label4 = label("Label4", QStringLiteral("    КАРТИНКА для ВЫБРАННОЙ строки"), 212, 472, 262);
   paintText(Label3, kOlive);
   paintText(Label4, kOlive);
-  Button2 = button("Button2", QStringLiteral("Исправлять характеристики"), 212, 494, 240);
-  Button5 = button("Button5", QStringLiteral("Записать корректировки характеристик"), 212, 524, 240);
-  Label9 = label("Label9", QStringLiteral(" Изменения не записаны!"), 212, 556, 240, 20);
+  Button2 = button("Button2", QStringLiteral("Исправлять характеристики"), 212, 494, 262);
+  Button5 = button("Button5", QStringLiteral("Записать корректировки характеристик"), 212, 524, 262);
+  Label9 = label("Label9", QStringLiteral(" Изменения не записаны!"), 212, 556, 262, 20);
   paintText(Label9, kRed);
   QFont warn = Label9->font();
   warn.setBold(true);
   Label9->setFont(warn);
 
   // Defects.
-  Label6 = label("Label6", QStringLiteral("             НЕДОСТАТКИ ЭКСТЕРЬЕРА        "), 460, 34, 262);
-  StringGrid2 = grid("StringGrid2", TraitKind::Defect, 460, 52, 262, 530);
+  Label6 = label("Label6", QStringLiteral("             НЕДОСТАТКИ ЭКСТЕРЬЕРА        "), 480, 34, 244);
+  StringGrid2 = grid("StringGrid2", TraitKind::Defect, 480, 52, 244, 530);
 
   // Complex traits, the score and the record buttons.
   Label7 = label("Label7", QStringLiteral("             ОЦЕНКА ЭКСТЕРЬЕРА ПО"), 730, 34, 288);
@@ -236,7 +236,7 @@ void TForm9::buildLayout() {
   Edporoda = particular("Edporoda", QStringLiteral("Порода, породность"), 4, 592, 200);
   Edlin = particular("Edlin", QStringLiteral("   Линия"), 212, 592, 150);
   Edotec = particular("Edotec", QStringLiteral("Отец (идентификационный №)"), 370, 592, 250);
-  bikreg = label("bikreg", {}, 370, 636, 250, 18);
+  bikreg = label("bikreg", {}, 370, 636, 320, 18);
   Edmat = particular("Edmat", QStringLiteral("Мать (идентификационный №)"), 630, 592, 250);
   Masklakt = particular("Masklakt", QStringLiteral("№ лактации"), 4, 662, 100);
   Masklakt->setInputMask(QStringLiteral("00; "));
