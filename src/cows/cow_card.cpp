@@ -1,14 +1,490 @@
 #include "cows/cow_card.h"
 
+#include "app/forms.h"
+#include "app/prompts.h"
+#include "cows/scoring.h"
 #include "db/data_module.h"
+#include "db/grid_model.h"
+#include "db/table_error.h"
+#include "help/picture_window.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTableWidget>
 
 namespace korvel {
 
-TForm9::TForm9(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
-  setObjectName(QStringLiteral("Form9"));
-  setWindowTitle(QStringLiteral("Коровы"));
+namespace {
+
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 128, 0);
+const QColor kTeal(0, 128, 128);
+const QColor kOlive(128, 128, 0);
+const QColor kYellow(255, 255, 0);
+
+void paintGround(QWidget* w, const QColor& ground) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Window, ground);
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
 }
 
-void TForm9::FormActivate() { placeTopLeft(); }
+void paintText(QWidget* w, const QColor& color) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::WindowText, color);
+  w->setPalette(p);
+}
+
+// Restores the cow refresh flag however the opening ends.
+class SuppressCowRefresh {
+ public:
+  explicit SuppressCowRefresh(TDataModule5& dm) : dm_(dm) { dm_.cowRefreshSuppressed = true; }
+  ~SuppressCowRefresh() { dm_.cowRefreshSuppressed = false; }
+
+ private:
+  TDataModule5& dm_;
+};
+
+}  // namespace
+
+// The value cells: an in-place editor whose every keystroke goes through the window's input
+// check, and the red headings and green sub-rows of the defect and complex grids.
+class TForm9::CellDelegate : public QStyledItemDelegate {
+ public:
+  CellDelegate(TForm9* form, QTableWidget* grid, TraitKind kind)
+      : QStyledItemDelegate(grid), form_(form), grid_(grid), kind_(kind) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+    auto* editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    const int line = index.row() + 1;
+    connect(editor, &QLineEdit::textEdited, form_,
+            [form = form_, grid = grid_, line](const QString& text) { form->StringGridSetEditText(grid, line, text); });
+    return editor;
+  }
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (kind_ == TraitKind::Linear) return;  // the linear grid's headings look like ordinary lines
+    const QString text = option->text;
+    QColor color;
+    if (text.contains(QLatin1Char('!'))) color = kRed;
+    else if (kind_ == TraitKind::Complex && text.startsWith(QLatin1Char(' '))) color = kGreen;
+    if (!color.isValid()) return;
+    option->palette.setColor(QPalette::Text, color);
+    option->palette.setColor(QPalette::HighlightedText, color);
+  }
+
+ private:
+  TForm9* form_;
+  QTableWidget* grid_;
+  TraitKind kind_;
+};
+
+// The cow list: a table view over the cow table's data source that follows its cursor and
+// moves it when the user picks another row.
+class TForm9::CowList : public QTableView {
+ public:
+  CowList(db::GridModel& model, QWidget* parent) : QTableView(parent), model_(model) {
+    setModel(&model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    verticalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(true);
+    connect(&model, &db::GridModel::currentRowChanged, this, [this](int row) { follow(row); });
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] { follow(model_.currentRow()); });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+      if (following_ || !current.isValid()) return;
+      guarded([&] { model_.setCurrentRow(current.row()); });
+    });
+  }
+
+ private:
+  void follow(int row) {
+    following_ = true;
+    if (row >= 0) {
+      setCurrentIndex(model_.index(row, 0));
+      scrollTo(model_.index(row, 0));
+    } else {
+      clearSelection();
+    }
+    following_ = false;
+  }
+
+  db::GridModel& model_;
+  bool following_ = false;
+};
+
+TForm9::TForm9(TDataModule5& dm, QWidget* parent)
+    : KorvelDialog(parent), dm_(dm), catalogue_(dm.xarakt, &dm.korova) {
+  setObjectName(QStringLiteral("Form9"));
+  setWindowTitle(QStringLiteral("Коровы"));
+  buildLayout();
+  dm_.cowWindowActive = [this] { return isActiveCowWindow(); };
+  dm_.refreshCowCard = [this] { guarded([this] { refreshCowCard(); }); };
+}
+
+TForm9::~TForm9() {
+  dm_.cowWindowActive = nullptr;
+  dm_.refreshCowCard = nullptr;
+}
+
+bool TForm9::isActiveCowWindow() const { return isVisible() && QApplication::activeModalWidget() == this; }
+
+void TForm9::buildLayout() {
+  auto label = [this](const char* name, const QString& text, int x, int y, int w, int h = 17) {
+    auto* l = new QLabel(text, this);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(x, y, w, h);
+    return l;
+  };
+  auto button = [this](const char* name, const QString& text, int x, int y, int w, int h = 25) {
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(x, y, w, h);
+    b->setAutoDefault(false);
+    return b;
+  };
+  auto grid = [this](const char* name, TraitKind kind, int x, int y, int w, int h) {
+    auto* g = new QTableWidget(0, 2, this);
+    g->setObjectName(QString::fromLatin1(name));
+    g->setGeometry(x, y, w, h);
+    g->verticalHeader()->hide();
+    g->verticalHeader()->setDefaultSectionSize(20);
+    g->setSelectionMode(QAbstractItemView::SingleSelection);
+    g->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+                       QAbstractItemView::SelectedClicked);
+    g->setWordWrap(false);
+    g->setItemDelegate(new CellDelegate(this, g, kind));
+    return g;
+  };
+
+  Button3 = button("Button3", QStringLiteral("Перейти к другому хозяйству"), 4, 4, 200);
+  Label1 = label("Label1", {}, 212, 4, 806, 25);
+  paintGround(Label1, kYellow);
+  QFont big = Label1->font();
+  big.setPointSize(big.pointSize() + 2);
+  big.setBold(true);
+  Label1->setFont(big);
+
+  cowModel_ = std::make_unique<db::GridModel>(
+      dm_.DataSource3, std::vector<db::GridColumn>{{QStringLiteral("nokli"), QStringLiteral("Идентификацион. № , кличка")}});
+  cowList_ = new CowList(*cowModel_, this);
+  DBGrid1 = cowList_;
+  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+  DBGrid1->setGeometry(4, 34, 200, 548);
+
+  // The linear grid with its buttons below.
+  Label5 = label("Label5", QStringLiteral("     ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА"), 212, 34, 262);
+  StringGrid1 = grid("StringGrid1", TraitKind::Linear, 212, 52, 262, 400);
+  Label3 = label("Label3", QStringLiteral("  Двойной щелчок мышкой - справочная"), 212, 456, 262);
+  Label4 = label("Label4", QStringLiteral("    КАРТИНКА для ВЫБРАННОЙ строки"), 212, 472, 262);
+  paintText(Label3, kOlive);
+  paintText(Label4, kOlive);
+  Button2 = button("Button2", QStringLiteral("Исправлять характеристики"), 212, 494, 262);
+  Button5 = button("Button5", QStringLiteral("Записать корректировки характеристик"), 212, 524, 262);
+  Label9 = label("Label9", QStringLiteral(" Изменения не записаны!"), 212, 556, 262, 20);
+  paintText(Label9, kRed);
+  QFont warn = Label9->font();
+  warn.setBold(true);
+  Label9->setFont(warn);
+
+  // Defects.
+  Label6 = label("Label6", QStringLiteral("             НЕДОСТАТКИ ЭКСТЕРЬЕРА        "), 480, 34, 244);
+  StringGrid2 = grid("StringGrid2", TraitKind::Defect, 480, 52, 244, 530);
+
+  // Complex traits, the score and the record buttons.
+  Label7 = label("Label7", QStringLiteral("             ОЦЕНКА ЭКСТЕРЬЕРА ПО"), 730, 34, 288);
+  Label8 = label("Label8", QStringLiteral("             КОМПЛЕКСУ ПРИЗНАКОВ"), 730, 50, 288);
+  StringGrid3 = grid("StringGrid3", TraitKind::Complex, 730, 68, 288, 250);
+  Label19 = label("Label19", scoreCaption(0), 730, 322, 288, 20);
+  Label20 = label("Label20", categoryCaption(0), 730, 344, 288, 20);
+  paintGround(Label19, kYellow);
+  paintGround(Label20, kYellow);
+  const std::pair<const char*, QString> records[] = {
+      {"Button9", QStringLiteral("Изменить породу")},
+      {"Button6", QStringLiteral("Изменить отца")},
+      {"Button10", QStringLiteral("Перевод коровы в другое хозяйство")},
+      {"Button8", QStringLiteral("Выделить")},
+      {"Button7", QStringLiteral("Отменить выделение")},
+      {"Button1", QStringLiteral("Добавить")},
+      {"Button4", QStringLiteral("Удалить")},
+      {"Button11", QStringLiteral("Исправить кличку/идентификационный №")},
+  };
+  QPushButton** const recordButtons[] = {&Button9, &Button6, &Button10, &Button8, &Button7, &Button1, &Button4, &Button11};
+  for (size_t i = 0; i < std::size(records); ++i)
+    *recordButtons[i] = button(records[i].first, records[i].second, 730, 370 + int(i) * 27, 288);
+
+  // The particulars along the bottom: two rows of captions over edits.
+  auto particular = [&](const char* name, const QString& caption, int x, int y, int w) {
+    label((QByteArray("Caption_") + name).constData(), caption, x, y, w);
+    auto* e = new QLineEdit(this);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(x, y + 18, w, 24);
+    connect(e, &QLineEdit::textChanged, this, [this] {
+      if (editing_ && !filling_) markUnsaved();
+    });
+    return e;
+  };
+  Edporoda = particular("Edporoda", QStringLiteral("Порода, породность"), 4, 592, 200);
+  Edlin = particular("Edlin", QStringLiteral("   Линия"), 212, 592, 150);
+  Edotec = particular("Edotec", QStringLiteral("Отец (идентификационный №)"), 370, 592, 250);
+  bikreg = label("bikreg", {}, 370, 636, 320, 18);
+  Edmat = particular("Edmat", QStringLiteral("Мать (идентификационный №)"), 630, 592, 250);
+  Masklakt = particular("Masklakt", QStringLiteral("№ лактации"), 4, 662, 100);
+  Masklakt->setInputMask(QStringLiteral("00; "));
+  MaskEddata = particular("MaskEddata", QStringLiteral("Дата отела"), 112, 662, 120);
+  MaskEddata->setInputMask(QStringLiteral("00.00.0000;_"));
+  Label18 = label("Label18", QStringLiteral("Пример даты: 01.04.2001 . Это 1 апреля 2001года"), 112, 708, 330);
+  paintText(Label18, kOlive);
+  Edpred = particular("Edpred", QStringLiteral("Предыдущая ОЦ"), 450, 662, 120);
+  Edrogd = particular("Edrogd", QStringLiteral("Дата и место рождентя"), 580, 662, 300);
+
+  connect(Button2, &QPushButton::clicked, this, [this] { guarded([this] { Button2Click(); }); });
+  connect(Button5, &QPushButton::clicked, this, [this] { guarded([this] { Button5Click(); }); });
+  connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { StringGrid1DblClick(row + 1); });
+
+  Button5->hide();
+  Label9->hide();
+  setParticularsReadOnly(true);
+  Edporoda->setReadOnly(true);
+  Edotec->setReadOnly(true);
+  setTitles();
+}
+
+void TForm9::setTitles() {
+  struct Titles {
+    QTableWidget* grid;
+    const char16_t* value;
+    int width0, width1;
+  };
+  const Titles all[] = {{StringGrid1, u"Балл", 180, 35}, {StringGrid2, u"Оценка", 183, 43}, {StringGrid3, u"Балл", 185, 35}};
+  for (const Titles& t : all) {
+    t.grid->setColumnCount(2);
+    t.grid->setHorizontalHeaderLabels({QStringLiteral("Характеристики"), QString::fromUtf16(t.value)});
+    t.grid->setColumnWidth(0, t.width0);
+    t.grid->setColumnWidth(1, t.width1);
+  }
+}
+
+TraitKind TForm9::kindOf(const QTableWidget* grid) const {
+  if (grid == StringGrid2) return TraitKind::Defect;
+  if (grid == StringGrid3) return TraitKind::Complex;
+  return TraitKind::Linear;
+}
+
+void TForm9::FormActivate() {
+  placeTopLeft();
+  setEditingMode(false);
+  Button5->hide();
+  Label9->hide();
+  setTitles();
+  SuppressCowRefresh suppress(dm_);
+
+  const HerdOpening opening = establishHerdContext(dm_);
+  for (const QString& m : opening.messages) prompts().message(m);
+  herd = opening.herd;
+  Label1->setText(herd.header);
+
+  // The list is detached while the table is opened and filtered on the herd.
+  dm_.DataSource3.setEnabled(false);
+  struct Reattach {
+    db::DataSource& s;
+    ~Reattach() { s.setEnabled(true); }
+  } reattach{dm_.DataSource3};
+  db::Table& korova = dm_.korova;
+  korova.open();
+  korova.setFilter(herd.animalFilter());
+  korova.setFiltered(true);
+  korova.first();
+  if (korova.isEmpty()) {
+    prompts().message(QStringLiteral("В этом хозяйстве нет записей коров. Можно только ДОБАВИТЬ!"));
+    showEmptyFarmButtons();
+  } else {
+    refreshCowCard();
+  }
+}
+
+void TForm9::showEmptyFarmButtons() {
+  for (QPushButton* b : {Button2, Button9, Button6, Button5, Button8, Button7, Button4, Button10}) b->hide();
+  Label9->hide();
+  Button1->show();
+  Button3->show();
+  Button11->show();
+  Button1->setFocus();
+}
+
+void TForm9::markUnsaved() {
+  Button5->show();
+  Label9->show();
+}
+
+void TForm9::refreshCowCard() {
+  Label9->hide();
+  Button5->hide();
+  dm_.DataSource3.setReadOnly(true);
+  setEditingMode(false);
+
+  filling_ = true;
+  struct EndFilling {
+    bool& f;
+    ~EndFilling() { f = false; }
+  } endFilling{filling_};
+
+  const CowCardData card = readCowCard(dm_, catalogue_);
+  fillGrid(StringGrid1, card.grids[gridIndex(TraitKind::Linear)]);
+  fillGrid(StringGrid2, card.grids[gridIndex(TraitKind::Defect)]);
+  fillGrid(StringGrid3, card.grids[gridIndex(TraitKind::Complex)]);
+  applyCellAccess();
+  if (card.catalogueError) throw db::TableError(*card.catalogueError);
+  showScore(card.score);
+
+  Edporoda->setText(card.breed);
+  Edmat->setText(card.mother);
+  Edlin->setText(card.line);
+  Masklakt->setText(card.lactation);
+  MaskEddata->setText(card.calvingDate);
+  Edpred->setText(card.previous);
+  Edrogd->setText(card.birth);
+  setParticularsReadOnly(true);
+  Edporoda->setReadOnly(true);
+  Edotec->setReadOnly(true);
+  fatherIsBull_ = card.fatherIsBull;
+  Edotec->setText(card.father);
+  setFatherCaption(card.fatherIsBull);
+
+  for (QPushButton* b : {Button2, Button6, Button8, Button9, Button7, Button4, Button1, Button10}) b->show();
+  Button5->hide();
+  Button3->show();
+  Button11->show();
+  DBGrid1->setFocus();
+}
+
+void TForm9::fillGrid(QTableWidget* grid, const TraitGridLines& lines) {
+  grid->clearContents();
+  grid->setRowCount(0);
+  grid->setColumnCount(2);
+  grid->setRowCount(int(lines.rows.size()));
+  for (size_t i = 0; i < lines.rows.size(); ++i) {
+    auto* text = new QTableWidgetItem(lines.rows[i].xar);
+    auto* value = new QTableWidgetItem(i < lines.values.size() ? lines.values[i] : QString());
+    grid->setItem(int(i), 0, text);
+    grid->setItem(int(i), 1, value);
+  }
+}
+
+void TForm9::applyCellAccess() {
+  for (QTableWidget* grid : {StringGrid1, StringGrid2, StringGrid3}) {
+    const TraitKind kind = kindOf(grid);
+    for (int r = 0; r < grid->rowCount(); ++r) {
+      // The trait texts are the fixed column: shown, never selected or edited.
+      if (QTableWidgetItem* text = grid->item(r, 0)) text->setFlags(Qt::ItemIsEnabled);
+      QTableWidgetItem* value = grid->item(r, 1);
+      if (!value) continue;
+      const QString lineText = grid->item(r, 0) ? grid->item(r, 0)->text() : QString();
+      switch (valueCellAccess(kind, editing_, lineText)) {
+        case CellAccess::Editable: value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable); break;
+        case CellAccess::ReadOnly: value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable); break;
+        case CellAccess::Unselectable: value->setFlags(Qt::ItemIsEnabled); break;
+      }
+    }
+  }
+}
+
+void TForm9::setEditingMode(bool on) {
+  editing_ = on;
+  applyCellAccess();
+}
+
+void TForm9::setParticularsReadOnly(bool readOnly) {
+  for (QLineEdit* e : {Edotec, Edmat, Edlin, Masklakt, MaskEddata, Edpred, Edrogd}) e->setReadOnly(readOnly);
+}
+
+void TForm9::setFatherCaption(bool isBull) {
+  bikreg->setText(isBull ? QStringLiteral("Бык-отец по базе данных")
+                         : QStringLiteral("Бык-отец по базе данных не установлен!!!"));
+  paintGround(bikreg, isBull ? kTeal : kRed);
+}
+
+void TForm9::showScore(int score) {
+  Label19->setText(scoreCaption(score));
+  Label20->setText(categoryCaption(score));
+}
+
+QString TForm9::cellText(const QTableWidget* grid, int line) const {
+  const QTableWidgetItem* item = grid->item(line - 1, 1);
+  return item ? item->text() : QString();
+}
+
+void TForm9::recomputeEditingScore() {
+  const std::vector<TraitRow>& rows = catalogue_.rows(TraitKind::Complex);
+  showScore(overallScore(rows, gridValueReader([this](int line) { return cellText(StringGrid3, line); })));
+}
+
+void TForm9::Button2Click() {
+  setEditingMode(true);
+  setParticularsReadOnly(false);
+  // A father from the bulls table is changed only with "Изменить отца", the breed only with
+  // "Изменить породу".
+  if (fatherIsBull_) Edotec->setReadOnly(true);
+  Edporoda->setReadOnly(true);
+}
+
+void TForm9::StringGridSetEditText(QTableWidget* grid, int line, const QString& text) {
+  QTableWidgetItem* item = grid->item(line - 1, 1);
+  if (!item) return;
+  markUnsaved();
+  item->setText(text);
+  const TraitKind kind = kindOf(grid);
+  if (const std::optional<QString> refusal = cellInputRefusal(kind, text)) {
+    // Emptied before the message is shown, so that nothing the editor commits meanwhile
+    // brings the refused text back.
+    if (auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->model()->index(line - 1, 1))))
+      editor->clear();
+    item->setText(QString());
+    if (kind == TraitKind::Complex) guarded([this] { recomputeEditingScore(); });
+    prompts().message(*refusal);
+    return;
+  }
+  if (kind == TraitKind::Complex) guarded([this] { recomputeEditingScore(); });
+}
+
+void TForm9::StringGrid1DblClick(int line) {
+  if (line <= 0 || line > StringGrid1->rowCount()) return;
+  const QTableWidgetItem* text = StringGrid1->item(line - 1, 0);
+  forms().Form2->showPictureForLine(line, text ? text->text() : QString());
+}
+
+CowCorrections TForm9::corrections() const {
+  CowCorrections c;
+  for (const QTableWidget* grid : {StringGrid1, StringGrid2, StringGrid3}) {
+    std::vector<QString>& values = c.values[gridIndex(kindOf(grid))];
+    for (int line = 1; line <= grid->rowCount(); ++line) values.push_back(cellText(grid, line));
+  }
+  c.father = Edotec->text();
+  c.mother = Edmat->text();
+  c.line = Edlin->text();
+  c.lactation = Masklakt->text();
+  c.calvingDate = MaskEddata->displayText();
+  c.previous = Edpred->text();
+  c.birth = Edrogd->text();
+  return c;
+}
+
+void TForm9::Button5Click() {
+  if (const std::optional<QString> refusal = writeCowCorrections(dm_, catalogue_, corrections())) {
+    prompts().message(*refusal);
+    return;
+  }
+  Button5->hide();
+  Label9->hide();
+}
 
 }  // namespace korvel

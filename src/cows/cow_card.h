@@ -1,23 +1,96 @@
-// Cows window window.
+// The cows window: the farm's cow list, the three trait grids with the overall score and
+// category, the particulars, editing mode with its input checks and the writing of corrections.
 #pragma once
 
 #include "app/window_base.h"
+#include "cows/cow_evaluation.h"
+#include "reference/herd_context.h"
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QTableWidget;
 
 namespace korvel {
 
 class TDataModule5;
+namespace db { class GridModel; }
 
 // Cows window: the farm's cow list, the trait card and its editing.
 class TForm9 : public KorvelDialog {
   Q_OBJECT
  public:
   explicit TForm9(TDataModule5& dm, QWidget* parent = nullptr);
+  ~TForm9() override;
+
+  // Fills the card from the current cow and leaves editing mode; drops unwritten changes.
+  // The data module calls it when the current cow changes while this window is in front;
+  // record operations call it themselves. Table errors are thrown to the caller.
+  void refreshCowCard();
+
+  // Editing mode ("Исправлять характеристики"): trait cells and particulars become editable.
+  void Button2Click();
+  // Writing the corrections ("Записать корректировки характеристик").
+  void Button5Click();
+  // The empty-farm button set: only "Добавить", "Перейти к другому хозяйству" and
+  // "Исправить кличку/идентификационный №" stay; the focus goes to "Добавить".
+  void showEmptyFarmButtons();
+  // Shows the write button and the red unsaved-changes label.
+  void markUnsaved();
+
+  bool editingMode() const { return editing_; }
+  void setEditingMode(bool on);  // the flag and the cells' editability; the edits are untouched
+  // Whether this window is shown and is the modal window in front (the data module's test).
+  bool isActiveCowWindow() const;
+
+  // The text typed in a value cell changed (at each keystroke): the input check of its grid,
+  // and for the complex traits the score while editing. `line` is the grid line (1-based).
+  void StringGridSetEditText(QTableWidget* grid, int line, const QString& text);
+  // The double click on the linear grid: the help picture of `line`.
+  void StringGrid1DblClick(int line);
+
+  // The herd this window shows: region and farm codes and the header text of Label1.
+  HerdContext herd;
+
+  QLabel* Label1;
+  QPushButton* Button3;
+  QTableView* DBGrid1;
+  QLabel *Label5, *Label3, *Label4, *Label6, *Label7, *Label8, *Label9, *Label19, *Label20, *Label18;
+  QTableWidget *StringGrid1, *StringGrid2, *StringGrid3;
+  QPushButton *Button2, *Button5;
+  QPushButton *Button9, *Button6, *Button10, *Button8, *Button7, *Button1, *Button4, *Button11;
+  QLabel* bikreg;
+  QLineEdit *Edporoda, *Edlin, *Edotec, *Edmat, *Masklakt, *MaskEddata, *Edpred, *Edrogd;
 
  protected:
   void FormActivate() override;
 
  private:
+  class CellDelegate;
+  class CowList;
+
+  TraitKind kindOf(const QTableWidget* grid) const;
+  void buildLayout();
+  void setTitles();
+  void fillGrid(QTableWidget* grid, const TraitGridLines& lines);
+  void applyCellAccess();
+  void showScore(int score);
+  void recomputeEditingScore();
+  void setFatherCaption(bool isBull);
+  void setParticularsReadOnly(bool readOnly);
+  QString cellText(const QTableWidget* grid, int line) const;
+  CowCorrections corrections() const;
+
   TDataModule5& dm_;
+  TraitCatalogue catalogue_;
+  std::unique_ptr<db::GridModel> cowModel_;
+  CowList* cowList_ = nullptr;
+  bool editing_ = false;
+  bool fatherIsBull_ = false;
+  bool filling_ = false;  // texts set by the refresh are no changes
 };
 
 }  // namespace korvel
