@@ -14,9 +14,10 @@ namespace korvel::safety {
 QLineEdit* makeLetterField(QWidget* parent) {
   auto* field = new QLineEdit(parent);
   field->setObjectName(QStringLiteral("MaskEdit1"));
-  // At most one character, a letter of any alphabet; the blank shows as "_".
+  // At most one character, a letter of any alphabet; the blank shows as "_". The validator sees
+  // the text as displayed, so the blank itself must pass or the field could not be emptied.
   field->setInputMask(QStringLiteral("x;_"));
-  field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\p{L}?")), field));
+  field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[\\p{L}_]")), field));
   field->setFixedWidth(40);
   return field;
 }
