@@ -1,14 +1,88 @@
 #include "safety/backup_window.h"
 
+#include "app/prompts.h"
 #include "db/data_module.h"
+#include "safety/backup_restore.h"
+#include "safety/drive_letters.h"
+#include "safety/letter_field.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace korvel {
 
 TForm16::TForm16(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form16"));
   setWindowTitle(QStringLiteral("Создание архива"));
+  resize(825, 563);
+
+  Label1 = safety::makeLabel(this, "Label1",
+                     QStringLiteral("Подготовьте резервный носитель (вставьте дискету или флэшку или убедитесь в "
+                                    "готовности сетевого диска)."));
+  Label2 = safety::makeLabel(this, "Label2",
+                     QStringLiteral("Узнайте имя резервного носителя (см. Инструкцию), введите эту букву в латинском "
+                                    "регистре"));
+  Label3 = safety::makeLabel(this, "Label3",
+                     QStringLiteral("в поле внизу и нажмите кнопку \"Архивировать\", а если передумали - \"Выход\"."));
+  Label4 = safety::makeLabel(this, "Label4", QStringLiteral("По окончанию копирования нажмите \"Выход\"."));
+  Label5 = safety::makeLabel(this, "Label5", QStringLiteral("Архивирование продолжается 5-20 секунд. Подождите..."));
+  Label6 = safety::makeLabel(this, "Label6", QStringLiteral("Имя резервного носителя"));
+  Label6->setWordWrap(false);
+  MaskEdit1 = safety::makeLetterField(this);
+  Button1 = new QPushButton(QStringLiteral("Архивировать"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button2 = new QPushButton(QStringLiteral("Выход"), this);
+  Button2->setObjectName(QStringLiteral("Button2"));
+  Button1->setAutoDefault(false);
+  Button2->setAutoDefault(false);
+
+  auto* field = new QHBoxLayout;
+  field->addWidget(Label6);
+  field->addWidget(MaskEdit1);
+  field->addStretch();
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(Button1);
+  buttons->addWidget(Button2);
+  buttons->addStretch();
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(24, 24, 24, 24);
+  layout->setSpacing(12);
+  for (QLabel* l : {Label1, Label2, Label3, Label4, Label5}) layout->addWidget(l);
+  layout->addSpacing(24);
+  layout->addLayout(field);
+  layout->addSpacing(24);
+  layout->addLayout(buttons);
+  layout->addStretch();
+
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TForm16::FormActivate() { placeTopLeft(); }
+void TForm16::FormActivate() {
+  MaskEdit1->clear();
+  MaskEdit1->setFocus();
+}
+
+void TForm16::Button1Click() {
+  const std::optional<QChar> letter = safety::takeLetter(*MaskEdit1);
+  if (!letter) return;
+  if (!safety::driveReady(*letter)) {
+    prompts().message(safety::msg::kNoDrive);
+    return;
+  }
+  guarded([&] {
+    const std::vector<safety::ClosedTable> closed = safety::closeTables(safety::backupOrder(dm_));
+    safety::CopyOutcome outcome;
+    {
+      safety::WaitCursor wait;
+      outcome = safety::backupToDrive(dm_.workDir(), *letter);
+    }
+    for (const QString& m : outcome.messages) prompts().message(m);
+    for (const QString& error : safety::reopenTables(closed)) prompts().message(error);
+  });
+}
 
 }  // namespace korvel

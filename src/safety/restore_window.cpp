@@ -1,14 +1,97 @@
 #include "safety/restore_window.h"
 
+#include "app/forms.h"
+#include "app/main_menu.h"
+#include "app/prompts.h"
 #include "db/data_module.h"
+#include "safety/backup_restore.h"
+#include "safety/letter_field.h"
+#include "sires/bull_card.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace korvel {
 
 TForm17::TForm17(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form17"));
   setWindowTitle(QStringLiteral("Восстановление данных с резервного носителя"));
+  resize(804, 563);
+
+  Label1 = safety::makeLabel(this, "Label1",
+                     QStringLiteral("Подготовьте резервный носитель (вставьте дискету или  подключите флэшку или "
+                                    "убедитесь в готовности внешнего диска)."));
+  Label2 = safety::makeLabel(this, "Label2",
+                     QStringLiteral("Узнайте имя резервного ностиеля (см. Инструкцию) и введите эту букву в латинском "
+                                    "регистре"));
+  Label3 = safety::makeLabel(this, "Label3",
+                     QStringLiteral("в поле внизу и нажмите кнопку \"Восстановить данные\" , а если передумали - "
+                                    "\"Выход\"."));
+  Label4 = safety::makeLabel(this, "Label4",
+                     QStringLiteral("По окончанию восстановления нажмите \"Выход\". Восстановление может продолжаться "
+                                    "5-20 секунд. Подождите..."));
+  Label5 = safety::makeLabel(this, "Label5", QStringLiteral("Имя резервного носителя:"));
+  Label5->setWordWrap(false);
+  MaskEdit1 = safety::makeLetterField(this);
+  Button1 = new QPushButton(QStringLiteral("Восстановить данные"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button2 = new QPushButton(QStringLiteral("Выход"), this);
+  Button2->setObjectName(QStringLiteral("Button2"));
+  Button1->setAutoDefault(false);
+  Button2->setAutoDefault(false);
+
+  auto* field = new QHBoxLayout;
+  field->addWidget(Label5);
+  field->addWidget(MaskEdit1);
+  field->addStretch();
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(Button1);
+  buttons->addWidget(Button2);
+  buttons->addStretch();
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(24, 24, 24, 24);
+  layout->setSpacing(12);
+  for (QLabel* l : {Label1, Label2, Label3, Label4}) layout->addWidget(l);
+  layout->addSpacing(24);
+  layout->addLayout(field);
+  layout->addSpacing(24);
+  layout->addLayout(buttons);
+  layout->addStretch();
+
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TForm17::FormActivate() { placeTopLeft(); }
+void TForm17::FormActivate() {
+  MaskEdit1->clear();
+  MaskEdit1->setFocus();
+}
+
+void TForm17::Button1Click() {
+  const std::optional<QChar> letter = safety::takeLetter(*MaskEdit1);
+  if (!letter) return;
+  // Refused before any table is closed.
+  if (!safety::backupPresent(*letter)) {
+    prompts().message(safety::msg::kNoBackup);
+    return;
+  }
+  const bool ran = guarded([&] {
+    safety::closeTables(safety::restoreOrder(dm_));
+    safety::CopyOutcome outcome;
+    {
+      safety::WaitCursor wait;
+      outcome = safety::restoreFromDrive(dm_.workDir(), *letter);
+    }
+    for (const QString& m : outcome.messages) prompts().message(m);
+  });
+  if (!ran) return;
+  // The main menu's activation reopens REGION, VLAD, PORODA and XARAKT; the cards reopen BIK
+  // and KOROVA when they are next shown.
+  forms().Form1->FormActivate();
+  forms().Form4->setWindowTitle(QStringLiteral("Быки"));
+}
 
 }  // namespace korvel

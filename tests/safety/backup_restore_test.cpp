@@ -1,0 +1,209 @@
+// The drive letters, and backup and restore over temporary folders standing for the media.
+#include "drive_fixture.h"
+#include "work_folder.h"
+
+#include "db/table.h"
+#include "safety/backup_restore.h"
+#include "safety/drive_letters.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace korvel {
+namespace {
+
+using test::bytesOf;
+using test::snapshot;
+using test::temporaries;
+using test::TestDrive;
+using test::WorkFolder;
+using test::writeFile;
+
+const QStringList kTables = {"BIK.DBF", "KOROVA.DBF", "PORODA.DBF", "REGION.DBF", "VLAD.DBF", "XARAKT.DBF"};
+
+void addRegion(const QString& dir, int code, const QString& name) {
+  db::Table t(QStringLiteral("Table1"), QStringLiteral("REGION"));
+  t.setDirectory(dir);
+  t.open();
+  t.append();
+  t.fieldByName(u"kodreg").setInteger(code);
+  t.fieldByName(u"region").setString(name);
+  t.post();
+  t.close();
+}
+
+TEST(DriveLetters, TheFieldGivesOneUpperCaseLatinLetter) {
+  EXPECT_EQ(safety::driveLetterOf("e"), QChar('E'));
+  EXPECT_EQ(safety::driveLetterOf(" f "), QChar('F'));
+  EXPECT_EQ(safety::driveLetterOf("A"), QChar('A'));
+  EXPECT_EQ(safety::driveLetterOf("z"), QChar('Z'));
+  for (const QString& refused : {QString(), QStringLiteral("   "), QStringLiteral("е"), QStringLiteral("Е"),
+                                 QStringLiteral("ё"), QStringLiteral("1"), QStringLiteral("_"), QStringLiteral("é")})
+    EXPECT_FALSE(safety::driveLetterOf(refused).has_value()) << refused.toStdString();
+}
+
+#ifndef Q_OS_WIN
+TEST(DriveLetters, ALetterIsItsVariablesFolderOrMnt) {
+  qputenv("KORVEL_DRIVE_K", "/media/ivanov/FLASH/");
+  EXPECT_EQ(safety::driveRoot('K'), "/media/ivanov/FLASH");
+  qunsetenv("KORVEL_DRIVE_K");
+  EXPECT_EQ(safety::driveRoot('K'), "/mnt/k");
+
+  {
+    TestDrive q('Q');
+    EXPECT_TRUE(safety::driveReady('Q'));
+    writeFile(q.path("file"), "x");
+    qputenv("KORVEL_DRIVE_R", QFile::encodeName(q.path("file")));
+    EXPECT_FALSE(safety::driveReady('R')) << "a file is no medium";
+    qputenv("KORVEL_DRIVE_R", QFile::encodeName(q.path("absent")));
+    EXPECT_FALSE(safety::driveReady('R'));
+    qunsetenv("KORVEL_DRIVE_R");
+  }
+  EXPECT_FALSE(safety::driveReady('Q')) << "its folder is gone";
+}
+#endif
+
+TEST(Backup, CopiesTheTableFilesAndASecondBackupReplacesTheFirst) {
+  WorkFolder work;
+  TestDrive e('E');
+  writeFile(work.file("notes.txt"), "notes");
+  writeFile(work.file("korvel.lock"), "123");
+  writeFile(work.file("OLD.DBF.BAK"), "old table");
+  writeFile(work.file("extra.dbf"), "lower case");
+  writeFile(work.file(".hidden.dbf"), "hidden");
+
+  safety::CopyOutcome first = safety::backupToDrive(work.path(), 'E');
+  EXPECT_TRUE(first.ok);
+  EXPECT_EQ(first.messages, QStringList{"Резервная копия создана!"});
+  const QString backup = e.path("arhivbik");
+  QStringList expected = kTables;
+  expected << "extra.dbf" << "OLD.DBF.BAK";
+  expected.sort(Qt::CaseInsensitive);
+  EXPECT_EQ(QDir(backup).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase), expected);
+  for (const QString& name : expected) EXPECT_EQ(bytesOf(backup + "/" + name), bytesOf(work.file(name))) << name.toStdString();
+
+  // The herd changes; the next backup replaces the copies file by file and keeps other files.
+  writeFile(backup + "/other.txt", "kept");
+  const QByteArray oldRegion = bytesOf(backup + "/REGION.DBF");
+  addRegion(work.path(), 1, QStringLiteral("Северный"));
+  ASSERT_NE(bytesOf(work.file("REGION.DBF")), oldRegion);
+  safety::CopyOutcome second = safety::backupToDrive(work.path(), 'E');
+  EXPECT_EQ(second.messages, QStringList{"Резервная копия создана!"});
+  EXPECT_EQ(bytesOf(backup + "/REGION.DBF"), bytesOf(work.file("REGION.DBF")));
+  EXPECT_EQ(bytesOf(backup + "/other.txt"), "kept");
+  EXPECT_TRUE(temporaries(backup).isEmpty());
+  EXPECT_TRUE(temporaries(work.path()).isEmpty());
+}
+
+TEST(Backup, AFolderAndCopiesStoredInAnotherCaseAreTheOnesReplaced) {
+  WorkFolder work;
+  TestDrive e('E');
+  ASSERT_TRUE(QDir(e.root()).mkdir("ARHIVBIK"));
+  writeFile(e.path("ARHIVBIK/region.dbf"), "stale");
+
+  EXPECT_EQ(safety::backupToDrive(work.path(), 'E').messages, QStringList{"Резервная копия создана!"});
+  EXPECT_EQ(QDir(e.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"ARHIVBIK"});
+  const QStringList stored = QDir(e.path("ARHIVBIK")).entryList(QDir::Files);
+  EXPECT_TRUE(stored.contains("region.dbf"));
+  EXPECT_FALSE(stored.contains("REGION.DBF"));
+  EXPECT_EQ(bytesOf(e.path("ARHIVBIK/region.dbf")), bytesOf(work.file("REGION.DBF")));
+}
+
+TEST(Backup, FailuresAreReportedAndTheRestIsCopied) {
+  TestDrive e('E');
+  {  // nothing to copy: no copy at all
+    WorkFolder empty(false);
+    writeFile(empty.file("notes.txt"), "notes");
+    const safety::CopyOutcome out = safety::backupToDrive(empty.path(), 'E');
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.messages, QStringList{"Резервная копия НЕ создана!!"});
+    EXPECT_TRUE(QDir(e.path("arhivbik")).isEmpty());
+  }
+  WorkFolder work;
+  {  // a folder in the place of one copy
+    ASSERT_TRUE(QDir(e.path("arhivbik")).mkdir("KOROVA.DBF"));
+    const safety::CopyOutcome out = safety::backupToDrive(work.path(), 'E');
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.messages, (QStringList{"Копия KOROVA.DBF не создана", "Резервная копия НЕ создана!!"}));
+    for (const QString& name : {"BIK.DBF", "XARAKT.DBF", "VLAD.DBF"})
+      EXPECT_EQ(bytesOf(e.path("arhivbik/") + name), bytesOf(work.file(name)));
+    EXPECT_TRUE(temporaries(e.path("arhivbik")).isEmpty());
+  }
+  {  // the backup folder cannot be made
+    TestDrive g('G');
+    writeFile(g.path("arhivbik"), "a file, not a folder");
+    const safety::CopyOutcome out = safety::backupToDrive(work.path(), 'G');
+    EXPECT_EQ(out.messages, (QStringList{"Папка резервной копии не создается...", "Резервная копия НЕ создана!!"}));
+    EXPECT_EQ(bytesOf(g.path("arhivbik")), "a file, not a folder");
+  }
+}
+
+TEST(Restore, TheBikTableFileIsFoundWhateverTheCase) {
+  TestDrive f('F');
+  EXPECT_FALSE(safety::backupPresent('F'));
+  ASSERT_TRUE(QDir(f.root()).mkdir("ArhivBik"));
+  writeFile(f.path("ArhivBik/REGION.DBF"), "r");
+  EXPECT_FALSE(safety::backupPresent('F'));
+  writeFile(f.path("ArhivBik/Bik.Dbf"), "b");
+  EXPECT_TRUE(safety::backupPresent('F'));
+  QFile::remove(f.path("ArhivBik/Bik.Dbf"));
+  ASSERT_TRUE(QDir(f.path("ArhivBik")).mkdir("BIK.DBF"));
+  EXPECT_FALSE(safety::backupPresent('F')) << "a folder is not the table's file";
+}
+
+TEST(Restore, EveryVisibleFileReplacesItsWorkingFile) {
+  WorkFolder saved;
+  addRegion(saved.path(), 7, QStringLiteral("Архивный"));
+  TestDrive f('F');
+  ASSERT_TRUE(safety::backupToDrive(saved.path(), 'F').ok);
+  writeFile(f.path("arhivbik/notes.txt"), "notes");
+  writeFile(f.path("arhivbik/.hidden"), "hidden");
+  writeFile(f.path("arhivbik/.korvel-abc123.korvel-tmp"), "left over");
+  writeFile(f.path("arhivbik/korvel.lock"), "theirs");
+
+  WorkFolder work;
+  // This working folder stores its bulls' table in lower case: that file is the one replaced.
+  ASSERT_TRUE(QFile::rename(work.file("BIK.DBF"), work.file("bik.dbf")));
+  writeFile(work.file("korvel.lock"), "mine");
+  addRegion(work.path(), 1, QStringLiteral("Текущий"));
+
+  const safety::CopyOutcome out = safety::restoreFromDrive(work.path(), 'F');
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.messages, QStringList{"Данные восстановлены!"});
+  for (const QString& name : {"REGION.DBF", "KOROVA.DBF", "XARAKT.DBF", "VLAD.DBF", "PORODA.DBF"})
+    EXPECT_EQ(bytesOf(work.file(name)), bytesOf(saved.file(name))) << name.toStdString();
+  EXPECT_EQ(bytesOf(work.file("bik.dbf")), bytesOf(saved.file("BIK.DBF")));
+  EXPECT_FALSE(QFile::exists(work.file("BIK.DBF")));
+  EXPECT_EQ(bytesOf(work.file("notes.txt")), "notes");
+  EXPECT_FALSE(QFile::exists(work.file(".hidden")));
+  EXPECT_EQ(bytesOf(work.file("korvel.lock")), "mine");
+  EXPECT_TRUE(temporaries(work.path()).filter("korvel-abc123").isEmpty());
+  EXPECT_TRUE(temporaries(work.path()).isEmpty());
+}
+
+TEST(Restore, AFailedCopyLeavesTheWorkingFolderAsItWas) {
+  WorkFolder saved;
+  addRegion(saved.path(), 7, QStringLiteral("Архивный"));
+  TestDrive f('F');
+  ASSERT_TRUE(safety::backupToDrive(saved.path(), 'F').ok);
+  // A stray file named like the working folder's picture folder cannot replace it.
+  writeFile(f.path("arhivbik/kartinki"), "not a folder");
+
+  WorkFolder work;
+  addRegion(work.path(), 1, QStringLiteral("Текущий"));
+  const auto before = snapshot(work.path());
+  const safety::CopyOutcome out = safety::restoreFromDrive(work.path(), 'F');
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.messages, (QStringList{"kartinki не скопирован", "Даные НЕ ВОССТАНОВЛЕНЫ!!"}));
+  EXPECT_TRUE(snapshot(work.path()) == before) << "the working folder changed";
+
+  // An empty backup folder, or none at all, restores nothing.
+  for (const QString& name : QDir(f.path("arhivbik")).entryList(QDir::Files)) QFile::remove(f.path("arhivbik/" + name));
+  EXPECT_EQ(safety::restoreFromDrive(work.path(), 'F').messages, QStringList{"Даные НЕ ВОССТАНОВЛЕНЫ!!"});
+  ASSERT_TRUE(QDir(f.path("arhivbik")).removeRecursively());
+  EXPECT_EQ(safety::restoreFromDrive(work.path(), 'F').messages, QStringList{"Даные НЕ ВОССТАНОВЛЕНЫ!!"});
+  EXPECT_TRUE(snapshot(work.path()) == before);
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,60 @@
+// What the safety tests share: a temporary folder standing for the medium of a drive letter
+// (through KORVEL_DRIVE_<LETTER>), and snapshots of a folder's files to compare byte for byte.
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <map>
+
+#include <gtest/gtest.h>
+
+namespace korvel::test {
+
+class TestDrive {
+ public:
+  explicit TestDrive(char letter) : var_(QByteArray("KORVEL_DRIVE_") + letter) {
+    EXPECT_TRUE(dir_.isValid());
+    qputenv(var_.constData(), QFile::encodeName(dir_.path()));
+  }
+  ~TestDrive() { qunsetenv(var_.constData()); }
+  TestDrive(const TestDrive&) = delete;
+  TestDrive& operator=(const TestDrive&) = delete;
+
+  QString root() const { return dir_.path(); }
+  QString path(const QString& relative) const { return dir_.filePath(relative); }
+
+ private:
+  QByteArray var_;
+  QTemporaryDir dir_;
+};
+
+inline QByteArray bytesOf(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
+  return f.readAll();
+}
+
+// Every entry of a folder (hidden ones too) with a file's bytes; a folder is marked "<dir>".
+inline std::map<QString, QByteArray> snapshot(const QString& dir) {
+  std::map<QString, QByteArray> s;
+  const QDir d(dir);
+  for (const QString& e : d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+    s[e] = QFileInfo(d.filePath(e)).isDir() ? QByteArray("<dir>") : bytesOf(d.filePath(e));
+  return s;
+}
+
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// The names in a folder that are left-over temporary copies.
+inline QStringList temporaries(const QString& dir) {
+  return QDir(dir).entryList({QStringLiteral("*.korvel-tmp")}, QDir::Files | QDir::Hidden);
+}
+
+}  // namespace korvel::test

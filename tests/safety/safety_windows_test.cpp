@@ -1,0 +1,276 @@
+// The backup and restore windows offscreen, with scripted prompts and folders standing for media.
+#include "drive_fixture.h"
+#include "modal_closer.h"
+#include "work_folder.h"
+
+#include "app/forms.h"
+#include "app/main_menu.h"
+#include "db/data_module.h"
+#include "safety/backup_restore.h"
+#include "safety/backup_window.h"
+#include "safety/restore_window.h"
+#include "sires/bull_card.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace korvel {
+namespace {
+
+using test::bytesOf;
+using test::snapshot;
+using test::TestDrive;
+using test::WorkFolder;
+
+void add(db::Table& t, std::initializer_list<std::pair<const char16_t*, QString>> values) {
+  t.append();
+  for (const auto& [field, value] : values) t.fieldByName(field).setString(value);
+  t.post();
+}
+
+// A few regions, farms and breeds, and the reference tables opened as the main menu opens them.
+void fillAndActivate(TDataModule5& dm) {
+  forms().Form1->FormActivate();
+  add(dm.Table1, {{u"kodreg", "1"}, {u"region", "Северный"}});
+  add(dm.Table1, {{u"kodreg", "2"}, {u"region", "Южный"}});
+  add(dm.vlad2, {{u"kodreg", "1"}, {u"kodvlad", "0"}, {u"vlad", "Архив"}});
+  add(dm.vlad2, {{u"kodreg", "2"}, {u"kodvlad", "0"}, {u"vlad", "Архив"}});
+  add(dm.vlad2, {{u"kodreg", "2"}, {u"kodvlad", "1"}, {u"vlad", "Заря"}});
+  add(dm.poroda, {{u"kodporod", "1"}, {u"poroda", "Голштинская"}});
+}
+
+// Types one character as the keyboard would, whatever its alphabet.
+void typeInto(QLineEdit& field, const QString& ch) {
+  QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, ch);
+  QApplication::sendEvent(&field, &press);
+  QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, ch);
+  QApplication::sendEvent(&field, &release);
+}
+
+// Counts how often each table is closed or reopened.
+struct ResetCounter {
+  explicit ResetCounter(TDataModule5& dm) {
+    for (db::Table* t : dm.tables()) t->addListener([this](db::TableEvent e) { resets += e == db::TableEvent::Reset; });
+  }
+  int resets = 0;
+};
+
+TEST(BackupWindow, ShowsItsInstructionsAndTheLetterField) {
+  WorkFolder folder;
+  test::App app(folder.path());
+  TForm16& w = *forms().Form16;
+  w.show();
+  EXPECT_EQ(w.windowTitle(), "Создание архива");
+  EXPECT_EQ(w.size(), QSize(825, 563));
+  EXPECT_EQ(w.Label1->text(), "Подготовьте резервный носитель (вставьте дискету или флэшку или убедитесь в готовности сетевого диска).");
+  EXPECT_EQ(w.Label2->text(), "Узнайте имя резервного носителя (см. Инструкцию), введите эту букву в латинском регистре");
+  EXPECT_EQ(w.Label3->text(), "в поле внизу и нажмите кнопку \"Архивировать\", а если передумали - \"Выход\".");
+  EXPECT_EQ(w.Label4->text(), "По окончанию копирования нажмите \"Выход\".");
+  EXPECT_EQ(w.Label5->text(), "Архивирование продолжается 5-20 секунд. Подождите...");
+  EXPECT_EQ(w.Label6->text(), "Имя резервного носителя");
+  EXPECT_EQ(w.Button1->text(), "Архивировать");
+  EXPECT_EQ(w.Button2->text(), "Выход");
+  EXPECT_EQ(w.focusWidget(), w.MaskEdit1);
+  EXPECT_EQ(w.MaskEdit1->displayText(), "_");
+
+  // One character at most, and a digit is not taken at all.
+  QTest::keyClicks(w.MaskEdit1, "1");
+  EXPECT_EQ(w.MaskEdit1->text(), "");
+  QTest::keyClicks(w.MaskEdit1, "ef");
+  EXPECT_EQ(w.MaskEdit1->text(), "e");
+  QTest::keyClick(w.MaskEdit1, Qt::Key_Backspace);
+  EXPECT_EQ(w.MaskEdit1->text(), "");
+  EXPECT_EQ(w.MaskEdit1->displayText(), "_");
+  QTest::keyClicks(w.MaskEdit1, "g");
+  EXPECT_EQ(w.MaskEdit1->text(), "g");
+  w.Button2->click();
+  EXPECT_FALSE(w.isVisible());
+  // Nothing is kept for the next opening.
+  w.show();
+  EXPECT_EQ(w.MaskEdit1->text(), "");
+  w.hide();
+}
+
+TEST(BackupWindow, TheLetterIsCheckedBeforeAnythingElse) {
+  WorkFolder folder;
+  TestDrive e('E');
+  test::App app(folder.path());
+  fillAndActivate(app.dm());
+  ResetCounter counter(app.dm());
+  TForm16& w = *forms().Form16;
+  w.show();
+
+  w.Button1->click();  // empty field
+  typeInto(*w.MaskEdit1, "е");  // Cyrillic
+  ASSERT_EQ(w.MaskEdit1->text(), "е");
+  w.Button2->setFocus();
+  w.Button1->click();
+  EXPECT_EQ(app.prompts.messages, QStringList({"Введите одну латинскую букву...", "Введите одну латинскую букву..."}));
+  EXPECT_EQ(w.focusWidget(), w.MaskEdit1);
+  EXPECT_EQ(counter.resets, 0);
+
+  // A letter whose medium is not there: nothing is closed either.
+  app.prompts.messages.clear();
+  qputenv("KORVEL_DRIVE_Q", QFile::encodeName(e.path("absent")));
+  w.MaskEdit1->clear();
+  QTest::keyClicks(w.MaskEdit1, "q");
+  w.Button1->click();
+  qunsetenv("KORVEL_DRIVE_Q");
+  EXPECT_EQ(app.prompts.messages, QStringList{"Резервный носитель не установлен или не исправен..."});
+  EXPECT_EQ(counter.resets, 0);
+  EXPECT_FALSE(QFile::exists(e.path("arhivbik")));
+
+  // "e" is drive E.
+  app.prompts.messages.clear();
+  w.MaskEdit1->clear();
+  QTest::keyClicks(w.MaskEdit1, "e");
+  w.Button1->click();
+  EXPECT_EQ(app.prompts.messages, QStringList{"Резервная копия создана!"});
+  EXPECT_EQ(bytesOf(e.path("arhivbik/REGION.DBF")), bytesOf(folder.file("REGION.DBF")));
+  w.hide();
+}
+
+TEST(BackupWindow, TheTablesAreOpenAgainWithTheirFiltersAtTheirFirstRecords) {
+  WorkFolder folder;
+  TestDrive e('E');
+  test::App app(folder.path());
+  TDataModule5& dm = app.dm();
+  fillAndActivate(dm);
+  dm.Table1.setFilter("kodreg=2");
+  dm.Table1.setFiltered(true);
+  dm.vlad2.setFilter("kodreg=2");
+  dm.vlad2.setFiltered(true);
+  dm.vlad2.next();
+  ASSERT_EQ(dm.vlad2.recNo(), 3);
+  dm.poroda.setFilter("kodporod=1");  // written but not switched on
+  dm.bik.open();
+  dm.bik.setFilter("kodreg=1");
+  ASSERT_FALSE(dm.korova.isOpen());
+
+  TForm16& w = *forms().Form16;
+  w.show();
+  QTest::keyClicks(w.MaskEdit1, "E");
+  w.Button1->click();
+  w.hide();
+  EXPECT_EQ(app.prompts.messages, QStringList{"Резервная копия создана!"});
+
+  EXPECT_TRUE(dm.Table1.isOpen());
+  EXPECT_TRUE(dm.Table1.filtered());
+  EXPECT_EQ(dm.Table1.filter(), "kodreg=2");
+  EXPECT_EQ(dm.Table1.fieldByName(u"region").asString(), "Южный");
+  EXPECT_TRUE(dm.vlad2.filtered());
+  EXPECT_EQ(dm.vlad2.recNo(), 2) << "back at the first farm of region 2";
+  EXPECT_FALSE(dm.poroda.filtered());
+  EXPECT_EQ(dm.poroda.filter(), "kodporod=1");
+  EXPECT_TRUE(dm.poroda.isOpen());
+  EXPECT_TRUE(dm.bik.isOpen());
+  EXPECT_EQ(dm.bik.filter(), "kodreg=1");
+  EXPECT_TRUE(dm.xarakt.isOpen());
+  EXPECT_FALSE(dm.korova.isOpen()) << "a table that was closed stays closed";
+}
+
+TEST(BackupWindow, TheMainMenuOpensItModally) {
+  WorkFolder folder;
+  TestDrive e('E');
+  test::App app(folder.path());
+  forms().Form1->FormActivate();
+  test::ModalCloser closer([](QWidget& window) {
+    auto& w = dynamic_cast<TForm16&>(window);
+    QTest::keyClicks(w.MaskEdit1, "e");
+    w.Button1->click();
+  });
+  forms().Form1->Button8->click();
+  EXPECT_EQ(closer.titles, QStringList{"Создание архива"});
+  EXPECT_EQ(app.prompts.messages, QStringList{"Резервная копия создана!"});
+}
+
+TEST(RestoreWindow, ShowsItsInstructionsAndTheLetterField) {
+  WorkFolder folder;
+  test::App app(folder.path());
+  TForm17& w = *forms().Form17;
+  w.show();
+  EXPECT_EQ(w.windowTitle(), "Восстановление данных с резервного носителя");
+  EXPECT_EQ(w.size(), QSize(804, 563));
+  EXPECT_EQ(w.Label1->text(), "Подготовьте резервный носитель (вставьте дискету или  подключите флэшку или убедитесь в готовности внешнего диска).");
+  EXPECT_EQ(w.Label2->text(), "Узнайте имя резервного ностиеля (см. Инструкцию) и введите эту букву в латинском регистре");
+  EXPECT_EQ(w.Label3->text(), "в поле внизу и нажмите кнопку \"Восстановить данные\" , а если передумали - \"Выход\".");
+  EXPECT_EQ(w.Label4->text(), "По окончанию восстановления нажмите \"Выход\". Восстановление может продолжаться 5-20 секунд. Подождите...");
+  EXPECT_EQ(w.Label5->text(), "Имя резервного носителя:");
+  EXPECT_EQ(w.Button1->text(), "Восстановить данные");
+  EXPECT_EQ(w.Button2->text(), "Выход");
+  EXPECT_EQ(w.focusWidget(), w.MaskEdit1);
+  w.Button1->click();
+  EXPECT_EQ(app.prompts.messages, QStringList{"Введите одну латинскую букву..."});
+  w.Button2->click();
+  EXPECT_FALSE(w.isVisible());
+}
+
+TEST(RestoreWindow, AMediumWithoutTheBullsTableIsRefusedBeforeAnyTableIsClosed) {
+  WorkFolder folder;
+  TestDrive f('F');
+  test::App app(folder.path());
+  fillAndActivate(app.dm());
+  ASSERT_TRUE(QDir(f.root()).mkdir("arhivbik"));
+  for (const QString& name : {"REGION.DBF", "VLAD.DBF", "KOROVA.DBF"})
+    ASSERT_TRUE(QFile::copy(folder.file(name), f.path("arhivbik/" + name)));
+  app.dm().Table1.next();
+  const int regionRow = app.dm().Table1.recNo();
+  const auto before = snapshot(folder.path());
+  ResetCounter counter(app.dm());
+
+  TForm17& w = *forms().Form17;
+  w.show();
+  QTest::keyClicks(w.MaskEdit1, "f");
+  w.Button1->click();
+  w.hide();
+  EXPECT_EQ(app.prompts.messages,
+            QStringList{"Резервный носитель не установлен или не исправен или не содержит резервной копии..."});
+  EXPECT_EQ(counter.resets, 0);
+  EXPECT_EQ(app.dm().Table1.recNo(), regionRow);
+  EXPECT_TRUE(snapshot(folder.path()) == before);
+}
+
+TEST(RestoreWindow, RestoresTheTablesAndActivatesTheMainMenu) {
+  TestDrive f('F');
+  WorkFolder saved;
+  {
+    test::App other(saved.path());
+    fillAndActivate(other.dm());
+  }
+  ASSERT_TRUE(safety::backupToDrive(saved.path(), 'F').ok);
+
+  WorkFolder folder;
+  test::App app(folder.path());
+  TDataModule5& dm = app.dm();
+  forms().Form1->FormActivate();
+  dm.bik.open();
+  dm.korova.open();
+  dm.cowRefreshSuppressed = dm.bullRefreshSuppressed = true;
+  forms().Form4->setWindowTitle("Выбор быка");
+
+  TForm17& w = *forms().Form17;
+  w.show();
+  QTest::keyClicks(w.MaskEdit1, "F");
+  w.Button1->click();
+  w.hide();
+  EXPECT_EQ(app.prompts.messages, QStringList{"Данные восстановлены!"});
+  for (const QString& name : {"REGION.DBF", "VLAD.DBF", "PORODA.DBF", "BIK.DBF", "KOROVA.DBF", "XARAKT.DBF"})
+    EXPECT_EQ(bytesOf(folder.file(name)), bytesOf(saved.file(name))) << name.toStdString();
+  EXPECT_TRUE(dm.Table1.isOpen());
+  EXPECT_EQ(dm.Table1.fieldByName(u"region").asString(), "Северный");
+  EXPECT_TRUE(dm.vlad2.isOpen());
+  EXPECT_TRUE(dm.poroda.isOpen());
+  EXPECT_TRUE(dm.xarakt.isOpen());
+  EXPECT_FALSE(dm.bik.isOpen()) << "the bulls window reopens it";
+  EXPECT_FALSE(dm.korova.isOpen()) << "the cows window reopens it";
+  EXPECT_FALSE(dm.cowRefreshSuppressed);
+  EXPECT_FALSE(dm.bullRefreshSuppressed);
+  EXPECT_EQ(forms().Form4->windowTitle(), "Быки");
+}
+
+}  // namespace
+}  // namespace korvel
