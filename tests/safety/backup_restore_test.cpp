@@ -125,7 +125,7 @@ TEST(Backup, FailuresAreReportedAndTheRestIsCopied) {
     const safety::CopyOutcome out = safety::backupToDrive(work.path(), 'E');
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(out.messages, (QStringList{"Копия KOROVA.DBF не создана", "Резервная копия НЕ создана!!"}));
-    for (const QString& name : {"BIK.DBF", "XARAKT.DBF", "VLAD.DBF"})
+    for (const QString name : {"BIK.DBF", "XARAKT.DBF", "VLAD.DBF"})
       EXPECT_EQ(bytesOf(e.path("arhivbik/") + name), bytesOf(work.file(name)));
     EXPECT_TRUE(temporaries(e.path("arhivbik")).isEmpty());
   }
@@ -170,7 +170,7 @@ TEST(Restore, EveryVisibleFileReplacesItsWorkingFile) {
   const safety::CopyOutcome out = safety::restoreFromDrive(work.path(), 'F');
   EXPECT_TRUE(out.ok);
   EXPECT_EQ(out.messages, QStringList{"Данные восстановлены!"});
-  for (const QString& name : {"REGION.DBF", "KOROVA.DBF", "XARAKT.DBF", "VLAD.DBF", "PORODA.DBF"})
+  for (const QString name : {"REGION.DBF", "KOROVA.DBF", "XARAKT.DBF", "VLAD.DBF", "PORODA.DBF"})
     EXPECT_EQ(bytesOf(work.file(name)), bytesOf(saved.file(name))) << name.toStdString();
   EXPECT_EQ(bytesOf(work.file("bik.dbf")), bytesOf(saved.file("BIK.DBF")));
   EXPECT_FALSE(QFile::exists(work.file("BIK.DBF")));

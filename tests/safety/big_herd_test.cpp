@@ -93,7 +93,7 @@ TEST(BigHerd, BackupThenRestoreGivesTheSameTables) {
   test::WorkFolder other;
   const safety::CopyOutcome restore = safety::restoreFromDrive(other.path(), 'E');
   EXPECT_EQ(restore.messages, QStringList{"Данные восстановлены!"});
-  for (const QString& name : {"KOROVA.DBF", "BIK.DBF", "REGION.DBF", "VLAD.DBF", "PORODA.DBF", "XARAKT.DBF"}) {
+  for (const QString name : {"KOROVA.DBF", "BIK.DBF", "REGION.DBF", "VLAD.DBF", "PORODA.DBF", "XARAKT.DBF"}) {
     EXPECT_TRUE(sameBytes(herd.file(name), e.path("arhivbik/" + name))) << name.toStdString();
     EXPECT_TRUE(sameBytes(herd.file(name), other.file(name))) << name.toStdString();
   }

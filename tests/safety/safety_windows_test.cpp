@@ -215,7 +215,7 @@ TEST(RestoreWindow, AMediumWithoutTheBullsTableIsRefusedBeforeAnyTableIsClosed) 
   test::App app(folder.path());
   fillAndActivate(app.dm());
   ASSERT_TRUE(QDir(f.root()).mkdir("arhivbik"));
-  for (const QString& name : {"REGION.DBF", "VLAD.DBF", "KOROVA.DBF"})
+  for (const QString name : {"REGION.DBF", "VLAD.DBF", "KOROVA.DBF"})
     ASSERT_TRUE(QFile::copy(folder.file(name), f.path("arhivbik/" + name)));
   app.dm().Table1.next();
   const int regionRow = app.dm().Table1.recNo();
@@ -258,7 +258,7 @@ TEST(RestoreWindow, RestoresTheTablesAndActivatesTheMainMenu) {
   w.Button1->click();
   w.hide();
   EXPECT_EQ(app.prompts.messages, QStringList{"Данные восстановлены!"});
-  for (const QString& name : {"REGION.DBF", "VLAD.DBF", "PORODA.DBF", "BIK.DBF", "KOROVA.DBF", "XARAKT.DBF"})
+  for (const QString name : {"REGION.DBF", "VLAD.DBF", "PORODA.DBF", "BIK.DBF", "KOROVA.DBF", "XARAKT.DBF"})
     EXPECT_EQ(bytesOf(folder.file(name)), bytesOf(saved.file(name))) << name.toStdString();
   EXPECT_TRUE(dm.Table1.isOpen());
   EXPECT_EQ(dm.Table1.fieldByName(u"region").asString(), "Северный");
