@@ -5,6 +5,8 @@ set -euo pipefail
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev libxkbcommon-dev libzip-dev libjpeg-dev
           libx11-dev libgtest-dev libbenchmark-dev xvfb xdotool x11-apps fonts-dejavu-core
           python3-dbfread)
+# clang's libFuzzer runtime, for the DBF reader's fuzz run in test.sh, where clang is present.
+command -v clang++-14 >/dev/null && PACKAGES+=(libclang-rt-14-dev)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

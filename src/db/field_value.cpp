@@ -64,8 +64,11 @@ double numericValue(const char* p, int n, bool* ok) {
   }
   long long whole = 0;
   int digits = 0;
-  for (; i < end && p[i] >= '0' && p[i] <= '9'; ++i, ++digits) whole = whole * 10 + (p[i] - '0');
-  double v = double(whole);
+  const int wholeStart = i;
+  for (; i < end && p[i] >= '0' && p[i] <= '9'; ++i, ++digits)
+    if (digits < 18) whole = whole * 10 + (p[i] - '0');
+  // A 20-wide field holds more digits than a 64-bit integer: read such a number as a double.
+  double v = digits > 18 ? QByteArray(p + wholeStart, digits).toDouble() : double(whole);
   if (i < end && (p[i] == '.' || p[i] == ',')) {
     ++i;
     long long frac = 0, div = 1;

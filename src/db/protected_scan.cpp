@@ -1,5 +1,7 @@
 #include "db/protected_scan.h"
 
+#include <exception>
+
 namespace korvel::db {
 
 ProtectedScan::ProtectedScan(Table& table, DataSource& source, bool* suppressFlag, Record record)
@@ -10,7 +12,8 @@ ProtectedScan::ProtectedScan(Table& table, DataSource& source, bool* suppressFla
       wasOpen_(table.isOpen()),
       filterText_(table.filter()),
       filtered_(table.filtered()),
-      sourceEnabled_(source.enabled()) {
+      sourceEnabled_(source.enabled()),
+      exceptionsAtStart_(std::uncaught_exceptions()) {
   if (wasOpen_) recNo_ = table.recNo();
   source_.setEnabled(false);
   if (flag_) {
@@ -31,6 +34,7 @@ ProtectedScan::ProtectedScan(Table& table, DataSource& source, bool* suppressFla
 ProtectedScan::~ProtectedScan() {
   // The table first, so that the grid re-enabled after it is rebuilt once, on the final state.
   try {
+    if (std::uncaught_exceptions() > exceptionsAtStart_) table_.cancel();
     if (table_.isOpen()) {
       table_.setFilter(filterText_);
       table_.setFiltered(filtered_);

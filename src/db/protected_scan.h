@@ -2,7 +2,8 @@
 // whether it ends normally or through an error. It remembers the table's open state, filter
 // text and switch (and, when asked, the current record), the data source's enabled state and
 // the matching refresh-suppressed flag; it disables the data source, sets the flag, opens the
-// table, switches its filter off and goes to the first row.
+// table, switches its filter off and goes to the first row. A scan ended by an error drops
+// the row it was editing rather than writing it half changed.
 #pragma once
 
 #include "db/data_source.h"
@@ -28,6 +29,7 @@ class ProtectedScan {
   int recNo_ = 0;
   bool sourceEnabled_;
   bool flagValue_ = false;
+  int exceptionsAtStart_;
 };
 
 }  // namespace korvel::db

@@ -379,7 +379,11 @@ long long Field::asInteger() const {
   }
   const auto v = fieldNumber(f, rec, table_->file_->codepage());
   if (!v) table_->fail(QStringLiteral("«%1» не является числом (поле %2).").arg(asString(), f.name));
-  return static_cast<long long>(std::nearbyint(*v));
+  // Converting a value outside the 64-bit range (or not finite) would give an arbitrary number.
+  const double r = std::nearbyint(*v);
+  if (!(r >= -9.2e18 && r <= 9.2e18))
+    table_->fail(QStringLiteral("«%1» не является целым числом (поле %2).").arg(asString(), f.name));
+  return static_cast<long long>(r);
 }
 
 double Field::asFloat() const {

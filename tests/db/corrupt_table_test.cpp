@@ -1,0 +1,188 @@
+// Bad table files are input: each gives a TableError whose text names the file, never a crash
+// or a read past the end. A read-only file opens and refuses every write with a message.
+#include "db_test_support.h"
+
+#include "db/table_error.h"
+
+#include <QDir>
+#include <QFile>
+#include <functional>
+#include <gtest/gtest.h>
+
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
+using namespace korvel::db;
+using namespace korvel::db::test;
+
+namespace {
+
+RawDbf goodTable() {
+  RawDbf raw;
+  raw.fields = {{"NAME", 'C', 10}, {"KOD", 'N', 4}};
+  raw.records = {record(raw.fields, {"Зорька", "1"}), record(raw.fields, {"Майка", "2"}),
+                 record(raw.fields, {"Ночка", "3"})};
+  return raw;
+}
+
+struct Case {
+  const char* what;
+  std::function<QByteArray()> bytes;
+  const char* expectedWords;  // a piece the message must hold besides the file name
+};
+
+class CorruptTableTest : public ::testing::Test {
+ protected:
+  QTemporaryDir tmp;
+  QString path() const { return QDir(tmp.path()).filePath(QStringLiteral("BAD.DBF")); }
+
+  // Opening both directly and through the table component fails with the file's name.
+  void expectRefused(const QByteArray& bytes, const char* what, const char* words) {
+    writeFile(path(), bytes);
+    try {
+      DbfFile f(path());
+      ADD_FAILURE() << what << ": opened";
+    } catch (const TableError& e) {
+      EXPECT_TRUE(e.text().contains(QStringLiteral("BAD.DBF"))) << what << ": " << e.text().toStdString();
+      EXPECT_TRUE(e.text().contains(QString::fromUtf8(words))) << what << ": " << e.text().toStdString();
+    }
+    Table t(QStringLiteral("bad"), QStringLiteral("BAD"));
+    t.setDirectory(tmp.path());
+    EXPECT_THROW(t.open(), TableError) << what;
+    EXPECT_FALSE(t.isOpen()) << what;
+  }
+};
+
+}  // namespace
+
+TEST_F(CorruptTableTest, MalformedFilesAreRefusedWithTheFileName) {
+  const QByteArray good = goodTable().bytes();
+  const int hl = 32 + 64 + 1;
+  const Case cases[] = {
+      {"truncated in the last record", [&] { return good.left(hl + 2 * 15 + 7); }, "усечена"},
+      {"truncated in the field descriptors", [&] { return good.left(50); }, "заголовка"},
+      {"header length beyond the file", [] { RawDbf r = goodTable(); r.headerLength = 5000; return r.bytes(); }, "заголовка"},
+      {"header length too small", [] { RawDbf r = goodTable(); r.headerLength = 20; return r.bytes(); }, "заголовка"},
+      {"record length disagreeing with the fields", [] { RawDbf r = goodTable(); r.recordLength = 16; return r.bytes(); }, "длина записи"},
+      {"zero-width field", [] { RawDbf r = goodTable(); r.fields[1].width = 0; r.records.clear(); return r.bytes(); }, "нулевую ширину"},
+      {"record count beyond the file", [] { RawDbf r = goodTable(); r.count = 1000000; return r.bytes(); }, "1000000"},
+      {"record count near 2^32", [] { RawDbf r = goodTable(); r.count = 0xFFFFFFFFu; return r.bytes(); }, "усечена"},
+      {"unknown field type", [] { RawDbf r = goodTable(); r.fields[1].type = 'Q'; return r.bytes(); }, "KOD"},
+      {"date field of width 6", [] { RawDbf r = goodTable(); r.fields[1] = {"DATA", 'D', 6}; r.records.clear(); return r.bytes(); }, "DATA"},
+      {"field without a name", [] { RawDbf r = goodTable(); r.fields[0].name = ""; return r.bytes(); }, "без имени"},
+      {"no fields", [] { RawDbf r; r.recordLength = 1; return r.bytes(); }, "нет полей"},
+      {"descriptors never terminated",
+       [&] { QByteArray b = good; b[hl - 1] = ' '; return b; }, "не завершено"},
+      {"not a DBF at all",
+       [] { return QByteArray("Это просто текст, а не таблица: он длиннее тридцати двух байт.\n"); }, "не таблица"},
+      {"file shorter than 32 bytes", [&] { return good.left(31); }, "короче"},
+      {"empty file", [] { return QByteArray(); }, "короче"},
+  };
+  for (const Case& c : cases) expectRefused(c.bytes(), c.what, c.expectedWords);
+}
+
+TEST_F(CorruptTableTest, EveryPrefixOfAGoodFileIsReadOrRefused) {
+  // Whatever length a copy was cut at, opening it either succeeds on whole records or fails cleanly.
+  const QByteArray good = goodTable().bytes();
+  for (int n = 0; n <= good.size(); ++n) {
+    writeFile(path(), good.left(n));
+    try {
+      DbfFile f(path());
+      for (uint32_t i = 0; i < f.recordCount(); ++i) (void)f.isDeleted(i);
+      EXPECT_GE(n, 32 + 64 + 1 + 3 * 15) << n;
+    } catch (const TableError& e) {
+      EXPECT_TRUE(e.text().contains(QStringLiteral("BAD.DBF"))) << e.text().toStdString();
+    }
+  }
+}
+
+TEST_F(CorruptTableTest, MissingFileNamesTheFileAndTheFolder) {
+  Table t(QStringLiteral("korova"), QStringLiteral("KOROVA"));
+  t.setDirectory(tmp.path());
+  try {
+    t.open();
+    FAIL() << "opened a missing table";
+  } catch (const TableError& e) {
+    EXPECT_TRUE(e.text().contains(QStringLiteral("KOROVA.DBF"))) << e.text().toStdString();
+    EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(tmp.path()))) << e.text().toStdString();
+  }
+  EXPECT_THROW(DbfFile(QDir(tmp.path()).filePath(QStringLiteral("NONE.DBF"))), TableError);
+}
+
+TEST_F(CorruptTableTest, FoundCaseInsensitivelyAndPoroDaByFullName) {
+  writeFile(QDir(tmp.path()).filePath(QStringLiteral("poroda.dbf")), goodTable().bytes());
+  Table t(QStringLiteral("poroda"), QStringLiteral("PORODA.DBF"));
+  t.setDirectory(tmp.path());
+  t.open();
+  EXPECT_EQ(t.tableName(), QStringLiteral("PORODA"));
+  EXPECT_EQ(walk(t).size(), 3u);
+}
+
+#ifdef Q_OS_LINUX
+namespace {
+// Makes a file unwritable even for root (the immutable attribute), or by its mode otherwise.
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const QString& path) : path_(path) {
+    if (geteuid() != 0) {
+      ok_ = QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+      return;
+    }
+    ok_ = setImmutable(true);
+    immutable_ = ok_;
+  }
+  ~ReadOnlyFile() {
+    if (immutable_) setImmutable(false);
+    QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  bool setImmutable(bool on) {
+    const int fd = ::open(path_.toLocal8Bit().constData(), O_RDONLY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+      done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+  }
+  QString path_;
+  bool ok_ = false;
+  bool immutable_ = false;
+};
+}  // namespace
+
+TEST_F(CorruptTableTest, ReadOnlyFileOpensAndRefusesWrites) {
+  writeFile(path(), goodTable().bytes());
+  const QByteArray before = readFile(path());
+  ReadOnlyFile guard(path());
+  if (!guard.ok()) GTEST_SKIP() << "cannot make a file read-only here";
+  Table t(QStringLiteral("bad"), QStringLiteral("BAD"));
+  t.setDirectory(tmp.path());
+  t.open();
+  EXPECT_FALSE(t.file().writable());
+  EXPECT_EQ(walk(t), (std::vector<int>{1, 2, 3}));
+  t.first();
+  EXPECT_EQ(t.fieldByName(u"name").asString(), QStringLiteral("Зорька"));
+  for (const auto& attempt : std::vector<std::function<void()>>{[&] { t.edit(); }, [&] { t.append(); },
+                                                               [&] { t.deleteRecord(); }}) {
+    try {
+      attempt();
+      ADD_FAILURE() << "a write to a read-only table was accepted";
+    } catch (const TableError& e) {
+      EXPECT_TRUE(e.text().contains(QStringLiteral("только для чтения"))) << e.text().toStdString();
+      EXPECT_TRUE(e.text().contains(QStringLiteral("BAD"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(t.state(), TableState::Browse);
+  }
+  EXPECT_EQ(readFile(path()), before);
+}
+#endif

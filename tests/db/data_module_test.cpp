@@ -1,0 +1,244 @@
+// The data module's hooks and the protected scan that puts back what a bulk walk changes.
+#include "db_test_support.h"
+
+#include "db/data_module.h"
+#include "db/protected_scan.h"
+#include "db/schema.h"
+#include "db/table_error.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace korvel;
+using namespace korvel::db;
+using namespace korvel::db::test;
+
+namespace {
+
+class DataModuleTest : public ::testing::Test {
+ protected:
+  QTemporaryDir tmp;
+  std::unique_ptr<TDataModule5> dm;
+  bool cowActive = true;
+  int cowRefreshes = 0;
+  bool bullActive = true;
+  int bullRefreshes = 0;
+
+  void SetUp() override {
+    createMissingTables(tmp.path());
+    dm = std::make_unique<TDataModule5>(tmp.path());
+    dm->cowWindowActive = [this] { return cowActive; };
+    dm->refreshCowCard = [this] { ++cowRefreshes; };
+    dm->bullWindowActive = [this] { return bullActive; };
+    dm->refreshBullCard = [this] { ++bullRefreshes; };
+  }
+  void addCows(std::initializer_list<std::pair<int, int>> regionFarm) {
+    Table& k = dm->korova;
+    k.open();
+    for (const auto& [reg, vlad] : regionFarm)
+      appendRow(k, {{QStringLiteral("kodreg"), QString::number(reg)}, {QStringLiteral("kodvlad"), QString::number(vlad)},
+                    {QStringLiteral("nokli"), QStringLiteral("Корова %1-%2").arg(reg).arg(vlad)}});
+  }
+};
+
+}  // namespace
+
+TEST_F(DataModuleTest, XaraktOpensAtOnceOrTheErrorIsKept) {
+  EXPECT_TRUE(dm->xarakt.isOpen());
+  EXPECT_TRUE(dm->openError().isEmpty());
+  EXPECT_FALSE(dm->korova.isOpen());
+  QTemporaryDir empty;
+  TDataModule5 bare(empty.path());
+  EXPECT_FALSE(bare.xarakt.isOpen());
+  EXPECT_TRUE(bare.openError().contains(QStringLiteral("XARAKT"))) << bare.openError().toStdString();
+  EXPECT_EQ(dm->tables().size(), 6u);
+  EXPECT_EQ(dm->poroda.tableName(), QStringLiteral("PORODA"));
+}
+
+TEST_F(DataModuleTest, ListHooksMakeTheGridsReadOnly) {
+  const std::pair<Table*, DataSource*> lists[] = {
+      {&dm->Table1, &dm->DataSource1}, {&dm->vlad2, &dm->DataSource2}, {&dm->poroda, &dm->DataSource6}};
+  for (const auto& [table, source] : lists) {
+    source->setReadOnly(false);
+    table->open();
+    EXPECT_TRUE(source->readOnly()) << table->tableName().toStdString() << " open";
+    source->setReadOnly(false);
+    QSignalSpy spy(source, &DataSource::readOnlyChanged);
+    table->append();  // a row appended while the list is shown
+    EXPECT_TRUE(source->readOnly()) << table->tableName().toStdString() << " append";
+    EXPECT_EQ(spy.count(), 1);
+    table->cancel();
+    source->setReadOnly(false);
+    table->setFiltered(true);
+    EXPECT_TRUE(source->readOnly()) << table->tableName().toStdString() << " filter";
+  }
+  // The catalogue and the animal tables leave their data sources alone.
+  dm->DataSource4.setReadOnly(false);
+  dm->xarakt.first();
+  EXPECT_FALSE(dm->DataSource4.readOnly());
+  dm->DataSource3.setReadOnly(false);
+  dm->korova.open();
+  EXPECT_FALSE(dm->DataSource3.readOnly());
+}
+
+TEST_F(DataModuleTest, CowCardRefreshesOnlyWhenActiveAndNotSuppressed) {
+  addCows({{1, 1}, {1, 1}, {1, 2}});
+  cowRefreshes = 0;
+  dm->korova.first();
+  dm->korova.next();
+  EXPECT_EQ(cowRefreshes, 2);
+  cowActive = false;  // a dialog is in front of the cows window
+  dm->korova.first();
+  dm->korova.next();
+  EXPECT_EQ(cowRefreshes, 2);
+  cowActive = true;
+  dm->cowRefreshSuppressed = true;
+  dm->korova.first();
+  EXPECT_EQ(cowRefreshes, 2);
+  dm->cowRefreshSuppressed = false;
+  dm->korova.setFilter(QStringLiteral("kodvlad=2"));
+  dm->korova.setFiltered(true);
+  EXPECT_EQ(cowRefreshes, 3);
+  // Without the window's functions installed the hook does nothing.
+  dm->cowWindowActive = nullptr;
+  dm->korova.first();
+  EXPECT_EQ(cowRefreshes, 3);
+
+  dm->bik.open();
+  EXPECT_EQ(bullRefreshes, 1);
+  dm->bullRefreshSuppressed = true;
+  dm->bik.first();
+  EXPECT_EQ(bullRefreshes, 1);
+  EXPECT_EQ(cowRefreshes, 3);
+}
+
+TEST_F(DataModuleTest, ProtectedScanRestoresEverything) {
+  addCows({{5, 2}, {5, 1}, {5, 2}, {0, 0}});
+  Table& k = dm->korova;
+  k.setFilter(QStringLiteral("kodreg=5 and kodvlad=2"));
+  k.setFiltered(true);
+  k.goToRecNo(3);
+  cowRefreshes = 0;
+  QSignalSpy resets(&dm->DataSource3, &DataSource::reset);
+  {
+    ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed);
+    EXPECT_FALSE(k.filtered());
+    EXPECT_EQ(k.recNo(), 1);
+    EXPECT_FALSE(dm->DataSource3.enabled());
+    EXPECT_TRUE(dm->cowRefreshSuppressed);
+    int seen = 0;
+    for (; !k.eof(); k.next()) {
+      ++seen;
+      if (k.fieldByName(u"kodreg").asInteger() == 0) {
+        k.edit();
+        k.fieldByName(u"nokli").setString(QStringLiteral("свободна"));
+        k.post();
+      }
+    }
+    EXPECT_EQ(seen, 4);
+    k.setFilter(QStringLiteral("kodreg=0"));  // the scan may set its own filter
+    k.setFiltered(true);
+    EXPECT_EQ(resets.count(), 0);  // the grid is frozen
+  }
+  EXPECT_EQ(cowRefreshes, 0);
+  EXPECT_EQ(k.filter(), QStringLiteral("kodreg=5 and kodvlad=2"));
+  EXPECT_TRUE(k.filtered());
+  EXPECT_TRUE(dm->DataSource3.enabled());
+  EXPECT_FALSE(dm->cowRefreshSuppressed);
+  EXPECT_GE(resets.count(), 1);  // re-enabled: the grid shows the current state
+  EXPECT_EQ(walk(k), (std::vector<int>{1, 3}));
+  k.goToRecNo(4);
+  k.setFiltered(false);
+  k.goToRecNo(4);
+  EXPECT_EQ(k.fieldByName(u"nokli").asString(), QStringLiteral("свободна"));
+
+  // A table that was closed is closed again; a disabled source stays disabled.
+  k.close();
+  dm->DataSource3.setEnabled(false);
+  {
+    ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed);
+    EXPECT_TRUE(k.isOpen());
+  }
+  EXPECT_FALSE(k.isOpen());
+  EXPECT_FALSE(dm->DataSource3.enabled());
+  EXPECT_FALSE(k.filtered());
+}
+
+TEST_F(DataModuleTest, NestedScanLeavesTheFlagSetForTheOuterOne) {
+  addCows({{1, 1}, {2, 1}});
+  {
+    ProtectedScan outer(dm->korova, dm->DataSource3, &dm->cowRefreshSuppressed);
+    {
+      ProtectedScan inner(dm->korova, dm->DataSource3, &dm->cowRefreshSuppressed);
+      EXPECT_TRUE(dm->cowRefreshSuppressed);
+    }
+    EXPECT_TRUE(dm->cowRefreshSuppressed);
+    EXPECT_FALSE(dm->DataSource3.enabled());
+    // The bulls scan inside the cows scan touches only its own flag.
+    {
+      ProtectedScan bulls(dm->bik, dm->DataSource5, &dm->bullRefreshSuppressed);
+      EXPECT_TRUE(dm->bullRefreshSuppressed);
+    }
+    EXPECT_FALSE(dm->bullRefreshSuppressed);
+    EXPECT_TRUE(dm->cowRefreshSuppressed);
+  }
+  EXPECT_FALSE(dm->cowRefreshSuppressed);
+  EXPECT_TRUE(dm->DataSource3.enabled());
+}
+
+TEST_F(DataModuleTest, ScanRestoresWhenTheBodyThrows) {
+  addCows({{1, 1}, {1, 2}, {2, 1}});
+  Table& k = dm->korova;
+  k.setFilter(QStringLiteral("kodreg=1"));
+  k.setFiltered(true);
+  k.goToRecNo(2);
+  try {
+    ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed, ProtectedScan::Record::Restore);
+    k.setFilter(QStringLiteral("kodreg=2"));
+    k.setFiltered(true);
+    k.fieldByName(u"nokli").asInteger();  // "Корова 2-1" is no whole number
+    FAIL() << "no conversion error";
+  } catch (const TableError& e) {
+    EXPECT_TRUE(e.text().contains(QStringLiteral("NOKLI"))) << e.text().toStdString();
+  }
+  EXPECT_EQ(k.filter(), QStringLiteral("kodreg=1"));
+  EXPECT_TRUE(k.filtered());
+  EXPECT_EQ(k.recNo(), 2);  // Record::Restore put the cursor back
+  EXPECT_TRUE(dm->DataSource3.enabled());
+  EXPECT_FALSE(dm->cowRefreshSuppressed);
+
+  // Without Record::Restore the cursor is left on the first row of the restored filter.
+  k.goToRecNo(2);
+  { ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed); }
+  EXPECT_EQ(k.recNo(), 1);
+
+  // A scan whose table cannot open puts back the source and the flag before the error leaves.
+  QFile::remove(QDir(tmp.path()).filePath(QStringLiteral("BIK.DBF")));
+  EXPECT_THROW(ProtectedScan(dm->bik, dm->DataSource5, &dm->bullRefreshSuppressed), TableError);
+  EXPECT_TRUE(dm->DataSource5.enabled());
+  EXPECT_FALSE(dm->bullRefreshSuppressed);
+}
+
+TEST_F(DataModuleTest, AScanEndedByAnErrorWritesNoHalfEditedRow) {
+  addCows({{1, 1}, {1, 2}});
+  Table& k = dm->korova;
+  k.setFilter(QStringLiteral("kodreg=1"));
+  k.setFiltered(true);
+  try {
+    ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed);
+    k.edit();
+    k.fieldByName(u"kodreg").setInteger(0);
+    k.fieldByName(u"nolki_that_does_not_exist").setString(QStringLiteral("x"));
+    FAIL() << "the unknown field was not reported";
+  } catch (const TableError& e) {
+    EXPECT_TRUE(e.text().contains(QStringLiteral("nolki_that_does_not_exist")));
+  }
+  // Both cows still belong to region 1: the edit in progress was dropped, not posted.
+  EXPECT_EQ(k.state(), TableState::Browse);
+  int seen = 0;
+  for (k.first(); !k.eof(); k.next()) ++seen;
+  EXPECT_EQ(seen, 2);
+  EXPECT_TRUE(dm->DataSource3.enabled());
+  EXPECT_FALSE(dm->cowRefreshSuppressed);
+}

@@ -1,0 +1,33 @@
+// Generated herds for trying and measuring the program: regions, farms, breeds, bulls and cows
+// with realistic names, a skewed number of daughters per sire and scored traits. The same
+// options and seed always give the same files.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+namespace korvel::herd {
+
+struct HerdOptions {
+  long long cows = 1000;
+  long long bulls = -1;  // -1: one bull per twenty cows (at least one)
+  int regions = 10;
+  int farmsPerRegion = 20;
+  int breeds = 8;
+  uint64_t seed = 1;
+};
+
+struct HerdSummary {
+  long long regions = 0, farms = 0, breeds = 0, bulls = 0, cows = 0;
+  long long freeCows = 0;        // rows with KODREG 0
+  long long linkedCows = 0;      // BASEKOD "+"
+  long long maxDaughters = 0;    // of the most used sire
+  long long siresUnder10 = 0;    // sires with 1 to 9 daughters
+  long long siresWithDaughters = 0;
+};
+
+// Writes REGION, VLAD, PORODA, BIK and KOROVA into `dir` (replacing them); XARAKT is left as
+// it is. Throws db::TableError when a file cannot be written.
+HerdSummary generateHerd(const QString& dir, const HerdOptions& options);
+
+}  // namespace korvel::herd
