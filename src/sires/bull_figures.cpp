@@ -103,6 +103,35 @@ std::optional<long long> CowTraitFields::fatherCode(const char* rec) const {
   return roundEven(*v);
 }
 
+bool CowTraitFields::fatherIs(const char* rec, long long code) const {
+  if (basekod->type != 'C' || kodbyk->type != 'C') {
+    const auto f = fatherCode(rec);
+    return f && *f == code;
+  }
+  const char* b = rec + basekod->offset;
+  if (b[0] != '+' || !blankBytes(b + 1, basekod->width - 1)) return false;
+  // The whole-number reading of KODBYK, stopped as soon as its digits differ from the code:
+  // a text that goes on with anything but blanks is no number and no father either.
+  const char* p = rec + kodbyk->offset;
+  const int n = kodbyk->width;
+  int i = 0;
+  while (i < n && (p[i] == ' ' || p[i] == '\0')) ++i;
+  if (i == n) return false;
+  bool neg = false;
+  if (p[i] == '-' || p[i] == '+') {
+    neg = p[i] == '-';
+    ++i;
+  }
+  const int start = i;
+  long long v = 0;
+  for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) {
+    if (i - start == 18) return false;
+    v = v * 10 + (p[i] - '0');
+  }
+  if (i == start || (neg ? -v : v) != code) return false;
+  return blankBytes(p + i, n - i);
+}
+
 bool CowTraitFields::hasFatherText(const char* rec, const QString& code) const {
   if (db::fieldText(*basekod, rec, file->codepage()) != QLatin1String("+")) return false;
   return db::fieldText(*kodbyk, rec, file->codepage()) == code;
@@ -139,27 +168,40 @@ double DaughterTally::defectShare(int i) const {
   return packDefectShare(int(std::nearbyint(any)), int(std::nearbyint(strong)));
 }
 
-void writeBullFigures(db::Table& bik, const DaughterTally& t) {
-  // Bind every field before the record is touched: a missing one leaves it unwritten.
+namespace {
+
+// The BIK fields the figures go to, bound before the record is touched: a missing one leaves
+// it unwritten.
+struct BullFigureFields {
+  explicit BullFigureFields(db::Table& bik) {
+    for (int i = 0; i < kLinearTraits; ++i) x[size_t(i)] = bik.fieldIndex(QStringLiteral("x%1").arg(i + 1));
+    for (int i = 0; i < kDefectTraits; ++i) xx[size_t(i)] = bik.fieldIndex(QStringLiteral("xx%1").arg(i + 1));
+    for (int i = 0; i < kComplexTraits; ++i) xxx[size_t(i)] = bik.fieldIndex(QStringLiteral("xxx%1").arg(i + 1));
+    kolkorov = bik.fieldIndex(u"kolkorov");
+  }
   std::array<int, kLinearTraits> x{};
   std::array<int, kDefectTraits> xx{};
   std::array<int, kComplexTraits> xxx{};
-  for (int i = 0; i < kLinearTraits; ++i) x[size_t(i)] = bik.fieldIndex(QStringLiteral("x%1").arg(i + 1));
-  for (int i = 0; i < kDefectTraits; ++i) xx[size_t(i)] = bik.fieldIndex(QStringLiteral("xx%1").arg(i + 1));
-  for (int i = 0; i < kComplexTraits; ++i) xxx[size_t(i)] = bik.fieldIndex(QStringLiteral("xxx%1").arg(i + 1));
-  const int kolkorov = bik.fieldIndex(u"kolkorov");
+  int kolkorov = 0;
+};
+
+void writeFigures(db::Table& bik, const BullFigureFields& f, const DaughterTally& t) {
   bik.edit();
   try {
-    for (int i = 0; i < kLinearTraits; ++i) db::Field(bik, x[size_t(i)]).setFloat(double(t.linearMean(i)));
-    for (int i = 0; i < kDefectTraits; ++i) db::Field(bik, xx[size_t(i)]).setFloat(t.defectShare(i));
-    for (int i = 0; i < kComplexTraits; ++i) db::Field(bik, xxx[size_t(i)]).setFloat(double(t.complexMean(i)));
-    db::Field(bik, kolkorov).setInteger(t.count());
+    for (int i = 0; i < kLinearTraits; ++i) db::Field(bik, f.x[size_t(i)]).setFloat(double(t.linearMean(i)));
+    for (int i = 0; i < kDefectTraits; ++i) db::Field(bik, f.xx[size_t(i)]).setFloat(t.defectShare(i));
+    for (int i = 0; i < kComplexTraits; ++i) db::Field(bik, f.xxx[size_t(i)]).setFloat(double(t.complexMean(i)));
+    db::Field(bik, f.kolkorov).setInteger(t.count());
   } catch (...) {
     bik.cancel();
     throw;
   }
   bik.post();
 }
+
+}  // namespace
+
+void writeBullFigures(db::Table& bik, const DaughterTally& t) { writeFigures(bik, BullFigureFields(bik), t); }
 
 void recomputeBullFigures(TDataModule5& dm) {
   db::Table& bik = dm.bik;
@@ -175,8 +217,7 @@ void recomputeBullFigures(TDataModule5& dm) {
     const char* rec = count ? file.record(0) : nullptr;
     for (uint32_t i = 0; i < count; ++i, rec += len) {
       if (rec[0] == '*') continue;
-      const auto father = fields.fatherCode(rec);
-      if (father && *father == k) tally.add(fields, rec);
+      if (fields.fatherIs(rec, k)) tally.add(fields, rec);
     }
   }
   writeBullFigures(bik, tally);
@@ -199,6 +240,7 @@ std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm) {
   db::Table& bik = dm.bik;
   db::ProtectedScan scan(bik, dm.DataSource5, &dm.bullRefreshSuppressed, db::ProtectedScan::Record::Restore);
   const DaughterTally none;
+  const BullFigureFields figureFields(bik);
   for (; !bik.eof(); bik.next()) {
     if (bik.fieldByName(u"kodreg").asInteger() == 0) continue;
     RecomputedBull b;
@@ -214,7 +256,7 @@ std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm) {
     }
     const auto it = tallies.find(k);
     const DaughterTally& t = it != tallies.end() ? it->second : none;
-    writeBullFigures(bik, t);
+    writeFigures(bik, figureFields, t);
     b.daughters = t.count();
     out.push_back(b);
   }

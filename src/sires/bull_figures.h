@@ -43,6 +43,8 @@ struct CowTraitFields {
   // The bull code of the cow's father when BASEKOD is exactly "+" and KODBYK holds a whole
   // number; nothing otherwise (a father outside the database, or a code that is no number).
   std::optional<long long> fatherCode(const char* record) const;
+  // fatherCode(record) == code, without reading more of KODBYK than it takes to tell.
+  bool fatherIs(const char* record, long long code) const;
   // BASEKOD exactly "+" and KODBYK, as text, equal to `code` (trailing blanks aside).
   bool hasFatherText(const char* record, const QString& code) const;
 };

@@ -89,6 +89,10 @@ TEST_F(Figures, WhoCountsAsADaughter) {
   herd.cow(1, 1, "leading blank", " +", "7", {{"x1", "9"}});   // not exactly "+"
   herd.cow(1, 1, "word", "+", "семь", {{"x1", "9"}});           // no whole number: nobody's
   herd.cow(1, 1, "detached", "", "#SEVEN", {{"x1", "9"}});
+  herd.cow(1, 1, "leading zeros", "+", "007", {{"x1", "6"}});  // the same whole number
+  herd.cow(1, 1, "digits then more", "+", "7 7", {{"x1", "9"}});
+  herd.cow(1, 1, "seventy", "+", "77", {{"x1", "9"}});
+  herd.cow(1, 1, "signed", "+", "-7", {{"x1", "9"}});
   // Stale figures from before are overwritten.
   dm.bik.goToRecNo(lonely);
   dm.bik.edit();
@@ -98,8 +102,8 @@ TEST_F(Figures, WhoCountsAsADaughter) {
   dm.bik.post();
 
   ASSERT_NO_THROW(show(bull));
-  EXPECT_EQ(bik(bull, "kolkorov"), 1);
-  EXPECT_EQ(bik(bull, "x1"), 4.0);
+  EXPECT_EQ(bik(bull, "kolkorov"), 2);
+  EXPECT_EQ(bik(bull, "x1"), 5.0);
   show(lonely);
   EXPECT_EQ(bik(lonely, "kolkorov"), 0);
   EXPECT_EQ(bik(lonely, "x1"), 0.0);
