@@ -21,6 +21,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QTableView>
+#include <algorithm>
 
 namespace korvel {
 namespace {
@@ -44,6 +45,13 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int
 QPushButton* button(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h = 25) {
   auto* b = new QPushButton(text, parent);
   b->setObjectName(QString::fromLatin1(name));
+  // A caption longer than the form's width allows for this system's font is set smaller, so it
+  // shows whole without the button growing over its neighbours.
+  QFont f = b->font();
+  while (b->sizeHint().width() > w && f.pointSizeF() > 6.5) {
+    f.setPointSizeF(f.pointSizeF() - 0.5);
+    b->setFont(f);
+  }
   b->setGeometry(x, y, w, h);
   b->setAutoDefault(false);
   return b;
@@ -53,6 +61,7 @@ QTableWidget* grid(QWidget* parent, const char* name, int x, int y, int w, int h
   auto* g = new QTableWidget(parent);
   g->setObjectName(QString::fromLatin1(name));
   g->setGeometry(x, y, w, h);
+  g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   return g;
 }
 
@@ -127,19 +136,19 @@ TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
           });
 
   Label4 = label(this, "Label4", QStringLiteral("  ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ"), 236, 36);
-  StringGrid1 = grid(this, "StringGrid1", 244, 52, 217, 421);
+  StringGrid1 = grid(this, "StringGrid1", 240, 52, 240, 421);
   Label5 = label(this, "Label5", QStringLiteral("        НЕДОСТАТКИ ЭКСТЕРЬЕРА КОРОВ"), 488, 36);
-  StringGrid2 = grid(this, "StringGrid2", 500, 52, 245, 633);
+  StringGrid2 = grid(this, "StringGrid2", 496, 52, 256, 633);
   drawHeadingsRed(StringGrid2);
   Label6 = label(this, "Label6", QStringLiteral("         ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ "), 764, 30);
   Label7 = label(this, "Label7", QStringLiteral("         ПО КОМПЛЕКСУ ПРИЗНАКОВ"), 764, 44);
-  StringGrid3 = grid(this, "StringGrid3", 768, 60, 221, 141);
+  StringGrid3 = grid(this, "StringGrid3", 764, 64, 232, 160);
   drawHeadingsRed(StringGrid3);
-  Label15 = label(this, "Label15", QStringLiteral("Общая средняя оценка"), 768, 216, 221);
+  Label15 = label(this, "Label15", QStringLiteral("Общая средняя оценка"), 768, 232, 221);
   colour(Label15, Qt::yellow);
-  Label16 = label(this, "Label16", QStringLiteral("Средняя категория"), 768, 244, 221);
+  Label16 = label(this, "Label16", QStringLiteral("Средняя категория"), 768, 258, 221);
   colour(Label16, Qt::yellow);
-  Label14 = label(this, "Label14", QStringLiteral("Количество дочек"), 768, 272, 221);
+  Label14 = label(this, "Label14", QStringLiteral("Количество дочек"), 768, 284, 221);
 
   Button8 = button(this, "Button8", QStringLiteral("Изменить породу"), 768, 324, 221);
   Button11 = button(this, "Button11", QStringLiteral("Перевод быка в другое хозяйство"), 768, 368, 221);
@@ -196,9 +205,10 @@ void TForm4::focusList() { DBGrid1->setFocus(); }
 
 void TForm4::resetGrids() {
   const QString traits = QStringLiteral("Характеристики");
-  resetStringGrid(StringGrid1, {traits, QStringLiteral("Балл")}, {180, 35}, 21);
-  resetStringGrid(StringGrid2, {traits, QStringLiteral("  %#%")}, {183, 50}, 21);
-  resetStringGrid(StringGrid3, {traits, QStringLiteral("Балл")}, {185, 35}, 22);
+  // The value columns are a little wider than the form's, for this system's font.
+  resetStringGrid(StringGrid1, {traits, QStringLiteral("Балл")}, {180, 42}, 21);
+  resetStringGrid(StringGrid2, {traits, QStringLiteral("  %#%")}, {183, 52}, 21);
+  resetStringGrid(StringGrid3, {traits, QStringLiteral("Балл")}, {185, 42}, 22);
   for (QTableWidget* g : {StringGrid1, StringGrid2, StringGrid3}) fixGridCells(g, true, true);
 }
 

@@ -19,7 +19,7 @@ void TForm13::FormActivate() {
   resetStringGrid(StringGrid1,
                   {QStringLiteral("Регион"), QStringLiteral("Хозяйство"), QStringLiteral("Порода"),
                    QStringLiteral("Кличка (инв.№)"), QStringLiteral("Оценка"), QStringLiteral("Категория")},
-                  {220, 220, 140, 220, 50, 140}, 21);
+                  {205, 205, 140, 205, 60, 175}, 21);
   db::Table& bik = dm_.bik;
   const QString name = bik.isOpen() && bik.currentRecord() ? bik.fieldByName(u"nokli").asString() : QString();
   setWindowTitle(QStringLiteral("Дочери быка ") + QLatin1Char('"') + name + QLatin1Char('"'));
