@@ -1,14 +1,457 @@
 #include "sires/bull_card.h"
 
+#include "app/forms.h"
+#include "app/prompts.h"
+#include "app/selection.h"
+#include "cows/scoring.h"
+#include "cows/trait_catalogue.h"
 #include "db/data_module.h"
+#include "db/grid_model.h"
+#include "reference/breeds_window.h"
+#include "reference/farms_window.h"
+#include "sires/bull_figures.h"
+#include "sires/bull_records.h"
+#include "sires/daughters_window.h"
+#include "sires/string_grid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableView>
+#include <algorithm>
 
 namespace korvel {
+namespace {
+
+const QString kEmptyFarm = QStringLiteral("В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!");
+const QString kDuplicate = QStringLiteral("Такая кличка/идентификационный № уже есть... повтор недопустим.");
+const QString kBreedPrefix = QStringLiteral("Порода (породность): ");
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int w = -1) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(QString::fromLatin1(name));
+  if (w < 0) {
+    l->adjustSize();
+    l->move(x, y);
+  } else {
+    l->setGeometry(x, y, w, l->sizeHint().height());
+  }
+  return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h = 25) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(QString::fromLatin1(name));
+  // A caption longer than the form's width allows for this system's font is set smaller, so it
+  // shows whole without the button growing over its neighbours.
+  QFont f = b->font();
+  while (b->sizeHint().width() > w && f.pointSizeF() > 6.5) {
+    f.setPointSizeF(f.pointSizeF() - 0.5);
+    b->setFont(f);
+  }
+  b->setGeometry(x, y, w, h);
+  b->setAutoDefault(false);
+  return b;
+}
+
+QTableWidget* grid(QWidget* parent, const char* name, int x, int y, int w, int h) {
+  auto* g = new QTableWidget(parent);
+  g->setObjectName(QString::fromLatin1(name));
+  g->setGeometry(x, y, w, h);
+  g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  return g;
+}
+
+void colour(QLabel* l, const QColor& background) {
+  l->setAutoFillBackground(true);
+  QPalette p = l->palette();
+  p.setColor(QPalette::Window, background);
+  l->setPalette(p);
+}
+
+// "0.00" with the decimal separator of the system's locale.
+QString twoDecimals(double v) {
+  return QString::number(v, 'f', 2).replace(QLatin1Char('.'), QLocale::system().decimalPoint());
+}
+
+bool hasRow(const db::Table& t) { return t.isOpen() && t.currentRecord(); }
+
+// Fills a grid from the catalogue rows of one kind; a row naming no field stops the filling at
+// that row and its error is passed on.
+void fillGrid(QTableWidget* g, db::Table& xarakt, db::Table& korova, TraitKind kind,
+              const std::function<QString(const TraitRow&)>& value) {
+  std::vector<TraitRow> rows;
+  std::optional<CatalogueError> error;
+  try {
+    rows = catalogueRows(xarakt, kind, &korova);
+  } catch (const CatalogueError& e) {
+    rows = e.rowsBefore;
+    error = e;
+  }
+  for (const TraitRow& r : rows) appendGridRow(g, {r.xar, r.heading ? QString() : value(r)});
+  if (error) throw *error;
+}
+
+}  // namespace
+
+QString bullPickerCaption() {
+  return QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно.");
+}
 
 TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form4"));
   setWindowTitle(QStringLiteral("Быки"));
+  resize(1024, 736);
+
+  Button3 = button(this, "Button3", QStringLiteral("Перейти к другому хозяйству"), 4, 4, 161);
+  Label3 = label(this, "Label3", QString(), 176, 8, 820);
+  colour(Label3, Qt::yellow);
+  Label3->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+  DBGrid1 = new QTableView(this);
+  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+  DBGrid1->setGeometry(24, 36, 185, 649);
+  model_ = new db::GridModel(dm_.DataSource5, {{QStringLiteral("nokli"), QStringLiteral("Идентификацион. №, кличка")}}, this);
+  DBGrid1->setModel(model_);
+  DBGrid1->setColumnWidth(0, 154);
+  DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+  DBGrid1->verticalHeader()->setDefaultSectionSize(20);
+  DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::AnyKeyPressed);
+  // The grid follows the table's cursor, and a row chosen in the grid moves the cursor.
+  auto follow = [this] {
+    const int row = model_->currentRow();
+    if (row >= 0 && DBGrid1->currentIndex().row() != row) DBGrid1->setCurrentIndex(model_->index(row, 0));
+  };
+  connect(model_, &db::GridModel::currentRowChanged, this, follow);
+  connect(model_, &QAbstractItemModel::modelReset, this, follow);
+  connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            if (current.isValid() && current.row() != model_->currentRow())
+              guarded([&] { model_->setCurrentRow(current.row()); });
+          });
+
+  Label4 = label(this, "Label4", QStringLiteral("  ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ"), 236, 36);
+  StringGrid1 = grid(this, "StringGrid1", 240, 52, 240, 421);
+  Label5 = label(this, "Label5", QStringLiteral("        НЕДОСТАТКИ ЭКСТЕРЬЕРА КОРОВ"), 488, 36);
+  StringGrid2 = grid(this, "StringGrid2", 496, 52, 256, 633);
+  drawHeadingsRed(StringGrid2);
+  Label6 = label(this, "Label6", QStringLiteral("         ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ "), 764, 30);
+  Label7 = label(this, "Label7", QStringLiteral("         ПО КОМПЛЕКСУ ПРИЗНАКОВ"), 764, 44);
+  StringGrid3 = grid(this, "StringGrid3", 764, 64, 232, 160);
+  drawHeadingsRed(StringGrid3);
+  Label15 = label(this, "Label15", QStringLiteral("Общая средняя оценка"), 768, 232, 221);
+  colour(Label15, Qt::yellow);
+  Label16 = label(this, "Label16", QStringLiteral("Средняя категория"), 768, 258, 221);
+  colour(Label16, Qt::yellow);
+  Label14 = label(this, "Label14", QStringLiteral("Количество дочек"), 768, 284, 221);
+
+  Button8 = button(this, "Button8", QStringLiteral("Изменить породу"), 768, 324, 221);
+  Button11 = button(this, "Button11", QStringLiteral("Перевод быка в другое хозяйство"), 768, 368, 221);
+  Button4 = button(this, "Button4", QStringLiteral("Выделить"), 768, 412, 221);
+  Button5 = button(this, "Button5", QStringLiteral("Отменить выделение"), 768, 456, 221);
+  Button2 = button(this, "Button2", QStringLiteral("Добавить"), 768, 500, 221);
+  Button7 = button(this, "Button7", QStringLiteral("Удалить"), 768, 544, 221);
+  Button10 = button(this, "Button10", QStringLiteral("Дочери"), 768, 588, 221);
+  Button9 = button(this, "Button9", QStringLiteral("Уточнить (исправить) кличку/идентиф.№"), 768, 632, 221);
+
+  Label8 = label(this, "Label8", QStringLiteral("Порода (породность)"), 232, 484, 260);
+  Label11 = label(this, "Label11", QStringLiteral("     Линия"), 232, 509);
+  Edlin = new QLineEdit(this);
+  Edlin->setObjectName(QStringLiteral("Edlin"));
+  Edlin->setGeometry(324, 504, 81, 24);
+  Label12 = label(this, "Label12", QStringLiteral("   Дата и место рождения"), 232, 536);
+  Edrogd = new QLineEdit(this);
+  Edrogd->setObjectName(QStringLiteral("Edrogd"));
+  Edrogd->setGeometry(316, 560, 161, 24);
+  Button1 = button(this, "Button1", QStringLiteral("Исправлять Линию породы, дату и место рождения"), 220, 600, 269);
+  Label1 = label(this, "Label1", QStringLiteral("                   Изменения пока не записаны"), 220, 636, 269);
+  colour(Label1, Qt::red);
+  Button6 = button(this, "Button6", QStringLiteral("Записать Линию породы, дату и место рождения"), 220, 660, 269);
+  {
+    QPalette p = Button6->palette();
+    p.setColor(QPalette::ButtonText, Qt::red);
+    Button6->setPalette(p);
+  }
+  Button6->hide();
+  Label1->hide();
+
+  const std::pair<QPushButton*, void (TForm4::*)()> handlers[] = {
+      {Button1, &TForm4::Button1Click}, {Button2, &TForm4::Button2Click},   {Button3, &TForm4::Button3Click},
+      {Button4, &TForm4::Button4Click}, {Button5, &TForm4::Button5Click},   {Button6, &TForm4::Button6Click},
+      {Button7, &TForm4::Button7Click}, {Button8, &TForm4::Button8Click},   {Button9, &TForm4::Button9Click},
+      {Button10, &TForm4::Button10Click}, {Button11, &TForm4::Button11Click}};
+  for (const auto& [b, handler] : handlers)
+    connect(b, &QPushButton::clicked, this, [this, handler = handler] { guarded([&] { (this->*handler)(); }); });
+  connect(Edlin, &QLineEdit::textChanged, this, &TForm4::EdChange);
+  connect(Edrogd, &QLineEdit::textChanged, this, &TForm4::EdChange);
+
+  resetGrids();
+  dm_.bullWindowActive = [this] { return isActiveCard(); };
+  dm_.refreshBullCard = [this] { guarded([this] { showBull(); }); };
 }
 
-void TForm4::FormActivate() { placeTopLeft(); }
+bool TForm4::isActiveCard() const {
+  if (!isVisible()) return false;
+  const QWidget* modal = QApplication::activeModalWidget();
+  return modal ? modal == this : (isActiveWindow() || QApplication::activeWindow() == nullptr);
+}
+
+void TForm4::focusList() { DBGrid1->setFocus(); }
+
+void TForm4::resetGrids() {
+  const QString traits = QStringLiteral("Характеристики");
+  // The value columns are a little wider than the form's, for this system's font.
+  resetStringGrid(StringGrid1, {traits, QStringLiteral("Балл")}, {180, 42}, 21);
+  resetStringGrid(StringGrid2, {traits, QStringLiteral("  %#%")}, {183, 52}, 21);
+  resetStringGrid(StringGrid3, {traits, QStringLiteral("Балл")}, {185, 42}, 22);
+  for (QTableWidget* g : {StringGrid1, StringGrid2, StringGrid3}) fixGridCells(g, true, true);
+}
+
+void TForm4::setHeaderFromTables() {
+  // The card's region and farm: REGION on the region's row, VLAD filtered on the farm.
+  db::Table& region = dm_.Table1;
+  db::Table& vlad = dm_.vlad2;
+  region.open();
+  vlad.open();
+  region.setFiltered(false);
+  region.first();
+  while (!region.eof() && region.fieldByName(u"kodreg").asInteger() != herd_.regionCode) region.next();
+  const QString regionName = region.eof() ? QString() : region.fieldByName(u"region").asString();
+  vlad.setFiltered(false);
+  vlad.setFilter(herd_.animalFilter());
+  vlad.setFiltered(true);
+  vlad.first();
+  herd_.header = herdHeader(regionName, vlad.eof() ? QString() : vlad.fieldByName(u"vlad").asString());
+  Label3->setText(herd_.header);
+}
+
+void TForm4::FormActivate() {
+  placeTopLeft();
+  lineEditMode_ = false;
+  Button6->hide();
+  Label1->hide();
+  resetGrids();
+  RefreshHold hold(dm_.bullRefreshSuppressed);
+
+  int remembered = 0;
+  db::Table& korova = dm_.korova;
+  if (windowTitle() == bullPickerCaption() && hasRow(korova)) {
+    // The father picker starts on the cow's farm, or on her father's when he is in the table.
+    herd_ = HerdContext{korova.fieldByName(u"kodreg").asInteger(), korova.fieldByName(u"kodvlad").asInteger(), {}};
+    if (const auto father = fatherCodeOfCurrentCow(dm_)) {
+      db::Table& bik = dm_.bik;
+      dm_.DataSource5.setEnabled(false);
+      bik.open();
+      bik.setFiltered(false);
+      bik.setFilter(QStringLiteral("kodbyk=%1").arg(*father));
+      bik.setFiltered(true);
+      bik.first();
+      if (!bik.isEmpty()) {
+        herd_.regionCode = bik.fieldByName(u"kodreg").asInteger();
+        herd_.farmCode = bik.fieldByName(u"kodvlad").asInteger();
+        remembered = bik.recNo();
+      }
+      dm_.DataSource5.setEnabled(true);
+    }
+  } else {
+    const HerdOpening opening = establishHerdContext(dm_);
+    for (const QString& m : opening.messages) prompts().message(m);
+    herd_ = opening.herd;
+  }
+  setHeaderFromTables();
+  showFarmBulls(dm_, herd_, remembered);
+  showFarmOrEmpty();
+  focusList();
+}
+
+void TForm4::showFarmOrEmpty() {
+  if (dm_.bik.isEmpty())
+    emptyState();
+  else
+    showBull();
+}
+
+void TForm4::emptyState() {
+  resetGrids();
+  prompts().message(kEmptyFarm);
+  for (QWidget* w : std::initializer_list<QWidget*>{Button1, Button8, Button6, Label1, Button4, Button5, Button7,
+                                                     Button10, Button11})
+    w->hide();
+  Button2->setFocus();
+}
+
+void TForm4::showBull() {
+  Button6->hide();
+  Label1->hide();
+  db::Table& bik = dm_.bik;
+  if (!hasRow(bik)) return;
+  recomputeBullFigures(dm_);
+  resetGrids();
+
+  fillGrid(StringGrid1, dm_.xarakt, dm_.korova, TraitKind::Linear,
+           [&](const TraitRow& r) { return twoDecimals(bik.fieldByName(r.id).asFloat()); });
+  fillGrid(StringGrid2, dm_.xarakt, dm_.korova, TraitKind::Defect, [&](const TraitRow& r) {
+    const auto [p, q] = unpackDefectShare(bik.fieldByName(r.id).asFloat());
+    return QStringLiteral("%1#%2").arg(p).arg(q);
+  });
+  fillGrid(StringGrid3, dm_.xarakt, dm_.korova, TraitKind::Complex,
+           [&](const TraitRow& r) { return bik.fieldByName(r.id).asString(); });
+
+  // The bull's score is that of his daughters' mean complex traits.
+  const int score = overallScore(dm_.xarakt, recordValueReader(bik), &dm_.korova);
+  Label15->setText(QStringLiteral("Общая средняя оценка:  ") + QString::number(score));
+  Label16->setText(QStringLiteral("Средняя категория:  ") + categoryOf(score));
+  Label8->setText(kBreedPrefix + breedName(dm_, bik.fieldByName(u"kodporod").asInteger()));
+  for (QTableWidget* g : {StringGrid1, StringGrid2, StringGrid3}) fixGridCells(g, true, true);
+  lineEditMode_ = false;
+  Label14->setText(QStringLiteral("Количество дочек: ") + bik.fieldByName(u"kolkorov").asString());
+  dm_.DataSource5.setReadOnly(true);
+  for (QPushButton* b : {Button1, Button5, Button2, Button10, Button11, Button8, Button7, Button4}) b->show();
+  Edlin->setText(bik.fieldByName(u"line").asString());
+  Edrogd->setText(bik.fieldByName(u"mesto").asString());
+  Edlin->setReadOnly(true);
+  Edrogd->setReadOnly(true);
+  focusList();
+}
+
+void TForm4::EdChange() {
+  if (!lineEditMode_) return;
+  Button6->show();
+  Label1->show();
+}
+
+void TForm4::Button1Click() {
+  lineEditMode_ = true;
+  Edlin->setReadOnly(false);
+  Edrogd->setReadOnly(false);
+  focusList();
+}
+
+void TForm4::Button6Click() {
+  db::Table& bik = dm_.bik;
+  if (!hasRow(bik)) return;
+  bik.edit();
+  bik.fieldByName(u"line").setString(Edlin->text());
+  bik.fieldByName(u"mesto").setString(Edrogd->text());
+  bik.post();
+  Button6->hide();
+  Label1->hide();
+}
+
+void TForm4::Button2Click() {
+  const QString typed = prompts().textInput(QStringLiteral("Введите кличку/идентифик.№ быка и закройте это окно"), QString());
+  const BullNameOutcome outcome = addBull(dm_, herd_, typed);
+  if (outcome == BullNameOutcome::NoName) return;
+  showBull();
+  if (outcome == BullNameOutcome::Duplicate) {
+    prompts().message(kDuplicate);
+    return;
+  }
+  // Name, line and birth of the new bull can be typed at once.
+  lineEditMode_ = true;
+  dm_.DataSource5.setReadOnly(false);
+  Edlin->setReadOnly(false);
+  Edrogd->setReadOnly(false);
+  focusList();
+}
+
+void TForm4::Button7Click() {
+  const auto bull = currentBullForDeletion(dm_);
+  if (!bull) return;
+  const QString quoted = QLatin1Char('"') + bull->name + QLatin1Char('"');
+  const QString yes = QStringLiteral("Да. Удаляем.");
+  const QString no = QStringLiteral("Нет. Не удаляем.");
+  if (!prompts().confirmDelete({QStringLiteral("Удаление быка"), QStringLiteral("Вы действительно хотите удалить быка"),
+                                quoted + QStringLiteral("? У него ") + bull->daughtersText + QStringLiteral(" коров-дочерей."),
+                                yes, no}))
+    return;
+  {
+    RefreshHold hold(dm_.bullRefreshSuppressed);
+    freeCurrentBull(dm_);
+    dm_.bik.first();
+    showFarmOrEmpty();
+  }
+  // The bull is deleted whatever is answered about his daughters.
+  if (bull->daughters == 0) return;
+  const bool freeThem = prompts().confirmDelete({QStringLiteral("Удаление быка. Продолжение."),
+                                                 QStringLiteral("Вы удаляете быка ") + quoted + QLatin1Char('?'),
+                                                 QStringLiteral("Надо ли удалять его дочерей?"), yes, no});
+  if (bull->code) releaseDaughters(dm_, *bull->code, bull->name, freeThem);
+}
+
+void TForm4::Button11Click() {
+  prompts().showPicker(*forms().Form8, QStringLiteral("Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно."));
+  if (!hasRow(dm_.Table1) || !hasRow(dm_.vlad2)) return;
+  RefreshHold hold(dm_.bullRefreshSuppressed);
+  herd_ = herdOfCurrentRows(dm_);
+  moveCurrentBull(dm_, herd_);
+  Label3->setText(herd_.header);
+  showFarmBulls(dm_, herd_);
+  showFarmOrEmpty();
+  focusList();
+}
+
+void TForm4::Button3Click() {
+  prompts().showPicker(*forms().Form8, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
+  if (!hasRow(dm_.Table1) || !hasRow(dm_.vlad2)) return;
+  RefreshHold hold(dm_.bullRefreshSuppressed);
+  herd_ = herdOfCurrentRows(dm_);
+  Label3->setText(herd_.header);
+  showFarmBulls(dm_, herd_);
+  showFarmOrEmpty();
+}
+
+void TForm4::Button9Click() {
+  const QString initial = hasRow(dm_.bik) ? dm_.bik.fieldByName(u"nokli").asString() : QString();
+  const QString typed =
+      prompts().textInput(QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), initial);
+  RefreshHold hold(dm_.bullRefreshSuppressed);
+  if (renameCurrentBull(dm_, herd_, typed) == BullNameOutcome::Duplicate) {
+    showBull();
+    prompts().message(kDuplicate);
+  }
+  focusList();
+}
+
+void TForm4::Button8Click() {
+  prompts().showPicker(*forms().Form10,
+                       QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно."));
+  if (const auto name = setCurrentBullBreed(dm_)) Label8->setText(kBreedPrefix + *name);
+  focusList();
+}
+
+void TForm4::Button4Click() {
+  const QString key = selectionKeyOf(prompts().selectionKey());
+  if (key.isEmpty() || !hasRow(dm_.bik)) return;
+  RefreshHold hold(dm_.bullRefreshSuppressed);
+  const QString scope = QStringLiteral("kodreg=%1 and kodvlad=%2")
+                            .arg(dm_.bik.fieldByName(u"kodreg").asInteger())
+                            .arg(dm_.bik.fieldByName(u"kodvlad").asInteger());
+  const SelectionOutcome outcome =
+      selectByKey({dm_.bik, dm_.DataSource5, scope, QStringLiteral("nokli"), QStringLiteral("ot"),
+                   scope + QStringLiteral(" and ") + QStringLiteral("ot='+'")},
+                  key);
+  if (outcome == SelectionOutcome::NoMatch) prompts().message(QStringLiteral("Записей, соответствующих ключу, нет..."));
+  showBull();
+  focusList();
+}
+
+void TForm4::Button5Click() {
+  RefreshHold hold(dm_.bullRefreshSuppressed);
+  showFarmBulls(dm_, herd_);
+  showFarmOrEmpty();
+}
+
+void TForm4::Button10Click() {
+  if (hasRow(dm_.bik) && dm_.bik.fieldByName(u"kolkorov").asInteger() != 0)
+    forms().Form13->exec();
+  else
+    prompts().message(QStringLiteral("Потомство этого быка не зафиксировано..."));
+}
 
 }  // namespace korvel

@@ -1,11 +1,28 @@
-// Bulls window window.
+// The bulls window (TForm4): a farm's bull list, the figures of the selected bull over his
+// daughters, his breed, line and birth, and the bull operations. Opened from the main menu
+// (caption "Быки") or by the cow card as the father picker (caption bullPickerCaption()): then it
+// starts on the farm of the cow's father, with him selected, and the cow card takes BIK's
+// current record when it closes.
 #pragma once
 
 #include "app/window_base.h"
+#include "reference/herd_context.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QTableWidget;
 
 namespace korvel {
 
 class TDataModule5;
+namespace db {
+class GridModel;
+}
+
+// The caption the cow card sets when it borrows the bulls window to choose a cow's father.
+QString bullPickerCaption();
 
 // Bulls window: the farm's bull list with each bull's figures over his daughters.
 class TForm4 : public KorvelDialog {
@@ -13,11 +30,49 @@ class TForm4 : public KorvelDialog {
  public:
   explicit TForm4(TDataModule5& dm, QWidget* parent = nullptr);
 
+  // Refreshes the card for BIK's current bull: recomputes and writes his figures, fills the
+  // three grids, the score, category, breed, daughter count, line and birth.
+  void showBull();
+
+  const HerdContext& herd() const { return herd_; }
+  bool lineEditMode() const { return lineEditMode_; }
+
+  QPushButton *Button1, *Button2, *Button3, *Button4, *Button5, *Button6, *Button7, *Button8, *Button9, *Button10,
+      *Button11;
+  QLabel *Label1, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label11, *Label12, *Label14, *Label15,
+      *Label16;
+  QTableView* DBGrid1;
+  QTableWidget *StringGrid1, *StringGrid2, *StringGrid3;
+  QLineEdit *Edlin, *Edrogd;
+
  protected:
   void FormActivate() override;
 
  private:
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+  void Button4Click();
+  void Button5Click();
+  void Button6Click();
+  void Button7Click();
+  void Button8Click();
+  void Button9Click();
+  void Button10Click();
+  void Button11Click();
+  void EdChange();
+
+  void resetGrids();
+  void emptyState();
+  void showFarmOrEmpty();
+  void setHeaderFromTables();
+  void focusList();
+  bool isActiveCard() const;
+
   TDataModule5& dm_;
+  db::GridModel* model_;
+  HerdContext herd_;
+  bool lineEditMode_ = false;
 };
 
 }  // namespace korvel

@@ -1,13 +1,32 @@
 #include "sires/daughters_window.h"
 
 #include "db/data_module.h"
+#include "sires/daughters.h"
+#include "sires/string_grid.h"
 
 namespace korvel {
 
 TForm13::TForm13(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form13"));
+  resize(1024, 736);
+  StringGrid1 = new QTableWidget(this);
+  StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+  StringGrid1->setGeometry(8, 12, 997, 445);
 }
 
-void TForm13::FormActivate() { placeTopLeft(); }
+void TForm13::FormActivate() {
+  placeTopLeft();
+  resetStringGrid(StringGrid1,
+                  {QStringLiteral("Регион"), QStringLiteral("Хозяйство"), QStringLiteral("Порода"),
+                   QStringLiteral("Кличка (инв.№)"), QStringLiteral("Оценка"), QStringLiteral("Категория")},
+                  {205, 205, 140, 205, 60, 175}, 21);
+  db::Table& bik = dm_.bik;
+  const QString name = bik.isOpen() && bik.currentRecord() ? bik.fieldByName(u"nokli").asString() : QString();
+  setWindowTitle(QStringLiteral("Дочери быка ") + QLatin1Char('"') + name + QLatin1Char('"'));
+  const std::vector<DaughterRow> rows = daughtersOfCurrentBull(dm_);
+  for (const DaughterRow& d : rows)
+    appendGridRow(StringGrid1, {d.region, d.farm, d.breed, d.name, QString::number(d.score), d.category});
+  fixGridCells(StringGrid1, !rows.empty(), true);
+}
 
 }  // namespace korvel

@@ -1,7 +1,10 @@
-// Daughters list window.
+// The daughters list window (TForm13): every daughter of the bull shown on the bull card, in
+// whatever region and farm she stands, read-only and rebuilt each time it opens.
 #pragma once
 
 #include "app/window_base.h"
+
+class QTableWidget;
 
 namespace korvel {
 
@@ -12,6 +15,8 @@ class TForm13 : public KorvelDialog {
   Q_OBJECT
  public:
   explicit TForm13(TDataModule5& dm, QWidget* parent = nullptr);
+
+  QTableWidget* StringGrid1;
 
  protected:
   void FormActivate() override;

@@ -1,0 +1,79 @@
+// The operations on bull records behind the bulls window: showing a farm's bulls, adding a bull
+// (new code, free row reused), deleting him with or without his daughters, moving him to
+// another farm, renaming him, changing his breed, and the selection by key.
+#pragma once
+
+#include "reference/herd_context.h"
+
+#include <QString>
+#include <optional>
+
+namespace korvel {
+
+class TDataModule5;
+
+// Holds a refresh-suppressed flag set for a scope and gives it back its value at the end, so
+// that a sequence of moves over BIK (or KOROVA) refreshes no card on the way.
+class RefreshHold {
+ public:
+  explicit RefreshHold(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+  ~RefreshHold() { flag_ = old_; }
+  RefreshHold(const RefreshHold&) = delete;
+  RefreshHold& operator=(const RefreshHold&) = delete;
+
+ private:
+  bool& flag_;
+  bool old_;
+};
+
+// BIK shows the bulls of `herd`'s farm, on the first one, or on the bull at `recNo` when he is
+// in the farm (else at the end). The bull grid is detached meanwhile.
+void showFarmBulls(TDataModule5& dm, const HerdContext& herd, int recNo = 0);
+
+// The bull code of a cow's father when her BASEKOD is "+" and KODBYK a whole number.
+std::optional<long long> fatherCodeOfCurrentCow(TDataModule5& dm);
+
+// The next bull code: one more than the largest KODBYK among live bulls of the whole table
+// (an empty code counts 0; a code that is no number is passed over). Moves BIK's cursor.
+long long nextBullCode(TDataModule5& dm);
+
+enum class BullNameOutcome { NoName, Duplicate, Done };
+
+// Adds a bull named `typed` (stored exactly as typed) to `herd`'s farm, with the next code,
+// in the first free row or a new one, every figure 0. On a duplicate name in the farm BIK shows
+// the farm on the existing bull and nothing is written. Afterwards BIK has its filter back and
+// stands on the new bull (or at the end when the filter does not show him).
+BullNameOutcome addBull(TDataModule5& dm, const HerdContext& herd, const QString& typed);
+
+// The current bull as the deletion asks about him.
+struct BullToDelete {
+  QString name;                  // NOKLI as stored
+  std::optional<long long> code; // KODBYK as a whole number
+  long long daughters = 0;       // KOLKOROV as last written
+  QString daughtersText;         // KOLKOROV in its text form
+};
+std::optional<BullToDelete> currentBullForDeletion(TDataModule5& dm);
+
+// Frees the current bull's row (KODREG and KODVLAD 0).
+void freeCurrentBull(TDataModule5& dm);
+
+// Every daughter of the bull `code` becomes a free row (`freeThem`) or is detached: BASEKOD
+// empty, KODBYK "#" + `name`. KOROVA is left as found, on the same record when it still shows.
+// Returns the number of cows changed.
+int releaseDaughters(TDataModule5& dm, long long code, const QString& name, bool freeThem);
+
+// Moves the current bull to `herd`'s farm.
+void moveCurrentBull(TDataModule5& dm, const HerdContext& herd);
+
+// Renames the current bull within `herd`'s farm (the selection is dropped). On a duplicate the
+// other bull is current and nothing is written. With no current bull nothing happens (NoName).
+BullNameOutcome renameCurrentBull(TDataModule5& dm, const HerdContext& herd, const QString& typed);
+
+// Gives the current bull the breed of PORODA's current row; returns the breed's name, or nothing
+// when there is no bull or no breed row.
+std::optional<QString> setCurrentBullBreed(TDataModule5& dm);
+
+// The name of the breed `code` (PORODA left filtered on it), empty when none has it.
+QString breedName(TDataModule5& dm, long long code);
+
+}  // namespace korvel

@@ -1,0 +1,403 @@
+// The bulls window offscreen: its two openings, the card of a bull, the empty farm, line and
+// birth editing, and the bull operations with their questions and messages.
+#include "herd.h"
+#include "modal_closer.h"
+#include "work_folder.h"
+
+#include "app/forms.h"
+#include "cows/trait_catalogue.h"
+#include "reference/herd_context.h"
+#include "sires/bull_card.h"
+#include "sires/daughters_window.h"
+#include "sires/string_grid.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+
+using namespace korvel;
+using korvel::test::fieldAt;
+using korvel::test::HerdWriter;
+
+namespace {
+
+const QString kEmptyFarm = "В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!";
+const QString kDuplicate = "Такая кличка/идентификационный № уже есть... повтор недопустим.";
+
+struct BullCard : ::testing::Test {
+  test::WorkFolder folder;
+  test::App app{folder.path()};
+  TDataModule5& dm = app.dm();
+  HerdWriter herd{dm};
+  TForm4& card = *forms().Form4;
+
+  // Two regions with three farms, a breed; ZORRO (code 12) in СЕВЕР/ЛУЧ with three daughters
+  // in two farms, Borka (code 3) beside him without daughters.
+  int zorro = 0, borka = 0, daughterInZarya = 0;
+  void fillHerd() {
+    herd.region(1, "СЕВЕР");
+    herd.region(2, "ЮГ");
+    herd.farm(1, 1, "ЛУЧ");
+    herd.farm(1, 2, "ЗАРЯ");
+    herd.farm(2, 1, "ПОЛЕ");
+    herd.breed(3, "Голштинская");
+    zorro = herd.bull(1, 1, "12", "ZORRO", 3);
+    borka = herd.bull(1, 1, "3", "Borka");
+    const std::map<QString, QString> common{{"xxx1", "80"}, {"xxx2", "80"}, {"xxx3", "80"},
+                                            {"xxx5", "80"}, {"xxx6", "80"}};
+    auto with = [&](std::map<QString, QString> extra) {
+      extra.insert(common.begin(), common.end());
+      return extra;
+    };
+    herd.cow(1, 1, "Дочь1", "+", "12", with({{"x1", "5"}, {"xx2", "+"}}));
+    daughterInZarya = herd.cow(1, 2, "Дочь2", "+", "12", with({{"x1", "5"}, {"xx2", "++"}}));
+    herd.cow(1, 1, "Дочь3", "+", "12", with({{"x1", "6"}}));
+    herd.cow(2, 1, "Чужая", "", "Неизвестный");
+  }
+
+  // What a picker leaves current: the farm (region, farm) in REGION and VLAD.
+  void chooseFarm(long long region, long long farm) {
+    dm.Table1.setFiltered(false);
+    dm.Table1.first();
+    while (!dm.Table1.eof() && dm.Table1.fieldByName(u"kodreg").asInteger() != region) dm.Table1.next();
+    dm.vlad2.setFiltered(false);
+    dm.vlad2.setFilter(QStringLiteral("kodreg=%1").arg(region));
+    dm.vlad2.setFiltered(true);
+    while (!dm.vlad2.eof() && dm.vlad2.fieldByName(u"kodvlad").asInteger() != farm) dm.vlad2.next();
+  }
+
+  void open(const QString& caption = "Быки") {
+    card.setWindowTitle(caption);
+    card.show();
+  }
+  void TearDown() override { card.hide(); }
+
+  int line(TraitKind kind, const QString& id) { return lineForId(catalogueRows(dm.xarakt, kind), id); }
+  QString cell(QTableWidget* g, TraitKind kind, const QString& id) { return gridText(g, line(kind, id), 1); }
+
+  QStringList visibleButtons() {
+    QStringList out;
+    for (QPushButton* b : card.findChildren<QPushButton*>())
+      if (b->isVisible()) out << b->objectName();
+    out.sort();
+    return out;
+  }
+  QString currentName() { return dm.bik.fieldByName(u"nokli").asString(); }
+};
+
+TEST_F(BullCard, EmptyDatabaseCreatesTheHerdAndWaitsForAnAdd) {
+  open();
+  ASSERT_EQ(app.prompts.messages.size(), 3);
+  EXPECT_EQ(app.prompts.messages[0], noRegionsMessage());
+  EXPECT_EQ(app.prompts.messages[1], noFarmsMessage("ГЛАВНЫЙ РЕГИОН"));
+  EXPECT_EQ(app.prompts.messages[2], kEmptyFarm);
+  EXPECT_EQ(visibleButtons(), QStringList({"Button2", "Button3", "Button9"}));
+  EXPECT_EQ(card.Label3->text(), "Регион: ГЛАВНЫЙ РЕГИОН Владелец: ХОЗЯЙСТВО 1");
+  EXPECT_EQ(card.StringGrid1->rowCount(), 1);
+  EXPECT_EQ(gridText(card.StringGrid2, 0, 1), "  %#%");
+  EXPECT_EQ(dm.bik.filter(), "kodreg=1 and kodvlad=1");
+  EXPECT_FALSE(dm.bullRefreshSuppressed);
+
+  // The first bull added shows every figure 0 and the whole set of buttons.
+  app.prompts.texts = {"Первый"};
+  card.Button2->click();
+  EXPECT_EQ(currentName(), "Первый");
+  EXPECT_EQ(cell(card.StringGrid1, TraitKind::Linear, "x1"), QString("0") + QLocale::system().decimalPoint() + "00");
+  EXPECT_EQ(cell(card.StringGrid2, TraitKind::Defect, "xx2"), "0#0");
+  EXPECT_EQ(cell(card.StringGrid3, TraitKind::Complex, "xxx1"), "0");
+  EXPECT_EQ(card.Label15->text(), "Общая средняя оценка:  0");
+  EXPECT_EQ(card.Label16->text(), "Средняя категория:  Очень плохой");
+  EXPECT_EQ(card.Label14->text(), "Количество дочек: 0");
+  EXPECT_EQ(visibleButtons().size(), 10);
+  EXPECT_TRUE(card.lineEditMode());
+  EXPECT_FALSE(dm.DataSource5.readOnly()) << "the new bull's name can be typed over";
+}
+
+TEST_F(BullCard, ShowsTheBullsFiguresOverHisDaughters) {
+  fillHerd();
+  open();
+  EXPECT_TRUE(app.prompts.messages.isEmpty());
+  EXPECT_EQ(card.Label3->text(), "Регион: СЕВЕР Владелец: ЛУЧ");
+  EXPECT_EQ(currentName(), "ZORRO");
+  const QString sep = QLocale::system().decimalPoint();
+  EXPECT_EQ(cell(card.StringGrid1, TraitKind::Linear, "x1"), "5" + sep + "33");
+  EXPECT_EQ(cell(card.StringGrid1, TraitKind::Linear, "x2"), "0" + sep + "00");
+  EXPECT_EQ(cell(card.StringGrid2, TraitKind::Defect, "xx2"), "67#33");
+  EXPECT_EQ(gridText(card.StringGrid2, line(TraitKind::Defect, "xx2"), 0), "Общая недоразвитость");
+  EXPECT_EQ(gridText(card.StringGrid2, 1, 1), "") << "a heading row has no value";
+  EXPECT_EQ(cell(card.StringGrid3, TraitKind::Complex, "xxx1"), "80");
+  EXPECT_EQ(card.Label15->text(), "Общая средняя оценка:  80");
+  EXPECT_EQ(card.Label16->text(), "Средняя категория:  Хороший с плюсом");
+  EXPECT_EQ(card.Label14->text(), "Количество дочек: 3");
+  EXPECT_EQ(card.Label8->text(), "Порода (породность): Голштинская");
+  EXPECT_EQ(fieldAt(dm.bik, zorro, "kolkorov"), "3");
+  EXPECT_FALSE(card.Button6->isVisible());
+  EXPECT_FALSE(card.Label1->isVisible());
+  EXPECT_EQ(visibleButtons().size(), 10);
+
+  // Moving to Borka refreshes the card: no daughters, no breed.
+  dm.bik.next();
+  EXPECT_EQ(currentName(), "Borka");
+  EXPECT_EQ(card.Label14->text(), "Количество дочек: 0");
+  EXPECT_EQ(card.Label8->text(), "Порода (породность): ");
+  EXPECT_EQ(cell(card.StringGrid2, TraitKind::Defect, "xx2"), "0#0");
+
+  // Opening from the menu again starts at the first region's first farm.
+  card.hide();
+  chooseFarm(2, 1);
+  open();
+  EXPECT_EQ(card.Label3->text(), "Регион: СЕВЕР Владелец: ЛУЧ");
+  EXPECT_EQ(currentName(), "ZORRO");
+}
+
+TEST_F(BullCard, AsTheFatherPickerItStartsOnTheFathersFarm) {
+  fillHerd();
+  herd.bull(1, 2, "20", "ЗАРЯ-1");
+  // The cow card stands on Дочь2 (farm ЗАРЯ) under its own filter.
+  dm.korova.setFilter("kodreg=1 and kodvlad=2");
+  dm.korova.setFiltered(true);
+  dm.korova.first();
+  ASSERT_EQ(dm.korova.recNo(), daughterInZarya);
+  open(bullPickerCaption());
+  EXPECT_EQ(card.Label3->text(), "Регион: СЕВЕР Владелец: ЛУЧ");
+  EXPECT_EQ(currentName(), "ZORRO");
+  // Showing bulls leaves the cow card's cow current, with its own filter.
+  dm.bik.next();
+  EXPECT_EQ(currentName(), "Borka");
+  card.hide();
+  EXPECT_EQ(dm.korova.recNo(), daughterInZarya);
+  EXPECT_EQ(dm.korova.filter(), "kodreg=1 and kodvlad=2");
+  EXPECT_TRUE(dm.korova.filtered());
+
+  // A cow without a father in the table: her own farm, its first bull.
+  dm.korova.setFilter("kodreg=2 and kodvlad=1");
+  dm.korova.first();
+  open(bullPickerCaption());
+  EXPECT_EQ(card.Label3->text(), "Регион: ЮГ Владелец: ПОЛЕ");
+  EXPECT_TRUE(dm.bik.isEmpty());
+  EXPECT_EQ(app.prompts.messages.last(), kEmptyFarm);
+}
+
+TEST_F(BullCard, LineAndBirthEditing) {
+  fillHerd();
+  open();
+  // Typing without the correction mode shows nothing.
+  card.Edlin->setText("ЛИНИЯ");
+  EXPECT_FALSE(card.Button6->isVisible());
+  card.Button1->click();
+  EXPECT_FALSE(card.Edlin->isReadOnly());
+  card.Edlin->setText("Вис Айдиал 1"); // 12 characters
+  card.Edrogd->setText("01.02.2015 Луч");
+  EXPECT_TRUE(card.Button6->isVisible());
+  EXPECT_TRUE(card.Label1->isVisible());
+  card.Button6->click();
+  EXPECT_FALSE(card.Button6->isVisible());
+  EXPECT_EQ(fieldAt(dm.bik, zorro, "line"), "Вис Айдиал");
+  EXPECT_EQ(fieldAt(dm.bik, zorro, "mesto"), "01.02.2015 Луч");
+  EXPECT_TRUE(card.lineEditMode());
+
+  // Unwritten text is lost when another bull is selected.
+  card.Edlin->setText("ДРУГАЯ");
+  EXPECT_TRUE(card.Label1->isVisible());
+  dm.bik.next();
+  EXPECT_FALSE(card.Button6->isVisible());
+  EXPECT_FALSE(card.Label1->isVisible());
+  EXPECT_FALSE(card.lineEditMode());
+  EXPECT_EQ(card.Edlin->text(), "");
+  EXPECT_EQ(fieldAt(dm.bik, zorro, "line"), "Вис Айдиал");
+}
+
+TEST_F(BullCard, AddTakesTheNextCodeAndReusesAFreeRow) {
+  herd.region(1, "СЕВЕР");
+  herd.farm(1, 1, "ЛУЧ");
+  herd.farm(1, 2, "ЗАРЯ");
+  herd.bull(1, 1, "3", "ZORRO");
+  herd.bull(1, 2, "7", "Б7");
+  const int freeRow = herd.bull(0, 0, "12", "Удалённый");
+  herd.bull(1, 2, "9", "Б9");
+  open();
+
+  // A name already in the farm, typed in lower case with blanks: refused, nothing written.
+  app.prompts.texts = {" zorro "};
+  card.Button2->click();
+  EXPECT_EQ(app.prompts.textCaptions.last(), "Введите кличку/идентифик.№ быка и закройте это окно");
+  EXPECT_EQ(app.prompts.messages.last(), kDuplicate);
+  EXPECT_EQ(currentName(), "ZORRO");
+  EXPECT_EQ(fieldAt(dm.bik, freeRow, "kodreg"), "0");
+
+  // An empty name: nothing at all.
+  app.prompts.texts = {"   "};
+  card.Button2->click();
+  EXPECT_EQ(dm.bik.file().recordCount(), 4u);
+
+  app.prompts.texts = {" zorro "};
+  chooseFarm(1, 2);
+  app.prompts.pickerActions = {[&](QDialog&) { chooseFarm(1, 2); }};
+  card.Button3->click();
+  ASSERT_EQ(card.herd().farmCode, 2);
+  card.Button2->click();
+  EXPECT_EQ(dm.bik.file().recordCount(), 4u) << "the free row is reused";
+  EXPECT_EQ(fieldAt(dm.bik, freeRow, "nokli"), " zorro");  // the trailing blank is padding
+  EXPECT_EQ(fieldAt(dm.bik, freeRow, "kodbyk"), "10");
+  EXPECT_EQ(fieldAt(dm.bik, freeRow, "kodvlad"), "2");
+  EXPECT_EQ(fieldAt(dm.bik, freeRow, "x5"), "0");
+  EXPECT_EQ(fieldAt(dm.bik, freeRow, "xx60"), "0");
+  EXPECT_EQ(fieldAt(dm.bik, freeRow, "kolkorov"), "0");
+  EXPECT_EQ(dm.bik.recNo(), freeRow);
+
+  // The next one goes to a new row.
+  app.prompts.texts = {"Новый"};
+  card.Button2->click();
+  EXPECT_EQ(dm.bik.file().recordCount(), 5u);
+  EXPECT_EQ(fieldAt(dm.bik, 5, "kodbyk"), "11");
+}
+
+TEST_F(BullCard, DeleteAsksAndDetachesOrFreesTheDaughters) {
+  fillHerd();
+  open();
+  // "No" to the first question: nothing changes.
+  app.prompts.confirmations = {false};
+  card.Button7->click();
+  ASSERT_EQ(app.prompts.questions.size(), 1u);
+  const DeleteQuestion& q = app.prompts.questions[0];
+  EXPECT_EQ(q.caption, "Удаление быка");
+  EXPECT_EQ(q.label1, "Вы действительно хотите удалить быка");
+  EXPECT_EQ(q.label2, "\"ZORRO\"? У него 3 коров-дочерей.");
+  EXPECT_EQ(q.yesText, "Да. Удаляем.");
+  EXPECT_EQ(q.noText, "Нет. Не удаляем.");
+  EXPECT_EQ(fieldAt(dm.bik, zorro, "kodreg"), "1");
+
+  // Yes, then no for the daughters: they keep his name as free text.
+  app.prompts.confirmations = {true, false};
+  card.Button7->click();
+  ASSERT_EQ(app.prompts.questions.size(), 3u);
+  EXPECT_EQ(app.prompts.questions[2].caption, "Удаление быка. Продолжение.");
+  EXPECT_EQ(app.prompts.questions[2].label1, "Вы удаляете быка \"ZORRO\"?");
+  EXPECT_EQ(app.prompts.questions[2].label2, "Надо ли удалять его дочерей?");
+  EXPECT_EQ(fieldAt(dm.bik, zorro, "kodreg"), "0");
+  EXPECT_EQ(fieldAt(dm.bik, zorro, "kodvlad"), "0");
+  for (int cow = 1; cow <= 3; ++cow) {
+    EXPECT_EQ(fieldAt(dm.korova, cow, "basekod"), "");
+    EXPECT_EQ(fieldAt(dm.korova, cow, "kodbyk"), "#ZORRO");
+    EXPECT_NE(fieldAt(dm.korova, cow, "kodreg"), "0");
+  }
+  EXPECT_EQ(currentName(), "Borka");
+
+  // Borka has no daughters: one question; the farm is then empty.
+  app.prompts.confirmations = {true};
+  card.Button7->click();
+  EXPECT_EQ(app.prompts.questions.size(), 4u);
+  EXPECT_EQ(app.prompts.messages.last(), kEmptyFarm);
+  EXPECT_EQ(visibleButtons(), QStringList({"Button2", "Button3", "Button9"}));
+
+  // After the bull with the highest code is gone, the next bull gets his code again.
+  app.prompts.texts = {"Новый"};
+  card.Button2->click();
+  EXPECT_EQ(fieldAt(dm.bik, zorro, "kodbyk"), "1");
+}
+
+TEST_F(BullCard, DeleteWithDaughtersFreesThemOnYes) {
+  fillHerd();
+  open();
+  app.prompts.confirmations = {true, true};
+  card.Button7->click();
+  for (int cow = 1; cow <= 3; ++cow) {
+    EXPECT_EQ(fieldAt(dm.korova, cow, "kodreg"), "0");
+    EXPECT_EQ(fieldAt(dm.korova, cow, "kodvlad"), "0");
+    EXPECT_EQ(fieldAt(dm.korova, cow, "basekod"), "+");
+    EXPECT_EQ(fieldAt(dm.korova, cow, "kodbyk"), "12");
+  }
+  EXPECT_EQ(fieldAt(dm.korova, 4, "kodreg"), "2");
+  EXPECT_FALSE(dm.cowRefreshSuppressed);
+  EXPECT_TRUE(dm.DataSource3.enabled());
+}
+
+TEST_F(BullCard, MoveRenameBreedAndSwitchOfFarm) {
+  fillHerd();
+  herd.breed(5, "Черно-пестрая");
+  open();
+
+  // Rename to a name another bull of the farm has: refused, the other bull shown.
+  app.prompts.texts = {"borka "};
+  card.Button9->click();
+  EXPECT_EQ(app.prompts.textCaptions.last(), "Уточните (исправьте) кличку/идентифик.№ и закройте это окно");
+  EXPECT_EQ(app.prompts.messages.last(), kDuplicate);
+  EXPECT_EQ(currentName(), "Borka");
+  EXPECT_EQ(fieldAt(dm.bik, zorro, "nokli"), "ZORRO");
+  app.prompts.texts = {"Борька"};
+  card.Button9->click();
+  EXPECT_EQ(fieldAt(dm.bik, borka, "nokli"), "Борька");
+
+  // Breed from the breeds window.
+  app.prompts.pickerActions = {[&](QDialog&) {
+    dm.poroda.setFiltered(false);
+    dm.poroda.first();
+    dm.poroda.next();
+  }};
+  card.Button8->click();
+  EXPECT_EQ(app.prompts.pickerCaptions.last(),
+            "Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно.");
+  EXPECT_EQ(card.Label8->text(), "Порода (породность): Черно-пестрая");
+  EXPECT_EQ(fieldAt(dm.bik, borka, "kodporod"), "5");
+
+  // Move Борька to ПОЛЕ: the card follows him there.
+  app.prompts.pickerActions = {[&](QDialog&) { chooseFarm(2, 1); }};
+  card.Button11->click();
+  EXPECT_EQ(app.prompts.pickerCaptions.last(), "Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно.");
+  EXPECT_EQ(fieldAt(dm.bik, borka, "kodreg"), "2");
+  EXPECT_EQ(fieldAt(dm.bik, borka, "kodvlad"), "1");
+  EXPECT_EQ(card.Label3->text(), "Регион: ЮГ Владелец: ПОЛЕ");
+  EXPECT_EQ(currentName(), "Борька");
+  EXPECT_EQ(card.herd().regionCode, 2);
+
+  // Switch to ЗАРЯ, which has no bulls.
+  app.prompts.pickerActions = {[&](QDialog&) { chooseFarm(1, 2); }};
+  card.Button3->click();
+  EXPECT_EQ(app.prompts.pickerCaptions.last(), "Выбор владельца стада. Выберите (добавьте) и закройте окно.");
+  EXPECT_EQ(app.prompts.messages.last(), kEmptyFarm);
+  EXPECT_EQ(card.Label3->text(), "Регион: СЕВЕР Владелец: ЗАРЯ");
+  EXPECT_FALSE(card.Button7->isVisible());
+}
+
+TEST_F(BullCard, SelectionCancelAndDaughters) {
+  fillHerd();
+  herd.bull(1, 1, "14", "Вася");
+  herd.bull(1, 2, "15", "ORLIK");  // another farm: not in scope
+  open();
+  app.prompts.keys = {" or "};
+  card.Button4->click();
+  EXPECT_EQ(dm.bik.filter(), "kodreg=1 and kodvlad=1 and ot='+'");
+  EXPECT_EQ(dm.bik.passingRecords().size(), 2u);
+  EXPECT_EQ(fieldAt(dm.bik, 5, "ot"), "") << "another farm's bull is left alone";
+
+  app.prompts.keys = {"ЯЯЯ"};
+  card.Button4->click();
+  EXPECT_EQ(app.prompts.messages.last(), "Записей, соответствующих ключу, нет...");
+  EXPECT_EQ(dm.bik.filter(), "kodreg=1 and kodvlad=1");
+  EXPECT_EQ(dm.bik.passingRecords().size(), 3u);
+
+  app.prompts.keys = {"вас"};
+  card.Button4->click();
+  EXPECT_EQ(currentName(), "Вася");
+  card.Button5->click();
+  EXPECT_EQ(dm.bik.filter(), "kodreg=1 and kodvlad=1");
+  EXPECT_EQ(currentName(), "ZORRO");
+
+  // Daughters: the list opens for ZORRO, a message for a bull without any.
+  QStringList names;
+  test::ModalCloser closer([&](QWidget& w) {
+    if (auto* list = qobject_cast<TForm13*>(&w))
+      for (int r = 1; r < list->StringGrid1->rowCount(); ++r) names << gridText(list->StringGrid1, r, 3);
+  });
+  card.Button10->click();
+  EXPECT_EQ(closer.titles, QStringList({"Дочери быка \"ZORRO\""}));
+  EXPECT_EQ(names, QStringList({"Дочь1", "Дочь2", "Дочь3"}));
+  dm.bik.next();
+  card.Button10->click();
+  EXPECT_EQ(app.prompts.messages.last(), "Потомство этого быка не зафиксировано...");
+}
+
+}  // namespace
