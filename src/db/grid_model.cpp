@@ -21,10 +21,13 @@ GridModel::GridModel(DataSource& source, std::vector<GridColumn> columns, QObjec
 }
 
 void GridModel::rebuild() {
+  Table& t = source_->table();
+  const Basis now{t.isOpen(), t.dataVersion(), t.filter(), t.filtered()};
+  if (basis_ && *basis_ == now) return;
+  basis_ = now;
   beginResetModel();
   rows_.clear();
   fields_.clear();
-  Table& t = source_->table();
   if (t.isOpen()) {
     rows_ = t.passingRecords();
     for (const GridColumn& c : columns_) fields_.push_back(t.hasField(c.field) ? t.fieldIndex(c.field) : -1);

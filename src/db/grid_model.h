@@ -5,6 +5,7 @@
 #include "db/data_source.h"
 
 #include <QAbstractTableModel>
+#include <optional>
 #include <vector>
 
 namespace korvel::db {
@@ -44,6 +45,16 @@ class GridModel : public QAbstractTableModel {
   std::vector<GridColumn> columns_;
   std::vector<int> fields_;
   std::vector<uint32_t> rows_;
+  // What the rows were built from; a reset that finds the same skips the rebuild (a bulk scan
+  // that leaves the table as it found it costs the grid nothing).
+  struct Basis {
+    bool open = false;
+    quint64 version = 0;
+    QString filter;
+    bool filtered = false;
+    bool operator==(const Basis&) const = default;
+  };
+  std::optional<Basis> basis_;
 };
 
 }  // namespace korvel::db

@@ -51,6 +51,7 @@ void Table::open() {
     fail(QStringLiteral("файл %1 не найден в рабочей папке %2.").arg(wanted, QDir::toNativeSeparators(dir.absolutePath())));
   auto file = std::make_unique<DbfFile>(dir.filePath(found));
   file_ = std::move(file);
+  ++dataVersion_;
   state_ = TableState::Browse;
   try {
     compileFilter();
@@ -67,6 +68,7 @@ void Table::close() {
   if (!file_) return;
   checkBrowseMode();
   file_.reset();
+  ++dataVersion_;
   state_ = TableState::Inactive;
   cur_ = -1;
   eof_ = true;
@@ -282,6 +284,7 @@ void Table::post() {
   if (state_ == TableState::Edit) {
     const uint32_t index = uint32_t(cur_);
     file_->writeRecord(index, buffer_.data());
+    ++dataVersion_;
     state_ = TableState::Browse;
     buffer_.clear();
     notify(TableEvent::RowChanged);
@@ -294,6 +297,7 @@ void Table::post() {
     }
   } else if (state_ == TableState::Insert) {
     const uint32_t index = file_->appendRecord(buffer_.data());
+    ++dataVersion_;
     state_ = TableState::Browse;
     buffer_.clear();
     notify(TableEvent::Reset);
@@ -318,6 +322,7 @@ void Table::deleteRecord() {
   std::vector<char> rec(file_->record(index), file_->record(index) + file_->recordLength());
   rec[0] = '*';
   file_->writeRecord(index, rec.data());
+  ++dataVersion_;
   auto n = nextPassing(index + 1);
   settleOn(n ? n : prevPassing(index));
   notify(TableEvent::Reset);

@@ -97,6 +97,9 @@ class Table {
 
   // Run after every move of the cursor to a row (open, first, next, append, delete, filter).
   std::function<void()> afterScroll;
+  // Grows whenever the rows on file or the file itself change (open, close, post, append,
+  // delete): a grid whose table shows the same filter at the same version need not rebuild.
+  quint64 dataVersion() const { return dataVersion_; }
   int addListener(std::function<void(TableEvent)> listener);
   void removeListener(int id);
 
@@ -128,6 +131,7 @@ class Table {
   std::vector<char> buffer_;
   std::vector<std::pair<int, std::function<void(TableEvent)>>> listeners_;
   int nextListener_ = 1;
+  quint64 dataVersion_ = 0;
 };
 
 }  // namespace korvel::db

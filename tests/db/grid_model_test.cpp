@@ -4,6 +4,7 @@
 
 #include "db/data_source.h"
 #include "db/grid_model.h"
+#include "db/protected_scan.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
@@ -142,4 +143,27 @@ TEST_F(GridModelTest, ReadOnlyGridRefusesEditsAndEditableGridWritesTheTable) {
   EXPECT_EQ(regions.recNo(), 2);
   EXPECT_EQ(regions.state(), TableState::Browse);
   EXPECT_EQ(cell(1, 1), QStringLiteral("Исправлен"));
+}
+
+TEST_F(GridModelTest, AScanThatLeavesTheTableAsItWasDoesNotRebuildTheGrid) {
+  regions.setFilter(QStringLiteral("vibor='+'"));
+  regions.setFiltered(true);
+  ASSERT_EQ(model->rowCount(), 2);
+  QSignalSpy resets(model.get(), &QAbstractItemModel::modelReset);
+  bool flag = false;
+  {
+    ProtectedScan scan(regions, *source, &flag);
+    for (; !regions.eof(); regions.next()) (void)regions.fieldByName(u"region").asString();
+  }
+  EXPECT_EQ(resets.count(), 0);
+  EXPECT_EQ(model->rowCount(), 2);
+  {
+    ProtectedScan scan(regions, *source, &flag);
+    regions.next();  // "Регион 2", unmarked
+    regions.edit();
+    regions.fieldByName(u"vibor").setString(QStringLiteral("+"));
+    regions.post();
+  }
+  EXPECT_EQ(resets.count(), 1);
+  EXPECT_EQ(names(), (std::vector<QString>{QStringLiteral("Регион 1"), QStringLiteral("Регион 2"), QStringLiteral("Регион 3")}));
 }
