@@ -1,0 +1,263 @@
+#include "evaluation/sire_statistics.h"
+
+#include "db/data_module.h"
+#include "db/text.h"
+#include "evaluation/code_map.h"
+#include "evaluation/raw_fields.h"
+
+#include <cmath>
+#include <memory>
+
+namespace korvel {
+
+using evaluation::CodeMap;
+using evaluation::WholeField;
+
+namespace {
+
+// Single-precision storage of a value computed in double.
+inline void addTo(float& total, double v) { total = float(double(total) + v); }
+
+struct PositionField {
+  size_t position;  // catalogue position - 1
+  WholeField value;
+};
+
+struct DefectField {
+  size_t position;
+  int offset;
+  int width;
+};
+
+// Whether the field's bytes contain "+" and "++".
+inline void defectMarks(const char* p, int width, bool& marked, bool& strong) {
+  marked = strong = false;
+  for (int i = 0; i < width; ++i) {
+    if (p[i] != '+') continue;
+    marked = true;
+    if (i + 1 < width && p[i + 1] == '+') {
+      strong = true;
+      return;
+    }
+  }
+}
+
+SireTotals newSire(const QString& code, const SireEvaluation& e) {
+  SireTotals s;
+  s.code = code;
+  const size_t nl = e.linearRows.size();
+  s.sum.assign(nl, 0);
+  s.sumSq.assign(nl, 0);
+  s.inBaseSum.assign(nl, 0);
+  s.inBaseSumSq.assign(nl, 0);
+  s.marked.assign(e.defectRows.size(), 0);
+  s.strong.assign(e.defectRows.size(), 0);
+  s.complexSum.assign(e.complexRows.size(), 0);
+  return s;
+}
+
+}  // namespace
+
+LinearFigure linearFigure(int n, float sum, float sumSq, int nc, float baseSum, float inBaseSum,
+                          float baseSumSq, float inBaseSumSq) {
+  LinearFigure f;
+  if (nc == 0 || n == 0) return f;
+  f.md = float(double(sum) / n);
+  f.vd = float(double(sumSq) / n - double(f.md) * f.md);
+  f.zeroDaughters = std::fabs(f.vd) < 0.000001f;
+  f.mc = float((double(baseSum) - inBaseSum) / nc);
+  f.vc = float((double(baseSumSq) - inBaseSumSq) / nc - double(f.mc) * f.mc);
+  f.zeroBase = std::fabs(f.vc) < 0.000001f;
+  // A variance sum a hair below zero is rounding, not a spread: it is taken as zero.
+  const double pooled = double(f.vd) + f.vc;
+  f.s = pooled > 0 ? float(std::sqrt(pooled)) : 0.0f;
+  f.d = float(double(f.md) - f.mc);
+  if (f.s > 0 && std::fabs(f.d) <= 1000.0 * f.s)
+    f.z = float(double(f.d) / f.s);
+  else
+    f.z = f.d;  // the raw deviation
+  return f;
+}
+
+SireFigures SireEvaluation::figures(int i) const {
+  const SireTotals& t = sires.at(size_t(i));
+  SireFigures f;
+  f.code = t.code;
+  f.daughters = t.daughters;
+  const int n = t.daughters;
+  const int nc = baseCount - t.daughtersInBase;
+
+  f.linear.resize(linearRows.size());
+  for (size_t j = 0; j < linearRows.size(); ++j) {
+    if (linearRows[j].heading) continue;
+    f.linear[j] = linearFigure(n, t.sum[j], t.sumSq[j], nc, baseSum[j], t.inBaseSum[j], baseSumSq[j],
+                               t.inBaseSumSq[j]);
+  }
+  f.defects.resize(defectRows.size());
+  for (size_t k = 0; k < defectRows.size(); ++k) {
+    if (defectRows[k].heading || n == 0) continue;
+    f.defects[k].marked = float(double(t.marked[k]) / n * 100);
+    f.defects[k].strong = float(double(t.strong[k]) / n * 100);
+  }
+  f.complexMeans.resize(complexRows.size());
+  for (size_t m = 0; m < complexRows.size(); ++m) {
+    if (complexRows[m].heading || n == 0) continue;
+    f.complexMeans[m] = float(double(t.complexSum[m]) / n);
+    addTo(f.overall, complexRows[m].koef * f.complexMeans[m]);
+  }
+  return f;
+}
+
+EvaluationCheck checkEvaluation(const SireEvaluation& e) {
+  if (e.baseCount == 0) return EvaluationCheck::NoBaseCows;
+  if (e.sires.empty()) return EvaluationCheck::NoSires;
+  if (e.sires.size() == 1 && e.baseCount == e.sires.front().daughters) return EvaluationCheck::OnlySireWithoutBase;
+  return EvaluationCheck::Ok;
+}
+
+QString checkMessage(EvaluationCheck check) {
+  switch (check) {
+    case EvaluationCheck::NoBaseCows: return QStringLiteral("Коров этой породы нет...");
+    case EvaluationCheck::NoSires: return QStringLiteral("Нет быков в этой породе коров!");
+    case EvaluationCheck::OnlySireWithoutBase:
+      return QStringLiteral("У единственного быка нет базы сравнения. Все коровы - его дочери!");
+    case EvaluationCheck::Ok: break;
+  }
+  return {};
+}
+
+SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, const ScanProgress& progress) {
+  for (db::Table* t : {&dm.bik, &dm.vlad2, &dm.Table1, &dm.xarakt, &dm.poroda, &dm.korova})
+    if (!t->isOpen()) t->open();
+  db::Table& korova = dm.korova;
+  korova.setFiltered(false);
+  korova.first();
+
+  SireEvaluation e;
+  e.request = request;
+  e.linearRows = catalogueRows(dm.xarakt, TraitKind::Linear, &korova);
+  e.defectRows = catalogueRows(dm.xarakt, TraitKind::Defect, &korova);
+  e.complexRows = catalogueRows(dm.xarakt, TraitKind::Complex, &korova);
+  e.baseSum.assign(e.linearRows.size(), 0);
+  e.baseSumSq.assign(e.linearRows.size(), 0);
+
+  const db::DbfFile& file = korova.file();
+  const QString table = korova.tableName();
+  const auto whole = [&](QStringView name) { return WholeField(file, korova.fieldIndex(name), table); };
+  const WholeField kodporod = whole(u"kodporod");
+  const WholeField kodreg = whole(u"kodreg");
+  const WholeField kodvlad = whole(u"kodvlad");
+  const db::FieldDef basekod = file.fields()[size_t(korova.fieldIndex(u"basekod"))];
+  const db::FieldDef kodbyk = file.fields()[size_t(korova.fieldIndex(u"kodbyk"))];
+  const db::Codepage cp = file.codepage();
+
+  std::vector<PositionField> linear;
+  for (size_t j = 0; j < e.linearRows.size(); ++j)
+    if (!e.linearRows[j].heading) linear.push_back({j, whole(e.linearRows[j].id)});
+  std::vector<DefectField> defects;
+  for (size_t k = 0; k < e.defectRows.size(); ++k) {
+    if (e.defectRows[k].heading) continue;
+    const db::FieldDef& f = file.fields()[size_t(korova.fieldIndex(e.defectRows[k].id))];
+    defects.push_back({k, f.offset, f.width});
+  }
+  std::vector<PositionField> complex;
+  for (size_t m = 0; m < e.complexRows.size(); ++m)
+    if (!e.complexRows[m].heading) complex.push_back({m, whole(e.complexRows[m].id)});
+
+  // The base predicate needs the codes only when a region is chosen or archives are left out.
+  const bool baseNeedsCodes = request.baseRegion != 0 || !request.baseWithArchives;
+  CodeMap judged;
+  std::unique_ptr<evaluation::BullRows> bulls;  // built at the first lookup
+  WholeField bullRegion, bullFarm;
+
+  // Judges a father code met for the first time; returns the new sire's slot or kRefused.
+  const auto judge = [&](std::string_view bytes) -> int32_t {
+    const QString code = db::decode(bytes.data(), qsizetype(bytes.size()), cp);
+    bool admit = false;
+    switch (judgeWithoutLookup(request, code)) {
+      case BullJudgement::Admit: admit = true; break;
+      case BullJudgement::Refuse: admit = false; break;
+      case BullJudgement::LookUp: {
+        if (!bulls) {
+          bulls = std::make_unique<evaluation::BullRows>(dm.bik);
+          bullRegion = WholeField(dm.bik.file(), dm.bik.fieldIndex(u"kodreg"), dm.bik.tableName());
+          bullFarm = WholeField(dm.bik.file(), dm.bik.fieldIndex(u"kodvlad"), dm.bik.tableName());
+        }
+        e.lastLookedUp = code;
+        const char* row = bulls->find(code);
+        admit = row && bullAdmitted(request, bullRegion(row), bullFarm(row));
+        break;
+      }
+    }
+    if (!admit) {
+      judged.insert(bytes, CodeMap::kRefused);
+      ++e.refusedCodes;
+      return CodeMap::kRefused;
+    }
+    e.sires.push_back(newSire(code, e));
+    const auto slot = int32_t(e.sires.size() - 1);
+    judged.insert(bytes, slot);
+    return slot;
+  };
+
+  std::vector<long long> values(linear.size());
+  const uint32_t count = file.recordCount();
+  constexpr uint32_t kProgressStep = 1u << 16;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (progress && i % kProgressStep == 0) progress(i, count);
+    const char* rec = file.record(i);
+    if (rec[0] == '*') continue;
+    if (kodporod(rec) != request.breed) continue;
+
+    // The father, when the row carries the link "+" and his code is in the set.
+    SireTotals* father = nullptr;
+    const std::string_view link = evaluation::trimmedBytes(rec, basekod);
+    if (link.size() == 1 && link[0] == '+') {
+      std::string_view code = evaluation::trimmedBytes(rec, kodbyk);
+      if (code.size() > size_t(CodeMap::kMaxKey)) code = code.substr(0, CodeMap::kMaxKey);
+      int32_t slot = judged.find(code);
+      if (slot == CodeMap::kAbsent) slot = judge(code);
+      if (slot >= 0) father = &e.sires[size_t(slot)];
+    }
+    const bool inBase = !baseNeedsCodes || inComparisonBase(request, kodreg(rec), kodvlad(rec));
+    if (!inBase && !father) continue;
+
+    if (inBase) ++e.baseCount;
+    if (father) {
+      ++father->daughters;
+      if (inBase) ++father->daughtersInBase;
+    }
+
+    for (size_t k = 0; k < linear.size(); ++k) values[k] = linear[k].value(rec);
+    if (inBase) {
+      for (size_t k = 0; k < linear.size(); ++k) {
+        const size_t j = linear[k].position;
+        const double v = double(values[k]);
+        addTo(e.baseSum[j], v);
+        addTo(e.baseSumSq[j], v * v);
+      }
+    }
+    if (!father) continue;
+    for (size_t k = 0; k < linear.size(); ++k) {
+      const size_t j = linear[k].position;
+      const double v = double(values[k]);
+      addTo(father->sum[j], v);
+      addTo(father->sumSq[j], v * v);
+      if (inBase) {
+        addTo(father->inBaseSum[j], v);
+        addTo(father->inBaseSumSq[j], v * v);
+      }
+    }
+    for (const DefectField& d : defects) {
+      bool marked, strong;
+      defectMarks(rec + d.offset, d.width, marked, strong);
+      if (marked) addTo(father->marked[d.position], 1);
+      if (strong) addTo(father->strong[d.position], 1);
+    }
+    for (const PositionField& c : complex) addTo(father->complexSum[c.position], double(c.value(rec)));
+  }
+  if (progress) progress(count, count);
+  return e;
+}
+
+}  // namespace korvel
