@@ -108,6 +108,20 @@ SireFigures SireEvaluation::figures(int i) const {
   return f;
 }
 
+EvaluationRun::EvaluationRun(TDataModule5& dm) : dm_(dm) {
+  dm_.cowRefreshSuppressed = true;
+  dm_.bullRefreshSuppressed = true;
+  for (db::DataSource* s : {&dm_.DataSource1, &dm_.DataSource2, &dm_.DataSource3, &dm_.DataSource4, &dm_.DataSource5})
+    s->setEnabled(false);
+}
+
+EvaluationRun::~EvaluationRun() {
+  dm_.cowRefreshSuppressed = false;
+  dm_.bullRefreshSuppressed = false;
+  for (db::DataSource* s : {&dm_.DataSource1, &dm_.DataSource2, &dm_.DataSource3, &dm_.DataSource4, &dm_.DataSource5})
+    s->setEnabled(true);
+}
+
 EvaluationCheck checkEvaluation(const SireEvaluation& e) {
   if (e.baseCount == 0) return EvaluationCheck::NoBaseCows;
   if (e.sires.empty()) return EvaluationCheck::NoSires;

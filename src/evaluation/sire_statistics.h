@@ -86,6 +86,21 @@ using ScanProgress = std::function<void(qint64 done, qint64 total)>;
 // No field is written. Throws db::TableError (or CatalogueError) on a table fault.
 SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, const ScanProgress& progress = {});
 
+// The start and end of a run: while it lasts both card refreshes are suppressed and the data
+// sources of REGION, VLAD, KOROVA, XARAKT and BIK (DataSource1 to DataSource5) are disabled, so
+// the scans and lookups repaint no grid and refresh no card; at its end, however it ends, the
+// two flags are cleared (not restored) and the five data sources enabled again.
+class EvaluationRun {
+ public:
+  explicit EvaluationRun(TDataModule5& dm);
+  ~EvaluationRun();
+  EvaluationRun(const EvaluationRun&) = delete;
+  EvaluationRun& operator=(const EvaluationRun&) = delete;
+
+ private:
+  TDataModule5& dm_;
+};
+
 // The figures of one linear trait from the totals (exposed for the tests of the arithmetic).
 LinearFigure linearFigure(int n, float sum, float sumSq, int nc, float baseSum, float inBaseSum,
                           float baseSumSq, float inBaseSumSq);
