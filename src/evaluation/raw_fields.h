@@ -21,7 +21,7 @@ class WholeField {
   WholeField() = default;
   WholeField(const db::DbfFile& file, int fieldIndex, QString tableName);
 
-  long long operator()(const char* record) const {
+  [[gnu::always_inline]] long long operator()(const char* record) const {
     const char* p = record + offset_;
     if (plainNumeric_) {
       int i = 0;

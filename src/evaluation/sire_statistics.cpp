@@ -5,6 +5,7 @@
 #include "evaluation/code_map.h"
 #include "evaluation/raw_fields.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -184,6 +185,16 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
   std::unique_ptr<evaluation::BullRows> bulls;  // built at the first lookup
   WholeField bullRegion, bullFarm;
 
+  // The totals of the sires while the scan runs: one block of floats per sire, so that a
+  // daughter's row touches one short stretch of memory: per shown linear trait its sum, sum of
+  // squares and the same two over the daughters in the base, then per shown defect the two
+  // counts, then the complex sums.
+  const size_t nl = linear.size(), nd = defects.size(), nx = complex.size();
+  const size_t stride = 4 * nl + 2 * nd + nx;
+  std::vector<float> blocks;
+  std::vector<QString> codes;
+  std::vector<int> daughters, daughtersInBase;
+
   // Judges a father code met for the first time; returns the new sire's slot or kRefused.
   const auto judge = [&](std::string_view bytes) -> int32_t {
     const QString code = db::decode(bytes.data(), qsizetype(bytes.size()), cp);
@@ -208,67 +219,129 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
       ++e.refusedCodes;
       return CodeMap::kRefused;
     }
-    e.sires.push_back(newSire(code, e));
-    const auto slot = int32_t(e.sires.size() - 1);
+    const auto slot = int32_t(codes.size());
+    codes.push_back(code);
+    daughters.push_back(0);
+    daughtersInBase.push_back(0);
+    blocks.resize(blocks.size() + stride, 0.0f);
     judged.insert(bytes, slot);
     return slot;
   };
 
-  std::vector<long long> values(linear.size());
+  std::vector<double> values(nl);
   const uint32_t count = file.recordCount();
   constexpr uint32_t kProgressStep = 1u << 16;
+  // The memory's latency is hidden by asking for records ahead of the one read: the first
+  // lines of each record far ahead; for a row of the breed, nearer ahead, the rest of the
+  // record and the father code's place in the map; nearer still his totals.
+  constexpr uint32_t kFar = 24, kMid = 12, kNear = 4;
+  const int recordLength = file.recordLength();
+  const auto fatherCode = [&](const char* rec, std::string_view& code) {
+    const std::string_view link = evaluation::trimmedBytes(rec, basekod);
+    if (link.size() != 1 || link[0] != '+') return false;
+    code = evaluation::trimmedBytes(rec, kodbyk);
+    if (code.size() > size_t(CodeMap::kMaxKey)) code = code.substr(0, CodeMap::kMaxKey);
+    return true;
+  };
   for (uint32_t i = 0; i < count; ++i) {
     if (progress && i % kProgressStep == 0) progress(i, count);
     const char* rec = file.record(i);
+    if (i + kFar < count) {
+      const char* far = file.record(i + kFar);
+      __builtin_prefetch(far);
+      __builtin_prefetch(far + 63);
+    }
+    if (i + kMid < count) {
+      const char* mid = file.record(i + kMid);
+      if (mid[0] != '*' && kodporod(mid) == request.breed) {
+        for (int offset = 127; offset < recordLength + 63; offset += 64)
+          __builtin_prefetch(mid + std::min(offset, recordLength - 1));
+        std::string_view code;
+        if (fatherCode(mid, code)) judged.prefetch(code);
+      }
+    }
+    if (i + kNear < count) {
+      const char* near = file.record(i + kNear);
+      std::string_view code;
+      if (near[0] != '*' && kodporod(near) == request.breed && fatherCode(near, code)) {
+        const int32_t slot = judged.find(code);
+        if (slot >= 0) {
+          const float* block = blocks.data() + size_t(slot) * stride;
+          for (size_t b = 0; b < stride; b += 16) __builtin_prefetch(block + b, 1);
+        }
+      }
+    }
     if (rec[0] == '*') continue;
     if (kodporod(rec) != request.breed) continue;
 
     // The father, when the row carries the link "+" and his code is in the set.
-    SireTotals* father = nullptr;
-    const std::string_view link = evaluation::trimmedBytes(rec, basekod);
-    if (link.size() == 1 && link[0] == '+') {
-      std::string_view code = evaluation::trimmedBytes(rec, kodbyk);
-      if (code.size() > size_t(CodeMap::kMaxKey)) code = code.substr(0, CodeMap::kMaxKey);
+    int32_t father = -1;
+    std::string_view code;
+    if (fatherCode(rec, code)) {
       int32_t slot = judged.find(code);
       if (slot == CodeMap::kAbsent) slot = judge(code);
-      if (slot >= 0) father = &e.sires[size_t(slot)];
+      father = slot;
     }
+    float* block = father >= 0 ? blocks.data() + size_t(father) * stride : nullptr;
     const bool inBase = !baseNeedsCodes || inComparisonBase(request, kodreg(rec), kodvlad(rec));
-    if (!inBase && !father) continue;
+    if (!inBase && !block) continue;
 
     if (inBase) ++e.baseCount;
-    if (father) {
-      ++father->daughters;
-      if (inBase) ++father->daughtersInBase;
+    if (block) {
+      ++daughters[size_t(father)];
+      if (inBase) ++daughtersInBase[size_t(father)];
     }
 
-    for (size_t k = 0; k < linear.size(); ++k) values[k] = linear[k].value(rec);
+    for (size_t k = 0; k < nl; ++k) values[k] = double(linear[k].value(rec));
     if (inBase) {
-      for (size_t k = 0; k < linear.size(); ++k) {
+      for (size_t k = 0; k < nl; ++k) {
         const size_t j = linear[k].position;
-        const double v = double(values[k]);
-        addTo(e.baseSum[j], v);
-        addTo(e.baseSumSq[j], v * v);
+        addTo(e.baseSum[j], values[k]);
+        addTo(e.baseSumSq[j], values[k] * values[k]);
       }
     }
-    if (!father) continue;
-    for (size_t k = 0; k < linear.size(); ++k) {
-      const size_t j = linear[k].position;
-      const double v = double(values[k]);
-      addTo(father->sum[j], v);
-      addTo(father->sumSq[j], v * v);
+    if (!block) continue;
+    for (size_t k = 0; k < nl; ++k) {
+      float* t = block + 4 * k;
+      const double v = values[k];
+      addTo(t[0], v);
+      addTo(t[1], v * v);
       if (inBase) {
-        addTo(father->inBaseSum[j], v);
-        addTo(father->inBaseSumSq[j], v * v);
+        addTo(t[2], v);
+        addTo(t[3], v * v);
       }
     }
-    for (const DefectField& d : defects) {
+    float* marks = block + 4 * nl;
+    for (size_t k = 0; k < nd; ++k) {
       bool marked, strong;
-      defectMarks(rec + d.offset, d.width, marked, strong);
-      if (marked) addTo(father->marked[d.position], 1);
-      if (strong) addTo(father->strong[d.position], 1);
+      defectMarks(rec + defects[k].offset, defects[k].width, marked, strong);
+      if (marked) addTo(marks[2 * k], 1);
+      if (strong) addTo(marks[2 * k + 1], 1);
     }
-    for (const PositionField& c : complex) addTo(father->complexSum[c.position], double(c.value(rec)));
+    float* sums = marks + 2 * nd;
+    for (size_t k = 0; k < nx; ++k) addTo(sums[k], double(complex[k].value(rec)));
+  }
+
+  // The blocks become the sires' totals, by catalogue position.
+  e.sires.reserve(codes.size());
+  for (size_t slot = 0; slot < codes.size(); ++slot) {
+    SireTotals s = newSire(codes[slot], e);
+    s.daughters = daughters[slot];
+    s.daughtersInBase = daughtersInBase[slot];
+    const float* block = blocks.data() + slot * stride;
+    for (size_t k = 0; k < nl; ++k) {
+      const size_t j = linear[k].position;
+      s.sum[j] = block[4 * k];
+      s.sumSq[j] = block[4 * k + 1];
+      s.inBaseSum[j] = block[4 * k + 2];
+      s.inBaseSumSq[j] = block[4 * k + 3];
+    }
+    for (size_t k = 0; k < nd; ++k) {
+      s.marked[defects[k].position] = block[4 * nl + 2 * k];
+      s.strong[defects[k].position] = block[4 * nl + 2 * k + 1];
+    }
+    for (size_t k = 0; k < nx; ++k) s.complexSum[complex[k].position] = block[4 * nl + 2 * nd + k];
+    e.sires.push_back(std::move(s));
   }
   if (progress) progress(count, count);
   return e;
