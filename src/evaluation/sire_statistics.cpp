@@ -32,6 +32,11 @@ struct DefectField {
 
 // Whether the field's bytes contain "+" and "++".
 inline void defectMarks(const char* p, int width, bool& marked, bool& strong) {
+  if (width == 2) {  // the usual field: blank, "+", " +", "++"
+    marked = p[0] == '+' || p[1] == '+';
+    strong = p[0] == '+' && p[1] == '+';
+    return;
+  }
   marked = strong = false;
   for (int i = 0; i < width; ++i) {
     if (p[i] != '+') continue;
@@ -41,20 +46,6 @@ inline void defectMarks(const char* p, int width, bool& marked, bool& strong) {
       return;
     }
   }
-}
-
-SireTotals newSire(const QString& code, const SireEvaluation& e) {
-  SireTotals s;
-  s.code = code;
-  const size_t nl = e.linearRows.size();
-  s.sum.assign(nl, 0);
-  s.sumSq.assign(nl, 0);
-  s.inBaseSum.assign(nl, 0);
-  s.inBaseSumSq.assign(nl, 0);
-  s.marked.assign(e.defectRows.size(), 0);
-  s.strong.assign(e.defectRows.size(), 0);
-  s.complexSum.assign(e.complexRows.size(), 0);
-  return s;
 }
 
 }  // namespace
@@ -80,8 +71,25 @@ LinearFigure linearFigure(int n, float sum, float sumSq, int nc, float baseSum, 
   return f;
 }
 
+void SireEvaluation::prepareTotals() {
+  const auto shown = [](const std::vector<TraitRow>& rows) {
+    std::vector<size_t> out;
+    for (size_t j = 0; j < rows.size(); ++j)
+      if (!rows[j].heading) out.push_back(j);
+    return out;
+  };
+  shownLinear = shown(linearRows);
+  shownDefects = shown(defectRows);
+  shownComplex = shown(complexRows);
+  stride = 4 * shownLinear.size() + 2 * shownDefects.size() + shownComplex.size();
+  totals.assign(sires.size() * stride, 0.0f);
+  baseSum.assign(linearRows.size(), 0.0f);
+  baseSumSq.assign(linearRows.size(), 0.0f);
+}
+
 SireFigures SireEvaluation::figures(int i) const {
   const SireTotals& t = sires.at(size_t(i));
+  const float* b = block(size_t(i));
   SireFigures f;
   f.code = t.code;
   f.daughters = t.daughters;
@@ -89,21 +97,23 @@ SireFigures SireEvaluation::figures(int i) const {
   const int nc = baseCount - t.daughtersInBase;
 
   f.linear.resize(linearRows.size());
-  for (size_t j = 0; j < linearRows.size(); ++j) {
-    if (linearRows[j].heading) continue;
-    f.linear[j] = linearFigure(n, t.sum[j], t.sumSq[j], nc, baseSum[j], t.inBaseSum[j], baseSumSq[j],
-                               t.inBaseSumSq[j]);
+  for (size_t k = 0; k < shownLinear.size(); ++k) {
+    const size_t j = shownLinear[k];
+    const float* l = b + 4 * k;
+    f.linear[j] = linearFigure(n, l[0], l[1], nc, baseSum[j], l[2], baseSumSq[j], l[3]);
   }
+  const float* marks = b + 4 * shownLinear.size();
   f.defects.resize(defectRows.size());
-  for (size_t k = 0; k < defectRows.size(); ++k) {
-    if (defectRows[k].heading || n == 0) continue;
-    f.defects[k].marked = float(double(t.marked[k]) / n * 100);
-    f.defects[k].strong = float(double(t.strong[k]) / n * 100);
+  for (size_t k = 0; k < shownDefects.size() && n > 0; ++k) {
+    DefectFigure& d = f.defects[shownDefects[k]];
+    d.marked = float(double(marks[2 * k]) / n * 100);
+    d.strong = float(double(marks[2 * k + 1]) / n * 100);
   }
+  const float* sums = marks + 2 * shownDefects.size();
   f.complexMeans.resize(complexRows.size());
-  for (size_t m = 0; m < complexRows.size(); ++m) {
-    if (complexRows[m].heading || n == 0) continue;
-    f.complexMeans[m] = float(double(t.complexSum[m]) / n);
+  for (size_t k = 0; k < shownComplex.size() && n > 0; ++k) {
+    const size_t m = shownComplex[k];
+    f.complexMeans[m] = float(double(sums[k]) / n);
     addTo(f.overall, complexRows[m].koef * f.complexMeans[m]);
   }
   return f;
@@ -153,8 +163,7 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
   e.linearRows = catalogueRows(dm.xarakt, TraitKind::Linear, &korova);
   e.defectRows = catalogueRows(dm.xarakt, TraitKind::Defect, &korova);
   e.complexRows = catalogueRows(dm.xarakt, TraitKind::Complex, &korova);
-  e.baseSum.assign(e.linearRows.size(), 0);
-  e.baseSumSq.assign(e.linearRows.size(), 0);
+  e.prepareTotals();
 
   const db::DbfFile& file = korova.file();
   const QString table = korova.tableName();
@@ -167,17 +176,14 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
   const db::Codepage cp = file.codepage();
 
   std::vector<PositionField> linear;
-  for (size_t j = 0; j < e.linearRows.size(); ++j)
-    if (!e.linearRows[j].heading) linear.push_back({j, whole(e.linearRows[j].id)});
+  for (size_t j : e.shownLinear) linear.push_back({j, whole(e.linearRows[j].id)});
   std::vector<DefectField> defects;
-  for (size_t k = 0; k < e.defectRows.size(); ++k) {
-    if (e.defectRows[k].heading) continue;
+  for (size_t k : e.shownDefects) {
     const db::FieldDef& f = file.fields()[size_t(korova.fieldIndex(e.defectRows[k].id))];
     defects.push_back({k, f.offset, f.width});
   }
   std::vector<PositionField> complex;
-  for (size_t m = 0; m < e.complexRows.size(); ++m)
-    if (!e.complexRows[m].heading) complex.push_back({m, whole(e.complexRows[m].id)});
+  for (size_t m : e.shownComplex) complex.push_back({m, whole(e.complexRows[m].id)});
 
   // The base predicate needs the codes only when a region is chosen or archives are left out.
   const bool baseNeedsCodes = request.baseRegion != 0 || !request.baseWithArchives;
@@ -185,15 +191,9 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
   std::unique_ptr<evaluation::BullRows> bulls;  // built at the first lookup
   WholeField bullRegion, bullFarm;
 
-  // The totals of the sires while the scan runs: one block of floats per sire, so that a
-  // daughter's row touches one short stretch of memory: per shown linear trait its sum, sum of
-  // squares and the same two over the daughters in the base, then per shown defect the two
-  // counts, then the complex sums.
   const size_t nl = linear.size(), nd = defects.size(), nx = complex.size();
-  const size_t stride = 4 * nl + 2 * nd + nx;
-  std::vector<float> blocks;
-  std::vector<QString> codes;
-  std::vector<int> daughters, daughtersInBase;
+  const size_t stride = e.stride;
+  std::vector<float>& blocks = e.totals;
 
   // Judges a father code met for the first time; returns the new sire's slot or kRefused.
   const auto judge = [&](std::string_view bytes) -> int32_t {
@@ -219,10 +219,8 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
       ++e.refusedCodes;
       return CodeMap::kRefused;
     }
-    const auto slot = int32_t(codes.size());
-    codes.push_back(code);
-    daughters.push_back(0);
-    daughtersInBase.push_back(0);
+    const auto slot = int32_t(e.sires.size());
+    e.sires.push_back({code, 0, 0});
     blocks.resize(blocks.size() + stride, 0.0f);
     judged.insert(bytes, slot);
     return slot;
@@ -288,8 +286,9 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
 
     if (inBase) ++e.baseCount;
     if (block) {
-      ++daughters[size_t(father)];
-      if (inBase) ++daughtersInBase[size_t(father)];
+      SireTotals& sire = e.sires[size_t(father)];
+      ++sire.daughters;
+      if (inBase) ++sire.daughtersInBase;
     }
 
     for (size_t k = 0; k < nl; ++k) values[k] = double(linear[k].value(rec));
@@ -322,27 +321,6 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
     for (size_t k = 0; k < nx; ++k) addTo(sums[k], double(complex[k].value(rec)));
   }
 
-  // The blocks become the sires' totals, by catalogue position.
-  e.sires.reserve(codes.size());
-  for (size_t slot = 0; slot < codes.size(); ++slot) {
-    SireTotals s = newSire(codes[slot], e);
-    s.daughters = daughters[slot];
-    s.daughtersInBase = daughtersInBase[slot];
-    const float* block = blocks.data() + slot * stride;
-    for (size_t k = 0; k < nl; ++k) {
-      const size_t j = linear[k].position;
-      s.sum[j] = block[4 * k];
-      s.sumSq[j] = block[4 * k + 1];
-      s.inBaseSum[j] = block[4 * k + 2];
-      s.inBaseSumSq[j] = block[4 * k + 3];
-    }
-    for (size_t k = 0; k < nd; ++k) {
-      s.marked[defects[k].position] = block[4 * nl + 2 * k];
-      s.strong[defects[k].position] = block[4 * nl + 2 * k + 1];
-    }
-    for (size_t k = 0; k < nx; ++k) s.complexSum[complex[k].position] = block[4 * nl + 2 * nd + k];
-    e.sires.push_back(std::move(s));
-  }
   if (progress) progress(count, count);
   return e;
 }

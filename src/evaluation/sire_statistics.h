@@ -20,15 +20,11 @@ namespace korvel {
 
 class TDataModule5;
 
-// The totals of one admitted sire, indexed by catalogue position - 1 (headings take a
-// position and stay 0).
+// One admitted sire; his trait totals are in SireEvaluation::totals.
 struct SireTotals {
   QString code;  // KODBYK as found in his daughters' rows (at most 20 characters)
   int daughters = 0;
   int daughtersInBase = 0;
-  std::vector<float> sum, sumSq, inBaseSum, inBaseSumSq;  // linear positions
-  std::vector<float> marked, strong;                      // defect positions
-  std::vector<float> complexSum;                          // complex positions
 };
 
 // The figure of one linear trait. With Nc = 0 (no base cow left once his daughters are taken
@@ -63,6 +59,20 @@ struct SireEvaluation {
   int baseCount = 0;
   std::vector<float> baseSum, baseSumSq;
   std::vector<SireTotals> sires;  // in the order they were admitted: the order of the sheets
+
+  // The catalogue positions - 1 of the rows that are not headings, in catalogue order.
+  std::vector<size_t> shownLinear, shownDefects, shownComplex;
+  // The trait totals of the sires: one block of `stride` floats per sire, so that a daughter's
+  // row touches one short stretch of memory: per shown linear trait its sum, sum of squares and
+  // the same two over the daughters in the base; per shown defect the daughters with "+" (or
+  // "++") and with "++"; per shown complex trait the sum.
+  size_t stride = 0;
+  std::vector<float> totals;
+  float* block(size_t sire) { return totals.data() + sire * stride; }
+  const float* block(size_t sire) const { return totals.data() + sire * stride; }
+  // Numbers the shown rows from the catalogue rows and gives every sire zeroed totals.
+  void prepareTotals();
+
   int refusedCodes = 0;
   QString lastLookedUp;           // the last father code looked up in BIK (empty: none)
 

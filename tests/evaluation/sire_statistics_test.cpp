@@ -377,17 +377,9 @@ TEST_F(ProfileSheet, LongCataloguesMoveTheDefectBlockAndTheNoteDown) {
   while (e.linearRows.size() < 25) e.linearRows.push_back(linear);  // 25 shown linear traits
   const TraitRow defect = e.defectRows[1];
   while (e.defectRows.size() < 63) e.defectRows.push_back(defect);  // 55 shown defects
-  e.sires[0] = SireTotals{};
-  e.sires[0].code = QStringLiteral("101");
+  e.sires.resize(1);
   e.sires[0].daughters = 1;
-  for (auto* v : {&e.sires[0].sum, &e.sires[0].sumSq, &e.sires[0].inBaseSum, &e.sires[0].inBaseSumSq})
-    v->assign(e.linearRows.size(), 0);
-  e.baseSum.assign(e.linearRows.size(), 0);
-  e.baseSumSq.assign(e.linearRows.size(), 0);
-  e.sires[0].marked.assign(e.defectRows.size(), 0);
-  e.sires[0].strong.assign(e.defectRows.size(), 0);
-  e.sires[0].complexSum.assign(e.complexRows.size(), 0);
-
+  e.prepareTotals();
   const test::ReadSheet s = sheetWith([](SireFigures&) {}, e);
   EXPECT_EQ(s.text("A29"), linear.xar);    // rows 5 to 29
   EXPECT_TRUE(s.merged(QStringLiteral("A31:I31")));  // header two rows below
