@@ -399,21 +399,47 @@ QString acceptableSheetName(const QString& wanted, const QStringList& taken) {
 // ---------------------------------------------------------------- workbook
 
 Workbook::Workbook(int sheetCount) {
-  for (int i = 1; i <= sheetCount; ++i) sheets_.emplace_back(QStringLiteral("Лист%1").arg(i));
+  for (int i = 1; i <= sheetCount; ++i) {
+    sheets_.emplace_back(QStringLiteral("Лист%1").arg(i));
+    countName(sheets_.back().name(), 1);
+  }
+}
+
+void Workbook::countName(const QString& name, int delta) {
+  const QString key = name.toCaseFolded();
+  const int n = nameCounts_.value(key) + delta;
+  if (n > 0)
+    nameCounts_.insert(key, n);
+  else
+    nameCounts_.remove(key);
+}
+
+QString Workbook::freeName(const QString& wanted, const Sheet* except) const {
+  // The first acceptable form of the name is taken unless another sheet has it; only then are
+  // the other names gathered to find a numbered form.
+  const QString plain = acceptableSheetName(wanted, {});
+  const int own = except && except->name().toCaseFolded() == plain.toCaseFolded() ? 1 : 0;
+  if (nameCounts_.value(plain.toCaseFolded()) - own <= 0) return plain;
+  QStringList others;
+  for (const Sheet& s : sheets_)
+    if (&s != except) others << s.name();
+  return acceptableSheetName(wanted, others);
 }
 
 Sheet& Workbook::addSheet(const QString& wantedName) {
   const QString wanted =
       wantedName.isEmpty() ? QStringLiteral("Лист%1").arg(sheets_.size() + 1) : wantedName;
-  return sheets_.emplace_back(acceptableSheetName(wanted, sheetNames()));
+  Sheet& sheet = sheets_.emplace_back(freeName(wanted, nullptr));
+  countName(sheet.name(), 1);
+  return sheet;
 }
 
 QString Workbook::renameSheet(int index, const QString& wanted) {
   Sheet& target = sheets_.at(size_t(index));
-  QStringList others;
-  for (const Sheet& s : sheets_)
-    if (&s != &target) others << s.name();
-  target.name_ = acceptableSheetName(wanted, others);
+  const QString name = freeName(wanted, &target);
+  countName(target.name_, -1);
+  target.name_ = name;
+  countName(name, 1);
   return target.name_;
 }
 

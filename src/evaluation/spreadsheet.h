@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -278,8 +279,15 @@ class Workbook {
   void save(const QString& path) const;
 
  private:
+  // A name the application accepts that no sheet but `except` has.
+  QString freeName(const QString& wanted, const Sheet* except) const;
+  void countName(const QString& name, int delta);
+
   std::deque<Sheet> sheets_;  // deque: references to sheets survive addSheet
   int activeSheet_ = 0;
+  // How many sheets bear each name, case-folded: naming a sheet in a workbook of thousands
+  // stays a lookup, not a comparison with every other name.
+  QHash<QString, int> nameCounts_;
 };
 
 }  // namespace korvel::xlsx

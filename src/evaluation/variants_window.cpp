@@ -1,13 +1,195 @@
 #include "evaluation/variants_window.h"
 
+#include "app/forms.h"
+#include "app/prompts.h"
 #include "db/data_module.h"
+#include "evaluation/hand_over.h"
+#include "evaluation/profile_workbook.h"
+#include "evaluation/sire_statistics.h"
+#include "reference/farms_window.h"
+#include "reference/regions_window.h"
+#include "sires/bull_card.h"
+
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+#include <QVBoxLayout>
 
 namespace korvel {
 
-TForm12::TForm12(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
-  setObjectName(QStringLiteral("Form12"));
+namespace {
+
+QRadioButton* option(QGroupBox* box, const char* name, const QString& caption) {
+  auto* b = new QRadioButton(caption, box);
+  b->setObjectName(QString::fromLatin1(name));
+  box->layout()->addWidget(b);
+  return b;
 }
 
-void TForm12::FormActivate() { placeTopLeft(); }
+QGroupBox* group(QWidget* parent, const char* name, const QString& caption) {
+  auto* g = new QGroupBox(caption, parent);
+  g->setObjectName(QString::fromLatin1(name));
+  auto* l = new QVBoxLayout(g);
+  l->setSpacing(14);
+  return g;
+}
+
+// The progress of a run: the scan over the cows, then the sheets. Shown only when the run
+// takes longer than a moment.
+class RunProgress {
+ public:
+  explicit RunProgress(QWidget* parent) : dialog_(parent) {
+    dialog_.setWindowTitle(QStringLiteral("Расчет характеристик быков-производителей"));
+    dialog_.setCancelButton(nullptr);
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(700);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    dialog_.setLabelText(QStringLiteral("Просмотр записей коров..."));
+    dialog_.setRange(0, kSteps);
+    dialog_.setValue(0);
+  }
+  // The scan fills the first half of the bar, the sheets the second.
+  void scanned(qint64 done, qint64 total) { show(total ? int(done * (kSteps / 2) / total) : 0); }
+  void sheetsDone(int done, int total) {
+    if (done == 1) dialog_.setLabelText(QStringLiteral("Заполнение листов книги..."));
+    show(kSteps / 2 + (total ? int(qint64(done) * (kSteps / 2) / total) : 0));
+  }
+  void saving() {
+    dialog_.setLabelText(QStringLiteral("Запись книги..."));
+    show(kSteps);
+  }
+  // Before a message: the run's work is over.
+  void done() { dialog_.hide(); }
+
+ private:
+  static constexpr int kSteps = 1000;
+  void show(int value) {
+    if (value != dialog_.value()) dialog_.setValue(value);
+  }
+  QProgressDialog dialog_;
+};
+
+// Closes the window when the run ends, however it ends.
+struct CloseAtEnd {
+  QDialog* window;
+  ~CloseAtEnd() { window->close(); }
+};
+
+}  // namespace
+
+TForm12::TForm12(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
+  setObjectName(QStringLiteral("Form12"));
+  setWindowTitle(QStringLiteral("Выбор варианта расчета"));
+  resize(979, 636);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(24, 20, 24, 20);
+  layout->setSpacing(18);
+
+  GroupBox1 = group(this, "GroupBox1", QStringLiteral("В качестве сравнительной базы надо учитывать (ВЫБЕРИТЕ!)"));
+  RadioButton4 = option(GroupBox1, "RadioButton4", QStringLiteral("ВСЕХ коров данной породы, ВКЛЮЧАЯ данные АРХИВОВ регионов"));
+  RadioButton5 = option(GroupBox1, "RadioButton5", QStringLiteral("ВСЕХ коров данной породы, КРОМЕ данных АРХИВОВ регионов"));
+  RadioButton6 = option(GroupBox1, "RadioButton6", QStringLiteral("Коров данной породы ОДНОГО РЕГИОНА, ВКЛЮЧАЯ АРХИВ региона"));
+  RadioButton13 = option(GroupBox1, "RadioButton13", QStringLiteral("Коров данной породы ОДНОГО региона, КРОМЕ данных его АРХИВА"));
+  RadioButton14 = option(GroupBox1, "RadioButton14", QStringLiteral("Коров данной породы ОДНОГО ХОЗЯЙСТВА"));
+  layout->addWidget(GroupBox1);
+
+  GroupBox2 = group(this, "GroupBox2", QStringLiteral("Укажите, для каких быков-производителей данной породы надо произвести расчет"));
+  RadioButton1 = option(GroupBox2, "RadioButton1", QStringLiteral("Для ВСЕХ быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ, включая архивных быков"));
+  RadioButton2 = option(GroupBox2, "RadioButton2", QStringLiteral("Для ВСЕХ быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ, КРОМЕ архивных быков"));
+  RadioButton9 = option(GroupBox2, "RadioButton9", QStringLiteral("Для быков-производиелей ВЫБРАННОЙ ПОРОДЫ КОРОВ из ОДНОГО РЕГИОНА, включая архивных быков"));
+  RadioButton3 = option(GroupBox2, "RadioButton3", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ из одного региона, КРОМЕ архивных быков"));
+  RadioButton10 = option(GroupBox2, "RadioButton10", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ ОДНОГО ХОЗЯЙСТВА"));
+  RadioButton11 = option(GroupBox2, "RadioButton11", QStringLiteral("Только для одного конкретного быка"));
+  layout->addWidget(GroupBox2);
+
+  Button1 = new QPushButton(QStringLiteral("Параметры расчета заданы. Начать расчет."), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setMinimumHeight(40);
+  layout->addWidget(Button1);
+  layout->addStretch();
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+
+  outputFolder = profileFolder();
+  openWorkbook = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+}
+
+void TForm12::FormActivate() {
+  placeTopLeft();
+  // Every opening starts from the first option of each group.
+  RadioButton1->setChecked(true);
+  RadioButton4->setChecked(true);
+}
+
+EvaluationRequest TForm12::readOptions() {
+  for (db::Table* t : {&dm_.poroda, &dm_.Table1, &dm_.vlad2, &dm_.bik})
+    if (!t->isOpen()) t->open();
+  // A picker is not checked for a real choice: whatever row is current when it closes is taken.
+  const auto current = [](db::Table& t, QStringView field) { return int(t.fieldByName(field).asInteger()); };
+  EvaluationRequest r;
+  r.breed = current(dm_.poroda, u"kodporod");
+
+  if (RadioButton5->isChecked()) r.baseWithArchives = false;
+  if (RadioButton6->isChecked() || RadioButton13->isChecked()) {
+    prompts().showPicker(*forms().Form6, QStringLiteral("Выбор региона коров сравнительной базы. Выберите нужный регион и закройте это окно."));
+    r.baseRegion = current(dm_.Table1, u"kodreg");
+    r.baseWithArchives = RadioButton6->isChecked();
+  }
+  if (RadioButton14->isChecked()) {
+    prompts().showPicker(*forms().Form8, QStringLiteral("Выбор владельца (хозяйства) коров сравнительной базы. Выберите нужного владельца и закройте это окно."));
+    r.baseRegion = current(dm_.vlad2, u"kodreg");
+    r.baseFarm = current(dm_.vlad2, u"kodvlad");
+  }
+  if (RadioButton2->isChecked()) r.bullsWithArchives = false;
+  if (RadioButton9->isChecked() || RadioButton3->isChecked()) {
+    prompts().showPicker(*forms().Form6, QStringLiteral("Выбор региона учитываемых БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужный регион и закройте это окно."));
+    r.bullRegion = current(dm_.Table1, u"kodreg");
+    r.bullsWithArchives = RadioButton9->isChecked();
+  }
+  if (RadioButton10->isChecked()) {
+    prompts().showPicker(*forms().Form8, QStringLiteral("Выбор владельца (хозяйства) БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужного владельца и закройте это окно."));
+    r.bullRegion = current(dm_.vlad2, u"kodreg");
+    r.bullFarm = current(dm_.vlad2, u"kodvlad");
+  }
+  if (RadioButton11->isChecked()) {
+    prompts().showPicker(*forms().Form4, QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."));
+    r.oneBull = true;
+    r.bullCode = dm_.bik.fieldByName(u"kodbyk").asString().left(20);
+  }
+  return r;
+}
+
+void TForm12::Button1Click() {
+  const CloseAtEnd closeAtEnd{this};
+  lastWorkbook_.clear();
+  guarded([this] {
+    const EvaluationRequest request = readOptions();
+    const EvaluationRun run(dm_);
+    RunProgress progress(this);
+    const SireEvaluation evaluation =
+        scanSires(dm_, request, [&](qint64 done, qint64 total) { progress.scanned(done, total); });
+    const EvaluationCheck check = checkEvaluation(evaluation);
+    if (check != EvaluationCheck::Ok) {
+      progress.done();
+      prompts().message(checkMessage(check));
+      return;
+    }
+    const ProfileNames names = readProfileNames(dm_, evaluation);
+    const xlsx::Workbook book = buildProfileWorkbook(
+        evaluation, names, [&](int done, int total) { progress.sheetsDone(done, total); });
+    progress.saving();
+    const HandOver result = handOverWorkbook(
+        book, outputFolder, profileFileName(names.breedName, QDateTime::currentDateTime()), openWorkbook);
+    lastWorkbook_ = result.path;
+    progress.done();
+    const QString message = handOverMessage(result);
+    if (!message.isEmpty()) prompts().message(message);
+  });
+}
 
 }  // namespace korvel

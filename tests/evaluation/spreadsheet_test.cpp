@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
@@ -566,6 +567,25 @@ TEST_F(SpreadsheetTest, BarsAreAnchoredToTheirRowAndColumns) {
 }
 
 // ------------------------------------------------------------ sheet names
+
+// Names are kept unique through renames and additions in a workbook of thousands of sheets:
+// an old name is free again once its sheet is renamed, clashes ignore case.
+TEST_F(SpreadsheetTest, ManySheetsKeepUniqueNamesThroughRenames) {
+  Workbook book(3000);
+  for (int i = 0; i < 3000; ++i) book.renameSheet(i, QStringLiteral("№%1 Бык").arg(i + 1));
+  EXPECT_EQ(book.sheet(2999).name(), QStringLiteral("№3000 Бык"));
+  EXPECT_EQ(book.renameSheet(5, QStringLiteral("№1 БЫК")), QStringLiteral("№1 БЫК (2)"));
+  EXPECT_EQ(book.renameSheet(7, QStringLiteral("№1 бык")), QStringLiteral("№1 бык (3)"));
+  EXPECT_EQ(book.renameSheet(5, QStringLiteral("№6 Бык")), QStringLiteral("№6 Бык"));  // its old name was free
+  EXPECT_EQ(book.renameSheet(9, QStringLiteral("№1 БЫК")), QStringLiteral("№1 БЫК (2)"));
+  EXPECT_EQ(book.addSheet(QStringLiteral("№3000 БЫК")).name(), QStringLiteral("№3000 БЫК (2)"));
+  EXPECT_EQ(book.addSheet(QStringLiteral("Лист1")).name(), QStringLiteral("Лист1"));  // renamed away
+  EXPECT_EQ(book.renameSheet(0, QStringLiteral("History")), QStringLiteral("History (2)"));
+  const QStringList names = book.sheetNames();
+  QSet<QString> folded;
+  for (const QString& n : names) folded.insert(n.toCaseFolded());
+  EXPECT_EQ(folded.size(), names.size());
+}
 
 TEST_F(SpreadsheetTest, SheetNamesAreMadeAcceptableAndUnique) {
   EXPECT_EQ(acceptableSheetName(QStringLiteral("№12 Бык:Зорька/1?*[2]\\"), {}),

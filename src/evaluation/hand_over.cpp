@@ -1,0 +1,53 @@
+#include "evaluation/hand_over.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace korvel {
+
+QString profileFolder() {
+  QString base = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (base.isEmpty()) base = QDir::homePath();
+  return QDir(base).filePath(QStringLiteral("Профили быков"));
+}
+
+QString profileFileName(const QString& breedName, const QDateTime& when) {
+  QString breed = breedName.trimmed();
+  for (QChar& c : breed)
+    if (c.unicode() < 0x20 || QStringView(u"<>:\"/\\|?*").contains(c)) c = u'_';
+  QString name = QStringLiteral("Профиль быков ");
+  if (!breed.isEmpty()) name += breed + QLatin1Char(' ');
+  return name + when.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) + QStringLiteral(".xlsx");
+}
+
+HandOver handOverWorkbook(const xlsx::Workbook& book, const QString& folder, const QString& fileName,
+                          const std::function<bool(const QString& path)>& open) {
+  HandOver result;
+  if (!QDir().mkpath(folder)) {
+    result.error = QStringLiteral("Не удалось создать папку %1.").arg(QDir::toNativeSeparators(folder));
+    return result;
+  }
+  const QString path = QDir(folder).absoluteFilePath(fileName);
+  try {
+    book.save(path);
+  } catch (const xlsx::WriteError& e) {
+    result.error = e.message();
+    return result;
+  }
+  result.path = path;
+  result.opened = open && open(path);
+  return result;
+}
+
+QString handOverMessage(const HandOver& result) {
+  if (result.opened) return {};
+  QString text = QStringLiteral("Excel не установлен!");
+  if (!result.path.isEmpty() && QFileInfo::exists(result.path))
+    text += QStringLiteral("\nКнига сохранена в файле:\n") + QDir::toNativeSeparators(result.path);
+  else if (!result.error.isEmpty())
+    text += QLatin1Char('\n') + result.error;
+  return text;
+}
+
+}  // namespace korvel

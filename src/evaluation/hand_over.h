@@ -1,0 +1,37 @@
+// Handing the finished profile workbook to the user: it is saved under a name that carries
+// the breed and the date and time, in a folder the user can find, and opened with the
+// desktop's spreadsheet application.
+#pragma once
+
+#include "evaluation/spreadsheet.h"
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+namespace korvel {
+
+// The folder the workbooks go to: "Профили быков" in the user's documents folder (in the home
+// folder when there is none).
+QString profileFolder();
+
+// "Профиль быков Черно-пестрая 2024-05-01 14-30-05.xlsx"; characters a file name cannot
+// hold are replaced.
+QString profileFileName(const QString& breedName, const QDateTime& when);
+
+struct HandOver {
+  QString path;         // the file written; empty when it could not be written
+  bool opened = false;  // the spreadsheet application was started on it
+  QString error;        // why the file could not be written
+};
+
+// Saves the workbook into `folder` (created when missing) as `fileName` and asks `open` to
+// open it. `open` returns whether an application could be started.
+HandOver handOverWorkbook(const xlsx::Workbook& book, const QString& folder, const QString& fileName,
+                          const std::function<bool(const QString& path)>& open);
+
+// The message for a hand-over that did not end with the workbook open, or empty text:
+// "Excel не установлен!", followed by where the file is when it was written.
+QString handOverMessage(const HandOver& result);
+
+}  // namespace korvel
