@@ -4,6 +4,7 @@
 // against bull-by-bull walks over a generated herd.
 #include "app/db_grid.h"
 #include "app/forms.h"
+#include "cows/cow_card.h"
 #include "db/data_module.h"
 #include "db/protected_scan.h"
 #include "herdgen.h"
@@ -303,6 +304,16 @@ TEST(FarmRemoval, AllAnimalsFreedOnlyInTheFarmOfThatRegion) {
   EXPECT_EQ(r.bulls(), QStringList({"Буян 1 0/0 5", " Гром 0/0 6", "Чужой 2/1 7", "Соседский 1/2 8"}));
   EXPECT_EQ(r.farmsOf(2), QStringList({"1 Заря", "3 Восход"}));
 
+  // The cows window's next addition takes the first freed row.
+  TForm9& cows = *forms().Form9;
+  cows.show();
+  EXPECT_EQ(cows.herd.farmCode, 2);
+  r.app.prompts.texts = {QStringLiteral("Новая")};
+  cows.Button1->click();
+  cows.hide();
+  EXPECT_EQ(r.cows().first(), QStringLiteral("Новая 1/2 |"));
+  r.w.show();
+
   // Removing the region's last farm leaves the region without farms.
   r.goToFarm(2);
   r.w.Button4->click();
@@ -310,6 +321,7 @@ TEST(FarmRemoval, AllAnimalsFreedOnlyInTheFarmOfThatRegion) {
   EXPECT_EQ(r.app.prompts.messages, QStringList({kFreedDone, kFreedDone, kNoFarms}));
   EXPECT_EQ(shownButtons(r.w), QStringList({"Button1", "Button2"}));
   EXPECT_TRUE(r.farmsOf(1).isEmpty());
+  EXPECT_EQ(r.cows()[0], QStringLiteral("Новая 0/0 |"));
   EXPECT_EQ(r.cows()[3], QStringLiteral("Дочь-Рассвет 0/0 |#Гром"));
   EXPECT_EQ(r.bulls()[3], QStringLiteral("Соседский 0/0 8"));
   EXPECT_EQ(r.cows()[5], QStringLiteral("Юг-1 2/1 |#Соседский"));
