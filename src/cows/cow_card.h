@@ -52,6 +52,17 @@ class TForm9 : public KorvelDialog {
   // The double click on the linear grid: the help picture of `line`.
   void StringGrid1DblClick(int line);
 
+  // The record buttons.
+  void Button1Click();   // "Добавить": a new cow, prepared for entry
+  void Button4Click();   // "Удалить": the current cow, after the confirmation
+  void Button11Click();  // "Исправить кличку/идентификационный №"
+  void Button10Click();  // "Перевод коровы в другое хозяйство": the farms window as picker
+  void Button3Click();   // "Перейти к другому хозяйству": the farms window as picker
+  void Button9Click();   // "Изменить породу": the breeds window as picker
+  void Button6Click();   // "Изменить отца": the bulls window as picker
+  void Button8Click();   // "Выделить": the farm's cows whose name holds a key
+  void Button7Click();   // "Отменить выделение"
+
   // The herd this window shows: region and farm codes and the header text of Label1.
   HerdContext herd;
 
@@ -83,6 +94,12 @@ class TForm9 : public KorvelDialog {
   void setParticularsReadOnly(bool readOnly);
   QString cellText(const QTableWidget* grid, int line) const;
   CowCorrections corrections() const;
+  // The new cow's card opened for entry, with the lactation "0" and the date "01.04.2001"
+  // shown as not yet written.
+  void prepareNewCowForEntry();
+  // Shows the farm of `herd`: the header, the list filtered on it while detached, then the
+  // card, or the empty-farm buttons and their message.
+  void showHerd(const HerdContext& to);
 
   TDataModule5& dm_;
   TraitCatalogue catalogue_;

@@ -4,16 +4,19 @@
 #include "app/forms.h"
 #include "app/prompts.h"
 #include "db/data_module.h"
+#include "reference/farm_removal.h"
 #include "reference/farms.h"
 #include "reference/herd_context.h"
 #include "reference/regions_window.h"
 
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace korvel {
 namespace {
@@ -79,6 +82,8 @@ TForm8::TForm8(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
   handle(Button3, &TForm8::Button3Click);
   handle(Button5, &TForm8::Button5Click);
   handle(Button6, &TForm8::Button6Click);
+  handle(Button4, &TForm8::Button4Click);
+  handle(Button8, &TForm8::Button8Click);
 
   // The removal panel takes the list's place while a removal variant is chosen.
   GroupBox1 = new QGroupBox(this);
@@ -107,6 +112,7 @@ TForm8::TForm8(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
   Button7 = new QPushButton(QStringLiteral("ВЫПОЛНИТЬ"), GroupBox1);
   Button7->setObjectName(QStringLiteral("Button7"));
   Button7->setMinimumHeight(36);
+  handle(Button7, &TForm8::Button7Click);
   auto* panel = new QVBoxLayout(GroupBox1);
   panel->addWidget(Label3);
   for (QRadioButton* r : {RadioButton1, RadioButton2, RadioButton5, RadioButton3, RadioButton4, RadioButton6})
@@ -229,6 +235,148 @@ void TForm8::Button6Click() {
     filterRegionFarms(dm_, regionCode_);
   }
   DBGrid1->setFocus();
+}
+
+}  // namespace korvel
+
+namespace korvel {
+
+// ---- Farm removal ----
+
+void TForm8::closeEvent(QCloseEvent* e) {
+  // A removal under way is finished (or cancelled) with the window's own buttons only.
+  if (removalState_ != RemovalState::Browsing) {
+    e->ignore();
+    return;
+  }
+  KorvelDialog::closeEvent(e);
+}
+
+void TForm8::reject() {
+  if (removalState_ != RemovalState::Browsing) return;
+  KorvelDialog::reject();
+}
+
+void TForm8::setCloseBox(bool shown) {
+  if (shown == !closeBoxRemoved_) return;
+  Qt::WindowFlags flags;
+  if (shown) {
+    flags = flagsWithCloseBox_;
+  } else {
+    flagsWithCloseBox_ = windowFlags();
+    flags = (flagsWithCloseBox_ | Qt::CustomizeWindowHint) & ~(Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint);
+  }
+  closeBoxRemoved_ = !shown;
+  if (QWindow* w = windowHandle(); w && isVisible()) {
+    // setWindowFlags() would hide the window and so end a modal run; the platform window
+    // takes the new decorations as it stands.
+    overrideWindowFlags(flags);
+    w->setFlags(flags);
+  } else {
+    setWindowFlags(flags);
+  }
+}
+
+RemovalVariant TForm8::chosenVariant() const {
+  if (RadioButton2->isChecked()) return RemovalVariant::AllToFarm;
+  if (RadioButton5->isChecked()) return RemovalVariant::CowsToFarmBullsFreed;
+  if (RadioButton3->isChecked()) return RemovalVariant::AllToArchive;
+  if (RadioButton4->isChecked()) return RemovalVariant::CowsToArchiveBullsFreed;
+  if (RadioButton6->isChecked()) return RemovalVariant::AllFreed;
+  return RemovalVariant::Cancel;
+}
+
+void TForm8::Button4Click() {
+  db::Table& t = dm_.vlad2;
+  if (t.recNo() == 0) return;  // no farm listed
+  GroupBox1->setTitle(QStringLiteral("Удаление хозяйства ") + QLatin1Char('"') + t.fieldByName(u"vlad").asString() +
+                      QLatin1Char('"') + QStringLiteral(", находящегося в регионе: ") +
+                      dm_.Table1.fieldByName(u"region").asString());
+  farmToDelete_ = {t.fieldByName(u"kodreg").asInteger(), t.fieldByName(u"kodvlad").asInteger()};
+  GroupBox1->show();
+  for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, Button1, Button2, Button3, Button4, Button5, Button6, Button9})
+    w->hide();
+  RadioButton1->setChecked(true);
+  removalState_ = RemovalState::ChoosingVariant;
+  setCloseBox(false);
+}
+
+void TForm8::deleteFarmRow() {
+  db::Table& t = dm_.vlad2;
+  auto isFarmToDelete = [&] {
+    return t.recNo() > 0 && t.fieldByName(u"kodreg").asInteger() == farmToDelete_.region &&
+           t.fieldByName(u"kodvlad").asInteger() == farmToDelete_.farm;
+  };
+  if (!isFarmToDelete())
+    for (t.first(); !t.eof() && !isFarmToDelete();) t.next();
+  if (isFarmToDelete()) t.deleteRecord();
+}
+
+void TForm8::endRemoval() {
+  Button8->hide();
+  removalState_ = RemovalState::Browsing;
+  setCloseBox(true);
+  guarded([this] { refreshFarmButtons(); });
+}
+
+void TForm8::Button7Click() {
+  GroupBox1->hide();
+  variant_ = chosenVariant();
+  try {
+    if (variant_ != RemovalVariant::Cancel) {
+      deleteFarmRow();
+      if (needsChosenFarm(variant_)) {
+        prompts().message(QStringLiteral(
+            "Выберите нужное хозяйство, затем нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ ЖИВОТНЫХ ВЫПОЛНЕН!"));
+        setWindowTitle(QStringLiteral("Выбор хозяйства, в которое будут переведены животные."));
+        Button8->show();
+        removalState_ = RemovalState::ChoosingTarget;
+        refreshFarmButtons();
+        return;
+      }
+      FarmKey target;
+      if (movesToArchive(variant_)) target = ensureRegionArchive(dm_, farmToDelete_.region);
+      transferAnimals(target);
+    }
+  } catch (...) {
+    endRemoval();
+    throw;
+  }
+  Button8->hide();
+  Button4->show();
+  removalState_ = RemovalState::Browsing;
+  setCloseBox(true);
+  refreshFarmButtons();
+}
+
+void TForm8::Button8Click() {
+  db::Table& t = dm_.vlad2;
+  if (t.isEmpty() || t.recNo() == 0) {
+    // Without a listed farm the animals would be freed instead of moved.
+    prompts().message(QStringLiteral(
+        "В этом регионе нет хозяйства, в которое можно перевести животных! Выберите другой регион или добавьте "
+        "хозяйство, затем нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ ЖИВОТНЫХ ВЫПОЛНЕН!"));
+    return;
+  }
+  const FarmKey target{t.fieldByName(u"kodreg").asInteger(), t.fieldByName(u"kodvlad").asInteger()};
+  try {
+    transferAnimals(target);
+  } catch (...) {
+    endRemoval();
+    throw;
+  }
+}
+
+void TForm8::transferAnimals(const FarmKey& target) {
+  dm_.DataSource2.setReadOnly(true);
+  GroupBox1->hide();
+  Button8->hide();
+  for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, Button1, Button2, Button3, Button4, Button5, Button6})
+    w->show();
+  transferFarmAnimals(dm_, farmToDelete_, variant_, target);
+  prompts().message(removalDoneMessage(variant_));
+  removalState_ = RemovalState::Browsing;
+  setCloseBox(true);
 }
 
 }  // namespace korvel

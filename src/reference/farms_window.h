@@ -2,7 +2,9 @@
 #pragma once
 
 #include "app/window_base.h"
+#include "reference/farm_removal.h"
 
+class QCloseEvent;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -20,6 +22,12 @@ class TForm8 : public KorvelDialog {
   Q_OBJECT
  public:
   explicit TForm8(TDataModule5& dm, QWidget* parent = nullptr);
+
+  // Where a farm removal stands: the list is browsed; the removal panel asks for the variant;
+  // the list asks for the farm that takes the animals. The window cannot be closed (it has no
+  // close box) while a removal is under way.
+  enum class RemovalState { Browsing, ChoosingVariant, ChoosingTarget };
+  RemovalState removalState() const { return removalState_; }
 
   // The region whose farms the list shows.
   long long regionCode() const { return regionCode_; }
@@ -51,6 +59,10 @@ class TForm8 : public KorvelDialog {
 
  protected:
   void FormActivate() override;
+  void closeEvent(QCloseEvent* e) override;
+
+ public slots:
+  void reject() override;
 
  private:
   void Button1Click();
@@ -59,6 +71,20 @@ class TForm8 : public KorvelDialog {
   void Button3Click();
   void Button5Click();
   void Button6Click();
+  // Farm removal: the panel of variants, carrying out the chosen one, the chosen target farm.
+  void Button4Click();
+  void Button7Click();
+  void Button8Click();
+  RemovalVariant chosenVariant() const;
+  // Moves or frees the animals of the farm being removed and reports it; back to browsing.
+  void transferAnimals(const FarmKey& target);
+  // Deletes the VLAD row of the farm being removed (it is the current row when asked).
+  void deleteFarmRow();
+  // Takes the title-bar system menu and its close box away or gives them back, without
+  // hiding the window (it may be running modally).
+  void setCloseBox(bool shown);
+  // After a table error in the middle of a removal: the list and the close box come back.
+  void endRemoval();
   // Takes the region of the current REGION row and shows its farms.
   void showCurrentRegion();
   // The region of the current farm, when the list has one.
@@ -66,6 +92,11 @@ class TForm8 : public KorvelDialog {
 
   TDataModule5& dm_;
   long long regionCode_ = 0;
+  RemovalState removalState_ = RemovalState::Browsing;
+  FarmKey farmToDelete_;
+  RemovalVariant variant_ = RemovalVariant::Cancel;
+  bool closeBoxRemoved_ = false;
+  Qt::WindowFlags flagsWithCloseBox_;
 };
 
 }  // namespace korvel

@@ -1,0 +1,175 @@
+// Removing a farm with 50 bulls from a generated million-cow herd: the whole removal (cows and
+// bulls freed, every daughter's father link released in one walk over KOROVA), the release
+// alone, the release done as one walk per bull, and reading KOROVA's bytes once (the floor).
+#include "db/data_module.h"
+#include "db/protected_scan.h"
+#include "herdgen.h"
+#include "reference/farm_removal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <algorithm>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr long long kCows = 1000000;
+constexpr int kBulls = 50;
+const korvel::FarmKey kFarm{5, 2};
+
+// The generated herd, with exactly 50 live bulls on farm (5, 2): the others of that farm go to
+// farm (5, 3), or bulls of farm (5, 3) come over when the farm has fewer. Made once per run.
+struct Herd {
+  QTemporaryDir pristine;  // the herd as generated
+  QTemporaryDir work;      // the copy each removal changes
+
+  Herd() {
+    korvel::herd::HerdOptions o;
+    o.cows = kCows;
+    korvel::herd::generateHerd(pristine.path(), o);
+    korvel::db::Table bik(QStringLiteral("bik"), QStringLiteral("BIK"));
+    bik.setDirectory(pristine.path());
+    bik.open();
+    auto move = [&](long long to) {
+      bik.edit();
+      bik.fieldByName(u"kodvlad").setInteger(to);
+      bik.post();
+    };
+    auto on = [&](long long farm) {
+      return bik.fieldByName(u"kodreg").asInteger() == kFarm.region && bik.fieldByName(u"kodvlad").asInteger() == farm;
+    };
+    int onFarm = 0;
+    for (bik.first(); !bik.eof(); bik.next())
+      if (on(kFarm.farm) && ++onFarm > kBulls) move(3);
+    onFarm = std::min(onFarm, kBulls);
+    for (bik.first(); !bik.eof() && onFarm < kBulls; bik.next())
+      if (on(3)) {
+        move(kFarm.farm);
+        ++onFarm;
+      }
+    bik.close();
+    reset();
+  }
+
+  QString file(const QString& dir, const char* name) const { return QDir(dir).filePath(QString::fromLatin1(name)); }
+  // Puts the pristine tables back into the work folder.
+  void reset() const {
+    for (const char* name : {"REGION.DBF", "VLAD.DBF", "PORODA.DBF", "BIK.DBF", "KOROVA.DBF"}) {
+      QFile::remove(file(work.path(), name));
+      QFile::copy(file(pristine.path(), name), file(work.path(), name));
+    }
+  }
+  // The freed bulls of the farm as the removal collects them.
+  std::vector<korvel::FreedBull> bulls() const {
+    std::vector<korvel::FreedBull> out;
+    korvel::db::Table bik(QStringLiteral("bik"), QStringLiteral("BIK"));
+    bik.setDirectory(pristine.path());
+    bik.open();
+    for (bik.first(); !bik.eof(); bik.next())
+      if (bik.fieldByName(u"kodreg").asInteger() == kFarm.region && bik.fieldByName(u"kodvlad").asInteger() == kFarm.farm)
+        out.push_back({bik.fieldByName(u"kodbyk").asString(),
+                       QStringLiteral("#") + bik.fieldByName(u"nokli").asString().trimmed()});
+    return out;
+  }
+};
+
+Herd& herd() {
+  static Herd h;
+  return h;
+}
+
+void BM_ReadKorovaBytes(benchmark::State& state) {
+  const QByteArray path = herd().file(herd().work.path(), "KOROVA.DBF").toLocal8Bit();
+  std::vector<char> buf(size_t(1) << 20);
+  int64_t bytes = 0;
+  for (auto _ : state) {
+    const int fd = ::open(path.constData(), O_RDONLY);
+    ssize_t n;
+    while ((n = ::read(fd, buf.data(), buf.size())) > 0) bytes += n;
+    ::close(fd);
+    benchmark::DoNotOptimize(buf.data());
+  }
+  state.SetBytesProcessed(bytes);
+}
+
+// The removal with every animal freed: cows of the farm freed, its 50 bulls freed, their
+// daughters anywhere released. The tables are restored between iterations, outside the timing.
+void BM_RemoveFarmAllFreed(benchmark::State& state) {
+  korvel::TransferCount n;
+  for (auto _ : state) {
+    state.PauseTiming();
+    herd().reset();
+    korvel::TDataModule5 dm(herd().work.path());
+    state.ResumeTiming();
+    n = korvel::transferFarmAnimals(dm, kFarm, korvel::RemovalVariant::AllFreed, {});
+  }
+  state.counters["bulls"] = double(n.bullsFreed);
+  state.counters["cows"] = double(n.cowsFreed);
+  state.counters["daughters"] = double(n.daughtersReleased);
+}
+
+// The release alone: one walk over KOROVA for the 50 bulls.
+void BM_ReleaseOneWalk(benchmark::State& state) {
+  const std::vector<korvel::FreedBull> bulls = herd().bulls();
+  long long released = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    herd().reset();
+    korvel::TDataModule5 dm(herd().work.path());
+    state.ResumeTiming();
+    korvel::db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+    released = korvel::releaseFatherLinks(dm.korova, bulls);
+  }
+  state.counters["daughters"] = double(released);
+}
+
+// The release alone with the cow file already mapped and read once: the walk without the first
+// touch of every page of a fresh mapping.
+void BM_ReleaseOneWalkWarm(benchmark::State& state) {
+  const std::vector<korvel::FreedBull> bulls = herd().bulls();
+  long long released = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    herd().reset();
+    korvel::TDataModule5 dm(herd().work.path());
+    dm.korova.open();
+    const korvel::db::DbfFile& file = dm.korova.file();
+    long long sum = 0;
+    for (uint32_t i = 0; i < file.recordCount(); i += 8) sum += file.record(i)[0];
+    benchmark::DoNotOptimize(sum);
+    state.ResumeTiming();
+    korvel::db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+    released = korvel::releaseFatherLinks(dm.korova, bulls);
+  }
+  state.counters["daughters"] = double(released);
+}
+
+// The same release as one walk per bull, each walk as fast as the single one.
+void BM_ReleaseWalkPerBull(benchmark::State& state) {
+  const std::vector<korvel::FreedBull> bulls = herd().bulls();
+  long long released = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    herd().reset();
+    korvel::TDataModule5 dm(herd().work.path());
+    state.ResumeTiming();
+    korvel::db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+    released = 0;
+    for (const korvel::FreedBull& b : bulls) released += korvel::releaseFatherLinks(dm.korova, {b});
+  }
+  state.counters["daughters"] = double(released);
+}
+
+}  // namespace
+
+BENCHMARK(BM_ReadKorovaBytes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RemoveFarmAllFreed)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReleaseOneWalk)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReleaseOneWalkWarm)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReleaseWalkPerBull)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK_MAIN();

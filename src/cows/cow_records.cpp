@@ -1,0 +1,160 @@
+#include "cows/cow_records.h"
+
+#include "db/data_module.h"
+#include "db/text.h"
+
+namespace korvel {
+namespace {
+
+bool hasCurrentRow(const db::Table& t) { return t.isOpen() && t.recNo() > 0; }
+
+// The farm of the current cow, as her own KODREG and KODVLAD say.
+HerdContext farmOfCurrentCow(TDataModule5& dm, const HerdContext& herd) {
+  db::Table& t = dm.korova;
+  if (!hasCurrentRow(t)) return herd;
+  HerdContext h = herd;
+  h.regionCode = t.fieldByName(u"kodreg").asInteger();
+  h.farmCode = t.fieldByName(u"kodvlad").asInteger();
+  return h;
+}
+
+void setFilter(db::Table& t, const QString& filter) {
+  t.setFiltered(false);
+  t.setFilter(filter);
+  t.setFiltered(true);
+}
+
+// Walks the listed cows from the first; stops on the first cow (other than the one at
+// `ownRecNo`) whose name compares equal to `key`. True when one does.
+bool findName(db::Table& t, const QString& key, int ownRecNo = 0) {
+  const int nokli = t.fieldIndex(u"nokli");
+  for (t.first(); !t.eof(); t.next()) {
+    if (t.recNo() == ownRecNo) continue;
+    if (db::nameKey(t.textAt(uint32_t(t.recNo() - 1), nokli)) == key) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+QString cowNameAsStored(const QString& typed) { return typed.left(kCowNameWidth); }
+
+QString cowSelectionFilter(const HerdContext& herd) { return herd.animalFilter() + QStringLiteral(" and ot='+'"); }
+
+void showFarmCows(TDataModule5& dm, const HerdContext& herd) {
+  db::Table& t = dm.korova;
+  t.open();
+  setFilter(t, herd.animalFilter());
+  t.first();
+}
+
+CowNameOutcome addCow(TDataModule5& dm, const HerdContext& herd, const QString& typed) {
+  const QString name = cowNameAsStored(typed);
+  const QString key = db::nameKey(name);
+  if (key.isEmpty()) return CowNameOutcome::Empty;
+  db::Table& t = dm.korova;
+  showFarmCows(dm, herd);
+  if (findName(t, key)) return CowNameOutcome::Duplicate;
+
+  // A free row is taken before the file grows; it starts blank whatever it held before.
+  const QString farmFilter = t.filter();
+  setFilter(t, QStringLiteral("kodreg=0"));
+  t.first();
+  if (t.isEmpty()) t.append();
+  else t.edit();
+  t.clearFields();
+  t.fieldByName(u"kodreg").setInteger(herd.regionCode);
+  t.fieldByName(u"kodvlad").setInteger(herd.farmCode);
+  t.fieldByName(u"nokli").setString(name);
+  t.post();
+
+  // The new cow is found by her name exactly as given; a name stored without its trailing
+  // blanks is not, and the walk ends on the farm's last cow.
+  setFilter(t, farmFilter);
+  const int nokli = t.fieldIndex(u"nokli");
+  for (t.first(); !t.eof(); t.next())
+    if (t.textAt(uint32_t(t.recNo() - 1), nokli) == name) break;
+  return CowNameOutcome::Written;
+}
+
+CowNameOutcome renameCurrentCow(TDataModule5& dm, const HerdContext& herd, const QString& typed) {
+  db::Table& t = dm.korova;
+  if (!hasCurrentRow(t)) return CowNameOutcome::NoCow;
+  const QString name = cowNameAsStored(typed);
+  const int recNo = t.recNo();
+  showFarmCows(dm, herd);
+  if (findName(t, db::nameKey(name), recNo)) return CowNameOutcome::Duplicate;
+  t.goToRecNo(recNo);
+  if (t.eof() || t.recNo() != recNo) return CowNameOutcome::NoCow;  // the cow is not of this farm
+  t.edit();
+  t.fieldByName(u"nokli").setString(name);
+  t.post();
+  return CowNameOutcome::Written;
+}
+
+DeleteQuestion cowRemovalQuestion(const QString& name) {
+  DeleteQuestion q;
+  q.caption = QStringLiteral("Удаление коровы");
+  q.label1 = QStringLiteral("Вы действительно хотите удалить корову ");
+  q.label2 = QLatin1Char('"') + name + QStringLiteral("\"?");
+  q.yesText = QStringLiteral("Да. Удаляем.");
+  q.noText = QStringLiteral("Нет. Не удаляем.");
+  return q;
+}
+
+bool removeCurrentCow(TDataModule5& dm) {
+  db::Table& t = dm.korova;
+  if (!hasCurrentRow(t)) return false;
+  t.edit();
+  t.fieldByName(u"kodreg").setInteger(0);
+  t.post();
+  return !t.isEmpty();
+}
+
+bool moveCurrentCow(TDataModule5& dm, const HerdContext& to) {
+  db::Table& t = dm.korova;
+  if (!hasCurrentRow(t)) return false;
+  t.edit();
+  t.fieldByName(u"kodreg").setInteger(to.regionCode);
+  t.fieldByName(u"kodvlad").setInteger(to.farmCode);
+  t.post();
+  return true;
+}
+
+std::optional<HerdContext> pickedHerd(TDataModule5& dm) {
+  if (!hasCurrentRow(dm.Table1) || !hasCurrentRow(dm.vlad2)) return std::nullopt;
+  return herdOfCurrentRows(dm);
+}
+
+std::optional<QString> setBreedOfCurrentCow(TDataModule5& dm) {
+  db::Table& breed = dm.poroda;
+  db::Table& cow = dm.korova;
+  if (!hasCurrentRow(breed) || !hasCurrentRow(cow)) return std::nullopt;
+  const QString name = breed.fieldByName(u"poroda").asString();
+  const long long code = breed.fieldByName(u"kodporod").asInteger();
+  cow.edit();
+  cow.fieldByName(u"kodporod").setInteger(code);
+  cow.post();
+  return name;
+}
+
+std::optional<QString> setFatherOfCurrentCow(TDataModule5& dm) {
+  db::Table& bull = dm.bik;
+  db::Table& cow = dm.korova;
+  if (!hasCurrentRow(bull) || !hasCurrentRow(cow)) return std::nullopt;
+  const QString name = bull.fieldByName(u"nokli").asString();
+  const QString code = bull.fieldByName(u"kodbyk").asString();
+  cow.edit();
+  cow.fieldByName(u"kodbyk").setString(code);
+  cow.fieldByName(u"basekod").setString(QStringLiteral("+"));
+  cow.post();
+  return name;
+}
+
+SelectionScope cowSelection(TDataModule5& dm, const HerdContext& herd) {
+  const HerdContext farm = farmOfCurrentCow(dm, herd);
+  return {dm.korova, dm.DataSource3, farm.animalFilter(), QStringLiteral("nokli"), QStringLiteral("ot"),
+          cowSelectionFilter(farm)};
+}
+
+}  // namespace korvel

@@ -1,0 +1,469 @@
+// The record buttons of the cows window: adding (with the reuse of free rows), removing,
+// renaming, moving a cow, showing another farm, the breed and father pickers, selection by key
+// and its cancelling; checked in the messages, the buttons shown, the list and KOROVA's bytes.
+#include "app/forms.h"
+#include "cows/cow_card.h"
+#include "cows/cow_records.h"
+#include "db/data_module.h"
+#include "reference/farms_window.h"
+#include "reference/reference_support.h"
+#include "work_folder.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+
+using namespace korvel;
+using test::liveRows;
+using test::shownButtons;
+
+namespace {
+
+const QString kDuplicate = QStringLiteral("Такая кличка/идентификационный № уже есть... повтор недопустим.");
+const QString kEmptyFarm = QStringLiteral("В этом хозяйстве нет записей коров. Можно только ДОБАВИТЬ!");
+const QString kNoMatch = QStringLiteral("Записей, соответствующих ключу, нет...");
+const QString kAddCaption = QStringLiteral("Введите кличку/идентифик.№ коровы и закройте это окно");
+const QString kRenameCaption = QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно");
+const QString kMovePicker = QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно.");
+const QString kHerdPicker = QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно.");
+const QString kBreedPicker =
+    QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно.");
+const QString kBullPicker =
+    QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно.");
+const QStringList kFullCard = {"Button1", "Button10", "Button11", "Button2", "Button3", "Button4",
+                               "Button6", "Button7",  "Button8",  "Button9"};
+const QStringList kEmptyCard = {"Button1", "Button11", "Button3"};
+// The full set with "Записать корректировки характеристик" shown.
+QStringList withWriteButton() {
+  QStringList l = kFullCard;
+  l << "Button5";
+  l.sort();
+  return l;
+}
+
+void add(const QString& dir, const QString& table, const std::vector<std::pair<const char*, QString>>& fields) {
+  db::Table t(QStringLiteral("t"), table);
+  t.setDirectory(dir);
+  t.open();
+  t.append();
+  for (const auto& [name, value] : fields) t.fieldByName(QString::fromLatin1(name)).setString(value);
+  t.post();
+}
+
+// Region 1 with farms 1 and 2, region 2 with a farm without cows, two breeds, two bulls; a
+// free row full of an old cow's data first in KOROVA, then the cows of farm 1 and one of farm 2.
+struct Cows {
+  test::WorkFolder folder;
+  std::unique_ptr<test::App> app;
+  TForm9* w = nullptr;
+
+  Cows() {
+    const QString d = folder.path();
+    add(d, "REGION", {{"kodreg", "1"}, {"region", "Север"}});
+    add(d, "REGION", {{"kodreg", "2"}, {"region", "Юг"}});
+    add(d, "VLAD", {{"kodreg", "1"}, {"kodvlad", "1"}, {"vlad", "Заря"}});
+    add(d, "VLAD", {{"kodreg", "1"}, {"kodvlad", "2"}, {"vlad", "Рассвет"}});
+    add(d, "VLAD", {{"kodreg", "2"}, {"kodvlad", "1"}, {"vlad", "Восход"}});
+    add(d, "PORODA.DBF", {{"kodporod", "1"}, {"poroda", "Голштинская"}});
+    add(d, "PORODA.DBF", {{"kodporod", "2"}, {"poroda", "Черно-пестрая"}});
+    add(d, "BIK", {{"kodreg", "1"}, {"kodvlad", "1"}, {"kodbyk", "7"}, {"nokli", "Буян"}});
+    add(d, "BIK", {{"kodreg", "1"}, {"kodvlad", "1"}, {"kodbyk", "9"}, {"nokli", "Гром"}});
+    add(d, "KOROVA", {{"kodreg", "0"}, {"kodvlad", "1"}, {"nokli", "Старая"}, {"kodporod", "2"}, {"basekod", "+"},
+                      {"kodbyk", "7"}, {"matnokli", "М-1"}, {"line", "Вис"}, {"data", "15.03.2021"},
+                      {"mesto", "2018"}, {"nlakt", "3"}, {"predoc", "хор"}, {"ot", "+"}, {"x1", "5"},
+                      {"xx2", "+"}, {"xxx1", "80"}, {"xxx5", "90"}});
+    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "AB"}});
+    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "А-123"}, {"kodbyk", "Неизвестный"}});
+    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "112"}});
+    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "1-2"}});
+    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "Ночка"}, {"ot", "+"}});
+    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "2"}, {"nokli", " ночка  "}, {"ot", "+"}});
+    app = std::make_unique<test::App>(d);
+    w = forms().Form9;
+  }
+  ~Cows() {
+    w->hide();
+    app.reset();
+  }
+
+  // Shown as the main menu shows it: modal, the active window.
+  void open() {
+    w->setWindowModality(Qt::ApplicationModal);
+    w->show();
+  }
+  TDataModule5& dm() { return app->dm(); }
+  test::ScriptedPrompts& prompts() { return app->prompts; }
+  QString file() const { return folder.file("KOROVA.DBF"); }
+
+  // Live KOROVA rows as "NOKLI R/F" (with "OT" appended when asked).
+  QStringList rows(bool marks = false) const {
+    QStringList out;
+    for (const auto& r : liveRows(file()))
+      out << r["nokli"] + ' ' + r["kodreg"] + '/' + r["kodvlad"] + (marks ? ' ' + r["ot"] : QString());
+    return out;
+  }
+  QStringList listed() const {
+    QStringList out;
+    for (int i = 0; i < w->DBGrid1->model()->rowCount(); ++i) out << w->DBGrid1->model()->index(i, 0).data().toString();
+    return out;
+  }
+  QString current() { return dm().korova.fieldByName(u"nokli").asString(); }
+  void goTo(const QString& name) {
+    db::Table& t = dm().korova;
+    for (t.first(); !t.eof() && t.fieldByName(u"nokli").asString() != name;) t.next();
+    ASSERT_FALSE(t.eof()) << name.toStdString();
+  }
+  // The farms picker moves to region `region`'s farm `farm` (-1: leaves the region empty-handed).
+  void pickFarm(int region, int farm) {
+    prompts().pickerActions.push_back([this, region, farm](QDialog&) {
+      TForm8& farms = *forms().Form8;
+      if (region != 1) {
+        prompts().pickerActions.push_front([this, region](QDialog&) {
+          db::Table& t = dm().Table1;
+          for (t.first(); !t.eof() && t.fieldByName(u"kodreg").asInteger() != region;) t.next();
+        });
+        farms.Button1->click();
+      }
+      db::Table& v = dm().vlad2;
+      for (v.first(); !v.eof() && v.fieldByName(u"kodvlad").asInteger() != farm;) v.next();
+    });
+  }
+};
+
+}  // namespace
+
+TEST(CowRecords, AddingRefusesANameOfTheFarmAndReusesTheFreeRowBlank) {
+  Cows c;
+  c.open();
+  TForm9& w = *c.w;
+
+  // " ab " is "AB" of this farm: refused, and "AB" is shown.
+  c.goTo("Ночка");
+  c.prompts().texts = {" ab ", "   "};
+  w.Button1->click();
+  EXPECT_EQ(c.prompts().textCaptions, QStringList{kAddCaption});
+  EXPECT_EQ(c.prompts().messages, QStringList{kDuplicate});
+  EXPECT_EQ(c.current(), "AB");
+  EXPECT_EQ(w.DBGrid1->currentIndex().data().toString(), "AB");
+  EXPECT_FALSE(w.editingMode());
+  // Only blanks: nothing at all.
+  w.Button1->click();
+  EXPECT_EQ(c.prompts().messages.size(), 1);
+  EXPECT_EQ(c.rows().first(), "Старая 0/1");
+  EXPECT_FALSE(c.dm().cowRefreshSuppressed);
+
+  // A new name takes the free row, cleared of the old cow, and is opened for entry.
+  c.prompts().texts = {"Новая"};
+  w.Button1->click();
+  const auto reused = liveRows(c.file()).front();
+  for (const auto& [field, value] : reused.fields) {
+    if (field == "KODREG" || field == "KODVLAD") EXPECT_EQ(value, "1") << field.toStdString();
+    else if (field == "NOKLI") EXPECT_EQ(value, QStringLiteral("Новая"));
+    else EXPECT_TRUE(value.isEmpty()) << field.toStdString() << " still holds " << value.toStdString();
+  }
+  EXPECT_EQ(c.current(), QStringLiteral("Новая"));
+  EXPECT_EQ(c.listed().first(), QStringLiteral("Новая"));
+  for (int line = 1; line <= w.StringGrid1->rowCount(); ++line)
+    EXPECT_EQ(w.StringGrid1->item(line - 1, 1)->text(), "") << line;
+  EXPECT_EQ(w.StringGrid3->item(0, 1)->text(), "");
+  EXPECT_EQ(w.Label19->text(), QStringLiteral("Общая оценка:  0"));
+  EXPECT_EQ(w.Label20->text(), QStringLiteral("Категория:  Очень плохой"));
+  EXPECT_EQ(w.Edporoda->text(), "");
+  EXPECT_EQ(w.Edotec->text(), "");
+  EXPECT_EQ(w.Edmat->text(), "");
+  EXPECT_EQ(w.bikreg->text(), QStringLiteral("Бык-отец по базе данных не установлен!!!"));
+  // The entry defaults are shown, not written.
+  EXPECT_EQ(w.Masklakt->text().trimmed(), "0");
+  EXPECT_EQ(w.MaskEddata->text(), "01.04.2001");
+  EXPECT_TRUE(w.editingMode());
+  EXPECT_TRUE(w.Label9->isVisible());
+  EXPECT_EQ(shownButtons(w), withWriteButton());
+  for (QLineEdit* e : {w.Edotec, w.Edmat, w.Edlin, w.Masklakt, w.MaskEddata, w.Edpred, w.Edrogd})
+    EXPECT_FALSE(e->isReadOnly()) << e->objectName().toStdString();
+  EXPECT_TRUE(w.Edporoda->isReadOnly());
+  EXPECT_FALSE(c.dm().DataSource3.readOnly()) << "the list is editable until the next refresh";
+  EXPECT_EQ(liveRows(c.file()).front()["nlakt"], "");
+  w.Button5->click();
+  EXPECT_EQ(liveRows(c.file()).front()["nlakt"], "0");
+  EXPECT_EQ(liveRows(c.file()).front()["data"], "20010401");
+
+  // No free row left: the next one is appended.
+  const size_t before = liveRows(c.file()).size();
+  c.prompts().texts = {"Вторая"};
+  w.Button1->click();
+  EXPECT_EQ(liveRows(c.file()).size(), before + 1);
+  EXPECT_EQ(c.rows().last(), QStringLiteral("Вторая 1/1"));
+  EXPECT_EQ(c.current(), QStringLiteral("Вторая"));
+  EXPECT_EQ(c.prompts().messages.size(), 1);
+}
+
+TEST(CowRecords, TheSameNameInAnotherFarmAndNamesCutToTheirWidth) {
+  Cows c;
+  c.open();
+  TForm9& w = *c.w;
+  // Farm 2 of region 1 takes " ab ": stored without its trailing blank, it matches no name
+  // exactly, so the card opens on the farm's last cow.
+  c.pickFarm(1, 2);
+  w.Button3->click();
+  EXPECT_EQ(c.prompts().pickerCaptions, QStringList{kHerdPicker});
+  EXPECT_EQ(w.Label1->text(), QStringLiteral("Регион: Север Владелец: Рассвет"));
+  c.prompts().texts = {" ab "};
+  w.Button1->click();
+  EXPECT_TRUE(c.prompts().messages.isEmpty());
+  EXPECT_EQ(c.rows().first(), QStringLiteral(" ab 1/2"));
+  EXPECT_EQ(c.listed(), QStringList({" ab", QStringLiteral(" ночка")}));
+  EXPECT_EQ(c.current(), QStringLiteral(" ночка"));
+
+  // 25 characters whose first 20 are a name of the farm: cut, then refused.
+  const QString twenty = QStringLiteral("Длинная-кличка-01234");
+  ASSERT_EQ(twenty.size(), 20);
+  c.prompts().texts = {twenty, twenty + "56789"};
+  w.Button1->click();
+  EXPECT_TRUE(c.prompts().messages.isEmpty());
+  EXPECT_EQ(c.current(), twenty);
+  w.Button1->click();
+  EXPECT_EQ(c.prompts().messages, QStringList{kDuplicate});
+  EXPECT_EQ(c.rows().count(twenty + " 1/2"), 1);
+
+  // A rename to a long name is cut as well.
+  c.goTo(" ночка");
+  c.prompts().texts = {twenty.toLower() + "XYZ"};
+  w.Button11->click();
+  EXPECT_EQ(c.prompts().messages, QStringList({kDuplicate, kDuplicate}));
+  EXPECT_EQ(c.current(), twenty);
+  c.goTo(" ночка");
+  c.prompts().texts = {QStringLiteral("Другая-длинная-кличка-00")};
+  w.Button11->click();
+  EXPECT_TRUE(c.rows().contains(QStringLiteral("Другая-длинная-кличк 1/2")));
+}
+
+TEST(CowRecords, RemovingAsksFreesTheRowAndEmptiesTheFarm) {
+  Cows c;
+  c.open();
+  TForm9& w = *c.w;
+  c.goTo("А-123");
+  c.prompts().confirmations = {false, true};
+  w.Button4->click();
+  ASSERT_EQ(c.prompts().questions.size(), 1u);
+  const DeleteQuestion& q = c.prompts().questions[0];
+  EXPECT_EQ(q.caption, QStringLiteral("Удаление коровы"));
+  EXPECT_EQ(q.label1, QStringLiteral("Вы действительно хотите удалить корову "));
+  EXPECT_EQ(q.label2, QStringLiteral("\"А-123\"?"));
+  EXPECT_EQ(q.yesText, QStringLiteral("Да. Удаляем."));
+  EXPECT_EQ(q.noText, QStringLiteral("Нет. Не удаляем."));
+  EXPECT_TRUE(c.rows().contains(QStringLiteral("А-123 1/1")));
+
+  w.Button4->click();
+  // The row keeps its data but leaves the farm; the next cow is shown.
+  const auto all = liveRows(c.file());
+  EXPECT_EQ(all[2]["nokli"], QStringLiteral("А-123"));
+  EXPECT_EQ(all[2]["kodreg"], "0");
+  EXPECT_EQ(all[2]["kodvlad"], "1");
+  EXPECT_EQ(all[2]["kodbyk"], QStringLiteral("Неизвестный"));
+  EXPECT_EQ(c.listed(), QStringList({"AB", "112", "1-2", QStringLiteral("Ночка")}));
+  EXPECT_EQ(c.current(), "112");
+  EXPECT_EQ(w.DBGrid1->currentIndex().data().toString(), "112");
+  EXPECT_TRUE(c.prompts().messages.isEmpty());
+
+  // The only cow of farm 2 removed: the farm is empty.
+  c.pickFarm(1, 2);
+  w.Button3->click();
+  c.prompts().confirmations = {true};
+  w.Button4->click();
+  EXPECT_EQ(c.prompts().messages, QStringList{kEmptyFarm});
+  EXPECT_EQ(shownButtons(w), kEmptyCard);
+  EXPECT_TRUE(c.listed().isEmpty());
+
+  // Renaming in an empty farm asks nothing and writes nothing.
+  const QStringList before = c.rows();
+  w.Button11->click();
+  EXPECT_TRUE(c.prompts().textCaptions.isEmpty());
+  EXPECT_EQ(c.rows(), before);
+
+  // The first free row ("Старая") is reused first, blank; the removed cows follow.
+  c.prompts().texts = {"X", "Y"};
+  w.Button1->click();
+  w.Button1->click();
+  EXPECT_EQ(c.rows()[0], QStringLiteral("X 1/2"));
+  EXPECT_EQ(c.rows()[2], QStringLiteral("Y 1/2"));
+  EXPECT_EQ(liveRows(c.file())[2]["kodbyk"], "");
+  EXPECT_EQ(shownButtons(w), withWriteButton());
+}
+
+TEST(CowRecords, RenamingChecksOtherCowsAndDropsTheSelection) {
+  Cows c;
+  c.open();
+  TForm9& w = *c.w;
+  c.goTo("112");
+  c.prompts().texts = {" ab "};
+  w.Button11->click();
+  EXPECT_EQ(c.prompts().textCaptions, QStringList{kRenameCaption});
+  EXPECT_EQ(c.prompts().messages, QStringList{kDuplicate});
+  EXPECT_EQ(c.current(), "AB") << "the card shows the cow bearing the name";
+  EXPECT_TRUE(c.rows().contains("112 1/1"));
+
+  // Its own name in other letters is no clash.
+  c.goTo(QStringLiteral("Ночка"));
+  c.prompts().texts = {QStringLiteral(" НОЧКА")};
+  w.Button11->click();
+  EXPECT_EQ(c.prompts().messages.size(), 1);
+  EXPECT_TRUE(c.rows().contains(QStringLiteral(" НОЧКА 1/1")));
+
+  // A selection in force is dropped.
+  c.prompts().keys = {"12"};
+  w.Button8->click();
+  c.goTo("112");
+  c.prompts().texts = {" 112-б "};
+  w.Button11->click();
+  EXPECT_EQ(c.prompts().messages.size(), 1);
+  EXPECT_TRUE(c.rows().contains(QStringLiteral(" 112-б 1/1")));
+  EXPECT_EQ(c.dm().korova.filter(), QStringLiteral("kodreg=1 and kodvlad=1"));
+  EXPECT_EQ(c.listed().size(), 5);
+  EXPECT_EQ(c.current(), QStringLiteral(" 112-б"));
+
+  // An empty name is taken.
+  c.prompts().texts = {""};
+  w.Button11->click();
+  EXPECT_TRUE(c.rows().contains(QStringLiteral(" 1/1")));
+}
+
+TEST(CowRecords, MovingFollowsTheCowEvenToAFarmWithHerName) {
+  Cows c;
+  c.open();
+  TForm9& w = *c.w;
+  c.goTo(QStringLiteral("Ночка"));
+  c.pickFarm(1, 2);
+  w.Button10->click();
+  EXPECT_EQ(c.prompts().pickerCaptions, QStringList{kMovePicker});
+  EXPECT_TRUE(c.prompts().messages.isEmpty());
+  EXPECT_TRUE(c.rows().contains(QStringLiteral("Ночка 1/2")));
+  EXPECT_EQ(w.herd.farmCode, 2);
+  EXPECT_EQ(w.Label1->text(), QStringLiteral("Регион: Север Владелец: Рассвет"));
+  EXPECT_EQ(c.listed(), QStringList({QStringLiteral("Ночка"), QStringLiteral(" ночка")}));
+  EXPECT_EQ(c.current(), QStringLiteral("Ночка"));
+  EXPECT_FALSE(c.dm().cowRefreshSuppressed);
+
+  // The same farm: the cow stays, the farm's first cow is shown.
+  c.goTo(QStringLiteral(" ночка"));
+  c.pickFarm(1, 2);
+  w.Button10->click();
+  EXPECT_EQ(c.listed(), QStringList({QStringLiteral("Ночка"), QStringLiteral(" ночка")}));
+  EXPECT_EQ(c.current(), QStringLiteral("Ночка"));
+
+  // A region without farms in the picker: the cow stays where she is.
+  test::seed(c.dm().Table1, {{"kodreg", 3}, {"region", "Пустой"}});
+  const QStringList before = c.rows();
+  c.pickFarm(3, 1);
+  w.Button10->click();
+  EXPECT_EQ(c.rows(), before);
+  EXPECT_EQ(w.herd.farmCode, 2);
+  EXPECT_EQ(w.Label1->text(), QStringLiteral("Регион: Север Владелец: Рассвет"));
+
+  // Another region's farm without cows shown by "Перейти к другому хозяйству".
+  c.prompts().messages.clear();
+  c.pickFarm(2, 1);
+  w.Button3->click();
+  EXPECT_EQ(c.prompts().messages, QStringList{kEmptyFarm});
+  EXPECT_EQ(shownButtons(w), kEmptyCard);
+  EXPECT_EQ(w.Label1->text(), QStringLiteral("Регион: Юг Владелец: Восход"));
+  EXPECT_EQ(c.dm().korova.filter(), QStringLiteral("kodreg=2 and kodvlad=1"));
+}
+
+TEST(CowRecords, BreedAndFatherFromThePickers) {
+  Cows c;
+  c.open();
+  TForm9& w = *c.w;
+  c.goTo("А-123");
+  w.Button2->click();
+  EXPECT_FALSE(w.Edotec->isReadOnly()) << "a free-text father is edited in place";
+  ASSERT_FALSE(w.Label9->isVisible());
+
+  c.prompts().pickerActions.push_back([&](QDialog&) {
+    db::Table& t = c.dm().poroda;
+    for (t.first(); !t.eof() && t.fieldByName(u"kodporod").asInteger() != 2;) t.next();
+  });
+  w.Button9->click();
+  EXPECT_EQ(c.prompts().pickerCaptions.last(), kBreedPicker);
+  EXPECT_EQ(w.Edporoda->text(), QStringLiteral("Черно-пестрая"));
+  EXPECT_EQ(liveRows(c.file())[2]["kodporod"], "2");
+  EXPECT_TRUE(w.Label9->isVisible()) << "in editing mode the change shows as unsaved";
+
+  c.prompts().pickerActions.push_back([&](QDialog&) {
+    db::Table& t = c.dm().bik;
+    t.open();
+    for (t.first(); !t.eof() && t.fieldByName(u"kodbyk").asString() != "9";) t.next();
+  });
+  w.Button6->click();
+  EXPECT_EQ(c.prompts().pickerCaptions.last(), kBullPicker);
+  EXPECT_EQ(w.Edotec->text(), QStringLiteral("Гром"));
+  EXPECT_TRUE(w.Edotec->isReadOnly());
+  EXPECT_EQ(w.bikreg->text(), QStringLiteral("Бык-отец по базе данных"));
+  EXPECT_EQ(liveRows(c.file())[2]["basekod"], "+");
+  EXPECT_EQ(liveRows(c.file())[2]["kodbyk"], "9");
+  // Writing the corrections keeps the link.
+  w.MaskEddata->setText("01.04.2001");
+  w.Button5->click();
+  EXPECT_EQ(liveRows(c.file())[2]["kodbyk"], "9");
+  c.goTo("AB");
+  c.goTo("А-123");
+  EXPECT_EQ(w.Edotec->text(), QStringLiteral("Гром"));
+
+  // Pickers closed on tables without a current row write nothing.
+  const QStringList before = c.rows(true);
+  const QString breedBefore = liveRows(c.file())[2]["kodporod"];
+  c.prompts().pickerActions.push_back([&](QDialog&) {
+    c.dm().poroda.setFilter("kodporod=99");
+    c.dm().poroda.setFiltered(true);
+  });
+  w.Button9->click();
+  c.prompts().pickerActions.push_back([&](QDialog&) {
+    c.dm().bik.setFilter("kodbyk=99");
+    c.dm().bik.setFiltered(true);
+  });
+  w.Button6->click();
+  EXPECT_EQ(liveRows(c.file())[2]["kodporod"], breedBefore);
+  EXPECT_EQ(liveRows(c.file())[2]["kodbyk"], "9");
+  EXPECT_EQ(w.Edporoda->text(), QStringLiteral("Черно-пестрая"));
+  EXPECT_EQ(w.Edotec->text(), QStringLiteral("Гром"));
+  EXPECT_TRUE(c.prompts().messages.isEmpty());
+}
+
+TEST(CowRecords, SelectionByKeyMarksTheFarmOnlyAndCancellingKeepsTheMarks) {
+  Cows c;
+  c.open();
+  TForm9& w = *c.w;
+  c.prompts().keys = {"12"};
+  w.Button8->click();
+  EXPECT_EQ(c.listed(), QStringList({"А-123", "112"}));
+  EXPECT_EQ(c.dm().korova.filter(), QStringLiteral("kodreg=1 and kodvlad=1 and ot='+'"));
+  EXPECT_EQ(c.current(), QStringLiteral("А-123"));
+  EXPECT_EQ(c.rows(true), QStringList({QStringLiteral("Старая 0/1 +"), "AB 1/1 ", QStringLiteral("А-123 1/1 +"),
+                                       "112 1/1 +", "1-2 1/1 ", QStringLiteral("Ночка 1/1 "),
+                                       QStringLiteral(" ночка 1/2 +")}));
+  EXPECT_TRUE(c.prompts().messages.isEmpty());
+
+  w.Button7->click();
+  EXPECT_EQ(c.listed().size(), 5);
+  EXPECT_EQ(c.current(), "AB");
+  EXPECT_EQ(c.rows(true)[2], QStringLiteral("А-123 1/1 +")) << "the marks stay in the file";
+
+  // Lower-case Cyrillic keys find upper-case names; the blank key does nothing.
+  c.prompts().keys = {QStringLiteral(" ноч "), " "};
+  w.Button8->click();
+  EXPECT_EQ(c.listed(), QStringList{QStringLiteral("Ночка")});
+  w.Button8->click();
+  EXPECT_EQ(c.listed(), QStringList{QStringLiteral("Ночка")});
+
+  // No match: every mark of the farm blank, the whole farm listed.
+  c.prompts().keys = {"XYZ"};
+  w.Button8->click();
+  EXPECT_EQ(c.prompts().messages, QStringList{kNoMatch});
+  EXPECT_EQ(c.listed().size(), 5);
+  EXPECT_EQ(c.rows(true), QStringList({QStringLiteral("Старая 0/1 +"), "AB 1/1 ", QStringLiteral("А-123 1/1 "),
+                                       "112 1/1 ", "1-2 1/1 ", QStringLiteral("Ночка 1/1 "),
+                                       QStringLiteral(" ночка 1/2 +")}));
+  EXPECT_EQ(shownButtons(w), kFullCard);
+}

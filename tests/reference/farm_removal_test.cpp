@@ -1,0 +1,454 @@
+// Farm removal in the farms window: the panel of variants, the window's three states and its
+// close box, the choice of the target farm, the archive variants, and what each variant leaves
+// in both animal tables (read from the files' bytes); the one-walk release of father links
+// against bull-by-bull walks over a generated herd.
+#include "app/db_grid.h"
+#include "app/forms.h"
+#include "cows/cow_card.h"
+#include "db/data_module.h"
+#include "db/protected_scan.h"
+#include "herdgen.h"
+#include "reference/farm_removal.h"
+#include "reference/farms_window.h"
+#include "reference_support.h"
+#include "work_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+using namespace korvel;
+using test::liveRows;
+using test::seed;
+using test::shownButtons;
+
+namespace {
+
+const QString kChooseTarget =
+    QStringLiteral("Выберите нужное хозяйство, затем нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ ЖИВОТНЫХ ВЫПОЛНЕН!");
+const QString kTargetCaption = QStringLiteral("Выбор хозяйства, в которое будут переведены животные.");
+const QString kMovedDone = QStringLiteral("Удаление хозяйства с переводом животных ВЫПОЛНЕНО!");
+const QString kFreedDone = QStringLiteral("Удаление хозяйства со всеми его животными ВЫПОЛНЕНО!");
+const QString kNoFarms = QStringLiteral("В этом регионе нет владельцев! Можно только добавить.");
+const QStringList kBrowsing = {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6", "Button9"};
+
+// Two regions that both hold a farm with code 1, bulls and cows on both, daughters of the
+// farm's bulls standing in other farms and regions and in a free row.
+struct Removal {
+  test::WorkFolder folder;
+  test::App app{folder.path()};
+  TForm8& w = *forms().Form8;
+  TDataModule5& dm = app.dm();
+
+  Removal() {
+    seed(dm.Table1, {{"kodreg", 1}, {"region", "Север"}});
+    seed(dm.Table1, {{"kodreg", 2}, {"region", "Юг"}});
+    farm(1, 1, "Заря");
+    farm(1, 2, "Рассвет");
+    farm(2, 1, "Заря");
+    farm(2, 3, "Восход");
+    bull("Буян 1", 1, 1, "5");
+    bull(" Гром  ", 1, 1, "6");
+    bull("Чужой", 2, 1, "7");
+    bull("Соседский", 1, 2, "8");
+    cow("Майка", 1, 1, "+", "5");
+    cow("Зорька", 1, 1, "+", "7");
+    cow("Ночка", 1, 1, "", "5");  // a father named in free text: no link to release
+    cow("Дочь-Рассвет", 1, 2, "+", "6");
+    cow("Дочь-Юг", 2, 1, "+", "5");
+    cow("Юг-1", 2, 1, "+", "8");
+    cow("Старая", 0, 0, "+", "6");  // a free row still linked
+    dm.korova.close();
+    dm.bik.close();
+  }
+  ~Removal() { w.hide(); }
+
+  void farm(int region, int code, const char* name) {
+    seed(dm.vlad2, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}});
+  }
+  void bull(const char* name, int region, int farm, const char* code) {
+    seed(dm.bik, {{"nokli", name}, {"kodreg", region}, {"kodvlad", farm}, {"kodbyk", code}});
+  }
+  void cow(const char* name, int region, int farm, const char* base, const char* father) {
+    seed(dm.korova, {{"nokli", name}, {"kodreg", region}, {"kodvlad", farm}, {"basekod", base}, {"kodbyk", father}});
+  }
+
+  // Every live row of a file as "NOKLI R/F BASEKOD|KODBYK" (cows) or "NOKLI R/F KODBYK" (bulls).
+  QStringList cows() const {
+    QStringList out;
+    for (const auto& r : liveRows(folder.file("KOROVA.DBF")))
+      out << r["nokli"] + ' ' + r["kodreg"] + '/' + r["kodvlad"] + ' ' + r["basekod"] + '|' + r["kodbyk"];
+    return out;
+  }
+  QStringList bulls() const {
+    QStringList out;
+    for (const auto& r : liveRows(folder.file("BIK.DBF")))
+      out << r["nokli"] + ' ' + r["kodreg"] + '/' + r["kodvlad"] + ' ' + r["kodbyk"];
+    return out;
+  }
+  QStringList farmsOf(int region) const {
+    QStringList out;
+    for (const auto& r : liveRows(folder.file("VLAD.DBF")))
+      if (r["kodreg"] == QString::number(region)) out << r["kodvlad"] + ' ' + r["vlad"];
+    return out;
+  }
+
+  // Moves the farm list to the farm with this code.
+  void goToFarm(int code) {
+    db::Table& t = dm.vlad2;
+    for (t.first(); !t.eof() && t.fieldByName(u"kodvlad").asInteger() != code;) t.next();
+    ASSERT_FALSE(t.eof()) << "no farm " << code;
+  }
+  void pickRegion(int code) {
+    app.prompts.pickerActions.push_back([this, code](QDialog&) {
+      db::Table& t = dm.Table1;
+      for (t.first(); !t.eof() && t.fieldByName(u"kodreg").asInteger() != code;) t.next();
+    });
+    w.Button1->click();
+  }
+  // Opens the window (on region 1) and asks to remove its farm with this code.
+  void startRemoval(int code) {
+    w.show();
+    goToFarm(code);
+    w.Button4->click();
+  }
+  void carryOut(QRadioButton* option) {
+    option->setChecked(true);
+    w.Button7->click();
+  }
+  bool hasCloseBox() const {
+    return w.windowFlags().testFlag(Qt::WindowCloseButtonHint) &&
+           (!w.windowHandle() || w.windowHandle()->flags().testFlag(Qt::WindowCloseButtonHint));
+  }
+  // The window back in browsing: list shown, panel and target button hidden, close box back.
+  void expectBrowsing() {
+    EXPECT_EQ(w.removalState(), TForm8::RemovalState::Browsing);
+    EXPECT_TRUE(w.DBGrid1->isVisible());
+    EXPECT_FALSE(w.GroupBox1->isVisible());
+    EXPECT_FALSE(w.Button8->isVisible());
+    EXPECT_TRUE(hasCloseBox());
+    EXPECT_FALSE(dm.cowRefreshSuppressed);
+    EXPECT_FALSE(dm.bullRefreshSuppressed);
+    EXPECT_TRUE(dm.DataSource3.enabled());
+    EXPECT_TRUE(dm.DataSource5.enabled());
+  }
+
+  const QStringList cowsBefore = {
+      "Майка 1/1 +|5",        "Зорька 1/1 +|7", "Ночка 1/1 |5",   "Дочь-Рассвет 1/2 +|6",
+      "Дочь-Юг 2/1 +|5",      "Юг-1 2/1 +|8",   "Старая 0/0 +|6",
+  };
+  const QStringList bullsBefore = {"Буян 1 1/1 5", " Гром 1/1 6", "Чужой 2/1 7", "Соседский 1/2 8"};
+};
+
+}  // namespace
+
+TEST(FarmRemoval, ThePanelTakesTheWindowAndCancellingChangesNothing) {
+  Removal r;
+  const QByteArray cowBytes = [&] {
+    QFile f(r.folder.file("KOROVA.DBF"));
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+  }();
+  r.startRemoval(2);
+  EXPECT_EQ(r.w.removalState(), TForm8::RemovalState::ChoosingVariant);
+  EXPECT_EQ(r.w.GroupBox1->title(), QStringLiteral("Удаление хозяйства \"Рассвет\", находящегося в регионе: Север"));
+  EXPECT_TRUE(r.w.GroupBox1->isVisible());
+  EXPECT_FALSE(r.w.DBGrid1->isVisible());
+  EXPECT_EQ(shownButtons(r.w), QStringList{"Button7"});
+  EXPECT_TRUE(r.w.RadioButton1->isChecked());
+
+  // No close box, and no way to close the window meanwhile.
+  EXPECT_FALSE(r.hasCloseBox());
+  EXPECT_FALSE(r.w.windowFlags().testFlag(Qt::WindowSystemMenuHint));
+  EXPECT_FALSE(r.w.close());
+  QTest::keyClick(&r.w, Qt::Key_Escape);
+  r.w.reject();
+  EXPECT_TRUE(r.w.isVisible());
+
+  r.carryOut(r.w.RadioButton1);
+  r.expectBrowsing();
+  EXPECT_EQ(shownButtons(r.w), kBrowsing);
+  EXPECT_EQ(r.farmsOf(1), QStringList({"1 Заря", "2 Рассвет"}));
+  EXPECT_TRUE(r.app.prompts.messages.isEmpty());
+  QFile f(r.folder.file("KOROVA.DBF"));
+  f.open(QIODevice::ReadOnly);
+  EXPECT_EQ(f.readAll(), cowBytes);
+  EXPECT_EQ(r.bulls(), r.bullsBefore);
+
+  // Browsing again: the window closes as usual.
+  EXPECT_TRUE(r.w.close());
+}
+
+TEST(FarmRemoval, CowsToAChosenFarmOfAnotherRegionWithBullsFreed) {
+  Removal r;
+  r.startRemoval(1);
+  r.carryOut(r.w.RadioButton5);
+  // Choosing the target: the farm row is gone, its animals still carry its codes.
+  EXPECT_EQ(r.w.removalState(), TForm8::RemovalState::ChoosingTarget);
+  EXPECT_EQ(r.app.prompts.messages, QStringList{kChooseTarget});
+  EXPECT_EQ(r.w.windowTitle(), kTargetCaption);
+  EXPECT_EQ(r.farmsOf(1), QStringList{"2 Рассвет"});
+  EXPECT_EQ(r.farmsOf(2), QStringList({"1 Заря", "3 Восход"}));
+  EXPECT_EQ(shownButtons(r.w), QStringList({"Button1", "Button2", "Button3", "Button5", "Button6", "Button8", "Button9"}));
+  EXPECT_FALSE(r.hasCloseBox());
+  EXPECT_FALSE(r.w.close());
+  EXPECT_EQ(r.cows(), r.cowsBefore);
+
+  // The target is chosen in the other region.
+  r.pickRegion(2);
+  EXPECT_FALSE(r.w.Button4->isVisible());
+  EXPECT_TRUE(r.w.Button8->isVisible());
+  r.goToFarm(3);
+  r.w.Button8->click();
+  EXPECT_EQ(r.app.prompts.messages, QStringList({kChooseTarget, kMovedDone}));
+  r.expectBrowsing();
+  EXPECT_EQ(shownButtons(r.w), kBrowsing);
+  EXPECT_EQ(r.w.windowTitle(), kTargetCaption) << "the caption stays until the window is opened again";
+  EXPECT_EQ(r.cows(), QStringList({"Майка 2/3 |#Буян 1", "Зорька 2/3 +|7", "Ночка 2/3 |5", "Дочь-Рассвет 1/2 |#Гром",
+                                   "Дочь-Юг 2/1 |#Буян 1", "Юг-1 2/1 +|8", "Старая 0/0 |#Гром"}));
+  EXPECT_EQ(r.bulls(), QStringList({"Буян 1 0/0 5", " Гром 0/0 6", "Чужой 2/1 7", "Соседский 1/2 8"}));
+  EXPECT_FALSE(r.dm.korova.isOpen()) << "the cow table is left closed as it was found";
+  EXPECT_FALSE(r.dm.bik.isOpen());
+}
+
+TEST(FarmRemoval, AllAnimalsToAChosenFarmKeepTheirFatherLinks) {
+  Removal r;
+  // Tables open under a list filter are given it back.
+  r.dm.korova.open();
+  r.dm.korova.setFilter("kodreg=2 and kodvlad=1");
+  r.dm.korova.setFiltered(true);
+  r.dm.bik.open();
+  r.startRemoval(1);
+  r.carryOut(r.w.RadioButton2);
+  r.goToFarm(2);
+  r.w.Button8->click();
+  r.expectBrowsing();
+  EXPECT_EQ(r.cows(), QStringList({"Майка 1/2 +|5", "Зорька 1/2 +|7", "Ночка 1/2 |5", "Дочь-Рассвет 1/2 +|6",
+                                   "Дочь-Юг 2/1 +|5", "Юг-1 2/1 +|8", "Старая 0/0 +|6"}));
+  EXPECT_EQ(r.bulls(), QStringList({"Буян 1 1/2 5", " Гром 1/2 6", "Чужой 2/1 7", "Соседский 1/2 8"}));
+  EXPECT_EQ(r.dm.korova.filter(), QStringLiteral("kodreg=2 and kodvlad=1"));
+  EXPECT_TRUE(r.dm.korova.filtered());
+  EXPECT_EQ(r.dm.korova.fieldByName(u"nokli").asString(), QStringLiteral("Дочь-Юг"));
+  EXPECT_TRUE(r.dm.bik.isOpen());
+  EXPECT_FALSE(r.dm.bik.filtered());
+}
+
+TEST(FarmRemoval, ATargetRegionWithoutFarmsIsRefusedAndTheChoiceGoesOn) {
+  Removal r;
+  seed(r.dm.Table1, {{"kodreg", 3}, {"region", "Пустой"}});
+  r.startRemoval(1);
+  r.carryOut(r.w.RadioButton2);
+  r.pickRegion(3);
+  EXPECT_EQ(r.app.prompts.messages, QStringList({kChooseTarget, kNoFarms}));
+  EXPECT_EQ(shownButtons(r.w), QStringList({"Button1", "Button2", "Button8"}));
+  r.w.Button8->click();
+  ASSERT_EQ(r.app.prompts.messages.size(), 3);
+  EXPECT_TRUE(r.app.prompts.messages[2].startsWith(
+      QStringLiteral("В этом регионе нет хозяйства, в которое можно перевести животных!")));
+  EXPECT_EQ(r.w.removalState(), TForm8::RemovalState::ChoosingTarget);
+  EXPECT_TRUE(r.w.Button8->isVisible());
+  EXPECT_FALSE(r.hasCloseBox());
+  EXPECT_EQ(r.cows(), r.cowsBefore) << "nothing is freed";
+  EXPECT_EQ(r.bulls(), r.bullsBefore);
+
+  // A farm added there is a fine target.
+  r.app.prompts.texts = {QStringLiteral("Новая")};
+  r.w.Button2->click();
+  r.w.Button8->click();
+  EXPECT_EQ(r.app.prompts.messages.last(), kMovedDone);
+  r.expectBrowsing();
+  EXPECT_EQ(r.cows().first(), QStringLiteral("Майка 3/1 +|5"));
+  EXPECT_EQ(r.bulls().first(), QStringLiteral("Буян 1 3/1 5"));
+}
+
+TEST(FarmRemoval, ArchiveVariantsCreateTheRegionArchiveOnce) {
+  Removal r;
+  r.startRemoval(1);
+  r.carryOut(r.w.RadioButton3);
+  EXPECT_EQ(r.app.prompts.messages, QStringList{kMovedDone});
+  r.expectBrowsing();
+  EXPECT_EQ(r.farmsOf(1), QStringList({"2 Рассвет", "0 Архив региона"}));
+  EXPECT_EQ(r.farmsOf(2), QStringList({"1 Заря", "3 Восход"}));
+  EXPECT_EQ(shownButtons(r.w), QStringList({"Button1", "Button2", "Button3", "Button4", "Button5", "Button6"}))
+      << "the region has its archive now";
+  EXPECT_EQ(r.cows(), QStringList({"Майка 1/0 +|5", "Зорька 1/0 +|7", "Ночка 1/0 |5", "Дочь-Рассвет 1/2 +|6",
+                                   "Дочь-Юг 2/1 +|5", "Юг-1 2/1 +|8", "Старая 0/0 +|6"}));
+  EXPECT_EQ(r.bulls(), QStringList({"Буян 1 1/0 5", " Гром 1/0 6", "Чужой 2/1 7", "Соседский 1/2 8"}));
+
+  // The second removal finds the archive and frees the bulls.
+  r.goToFarm(2);
+  r.w.Button4->click();
+  r.carryOut(r.w.RadioButton4);
+  EXPECT_EQ(r.app.prompts.messages, QStringList({kMovedDone, kMovedDone}));
+  r.expectBrowsing();
+  EXPECT_EQ(r.farmsOf(1), QStringList{"0 Архив региона"});
+  EXPECT_EQ(r.cows(), QStringList({"Майка 1/0 +|5", "Зорька 1/0 +|7", "Ночка 1/0 |5", "Дочь-Рассвет 1/0 +|6",
+                                   "Дочь-Юг 2/1 +|5", "Юг-1 2/1 |#Соседский", "Старая 0/0 +|6"}));
+  EXPECT_EQ(r.bulls(), QStringList({"Буян 1 1/0 5", " Гром 1/0 6", "Чужой 2/1 7", "Соседский 0/0 8"}));
+}
+
+TEST(FarmRemoval, AllAnimalsFreedOnlyInTheFarmOfThatRegion) {
+  Removal r;
+  r.startRemoval(1);
+  r.carryOut(r.w.RadioButton6);
+  EXPECT_EQ(r.app.prompts.messages, QStringList{kFreedDone});
+  r.expectBrowsing();
+  // Farm 1 of region 2 keeps its animals, its daughter of a freed bull loses only the link.
+  EXPECT_EQ(r.cows(), QStringList({"Майка 0/0 |#Буян 1", "Зорька 0/0 +|7", "Ночка 0/0 |5", "Дочь-Рассвет 1/2 |#Гром",
+                                   "Дочь-Юг 2/1 |#Буян 1", "Юг-1 2/1 +|8", "Старая 0/0 |#Гром"}));
+  EXPECT_EQ(r.bulls(), QStringList({"Буян 1 0/0 5", " Гром 0/0 6", "Чужой 2/1 7", "Соседский 1/2 8"}));
+  EXPECT_EQ(r.farmsOf(2), QStringList({"1 Заря", "3 Восход"}));
+
+  // The cows window's next addition takes the first freed row.
+  TForm9& cows = *forms().Form9;
+  cows.show();
+  EXPECT_EQ(cows.herd.farmCode, 2);
+  r.app.prompts.texts = {QStringLiteral("Новая")};
+  cows.Button1->click();
+  cows.hide();
+  EXPECT_EQ(r.cows().first(), QStringLiteral("Новая 1/2 |"));
+  r.w.show();
+
+  // Removing the region's last farm leaves the region without farms.
+  r.goToFarm(2);
+  r.w.Button4->click();
+  r.carryOut(r.w.RadioButton6);
+  EXPECT_EQ(r.app.prompts.messages, QStringList({kFreedDone, kFreedDone, kNoFarms}));
+  EXPECT_EQ(shownButtons(r.w), QStringList({"Button1", "Button2"}));
+  EXPECT_TRUE(r.farmsOf(1).isEmpty());
+  EXPECT_EQ(r.cows()[0], QStringLiteral("Новая 0/0 |"));
+  EXPECT_EQ(r.cows()[3], QStringLiteral("Дочь-Рассвет 0/0 |#Гром"));
+  EXPECT_EQ(r.bulls()[3], QStringLiteral("Соседский 0/0 8"));
+  EXPECT_EQ(r.cows()[5], QStringLiteral("Юг-1 2/1 |#Соседский"));
+}
+
+namespace {
+
+// The release as walking the cows once per freed bull, in the bulls' order, freeing each bull
+// after his daughters: what the single walk must come to.
+void removeBullByBull(const QString& dir, const FarmKey& farm) {
+  db::Table korova(QStringLiteral("korova"), QStringLiteral("KOROVA"));
+  db::Table bik(QStringLiteral("bik"), QStringLiteral("BIK"));
+  korova.setDirectory(dir);
+  bik.setDirectory(dir);
+  korova.open();
+  bik.open();
+  for (bik.first(); !bik.eof(); bik.next()) {
+    if (bik.fieldByName(u"kodreg").asInteger() != farm.region || bik.fieldByName(u"kodvlad").asInteger() != farm.farm)
+      continue;
+    const QString code = bik.fieldByName(u"kodbyk").asString();
+    const QString name = QStringLiteral("#") + bik.fieldByName(u"nokli").asString().trimmed();
+    for (korova.first(); !korova.eof(); korova.next()) {
+      if (korova.fieldByName(u"basekod").asString() != QStringLiteral("+") ||
+          korova.fieldByName(u"kodbyk").asString() != code)
+        continue;
+      korova.edit();
+      korova.fieldByName(u"basekod").setString(QString());
+      korova.fieldByName(u"kodbyk").setString(name);
+      korova.post();
+    }
+    bik.edit();
+    bik.fieldByName(u"kodreg").setInteger(0);
+    bik.fieldByName(u"kodvlad").setInteger(0);
+    bik.post();
+  }
+  // The cows of the farm, freed as well.
+  for (korova.first(); !korova.eof(); korova.next()) {
+    if (korova.fieldByName(u"kodreg").asInteger() != farm.region ||
+        korova.fieldByName(u"kodvlad").asInteger() != farm.farm)
+      continue;
+    korova.edit();
+    korova.fieldByName(u"kodreg").setInteger(0);
+    korova.fieldByName(u"kodvlad").setInteger(0);
+    korova.post();
+  }
+}
+
+QByteArray bytesOf(const QString& path) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+  return f.readAll();
+}
+
+}  // namespace
+
+TEST(FatherLinkRelease, OneWalkEqualsOneWalkPerBullEvenWhenTwoFreedBullsShareACode) {
+  QTemporaryDir one, perBull;
+  herd::HerdOptions o;
+  o.cows = 12000;
+  o.bulls = 400;
+  o.regions = 2;
+  o.farmsPerRegion = 4;
+  herd::generateHerd(one.path(), o);
+  const FarmKey farm{2, 1};
+
+  // The farm's second bull takes the code of its first: the first one names their daughters.
+  QString firstName;
+  int bullsOfFarm = 0;
+  {
+    db::Table bik(QStringLiteral("bik"), QStringLiteral("BIK"));
+    bik.setDirectory(one.path());
+    bik.open();
+    QString firstCode;
+    for (bik.first(); !bik.eof(); bik.next()) {
+      if (bik.fieldByName(u"kodreg").asInteger() != 2 || bik.fieldByName(u"kodvlad").asInteger() != 1) continue;
+      if (++bullsOfFarm == 1) {
+        firstCode = bik.fieldByName(u"kodbyk").asString();
+        firstName = QStringLiteral("#") + bik.fieldByName(u"nokli").asString().trimmed();
+      } else if (bullsOfFarm == 2) {
+        bik.edit();
+        bik.fieldByName(u"kodbyk").setString(firstCode);
+        bik.post();
+      }
+    }
+  }
+  ASSERT_GE(bullsOfFarm, 10);
+  for (const char* name : {"KOROVA.DBF", "BIK.DBF", "REGION.DBF", "VLAD.DBF", "PORODA.DBF"})
+    ASSERT_TRUE(QFile::copy(QDir(one.path()).filePath(name), QDir(perBull.path()).filePath(name)));
+  removeBullByBull(perBull.path(), farm);
+
+  TDataModule5 dm(one.path());
+  const TransferCount n = transferFarmAnimals(dm, farm, RemovalVariant::AllFreed, {});
+  EXPECT_EQ(n.bullsFreed, bullsOfFarm);
+  EXPECT_GT(n.cowsFreed, 100);
+  EXPECT_GT(n.daughtersReleased, 100);
+  EXPECT_FALSE(dm.korova.isOpen());
+
+  EXPECT_EQ(bytesOf(QDir(one.path()).filePath("KOROVA.DBF")), bytesOf(QDir(perBull.path()).filePath("KOROVA.DBF")));
+  EXPECT_EQ(bytesOf(QDir(one.path()).filePath("BIK.DBF")), bytesOf(QDir(perBull.path()).filePath("BIK.DBF")));
+  int namedByFirst = 0;
+  for (const auto& row : liveRows(QDir(one.path()).filePath("KOROVA.DBF")))
+    namedByFirst += row["kodbyk"] == firstName.left(20);
+  EXPECT_GT(namedByFirst, 0) << "the shared code's daughters carry the first bull's name";
+}
+
+TEST(FatherLinkRelease, CodesAreComparedAsStoredAndTheTableStateComesBack) {
+  test::WorkFolder folder;
+  TDataModule5 dm(folder.path());
+  seed(dm.korova, {{"nokli", "a"}, {"basekod", "+"}, {"kodbyk", "12"}});
+  seed(dm.korova, {{"nokli", "b"}, {"basekod", "+"}, {"kodbyk", "012"}});
+  seed(dm.korova, {{"nokli", "c"}, {"basekod", "+"}, {"kodbyk", " 12"}});
+  seed(dm.korova, {{"nokli", "d"}, {"basekod", " "}, {"kodbyk", "12"}});
+  seed(dm.korova, {{"nokli", "e"}, {"basekod", "+"}, {"kodbyk", "1"}});
+  seed(dm.korova, {{"nokli", "f"}, {"basekod", "+"}, {"kodbyk", "12"}, {"kodreg", 4}});
+  dm.korova.first();
+  dm.korova.deleteRecord();  // a deleted row is not seen
+  dm.korova.setFilter("kodreg=4");
+  dm.korova.setFiltered(true);
+  {
+    db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+    EXPECT_TRUE(dm.cowRefreshSuppressed);
+    EXPECT_EQ(releaseFatherLinks(dm.korova, {{"12", "#Первый"}, {"12", "#Второй"}, {"Ж", "#Ж"}}), 1);
+  }
+  EXPECT_FALSE(dm.cowRefreshSuppressed);
+  EXPECT_EQ(dm.korova.filter(), QStringLiteral("kodreg=4"));
+  QStringList out;
+  for (const auto& row : test::fileRows(folder.file("KOROVA.DBF")))
+    out << (row.deleted ? "*" : "") + row["nokli"] + ' ' + row["basekod"] + '|' + row["kodbyk"];
+  EXPECT_EQ(out, QStringList({"*a +|12", "b +|012", "c +| 12", "d |12", "e +|1", "f |#Первый"}));
+}
