@@ -60,20 +60,22 @@ CowNameOutcome addCow(TDataModule5& dm, const HerdContext& herd, const QString& 
   const QString farmFilter = t.filter();
   setFilter(t, QStringLiteral("kodreg=0"));
   t.first();
-  if (t.isEmpty()) t.append();
-  else t.edit();
+  const bool reuse = !t.isEmpty();
+  if (reuse) t.edit();
+  else t.append();
   t.clearFields();
   t.fieldByName(u"kodreg").setInteger(herd.regionCode);
   t.fieldByName(u"kodvlad").setInteger(herd.farmCode);
   t.fieldByName(u"nokli").setString(name);
+  // Under the free-row filter the posted row leaves the list, so its number is taken now.
+  const int added = reuse ? t.recNo() : int(t.file().recordCount()) + 1;
   t.post();
 
-  // The new cow is found by her name exactly as given; a name stored without its trailing
-  // blanks is not, and the walk ends on the farm's last cow.
+  // The card goes to the new cow by her record, not by her name: a name stored without its
+  // trailing blanks would match no cow, and the card would then offer the new cow's default
+  // lactation and calving date for writing into the farm's last cow.
   setFilter(t, farmFilter);
-  const int nokli = t.fieldIndex(u"nokli");
-  for (t.first(); !t.eof(); t.next())
-    if (t.textAt(uint32_t(t.recNo() - 1), nokli) == name) break;
+  t.goToRecNo(added);
   return CowNameOutcome::Written;
 }
 
