@@ -30,7 +30,10 @@ DBGrid::DBGrid(db::DataSource& source, std::vector<db::GridColumn> columns, QWid
 
 void DBGrid::followCursor() {
   const int row = model_->currentRow();
-  if (row < 0) return;
+  if (row < 0) {
+    if (clearsWithoutCursor_) clearSelection();
+    return;
+  }
   following_ = true;
   const QModelIndex at = model_->index(row, qMax(0, currentIndex().column()));
   selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

@@ -18,6 +18,9 @@ class DBGrid : public QTableView {
   db::GridModel& gridModel() const { return *model_; }
   // Puts the view's current row on the table's current record (nothing when it has none).
   void followCursor();
+  // Whether a cursor that is on no row of the grid (a record being appended, say) clears the
+  // selection instead of leaving it on the row last followed. Off unless a window asks.
+  void setClearsSelectionWithoutCursor(bool on) { clearsWithoutCursor_ = on; }
 
  protected:
   // A view that gains the focus without a current row would take its first row and move the
@@ -28,6 +31,7 @@ class DBGrid : public QTableView {
  private:
   db::GridModel* model_;
   bool following_ = false;
+  bool clearsWithoutCursor_ = false;
 };
 
 }  // namespace korvel

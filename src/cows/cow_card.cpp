@@ -1,5 +1,6 @@
 #include "cows/cow_card.h"
 
+#include "app/db_grid.h"
 #include "app/forms.h"
 #include "app/prompts.h"
 #include "cows/cow_records.h"
@@ -20,7 +21,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
-#include <QTableView>
 #include <QTableWidget>
 
 namespace korvel {
@@ -106,40 +106,6 @@ class TForm9::CellDelegate : public QStyledItemDelegate {
   TraitKind kind_;
 };
 
-// The cow list: a table view over the cow table's data source that follows its cursor and
-// moves it when the user picks another row.
-class TForm9::CowList : public QTableView {
- public:
-  CowList(db::GridModel& model, QWidget* parent) : QTableView(parent), model_(model) {
-    setModel(&model);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    verticalHeader()->hide();
-    horizontalHeader()->setStretchLastSection(true);
-    connect(&model, &db::GridModel::currentRowChanged, this, [this](int row) { follow(row); });
-    connect(&model, &QAbstractItemModel::modelReset, this, [this] { follow(model_.currentRow()); });
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
-      if (following_ || !current.isValid()) return;
-      guarded([&] { model_.setCurrentRow(current.row()); });
-    });
-  }
-
- private:
-  void follow(int row) {
-    following_ = true;
-    if (row >= 0) {
-      setCurrentIndex(model_.index(row, 0));
-      scrollTo(model_.index(row, 0));
-    } else {
-      clearSelection();
-    }
-    following_ = false;
-  }
-
-  db::GridModel& model_;
-  bool following_ = false;
-};
-
 TForm9::TForm9(TDataModule5& dm, QWidget* parent)
     : KorvelDialog(parent), dm_(dm), catalogue_(dm.xarakt, &dm.korova) {
   setObjectName(QStringLiteral("Form9"));
@@ -192,11 +158,11 @@ void TForm9::buildLayout() {
   big.setBold(true);
   Label1->setFont(big);
 
-  cowModel_ = std::make_unique<db::GridModel>(
-      dm_.DataSource3, std::vector<db::GridColumn>{{QStringLiteral("nokli"), QStringLiteral("Идентификацион. № , кличка")}});
-  cowList_ = new CowList(*cowModel_, this);
-  DBGrid1 = cowList_;
-  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+  DBGrid1 = new DBGrid(dm_.DataSource3, {{QStringLiteral("nokli"), QStringLiteral("Идентификацион. № , кличка")}}, this);
+  DBGrid1->setClearsSelectionWithoutCursor(true);
+  // The cow list keeps its plain look: no alternate row colours, the style's row height.
+  DBGrid1->setAlternatingRowColors(false);
+  DBGrid1->verticalHeader()->resetDefaultSectionSize();
   DBGrid1->setGeometry(4, 34, 200, 548);
 
   // The linear grid with its buttons below.

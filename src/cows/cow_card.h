@@ -2,22 +2,20 @@
 // category, the particulars, editing mode with its input checks and the writing of corrections.
 #pragma once
 
+#include "app/db_grid.h"
 #include "app/window_base.h"
 #include "cows/cow_evaluation.h"
 #include "reference/herd_context.h"
 
-#include <memory>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableView;
 class QTableWidget;
 
 namespace korvel {
 
 class TDataModule5;
-namespace db { class GridModel; }
 
 // Cows window: the farm's cow list, the trait card and its editing.
 class TForm9 : public KorvelDialog {
@@ -68,7 +66,7 @@ class TForm9 : public KorvelDialog {
 
   QLabel* Label1;
   QPushButton* Button3;
-  QTableView* DBGrid1;
+  DBGrid* DBGrid1;
   QLabel *Label5, *Label3, *Label4, *Label6, *Label7, *Label8, *Label9, *Label19, *Label20, *Label18;
   QTableWidget *StringGrid1, *StringGrid2, *StringGrid3;
   QPushButton *Button2, *Button5;
@@ -81,7 +79,6 @@ class TForm9 : public KorvelDialog {
 
  private:
   class CellDelegate;
-  class CowList;
 
   TraitKind kindOf(const QTableWidget* grid) const;
   void buildLayout();
@@ -103,8 +100,6 @@ class TForm9 : public KorvelDialog {
 
   TDataModule5& dm_;
   TraitCatalogue catalogue_;
-  std::unique_ptr<db::GridModel> cowModel_;
-  CowList* cowList_ = nullptr;
   bool editing_ = false;
   bool fatherIsBull_ = false;
   bool filling_ = false;  // texts set by the refresh are no changes

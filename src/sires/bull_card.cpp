@@ -1,5 +1,6 @@
 #include "sires/bull_card.h"
 
+#include "app/db_grid.h"
 #include "app/forms.h"
 #include "app/prompts.h"
 #include "app/selection.h"
@@ -20,7 +21,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-#include <QTableView>
 #include <algorithm>
 
 namespace korvel {
@@ -111,29 +111,18 @@ TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
   colour(Label3, Qt::yellow);
   Label3->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
-  DBGrid1 = new QTableView(this);
-  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+  DBGrid1 = new DBGrid(dm_.DataSource5, {{QStringLiteral("nokli"), QStringLiteral("Идентификацион. №, кличка")}}, this);
   DBGrid1->setGeometry(24, 36, 185, 649);
-  model_ = new db::GridModel(dm_.DataSource5, {{QStringLiteral("nokli"), QStringLiteral("Идентификацион. №, кличка")}}, this);
-  DBGrid1->setModel(model_);
+  // The bull list keeps its own look: a fixed column width, row numbers, plain rows of 20
+  // points, and typing into a row starts editing it.
+  DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  DBGrid1->horizontalHeader()->setHighlightSections(true);
   DBGrid1->setColumnWidth(0, 154);
-  DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+  DBGrid1->verticalHeader()->show();
   DBGrid1->verticalHeader()->setDefaultSectionSize(20);
+  DBGrid1->setAlternatingRowColors(false);
   DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed);
-  // The grid follows the table's cursor, and a row chosen in the grid moves the cursor.
-  auto follow = [this] {
-    const int row = model_->currentRow();
-    if (row >= 0 && DBGrid1->currentIndex().row() != row) DBGrid1->setCurrentIndex(model_->index(row, 0));
-  };
-  connect(model_, &db::GridModel::currentRowChanged, this, follow);
-  connect(model_, &QAbstractItemModel::modelReset, this, follow);
-  connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          [this](const QModelIndex& current) {
-            if (current.isValid() && current.row() != model_->currentRow())
-              guarded([&] { model_->setCurrentRow(current.row()); });
-          });
 
   Label4 = label(this, "Label4", QStringLiteral("  ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ"), 236, 36);
   StringGrid1 = grid(this, "StringGrid1", 240, 52, 240, 421);

@@ -5,21 +5,18 @@
 // current record when it closes.
 #pragma once
 
+#include "app/db_grid.h"
 #include "app/window_base.h"
 #include "reference/herd_context.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableView;
 class QTableWidget;
 
 namespace korvel {
 
 class TDataModule5;
-namespace db {
-class GridModel;
-}
 
 // The caption the cow card sets when it borrows the bulls window to choose a cow's father.
 QString bullPickerCaption();
@@ -41,7 +38,7 @@ class TForm4 : public KorvelDialog {
       *Button11;
   QLabel *Label1, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label11, *Label12, *Label14, *Label15,
       *Label16;
-  QTableView* DBGrid1;
+  DBGrid* DBGrid1;
   QTableWidget *StringGrid1, *StringGrid2, *StringGrid3;
   QLineEdit *Edlin, *Edrogd;
 
@@ -70,7 +67,6 @@ class TForm4 : public KorvelDialog {
   bool isActiveCard() const;
 
   TDataModule5& dm_;
-  db::GridModel* model_;
   HerdContext herd_;
   bool lineEditMode_ = false;
 };
