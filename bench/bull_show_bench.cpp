@@ -2,10 +2,10 @@
 // generated herd of 1,000,000 cows, set beside the time to read the cow table's bytes once. The
 // herd is generated on first use into a temporary folder (or into KORVEL_BENCH_HERD when set,
 // and kept there between runs).
+#include "bench_support.h"
 #include "db/data_module.h"
 #include "db/dbf_file.h"
 #include "db/schema.h"
-#include "herdgen.h"
 #include "sires/bull_figures.h"
 
 #include <QCoreApplication>
@@ -21,8 +21,6 @@ using namespace korvel;
 
 namespace {
 
-constexpr long long kCows = 1'000'000;
-
 struct Herd {
   Herd() {
     const QByteArray kept = qgetenv("KORVEL_BENCH_HERD");
@@ -37,13 +35,9 @@ struct Herd {
     bool ready = false;
     if (QFile::exists(korova)) {
       db::DbfFile f(korova);
-      ready = f.recordCount() == uint32_t(kCows);
+      ready = f.recordCount() == uint32_t(bench::kHerdCows);
     }
-    if (!ready) {
-      herd::HerdOptions options;
-      options.cows = kCows;
-      summary = herd::generateHerd(dir, options);
-    }
+    if (!ready) summary = bench::generateMillionCowHerd(dir);
     db::createMissingTables(dir);
     findMostUsedSire();
   }
@@ -75,24 +69,7 @@ Herd& theHerd() {
 }
 
 // The floor: the cow table's bytes read once from the page cache.
-void BM_ReadKorovaBytes(benchmark::State& state) {
-  QFile f(theHerd().file());
-  std::vector<char> buf(1 << 20);
-  int64_t bytes = 0;
-  for (auto _ : state) {
-    if (!f.open(QIODevice::ReadOnly)) state.SkipWithError("cannot open KOROVA.DBF");
-    unsigned sum = 0;
-    qint64 n;
-    bytes = 0;
-    while ((n = f.read(buf.data(), qint64(buf.size()))) > 0) {
-      sum += static_cast<unsigned char>(buf[size_t(n - 1)]);
-      bytes += n;
-    }
-    benchmark::DoNotOptimize(sum);
-    f.close();
-  }
-  state.SetBytesProcessed(state.iterations() * bytes);
-}
+void BM_ReadKorovaBytes(benchmark::State& state) { bench::readFileBytes(state, theHerd().file()); }
 BENCHMARK(BM_ReadKorovaBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Showing bull 1 (thousands of daughters): with KOROVA open as the cow card leaves it, and

@@ -1,39 +1,25 @@
 // The sire evaluation over a generated 1,000,000-cow herd, every sire of one breed against all
 // cows of the breed: the time to read KOROVA's bytes once (the floor), the scan alone, the
 // workbook alone (laid out and written), and the whole run (scan, names, workbook, file).
+#include "bench_support.h"
 #include "db/data_module.h"
 #include "evaluation/profile_workbook.h"
 #include "evaluation/sire_statistics.h"
-#include "herdgen.h"
 #include "starter/starter_folder.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <memory>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
 using namespace korvel;
 
-constexpr long long kCows = 1000000;
-
 // The herd is made once per run (starter catalogue, then the generated tables), in a folder
 // removed at exit.
 QString herdDir() {
-  static std::unique_ptr<QTemporaryDir> dir = [] {
-    auto d = std::make_unique<QTemporaryDir>();
-    layOutStarterFolder(d->path());
-    herd::HerdOptions o;
-    o.cows = kCows;
-    herd::generateHerd(d->path(), o);
-    return d;
-  }();
-  return dir->path();
+  return bench::temporaryMillionCowHerd([](const QString& dir) { layOutStarterFolder(dir); });
 }
 
 EvaluationRequest everySireOfBreed1() {
@@ -48,17 +34,7 @@ TDataModule5& dataModule() {
 }
 
 void BM_ReadKorovaBytes(benchmark::State& state) {
-  const QByteArray path = QDir(herdDir()).filePath(QStringLiteral("KOROVA.DBF")).toLocal8Bit();
-  std::vector<char> buf(size_t(1) << 20);
-  int64_t bytes = 0;
-  for (auto _ : state) {
-    const int fd = ::open(path.constData(), O_RDONLY);
-    ssize_t n;
-    while ((n = ::read(fd, buf.data(), buf.size())) > 0) bytes += n;
-    ::close(fd);
-    benchmark::DoNotOptimize(buf.data());
-  }
-  state.SetBytesProcessed(bytes);
+  bench::readFileBytes(state, QDir(herdDir()).filePath(QStringLiteral("KOROVA.DBF")));
 }
 
 void BM_Scan(benchmark::State& state) {

@@ -1,24 +1,20 @@
 // Removing a farm with 50 bulls from a generated million-cow herd: the whole removal (cows and
 // bulls freed, every daughter's father link released in one walk over KOROVA), the release
 // alone, the release done as one walk per bull, and reading KOROVA's bytes once (the floor).
+#include "bench_support.h"
 #include "db/data_module.h"
 #include "db/protected_scan.h"
-#include "herdgen.h"
 #include "reference/farm_removal.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <algorithm>
-#include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-constexpr long long kCows = 1000000;
 constexpr int kBulls = 50;
 const korvel::FarmKey kFarm{5, 2};
 
@@ -29,9 +25,7 @@ struct Herd {
   QTemporaryDir work;      // the copy each removal changes
 
   Herd() {
-    korvel::herd::HerdOptions o;
-    o.cows = kCows;
-    korvel::herd::generateHerd(pristine.path(), o);
+    korvel::bench::generateMillionCowHerd(pristine.path());
     korvel::db::Table bik(QStringLiteral("bik"), QStringLiteral("BIK"));
     bik.setDirectory(pristine.path());
     bik.open();
@@ -84,17 +78,7 @@ Herd& herd() {
 }
 
 void BM_ReadKorovaBytes(benchmark::State& state) {
-  const QByteArray path = herd().file(herd().work.path(), "KOROVA.DBF").toLocal8Bit();
-  std::vector<char> buf(size_t(1) << 20);
-  int64_t bytes = 0;
-  for (auto _ : state) {
-    const int fd = ::open(path.constData(), O_RDONLY);
-    ssize_t n;
-    while ((n = ::read(fd, buf.data(), buf.size())) > 0) bytes += n;
-    ::close(fd);
-    benchmark::DoNotOptimize(buf.data());
-  }
-  state.SetBytesProcessed(bytes);
+  korvel::bench::readFileBytes(state, herd().file(herd().work.path(), "KOROVA.DBF"));
 }
 
 // The removal with every animal freed: cows of the farm freed, its 50 bulls freed, their

@@ -1,48 +1,21 @@
 // Scans of a generated million-cow KOROVA: reading the file's bytes once (the floor), walking
 // the table under a farm filter, and the same walk reading one field of every passing row.
+#include "bench_support.h"
 #include "db/table.h"
-#include "herdgen.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <memory>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
-constexpr long long kCows = 1000000;
 const char* const kFilter = "kodreg=5 and kodvlad=2";
 
 // The herd is made once per run, in a folder removed at exit.
-QString herdDir() {
-  static std::unique_ptr<QTemporaryDir> dir = [] {
-    auto d = std::make_unique<QTemporaryDir>();
-    korvel::herd::HerdOptions o;
-    o.cows = kCows;
-    korvel::herd::generateHerd(d->path(), o);
-    return d;
-  }();
-  return dir->path();
-}
+QString herdDir() { return korvel::bench::temporaryMillionCowHerd(); }
 
 QString korovaPath() { return QDir(herdDir()).filePath(QStringLiteral("KOROVA.DBF")); }
 
-void BM_ReadFileBytes(benchmark::State& state) {
-  const QByteArray path = korovaPath().toLocal8Bit();
-  std::vector<char> buf(size_t(1) << 20);
-  int64_t bytes = 0;
-  for (auto _ : state) {
-    const int fd = ::open(path.constData(), O_RDONLY);
-    ssize_t n;
-    while ((n = ::read(fd, buf.data(), buf.size())) > 0) bytes += n;
-    ::close(fd);
-    benchmark::DoNotOptimize(buf.data());
-  }
-  state.SetBytesProcessed(bytes);
-}
+void BM_ReadFileBytes(benchmark::State& state) { korvel::bench::readFileBytes(state, korovaPath()); }
 
 void BM_WalkFiltered(benchmark::State& state) {
   korvel::db::Table korova(QStringLiteral("korova"), QStringLiteral("KOROVA"));
