@@ -6,15 +6,12 @@
 #include "safety/drive_letters.h"
 #include "safety/letter_field.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace korvel {
 
-TForm16::TForm16(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
+TForm16::TForm16(TDataModule5& dm, QWidget* parent)
+    : LetterWindow(QStringLiteral("Архивировать"), parent), dm_(dm) {
   setObjectName(QStringLiteral("Form16"));
   setWindowTitle(QStringLiteral("Создание архива"));
   resize(825, 563);
@@ -30,40 +27,7 @@ TForm16::TForm16(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(
   Label4 = safety::makeLabel(this, "Label4", QStringLiteral("По окончанию копирования нажмите \"Выход\"."));
   Label5 = safety::makeLabel(this, "Label5", QStringLiteral("Архивирование продолжается 5-20 секунд. Подождите..."));
   Label6 = safety::makeLabel(this, "Label6", QStringLiteral("Имя резервного носителя"));
-  Label6->setWordWrap(false);
-  MaskEdit1 = safety::makeLetterField(this);
-  Button1 = new QPushButton(QStringLiteral("Архивировать"), this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button2 = new QPushButton(QStringLiteral("Выход"), this);
-  Button2->setObjectName(QStringLiteral("Button2"));
-  Button1->setAutoDefault(false);
-  Button2->setAutoDefault(false);
-
-  auto* field = new QHBoxLayout;
-  field->addWidget(Label6);
-  field->addWidget(MaskEdit1);
-  field->addStretch();
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(Button1);
-  buttons->addWidget(Button2);
-  buttons->addStretch();
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(24, 24, 24, 24);
-  layout->setSpacing(12);
-  for (QLabel* l : {Label1, Label2, Label3, Label4, Label5}) layout->addWidget(l);
-  layout->addSpacing(24);
-  layout->addLayout(field);
-  layout->addSpacing(24);
-  layout->addLayout(buttons);
-  layout->addStretch();
-
-  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-  connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void TForm16::FormActivate() {
-  MaskEdit1->clear();
-  MaskEdit1->setFocus();
+  layOut({Label1, Label2, Label3, Label4, Label5}, Label6);
 }
 
 void TForm16::Button1Click() {

@@ -5,9 +5,12 @@
 #include "safety/drive_letters.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QVBoxLayout>
 
 namespace korvel::safety {
 
@@ -36,6 +39,44 @@ std::optional<QChar> takeLetter(QLineEdit& field) {
     field.setFocus();
   }
   return letter;
+}
+
+LetterWindow::LetterWindow(const QString& actionCaption, QWidget* parent) : KorvelDialog(parent) {
+  MaskEdit1 = makeLetterField(this);
+  Button1 = new QPushButton(actionCaption, this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button2 = new QPushButton(QStringLiteral("Выход"), this);
+  Button2->setObjectName(QStringLiteral("Button2"));
+  Button1->setAutoDefault(false);
+  Button2->setAutoDefault(false);
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void LetterWindow::layOut(std::initializer_list<QLabel*> instructions, QLabel* fieldCaption) {
+  fieldCaption->setWordWrap(false);
+  auto* field = new QHBoxLayout;
+  field->addWidget(fieldCaption);
+  field->addWidget(MaskEdit1);
+  field->addStretch();
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(Button1);
+  buttons->addWidget(Button2);
+  buttons->addStretch();
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(24, 24, 24, 24);
+  layout->setSpacing(12);
+  for (QLabel* l : instructions) layout->addWidget(l);
+  layout->addSpacing(24);
+  layout->addLayout(field);
+  layout->addSpacing(24);
+  layout->addLayout(buttons);
+  layout->addStretch();
+}
+
+void LetterWindow::FormActivate() {
+  MaskEdit1->clear();
+  MaskEdit1->setFocus();
 }
 
 WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

@@ -1,13 +1,17 @@
-// The controls shared by the backup and restore windows: the one-letter field with the check of
-// what was typed, the instruction labels, the wait cursor.
+// What the backup and restore windows share: the one-letter field with the check of what was
+// typed, the instruction labels, the window with its layout and buttons, the wait cursor.
 #pragma once
+
+#include "app/window_base.h"
 
 #include <QChar>
 #include <QString>
+#include <initializer_list>
 #include <optional>
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QWidget;
 
 namespace korvel::safety {
@@ -22,6 +26,26 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text);
 // The drive letter in the field; when there is none, the message is shown and the focus goes
 // back to the field.
 std::optional<QChar> takeLetter(QLineEdit& field);
+
+// A backup or restore window: the instruction labels one under another, the letter field with
+// its caption, then the action button and "Выход", which closes the window. Showing the window
+// empties the field and puts the focus in it.
+class LetterWindow : public KorvelDialog {
+  Q_OBJECT
+ public:
+  QLineEdit* MaskEdit1;
+  QPushButton* Button1;  // the action
+  QPushButton* Button2;  // "Выход"
+
+  // The action of Button1.
+  virtual void Button1Click() = 0;
+
+ protected:
+  LetterWindow(const QString& actionCaption, QWidget* parent);
+  // Lays the window out; the labels are made by the window beforehand.
+  void layOut(std::initializer_list<QLabel*> instructions, QLabel* fieldCaption);
+  void FormActivate() override;
+};
 
 // Shows the wait cursor while a copy runs.
 class WaitCursor {

@@ -8,15 +8,12 @@
 #include "safety/letter_field.h"
 #include "sires/bull_card.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace korvel {
 
-TForm17::TForm17(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
+TForm17::TForm17(TDataModule5& dm, QWidget* parent)
+    : LetterWindow(QStringLiteral("Восстановить данные"), parent), dm_(dm) {
   setObjectName(QStringLiteral("Form17"));
   setWindowTitle(QStringLiteral("Восстановление данных с резервного носителя"));
   resize(804, 563);
@@ -34,40 +31,7 @@ TForm17::TForm17(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(
                      QStringLiteral("По окончанию восстановления нажмите \"Выход\". Восстановление может продолжаться "
                                     "5-20 секунд. Подождите..."));
   Label5 = safety::makeLabel(this, "Label5", QStringLiteral("Имя резервного носителя:"));
-  Label5->setWordWrap(false);
-  MaskEdit1 = safety::makeLetterField(this);
-  Button1 = new QPushButton(QStringLiteral("Восстановить данные"), this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button2 = new QPushButton(QStringLiteral("Выход"), this);
-  Button2->setObjectName(QStringLiteral("Button2"));
-  Button1->setAutoDefault(false);
-  Button2->setAutoDefault(false);
-
-  auto* field = new QHBoxLayout;
-  field->addWidget(Label5);
-  field->addWidget(MaskEdit1);
-  field->addStretch();
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(Button1);
-  buttons->addWidget(Button2);
-  buttons->addStretch();
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(24, 24, 24, 24);
-  layout->setSpacing(12);
-  for (QLabel* l : {Label1, Label2, Label3, Label4}) layout->addWidget(l);
-  layout->addSpacing(24);
-  layout->addLayout(field);
-  layout->addSpacing(24);
-  layout->addLayout(buttons);
-  layout->addStretch();
-
-  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-  connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void TForm17::FormActivate() {
-  MaskEdit1->clear();
-  MaskEdit1->setFocus();
+  layOut({Label1, Label2, Label3, Label4}, Label5);
 }
 
 void TForm17::Button1Click() {

@@ -1,11 +1,9 @@
 // Restore window.
 #pragma once
 
-#include "app/window_base.h"
+#include "safety/letter_field.h"
 
 class QLabel;
-class QLineEdit;
-class QPushButton;
 
 namespace korvel {
 
@@ -13,21 +11,15 @@ class TDataModule5;
 
 // Restore window: copies the tables back from the folder "arhivbik" of a medium named by its
 // letter, then reopens the reference tables as the main menu does.
-class TForm17 : public KorvelDialog {
+class TForm17 : public safety::LetterWindow {
   Q_OBJECT
  public:
   explicit TForm17(TDataModule5& dm, QWidget* parent = nullptr);
 
   QLabel *Label1, *Label2, *Label3, *Label4, *Label5;
-  QLineEdit* MaskEdit1;
-  QPushButton* Button1;
-  QPushButton* Button2;
 
   // "Восстановить данные": the letter, the backup on the medium, the tables closed, the copy.
-  void Button1Click();
-
- protected:
-  void FormActivate() override;
+  void Button1Click() override;
 
  private:
   TDataModule5& dm_;
