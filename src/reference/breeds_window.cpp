@@ -6,6 +6,7 @@
 #include "db/data_module.h"
 #include "evaluation/variants_window.h"
 #include "reference/breeds.h"
+#include "reference/list_window.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -23,19 +24,13 @@ TForm10::TForm10(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(
   setWindowTitle(QStringLiteral("Породы"));
 
   DBGrid1 = new DBGrid(dm.DataSource6, {{QStringLiteral("poroda"), QStringLiteral("Порода")}}, this);
-  auto makeButton = [this](const char* name, const QString& caption, void (TForm10::*handler)()) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setMinimumHeight(36);
-    connect(b, &QPushButton::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
-    return b;
-  };
-  Button1 = makeButton("Button1", QStringLiteral("Добавить"), &TForm10::Button1Click);
-  Button2 = makeButton("Button2", QStringLiteral("Уточнить"), &TForm10::Button2Click);
-  Button3 = makeButton("Button3", QStringLiteral("Выделить"), &TForm10::Button3Click);
-  Button4 = makeButton("Button4", QStringLiteral("Отменить выделение"), &TForm10::Button4Click);
-  Button5 = makeButton("Button5", QStringLiteral("Расчет характеристик быков-производителей выбранной породы"),
-                       &TForm10::Button5Click);
+  Button1 = reference::listButton(this, "Button1", QStringLiteral("Добавить"), [this] { Button1Click(); });
+  Button2 = reference::listButton(this, "Button2", QStringLiteral("Уточнить"), [this] { Button2Click(); });
+  Button3 = reference::listButton(this, "Button3", QStringLiteral("Выделить"), [this] { Button3Click(); });
+  Button4 = reference::listButton(this, "Button4", QStringLiteral("Отменить выделение"), [this] { Button4Click(); });
+  Button5 = reference::listButton(this, "Button5",
+                                  QStringLiteral("Расчет характеристик быков-производителей выбранной породы"),
+                                  [this] { Button5Click(); });
 
   auto* buttons = new QVBoxLayout;
   for (QPushButton* b : {Button1, Button2, Button3, Button4}) buttons->addWidget(b);
@@ -82,15 +77,7 @@ void TForm10::Button2Click() {
 }
 
 void TForm10::Button3Click() {
-  const QString key = selectionKeyOf(prompts().selectionKey());
-  switch (selectByKey(breedSelection(dm_), key)) {
-    case SelectionOutcome::NoKey: break;
-    case SelectionOutcome::Selected: DBGrid1->setFocus(); break;
-    case SelectionOutcome::NoMatch:
-      prompts().message(noMatchingRecordsMessage());
-      cancelSelection();
-      break;
-  }
+  reference::selectOnList(breedSelection(dm_), DBGrid1, [this] { cancelSelection(); });
 }
 
 void TForm10::Button4Click() { cancelSelection(); }

@@ -35,23 +35,15 @@ NameOutcome addFarm(TDataModule5& dm, long long regionCode, const QString& typed
   if (holdsArchiveWord(typed)) return NameOutcome::ArchiveWord;
   db::Table& t = dm.vlad2;
   filterRegionFarms(dm, regionCode);
-  const auto scan = reference::scanNames(t, u"kodvlad", u"vlad", db::nameKey(typed));
-  if (scan.duplicate) return NameOutcome::Duplicate;
-  t.append();
-  t.fieldByName(u"vlad").setString(typed);
-  t.fieldByName(u"kodreg").setInteger(regionCode);
-  t.fieldByName(u"kodvlad").setInteger(scan.largestCode + 1);
-  t.post();
-  return NameOutcome::Written;
+  return reference::appendName(t, u"kodvlad", u"vlad", typed,
+                               [regionCode](db::Table& row) { row.fieldByName(u"kodreg").setInteger(regionCode); });
 }
 
 NameOutcome renameFarm(TDataModule5& dm, long long regionCode, long long farmCode, const QString& typed) {
   if (holdsArchiveWord(typed)) return NameOutcome::ArchiveWord;
   db::Table& t = dm.vlad2;
   filterRegionFarms(dm, regionCode);
-  if (reference::scanNames(t, u"kodvlad", u"vlad", db::nameKey(typed), farmCode).duplicate)
-    return NameOutcome::Duplicate;
-  return reference::writeName(t, u"kodvlad", farmCode, u"vlad", typed) ? NameOutcome::Written : NameOutcome::NoRow;
+  return reference::renameCode(t, u"kodvlad", farmCode, u"vlad", typed);
 }
 
 bool createArchiveFarm(TDataModule5& dm, long long regionCode) {

@@ -26,6 +26,24 @@ NameScan scanNames(db::Table& table, QStringView codeField, QStringView nameFiel
   return out;
 }
 
+NameOutcome appendName(db::Table& table, QStringView codeField, QStringView nameField, const QString& typed,
+                       const std::function<void(db::Table&)>& fill) {
+  const NameScan scan = scanNames(table, codeField, nameField, db::nameKey(typed));
+  if (scan.duplicate) return NameOutcome::Duplicate;
+  table.append();
+  table.fieldByName(nameField).setString(typed);
+  if (fill) fill(table);
+  table.fieldByName(codeField).setInteger(scan.largestCode + 1);
+  table.post();
+  return NameOutcome::Written;
+}
+
+NameOutcome renameCode(db::Table& table, QStringView codeField, long long code, QStringView nameField,
+                       const QString& typed) {
+  if (scanNames(table, codeField, nameField, db::nameKey(typed), code).duplicate) return NameOutcome::Duplicate;
+  return writeName(table, codeField, code, nameField, typed) ? NameOutcome::Written : NameOutcome::NoRow;
+}
+
 bool goToCode(db::Table& table, QStringView codeField, long long code) {
   const int field = table.fieldIndex(codeField);
   for (table.first(); !table.eof(); table.next())

@@ -1,10 +1,12 @@
-// What the regions, farms and breeds lists share: the walk that looks for a name already in
-// the list while it finds the largest code, and the return to a row by its code.
+// What the regions, farms and breeds lists share: adding and renaming a row by its name, the
+// walk that looks for a name already in the list while it finds the largest code, and the
+// return to a row by its code.
 #pragma once
 
 #include "db/table.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace korvel {
@@ -33,6 +35,17 @@ struct NameScan {
 // db::nameKey(), equals `key` and whose code is not `ownCode`; otherwise ends past the last row.
 NameScan scanNames(db::Table& table, QStringView codeField, QStringView nameField, const QString& key,
                    std::optional<long long> ownCode = std::nullopt);
+
+// Appends a row named exactly `typed` with the code one more than the largest of the passing
+// rows, unless one of them has the same name (the cursor then stays on it). `fill` sets the
+// new row's other fields. The new row is current afterwards.
+NameOutcome appendName(db::Table& table, QStringView codeField, QStringView nameField, const QString& typed,
+                       const std::function<void(db::Table&)>& fill = {});
+
+// Renames the passing row with the code to exactly `typed`, unless another passing row has
+// that name. The renamed row is current afterwards.
+NameOutcome renameCode(db::Table& table, QStringView codeField, long long code, QStringView nameField,
+                       const QString& typed);
 
 // Goes to the first passing row and forward to the one with the code; false when none has it.
 bool goToCode(db::Table& table, QStringView codeField, long long code);

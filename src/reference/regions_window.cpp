@@ -3,6 +3,7 @@
 #include "app/db_grid.h"
 #include "app/prompts.h"
 #include "db/data_module.h"
+#include "reference/list_window.h"
 #include "reference/regions.h"
 
 #include <QHBoxLayout>
@@ -21,17 +22,10 @@ TForm6::TForm6(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
   setWindowTitle(QStringLiteral("Работа с регионами"));
 
   DBGrid1 = new DBGrid(dm.DataSource1, {{QStringLiteral("region"), QStringLiteral("Регион")}}, this);
-  auto makeButton = [this](const char* name, const QString& caption, void (TForm6::*handler)()) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setMinimumHeight(36);
-    connect(b, &QPushButton::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
-    return b;
-  };
-  Button1 = makeButton("Button1", QStringLiteral("Добавить"), &TForm6::Button1Click);
-  Button2 = makeButton("Button2", QStringLiteral("Уточнить"), &TForm6::Button2Click);
-  Button3 = makeButton("Button3", QStringLiteral("Выделить"), &TForm6::Button3Click);
-  Button4 = makeButton("Button4", QStringLiteral("Отменить выделение"), &TForm6::Button4Click);
+  Button1 = reference::listButton(this, "Button1", QStringLiteral("Добавить"), [this] { Button1Click(); });
+  Button2 = reference::listButton(this, "Button2", QStringLiteral("Уточнить"), [this] { Button2Click(); });
+  Button3 = reference::listButton(this, "Button3", QStringLiteral("Выделить"), [this] { Button3Click(); });
+  Button4 = reference::listButton(this, "Button4", QStringLiteral("Отменить выделение"), [this] { Button4Click(); });
 
   auto* buttons = new QVBoxLayout;
   for (QPushButton* b : {Button1, Button2, Button3, Button4}) buttons->addWidget(b);
@@ -86,15 +80,7 @@ void TForm6::Button2Click() {
 }
 
 void TForm6::Button3Click() {
-  const QString key = selectionKeyOf(prompts().selectionKey());
-  switch (selectByKey(regionSelection(dm_), key)) {
-    case SelectionOutcome::NoKey: break;
-    case SelectionOutcome::Selected: DBGrid1->setFocus(); break;
-    case SelectionOutcome::NoMatch:
-      prompts().message(noMatchingRecordsMessage());
-      cancelSelection();
-      break;
-  }
+  reference::selectOnList(regionSelection(dm_), DBGrid1, [this] { cancelSelection(); });
 }
 
 void TForm6::Button4Click() { cancelSelection(); }

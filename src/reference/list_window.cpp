@@ -1,0 +1,31 @@
+#include "reference/list_window.h"
+
+#include "app/prompts.h"
+#include "app/window_base.h"
+#include "reference/name_list.h"
+
+#include <QPushButton>
+
+namespace korvel::reference {
+
+QPushButton* listButton(QWidget* window, const char* name, const QString& caption, std::function<void()> handler) {
+  auto* b = new QPushButton(caption, window);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setMinimumHeight(36);
+  QObject::connect(b, &QPushButton::clicked, window, [handler = std::move(handler)] { guarded(handler); });
+  return b;
+}
+
+void selectOnList(const SelectionScope& scope, QWidget* list, const std::function<void()>& showAll) {
+  const QString key = selectionKeyOf(prompts().selectionKey());
+  switch (selectByKey(scope, key)) {
+    case SelectionOutcome::NoKey: break;
+    case SelectionOutcome::Selected: list->setFocus(); break;
+    case SelectionOutcome::NoMatch:
+      prompts().message(noMatchingRecordsMessage());
+      showAll();
+      break;
+  }
+}
+
+}  // namespace korvel::reference
