@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
 # Starts the real program under Xvfb: a window whose title holds a blocking word keeps it from
 # starting (it says so and creates no window of its own); without one it shows the main menu.
-# Usage: guard_under_xvfb.sh KORVEL BLOCKING_WINDOW MAKE_WORKDIR. Exits 77 (skipped) without Xvfb.
+# Usage: guard_under_xvfb.sh KORVEL BLOCKING_WINDOW MAKE_WORKDIR. Exits 77 (skipped) without Xvfb
+# or xdotool.
 set -u
 korvel=$1 blocker=$2 makeworkdir=$3
-if [ -z "${INSIDE_XVFB:-}" ]; then
-  command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || exit 77
-  INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-export QT_QPA_PLATFORM=xcb
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || exit 77
+
+# Our own X server on a display number it picks itself (-displayfd), so that tests or
+# programs using other displays at the same time cannot get in the way.
 work=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
-"$makeworkdir" "$work" >/dev/null || { echo "make-workdir failed"; exit 1; }
-cd "$work"
+for _ in $(seq 1 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(head -n 1 "$work/display")"
+export QT_QPA_PLATFORM=xcb
+"$makeworkdir" "$work/folder" >/dev/null || { echo "make-workdir failed"; exit 1; }
+cd "$work/folder"
 
 wait_for_window() {  # title regex; seconds
   for _ in $(seq 1 $(($2 * 10))); do
@@ -42,7 +48,7 @@ kill $k1 $blocker_pid 2>/dev/null; wait $k1 $blocker_pid 2>/dev/null
 "$korvel" 2>"$work/err2.txt" &
 k2=$!
 wait_for_window '^Корвель$' 30 || { echo "the main menu did not appear"; cat "$work/err2.txt"; exit 1; }
-[ -f "$work/korvel.lock" ] || { echo "no lock file in the working folder"; exit 1; }
+[ -f "$work/folder/korvel.lock" ] || { echo "no lock file in the working folder"; exit 1; }
 
 # 3. A second copy now finds the first one's window and refuses.
 "$korvel" 2>"$work/err3.txt" &
