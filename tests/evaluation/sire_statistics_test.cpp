@@ -422,6 +422,21 @@ TEST(SireFigures, NegativeVarianceFromRoundingIsTakenAsZero) {
   EXPECT_TRUE(f.zeroDaughters && f.zeroBase);
 }
 
+TEST(SireFigures, SpreadOfExactlyTheThresholdFloatCountsAsZero) {
+  // The float nearest 0.000001 lies just below the decimal; a spread of it is no spread.
+  const float edge = 0.000001f;
+  ASSERT_LT(double(edge), 0.000001);
+  const LinearFigure at = linearFigure(1, 0, edge, 1, 0, 0, edge, 0);
+  EXPECT_EQ(at.vd, edge);
+  EXPECT_EQ(at.vc, edge);
+  EXPECT_TRUE(at.zeroDaughters);
+  EXPECT_TRUE(at.zeroBase);
+  const float above = std::nextafter(edge, 1.0f);
+  const LinearFigure over = linearFigure(1, 0, above, 1, 0, 0, above, 0);
+  EXPECT_FALSE(over.zeroDaughters);
+  EXPECT_FALSE(over.zeroBase);
+}
+
 TEST(ProfileTexts, FixedWidthNumbers) {
   TraitRow row;
   row.dop1 = QStringLiteral("низкий");
