@@ -137,13 +137,7 @@ ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation
   }
 
   // BIK stays positioned by the last sire's code, as a lookup by filter leaves it.
-  long long number;
-  if (!evaluation.sires.empty() && evaluation::lookableCode(evaluation.sires.back().code, &number)) {
-    bik.setFiltered(false);
-    bik.setFilter(QStringLiteral("kodbyk=") + evaluation.sires.back().code);
-    bik.setFiltered(true);
-    bik.first();
-  }
+  if (!evaluation.sires.empty()) evaluation::filterBullsOn(bik, evaluation.sires.back().code);
   return out;
 }
 

@@ -326,6 +326,9 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
     for (size_t k = 0; k < nx; ++k) addTo(sums[k], double(complex[k].value(rec)));
   }
 
+  // The bulls were looked up without moving BIK's cursor; BIK is left as the last lookup by
+  // filter leaves it.
+  if (!e.lastLookedUp.isEmpty()) evaluation::filterBullsOn(dm.bik, e.lastLookedUp);
   if (progress) progress(count, count);
   return e;
 }

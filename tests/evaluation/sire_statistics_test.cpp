@@ -197,6 +197,10 @@ TEST_F(SireStatistics, EachFatherCodeIsJudgedOnceAndOtherBreedsCountForNothing) 
   EXPECT_EQ(e.refusedCodes, 1);
   // 555 was looked up first, then 101; the later daughters of 555 did not look him up again.
   EXPECT_EQ(e.lastLookedUp, QStringLiteral("101"));
+  // BIK is left as the last lookup by filter leaves it: on bull 101 alone.
+  EXPECT_TRUE(dm.bik.filtered());
+  EXPECT_EQ(dm.bik.filter(), QStringLiteral("kodbyk=101"));
+  EXPECT_EQ(dm.bik.fieldByName(u"nokli").asString(), QStringLiteral("Аккорд 101"));
   EXPECT_EQ(e.baseCount, 8);
   EXPECT_EQ(e.figures(0).daughters, 2);
   EXPECT_EQ(e.figures(0).linear[0].md, 7.0f);
