@@ -266,6 +266,8 @@ xlsx::Workbook buildProfileWorkbook(const SireEvaluation& e, const ProfileNames&
     layOutProfileSheet(book.sheet(i), e, e.figures(i), names.breedName, id);
     if (sheetDone) sheetDone(i + 1, n);
   }
+  // Each sheet is selected while it is filled, so the workbook opens on the last one.
+  if (n > 0) book.setActiveSheet(n - 1);
   return book;
 }
 

@@ -457,8 +457,11 @@ TEST_F(SireStatistics, SheetNamesTheApplicationRefusesAreMadeAcceptable) {
   herd.cows({.father = QStringLiteral("303")}, {5});
   herd.cows({.father = QStringLiteral("101")}, {5});
   herd.cows({.region = 1, .farm = 2}, {4});
-  const test::ReadBook b = book(scanSires(dm, all()));
+  const SireEvaluation e = scanSires(dm, all());
+  const test::ReadBook b = book(e);
   ASSERT_EQ(b.sheets.size(), 2u);
+  // Every sheet is selected while it is filled: the workbook opens on the last one.
+  EXPECT_EQ(buildProfileWorkbook(e, readProfileNames(dm, e)).activeSheet(), 1);
   EXPECT_EQ(b.sheets[0].name, QStringLiteral("№1 Гром_ 1_2 _A___"));
   EXPECT_EQ(b.sheets[1].name, QStringLiteral("№2 Аккорд 101"));
 }
