@@ -137,13 +137,7 @@ ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation
   }
 
   // BIK stays positioned by the last sire's code, as a lookup by filter leaves it.
-  long long number;
-  if (!evaluation.sires.empty() && evaluation::lookableCode(evaluation.sires.back().code, &number)) {
-    bik.setFiltered(false);
-    bik.setFilter(QStringLiteral("kodbyk=") + evaluation.sires.back().code);
-    bik.setFiltered(true);
-    bik.first();
-  }
+  if (!evaluation.sires.empty()) evaluation::filterBullsOn(bik, evaluation.sires.back().code);
   return out;
 }
 
@@ -272,6 +266,8 @@ xlsx::Workbook buildProfileWorkbook(const SireEvaluation& e, const ProfileNames&
     layOutProfileSheet(book.sheet(i), e, e.figures(i), names.breedName, id);
     if (sheetDone) sheetDone(i + 1, n);
   }
+  // Each sheet is selected while it is filled, so the workbook opens on the last one.
+  if (n > 0) book.setActiveSheet(n - 1);
   return book;
 }
 

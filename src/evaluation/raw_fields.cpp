@@ -43,6 +43,15 @@ bool lookableCode(const QString& code, long long* number) {
   return true;
 }
 
+void filterBullsOn(db::Table& bik, const QString& code) {
+  long long number;
+  if (!lookableCode(code, &number)) return;
+  bik.setFiltered(false);
+  bik.setFilter(QStringLiteral("kodbyk=") + code);
+  bik.setFiltered(true);
+  bik.first();
+}
+
 BullRows::BullRows(db::Table& bik) : file_(&bik.file()) {
   const db::FieldDef& kodbyk = file_->fields()[size_t(bik.fieldIndex(u"kodbyk"))];
   const bool numeric = kodbyk.type == 'N' || kodbyk.type == 'F';

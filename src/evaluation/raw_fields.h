@@ -58,6 +58,10 @@ inline std::string_view trimmedBytes(const char* record, const db::FieldDef& f) 
 // in decimal digits (an optional minus sign, at most 18 digits).
 bool lookableCode(const QString& code, long long* number);
 
+// Leaves BIK filtered on the bull with this code and current on its first row, as a lookup
+// by the filter "kodbyk=" + code does. A code the filter cannot hold leaves BIK as it is.
+void filterBullsOn(db::Table& bik, const QString& code);
+
 // The first BIK row (in record order, deleted rows left out) whose KODBYK holds each whole
 // number: what the filter "kodbyk=" + code would make current. Built once over the file.
 class BullRows {

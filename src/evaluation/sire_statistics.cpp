@@ -16,6 +16,9 @@ using evaluation::WholeField;
 
 namespace {
 
+// A variance below this counts as no spread at all.
+constexpr double kZeroSpread = 0.000001;
+
 // Single-precision storage of a value computed in double.
 inline void addTo(float& total, double v) { total = float(double(total) + v); }
 
@@ -56,10 +59,12 @@ LinearFigure linearFigure(int n, float sum, float sumSq, int nc, float baseSum, 
   if (nc == 0 || n == 0) return f;
   f.md = float(double(sum) / n);
   f.vd = float(double(sumSq) / n - double(f.md) * f.md);
-  f.zeroDaughters = std::fabs(f.vd) < 0.000001f;
+  // The threshold is the decimal 0.000001, not its float neighbour just below it, so a spread
+  // of exactly that float still counts as zero.
+  f.zeroDaughters = std::fabs(double(f.vd)) < kZeroSpread;
   f.mc = float((double(baseSum) - inBaseSum) / nc);
   f.vc = float((double(baseSumSq) - inBaseSumSq) / nc - double(f.mc) * f.mc);
-  f.zeroBase = std::fabs(f.vc) < 0.000001f;
+  f.zeroBase = std::fabs(double(f.vc)) < kZeroSpread;
   // A variance sum a hair below zero is rounding, not a spread: it is taken as zero.
   const double pooled = double(f.vd) + f.vc;
   f.s = pooled > 0 ? float(std::sqrt(pooled)) : 0.0f;
@@ -321,6 +326,9 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
     for (size_t k = 0; k < nx; ++k) addTo(sums[k], double(complex[k].value(rec)));
   }
 
+  // The bulls were looked up without moving BIK's cursor; BIK is left as the last lookup by
+  // filter leaves it.
+  if (!e.lastLookedUp.isEmpty()) evaluation::filterBullsOn(dm.bik, e.lastLookedUp);
   if (progress) progress(count, count);
   return e;
 }

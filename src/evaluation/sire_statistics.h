@@ -93,7 +93,8 @@ using ScanProgress = std::function<void(qint64 done, qint64 total)>;
 // its records. Each father code is judged once: the first time it is met it is admitted or
 // refused by the request (looking the bull up in BIK where the request needs it); later rows
 // find it in a hash map. BIK, VLAD, REGION, XARAKT, PORODA and KOROVA are opened when closed.
-// No field is written. Throws db::TableError (or CatalogueError) on a table fault.
+// No field is written; BIK is left filtered on the last code looked up. Throws db::TableError
+// (or CatalogueError) on a table fault.
 SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, const ScanProgress& progress = {});
 
 // The start and end of a run: while it lasts both card refreshes are suppressed and the data

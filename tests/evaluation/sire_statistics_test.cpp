@@ -197,6 +197,10 @@ TEST_F(SireStatistics, EachFatherCodeIsJudgedOnceAndOtherBreedsCountForNothing) 
   EXPECT_EQ(e.refusedCodes, 1);
   // 555 was looked up first, then 101; the later daughters of 555 did not look him up again.
   EXPECT_EQ(e.lastLookedUp, QStringLiteral("101"));
+  // BIK is left as the last lookup by filter leaves it: on bull 101 alone.
+  EXPECT_TRUE(dm.bik.filtered());
+  EXPECT_EQ(dm.bik.filter(), QStringLiteral("kodbyk=101"));
+  EXPECT_EQ(dm.bik.fieldByName(u"nokli").asString(), QStringLiteral("Аккорд 101"));
   EXPECT_EQ(e.baseCount, 8);
   EXPECT_EQ(e.figures(0).daughters, 2);
   EXPECT_EQ(e.figures(0).linear[0].md, 7.0f);
@@ -422,6 +426,21 @@ TEST(SireFigures, NegativeVarianceFromRoundingIsTakenAsZero) {
   EXPECT_TRUE(f.zeroDaughters && f.zeroBase);
 }
 
+TEST(SireFigures, SpreadOfExactlyTheThresholdFloatCountsAsZero) {
+  // The float nearest 0.000001 lies just below the decimal; a spread of it is no spread.
+  const float edge = 0.000001f;
+  ASSERT_LT(double(edge), 0.000001);
+  const LinearFigure at = linearFigure(1, 0, edge, 1, 0, 0, edge, 0);
+  EXPECT_EQ(at.vd, edge);
+  EXPECT_EQ(at.vc, edge);
+  EXPECT_TRUE(at.zeroDaughters);
+  EXPECT_TRUE(at.zeroBase);
+  const float above = std::nextafter(edge, 1.0f);
+  const LinearFigure over = linearFigure(1, 0, above, 1, 0, 0, above, 0);
+  EXPECT_FALSE(over.zeroDaughters);
+  EXPECT_FALSE(over.zeroBase);
+}
+
 TEST(ProfileTexts, FixedWidthNumbers) {
   TraitRow row;
   row.dop1 = QStringLiteral("низкий");
@@ -438,8 +457,11 @@ TEST_F(SireStatistics, SheetNamesTheApplicationRefusesAreMadeAcceptable) {
   herd.cows({.father = QStringLiteral("303")}, {5});
   herd.cows({.father = QStringLiteral("101")}, {5});
   herd.cows({.region = 1, .farm = 2}, {4});
-  const test::ReadBook b = book(scanSires(dm, all()));
+  const SireEvaluation e = scanSires(dm, all());
+  const test::ReadBook b = book(e);
   ASSERT_EQ(b.sheets.size(), 2u);
+  // Every sheet is selected while it is filled: the workbook opens on the last one.
+  EXPECT_EQ(buildProfileWorkbook(e, readProfileNames(dm, e)).activeSheet(), 1);
   EXPECT_EQ(b.sheets[0].name, QStringLiteral("№1 Гром_ 1_2 _A___"));
   EXPECT_EQ(b.sheets[1].name, QStringLiteral("№2 Аккорд 101"));
 }
