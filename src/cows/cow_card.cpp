@@ -305,6 +305,10 @@ void TForm9::FormActivate() {
 void TForm9::showEmptyFarmButtons() {
   for (QPushButton* b : {Button2, Button9, Button6, Button5, Button8, Button7, Button4, Button10}) b->hide();
   Label9->hide();
+  // With no cow listed there is nothing to correct: what the card still shows stays, but it
+  // can no longer be edited and then offered for a write that would go nowhere.
+  setEditingMode(false);
+  setParticularsReadOnly(true);
   Button1->show();
   Button3->show();
   Button11->show();
@@ -516,7 +520,7 @@ void TForm9::Button4Click() {
   bool cowsLeft;
   {
     SuppressCowRefresh suppress(dm_);
-    cowsLeft = removeCurrentCow(dm_);
+    cowsLeft = removeCurrentCow(dm_, herd);
   }
   if (cowsLeft) {
     refreshCowCard();
