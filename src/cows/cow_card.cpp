@@ -276,6 +276,9 @@ void TForm9::FormActivate() {
   Button5->hide();
   Label9->hide();
   setTitles();
+  // A restore may have brought another catalogue since the window was last open: the grids
+  // and the writing must follow the catalogue now in the table.
+  catalogue_.reload();
   SuppressCowRefresh suppress(dm_);
 
   const HerdOpening opening = establishHerdContext(dm_);
