@@ -276,6 +276,9 @@ void TForm9::FormActivate() {
   Button5->hide();
   Label9->hide();
   setTitles();
+  // A restore may have brought another catalogue since the window was last open: the grids
+  // and the writing must follow the catalogue now in the table.
+  catalogue_.reload();
   SuppressCowRefresh suppress(dm_);
 
   const HerdOpening opening = establishHerdContext(dm_);
@@ -305,6 +308,10 @@ void TForm9::FormActivate() {
 void TForm9::showEmptyFarmButtons() {
   for (QPushButton* b : {Button2, Button9, Button6, Button5, Button8, Button7, Button4, Button10}) b->hide();
   Label9->hide();
+  // With no cow listed there is nothing to correct: what the card still shows stays, but it
+  // can no longer be edited and then offered for a write that would go nowhere.
+  setEditingMode(false);
+  setParticularsReadOnly(true);
   Button1->show();
   Button3->show();
   Button11->show();
@@ -516,7 +523,7 @@ void TForm9::Button4Click() {
   bool cowsLeft;
   {
     SuppressCowRefresh suppress(dm_);
-    cowsLeft = removeCurrentCow(dm_);
+    cowsLeft = removeCurrentCow(dm_, herd);
   }
   if (cowsLeft) {
     refreshCowCard();

@@ -104,12 +104,16 @@ DeleteQuestion cowRemovalQuestion(const QString& name) {
   return q;
 }
 
-bool removeCurrentCow(TDataModule5& dm) {
+bool removeCurrentCow(TDataModule5& dm, const HerdContext& herd) {
   db::Table& t = dm.korova;
   if (!hasCurrentRow(t)) return false;
   t.edit();
   t.fieldByName(u"kodreg").setInteger(0);
   t.post();
+  if (!t.isEmpty()) return true;
+  // The last selected cow gone does not make the farm empty: its other cows are listed again
+  // rather than reported missing.
+  if (t.filter() != herd.animalFilter()) showFarmCows(dm, herd);
   return !t.isEmpty();
 }
 

@@ -47,9 +47,10 @@ CowNameOutcome renameCurrentCow(TDataModule5& dm, const HerdContext& herd, const
 DeleteQuestion cowRemovalQuestion(const QString& name);
 
 // Frees the current cow (KODREG 0, every other field kept until the row is reused); the next
-// cow of the list becomes current. Returns whether the list still holds a cow; nothing is
-// done (false) when there is no current cow.
-bool removeCurrentCow(TDataModule5& dm);
+// cow of the list becomes current. When that empties a selection while the farm `herd` still
+// has cows, the list shows the whole farm again. Returns whether the farm still has a cow;
+// nothing is done (false) when there is no current cow.
+bool removeCurrentCow(TDataModule5& dm, const HerdContext& herd);
 
 // Moves the current cow to the farm `to` (no check of names there); false when there is no
 // current cow.

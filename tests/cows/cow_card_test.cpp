@@ -272,6 +272,32 @@ TEST(CowCard, OpensOnTheFirstFarmWithTheCardOfItsFirstCow) {
   EXPECT_FALSE(f.StringGrid3->item(0, 1)->flags() & Qt::ItemIsSelectable);
 }
 
+TEST(CowCard, OpeningReadsTheCatalogueAsItNowStands) {
+  Herd h;
+  h.open();
+  TForm9& f = *h.form;
+  ASSERT_EQ(h.text(f.StringGrid1, 1), QStringLiteral("Рост (высота в крестце)"));
+  f.hide();
+  // The catalogue replaced while the window is closed, as a restore replaces it: the linear
+  // section now ends after its first line.
+  h.dm().xarakt.close();
+  setCatalogueText(h.folder.path(), "x1", QStringLiteral("Рост в холке"));
+  setCatalogueText(h.folder.path(), "x2", QStringLiteral(" "));
+  h.dm().xarakt.open();
+  h.open();
+  ASSERT_EQ(f.StringGrid1->rowCount(), 1);
+  EXPECT_EQ(h.text(f.StringGrid1, 1), QStringLiteral("Рост в холке"));
+  EXPECT_EQ(h.cell(f.StringGrid1, 1), "5");
+  // Writing follows the lines shown: X2, no longer shown, keeps its 9.
+  f.Button2->click();
+  h.type(f.StringGrid1, 1, "7");
+  f.Button5->click();
+  const RawTable cows = h.cows();
+  const QByteArray maika = cows.record(2);
+  EXPECT_EQ(cows.field(maika, "x1").trimmed(), "7");
+  EXPECT_EQ(cows.field(maika, "x2").trimmed(), "9");
+}
+
 TEST(CowCard, EmptyDatabaseCreatesTheHerdAndOffersOnlyAdding) {
   test::WorkFolder folder;
   test::App app(folder.path());

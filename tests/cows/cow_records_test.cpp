@@ -304,6 +304,45 @@ TEST(CowRecords, RemovingAsksFreesTheRowAndEmptiesTheFarm) {
   EXPECT_EQ(shownButtons(w), withWriteButton());
 }
 
+TEST(CowRecords, RemovingTheLastSelectedCowListsTheFarmAndAnEmptyFarmCannotBeEdited) {
+  Cows c;
+  c.open();
+  TForm9& w = *c.w;
+  // The selection "12" holds two cows; removing both leaves the farm with three.
+  c.prompts().keys = {"12"};
+  w.Button8->click();
+  ASSERT_EQ(c.listed(), QStringList({"А-123", "112"}));
+  c.prompts().confirmations = {true, true};
+  w.Button4->click();
+  EXPECT_EQ(c.listed(), QStringList{"112"});
+  w.Button4->click();
+  EXPECT_TRUE(c.prompts().messages.isEmpty()) << "the farm still has cows";
+  EXPECT_EQ(c.listed(), QStringList({"AB", "1-2", QStringLiteral("Ночка")}));
+  EXPECT_EQ(c.dm().korova.filter(), QStringLiteral("kodreg=1 and kodvlad=1"));
+  EXPECT_EQ(c.current(), "AB");
+  EXPECT_EQ(w.DBGrid1->currentIndex().data().toString(), "AB");
+  EXPECT_EQ(shownButtons(w), kFullCard);
+  EXPECT_FALSE(c.dm().cowRefreshSuppressed);
+
+  // The only cow of farm 2 removed while her card is being corrected: the card keeps what it
+  // showed but nothing on it can be changed any more, so no write is offered.
+  c.pickFarm(1, 2);
+  w.Button3->click();
+  w.Button2->click();
+  ASSERT_TRUE(w.editingMode());
+  c.prompts().confirmations = {true};
+  w.Button4->click();
+  EXPECT_EQ(c.prompts().messages, QStringList{kEmptyFarm});
+  EXPECT_EQ(shownButtons(w), kEmptyCard);
+  EXPECT_FALSE(w.editingMode());
+  for (QLineEdit* e : {w.Edporoda, w.Edotec, w.Edmat, w.Edlin, w.Masklakt, w.MaskEddata, w.Edpred, w.Edrogd})
+    EXPECT_TRUE(e->isReadOnly()) << e->objectName().toStdString();
+  EXPECT_FALSE(w.StringGrid1->item(0, 1)->flags() & Qt::ItemIsEditable);
+  w.Edmat->setText(QStringLiteral("М-9"));
+  EXPECT_FALSE(w.Button5->isVisible());
+  EXPECT_FALSE(w.Label9->isVisible());
+}
+
 TEST(CowRecords, RenamingChecksOtherCowsAndDropsTheSelection) {
   Cows c;
   c.open();
