@@ -11,11 +11,27 @@
 namespace korvel {
 namespace {
 
-bool isEnterRelease(QEvent* e) {
-  if (e->type() != QEvent::KeyRelease) return false;
-  const int key = static_cast<QKeyEvent*>(e)->key();
-  return key == Qt::Key_Return || key == Qt::Key_Enter;
+bool isEnter(QEvent* e, QEvent::Type type) {
+  if (e->type() != type) return false;
+  auto* k = static_cast<QKeyEvent*>(e);
+  return !k->isAutoRepeat() && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter);
 }
+
+}  // namespace
+
+// A button of the window underneath is clicked by the press of Enter, which opens the dialog;
+// the release of that same key then arrives in the edit field. Only an Enter pressed in the
+// field itself closes the dialog, or a key dialog opened by Enter would close on its blank at once.
+bool EnterInEdit::released(QLineEdit* edit, QObject* o, QEvent* e) {
+  if (o != edit) return false;
+  if (isEnter(e, QEvent::KeyPress)) pressedHere_ = true;
+  if (!isEnter(e, QEvent::KeyRelease)) return false;
+  const bool ours = pressedHere_;
+  pressedHere_ = false;
+  return ours && !edit->text().isEmpty();
+}
+
+namespace {
 
 // Enter must not press a button by itself: the dialogs close on Enter only as they say.
 void plainButton(QPushButton* b) {
@@ -47,12 +63,13 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWind
 
 void TForm7::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
+  enter_.reset();
   Edit1->setText(QStringLiteral(" "));
   Edit1->setFocus();
 }
 
 bool TForm7::eventFilter(QObject* o, QEvent* e) {
-  if (o == Edit1 && isEnterRelease(e) && !Edit1->text().isEmpty()) accept();
+  if (enter_.released(Edit1, o, e)) accept();
   return QDialog::eventFilter(o, e);
 }
 
@@ -75,11 +92,12 @@ TForm14::TForm14(QWidget* parent)
 
 void TForm14::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
+  enter_.reset();
   Edit1->setFocus();
 }
 
 bool TForm14::eventFilter(QObject* o, QEvent* e) {
-  if (o == Edit1 && isEnterRelease(e) && !Edit1->text().isEmpty()) accept();
+  if (enter_.released(Edit1, o, e)) accept();
   return QDialog::eventFilter(o, e);
 }
 

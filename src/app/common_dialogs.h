@@ -12,6 +12,17 @@ class QPushButton;
 
 namespace korvel {
 
+// Closing a dialog by releasing Enter in its edit field: only a key pressed there counts.
+class EnterInEdit {
+ public:
+  void reset() { pressedHere_ = false; }
+  // True for the release of an Enter pressed in `edit` while its text is not empty.
+  bool released(QLineEdit* edit, QObject* o, QEvent* e);
+
+ private:
+  bool pressedHere_ = false;
+};
+
 // Selection key dialog: the key that selects rows by a part of their name.
 class TForm7 : public QDialog {
   Q_OBJECT
@@ -24,6 +35,9 @@ class TForm7 : public QDialog {
  protected:
   void showEvent(QShowEvent* e) override;
   bool eventFilter(QObject* o, QEvent* e) override;
+
+ private:
+  EnterInEdit enter_;
 };
 
 // Text input dialog: the caller's caption says what to type; there is no cancel.
@@ -37,6 +51,9 @@ class TForm14 : public QDialog {
  protected:
   void showEvent(QShowEvent* e) override;
   bool eventFilter(QObject* o, QEvent* e) override;
+
+ private:
+  EnterInEdit enter_;
 };
 
 // Delete confirmation dialog: the callers replace its caption, labels and button texts.

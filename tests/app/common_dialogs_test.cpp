@@ -59,3 +59,33 @@ TEST(DeleteConfirmation, WidensToTheLongestLabelAndAnswersFromTheButtons) {
   });
   EXPECT_FALSE(d.ask(q));
 }
+
+// Enter pressed on a button of the window underneath opens the dialog; the release of that key
+// lands in the field and must not close the dialog on its initial text.
+TEST(DialogsClosingByEnter, OnlyAnEnterPressedInTheFieldCounts) {
+  TForm7 key;
+  QTimer::singleShot(0, &key, [&] {
+    QTest::keyRelease(key.Edit1, Qt::Key_Return);
+    EXPECT_TRUE(key.isVisible());
+    key.Edit1->setText(QStringLiteral("мол"));
+    QTest::keyClick(key.Edit1, Qt::Key_Return);
+    EXPECT_FALSE(key.isVisible());
+  });
+  key.exec();
+  EXPECT_EQ(selectionKeyOf(key.Edit1->text()), QStringLiteral("МОЛ"));
+
+  TForm14 text;
+  text.Edit1->setText(QStringLiteral("Старое"));
+  QTimer::singleShot(0, &text, [&] {
+    QTest::keyRelease(text.Edit1, Qt::Key_Enter);
+    EXPECT_TRUE(text.isVisible());
+    text.Edit1->setText(QStringLiteral("Новое"));
+    QTest::keyPress(text.Edit1, Qt::Key_Enter);
+    EXPECT_TRUE(text.isVisible());  // closes on the release, not the press
+    QTest::keyRelease(text.Edit1, Qt::Key_Enter);
+    if (text.isVisible()) text.close();
+  });
+  text.exec();
+  EXPECT_EQ(text.result(), QDialog::Accepted);
+  EXPECT_EQ(text.Edit1->text(), QStringLiteral("Новое"));
+}
