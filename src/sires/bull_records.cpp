@@ -44,7 +44,10 @@ std::optional<long long> codeOfCurrent(db::Table& bik) {
   return static_cast<long long>(std::nearbyint(*v));
 }
 
-bool hasCurrent(db::Table& t) { return t.isOpen() && t.currentRecord() && !t.eof(); }
+// A row the cursor stands on. A walk that ran off the end of the list (the add looking for a new
+// bull that the selection does not show) leaves the last row current: that bull is the one the
+// card shows and the one the buttons work on.
+bool hasCurrent(db::Table& t) { return t.isOpen() && t.currentRecord(); }
 
 }  // namespace
 

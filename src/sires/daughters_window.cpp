@@ -16,6 +16,8 @@ TForm13::TForm13(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(
 
 void TForm13::FormActivate() {
   placeTopLeft();
+  // The name columns give a little of their width to the score and category, so that those
+  // show whole in this system's font; the grid keeps its overall width.
   resetStringGrid(StringGrid1,
                   {QStringLiteral("Регион"), QStringLiteral("Хозяйство"), QStringLiteral("Порода"),
                    QStringLiteral("Кличка (инв.№)"), QStringLiteral("Оценка"), QStringLiteral("Категория")},

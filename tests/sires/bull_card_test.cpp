@@ -255,6 +255,37 @@ TEST_F(BullCard, AddTakesTheNextCodeAndReusesAFreeRow) {
   EXPECT_EQ(fieldAt(dm.bik, 5, "kodbyk"), "11");
 }
 
+TEST_F(BullCard, AddingDuringASelectionLeavesTheLastSelectedBullToWorkOn) {
+  fillHerd();
+  open();
+  app.prompts.keys = {"OR"};
+  card.Button4->click();
+  ASSERT_EQ(dm.bik.passingRecords().size(), 2u);
+  app.prompts.texts = {"Новый"};
+  card.Button2->click();
+  // The new bull is not marked: the selection stays without him, on its last bull.
+  EXPECT_EQ(dm.bik.filter(), "kodreg=1 and kodvlad=1 and ot='+'");
+  EXPECT_EQ(dm.bik.passingRecords().size(), 2u);
+  EXPECT_EQ(currentName(), "Borka");
+  EXPECT_EQ(fieldAt(dm.bik, int(dm.bik.file().recordCount()), "kodbyk"), "13");
+
+  // The bull shown is the one the buttons work on.
+  app.prompts.pickerActions = {[&](QDialog&) {
+    dm.poroda.setFiltered(false);
+    dm.poroda.first();
+  }};
+  card.Button8->click();
+  EXPECT_EQ(fieldAt(dm.bik, borka, "kodporod"), "3");
+  EXPECT_EQ(card.Label8->text(), "Порода (породность): Голштинская");
+  app.prompts.confirmations = {false};
+  card.Button7->click();
+  ASSERT_EQ(app.prompts.questions.size(), 1u);
+  EXPECT_EQ(app.prompts.questions[0].label2, "\"Borka\"? У него 0 коров-дочерей.");
+  app.prompts.texts = {"Боря"};
+  card.Button9->click();
+  EXPECT_EQ(fieldAt(dm.bik, borka, "nokli"), "Боря");
+}
+
 TEST_F(BullCard, DeleteAsksAndDetachesOrFreesTheDaughters) {
   fillHerd();
   open();
