@@ -341,6 +341,9 @@ void TForm4::Button2Click() {
     prompts().message(kDuplicate);
     return;
   }
+  // A selection that does not show the new bull leaves another bull on the card: typing
+  // straight away would rename him or overwrite his line and birth, so nothing is opened.
+  if (outcome == BullNameOutcome::AddedOutOfView) return;
   // Name, line and birth of the new bull can be typed at once.
   lineEditMode_ = true;
   dm_.DataSource5.setReadOnly(false);

@@ -135,7 +135,7 @@ BullNameOutcome addBull(TDataModule5& dm, const HerdContext& herd, const QString
   const QString codeText = QString::number(code);
   const int kodbyk = bik.fieldIndex(u"kodbyk");
   while (!bik.eof() && bik.textAt(uint32_t(bik.recNo() - 1), kodbyk).trimmed() != codeText) bik.next();
-  return BullNameOutcome::Done;
+  return bik.eof() ? BullNameOutcome::AddedOutOfView : BullNameOutcome::Done;
 }
 
 std::optional<BullToDelete> currentBullForDeletion(TDataModule5& dm) {

@@ -37,12 +37,13 @@ std::optional<long long> fatherCodeOfCurrentCow(TDataModule5& dm);
 // (an empty code counts 0; a code that is no number is passed over). Moves BIK's cursor.
 long long nextBullCode(TDataModule5& dm);
 
-enum class BullNameOutcome { NoName, Duplicate, Done };
+// AddedOutOfView: the bull was added but the list's filter (a selection) does not show him.
+enum class BullNameOutcome { NoName, Duplicate, Done, AddedOutOfView };
 
 // Adds a bull named `typed` (stored exactly as typed) to `herd`'s farm, with the next code,
 // in the first free row or a new one, every figure 0. On a duplicate name in the farm BIK shows
 // the farm on the existing bull and nothing is written. Afterwards BIK has its filter back and
-// stands on the new bull (or at the end when the filter does not show him).
+// stands on the new bull, or at the end when the filter does not show him (AddedOutOfView).
 BullNameOutcome addBull(TDataModule5& dm, const HerdContext& herd, const QString& typed);
 
 // The current bull as the deletion asks about him.

@@ -268,6 +268,12 @@ TEST_F(BullCard, AddingDuringASelectionLeavesTheLastSelectedBullToWorkOn) {
   EXPECT_EQ(dm.bik.passingRecords().size(), 2u);
   EXPECT_EQ(currentName(), "Borka");
   EXPECT_EQ(fieldAt(dm.bik, int(dm.bik.file().recordCount()), "kodbyk"), "13");
+  // Nothing of Borka is opened for typing, as it would be for a new bull the card shows.
+  EXPECT_TRUE(dm.DataSource5.readOnly());
+  EXPECT_TRUE(card.Edlin->isReadOnly());
+  EXPECT_TRUE(card.Edrogd->isReadOnly());
+  card.Edlin->setText(QStringLiteral("чужая линия"));
+  EXPECT_FALSE(card.Button6->isVisible());
 
   // The bull shown is the one the buttons work on.
   app.prompts.pickerActions = {[&](QDialog&) {
