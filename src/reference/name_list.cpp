@@ -26,9 +26,15 @@ NameScan scanNames(db::Table& table, QStringView codeField, QStringView nameFiel
   return out;
 }
 
+// The name as the field will hold it: a longer text is cut to the field's width, and names
+// are compared as stored, so that a list never ends up with two rows of one name.
+QString storedName(db::Table& table, QStringView nameField, const QString& typed) {
+  return typed.left(table.fieldByName(nameField).def().width);
+}
+
 NameOutcome appendName(db::Table& table, QStringView codeField, QStringView nameField, const QString& typed,
                        const std::function<void(db::Table&)>& fill) {
-  const NameScan scan = scanNames(table, codeField, nameField, db::nameKey(typed));
+  const NameScan scan = scanNames(table, codeField, nameField, db::nameKey(storedName(table, nameField, typed)));
   if (scan.duplicate) return NameOutcome::Duplicate;
   table.append();
   table.fieldByName(nameField).setString(typed);
@@ -40,7 +46,8 @@ NameOutcome appendName(db::Table& table, QStringView codeField, QStringView name
 
 NameOutcome renameCode(db::Table& table, QStringView codeField, long long code, QStringView nameField,
                        const QString& typed) {
-  if (scanNames(table, codeField, nameField, db::nameKey(typed), code).duplicate) return NameOutcome::Duplicate;
+  if (scanNames(table, codeField, nameField, db::nameKey(storedName(table, nameField, typed)), code).duplicate)
+    return NameOutcome::Duplicate;
   return writeName(table, codeField, code, nameField, typed) ? NameOutcome::Written : NameOutcome::NoRow;
 }
 

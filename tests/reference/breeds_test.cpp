@@ -168,3 +168,21 @@ TEST(BreedsWindow, TheCalculationButtonBelongsToTheMenuOpeningOnly) {
   EXPECT_EQ(forms().Form12->windowTitle(), closer.titles.value(0));
   EXPECT_FALSE(forms().Form12->isVisible());
 }
+
+TEST(BreedsWindow, NamesLongerThanTheFieldAreComparedAsTheyWillBeStored) {
+  BreedsFixture f;
+  f.breed(1, QStringLiteral("Голштинская черно-пе"));  // 20 characters, the width of PORODA
+  f.openFromMenu();
+  // Cut to 20 characters, both names would be the stored one: refused, added and renamed alike.
+  f.app.prompts.texts = {QStringLiteral("голштинская черно-пестрая"), QStringLiteral("Красная степная порода"),
+                         QStringLiteral("Красная степная поро и т. д.")};
+  f.w.Button1->click();
+  f.w.Button1->click();
+  f.w.Button1->click();
+  EXPECT_EQ(f.app.prompts.messages, QStringList({kDuplicate, kDuplicate}));
+  EXPECT_EQ(f.breeds(), QStringList({QStringLiteral("1 Голштинская черно-пе"), QStringLiteral("2 Красная степная поро")}));
+  f.app.prompts.texts = {QStringLiteral("Голштинская черно-пестрая")};
+  f.w.Button2->click();  // the current breed is the new one: its cut name is the first breed's
+  EXPECT_EQ(f.app.prompts.messages.size(), 3);
+  EXPECT_EQ(f.breeds(), QStringList({QStringLiteral("1 Голштинская черно-пе"), QStringLiteral("2 Красная степная поро")}));
+}
