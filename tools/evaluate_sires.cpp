@@ -33,15 +33,15 @@ std::optional<int> number(const QString& text) {
 }
 
 // Reads one of the base or bull choices into region, farm and archives; false when malformed.
-bool readChoice(const QString& spec, int& region, int& farm, bool& archives) {
-  if (spec == u"all") return true;
-  if (spec == u"no-archives") {
+bool readChoice(const QString& choice, int& region, int& farm, bool& archives) {
+  if (choice == u"all") return true;
+  if (choice == u"no-archives") {
     archives = false;
     return true;
   }
-  const qsizetype colon = spec.indexOf(u':');
+  const qsizetype colon = choice.indexOf(u':');
   if (colon < 0) return false;
-  const QString kind = spec.left(colon), value = spec.mid(colon + 1);
+  const QString kind = choice.left(colon), value = choice.mid(colon + 1);
   if (kind == u"region" || kind == u"region-no-archives") {
     const auto r = number(value);
     if (!r) return false;
