@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -77,6 +78,13 @@ Herd& herd() {
   return h;
 }
 
+// The herd as generated, under a new data module: every timed release starts from the same
+// files. Called with the timing paused.
+std::unique_ptr<korvel::TDataModule5> freshHerd() {
+  herd().reset();
+  return std::make_unique<korvel::TDataModule5>(herd().work.path());
+}
+
 void BM_ReadKorovaBytes(benchmark::State& state) {
   korvel::bench::readFileBytes(state, herd().file(herd().work.path(), "KOROVA.DBF"));
 }
@@ -87,8 +95,8 @@ void BM_RemoveFarmAllFreed(benchmark::State& state) {
   korvel::TransferCount n;
   for (auto _ : state) {
     state.PauseTiming();
-    herd().reset();
-    korvel::TDataModule5 dm(herd().work.path());
+    const auto module = freshHerd();
+    korvel::TDataModule5& dm = *module;
     state.ResumeTiming();
     n = korvel::transferFarmAnimals(dm, kFarm, korvel::RemovalVariant::AllFreed, {});
   }
@@ -103,8 +111,8 @@ void BM_ReleaseOneWalk(benchmark::State& state) {
   long long released = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    herd().reset();
-    korvel::TDataModule5 dm(herd().work.path());
+    const auto module = freshHerd();
+    korvel::TDataModule5& dm = *module;
     state.ResumeTiming();
     korvel::db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
     released = korvel::releaseFatherLinks(dm.korova, bulls);
@@ -119,8 +127,8 @@ void BM_ReleaseOneWalkWarm(benchmark::State& state) {
   long long released = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    herd().reset();
-    korvel::TDataModule5 dm(herd().work.path());
+    const auto module = freshHerd();
+    korvel::TDataModule5& dm = *module;
     dm.korova.open();
     const korvel::db::DbfFile& file = dm.korova.file();
     long long sum = 0;
@@ -139,8 +147,8 @@ void BM_ReleaseWalkPerBull(benchmark::State& state) {
   long long released = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    herd().reset();
-    korvel::TDataModule5 dm(herd().work.path());
+    const auto module = freshHerd();
+    korvel::TDataModule5& dm = *module;
     state.ResumeTiming();
     korvel::db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
     released = 0;
