@@ -1,9 +1,11 @@
 // Корвель: start-up guard, creation of every window, the main menu and the event loop.
-#include "app/forms.h"
+#include "app/form_set.h"
 #include "app/main_menu.h"
-#include "app/real_prompts.h"
 #include "app/startup_guard.h"
 #include "db/data_module.h"
+#include "db/folder_files.h"
+#include "ui/forms.h"
+#include "ui/real_prompts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,7 +36,7 @@ int main(int argc, char** argv) {
 
   // Where the window list cannot be seen, or another copy already works on this folder,
   // the lock file is what keeps two copies from writing the same tables.
-  QLockFile lock(QDir::current().filePath(QString::fromLatin1(kLockFileName)));
+  QLockFile lock(QDir::current().filePath(QString::fromLatin1(db::kLockFileName)));
   lock.setStaleLockTime(0);
   if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError)
     return refuseStart(realPrompts, QStringLiteral("Корвель"));

@@ -1,8 +1,5 @@
 #include "app/main_menu.h"
 
-#include "app/forms.h"
-#include "app/prompts.h"
-#include "app/session.h"
 #include "cows/cow_card.h"
 #include "db/data_module.h"
 #include "db/table_error.h"
@@ -15,6 +12,9 @@
 #include "safety/backup_window.h"
 #include "safety/restore_window.h"
 #include "sires/bull_card.h"
+#include "ui/forms.h"
+#include "ui/prompts.h"
+#include "ui/session.h"
 
 #include <QDir>
 #include <QGridLayout>

@@ -27,8 +27,4 @@ QString guardMessage(const QString& title);
 // (no X display, Wayland, offscreen).
 std::optional<std::vector<DesktopWindow>> desktopWindows();
 
-// The lock file that keeps a second copy away from the same working folder. Its name does
-// not look like a table or a table backup.
-inline constexpr const char* kLockFileName = "korvel.lock";
-
 }  // namespace korvel

@@ -1,8 +1,5 @@
 #include "cows/cow_card.h"
 
-#include "app/db_grid.h"
-#include "app/forms.h"
-#include "app/prompts.h"
 #include "cows/cow_records.h"
 #include "cows/scoring.h"
 #include "db/data_module.h"
@@ -13,6 +10,9 @@
 #include "reference/farms_window.h"
 #include "reference/name_list.h"
 #include "sires/bull_card.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
+#include "ui/prompts.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -2,10 +2,10 @@
 // category, the particulars, editing mode with its input checks and the writing of corrections.
 #pragma once
 
-#include "app/db_grid.h"
-#include "app/window_base.h"
 #include "cows/cow_evaluation.h"
 #include "reference/herd_context.h"
+#include "ui/db_grid.h"
+#include "ui/window_base.h"
 
 
 class QLabel;

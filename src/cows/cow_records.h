@@ -3,9 +3,9 @@
 // left current, and selecting the farm's cows by a key.
 #pragma once
 
-#include "app/prompts.h"
-#include "app/selection.h"
 #include "reference/herd_context.h"
+#include "ui/prompts.h"
+#include "ui/selection.h"
 
 #include <QString>
 #include <optional>

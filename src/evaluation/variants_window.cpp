@@ -1,7 +1,5 @@
 #include "evaluation/variants_window.h"
 
-#include "app/forms.h"
-#include "app/prompts.h"
 #include "db/data_module.h"
 #include "evaluation/hand_over.h"
 #include "evaluation/profile_workbook.h"
@@ -9,6 +7,8 @@
 #include "reference/farms_window.h"
 #include "reference/regions_window.h"
 #include "sires/bull_card.h"
+#include "ui/forms.h"
+#include "ui/prompts.h"
 
 #include <QDateTime>
 #include <QDesktopServices>

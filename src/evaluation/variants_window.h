@@ -3,8 +3,8 @@
 // application.
 #pragma once
 
-#include "app/window_base.h"
 #include "evaluation/evaluation_request.h"
+#include "ui/window_base.h"
 
 #include <QString>
 #include <functional>

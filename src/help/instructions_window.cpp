@@ -1,9 +1,9 @@
 // Instructions viewer.
 #include "help/instructions_window.h"
 
-#include "app/prompts.h"
-#include "app/session.h"
 #include "help/instruction_text.h"
+#include "ui/prompts.h"
+#include "ui/session.h"
 
 #include <QFont>
 #include <QFontDatabase>

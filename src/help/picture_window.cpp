@@ -1,8 +1,8 @@
 // Help picture window.
 #include "help/picture_window.h"
 
-#include "app/prompts.h"
 #include "help/jpeg.h"
+#include "ui/prompts.h"
 
 #include <QDir>
 #include <QLabel>

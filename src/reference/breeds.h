@@ -2,8 +2,8 @@
 // selection scope of the list and the caption of the sire evaluation of a breed.
 #pragma once
 
-#include "app/selection.h"
 #include "reference/name_list.h"
+#include "ui/selection.h"
 
 #include <QString>
 

@@ -1,12 +1,12 @@
 #include "reference/breeds_window.h"
 
-#include "app/db_grid.h"
-#include "app/forms.h"
-#include "app/prompts.h"
 #include "db/data_module.h"
 #include "evaluation/variants_window.h"
 #include "reference/breeds.h"
 #include "reference/list_window.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
+#include "ui/prompts.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 // Breeds window: the list of breeds and the entry to the sire evaluation.
 #pragma once
 
-#include "app/window_base.h"
+#include "ui/window_base.h"
 
 class QPushButton;
 

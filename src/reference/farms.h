@@ -3,8 +3,8 @@
 // what the farm buttons depend on, and the selection scope of the list.
 #pragma once
 
-#include "app/selection.h"
 #include "reference/name_list.h"
+#include "ui/selection.h"
 
 #include <QString>
 

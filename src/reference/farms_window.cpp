@@ -1,13 +1,13 @@
 #include "reference/farms_window.h"
 
-#include "app/db_grid.h"
-#include "app/forms.h"
-#include "app/prompts.h"
 #include "db/data_module.h"
 #include "reference/farm_removal.h"
 #include "reference/farms.h"
 #include "reference/herd_context.h"
 #include "reference/regions_window.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
+#include "ui/prompts.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

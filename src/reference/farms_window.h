@@ -1,8 +1,8 @@
 // Farms window: the owners (farms) of one region, the region archive farm and farm removal.
 #pragma once
 
-#include "app/window_base.h"
 #include "reference/farm_removal.h"
+#include "ui/window_base.h"
 
 class QCloseEvent;
 class QGroupBox;

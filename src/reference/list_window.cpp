@@ -1,8 +1,8 @@
 #include "reference/list_window.h"
 
-#include "app/prompts.h"
-#include "app/window_base.h"
 #include "reference/name_list.h"
+#include "ui/prompts.h"
+#include "ui/window_base.h"
 
 #include <QPushButton>
 

@@ -1,7 +1,7 @@
 // What the regions and breeds windows share: their buttons and the "Выделить" of their lists.
 #pragma once
 
-#include "app/selection.h"
+#include "ui/selection.h"
 
 #include <QString>
 #include <functional>

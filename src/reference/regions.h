@@ -2,8 +2,8 @@
 // and the selection scope of the list. Codes are one more than the largest in the table.
 #pragma once
 
-#include "app/selection.h"
 #include "reference/name_list.h"
+#include "ui/selection.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
 #include "reference/regions_window.h"
 
-#include "app/db_grid.h"
-#include "app/prompts.h"
 #include "db/data_module.h"
 #include "reference/list_window.h"
 #include "reference/regions.h"
+#include "ui/db_grid.h"
+#include "ui/prompts.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

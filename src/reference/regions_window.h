@@ -1,7 +1,7 @@
 // Regions window: the list of regions, their addition, correction and selection.
 #pragma once
 
-#include "app/window_base.h"
+#include "ui/window_base.h"
 
 class QPushButton;
 

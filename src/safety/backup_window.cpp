@@ -1,10 +1,10 @@
 #include "safety/backup_window.h"
 
-#include "app/prompts.h"
 #include "db/data_module.h"
 #include "safety/backup_restore.h"
 #include "safety/drive_letters.h"
 #include "safety/letter_field.h"
+#include "ui/prompts.h"
 
 #include <QLabel>
 

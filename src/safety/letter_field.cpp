@@ -1,8 +1,8 @@
 #include "safety/letter_field.h"
 
-#include "app/prompts.h"
 #include "safety/backup_restore.h"
 #include "safety/drive_letters.h"
+#include "ui/prompts.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 // typed, the instruction labels, the window with its layout and buttons, the wait cursor.
 #pragma once
 
-#include "app/window_base.h"
+#include "ui/window_base.h"
 
 #include <QChar>
 #include <QString>

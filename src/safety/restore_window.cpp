@@ -1,12 +1,11 @@
 #include "safety/restore_window.h"
 
-#include "app/forms.h"
-#include "app/main_menu.h"
-#include "app/prompts.h"
 #include "db/data_module.h"
 #include "safety/backup_restore.h"
 #include "safety/letter_field.h"
 #include "sires/bull_card.h"
+#include "ui/forms.h"
+#include "ui/prompts.h"
 
 #include <QLabel>
 
@@ -54,7 +53,7 @@ void TForm17::Button1Click() {
   if (!ran) return;
   // The main menu's activation reopens REGION, VLAD, PORODA and XARAKT; the cards reopen BIK
   // and KOROVA when they are next shown.
-  forms().Form1->FormActivate();
+  if (afterRestore) afterRestore();
   forms().Form4->setWindowTitle(QStringLiteral("Быки"));
 }
 

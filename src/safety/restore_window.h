@@ -3,6 +3,8 @@
 
 #include "safety/letter_field.h"
 
+#include <functional>
+
 class QLabel;
 
 namespace korvel {
@@ -20,6 +22,10 @@ class TForm17 : public safety::LetterWindow {
 
   // "Восстановить данные": the letter, the backup on the medium, the tables closed, the copy.
   void Button1Click() override;
+
+  // Run after the tables were copied back: the application reopens the reference tables
+  // there, as the main menu's activation does.
+  std::function<void()> afterRestore;
 
  private:
   TDataModule5& dm_;

@@ -1,6 +1,6 @@
 #include "safety/whole_file_copy.h"
 
-#include "app/startup_guard.h"
+#include "db/folder_files.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -54,7 +54,7 @@ QStringList listFiles(const QDir& dir, const QString& wildcard) {
   QStringList names = dir.entryList({wildcard}, QDir::Files, QDir::Name | QDir::IgnoreCase);
   names.removeIf([](const QString& n) {
     return n.endsWith(QLatin1String(kTemporarySuffix), Qt::CaseInsensitive) ||
-           n.compare(QLatin1String(kLockFileName), Qt::CaseInsensitive) == 0;
+           n.compare(QLatin1String(db::kLockFileName), Qt::CaseInsensitive) == 0;
   });
   return names;
 }

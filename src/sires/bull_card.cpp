@@ -1,9 +1,5 @@
 #include "sires/bull_card.h"
 
-#include "app/db_grid.h"
-#include "app/forms.h"
-#include "app/prompts.h"
-#include "app/selection.h"
 #include "cows/scoring.h"
 #include "cows/trait_catalogue.h"
 #include "db/data_module.h"
@@ -14,6 +10,10 @@
 #include "sires/bull_records.h"
 #include "sires/daughters_window.h"
 #include "sires/string_grid.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
+#include "ui/prompts.h"
+#include "ui/selection.h"
 
 #include <QApplication>
 #include <QHeaderView>

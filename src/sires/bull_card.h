@@ -5,9 +5,9 @@
 // current record when it closes.
 #pragma once
 
-#include "app/db_grid.h"
-#include "app/window_base.h"
 #include "reference/herd_context.h"
+#include "ui/db_grid.h"
+#include "ui/window_base.h"
 
 class QLabel;
 class QLineEdit;

@@ -2,7 +2,7 @@
 // whatever region and farm she stands, read-only and rebuilt each time it opens.
 #pragma once
 
-#include "app/window_base.h"
+#include "ui/window_base.h"
 
 class QTableWidget;
 

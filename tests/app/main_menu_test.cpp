@@ -1,10 +1,10 @@
-#include "app/forms.h"
 #include "app/main_menu.h"
-#include "app/session.h"
 #include "db/data_module.h"
 #include "help/instructions_window.h"
 #include "modal_closer.h"
 #include "sires/bull_card.h"
+#include "ui/forms.h"
+#include "ui/session.h"
 #include "work_folder.h"
 
 #include <QFile>

@@ -1,7 +1,6 @@
 // The cows window over a farm written here: opening with the herd, the card of the current
 // cow, editing with the input checks at each keystroke, the writing of corrections (checked
 // against the bytes of KOROVA.DBF), the refresh hook and the help picture.
-#include "app/forms.h"
 #include "cows/cow_card.h"
 #include "cows/cow_evaluation.h"
 #include "db/data_module.h"
@@ -9,6 +8,7 @@
 #include "help/jpeg.h"
 #include "help/picture_window.h"
 #include "modal_closer.h"
+#include "ui/forms.h"
 #include "work_folder.h"
 
 #include <QApplication>

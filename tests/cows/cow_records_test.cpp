@@ -1,12 +1,12 @@
 // The record buttons of the cows window: adding (with the reuse of free rows), removing,
 // renaming, moving a cow, showing another farm, the breed and father pickers, selection by key
 // and its cancelling; checked in the messages, the buttons shown, the list and KOROVA's bytes.
-#include "app/forms.h"
 #include "cows/cow_card.h"
 #include "cows/cow_records.h"
 #include "db/data_module.h"
 #include "reference/farms_window.h"
 #include "reference/reference_support.h"
+#include "ui/forms.h"
 #include "work_folder.h"
 
 #include <QLabel>

@@ -1,10 +1,10 @@
 // The calculation variant window over a small herd: its options and pickers, the requests
 // they make, whole runs through Button1 with the workbook read back, and the end of every run.
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "evaluation/sire_statistics.h"
 #include "evaluation/variants_window.h"
 #include "herd_builder.h"
+#include "ui/forms.h"
 #include "work_folder.h"
 #include "xlsx_reader.h"
 

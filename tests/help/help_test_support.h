@@ -1,7 +1,7 @@
 // Shared pieces of the help tests: recorded prompts and a temporary working folder.
 #pragma once
 
-#include "app/prompts.h"
+#include "ui/prompts.h"
 
 #include <QDir>
 #include <QString>

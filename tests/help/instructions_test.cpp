@@ -2,8 +2,8 @@
 #include "help/instruction_text.h"
 #include "help/instructions_window.h"
 
-#include "app/session.h"
 #include "help_test_support.h"
+#include "ui/session.h"
 
 #include <QFile>
 #include <QFontMetrics>

@@ -1,13 +1,13 @@
 // The breeds window: adding and correcting breeds, selection, and the entry to the sire
 // evaluation that only the menu's opening offers.
-#include "app/db_grid.h"
-#include "app/forms.h"
-#include "app/prompts.h"
 #include "db/data_module.h"
 #include "evaluation/variants_window.h"
 #include "modal_closer.h"
 #include "reference/breeds_window.h"
 #include "reference_support.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
+#include "ui/prompts.h"
 #include "work_folder.h"
 
 #include <QTest>

@@ -2,8 +2,6 @@
 // close box, the choice of the target farm, the archive variants, and what each variant leaves
 // in both animal tables (read from the files' bytes); the one-walk release of father links
 // against bull-by-bull walks over a generated herd.
-#include "app/db_grid.h"
-#include "app/forms.h"
 #include "cows/cow_card.h"
 #include "db/data_module.h"
 #include "db/protected_scan.h"
@@ -11,6 +9,8 @@
 #include "reference/farm_removal.h"
 #include "reference/farms_window.h"
 #include "reference_support.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
 #include "work_folder.h"
 
 #include <QDir>

@@ -1,13 +1,13 @@
 // The farms window: opening on a region, the region choice, adding and correcting farms, the
 // archive farm, selection, the farm buttons; and the herd context of the cows and bulls windows.
-#include "app/db_grid.h"
-#include "app/forms.h"
-#include "app/prompts.h"
 #include "db/data_module.h"
 #include "reference/farms_window.h"
 #include "reference/herd_context.h"
 #include "reference/regions_window.h"
 #include "reference_support.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
+#include "ui/prompts.h"
 #include "work_folder.h"
 
 #include <QGroupBox>

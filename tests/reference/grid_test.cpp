@@ -1,10 +1,10 @@
 // The list grid: its model passes the item model checks, and the view's current row and the
 // table's cursor follow each other.
-#include "app/db_grid.h"
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "reference/regions_window.h"
 #include "reference_support.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
 #include "work_folder.h"
 
 #include <QAbstractItemModelTester>

@@ -1,9 +1,9 @@
 // The regions window: activation, adding, correcting, selection and its cancelling.
-#include "app/db_grid.h"
-#include "app/forms.h"
 #include "db/data_module.h"
 #include "reference/regions_window.h"
 #include "reference_support.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
 #include "work_folder.h"
 
 #include <QFile>

@@ -3,13 +3,13 @@
 #include "modal_closer.h"
 #include "work_folder.h"
 
-#include "app/forms.h"
 #include "app/main_menu.h"
 #include "db/data_module.h"
 #include "safety/backup_restore.h"
 #include "safety/backup_window.h"
 #include "safety/restore_window.h"
 #include "sires/bull_card.h"
+#include "ui/forms.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -4,12 +4,12 @@
 #include "modal_closer.h"
 #include "work_folder.h"
 
-#include "app/forms.h"
 #include "cows/trait_catalogue.h"
 #include "reference/herd_context.h"
 #include "sires/bull_card.h"
 #include "sires/daughters_window.h"
 #include "sires/string_grid.h"
+#include "ui/forms.h"
 
 #include <QLabel>
 #include <QLineEdit>

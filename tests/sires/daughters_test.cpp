@@ -3,9 +3,9 @@
 #include "herd.h"
 #include "work_folder.h"
 
-#include "app/forms.h"
 #include "sires/daughters_window.h"
 #include "sires/string_grid.h"
+#include "ui/forms.h"
 
 #include <gtest/gtest.h>
 

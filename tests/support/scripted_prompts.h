@@ -2,7 +2,7 @@
 // scripted answer. A question without a scripted answer fails the test.
 #pragma once
 
-#include "app/prompts.h"
+#include "ui/prompts.h"
 
 #include <QDialog>
 #include <QStringList>

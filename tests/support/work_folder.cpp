@@ -1,8 +1,9 @@
 #include "work_folder.h"
 
-#include "app/forms.h"
+#include "app/form_set.h"
 #include "db/data_module.h"
 #include "starter/starter_folder.h"
+#include "ui/forms.h"
 
 #include <gtest/gtest.h>
 

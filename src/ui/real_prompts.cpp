@@ -1,7 +1,7 @@
-#include "app/real_prompts.h"
+#include "ui/real_prompts.h"
 
-#include "app/common_dialogs.h"
-#include "app/forms.h"
+#include "ui/common_dialogs.h"
+#include "ui/forms.h"
 
 #include <QApplication>
 #include <QLineEdit>

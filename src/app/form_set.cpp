@@ -1,6 +1,5 @@
-#include "app/forms.h"
+#include "app/form_set.h"
 
-#include "app/common_dialogs.h"
 #include "app/main_menu.h"
 #include "cows/cow_card.h"
 #include "db/data_module.h"
@@ -14,13 +13,10 @@
 #include "safety/restore_window.h"
 #include "sires/bull_card.h"
 #include "sires/daughters_window.h"
+#include "ui/common_dialogs.h"
+#include "ui/forms.h"
 
 namespace korvel {
-
-Forms& forms() {
-  static Forms f;
-  return f;
-}
 
 struct FormSet::Owned {
   std::unique_ptr<TForm1> form1;
@@ -65,6 +61,8 @@ FormSet::FormSet(const QString& workDir) : owned_(std::make_unique<Owned>()) {
   f.Form16 = (o.form16 = std::make_unique<TForm16>(dm)).get();
   f.Form17 = (o.form17 = std::make_unique<TForm17>(dm)).get();
   f.Form18 = (o.form18 = std::make_unique<TForm18>()).get();
+  // A restore brings other tables: the main menu reopens the reference tables.
+  o.form17->afterRestore = [&form1 = *o.form1] { form1.FormActivate(); };
 }
 
 FormSet::~FormSet() {

@@ -2,8 +2,6 @@
 // the process. Windows reach one another through these pointers (as pickers, for instance).
 #pragma once
 
-#include <QString>
-#include <memory>
 
 namespace korvel {
 
@@ -43,21 +41,7 @@ struct Forms {
   TForm18* Form18 = nullptr;
 };
 
-// The windows of the process (empty pointers before createForms()).
+// The windows of the process (empty pointers until the application has created them).
 Forms& forms();
-
-// Owns the data module and every window; creating it fills forms() in the start-up order,
-// destroying it empties forms() again.
-class FormSet {
- public:
-  explicit FormSet(const QString& workDir);
-  ~FormSet();
-  FormSet(const FormSet&) = delete;
-  FormSet& operator=(const FormSet&) = delete;
-
- private:
-  struct Owned;
-  std::unique_ptr<Owned> owned_;
-};
 
 }  // namespace korvel

@@ -1,4 +1,4 @@
-#include "app/selection.h"
+#include "ui/selection.h"
 
 namespace korvel {
 namespace {

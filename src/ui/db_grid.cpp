@@ -1,6 +1,6 @@
-#include "app/db_grid.h"
+#include "ui/db_grid.h"
 
-#include "app/window_base.h"
+#include "ui/window_base.h"
 
 #include <QHeaderView>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "app/common_dialogs.h"
+#include "ui/common_dialogs.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 // The prompts a person answers: the common dialogs, message boxes and borrowed list windows.
 #pragma once
 
-#include "app/prompts.h"
+#include "ui/prompts.h"
 
 namespace korvel {
 

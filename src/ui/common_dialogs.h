@@ -2,7 +2,7 @@
 // (TForm14) and the delete confirmation (TForm11).
 #pragma once
 
-#include "app/prompts.h"
+#include "ui/prompts.h"
 
 #include <QDialog>
 

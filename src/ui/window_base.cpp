@@ -1,7 +1,7 @@
-#include "app/window_base.h"
+#include "ui/window_base.h"
 
-#include "app/prompts.h"
 #include "db/table_error.h"
+#include "ui/prompts.h"
 
 #include <QShowEvent>
 

@@ -1,0 +1,10 @@
+#include "ui/forms.h"
+
+namespace korvel {
+
+Forms& forms() {
+  static Forms f;
+  return f;
+}
+
+}  // namespace korvel
