@@ -1,5 +1,6 @@
 #include "db/dbf_file.h"
 
+#include "db/file_io.h"
 #include "db/table_error.h"
 
 #include <QDate>
@@ -137,12 +138,8 @@ int DbfFile::fieldIndex(QStringView name) const {
 
 void DbfFile::writeAt(qint64 pos, const char* bytes, qint64 n) {
   if (!writable_) fail(QStringLiteral("файл доступен только для чтения, запись невозможна."));
-  if (!file_.seek(pos) || file_.write(bytes, n) != n) {
-    const QString why = file_.errorString();
-    file_.unsetError();
-    fail(QStringLiteral("запись не удалась (%1). Проверьте свободное место на диске.").arg(why));
-  }
-  if (!file_.flush()) fail(QStringLiteral("запись не удалась (%1).").arg(file_.errorString()));
+  if (const int err = io::writeAt(file_.handle(), pos, bytes, size_t(n)))
+    fail(QStringLiteral("запись не удалась: %1.").arg(io::causeText(err)));
 }
 
 void DbfFile::touchDate() {

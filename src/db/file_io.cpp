@@ -1,0 +1,127 @@
+#include "db/file_io.h"
+
+#include <QByteArray>
+#include <QList>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace korvel::db::io {
+namespace {
+
+struct Faults {
+  bool fromEnvironmentRead = false;
+  long writes = 0;
+  long failAt = 0;  // 0: none
+  int failErr = 0;
+  long killAt = 0;  // 0: none
+};
+
+Faults& faults() {
+  static Faults f;
+  if (!f.fromEnvironmentRead) {
+    f.fromEnvironmentRead = true;
+    const QByteArray fail = qgetenv("KORVEL_FAIL_WRITE");
+    if (!fail.isEmpty()) {
+      const QList<QByteArray> parts = fail.split(':');
+      f.failAt = parts.value(0).toLong();
+      const QByteArray err = parts.value(1);
+      f.failErr = err == "EIO" ? EIO : ENOSPC;
+    }
+    f.killAt = qgetenv("KORVEL_KILL_AFTER_WRITE").toLong();
+  }
+  return f;
+}
+
+int writeOnce(int fd, long long pos, const char* p, size_t n, size_t* written) {
+#ifdef Q_OS_WIN
+  if (_lseeki64(fd, pos, SEEK_SET) < 0) return errno;
+  const int w = _write(fd, p, unsigned(n > (1u << 30) ? (1u << 30) : n));
+#else
+  const ssize_t w = ::pwrite(fd, p, n, off_t(pos));
+#endif
+  if (w < 0) return errno == EINTR ? 0 : errno;
+  if (w == 0) return ENOSPC;  // nothing could be written: the medium is full
+  *written = size_t(w);
+  return 0;
+}
+
+}  // namespace
+
+int writeAt(int fd, long long pos, const void* bytes, size_t n) {
+  Faults& f = faults();
+  ++f.writes;
+  if (f.failAt != 0 && f.writes == f.failAt) return f.failErr;
+  const char* p = static_cast<const char*>(bytes);
+  while (n > 0) {
+    size_t written = 0;
+    if (const int err = writeOnce(fd, pos, p, n, &written)) return err;
+    p += written;
+    pos += (long long)written;
+    n -= written;
+  }
+#ifndef Q_OS_WIN
+  if (f.killAt != 0 && f.writes == f.killAt) ::raise(SIGKILL);
+#endif
+  return 0;
+}
+
+int sync(int fd) {
+#ifdef Q_OS_WIN
+  return _commit(fd) == 0 ? 0 : errno;
+#else
+  return ::fsync(fd) == 0 ? 0 : errno;
+#endif
+}
+
+int truncate(int fd, long long length) {
+#ifdef Q_OS_WIN
+  return _chsize_s(fd, length) == 0 ? 0 : errno;
+#else
+  return ::ftruncate(fd, off_t(length)) == 0 ? 0 : errno;
+#endif
+}
+
+QString causeText(int err) {
+  switch (err) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+      return QStringLiteral("на диске нет свободного места. Проверьте свободное место на диске");
+    case EIO: return QStringLiteral("ошибка ввода-вывода на диске");
+    case EROFS: return QStringLiteral("диск защищён от записи");
+    case EACCES:
+    case EPERM: return QStringLiteral("нет прав на запись");
+    case EFBIG: return QStringLiteral("файл стал бы больше, чем допускает диск");
+    default: return QString::fromLocal8Bit(std::strerror(err));
+  }
+}
+
+void failWrite(long k, int err) {
+  Faults& f = faults();
+  f.failAt = k > 0 ? f.writes + k : 0;
+  f.failErr = err;
+}
+
+void killAfterWrite(long k) {
+  Faults& f = faults();
+  f.killAt = k > 0 ? f.writes + k : 0;
+}
+
+void resetFaults() {
+  Faults& f = faults();
+  f.writes = 0;
+  f.failAt = 0;
+  f.killAt = 0;
+}
+
+long writesSoFar() { return faults().writes; }
+
+}  // namespace korvel::db::io

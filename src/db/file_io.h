@@ -1,0 +1,36 @@
+// The one road by which the program's durable writes reach a file: every table, journal and
+// backup byte goes through writeAt(), so that a write either lands whole now or reports its
+// cause now (nothing waits in a buffer to land later), and so that tests can make the k-th
+// write fail or kill the process right after it.
+#pragma once
+
+#include <QString>
+#include <cstddef>
+
+namespace korvel::db::io {
+
+// Writes n bytes at pos of the open file descriptor. Returns 0 when every byte landed, else
+// the error number of the failure (a short write on a full disk is ENOSPC).
+int writeAt(int fd, long long pos, const void* bytes, size_t n);
+
+// Flushes the file's data to the medium (fsync); 0 or the error number.
+int sync(int fd);
+
+// Cuts or extends the file to `length` bytes; 0 or the error number.
+int truncate(int fd, long long length);
+
+// The cause of a failed write in words for a message, e.g. for ENOSPC
+// "на диске нет свободного места. Проверьте свободное место на диске".
+QString causeText(int err);
+
+// Test hooks. Every call of writeAt() counts as one write, counted from the last reset.
+// failWrite(k, err): the k-th write from now fails with `err` (nothing of it lands).
+// killAfterWrite(k): the process kills itself (SIGKILL) right after the k-th write landed.
+// A child process gets the same from its environment, read at its first write:
+// KORVEL_FAIL_WRITE="k:ENOSPC" (or EIO) and KORVEL_KILL_AFTER_WRITE="k".
+void failWrite(long k, int err);
+void killAfterWrite(long k);
+void resetFaults();
+long writesSoFar();
+
+}  // namespace korvel::db::io
