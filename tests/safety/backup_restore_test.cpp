@@ -159,6 +159,7 @@ TEST(Restore, EveryVisibleFileReplacesItsWorkingFile) {
   writeFile(f.path("arhivbik/.hidden"), "hidden");
   writeFile(f.path("arhivbik/.korvel-abc123.korvel-tmp"), "left over");
   writeFile(f.path("arhivbik/korvel.lock"), "theirs");
+  writeFile(f.path("arhivbik/korvel-swap.rec"), "a record of another folder");
 
   WorkFolder work;
   // This working folder stores its bulls' table in lower case: that file is the one replaced.
@@ -176,6 +177,8 @@ TEST(Restore, EveryVisibleFileReplacesItsWorkingFile) {
   EXPECT_EQ(bytesOf(work.file("notes.txt")), "notes");
   EXPECT_FALSE(QFile::exists(work.file(".hidden")));
   EXPECT_EQ(bytesOf(work.file("korvel.lock")), "mine");
+  EXPECT_FALSE(QFile::exists(work.file("korvel-swap.rec")));
+  EXPECT_FALSE(QFile::exists(work.file("korvel-backup.txt")));
   EXPECT_TRUE(temporaries(work.path()).filter("korvel-abc123").isEmpty());
   EXPECT_TRUE(temporaries(work.path()).isEmpty());
 }
