@@ -1,4 +1,5 @@
 // make-workdir DIR: lays out a starter working folder; existing files are never touched.
+#include "db/file_set_swap.h"
 #include "db/table_error.h"
 #include "starter/starter_folder.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   }
   const QString dir = QString::fromLocal8Bit(argv[1]);
   try {
+    korvel::db::undoUnfinishedReplacement(dir);  // a restore cut short: every table as before it
     const QStringList written = korvel::layOutStarterFolder(dir);
     std::printf("%s: записано файлов: %lld\n", QDir::toNativeSeparators(dir).toLocal8Bit().constData(),
                 static_cast<long long>(written.size()));

@@ -1,14 +1,18 @@
 #include "db/file_io.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -39,6 +43,41 @@ Faults& faults() {
   return f;
 }
 
+// Counts one write; the injected error of a write that must fail, else 0.
+int countWrite() {
+  Faults& f = faults();
+  ++f.writes;
+  return f.failAt != 0 && f.writes == f.failAt ? f.failErr : 0;
+}
+
+void killIfDue() {
+#ifndef Q_OS_WIN
+  const Faults& f = faults();
+  if (f.killAt != 0 && f.writes == f.killAt) ::raise(SIGKILL);
+#endif
+}
+
+std::filesystem::path nativePath(const QString& path) {
+#ifdef Q_OS_WIN
+  return std::filesystem::path(path.toStdWString());
+#else
+  return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// A counted folder step: the injected failure instead of it, else its own outcome, and the
+// kill right after it.
+template <class Step>
+int folderStep(Step step) {
+  if (const int injected = countWrite()) return injected;
+  std::error_code ec;
+  step(ec);
+  // On every platform the error's portable condition is an errno value.
+  if (ec) return ec.default_error_condition().value() ? ec.default_error_condition().value() : EIO;
+  killIfDue();
+  return 0;
+}
+
 int writeOnce(int fd, long long pos, const char* p, size_t n, size_t* written) {
 #ifdef Q_OS_WIN
   if (_lseeki64(fd, pos, SEEK_SET) < 0) return errno;
@@ -55,9 +94,7 @@ int writeOnce(int fd, long long pos, const char* p, size_t n, size_t* written) {
 }  // namespace
 
 int writeAt(int fd, long long pos, const void* bytes, size_t n) {
-  Faults& f = faults();
-  ++f.writes;
-  if (f.failAt != 0 && f.writes == f.failAt) return f.failErr;
+  if (const int injected = countWrite()) return injected;
   const char* p = static_cast<const char*>(bytes);
   while (n > 0) {
     size_t written = 0;
@@ -66,10 +103,33 @@ int writeAt(int fd, long long pos, const void* bytes, size_t n) {
     pos += (long long)written;
     n -= written;
   }
-#ifndef Q_OS_WIN
-  if (f.killAt != 0 && f.writes == f.killAt) ::raise(SIGKILL);
-#endif
+  killIfDue();
   return 0;
+}
+
+int rename(const QString& from, const QString& to) {
+  return folderStep([&](std::error_code& ec) { std::filesystem::rename(nativePath(from), nativePath(to), ec); });
+}
+
+int link(const QString& existing, const QString& name) {
+  return folderStep([&](std::error_code& ec) { std::filesystem::create_hard_link(nativePath(existing), nativePath(name), ec); });
+}
+
+int remove(const QString& path) {
+  return folderStep([&](std::error_code& ec) { std::filesystem::remove(nativePath(path), ec); });
+}
+
+int syncFolder(const QString& dir) {
+#ifdef Q_OS_WIN
+  Q_UNUSED(dir);
+  return 0;
+#else
+  const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  const int err = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  return err;
+#endif
 }
 
 int sync(int fd) {

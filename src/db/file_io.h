@@ -19,6 +19,20 @@ int sync(int fd);
 // Cuts or extends the file to `length` bytes; 0 or the error number.
 int truncate(int fd, long long length);
 
+// The steps that change a folder rather than a file's bytes. Each counts as one write for the
+// test hooks below (an injected failure happens instead of it, a kill right after it), so
+// that a replacement of files can be cut at every step. 0 or the error number.
+// rename: `from` takes the name `to`, replacing a file there (one folder, so the step is atomic).
+int rename(const QString& from, const QString& to);
+// link: `existing` gets the second name `name`, which must not exist yet.
+int link(const QString& existing, const QString& name);
+// remove: the file's name goes (a missing file is no error).
+int remove(const QString& path);
+
+// Flushes a folder's entries to the medium, so that renames and removals in it survive a
+// power cut; 0 or the error number (nothing to do where folders cannot be flushed).
+int syncFolder(const QString& dir);
+
 // The cause of a failed write in words for a message, e.g. for ENOSPC
 // "на диске нет свободного места. Проверьте свободное место на диске".
 QString causeText(int err);

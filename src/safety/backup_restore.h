@@ -30,6 +30,14 @@ inline const QString kRestoreDone = QStringLiteral("Данные восстан�
 inline const QString kRestoreNotDone = QStringLiteral("Даные НЕ ВОССТАНОВЛЕНЫ!!");
 QString copyNotMade(const QString& name);   // "Копия <name> не создана"
 QString fileNotCopied(const QString& name); // "<name> не скопирован"
+// Why a backup or a restore failed, from the error number of the failure.
+QString backupCause(int err);
+QString restoreCause(int err);
+// A restore refused because the backup's manifest does not vouch for these files.
+QString manifestMismatch(const QStringList& names);
+inline const QString kBackupUnfinished =
+    QStringLiteral("Резервная копия на носителе не закончена: её создание было прервано или не удалось. "
+                   "Такую копию восстанавливать нельзя. Рабочая папка осталась без изменений.");
 }  // namespace msg
 
 // The folder of the backups at the root of every medium.
@@ -42,15 +50,19 @@ struct CopyOutcome {
 
 // Copies every table file of the working folder (names containing ".dbf", case ignored) into
 // the backup folder of the medium, creating the folder when needed and replacing earlier
-// copies. A file that fails is reported and the others are still copied.
+// copies. A file that fails is reported and the others are still copied. The folder's manifest
+// is emptied first and written last, only when every copy is in place; where the medium has no
+// room for a new copy beside the old one, the old one is removed first.
 CopyOutcome backupToDrive(const QString& workDir, QChar letter);
 
 // Whether the medium holds a backup: the BIK table's file in its backup folder, the names of
 // both found whatever their case.
 bool backupPresent(QChar letter);
 
-// Copies every file of the backup folder into the working folder. All files are first copied
-// beside their targets; only when every copy succeeded do they replace the working files, so a
+// Copies every file of the backup folder into the working folder. A folder whose manifest is
+// unfinished, or does not match its files, is refused before anything changes. All files are
+// first copied beside their targets; only when every copy succeeded do they replace the working
+// files, all or none (a restore cut short is undone when the folder is next opened), so a
 // failed restore leaves the working folder as it was.
 CopyOutcome restoreFromDrive(const QString& workDir, QChar letter);
 

@@ -1,42 +1,17 @@
 #include "safety/whole_file_copy.h"
 
+#include "db/file_io.h"
 #include "db/folder_files.h"
+#include "safety/backup_manifest.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
 #include <vector>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include <zlib.h>
 
 namespace korvel::safety {
-
-namespace {
-
-std::filesystem::path nativePath(const QString& path) {
-#ifdef Q_OS_WIN
-  return std::filesystem::path(path.toStdWString());
-#else
-  return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
-bool flushToMedium(QFile& f) {
-  if (!f.flush()) return false;
-#ifdef Q_OS_WIN
-  return _commit(f.handle()) == 0;
-#else
-  return ::fsync(f.handle()) == 0;
-#endif
-}
-
-}  // namespace
 
 QString findEntry(const QDir& dir, const QString& name, QDir::Filters kinds) {
   const QStringList entries = dir.entryList(kinds | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -53,50 +28,51 @@ QStringList listFiles(const QDir& dir, const QString& wildcard) {
   // are not listed.
   QStringList names = dir.entryList({wildcard}, QDir::Files, QDir::Name | QDir::IgnoreCase);
   names.removeIf([](const QString& n) {
-    return n.endsWith(QLatin1String(kTemporarySuffix), Qt::CaseInsensitive) ||
-           n.compare(QLatin1String(db::kLockFileName), Qt::CaseInsensitive) == 0;
+    return db::isProgramFile(n) || n.compare(QLatin1String(kManifestName), Qt::CaseInsensitive) == 0;
   });
   return names;
 }
 
-QString copyToTemporary(const QString& source, const QString& targetDir) {
+Copied copyToTemporary(const QString& source, const QString& targetDir) {
+  // The error of a failed open, as the file system gave it.
+  auto openError = [] { return errno ? errno : EIO; };
+  Copied out;
+  errno = 0;
   QFile in(source);
-  if (!in.open(QIODevice::ReadOnly)) return {};
-  QTemporaryFile out(QDir(targetDir).filePath(QStringLiteral(".korvel-XXXXXX") + QLatin1String(kTemporarySuffix)));
-  if (!out.open()) return {};  // removed again by its destructor on every failure below
+  if (!in.open(QIODevice::ReadOnly)) return {{}, openError(), {}};
+  QTemporaryFile temporary(QDir(targetDir).filePath(QLatin1String(db::kTemporaryPrefix) + QStringLiteral("XXXXXX") +
+                                                    QLatin1String(db::kTemporarySuffix)));
+  errno = 0;
+  if (!temporary.open()) return {{}, openError(), {}};  // removed again by its destructor on every failure below
 
   std::vector<char> buffer(size_t(4) << 20);
+  uLong crc = crc32(0L, Z_NULL, 0);
   for (;;) {
     const qint64 n = in.read(buffer.data(), qint64(buffer.size()));
-    if (n < 0) return {};
+    if (n < 0) return {{}, EIO, {}};
     if (n == 0) break;
-    if (out.write(buffer.data(), n) != n) return {};
+    if (const int err = db::io::writeAt(temporary.handle(), out.print.size, buffer.data(), size_t(n))) return {{}, err, {}};
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), uInt(n));
+    out.print.size += n;
   }
+  out.print.crc = quint32(crc);
   const QFileInfo info(source);
-  out.setPermissions(info.permissions());
-  out.setFileTime(info.lastModified(), QFileDevice::FileModificationTime);
-  if (!flushToMedium(out)) return {};
-  out.close();
-  if (out.error() != QFileDevice::NoError) return {};
-  out.setAutoRemove(false);
-  return out.fileName();
+  temporary.setPermissions(info.permissions());
+  temporary.setFileTime(info.lastModified(), QFileDevice::FileModificationTime);
+  if (const int err = db::io::sync(temporary.handle())) return {{}, err, {}};
+  temporary.close();
+  temporary.setAutoRemove(false);
+  out.path = temporary.fileName();
+  return out;
 }
 
-bool putInPlace(const QString& temporary, const QString& target) {
-  std::error_code ec;
+Copied copyReplacing(const QString& source, const QString& target) {
   // A folder in the target's place would not be replaced by a file anywhere; refuse it alike.
-  if (!QFileInfo(target).isDir()) std::filesystem::rename(nativePath(temporary), nativePath(target), ec);
-  else ec = std::make_error_code(std::errc::is_a_directory);
-  if (ec) {
-    QFile::remove(temporary);
-    return false;
-  }
-  return true;
-}
-
-bool copyReplacing(const QString& source, const QString& target) {
-  const QString temporary = copyToTemporary(source, QFileInfo(target).absolutePath());
-  return !temporary.isEmpty() && putInPlace(temporary, target);
+  if (QFileInfo(target).isDir()) return {{}, EISDIR, {}};
+  Copied c = copyToTemporary(source, QFileInfo(target).absolutePath());
+  if (c.err) return c;
+  if ((c.err = db::io::rename(c.path, target)) != 0) QFile::remove(c.path);
+  return c;
 }
 
 }  // namespace korvel::safety

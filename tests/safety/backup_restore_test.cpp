@@ -12,6 +12,7 @@
 namespace korvel {
 namespace {
 
+using test::addRegion;
 using test::bytesOf;
 using test::snapshot;
 using test::temporaries;
@@ -20,17 +21,6 @@ using test::WorkFolder;
 using test::writeFile;
 
 const QStringList kTables = {"BIK.DBF", "KOROVA.DBF", "PORODA.DBF", "REGION.DBF", "VLAD.DBF", "XARAKT.DBF"};
-
-void addRegion(const QString& dir, int code, const QString& name) {
-  db::Table t(QStringLiteral("Table1"), QStringLiteral("REGION"));
-  t.setDirectory(dir);
-  t.open();
-  t.append();
-  t.fieldByName(u"kodreg").setInteger(code);
-  t.fieldByName(u"region").setString(name);
-  t.post();
-  t.close();
-}
 
 TEST(DriveLetters, TheFieldGivesOneUpperCaseLatinLetter) {
   EXPECT_EQ(safety::driveLetterOf("e"), QChar('E'));
@@ -78,9 +68,10 @@ TEST(Backup, CopiesTheTableFilesAndASecondBackupReplacesTheFirst) {
   const QString backup = e.path("arhivbik");
   QStringList expected = kTables;
   expected << "extra.dbf" << "OLD.DBF.BAK";
+  for (const QString& name : expected) EXPECT_EQ(bytesOf(backup + "/" + name), bytesOf(work.file(name))) << name.toStdString();
+  expected << "korvel-backup.txt";  // the manifest
   expected.sort(Qt::CaseInsensitive);
   EXPECT_EQ(QDir(backup).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase), expected);
-  for (const QString& name : expected) EXPECT_EQ(bytesOf(backup + "/" + name), bytesOf(work.file(name))) << name.toStdString();
 
   // The herd changes; the next backup replaces the copies file by file and keeps other files.
   writeFile(backup + "/other.txt", "kept");
@@ -124,10 +115,18 @@ TEST(Backup, FailuresAreReportedAndTheRestIsCopied) {
     ASSERT_TRUE(QDir(e.path("arhivbik")).mkdir("KOROVA.DBF"));
     const safety::CopyOutcome out = safety::backupToDrive(work.path(), 'E');
     EXPECT_FALSE(out.ok);
-    EXPECT_EQ(out.messages, (QStringList{"Копия KOROVA.DBF не создана", "Резервная копия НЕ создана!!"}));
+    EXPECT_EQ(out.messages, (QStringList{"Копия KOROVA.DBF не создана",
+                                         "Причина: на месте файла находится папка с тем же именем.",
+                                         "Резервная копия НЕ создана!!"}));
     for (const QString name : {"BIK.DBF", "XARAKT.DBF", "VLAD.DBF"})
       EXPECT_EQ(bytesOf(e.path("arhivbik/") + name), bytesOf(work.file(name)));
     EXPECT_TRUE(temporaries(e.path("arhivbik")).isEmpty());
+    // A restore does not take the incomplete set.
+    WorkFolder other;
+    EXPECT_EQ(safety::restoreFromDrive(other.path(), 'E').messages,
+              (QStringList{"Резервная копия на носителе не закончена: её создание было прервано или не удалось. "
+                           "Такую копию восстанавливать нельзя. Рабочая папка осталась без изменений.",
+                           "Даные НЕ ВОССТАНОВЛЕНЫ!!"}));
   }
   {  // the backup folder cannot be made
     TestDrive g('G');
@@ -160,6 +159,7 @@ TEST(Restore, EveryVisibleFileReplacesItsWorkingFile) {
   writeFile(f.path("arhivbik/.hidden"), "hidden");
   writeFile(f.path("arhivbik/.korvel-abc123.korvel-tmp"), "left over");
   writeFile(f.path("arhivbik/korvel.lock"), "theirs");
+  writeFile(f.path("arhivbik/korvel-swap.rec"), "a record of another folder");
 
   WorkFolder work;
   // This working folder stores its bulls' table in lower case: that file is the one replaced.
@@ -177,6 +177,8 @@ TEST(Restore, EveryVisibleFileReplacesItsWorkingFile) {
   EXPECT_EQ(bytesOf(work.file("notes.txt")), "notes");
   EXPECT_FALSE(QFile::exists(work.file(".hidden")));
   EXPECT_EQ(bytesOf(work.file("korvel.lock")), "mine");
+  EXPECT_FALSE(QFile::exists(work.file("korvel-swap.rec")));
+  EXPECT_FALSE(QFile::exists(work.file("korvel-backup.txt")));
   EXPECT_TRUE(temporaries(work.path()).filter("korvel-abc123").isEmpty());
   EXPECT_TRUE(temporaries(work.path()).isEmpty());
 }
@@ -194,7 +196,10 @@ TEST(Restore, AFailedCopyLeavesTheWorkingFolderAsItWas) {
   const auto before = snapshot(work.path());
   const safety::CopyOutcome out = safety::restoreFromDrive(work.path(), 'F');
   EXPECT_FALSE(out.ok);
-  EXPECT_EQ(out.messages, (QStringList{"kartinki не скопирован", "Даные НЕ ВОССТАНОВЛЕНЫ!!"}));
+  EXPECT_EQ(out.messages, (QStringList{"kartinki не скопирован",
+                                       "Причина: на месте файла находится папка с тем же именем. Рабочая папка "
+                                       "осталась без изменений.",
+                                       "Даные НЕ ВОССТАНОВЛЕНЫ!!"}));
   EXPECT_TRUE(snapshot(work.path()) == before) << "the working folder changed";
 
   // An empty backup folder, or none at all, restores nothing.

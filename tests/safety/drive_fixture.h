@@ -9,7 +9,12 @@
 #include <QTemporaryDir>
 #include <map>
 
+#include "db/table.h"
+
 #include <gtest/gtest.h>
+
+// Texts in test failures as text.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace korvel::test {
 
@@ -50,6 +55,35 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
   ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// Copies every file of a folder (hidden ones too; not its subfolders) into another.
+inline void copyFiles(const QString& from, const QString& to) {
+  const QDir src(from);
+  for (const QString& e : src.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+    QFile::remove(QDir(to).filePath(e));
+    ASSERT_TRUE(QFile::copy(src.filePath(e), QDir(to).filePath(e))) << e.toStdString();
+  }
+}
+
+// The six tables of a working folder, by name, with their bytes.
+inline std::map<QString, QByteArray> sixTables(const QString& dir) {
+  std::map<QString, QByteArray> s;
+  for (const char* name : {"BIK.DBF", "KOROVA.DBF", "PORODA.DBF", "REGION.DBF", "VLAD.DBF", "XARAKT.DBF"})
+    s[QString::fromLatin1(name)] = bytesOf(QDir(dir).filePath(QString::fromLatin1(name)));
+  return s;
+}
+
+// Adds a region to the REGION table of a folder: the folder's data become a state of their own.
+inline void addRegion(const QString& dir, int code, const QString& name) {
+  db::Table t(QStringLiteral("Table1"), QStringLiteral("REGION"));
+  t.setDirectory(dir);
+  t.open();
+  t.append();
+  t.fieldByName(u"kodreg").setInteger(code);
+  t.fieldByName(u"region").setString(name);
+  t.post();
+  t.close();
 }
 
 // The names in a folder that are left-over temporary copies.

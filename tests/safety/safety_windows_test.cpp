@@ -1,5 +1,6 @@
 // The backup and restore windows offscreen, with scripted prompts and folders standing for media.
 #include "drive_fixture.h"
+#include "modal_answers.h"
 #include "modal_closer.h"
 #include "work_folder.h"
 
@@ -10,6 +11,7 @@
 #include "safety/restore_window.h"
 #include "sires/bull_card.h"
 #include "ui/forms.h"
+#include "ui/real_prompts.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -21,6 +23,7 @@
 namespace korvel {
 namespace {
 
+using test::addRegion;
 using test::bytesOf;
 using test::snapshot;
 using test::TestDrive;
@@ -270,6 +273,60 @@ TEST(RestoreWindow, RestoresTheTablesAndActivatesTheMainMenu) {
   EXPECT_FALSE(dm.cowRefreshSuppressed);
   EXPECT_FALSE(dm.bullRefreshSuppressed);
   EXPECT_EQ(forms().Form4->windowTitle(), "Быки");
+}
+
+// Through the real message boxes, answered by clicking their buttons: a backup that cannot
+// complete says why, and a restore refuses a set the backup's manifest does not vouch for.
+TEST(SafetyWindows, FailuresAreToldInRealBoxesAndChangeNoWorkingTable) {
+  TestDrive f('F');
+  WorkFolder saved, other;
+  addRegion(saved.path(), 1, QStringLiteral("Архивный"));
+  addRegion(other.path(), 1, QStringLiteral("Другой"));
+  ASSERT_TRUE(safety::backupToDrive(saved.path(), 'F').ok);
+  // A mixed set: one table from another backup.
+  ASSERT_TRUE(QFile::remove(f.path("arhivbik/REGION.DBF")));
+  ASSERT_TRUE(QFile::copy(other.file("REGION.DBF"), f.path("arhivbik/REGION.DBF")));
+
+  WorkFolder folder;
+  test::App app(folder.path());
+  forms().Form1->FormActivate();
+  RealPrompts real;
+  setPrompts(&real);
+  const auto before = snapshot(folder.path());
+  {
+    test::ModalAnswers answers;
+    answers.click("OK").click("OK");
+    TForm17& w = *forms().Form17;
+    w.show();
+    QTest::keyClicks(w.MaskEdit1, "f");
+    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    w.hide();
+    EXPECT_EQ(answers.shown,
+              (QStringList{"Резервная копия на носителе не совпадает со своей описью: файлы REGION.DBF изменены, "
+                           "повреждены или отсутствуют. Рабочая папка осталась без изменений.",
+                           "Даные НЕ ВОССТАНОВЛЕНЫ!!"}));
+    EXPECT_EQ(answers.pending(), 0u);
+  }
+  EXPECT_TRUE(snapshot(folder.path()) == before) << "the working folder changed";
+
+  // A folder stands where the cows' copy goes: the backup says which copy failed and why.
+  ASSERT_TRUE(QFile::remove(f.path("arhivbik/KOROVA.DBF")));
+  ASSERT_TRUE(QDir(f.path("arhivbik")).mkdir("KOROVA.DBF"));
+  {
+    test::ModalAnswers answers;
+    answers.click("OK").click("OK").click("OK");
+    TForm16& w = *forms().Form16;
+    w.show();
+    QTest::keyClicks(w.MaskEdit1, "f");
+    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    w.hide();
+    EXPECT_EQ(answers.shown, (QStringList{"Копия KOROVA.DBF не создана",
+                                          "Причина: на месте файла находится папка с тем же именем.",
+                                          "Резервная копия НЕ создана!!"}));
+    EXPECT_EQ(answers.pending(), 0u);
+  }
+  EXPECT_TRUE(snapshot(folder.path()) == before);
+  setPrompts(&app.prompts);
 }
 
 }  // namespace
