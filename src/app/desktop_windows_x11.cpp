@@ -1,6 +1,7 @@
 // The desktop's top-level windows on an X11 display, through libX11: the window manager's
 // client list in stacking order where it keeps one, else the root window's children (a bare
-// X server without a window manager).
+// X server without a window manager). A minimised (iconic) window counts as visible, as it
+// does on Windows.
 #include "app/startup_guard.h"
 
 #include <X11/Xatom.h>
@@ -78,6 +79,25 @@ QString windowTitle(Display* d, Window w) {
   return {};
 }
 
+// A window manager unmaps a minimised window and marks it Iconic in its WM_STATE: the window
+// is still open, and counts as visible.
+bool iconic(Display* d, Window w) {
+  const Atom wmState = XInternAtom(d, "WM_STATE", True);
+  if (wmState == None) return false;
+  Atom type = None;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool result = false;
+  if (XGetWindowProperty(d, w, wmState, 0, 2, False, AnyPropertyType, &type, &format, &n, &after, &data) == Success &&
+      data) {
+    // 32-bit items come as longs.
+    result = format == 32 && n >= 1 && reinterpret_cast<const long*>(data)[0] == IconicState;
+    XFree(data);
+  }
+  return result;
+}
+
 }  // namespace
 
 std::optional<std::vector<DesktopWindow>> desktopWindows() {
@@ -91,7 +111,7 @@ std::optional<std::vector<DesktopWindow>> desktopWindows() {
     XWindowAttributes attrs;
     if (!XGetWindowAttributes(d, w, &attrs)) continue;
     DesktopWindow dw;
-    dw.visible = attrs.map_state == IsViewable;
+    dw.visible = attrs.map_state == IsViewable || iconic(d, w);
     Window owner = 0;
     dw.owned = XGetTransientForHint(d, w, &owner) && owner != 0;
     dw.title = windowTitle(d, w);

@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     return refuseStart(realPrompts, QStringLiteral("Корвель"));
 
   FormSet formSet(QDir::currentPath());
+  // A catalogue that could not be opened is told by the menu's activation, once the menu is
+  // on the screen.
   forms().Form1->show();
-  if (!forms().DataModule5->openError().isEmpty()) realPrompts.message(forms().DataModule5->openError());
   return QApplication::exec();
 }

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace korvel {
 
@@ -114,13 +115,24 @@ void TForm1::showInstruction(int selector) {
 
 void TForm1::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
-  if (!activated_ && !e->spontaneous()) {
-    activated_ = true;
-    FormActivate();
+  if (shown_ || e->spontaneous()) return;
+  shown_ = true;
+  // The activation may tell of a table that cannot be opened: its message comes over the
+  // menu as drawn on the screen, not over a window not yet mapped. It waits for the window's
+  // first exposure, whose painting is done before the queued activation runs.
+  windowHandle()->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject* o, QEvent* e) {
+  if (o == windowHandle() && e->type() == QEvent::Expose && windowHandle()->isExposed()) {
+    windowHandle()->removeEventFilter(this);
+    QMetaObject::invokeMethod(this, [this] { FormActivate(); }, Qt::QueuedConnection);
   }
+  return QWidget::eventFilter(o, e);
 }
 
 void TForm1::FormActivate() {
+  activated_ = true;
   setWindowTitle(QStringLiteral("Корвель"));
   move(0, 0);
   resize(1024, 736);

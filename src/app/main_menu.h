@@ -17,8 +17,11 @@ class TForm1 : public QWidget {
   explicit TForm1(TDataModule5& dm, QWidget* parent = nullptr);
 
   // The activation routine: caption and place, both refresh flags cleared, the reference
-  // tables closed and reopened. Runs when the window is first shown and after a restore.
+  // tables closed and reopened. Runs once the window is first on the screen, and after a
+  // restore.
   void FormActivate();
+  // Whether the first activation has run.
+  bool activated() const { return activated_; }
 
   QLabel* Image1;
   QLabel* Image2;
@@ -27,12 +30,14 @@ class TForm1 : public QWidget {
 
  protected:
   void showEvent(QShowEvent* e) override;
+  bool eventFilter(QObject* o, QEvent* e) override;
 
  private:
   QPushButton* makeButton(const char* name, const QString& caption);
   void showInstruction(int selector);
 
   TDataModule5& dm_;
+  bool shown_ = false;
   bool activated_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "db/file_io.h"
 #include "db/table_error.h"
+#include "db/text.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -61,7 +62,9 @@ DbfFile::DbfFile(const QString& path) : path_(path), file_(path) {
     fail(QStringLiteral("файл занят другой программой."));
 #endif
   const qint64 size = file_.size();
-  if (size < 32) fail(QStringLiteral("файл короче заголовка таблицы (%1 байт).").arg(size));
+  if (size < 32)
+    fail(QStringLiteral("файл короче заголовка таблицы (%1).")
+             .arg(counted(size, QStringLiteral("байт"), QStringLiteral("байта"), QStringLiteral("байт"))));
   map();
   parseHeader(size);
 }
@@ -127,7 +130,8 @@ void DbfFile::parseHeader(qint64 fileSize) {
   if (offset != recordLength_)
     fail(QStringLiteral("длина записи в заголовке (%1) не равна сумме ширин полей (%2).").arg(recordLength_).arg(offset));
   if (qint64(headerLength_) + qint64(count_) * recordLength_ > fileSize)
-    fail(QStringLiteral("в заголовке %1 записей, а файл обрывается раньше (таблица усечена).").arg(count_));
+    fail(QStringLiteral("в заголовке %1, а файл обрывается раньше (таблица усечена).")
+             .arg(counted(count_, QStringLiteral("запись"), QStringLiteral("записи"), QStringLiteral("записей"))));
 }
 
 int DbfFile::fieldIndex(QStringView name) const {

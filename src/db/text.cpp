@@ -88,4 +88,10 @@ QByteArray encode(const QString& text, Codepage cp) {
 
 QString nameKey(const QString& name) { return name.trimmed().toUpper(); }
 
+QString counted(long long n, const QString& one, const QString& few, const QString& many) {
+  const long long tens = (n < 0 ? -n : n) % 100, units = tens % 10;
+  const QString& noun = tens >= 11 && tens <= 14 ? many : units == 1 ? one : units >= 2 && units <= 4 ? few : many;
+  return QString::number(n) + QLatin1Char(' ') + noun;
+}
+
 }  // namespace korvel::db

@@ -1,6 +1,7 @@
 #include "evaluation/variants_window.h"
 
 #include "db/data_module.h"
+#include "evaluation/desktop_open.h"
 #include "evaluation/hand_over.h"
 #include "evaluation/profile_workbook.h"
 #include "evaluation/sire_statistics.h"
@@ -10,14 +11,14 @@
 #include "ui/forms.h"
 #include "ui/prompts.h"
 
+#include <QCloseEvent>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QUrl>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace korvel {
 
@@ -38,40 +39,71 @@ QGroupBox* group(QWidget* parent, const char* name, const QString& caption) {
   return g;
 }
 
+// The progress window of a run. The run alone ends it: Escape and the close box do nothing,
+// for a run hidden from view would go on unseen and leave its window open to a second run.
+class RunProgressDialog : public QProgressDialog {
+ public:
+  using QProgressDialog::QProgressDialog;
+
+ protected:
+  void reject() override {}
+  void closeEvent(QCloseEvent* e) override { e->ignore(); }
+};
+
 // The progress of a run: the scan over the cows, then the sheets. Shown only when the run
-// takes longer than a moment.
+// takes longer than a moment, and gone for good before any message of the run.
 class RunProgress {
  public:
-  explicit RunProgress(QWidget* parent) : dialog_(parent) {
-    dialog_.setWindowTitle(QStringLiteral("Расчет характеристик быков-производителей"));
-    dialog_.setCancelButton(nullptr);
-    dialog_.setWindowModality(Qt::WindowModal);
-    dialog_.setMinimumDuration(700);
-    dialog_.setAutoClose(false);
-    dialog_.setAutoReset(false);
-    dialog_.setLabelText(QStringLiteral("Просмотр записей коров..."));
-    dialog_.setRange(0, kSteps);
-    dialog_.setValue(0);
+  RunProgress(QWidget* parent, int delayMs) : dialog_(std::make_unique<RunProgressDialog>(parent)) {
+    dialog_->setObjectName(QStringLiteral("RunProgress"));
+    dialog_->setWindowTitle(QStringLiteral("Расчет характеристик быков-производителей"));
+    dialog_->setMinimumWidth(480);  // room for the title in the window's frame
+    dialog_->setCancelButton(nullptr);
+    dialog_->setWindowModality(Qt::WindowModal);
+    dialog_->setMinimumDuration(delayMs);
+    dialog_->setAutoClose(false);
+    dialog_->setAutoReset(false);
+    dialog_->setLabelText(QStringLiteral("Просмотр записей коров..."));
+    dialog_->setRange(0, kSteps);
+    dialog_->setValue(0);
   }
   // The scan fills the first half of the bar, the sheets the second.
   void scanned(qint64 done, qint64 total) { show(total ? int(done * (kSteps / 2) / total) : 0); }
   void sheetsDone(int done, int total) {
-    if (done == 1) dialog_.setLabelText(QStringLiteral("Заполнение листов книги..."));
+    if (done == 1 && dialog_) dialog_->setLabelText(QStringLiteral("Заполнение листов книги..."));
     show(kSteps / 2 + (total ? int(qint64(done) * (kSteps / 2) / total) : 0));
   }
   void saving() {
-    dialog_.setLabelText(QStringLiteral("Запись книги..."));
+    if (dialog_) dialog_->setLabelText(QStringLiteral("Запись книги..."));
     show(kSteps);
   }
-  // Before a message: the run's work is over.
-  void done() { dialog_.hide(); }
+  // Before a message: the run's work is over. The window goes with its timer, which would
+  // otherwise still show it, after its delay, over the message.
+  void done() { dialog_.reset(); }
 
  private:
   static constexpr int kSteps = 1000;
   void show(int value) {
-    if (value != dialog_.value()) dialog_.setValue(value);
+    if (dialog_ && value != dialog_->value()) dialog_->setValue(value);
   }
-  QProgressDialog dialog_;
+  std::unique_ptr<RunProgressDialog> dialog_;
+};
+
+// Marks the window's run from its start to its end, however it ends.
+class RunMark {
+ public:
+  RunMark(bool& running, QWidget* startButton) : running_(running), button_(startButton) {
+    running_ = true;
+    button_->setEnabled(false);
+  }
+  ~RunMark() {
+    running_ = false;
+    button_->setEnabled(true);
+  }
+
+ private:
+  bool& running_;
+  QWidget* button_;
 };
 
 // Closes the window when the run ends, however it ends.
@@ -111,12 +143,14 @@ TForm12::TForm12(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(
   Button1 = new QPushButton(QStringLiteral("Параметры расчета заданы. Начать расчет."), this);
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setMinimumHeight(40);
+  // Enter on an option does not start a run: only the button itself does.
+  Button1->setAutoDefault(false);
   layout->addWidget(Button1);
   layout->addStretch();
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 
   outputFolder = profileFolder();
-  openWorkbook = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+  openWorkbook = openInSpreadsheetApplication;
 }
 
 void TForm12::FormActivate() {
@@ -165,12 +199,16 @@ EvaluationRequest TForm12::readOptions() {
 }
 
 void TForm12::Button1Click() {
+  // A run is never entered again from inside itself (a click that reaches the window while
+  // the run lets the events through).
+  if (running_) return;
+  const RunMark mark(running_, Button1);
   const CloseAtEnd closeAtEnd{this};
   lastWorkbook_.clear();
   guarded([this] {
     const EvaluationRequest request = readOptions();
     const EvaluationRun run(dm_);
-    RunProgress progress(this);
+    RunProgress progress(this, progressDelayMs);
     const SireEvaluation evaluation =
         scanSires(dm_, request, [&](qint64 done, qint64 total) { progress.scanned(done, total); });
     const EvaluationCheck check = checkEvaluation(evaluation);

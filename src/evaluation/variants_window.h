@@ -49,6 +49,8 @@ class TForm12 : public KorvelDialog {
   // replaced, as the tests do).
   QString outputFolder;
   std::function<bool(const QString& path)> openWorkbook;
+  // How long a run goes before its progress window shows (ms).
+  int progressDelayMs = 700;
   // The file the last run wrote (empty when it wrote none).
   const QString& lastWorkbook() const { return lastWorkbook_; }
 
@@ -58,6 +60,7 @@ class TForm12 : public KorvelDialog {
  private:
   TDataModule5& dm_;
   QString lastWorkbook_;
+  bool running_ = false;
 };
 
 }  // namespace korvel

@@ -59,6 +59,8 @@ TForm8::TForm8(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
     auto* b = new QPushButton(caption, this);
     b->setObjectName(QString::fromLatin1(name));
     b->setMinimumHeight(36);
+    // Enter in the list presses nothing: only a click or Space on a button acts.
+    b->setAutoDefault(false);
     return b;
   };
   auto handle = [this](QPushButton* b, void (TForm8::*handler)()) {
@@ -112,6 +114,7 @@ TForm8::TForm8(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
   Button7 = new QPushButton(QStringLiteral("ВЫПОЛНИТЬ"), GroupBox1);
   Button7->setObjectName(QStringLiteral("Button7"));
   Button7->setMinimumHeight(36);
+  Button7->setAutoDefault(false);
   handle(Button7, &TForm8::Button7Click);
   auto* panel = new QVBoxLayout(GroupBox1);
   panel->addWidget(Label3);

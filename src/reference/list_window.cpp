@@ -12,6 +12,8 @@ QPushButton* listButton(QWidget* window, const char* name, const QString& captio
   auto* b = new QPushButton(caption, window);
   b->setObjectName(QString::fromLatin1(name));
   b->setMinimumHeight(36);
+  // Enter in the list presses nothing: only a click or Space on a button acts.
+  b->setAutoDefault(false);
   QObject::connect(b, &QPushButton::clicked, window, [handler = std::move(handler)] { guarded(handler); });
   return b;
 }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,9 +14,25 @@
 #include <QVBoxLayout>
 
 namespace korvel::safety {
+namespace {
+
+// The field has one place. A click right of "_" leaves the cursor past it, where the mask
+// takes nothing, so a typed character always goes to that one place, replacing what is there.
+class LetterEdit : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (!e->text().isEmpty() && e->text().front().isPrint()) setCursorPosition(0);
+    QLineEdit::keyPressEvent(e);
+  }
+};
+
+}  // namespace
 
 QLineEdit* makeLetterField(QWidget* parent) {
-  auto* field = new QLineEdit(parent);
+  auto* field = new LetterEdit(parent);
   field->setObjectName(QStringLiteral("MaskEdit1"));
   // At most one character, a letter of any alphabet; the blank shows as "_". The validator sees
   // the text as displayed, so the blank itself must pass or the field could not be emptied.

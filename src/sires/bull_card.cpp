@@ -72,9 +72,19 @@ void colour(QLabel* l, const QColor& background) {
   l->setPalette(p);
 }
 
-// "0.00" with the decimal separator of the system's locale.
-QString twoDecimals(double v) {
-  return QString::number(v, 'f', 2).replace(QLatin1Char('.'), QLocale::system().decimalPoint());
+// Numbers with the decimal separator of the locale in force (the system's).
+QString localDecimals(QString number) { return number.replace(QLatin1Char('.'), QLocale().decimalPoint()); }
+
+// "0.00".
+QString twoDecimals(double v) { return localDecimals(QString::number(v, 'f', 2)); }
+
+// A mean in general number form, no longer than its value needs and never past two decimals,
+// so that it shows whole in its column: 80, 66.5, 73.67.
+QString generalNumber(double v) {
+  QString s = QString::number(v, 'f', 2);
+  while (s.endsWith(QLatin1Char('0'))) s.chop(1);
+  if (s.endsWith(QLatin1Char('.'))) s.chop(1);
+  return localDecimals(s);
 }
 
 bool hasRow(const db::Table& t) { return t.isOpen() && t.currentRecord(); }
@@ -138,6 +148,7 @@ TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
   Label16 = label(this, "Label16", QStringLiteral("Средняя категория"), 768, 258, 221);
   colour(Label16, Qt::yellow);
   Label14 = label(this, "Label14", QStringLiteral("Количество дочек"), 768, 284, 221);
+  for (QLabel* l : {Label15, Label16, Label14}) l->setWordWrap(true);
 
   Button8 = button(this, "Button8", QStringLiteral("Изменить породу"), 768, 324, 221);
   Button11 = button(this, "Button11", QStringLiteral("Перевод быка в другое хозяйство"), 768, 368, 221);
@@ -289,12 +300,13 @@ void TForm4::showBull() {
     return QStringLiteral("%1#%2").arg(p).arg(q);
   });
   fillGrid(StringGrid3, dm_.xarakt, dm_.korova, TraitKind::Complex,
-           [&](const TraitRow& r) { return bik.fieldByName(r.id).asString(); });
+           [&](const TraitRow& r) { return generalNumber(bik.fieldByName(r.id).asFloat()); });
 
   // The bull's score is that of his daughters' mean complex traits.
   const int score = overallScore(dm_.xarakt, recordValueReader(bik), &dm_.korova);
   Label15->setText(QStringLiteral("Общая средняя оценка:  ") + QString::number(score));
   Label16->setText(QStringLiteral("Средняя категория:  ") + categoryOf(score));
+  placeFigureLabels();
   Label8->setText(kBreedPrefix + breedName(dm_, bik.fieldByName(u"kodporod").asInteger()));
   for (QTableWidget* g : {StringGrid1, StringGrid2, StringGrid3}) fixGridCells(g, true, true);
   lineEditMode_ = false;
@@ -306,6 +318,16 @@ void TForm4::showBull() {
   Edlin->setReadOnly(true);
   Edrogd->setReadOnly(true);
   focusList();
+}
+
+void TForm4::placeFigureLabels() {
+  // One under another in the column's width; a category too long for the line after its
+  // caption wraps under it, and the daughter count moves down to make room.
+  int y = 232;
+  for (QLabel* l : {Label15, Label16, Label14}) {
+    l->setGeometry(768, y, 221, l->heightForWidth(221));
+    y += std::max(26, l->height() + 8);
+  }
 }
 
 void TForm4::EdChange() {

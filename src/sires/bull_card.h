@@ -63,6 +63,7 @@ class TForm4 : public KorvelDialog {
   void emptyState();
   void showFarmOrEmpty();
   void setHeaderFromTables();
+  void placeFigureLabels();
   void focusList();
   bool isActiveCard() const;
 

@@ -17,11 +17,12 @@ TForm13::TForm13(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(
 void TForm13::FormActivate() {
   placeTopLeft();
   // The name columns give a little of their width to the score and category, so that those
-  // show whole in this system's font; the grid keeps its overall width.
+  // show whole in this system's font; the columns together fit the grid beside its scroll bar,
+  // so the fixed first column never scrolls away sideways.
   resetStringGrid(StringGrid1,
                   {QStringLiteral("Регион"), QStringLiteral("Хозяйство"), QStringLiteral("Порода"),
                    QStringLiteral("Кличка (инв.№)"), QStringLiteral("Оценка"), QStringLiteral("Категория")},
-                  {205, 205, 140, 205, 60, 175}, 21);
+                  {205, 190, 140, 205, 60, 175}, 21);
   db::Table& bik = dm_.bik;
   const QString name = bik.isOpen() && bik.currentRecord() ? bik.fieldByName(u"nokli").asString() : QString();
   setWindowTitle(QStringLiteral("Дочери быка ") + QLatin1Char('"') + name + QLatin1Char('"'));

@@ -33,7 +33,11 @@ void resetStringGrid(QTableWidget* grid, const QStringList& titles, const QList<
   grid->clear();
   grid->setRowCount(1);
   grid->setColumnCount(int(titles.size()));
+  grid->setRowHidden(0, false);
   grid->horizontalHeader()->hide();
+  grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  grid->horizontalHeader()->setHighlightSections(false);
+  grid->horizontalHeader()->setFixedHeight(rowHeight);
   grid->verticalHeader()->hide();
   grid->verticalHeader()->setDefaultSectionSize(rowHeight);
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -58,6 +62,15 @@ void fixGridCells(QTableWidget* grid, bool firstRow, bool firstColumn) {
       if (!((firstRow && r == 0) || (firstColumn && c == 0))) continue;
       if (QTableWidgetItem* item = grid->item(r, c)) item->setBackground(fixed);
     }
+  // A fixed first row stays in view however far the grid scrolls: the header shows its texts
+  // in its place, and the row itself (still the grid's row 0) is hidden.
+  if (firstRow) {
+    QStringList titles;
+    for (int c = 0; c < grid->columnCount(); ++c) titles << gridText(grid, 0, c);
+    grid->setHorizontalHeaderLabels(titles);
+  }
+  grid->horizontalHeader()->setVisible(firstRow);
+  grid->setRowHidden(0, firstRow);
 }
 
 QString gridText(const QTableWidget* grid, int row, int column) {

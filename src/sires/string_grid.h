@@ -12,7 +12,8 @@ namespace korvel {
 void resetStringGrid(QTableWidget* grid, const QStringList& titles, const QList<int>& widths, int rowHeight);
 // Appends a row of cells (read-only).
 void appendGridRow(QTableWidget* grid, const QStringList& cells);
-// Draws the first row and/or the first column as fixed (header-coloured) cells.
+// Draws the first row and/or the first column as fixed (header-coloured) cells; a fixed first
+// row does not scroll away.
 void fixGridCells(QTableWidget* grid, bool firstRow, bool firstColumn);
 // A cell's text, empty when the cell does not exist.
 QString gridText(const QTableWidget* grid, int row, int column);

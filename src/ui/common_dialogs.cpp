@@ -146,7 +146,9 @@ bool TForm11::ask(const DeleteQuestion& q) {
   Button2->setText(q.noText);
   Label2->setText(q.label2);
   confirmed = false;
-  resize(widthForLabels(), height());
+  // The height its two lines and buttons need: the window has no height of its own before it
+  // is first shown.
+  resize(widthForLabels(), sizeHint().height());
   exec();
   return confirmed;
 }

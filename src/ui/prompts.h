@@ -31,7 +31,8 @@ class Prompts {
   virtual QString textInput(const QString& caption, const QString& initial) = 0;
 
   // The selection key dialog (TForm7): returns the field's raw text (a single blank when the
-  // user typed nothing). Callers turn it into a key with selectionKeyOf().
+  // user typed nothing, empty when he closed it with Escape). Callers turn it into a key with
+  // selectionKeyOf().
   virtual QString selectionKey() = 0;
 
   // The delete confirmation dialog (TForm11); the answer is "no" unless the user pressed yes.

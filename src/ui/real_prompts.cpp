@@ -26,8 +26,8 @@ QString RealPrompts::textInput(const QString& caption, const QString& initial) {
 
 QString RealPrompts::selectionKey() {
   TForm7& d = *forms().Form7;
-  d.exec();
-  return d.Edit1->text();
+  // Escape closes the dialog without a key: nothing is selected by a key not confirmed.
+  return d.exec() == QDialog::Accepted ? d.Edit1->text() : QString();
 }
 
 bool RealPrompts::confirmDelete(const DeleteQuestion& question) { return forms().Form11->ask(question); }

@@ -3,6 +3,7 @@
 #include "db_test_support.h"
 
 #include "db/table_error.h"
+#include "db/text.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,13 +64,16 @@ TEST_F(CorruptTableTest, MalformedFilesAreRefusedWithTheFileName) {
   const QByteArray good = goodTable().bytes();
   const int hl = 32 + 64 + 1;
   const Case cases[] = {
-      {"truncated in the last record", [&] { return good.left(hl + 2 * 15 + 7); }, "усечена"},
+      {"truncated in the last record", [&] { return good.left(hl + 2 * 15 + 7); }, "в заголовке 3 записи, а файл обрывается"},
+      {"one record, cut off", [] { RawDbf r = goodTable(); r.count = 1; r.records.clear(); return r.bytes(); }, "в заголовке 1 запись,"},
+      {"21 records, three there", [] { RawDbf r = goodTable(); r.count = 21; return r.bytes(); }, "в заголовке 21 запись,"},
+      {"12 records, three there", [] { RawDbf r = goodTable(); r.count = 12; return r.bytes(); }, "в заголовке 12 записей,"},
       {"truncated in the field descriptors", [&] { return good.left(50); }, "заголовка"},
       {"header length beyond the file", [] { RawDbf r = goodTable(); r.headerLength = 5000; return r.bytes(); }, "заголовка"},
       {"header length too small", [] { RawDbf r = goodTable(); r.headerLength = 20; return r.bytes(); }, "заголовка"},
       {"record length disagreeing with the fields", [] { RawDbf r = goodTable(); r.recordLength = 16; return r.bytes(); }, "длина записи"},
       {"zero-width field", [] { RawDbf r = goodTable(); r.fields[1].width = 0; r.records.clear(); return r.bytes(); }, "нулевую ширину"},
-      {"record count beyond the file", [] { RawDbf r = goodTable(); r.count = 1000000; return r.bytes(); }, "1000000"},
+      {"record count beyond the file", [] { RawDbf r = goodTable(); r.count = 1000000; return r.bytes(); }, "1000000 записей"},
       {"record count near 2^32", [] { RawDbf r = goodTable(); r.count = 0xFFFFFFFFu; return r.bytes(); }, "усечена"},
       {"unknown field type", [] { RawDbf r = goodTable(); r.fields[1].type = 'Q'; return r.bytes(); }, "KOD"},
       {"date field of width 6", [] { RawDbf r = goodTable(); r.fields[1] = {"DATA", 'D', 6}; r.records.clear(); return r.bytes(); }, "DATA"},
@@ -79,10 +83,23 @@ TEST_F(CorruptTableTest, MalformedFilesAreRefusedWithTheFileName) {
        [&] { QByteArray b = good; b[hl - 1] = ' '; return b; }, "не завершено"},
       {"not a DBF at all",
        [] { return QByteArray("Это просто текст, а не таблица: он длиннее тридцати двух байт.\n"); }, "не таблица"},
-      {"file shorter than 32 bytes", [&] { return good.left(31); }, "короче"},
+      {"file shorter than 32 bytes", [&] { return good.left(31); }, "(31 байт)"},
+      {"22 bytes", [&] { return good.left(22); }, "(22 байта)"},
       {"empty file", [] { return QByteArray(); }, "короче"},
   };
   for (const Case& c : cases) expectRefused(c.bytes(), c.what, c.expectedWords);
+}
+
+// Every message that counts something gives its noun the form Russian asks for.
+TEST(CountedNoun, TakesTheFormTheNumberAsks) {
+  const std::pair<long long, const char*> cases[] = {
+      {0, "0 записей"},     {1, "1 запись"},      {2, "2 записи"},      {4, "4 записи"},
+      {5, "5 записей"},     {11, "11 записей"},   {12, "12 записей"},   {14, "14 записей"},
+      {21, "21 запись"},    {22, "22 записи"},    {25, "25 записей"},   {101, "101 запись"},
+      {111, "111 записей"}, {112, "112 записей"}, {1003, "1003 записи"}};
+  for (const auto& [n, text] : cases)
+    EXPECT_EQ(counted(n, QStringLiteral("запись"), QStringLiteral("записи"), QStringLiteral("записей")),
+              QString::fromUtf8(text));
 }
 
 TEST_F(CorruptTableTest, EveryPrefixOfAGoodFileIsReadOrRefused) {

@@ -1,18 +1,24 @@
 // The calculation variant window over a small herd: its options and pickers, the requests
 // they make, whole runs through Button1 with the workbook read back, and the end of every run.
 #include "db/data_module.h"
+#include "evaluation/desktop_open.h"
 #include "evaluation/sire_statistics.h"
 #include "evaluation/variants_window.h"
 #include "herd_builder.h"
+#include "modal_answers.h"
 #include "ui/forms.h"
 #include "work_folder.h"
 #include "xlsx_reader.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 QT_BEGIN_NAMESPACE
@@ -244,6 +250,125 @@ TEST_F(VariantsWindow, TableErrorIsShownAndTheRunStillEnds) {
   ASSERT_EQ(app.prompts.messages.size(), 1);
   EXPECT_TRUE(app.prompts.messages[0].contains(QStringLiteral("KOROVA"))) << app.prompts.messages[0].toStdString();
   expectRunEnded();
+}
+
+// The run's messages, shown in real boxes, stay in front: the progress window, gone before them,
+// does not come back over them after its delay, however long the box stays open.
+TEST_F(VariantsWindow, TheRunsMessagesStayInFrontOfItsProgress) {
+  herd.breed(2, QStringLiteral("Айрширская"));  // no cows
+  test::RealPromptsInForce real(app.prompts);
+  test::ModalAnswers answers;
+  struct Case {
+    const char* name;
+    int breed;
+    bool applicationStarts;
+    QString message;
+  };
+  const Case cases[] = {{"check message", 2, true, QStringLiteral("Коров этой породы нет...")},
+                        {"no application", 1, false, QStringLiteral("Excel не установлен!")}};
+  for (const Case& c : cases) {
+    for (dm().poroda.first(); dm().poroda.fieldByName(u"kodporod").asInteger() != c.breed;) dm().poroda.next();
+    applicationStarts = c.applicationStarts;
+    answers.act([&](QWidget& box) {
+      QTest::qWait(1200);
+      EXPECT_EQ(QApplication::activeModalWidget(), &box) << c.name;
+      for (QProgressDialog* p : w.findChildren<QProgressDialog*>()) EXPECT_FALSE(p->isVisible()) << c.name;
+      if (QAbstractButton* ok = test::ModalAnswers::button(box, QStringLiteral("OK")))
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    run(w.RadioButton4, w.RadioButton1);
+    EXPECT_EQ(answers.pending(), 0u) << c.name;
+    ASSERT_FALSE(answers.shown.isEmpty()) << c.name;
+    EXPECT_TRUE(answers.shown.back().startsWith(c.message)) << c.name << ": " << answers.shown.back().toStdString();
+    expectRunEnded();
+  }
+}
+
+// Escape and the close box neither hide a run in progress nor end it, and a click that reaches
+// the window meanwhile does not start a second run inside the first.
+TEST_F(VariantsWindow, ARunInProgressCanNeitherBeHiddenNorStartedAgain) {
+  for (int i = 0; i < 300; ++i) herd.cows({.father = QString::number(5000 + i)}, {5});
+  test::RealPromptsInForce real(app.prompts);
+  test::ModalAnswers answers;
+  w.progressDelayMs = 0;
+  answers.act([&](QWidget& progress) {
+    EXPECT_EQ(progress.objectName(), QStringLiteral("RunProgress"));
+    QTest::keyClick(&progress, Qt::Key_Escape);
+    progress.close();
+    EXPECT_TRUE(progress.isVisible()) << "the run goes on out of sight";
+    EXPECT_EQ(QApplication::activeModalWidget(), &progress);
+    QTest::mouseClick(w.Button1, Qt::LeftButton);
+  });
+  run(w.RadioButton4, w.RadioButton1);
+  EXPECT_EQ(answers.pending(), 0u);
+  EXPECT_EQ(opened.size(), 1);
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 1);
+  EXPECT_TRUE(w.Button1->isEnabled());
+  expectRunEnded();
+}
+
+// The workbook is handed to the desktop's spreadsheet application only where one takes it;
+// otherwise the user is told, with where the file is. Fake xdg-utils stand for the desktop.
+TEST_F(VariantsWindow, TheWorkbookIsOpenedOnlyWhereAnApplicationTakesIt) {
+  QTemporaryDir bin;
+  struct PathBack {
+    QByteArray path = qgetenv("PATH");
+    ~PathBack() { qputenv("PATH", path); }
+  } pathBack;
+  qputenv("PATH", QFile::encodeName(bin.path()));
+  const QString marker = bin.filePath(QStringLiteral("opened.txt"));
+  const auto script = [&](const char* name, const QString& body) {
+    QFile f(bin.filePath(QString::fromLatin1(name)));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("#!/bin/sh\n" + body.toUtf8() + "\n");
+    f.close();
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  };
+  const QString writesMarker = QStringLiteral("echo \"$1\" > '%1'; ").arg(marker);
+  struct Case {
+    const char* name;
+    QString mime;  // the fake xdg-mime's body; empty: none installed
+    QString open;  // the fake xdg-open's body
+    bool opens;
+  };
+  const Case cases[] = {
+      {"no xdg-utils at all", {}, {}, false},
+      {"no default application", QStringLiteral("exit 0"), writesMarker + QStringLiteral("exit 0"), false},
+      {"the opener fails", QStringLiteral("echo calc.desktop"), QStringLiteral("exit 4"), false},
+      {"the opener opens it", QStringLiteral("echo calc.desktop"), writesMarker + QStringLiteral("exit 0"), true},
+      {"the application runs in the opener's place", QStringLiteral("echo calc.desktop"),
+       writesMarker + QStringLiteral("exec /bin/sleep 30"), true},
+  };
+  test::RealPromptsInForce real(app.prompts);
+  test::ModalAnswers answers;
+  w.openWorkbook = openInSpreadsheetApplication;
+  for (const Case& c : cases) {
+    QFile::remove(marker);
+    QFile::remove(bin.filePath(QStringLiteral("xdg-mime")));
+    QFile::remove(bin.filePath(QStringLiteral("xdg-open")));
+    if (!c.mime.isEmpty()) {
+      script("xdg-mime", c.mime);
+      script("xdg-open", c.open);
+    }
+    if (!c.opens) answers.click(QStringLiteral("OK"));
+    answers.shown.clear();
+    run(w.RadioButton4, w.RadioButton1);
+    EXPECT_EQ(answers.pending(), 0u) << c.name;
+    ASSERT_FALSE(w.lastWorkbook().isEmpty()) << c.name;
+    if (c.opens) {
+      EXPECT_TRUE(answers.shown.isEmpty()) << c.name << ": " << answers.shown.join(u'|').toStdString();
+      QTest::qWaitFor([&] { return QFile::exists(marker); });
+      QFile m(marker);
+      ASSERT_TRUE(m.open(QIODevice::ReadOnly)) << c.name;
+      EXPECT_EQ(QString::fromUtf8(m.readAll()).trimmed(), w.lastWorkbook()) << c.name;
+    } else {
+      EXPECT_EQ(answers.shown, QStringList{QStringLiteral("Excel не установлен!\nКнига сохранена в файле:\n") +
+                                           QDir::toNativeSeparators(w.lastWorkbook())})
+          << c.name;
+      EXPECT_FALSE(QFile::exists(marker)) << c.name;
+    }
+    expectRunEnded();
+  }
 }
 
 }  // namespace

@@ -11,11 +11,15 @@
 #include "sires/string_grid.h"
 #include "ui/forms.h"
 
+#include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace korvel;
@@ -435,6 +439,76 @@ TEST_F(BullCard, SelectionCancelAndDaughters) {
   dm.bik.next();
   card.Button10->click();
   EXPECT_EQ(app.prompts.messages.last(), "Потомство этого быка не зафиксировано...");
+}
+
+// What a person sees at the top of a grid's column: the header's text where a header is shown
+// there, else the text of the cell scrolled to the top.
+QString topText(QTableWidget* g, int column) {
+  const QPoint p(g->frameWidth() + g->columnViewportPosition(column) + 4, g->frameWidth() + 3);
+  QWidget* at = g->childAt(p);
+  QHeaderView* header = g->horizontalHeader();
+  if (at && (at == header || header->isAncestorOf(at)))
+    return header->model()->headerData(column, Qt::Horizontal).toString();
+  const QTableWidgetItem* item = g->itemAt(g->viewport()->mapFrom(g, p));
+  return item ? item->text() : QString();
+}
+
+// The width a cell gives its text.
+int textRoom(QTableWidget* g, int column) {
+  return g->columnWidth(column) - 2 * (g->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, g) + 1);
+}
+
+// The card and the daughters list read whole: the category under its caption, the complex means
+// short with the locale's decimal separator, and the title rows in view however far the grids
+// scroll.
+TEST_F(BullCard, FiguresShowWholeAndTitlesStayInView) {
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  struct LocaleBack {
+    ~LocaleBack() { QLocale::setDefault(QLocale::system()); }
+  } localeBack;
+  herd.region(1, "СЕВЕР");
+  herd.farm(1, 1, "ЛУЧ");
+  herd.breed(3, "Голштинская");
+  herd.bull(1, 1, "7", "Удалой");
+  // Thirty daughters scoring 70, 71 and 80 in turn: means of 73.67, the category "Удовлетворительный".
+  for (int i = 0; i < 30; ++i) {
+    const QString v = QString::number(i % 3 == 0 ? 70 : i % 3 == 1 ? 71 : 80);
+    herd.cow(1, 1, QStringLiteral("Дочь %1").arg(i), "+", "7",
+             {{"x1", "5"}, {"xxx1", v}, {"xxx2", v}, {"xxx3", v}, {"xxx5", v}, {"xxx6", v}});
+  }
+  open();
+  QApplication::processEvents();
+
+  EXPECT_EQ(card.Label16->text(), "Средняя категория:  Удовлетворительный");
+  EXPECT_EQ(cell(card.StringGrid1, TraitKind::Linear, "x1"), "5,00");
+  EXPECT_EQ(cell(card.StringGrid3, TraitKind::Complex, "xxx1"), "73,67");
+  for (int r = 1; r < card.StringGrid3->rowCount(); ++r) {
+    const QString text = gridText(card.StringGrid3, r, 1);
+    EXPECT_LE(card.StringGrid3->fontMetrics().horizontalAdvance(text), textRoom(card.StringGrid3, 1)) << text.toStdString();
+  }
+  for (QLabel* l : {card.Label15, card.Label16, card.Label14}) {
+    const QRect need = l->fontMetrics().boundingRect(l->contentsRect(), int(l->alignment()) | Qt::TextWordWrap, l->text());
+    EXPECT_LE(need.height(), l->contentsRect().height()) << l->text().toStdString();
+    EXPECT_LE(need.width(), l->contentsRect().width()) << l->text().toStdString();
+  }
+  EXPECT_LE(card.Label16->geometry().bottom(), card.Label14->geometry().top());
+  EXPECT_LT(card.Label14->geometry().bottom(), card.Button8->geometry().top());
+
+  const auto titlesStay = [](QTableWidget* g, const char* name) {
+    g->setFocus();
+    QTest::keyClick(g, Qt::Key_End, Qt::ControlModifier);
+    QApplication::processEvents();
+    for (int c = 0; c < g->columnCount(); ++c)
+      EXPECT_EQ(topText(g, c), gridText(g, 0, c)) << name << ", column " << c;
+  };
+  titlesStay(card.StringGrid1, "linear");
+  titlesStay(card.StringGrid2, "defects");
+  titlesStay(card.StringGrid3, "complex");
+  TForm13& daughters = *forms().Form13;
+  daughters.show();
+  ASSERT_EQ(daughters.StringGrid1->rowCount(), 31);
+  titlesStay(daughters.StringGrid1, "daughters");
+  daughters.hide();
 }
 
 }  // namespace

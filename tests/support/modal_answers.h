@@ -6,6 +6,8 @@
 // test never hangs.
 #pragma once
 
+#include "ui/real_prompts.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -60,6 +62,20 @@ class ModalAnswers : public QObject {
   QPointer<QWidget> activeAtLastPoll_;
   QElapsedTimer activeSince_;
   std::vector<QPointer<QWidget>> shownSinceLastPoll_;
+};
+
+// The real prompts in force while it lives: real message boxes and the real common dialogs, as
+// the program shows them; `restore` (a test's scripted prompts) is put back afterwards.
+class RealPromptsInForce {
+ public:
+  explicit RealPromptsInForce(Prompts& restore) : restore_(restore) { setPrompts(&real_); }
+  ~RealPromptsInForce() { setPrompts(&restore_); }
+  RealPromptsInForce(const RealPromptsInForce&) = delete;
+  RealPromptsInForce& operator=(const RealPromptsInForce&) = delete;
+
+ private:
+  RealPrompts real_;
+  Prompts& restore_;
 };
 
 }  // namespace korvel::test

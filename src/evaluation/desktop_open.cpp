@@ -1,0 +1,60 @@
+#include "evaluation/desktop_open.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace korvel {
+
+#ifdef Q_OS_WIN
+
+bool openInSpreadsheetApplication(const QString& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+#else
+
+namespace {
+
+constexpr int kAskMs = 10000;
+// How long an opener may take to say it failed; one that runs longer is the application.
+constexpr int kOpenerMs = 3000;
+
+// The desktop's default application for workbooks, empty when it has none.
+QString defaultApplication(const QString& xdgMime) {
+  QProcess p;
+  p.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                    QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+  if (!p.waitForFinished(kAskMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+    p.kill();
+    p.waitForFinished(1000);
+    return {};
+  }
+  return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+}  // namespace
+
+bool openInSpreadsheetApplication(const QString& path) {
+  const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+  const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (xdgMime.isEmpty() || xdgOpen.isEmpty() || defaultApplication(xdgMime).isEmpty()) return false;
+  // Owned by the application: an opener that goes on running (the spreadsheet application in
+  // its place) is left to the user and tidied away when it ends.
+  auto* opener = new QProcess(QCoreApplication::instance());
+  opener->setProcessChannelMode(QProcess::ForwardedChannels);
+  QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+  opener->start(xdgOpen, {path});
+  if (!opener->waitForStarted(kAskMs)) {
+    opener->deleteLater();
+    return false;
+  }
+  if (!opener->waitForFinished(kOpenerMs)) return true;
+  return opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
+}
+
+#endif
+
+}  // namespace korvel

@@ -1,0 +1,158 @@
+// The list windows over a generated herd, driven as a person drives them: real keystrokes into
+// the lists and the selection key dialog, the delete question answered by a click on its button.
+#include "modal_answers.h"
+#include "safety/drive_fixture.h"
+#include "work_folder.h"
+
+#include "db/data_module.h"
+#include "herdgen.h"
+#include "reference/breeds_window.h"
+#include "reference/farms_window.h"
+#include "reference/regions_window.h"
+#include "sires/bull_card.h"
+#include "ui/common_dialogs.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace korvel {
+namespace {
+
+using test::ModalAnswers;
+
+// A generated herd in a starter folder, every window created, the real prompts in force.
+struct RealWindows : ::testing::Test {
+  RealWindows() {
+    herd::HerdOptions o;
+    o.cows = 400;
+    o.bulls = 40;
+    o.regions = 2;
+    o.farmsPerRegion = 2;
+    o.breeds = 2;
+    herd::generateHerd(folder.path(), o);
+  }
+  test::WorkFolder folder;
+  test::App app{folder.path()};
+  test::RealPromptsInForce real{app.prompts};
+  ModalAnswers answers;
+};
+
+struct ListWindow {
+  const char* name;
+  QDialog* window;
+  QString caption;
+  QPushButton* selectButton;
+};
+
+std::vector<ListWindow> listWindows() {
+  Forms& f = forms();
+  return {{"regions", f.Form6, QStringLiteral("Работа с регионами"), f.Form6->Button3},
+          {"farms", f.Form8, QStringLiteral("Работа с владельцами (хозяйствами)"), f.Form8->Button5},
+          {"breeds", f.Form10, QStringLiteral("Породы"), f.Form10->Button3},
+          {"bulls", f.Form4, QStringLiteral("Быки"), f.Form4->Button4}};
+}
+
+QWidget* listOf(QDialog* window) { return window->findChild<DBGrid*>(); }
+
+// The files of the folder that differ between two snapshots.
+QString changedFiles(const std::map<QString, QByteArray>& before, const std::map<QString, QByteArray>& after) {
+  QStringList names;
+  for (const auto& [name, bytes] : after) {
+    const auto was = before.find(name);
+    if (was == before.end() || was->second != bytes) names << name;
+  }
+  for (const auto& [name, bytes] : before)
+    if (!after.count(name)) names << name;
+  return names.join(u' ');
+}
+
+// Enter in a list is the key a person presses to "take" a row: it must press no button, in any
+// window, so that no dialog opens and nothing is written.
+TEST_F(RealWindows, EnterInAListPressesNoButton) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    for (QPushButton* b : w->findChildren<QPushButton*>()) {
+      if (w->inherits("QMessageBox")) continue;
+      EXPECT_FALSE(b->autoDefault()) << w->objectName().toStdString() << "." << b->objectName().toStdString();
+      EXPECT_FALSE(b->isDefault()) << w->objectName().toStdString() << "." << b->objectName().toStdString();
+    }
+
+  for (const ListWindow& l : listWindows()) {
+    l.window->setWindowTitle(l.caption);
+    l.window->show();
+    QWidget* list = listOf(l.window);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);  // the bull card shows (and writes) the next bull's figures
+    const auto before = test::snapshot(folder.path());
+    QTest::keyClick(list, Qt::Key_Return);
+    QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::qWait(50);
+    EXPECT_TRUE(answers.shown.isEmpty()) << l.name << ": " << answers.shown.join(u'|').toStdString();
+    EXPECT_TRUE(l.window->isVisible()) << l.name;
+    EXPECT_EQ(changedFiles(before, test::snapshot(folder.path())), QString()) << l.name;
+    l.window->hide();
+    answers.shown.clear();
+  }
+}
+
+// Escape in the selection key dialog takes back the half-typed key: no mark is written and no
+// message shown, on every list that selects.
+TEST_F(RealWindows, EscapeInTheKeyDialogSelectsNothing) {
+  for (const ListWindow& l : listWindows()) {
+    l.window->setWindowTitle(l.caption);
+    l.window->show();
+    const auto before = test::snapshot(folder.path());
+    const QString filter = l.window == forms().Form6 ? app.dm().Table1.filter() : QString();
+    answers.type(QStringLiteral("А"), Qt::Key_Escape);
+    QTest::mouseClick(l.selectButton, Qt::LeftButton);
+    EXPECT_EQ(answers.pending(), 0u) << l.name;
+    EXPECT_EQ(answers.shown, QStringList{QStringLiteral("Выделение")}) << l.name;
+    EXPECT_FALSE(forms().Form7->isVisible()) << l.name;
+    EXPECT_EQ(changedFiles(before, test::snapshot(folder.path())), QString()) << l.name;
+    if (l.window == forms().Form6) EXPECT_EQ(app.dm().Table1.filter(), filter);
+    l.window->hide();
+    answers.shown.clear();
+  }
+
+  // The same key confirmed with Enter does select: the dialog itself still works.
+  TForm6& regions = *forms().Form6;
+  regions.show();
+  answers.type(QStringLiteral("А"), Qt::Key_Return);
+  QTest::mouseClick(regions.Button3, Qt::LeftButton);
+  EXPECT_EQ(app.dm().Table1.filter(), QStringLiteral("vibor='+'"));
+  regions.hide();
+}
+
+// The delete question is as high as its two lines and its buttons need, not the height of a
+// window never shown before.
+TEST_F(RealWindows, DeleteQuestionFitsItsLinesAndButtons) {
+  TForm4& bulls = *forms().Form4;
+  bulls.setWindowTitle(QStringLiteral("Быки"));
+  bulls.show();
+  const auto before = test::snapshot(folder.path());
+  answers.act([](QWidget& w) {
+    auto& d = static_cast<TForm11&>(w);
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("Удаление быка"));
+    EXPECT_EQ(d.width(), d.widthForLabels());
+    EXPECT_LE(d.height(), d.sizeHint().height());
+    const int labelsEnd = d.Label2->geometry().bottom();
+    EXPECT_LT(d.Button1->geometry().top() - labelsEnd, 3 * d.fontMetrics().height())
+        << "the buttons stand far below the question";
+    QTest::mouseClick(ModalAnswers::button(d, QStringLiteral("Нет. Не удаляем.")), Qt::LeftButton);
+  });
+  QTest::mouseClick(bulls.Button7, Qt::LeftButton);
+  EXPECT_EQ(answers.pending(), 0u);
+  EXPECT_EQ(changedFiles(before, test::snapshot(folder.path())), QString());
+  bulls.hide();
+}
+
+}  // namespace
+}  // namespace korvel
