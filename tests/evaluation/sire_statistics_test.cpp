@@ -1,6 +1,7 @@
 // The sire statistics and the profile sheets they give: a herd built in a starter working
 // folder, scanned, laid out, written as .xlsx and read back.
 #include "evaluation/profile_workbook.h"
+#include "qt_print.h"
 #include "evaluation/sire_statistics.h"
 #include "herd_builder.h"
 #include "work_folder.h"
@@ -11,9 +12,6 @@
 
 #include <cmath>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 namespace korvel {
 namespace {

@@ -1,6 +1,7 @@
 // The profile workbook's spreadsheet: workbooks written to a temporary folder and read back
 // with libzip and QXmlStreamReader.
 #include "evaluation/spreadsheet.h"
+#include "qt_print.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,9 +29,6 @@
 using namespace korvel::xlsx;
 
 // Readable QString values in failure messages.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 namespace {
 

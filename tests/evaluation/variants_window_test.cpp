@@ -1,6 +1,7 @@
 // The calculation variant window over a small herd: its options and pickers, the requests
 // they make, whole runs through Button1 with the workbook read back, and the end of every run.
 #include "db/data_module.h"
+#include "qt_print.h"
 #include "evaluation/desktop_open.h"
 #include "evaluation/sire_statistics.h"
 #include "evaluation/variants_window.h"
@@ -21,9 +22,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 namespace korvel {
 namespace {
@@ -357,7 +355,7 @@ TEST_F(VariantsWindow, TheWorkbookIsOpenedOnlyWhereAnApplicationTakesIt) {
     ASSERT_FALSE(w.lastWorkbook().isEmpty()) << c.name;
     if (c.opens) {
       EXPECT_TRUE(answers.shown.isEmpty()) << c.name << ": " << answers.shown.join(u'|').toStdString();
-      QTest::qWaitFor([&] { return QFile::exists(marker); });
+      ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); })) << c.name;
       QFile m(marker);
       ASSERT_TRUE(m.open(QIODevice::ReadOnly)) << c.name;
       EXPECT_EQ(QString::fromUtf8(m.readAll()).trimmed(), w.lastWorkbook()) << c.name;

@@ -3,6 +3,7 @@
 // the buttons a window shows.
 #pragma once
 
+#include "qt_print.h"
 #include "db/table.h"
 
 #include <QPushButton>
@@ -15,13 +16,6 @@
 
 #include <ostream>
 
-// Readable texts in failure reports.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QStringList& l, std::ostream* os) {
-  *os << '{';
-  for (const QString& s : l) *os << " \"" << s.toStdString() << '"';
-  *os << " }";
-}
 
 namespace korvel::test {
 

@@ -2,6 +2,8 @@
 // (through KORVEL_DRIVE_<LETTER>), and snapshots of a folder's files to compare byte for byte.
 #pragma once
 
+#include "qt_print.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -14,7 +16,6 @@
 #include <gtest/gtest.h>
 
 // Texts in test failures as text.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace korvel::test {
 

@@ -1,6 +1,7 @@
 // The list windows over a generated herd, driven as a person drives them: real keystrokes into
 // the lists and the selection key dialog, the delete question answered by a click on its button.
 #include "modal_answers.h"
+#include "qt_print.h"
 #include "safety/drive_fixture.h"
 #include "work_folder.h"
 
@@ -20,9 +21,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 namespace korvel {
 namespace {
@@ -117,7 +115,9 @@ TEST_F(RealWindows, EscapeInTheKeyDialogSelectsNothing) {
     EXPECT_EQ(answers.shown, QStringList{QStringLiteral("Выделение")}) << l.name;
     EXPECT_FALSE(forms().Form7->isVisible()) << l.name;
     EXPECT_EQ(changedFiles(before, test::snapshot(folder.path())), QString()) << l.name;
-    if (l.window == forms().Form6) EXPECT_EQ(app.dm().Table1.filter(), filter);
+    if (l.window == forms().Form6) {
+      EXPECT_EQ(app.dm().Table1.filter(), filter);
+    }
     l.window->hide();
     answers.shown.clear();
   }
