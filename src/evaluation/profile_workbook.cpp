@@ -1,8 +1,8 @@
 #include "evaluation/profile_workbook.h"
 
 #include "db/data_module.h"
-#include "db/field_value.h"
-#include "evaluation/raw_fields.h"
+#include "db/rows.h"
+#include "evaluation/bull_lookup.h"
 
 #include <QHash>
 #include <algorithm>
@@ -85,16 +85,12 @@ ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation
                         QStringView regionField) {
     table.setFiltered(false);
     const db::DbfFile& file = table.file();
-    const int nameIndex = table.fieldIndex(nameField);
-    const evaluation::WholeField code(file, table.fieldIndex(codeField), table.tableName());
-    evaluation::WholeField region;
-    if (!regionField.isEmpty()) region = evaluation::WholeField(file, table.fieldIndex(regionField), table.tableName());
+    const db::TextView name(file, nameField);
+    const db::WholeView code(file, codeField);
+    const db::WholeView region = regionField.isEmpty() ? db::WholeView() : db::WholeView(file, regionField);
     std::map<std::pair<long long, long long>, QString> byCode;
-    for (uint32_t i = 0; i < file.recordCount(); ++i) {
-      const char* rec = file.record(i);
-      if (rec[0] == '*') continue;
-      byCode[{regionField.isEmpty() ? 0 : region(rec), code(rec)}] = table.textAt(i, nameIndex);
-    }
+    for (const db::Row row : db::LiveRows(file))
+      byCode[{regionField.isEmpty() ? 0 : region(row), code(row)}] = name(row);
     return byCode;
   };
   const auto regions = names(dm.Table1, u"region", u"kodreg", {});
@@ -111,11 +107,8 @@ ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation
   db::Table& bik = dm.bik;
   const evaluation::BullRows bulls(bik);
   const db::DbfFile& file = bik.file();
-  const QString table = bik.tableName();
-  const int nokli = bik.fieldIndex(u"nokli");
-  const evaluation::WholeField kodreg(file, bik.fieldIndex(u"kodreg"), table);
-  const evaluation::WholeField kodvlad(file, bik.fieldIndex(u"kodvlad"), table);
-  const evaluation::WholeField kodporod(file, bik.fieldIndex(u"kodporod"), table);
+  const db::TextView nokli(file, u"nokli");
+  const db::WholeView kodreg(file, u"kodreg"), kodvlad(file, u"kodvlad"), kodporod(file, u"kodporod");
   const auto nameOr = [](const auto& map, std::pair<long long, long long> key, const char16_t* none) {
     const auto it = map.find(key);
     return it == map.end() ? QString::fromUtf16(none) : it->second;
@@ -124,11 +117,11 @@ ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation
   for (const SireTotals& sire : evaluation.sires) {
     SireIdentity id;
     long long region = 0, farm = 0, breedCode = 0;
-    if (const char* rec = bulls.find(sire.code)) {
-      id.nokli = db::fieldText(file.fields()[size_t(nokli)], rec, file.codepage());
-      region = kodreg(rec);
-      farm = kodvlad(rec);
-      breedCode = kodporod(rec);
+    if (const db::Row bull = bulls.find(sire.code).row()) {
+      id.nokli = nokli(bull);
+      region = kodreg(bull);
+      farm = kodvlad(bull);
+      breedCode = kodporod(bull);
     }
     id.region = nameOr(regions, {0, region}, u"Не определен");
     id.owner = nameOr(farms, {region, farm}, u"Не определено");
