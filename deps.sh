@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages Корвель needs to build, test and run, when any is missing.
 # Works as root and as a user with sudo.
 set -euo pipefail
-PACKAGES=(build-essential cmake pkg-config qt6-base-dev libxkbcommon-dev libzip-dev libjpeg-dev
+PACKAGES=(build-essential cmake pkg-config qt6-base-dev libxkbcommon-dev libzip-dev libdeflate-dev libjpeg-dev
           libx11-dev libgtest-dev libbenchmark-dev xvfb xdotool fonts-dejavu-core
           python3-dbfread)
 # clang's libFuzzer runtime, for the DBF reader's fuzz run in test.sh, where clang is present.

@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (!figures.isEmpty()) writeFigures(e, figures);
-    buildProfileWorkbook(e, readProfileNames(dm, e)).save(positional[1]);
+    writeProfileWorkbook(e, readProfileNames(dm, e), positional[1]);
   } catch (const db::TableError& e) {
     say(e.text());
     return 1;

@@ -45,10 +45,11 @@ class SireStatistics : public ::testing::Test {
 
   // Scans, lays the workbook out, writes it and reads it back.
   test::ReadBook book(const SireEvaluation& e) {
-    const xlsx::Workbook wb = buildProfileWorkbook(e, readProfileNames(dm, e));
     const QString path = out.filePath(QStringLiteral("profile.xlsx"));
-    wb.save(path);
-    chartArea = wb.sheet(0).geometry("C5:F5");
+    writeProfileWorkbook(e, readProfileNames(dm, e), path);
+    xlsx::Sheet laidOut{QString()};
+    formatProfileSheet(laidOut, e, QString());
+    chartArea = laidOut.geometry("C5:F5");
     return test::readBook(path);
   }
 
@@ -461,7 +462,7 @@ TEST_F(SireStatistics, SheetNamesTheApplicationRefusesAreMadeAcceptable) {
   const test::ReadBook b = book(e);
   ASSERT_EQ(b.sheets.size(), 2u);
   // Every sheet is selected while it is filled: the workbook opens on the last one.
-  EXPECT_EQ(buildProfileWorkbook(e, readProfileNames(dm, e)).activeSheet(), 1);
+  EXPECT_EQ(b.activeSheet, 1);
   EXPECT_EQ(b.sheets[0].name, QStringLiteral("№1 Гром_ 1_2 _A___"));
   EXPECT_EQ(b.sheets[1].name, QStringLiteral("№2 Аккорд 101"));
 }

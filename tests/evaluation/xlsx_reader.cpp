@@ -166,6 +166,7 @@ ReadBook readBook(const QString& path) {
   while (!wb.atEnd()) {
     wb.readNext();
     if (wb.isStartElement() && wb.name() == u"sheet") book.sheets.push_back(ReadSheet{attr(wb, "name"), {}, {}, {}, {}, {}, {}});
+    if (wb.isStartElement() && wb.name() == u"workbookView") book.activeSheet = attr(wb, "activeTab").toInt();
   }
   for (size_t i = 0; i < book.sheets.size(); ++i) {
     ReadSheet& sheet = book.sheets[i];

@@ -53,6 +53,7 @@ struct ReadStyles {
 struct ReadBook {
   std::vector<ReadSheet> sheets;
   ReadStyles styles;
+  int activeSheet = 0;  // the sheet the workbook opens on
   bool ok = false;
   double fontSize(const ReadSheet& s, const QString& cell) const;
   bool bordered(const ReadSheet& s, const QString& cell) const;
