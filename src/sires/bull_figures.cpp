@@ -208,15 +208,20 @@ void recomputeBullFigures(TDataModule5& dm) {
   writeBullFigures(bik, tally);
 }
 
-std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm) {
+std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm, const RecomputeProgress& progress) {
   // One pass over the cows gathers every father's tally; the bulls then take theirs.
   std::unordered_map<long long, DaughterTally> tallies;
   {
     db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed, db::ProtectedScan::Record::Restore);
     const db::DbfFile& file = dm.korova.file();
     const CowTraitFields fields(file);
-    for (const db::Row row : db::LiveRows(file))
+    const db::LiveRows rows(file);
+    constexpr uint32_t kProgressStep = 1u << 16;
+    for (const db::Row row : rows) {
+      if (progress.rowsRead && row.index() % kProgressStep == 0) progress.rowsRead(row.index(), rows.recordCount());
       if (const auto father = fields.fatherCode(row)) tallies[*father].add(fields, row);
+    }
+    if (progress.rowsRead) progress.rowsRead(rows.recordCount(), rows.recordCount());
   }
   std::vector<RecomputedBull> out;
   db::Table& bik = dm.bik;
@@ -241,6 +246,7 @@ std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm) {
     writeFigures(bik, figureFields, t);
     b.daughters = t.count();
     out.push_back(b);
+    if (progress.bullsWritten) progress.bullsWritten(int(out.size()));
   }
   return out;
 }

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <array>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -98,9 +99,15 @@ struct RecomputedBull {
   QString error;      // not empty: the bull's code is no whole number and nothing was written
 };
 
+// What recomputeEveryLiveBull reports now and then: the cow rows read, then the bulls written.
+struct RecomputeProgress {
+  std::function<void(qint64 done, qint64 total)> rowsRead;
+  std::function<void(int done)> bullsWritten;
+};
+
 // Recomputes and posts the figures of every live bull (KODREG not 0), in table order, with the
 // same values showing each bull would write, over one pass of KOROVA. BIK and KOROVA are left
 // as found.
-std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm);
+std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm, const RecomputeProgress& progress = {});
 
 }  // namespace korvel
