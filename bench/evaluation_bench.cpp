@@ -76,6 +76,8 @@ void BM_WholeRun(benchmark::State& state) {
     sheets = e.sireCount();
   }
   state.counters["sheets"] = sheets;
+  state.counters["sheets_per_s"] =
+      benchmark::Counter(double(sheets) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 }  // namespace

@@ -113,8 +113,11 @@ ReadStyles readStyles(const QByteArray& xml) {
       section = n.toString();
     } else if (section == u"fonts" && n == u"font") {
       s.fontSizes.push_back(11);
+      s.fontNames.push_back(QString());
     } else if (section == u"fonts" && n == u"sz") {
       s.fontSizes.back() = attr(x, "val").toDouble();
+    } else if (section == u"fonts" && n == u"name") {
+      s.fontNames.back() = attr(x, "val");
     } else if (section == u"borders" && n == u"border") {
       s.borderAll.push_back(true);
     } else if (section == u"borders" && (n == u"left" || n == u"right" || n == u"top" || n == u"bottom")) {
@@ -148,6 +151,11 @@ const ReadStyles::Xf* ReadBook::xf(const ReadSheet& s, const QString& cell) cons
 double ReadBook::fontSize(const ReadSheet& s, const QString& cell) const {
   const ReadStyles::Xf* f = xf(s, cell);
   return f && size_t(f->font) < styles.fontSizes.size() ? styles.fontSizes[size_t(f->font)] : 11;
+}
+
+QString ReadBook::fontName(const ReadSheet& s, const QString& cell) const {
+  const ReadStyles::Xf* f = xf(s, cell);
+  return f && size_t(f->font) < styles.fontNames.size() ? styles.fontNames[size_t(f->font)] : QString();
 }
 
 bool ReadBook::bordered(const ReadSheet& s, const QString& cell) const {
