@@ -5,6 +5,7 @@
 #include "bench_support.h"
 #include "db/data_module.h"
 #include "db/dbf_file.h"
+#include "db/rows.h"
 #include "db/schema.h"
 #include "sires/bull_figures.h"
 
@@ -47,8 +48,8 @@ struct Herd {
     db::DbfFile korova(file());
     const CowTraitFields fields(korova);
     std::unordered_map<long long, long long> daughters;
-    for (uint32_t i = 0; i < korova.recordCount(); ++i)
-      if (const auto f = fields.fatherCode(korova.record(i))) ++daughters[*f];
+    for (const db::Row row : db::LiveRows(korova))
+      if (const auto f = fields.fatherCode(row)) ++daughters[*f];
     for (const auto& [code, n] : daughters)
       if (n > sireDaughters) {
         sire = code;

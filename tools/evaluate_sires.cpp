@@ -5,6 +5,7 @@
 #include "db/table_error.h"
 #include "evaluation/profile_workbook.h"
 #include "evaluation/sire_statistics.h"
+#include "terminal_progress.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -142,14 +143,20 @@ int main(int argc, char** argv) {
     TDataModule5 dm(positional[0]);
     if (!dm.openError().isEmpty()) throw db::TableError(dm.openError());
     EvaluationRun run(dm);
-    const SireEvaluation e = scanSires(dm, request);
+    tools::TerminalProgress progress;
+    const SireEvaluation e = scanSires(dm, request, [&](qint64 done, qint64 total) {
+      progress.show(QStringLiteral("Прочитано записей коров: %1 из %2").arg(done).arg(total), done == total);
+    });
+    progress.clear();
     const EvaluationCheck check = checkEvaluation(e);
     if (check != EvaluationCheck::Ok) {
       say(checkMessage(check));
       return 1;
     }
     if (!figures.isEmpty()) writeFigures(e, figures);
-    buildProfileWorkbook(e, readProfileNames(dm, e)).save(positional[1]);
+    writeProfileWorkbook(e, readProfileNames(dm, e), positional[1], [&](int done, int total) {
+      progress.show(QStringLiteral("Записано листов: %1 из %2").arg(done).arg(total), done == total);
+    });
   } catch (const db::TableError& e) {
     say(e.text());
     return 1;

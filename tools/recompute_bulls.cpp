@@ -4,11 +4,13 @@
 #include "db/data_module.h"
 #include "db/table_error.h"
 #include "sires/bull_figures.h"
+#include "terminal_progress.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <cstdio>
 #include <exception>
+#include <vector>
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
@@ -24,7 +26,17 @@ int main(int argc, char** argv) {
   try {
     korvel::TDataModule5 dm(dir);
     int failed = 0;
-    for (const korvel::RecomputedBull& b : korvel::recomputeEveryLiveBull(dm)) {
+    std::vector<korvel::RecomputedBull> bulls;
+    {
+      korvel::tools::TerminalProgress progress;
+      korvel::RecomputeProgress report;
+      report.rowsRead = [&](qint64 done, qint64 total) {
+        progress.show(QStringLiteral("Прочитано записей коров: %1 из %2").arg(done).arg(total), done == total);
+      };
+      report.bullsWritten = [&](int done) { progress.show(QStringLiteral("Записано быков: %1").arg(done)); };
+      bulls = korvel::recomputeEveryLiveBull(dm, report);
+    }
+    for (const korvel::RecomputedBull& b : bulls) {
       if (!b.error.isEmpty()) {
         ++failed;
         std::fprintf(stderr, "%s\t%s\t%s\n", b.code.toLocal8Bit().constData(), b.name.toLocal8Bit().constData(),

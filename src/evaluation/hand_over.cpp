@@ -21,8 +21,8 @@ QString profileFileName(const QString& breedName, const QDateTime& when) {
   return name + when.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) + QStringLiteral(".xlsx");
 }
 
-HandOver handOverWorkbook(const xlsx::Workbook& book, const QString& folder, const QString& fileName,
-                          const std::function<bool(const QString& path)>& open) {
+HandOver handOverWorkbook(const std::function<void(const QString& path)>& write, const QString& folder,
+                          const QString& fileName, const std::function<bool(const QString& path)>& open) {
   HandOver result;
   if (!QDir().mkpath(folder)) {
     result.error = QStringLiteral("Не удалось создать папку %1.").arg(QDir::toNativeSeparators(folder));
@@ -30,7 +30,7 @@ HandOver handOverWorkbook(const xlsx::Workbook& book, const QString& folder, con
   }
   const QString path = QDir(folder).absoluteFilePath(fileName);
   try {
-    book.save(path);
+    write(path);
   } catch (const xlsx::WriteError& e) {
     result.error = e.message();
     return result;

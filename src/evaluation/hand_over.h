@@ -25,10 +25,11 @@ struct HandOver {
   QString error;        // why the file could not be written
 };
 
-// Saves the workbook into `folder` (created when missing) as `fileName` and asks `open` to
-// open it. `open` returns whether an application could be started.
-HandOver handOverWorkbook(const xlsx::Workbook& book, const QString& folder, const QString& fileName,
-                          const std::function<bool(const QString& path)>& open);
+// Writes the workbook into `folder` (created when missing) as `fileName` through `write`
+// (which throws xlsx::WriteError when it fails) and asks `open` to open it. `open` returns
+// whether an application could be started.
+HandOver handOverWorkbook(const std::function<void(const QString& path)>& write, const QString& folder,
+                          const QString& fileName, const std::function<bool(const QString& path)>& open);
 
 // The message for a hand-over that did not end with the workbook open, or empty text:
 // "Excel не установлен!", followed by where the file is when it was written.

@@ -1,20 +1,44 @@
 #include "evaluation/profile_workbook.h"
 
 #include "db/data_module.h"
-#include "db/field_value.h"
-#include "evaluation/raw_fields.h"
+#include "db/rows.h"
+#include "evaluation/bull_lookup.h"
 
-#include <QHash>
+#include "evaluation/workbook_writer.h"
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <map>
+#include <string>
 
 namespace korvel {
 
 using xlsx::Range;
 
 namespace {
+
+// The columns of a profile sheet: A the trait, B the low end's wording, C to F the chart area,
+// G the high end's wording, H the deviation, I the daughters and the complex traits.
+enum Column { kColumnA = 1, kColumnB, kColumnC, kColumnD, kColumnE, kColumnF, kColumnG, kColumnH, kColumnI };
+
+// Rows that stay where they are whatever the catalogue holds.
+constexpr int kTitleRow = 1;
+constexpr int kIdentityRow = 2;      // region and owner
+constexpr int kBullRow = 3;          // identification and breed
+constexpr int kHeaderRow = 4;        // column captions and the scale
+constexpr int kLastGroupRow = 22;    // the last row of column I's group cells
+
+// The page margins in inches: 2 cm left and right, 1.5 cm top, 1 cm bottom, no header or footer.
+constexpr xlsx::PageMargins kMargins{0.78740157480315, 0.78740157480315, 0.590551181102362, 0.3937007, 0, 0};
+
+// Column widths in characters; C to F and I keep the default.
+constexpr double kTraitColumnWidth = 10.5;
+constexpr double kWordingColumnWidth = 7.8;  // B, G and H
+
+// Font sizes in points: the title row, and everything below it.
+constexpr double kTitleFontSize = 10;
+constexpr double kBodyFontSize = 8;
 
 // The two fill colours of the bars: the application's scheme colours 3 (bright green, for a
 // deviation of 0 and above) and 2 (red, below 0).
@@ -25,31 +49,72 @@ constexpr double kScaleLimit = 3.5;  // the chart area spans -3.5 to +3.5 units
 
 const QString kScaleLabels =
     QStringLiteral("    -3         -2         -1         0         +1         +2         +3");
+// The scale is drawn in a monospaced font so that its labels stand over the bars' axis: each
+// label is 11 characters from the next and one unit of the axis is a seventh of the chart area,
+// so a character must be about a 77th of the area's width. Courier New's characters are 0.6 of
+// its size wide, and an application that lacks it takes a font of the same widths (Liberation
+// Mono). At 4.5 points, with the cell's left margin, every label stands within 1 % of the
+// area's width of its place where the four columns are 203 points wide (LibreOffice lays them
+// out so); where they are 192 points (Excel's reading of the same widths) the labels right of
+// zero drift towards the right, "+3" by about 5 %.
+const QString kScaleFont = QStringLiteral("Courier New");
+constexpr double kScaleFontSize = 4.5;
 
 // The five groups of complex traits in column I: the text a trait's XAR is searched for
 // (case-sensitive), its caption and its cells.
 struct ComplexGroup {
   const char16_t* marker;
   const char16_t* caption;
-  Range cells;
+  xlsx::Range cells;
 };
 const ComplexGroup kComplexGroups[] = {
-    {u"туло", u"ОТ Объем туловища ", Range(9, 9, 10, 9)},
-    {u"моло", u"МТ Выражен- ность молочных признаков ", Range(11, 9, 14, 9)},
-    {u"Ноги", u"Н          Ноги         ", Range(15, 9, 16, 9)},
-    {u"Вымя", u"В          Вымя         ", Range(17, 9, 18, 9)},
-    {u"Общий", u"ОВ    Общий        вид          ", Range(19, 9, 22, 9)},
+    {u"туло", u"ОТ Объем туловища ", Range(9, kColumnI, 10, kColumnI)},
+    {u"моло", u"МТ Выражен- ность молочных признаков ", Range(11, kColumnI, 14, kColumnI)},
+    {u"Ноги", u"Н          Ноги         ", Range(15, kColumnI, 16, kColumnI)},
+    {u"Вымя", u"В          Вымя         ", Range(17, kColumnI, 18, kColumnI)},
+    {u"Общий", u"ОВ    Общий        вид          ", Range(19, kColumnI, kLastGroupRow, kColumnI)},
 };
+const Range kOverallCells(6, kColumnI, 7, kColumnI);
+const Range kDaughtersCells(kHeaderRow, kColumnI, 5, kColumnI);
 
-constexpr int kColumnI = 9;
+// Calls fn(group, trait position) for each group cell a complex trait fills, in the order the
+// cells are written (a later matching trait overwrites an earlier one).
+template <typename Fn>
+void forEachGroupCell(const SireEvaluation& e, Fn&& fn) {
+  for (size_t m = 0; m < e.complexRows.size(); ++m) {
+    const TraitRow& row = e.complexRows[m];
+    if (row.heading) continue;
+    for (const ComplexGroup& g : kComplexGroups)
+      if (row.xar.contains(QStringView(g.marker))) fn(g, m);
+  }
+}
+
+ProfileLayout layoutOf(const SireEvaluation& e) {
+  return ProfileLayout::of(int(e.shownLinear.size()), int(e.shownDefects.size()));
+}
+
+Range chartArea(int row) { return Range(row, kColumnC, row, kColumnF); }
+
+// Appends `value` with `decimals` decimals, left-padded with blanks to `width` ("%*.*f"): the
+// decimal digits are those of the exact binary value rounded, a tie to the even neighbour.
+void appendFixed(std::string& out, double value, int width, int decimals) {
+  if (value == 0) value = 0;  // no "-0.00" for a negative zero
+  char text[64];
+  const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  const int n = int(r.ptr - text);
+  if (n < width) out.append(size_t(width - n), ' ');
+  out.append(text, size_t(n));
+}
+
+QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
 
 }  // namespace
 
 ProfileLayout ProfileLayout::of(int shownLinear, int shownDefects) {
   ProfileLayout l;
-  l.lastTraitRow = 4 + shownLinear;
-  // The header is merged across A:I, so it stays below the group cells of column I (row 22).
-  l.defectHeaderRow = std::max(l.lastTraitRow + 2, 23);
+  l.lastTraitRow = kHeaderRow + shownLinear;
+  // The header is merged across A:I, so it stays below the group cells of column I.
+  l.defectHeaderRow = std::max(l.lastTraitRow + 2, kLastGroupRow + 1);
   l.blockTop = l.defectHeaderRow + 1;
   l.blockRows = std::max(8, (shownDefects + 5) / 6);
   l.noteTop = std::max(34, l.blockTop + l.blockRows);
@@ -58,21 +123,27 @@ ProfileLayout ProfileLayout::of(int shownLinear, int shownDefects) {
 }
 
 QString fixedText(double value, int width, int decimals) {
-  if (value == 0) value = 0;  // no "-0.00" for a negative zero
-  // The C library rounds the exact binary value, a tie to the even neighbour (74.5 gives 74).
-  char text[64];
-  std::snprintf(text, sizeof text, "%*.*f", width, decimals, value);
-  return QString::fromLatin1(text);
+  std::string text;
+  appendFixed(text, value, width, decimals);
+  return latin1(text);
 }
 
 QString deviationText(float z, const TraitRow& row) {
-  if (z >= 0) return QLatin1Char('+') + fixedText(z, 5, 2) + QLatin1Char(' ') + row.dop2.left(2).toUpper();
-  return fixedText(z, 5, 2) + QLatin1Char(' ') + row.dop1.left(2).toUpper();
+  std::string text;
+  if (z >= 0) text.push_back('+');
+  appendFixed(text, z, 5, 2);
+  text.push_back(' ');
+  return latin1(text) + (z >= 0 ? row.dop2 : row.dop1).left(2).toUpper();
 }
 
 QString defectText(int p, float marked, float strong) {
-  return QString::number(p) + QStringLiteral("- ") + fixedText(marked, 5, 1) + QStringLiteral("% ") +
-         fixedText(strong, 5, 1) + QLatin1Char('%');
+  std::string text = std::to_string(p);
+  text += "- ";
+  appendFixed(text, marked, 5, 1);
+  text += "% ";
+  appendFixed(text, strong, 5, 1);
+  text += '%';
+  return latin1(text);
 }
 
 ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation) {
@@ -85,16 +156,12 @@ ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation
                         QStringView regionField) {
     table.setFiltered(false);
     const db::DbfFile& file = table.file();
-    const int nameIndex = table.fieldIndex(nameField);
-    const evaluation::WholeField code(file, table.fieldIndex(codeField), table.tableName());
-    evaluation::WholeField region;
-    if (!regionField.isEmpty()) region = evaluation::WholeField(file, table.fieldIndex(regionField), table.tableName());
+    const db::TextView name(file, nameField);
+    const db::WholeView code(file, codeField);
+    const db::WholeView region = regionField.isEmpty() ? db::WholeView() : db::WholeView(file, regionField);
     std::map<std::pair<long long, long long>, QString> byCode;
-    for (uint32_t i = 0; i < file.recordCount(); ++i) {
-      const char* rec = file.record(i);
-      if (rec[0] == '*') continue;
-      byCode[{regionField.isEmpty() ? 0 : region(rec), code(rec)}] = table.textAt(i, nameIndex);
-    }
+    for (const db::Row row : db::LiveRows(file))
+      byCode[{regionField.isEmpty() ? 0 : region(row), code(row)}] = name(row);
     return byCode;
   };
   const auto regions = names(dm.Table1, u"region", u"kodreg", {});
@@ -111,11 +178,8 @@ ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation
   db::Table& bik = dm.bik;
   const evaluation::BullRows bulls(bik);
   const db::DbfFile& file = bik.file();
-  const QString table = bik.tableName();
-  const int nokli = bik.fieldIndex(u"nokli");
-  const evaluation::WholeField kodreg(file, bik.fieldIndex(u"kodreg"), table);
-  const evaluation::WholeField kodvlad(file, bik.fieldIndex(u"kodvlad"), table);
-  const evaluation::WholeField kodporod(file, bik.fieldIndex(u"kodporod"), table);
+  const db::TextView nokli(file, u"nokli");
+  const db::WholeView kodreg(file, u"kodreg"), kodvlad(file, u"kodvlad"), kodporod(file, u"kodporod");
   const auto nameOr = [](const auto& map, std::pair<long long, long long> key, const char16_t* none) {
     const auto it = map.find(key);
     return it == map.end() ? QString::fromUtf16(none) : it->second;
@@ -124,11 +188,11 @@ ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation
   for (const SireTotals& sire : evaluation.sires) {
     SireIdentity id;
     long long region = 0, farm = 0, breedCode = 0;
-    if (const char* rec = bulls.find(sire.code)) {
-      id.nokli = db::fieldText(file.fields()[size_t(nokli)], rec, file.codepage());
-      region = kodreg(rec);
-      farm = kodvlad(rec);
-      breedCode = kodporod(rec);
+    if (const db::Row bull = bulls.find(sire.code).row()) {
+      id.nokli = nokli(bull);
+      region = kodreg(bull);
+      farm = kodvlad(bull);
+      breedCode = kodporod(bull);
     }
     id.region = nameOr(regions, {0, region}, u"Не определен");
     id.owner = nameOr(farms, {region, farm}, u"Не определено");
@@ -141,86 +205,96 @@ ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation
   return out;
 }
 
-void layOutProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const SireFigures& f,
-                        const QString& breedName, const SireIdentity& identity) {
-  int shownLinear = 0, shownDefects = 0;
-  for (const TraitRow& r : e.linearRows) shownLinear += !r.heading;
-  for (const TraitRow& r : e.defectRows) shownDefects += !r.heading;
-  const ProfileLayout l = ProfileLayout::of(shownLinear, shownDefects);
+void formatProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const QString& breedName) {
+  const ProfileLayout l = layoutOf(e);
   const int bottom = l.formatBottom;
+  sheet.setMargins(kMargins);
 
-  xlsx::PageMargins m;
-  m.left = m.right = 0.78740157480315;
-  m.top = 0.590551181102362;
-  m.bottom = 0.3937007;
-  m.header = m.footer = 0;
-  sheet.setMargins(m);
+  sheet.setHorizontalAlignment(Range(kTitleRow, kColumnA, kHeaderRow, kColumnI), xlsx::HAlign::Center);
+  sheet.setVerticalAlignment(Range(kTitleRow, kColumnA, l.noteTop + 1, kColumnI), xlsx::VAlign::Center);
+  sheet.setWrapText(Range(kTitleRow, kColumnA, bottom, kColumnI), true);
+  const Range title(kTitleRow, kColumnA, kTitleRow, kColumnI);
+  sheet.merge(title);
+  sheet.setValue(title, QStringLiteral("Линейный профиль быка-производителя. (Порода коров: ") + breedName +
+                            QLatin1Char(')'));
+  sheet.setFontSize(title, kTitleFontSize);
+  sheet.setFontSize(Range(kIdentityRow, kColumnA, bottom, kColumnI), kBodyFontSize);
 
-  sheet.setHorizontalAlignment(Range(1, 1, 4, 9), xlsx::HAlign::Center);
-  sheet.setVerticalAlignment(Range(1, 1, l.noteTop + 1, 9), xlsx::VAlign::Center);
-  sheet.setWrapText(Range(1, 1, bottom, 9), true);
-  sheet.merge("A1:I1");
-  sheet.setValue("A1:I1", QStringLiteral("Линейный профиль быка-производителя. (Порода коров: ") + breedName +
-                              QLatin1Char(')'));
-  sheet.setFontSize("A1:I1", 10);
-  sheet.setFontSize(Range(2, 1, bottom, 9), 8);
+  sheet.merge(Range(kBullRow, kColumnA, kBullRow, kColumnF));
+  sheet.merge(Range(kBullRow, kColumnG, kBullRow, kColumnI));
+  sheet.merge(Range(kIdentityRow, kColumnA, kIdentityRow, kColumnD));
+  sheet.merge(Range(kIdentityRow, kColumnE, kIdentityRow, kColumnI));
 
-  sheet.merge("A3:F3");
-  sheet.setValue("A3:F3", QStringLiteral("Иднетификационный №, кличка: ") + identity.nokli);
-  sheet.merge("G3:I3");
-  sheet.setValue("G3:I3", QStringLiteral("Порода: ") + identity.breed);
-  sheet.merge("A2:D2");
-  sheet.setValue("A2:D2", QStringLiteral("Регион: ") + identity.region);
-  sheet.merge("E2:I2");
-  sheet.setValue("E2:I2", QStringLiteral("Владелец: ") + identity.owner);
+  sheet.setColumnWidth(Range::cell(1, kColumnA), kTraitColumnWidth);
+  for (int column : {kColumnB, kColumnG, kColumnH}) sheet.setColumnWidth(Range::cell(1, column), kWordingColumnWidth);
+  sheet.setValue(Range::cell(kHeaderRow, kColumnA), QStringLiteral("Признак"));
+  sheet.setValue(Range::cell(kHeaderRow, kColumnB), QStringLiteral("Тенденция"));
+  sheet.setValue(Range::cell(kHeaderRow, kColumnG), QStringLiteral("Тенденция"));
+  sheet.merge(chartArea(kHeaderRow));
+  sheet.setValue(chartArea(kHeaderRow), kScaleLabels);
+  sheet.setFontName(chartArea(kHeaderRow), kScaleFont);
+  sheet.setFontSize(chartArea(kHeaderRow), kScaleFontSize);
+  sheet.setValue(Range::cell(kHeaderRow, kColumnH), QStringLiteral("ПСТ в долях СКО"));
+  sheet.merge(kDaughtersCells);
 
-  sheet.setColumnWidth("A1", 10.5);
-  sheet.setColumnWidth("B1", 7.8);
-  sheet.setColumnWidth("G1", 7.8);
-  sheet.setColumnWidth("H1", 7.8);
-  sheet.setValue("A4", QStringLiteral("Признак"));
-  sheet.setValue("B4", QStringLiteral("Тенденция"));
-  sheet.setValue("G4", QStringLiteral("Тенденция"));
-  sheet.merge("C4:F4");
-  sheet.setValue("C4:F4", kScaleLabels);
-  sheet.setValue("H4", QStringLiteral("ПСТ в долях СКО"));
-  sheet.merge("I4:I5");
-  sheet.setValue("I4:I5", QStringLiteral("Число дочерей      ") + QString::number(f.daughters));
+  forEachGroupCell(e, [&](const ComplexGroup& g, size_t) { sheet.merge(g.cells); });
+  sheet.merge(kOverallCells);
+  sheet.setValue(Range::cell(8, kColumnI), QStringLiteral("в том числе:"));
 
-  for (size_t m = 0; m < e.complexRows.size(); ++m) {
-    const TraitRow& row = e.complexRows[m];
-    if (row.heading) continue;
-    for (const ComplexGroup& g : kComplexGroups) {
-      if (!row.xar.contains(QStringView(g.marker))) continue;
-      sheet.merge(g.cells);
-      sheet.setValue(g.cells, QString::fromUtf16(g.caption) + fixedText(f.complexMeans[m], 3, 0));
-    }
-  }
-  sheet.merge("I6:I7");
-  sheet.setValue("I6:I7", QStringLiteral("ОЦ по комплексу признаков ") + fixedText(f.overall, 4, 0));
-  sheet.setValue("I8", QStringLiteral("в том числе:"));
+  const Range columnI(kHeaderRow, kColumnI, kLastGroupRow, kColumnI);
+  sheet.setVerticalAlignment(columnI, xlsx::VAlign::Center);
+  sheet.setHorizontalAlignment(columnI, xlsx::HAlign::Center);
+  sheet.setHorizontalAlignment(Range(kHeaderRow, kColumnA, bottom, kColumnH), xlsx::HAlign::Left);
 
-  sheet.setVerticalAlignment("I4:I22", xlsx::VAlign::Center);
-  sheet.setHorizontalAlignment("I4:I22", xlsx::HAlign::Center);
-  sheet.setHorizontalAlignment(Range(4, 1, bottom, 8), xlsx::HAlign::Left);
-
-  int row = 4;
-  for (size_t j = 0; j < e.linearRows.size(); ++j) {
+  int row = kHeaderRow;
+  for (size_t j : e.shownLinear) {
     const TraitRow& trait = e.linearRows[j];
-    if (trait.heading) continue;
+    ++row;
+    sheet.setValue(Range::cell(row, kColumnA), trait.xar);
+    sheet.setValue(Range::cell(row, kColumnB), trait.dop1);
+    sheet.setValue(Range::cell(row, kColumnG), trait.dop2);
+    sheet.merge(chartArea(row));
+  }
+
+  sheet.setBorders(Range(kIdentityRow, kColumnA, l.lastTraitRow, kColumnI), xlsx::AllLines, xlsx::BorderStyle::Thin);
+
+  const Range header(l.defectHeaderRow, kColumnA, l.defectHeaderRow, kColumnI);
+  sheet.merge(header);
+  sheet.setHorizontalAlignment(header, xlsx::HAlign::Center);
+  sheet.setVerticalAlignment(header, xlsx::VAlign::Center);
+  sheet.setValue(header, QStringLiteral("Недостатки экстерьера у дочерей, % и сильно выраженные,%"));
+  sheet.setBorders(Range(l.blockTop, kColumnB, l.blockTop + l.blockRows - 1, kColumnG), xlsx::AllLines,
+                   xlsx::BorderStyle::Thin);
+
+  const Range note(l.noteTop, kColumnA, l.noteTop + 2, kColumnI);
+  sheet.merge(note);
+  sheet.setValue(note, kProfileNote);
+}
+
+void fillProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const SireFigures& f, const SireIdentity& identity) {
+  const ProfileLayout l = layoutOf(e);
+  sheet.setValue(Range::cell(kBullRow, kColumnA), QStringLiteral("Иднетификационный №, кличка: ") + identity.nokli);
+  sheet.setValue(Range::cell(kBullRow, kColumnG), QStringLiteral("Порода: ") + identity.breed);
+  sheet.setValue(Range::cell(kIdentityRow, kColumnA), QStringLiteral("Регион: ") + identity.region);
+  sheet.setValue(Range::cell(kIdentityRow, kColumnE), QStringLiteral("Владелец: ") + identity.owner);
+  sheet.setValue(kDaughtersCells, QStringLiteral("Число дочерей      ") + QString::number(f.daughters));
+
+  forEachGroupCell(e, [&](const ComplexGroup& g, size_t m) {
+    sheet.setValue(g.cells, QString::fromUtf16(g.caption) + fixedText(f.complexMeans[m], 3, 0));
+  });
+  sheet.setValue(kOverallCells, QStringLiteral("ОЦ по комплексу признаков ") + fixedText(f.overall, 4, 0));
+
+  int row = kHeaderRow;
+  for (size_t j : e.shownLinear) {
+    const TraitRow& trait = e.linearRows[j];
     ++row;
     const LinearFigure& fig = f.linear[j];
-    sheet.setValue(Range::cell(row, 1), trait.xar);
-    sheet.setValue(Range::cell(row, 2), trait.dop1);
-    sheet.setValue(Range::cell(row, 7), trait.dop2);
-    const Range chart(row, 3, row, 6);
-    sheet.merge(chart);
-    sheet.setValue(Range::cell(row, 8), deviationText(fig.z, trait));
+    sheet.setValue(Range::cell(row, kColumnH), deviationText(fig.z, trait));
 
     // The bar: one unit of the scale is a seventh of the chart area, from its middle.
     const double clamped = std::clamp(double(fig.z), -kScaleLimit, kScaleLimit);
-    const xlsx::RectF area = sheet.geometry(chart);
-    const double width = area.width / 7 * std::fabs(clamped);
+    const xlsx::RectF area = sheet.geometry(chartArea(row));
+    const double width = area.width / (2 * kScaleLimit) * std::fabs(clamped);
     const double middle = area.left + area.width / 2;
     xlsx::Shape& bar = sheet.addRectangle({fig.z >= 0 ? middle : middle - width, area.top, width, area.height});
     bar.fill = fig.z >= 0 ? kRisingFill : kFallingFill;
@@ -229,46 +303,41 @@ void layOutProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const SireF
     QString warning;
     if (fig.zeroDaughters) warning += QStringLiteral("СКО по дочерям =0!  ");
     if (fig.zeroBase) warning += QStringLiteral("СКО базы сравнения =0!");
-    if (!warning.isEmpty()) sheet.setValue(chart, warning);
+    if (!warning.isEmpty()) sheet.setValue(chartArea(row), warning);
   }
 
-  sheet.setBorders(Range(2, 1, l.lastTraitRow, kColumnI), xlsx::AllLines, xlsx::BorderStyle::Thin);
-
-  const Range header(l.defectHeaderRow, 1, l.defectHeaderRow, kColumnI);
-  sheet.merge(header);
-  sheet.setHorizontalAlignment(header, xlsx::HAlign::Center);
-  sheet.setVerticalAlignment(header, xlsx::VAlign::Center);
-  sheet.setValue(header, QStringLiteral("Недостатки экстерьера у дочерей, % и сильно выраженные,%"));
-  sheet.setBorders(Range(l.blockTop, 2, l.blockTop + l.blockRows - 1, 7), xlsx::AllLines, xlsx::BorderStyle::Thin);
-  int p = 0;
-  for (size_t k = 0; k < e.defectRows.size(); ++k) {
-    if (e.defectRows[k].heading) continue;
-    const int column = 2 + p / l.blockRows;
-    const int r = l.blockTop + p % l.blockRows;
-    ++p;
-    sheet.setValue(Range::cell(r, column), defectText(p, f.defects[k].marked, f.defects[k].strong));
+  // The p-th shown defect goes down column B, then C, ..., one block of rows per column.
+  for (size_t p = 0; p < e.shownDefects.size(); ++p) {
+    const DefectFigure& d = f.defects[e.shownDefects[p]];
+    const int column = kColumnB + int(p) / l.blockRows;
+    sheet.setValue(Range::cell(l.blockTop + int(p) % l.blockRows, column), defectText(int(p) + 1, d.marked, d.strong));
   }
-
-  const Range note(l.noteTop, 1, l.noteTop + 2, kColumnI);
-  sheet.merge(note);
-  sheet.setValue(note, kProfileNote);
 }
 
-xlsx::Workbook buildProfileWorkbook(const SireEvaluation& e, const ProfileNames& names,
-                                    const std::function<void(int done, int total)>& sheetDone) {
+void layOutProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const SireFigures& figures,
+                        const QString& breedName, const SireIdentity& identity) {
+  formatProfileSheet(sheet, e, breedName);
+  fillProfileSheet(sheet, e, figures, identity);
+}
+
+void writeProfileWorkbook(const SireEvaluation& e, const ProfileNames& names, const QString& path,
+                          const std::function<void(int done, int total)>& sheetDone) {
   const int n = e.sireCount();
-  xlsx::Workbook book(n);
+  // Each sheet is selected while it is filled, so the workbook opens on the last one.
+  xlsx::WorkbookWriter writer(path, std::max(0, n - 1));
+  // What every sheet shares is laid out once; each sire's sheet starts as a copy of it.
+  xlsx::Sheet shared{QString()};
+  formatProfileSheet(shared, e, names.breedName);
   for (int i = 0; i < n; ++i) {
     const SireIdentity& id = names.sires.at(size_t(i));
-    // "№", the sheet's number, a blank and the bull's identification; the name is made one the
+    xlsx::Sheet sheet = shared;
+    fillProfileSheet(sheet, e, e.figures(i), id);
+    // "№", the sheet's number, a blank and the bull's identification, made a name the
     // application accepts (at most 31 characters, none of : \ / ? * [ ]).
-    book.renameSheet(i, QStringLiteral("№%1 ").arg(i + 1) + id.nokli);
-    layOutProfileSheet(book.sheet(i), e, e.figures(i), names.breedName, id);
+    writer.addSheet(sheet, QStringLiteral("№%1 ").arg(i + 1) + id.nokli);
     if (sheetDone) sheetDone(i + 1, n);
   }
-  // Each sheet is selected while it is filled, so the workbook opens on the last one.
-  if (n > 0) book.setActiveSheet(n - 1);
-  return book;
+  writer.finish();
 }
 
 }  // namespace korvel

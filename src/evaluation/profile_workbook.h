@@ -59,12 +59,18 @@ inline const QString kProfileNote = QStringLiteral(
     "то на графике отображается не ПСТ в долях СКО, а ПСТ. В этом случае в числовом выражении в "
     "графе \"ПСТ в долях СКО\" также будет записано ПСТ.");
 
-// Fills one sheet with the figures of one sire.
+// A sheet in two steps: what every sheet of a run shares (page, formats, merges, sizes, the
+// fixed texts and the trait rows' wording), then one sire's own figures, names and bars.
+void formatProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& evaluation, const QString& breedName);
+void fillProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& evaluation, const SireFigures& figures,
+                      const SireIdentity& identity);
+// Both steps: one sheet with the figures of one sire.
 void layOutProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& evaluation, const SireFigures& figures,
                         const QString& breedName, const SireIdentity& identity);
 
-// The whole workbook, sheet i for sire i; `sheetDone` is called after each sheet.
-xlsx::Workbook buildProfileWorkbook(const SireEvaluation& evaluation, const ProfileNames& names,
-                                    const std::function<void(int done, int total)>& sheetDone = {});
+// Writes the whole workbook to `path`, sheet i for sire i, each sheet written into the file as
+// soon as it is laid out; `sheetDone` is called after each sheet. Throws xlsx::WriteError.
+void writeProfileWorkbook(const SireEvaluation& evaluation, const ProfileNames& names, const QString& path,
+                          const std::function<void(int done, int total)>& sheetDone = {});
 
 }  // namespace korvel

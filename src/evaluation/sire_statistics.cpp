@@ -1,18 +1,17 @@
 #include "evaluation/sire_statistics.h"
 
 #include "db/data_module.h"
+#include "db/rows.h"
 #include "db/text.h"
+#include "evaluation/bull_lookup.h"
 #include "evaluation/code_map.h"
-#include "evaluation/raw_fields.h"
 
-#include <algorithm>
 #include <cmath>
-#include <memory>
+#include <optional>
 
 namespace korvel {
 
 using evaluation::CodeMap;
-using evaluation::WholeField;
 
 namespace {
 
@@ -22,33 +21,15 @@ constexpr double kZeroSpread = 0.000001;
 // Single-precision storage of a value computed in double.
 inline void addTo(float& total, double v) { total = float(double(total) + v); }
 
-struct PositionField {
-  size_t position;  // catalogue position - 1
-  WholeField value;
-};
-
-struct DefectField {
-  size_t position;
-  int offset;
-  int width;
-};
-
-// Whether the field's bytes contain "+" and "++".
-inline void defectMarks(const char* p, int width, bool& marked, bool& strong) {
-  if (width == 2) {  // the usual field: blank, "+", " +", "++"
+// Whether a defect field's bytes contain "+" and "++".
+inline void defectMarks(std::string_view p, bool& marked, bool& strong) {
+  if (p.size() == 2) {  // the usual field: blank, "+", " +", "++"
     marked = p[0] == '+' || p[1] == '+';
     strong = p[0] == '+' && p[1] == '+';
     return;
   }
-  marked = strong = false;
-  for (int i = 0; i < width; ++i) {
-    if (p[i] != '+') continue;
-    marked = true;
-    if (i + 1 < width && p[i + 1] == '+') {
-      strong = true;
-      return;
-    }
-  }
+  marked = p.find('+') != std::string_view::npos;
+  strong = p.find("++") != std::string_view::npos;
 }
 
 }  // namespace
@@ -86,13 +67,20 @@ void SireEvaluation::prepareTotals() {
   shownLinear = shown(linearRows);
   shownDefects = shown(defectRows);
   shownComplex = shown(complexRows);
-  stride = 4 * shownLinear.size() + 2 * shownDefects.size() + shownComplex.size();
-  totals.assign(sires.size() * stride, 0.0f);
+  layout = TotalsLayout{shownLinear.size(), shownDefects.size(), shownComplex.size()};
+  totals.assign(sires.size() * layout.stride(), 0.0f);
   baseSum.assign(linearRows.size(), 0.0f);
   baseSumSq.assign(linearRows.size(), 0.0f);
 }
 
+int32_t SireEvaluation::admit(const QString& code) {
+  sires.push_back({code, 0, 0});
+  totals.resize(totals.size() + layout.stride(), 0.0f);
+  return int32_t(sires.size() - 1);
+}
+
 SireFigures SireEvaluation::figures(int i) const {
+  using L = TotalsLayout;
   const SireTotals& t = sires.at(size_t(i));
   const float* b = block(size_t(i));
   SireFigures f;
@@ -104,21 +92,21 @@ SireFigures SireEvaluation::figures(int i) const {
   f.linear.resize(linearRows.size());
   for (size_t k = 0; k < shownLinear.size(); ++k) {
     const size_t j = shownLinear[k];
-    const float* l = b + 4 * k;
-    f.linear[j] = linearFigure(n, l[0], l[1], nc, baseSum[j], l[2], baseSumSq[j], l[3]);
+    const float* l = b + layout.linearAt(k);
+    f.linear[j] = linearFigure(n, l[L::kSum], l[L::kSumSq], nc, baseSum[j], l[L::kInBaseSum], baseSumSq[j],
+                               l[L::kInBaseSumSq]);
   }
-  const float* marks = b + 4 * shownLinear.size();
   f.defects.resize(defectRows.size());
   for (size_t k = 0; k < shownDefects.size() && n > 0; ++k) {
+    const float* marks = b + layout.defectAt(k);
     DefectFigure& d = f.defects[shownDefects[k]];
-    d.marked = float(double(marks[2 * k]) / n * 100);
-    d.strong = float(double(marks[2 * k + 1]) / n * 100);
+    d.marked = float(double(marks[L::kMarked]) / n * 100);
+    d.strong = float(double(marks[L::kStrong]) / n * 100);
   }
-  const float* sums = marks + 2 * shownDefects.size();
   f.complexMeans.resize(complexRows.size());
   for (size_t k = 0; k < shownComplex.size() && n > 0; ++k) {
     const size_t m = shownComplex[k];
-    f.complexMeans[m] = float(double(sums[k]) / n);
+    f.complexMeans[m] = float(double(b[layout.complexAt(k)]) / n);
     addTo(f.overall, complexRows[m].koef * f.complexMeans[m]);
   }
   return f;
@@ -156,6 +144,143 @@ QString checkMessage(EvaluationCheck check) {
   return {};
 }
 
+namespace {
+
+// The KOROVA fields the scan reads, bound once by name.
+struct CowFields {
+  CowFields(const db::DbfFile& korova, const SireEvaluation& e)
+      : breed(korova, u"kodporod"), region(korova, u"kodreg"), farm(korova, u"kodvlad"),
+        link(korova, u"basekod"), father(korova, u"kodbyk") {
+    for (size_t j : e.shownLinear) linear.emplace_back(korova, e.linearRows[j].id);
+    for (size_t k : e.shownDefects) defects.emplace_back(korova, e.defectRows[k].id);
+    for (size_t m : e.shownComplex) complex.emplace_back(korova, e.complexRows[m].id);
+  }
+
+  // The father code of a row whose BASEKOD is exactly "+": KODBYK without its trailing
+  // blanks, at most its first 20 bytes.
+  std::optional<std::string_view> fatherCode(const db::Row& row) const {
+    const std::string_view mark = link.trimmed(row);
+    if (mark.size() != 1 || mark[0] != '+') return std::nullopt;
+    return father.trimmed(row).substr(0, CodeMap::kMaxKey);
+  }
+
+  db::WholeView breed, region, farm;
+  db::BytesView link, father;          // BASEKOD, KODBYK
+  std::vector<db::WholeView> linear;   // by shown linear trait
+  std::vector<db::BytesView> defects;  // by shown defect
+  std::vector<db::WholeView> complex;  // by shown complex trait
+};
+
+// Judges each father code once: the first time it is met it is admitted as a sire or refused
+// by the request (looking the bull up in BIK where the request needs it); later rows find the
+// decision in a hash map.
+class SireJudge {
+ public:
+  SireJudge(TDataModule5& dm, SireEvaluation& e, db::Codepage cp) : dm_(dm), e_(e), cp_(cp) {}
+
+  // The slot of the code's sire, or a negative number when the code is refused.
+  int32_t sireOf(std::string_view code) {
+    const int32_t slot = judged_.find(code);
+    return slot == CodeMap::kAbsent ? judge(code) : slot;
+  }
+  // The slot of a code already judged, else a negative number; judges nothing.
+  int32_t known(std::string_view code) const { return judged_.find(code); }
+  void prefetch(std::string_view code) const { judged_.prefetch(code); }
+
+ private:
+  int32_t judge(std::string_view bytes) {
+    const QString code = db::decode(bytes.data(), qsizetype(bytes.size()), cp_);
+    bool admit = false;
+    switch (judgeWithoutLookup(e_.request, code)) {
+      case BullJudgement::Admit: admit = true; break;
+      case BullJudgement::Refuse: admit = false; break;
+      case BullJudgement::LookUp: admit = admittedInBik(code); break;
+    }
+    const int32_t slot = admit ? e_.admit(code) : CodeMap::kRefused;
+    if (!admit) ++e_.refusedCodes;
+    judged_.insert(bytes, slot);
+    return slot;
+  }
+
+  bool admittedInBik(const QString& code) {
+    if (!bulls_) {  // built at the first lookup
+      bulls_.emplace(dm_.bik);
+      bullRegion_ = db::WholeView(bulls_->file(), u"kodreg");
+      bullFarm_ = db::WholeView(bulls_->file(), u"kodvlad");
+    }
+    e_.lastLookedUp = code;
+    const db::Row bull = bulls_->find(code).row();
+    return bull && bullAdmitted(e_.request, bullRegion_(bull), bullFarm_(bull));
+  }
+
+  TDataModule5& dm_;
+  SireEvaluation& e_;
+  db::Codepage cp_;
+  CodeMap judged_;
+  std::optional<evaluation::BullRows> bulls_;
+  db::WholeView bullRegion_, bullFarm_;
+};
+
+// The memory's latency is hidden by asking for records ahead of the one read: the first lines
+// of each record far ahead; for a row of the breed nearer ahead, the rest of the record and
+// the father code's place in the map; nearer still, his totals.
+void prefetchAhead(const db::LiveRows& rows, const db::Row& row, const CowFields& f, long long breed,
+                   const SireJudge& judge, const SireEvaluation& e) {
+  constexpr uint32_t kFar = 24, kMid = 12, kNear = 4;
+  if (const db::Row far = rows.ahead(row, kFar)) db::prefetch(far, 0, 64);
+  const auto ofBreed = [&](const db::Row& r) { return r && r.live() && f.breed(r) == breed; };
+  if (const db::Row mid = rows.ahead(row, kMid); ofBreed(mid)) {
+    db::prefetch(mid, 127, rows.recordLength());
+    if (const auto code = f.fatherCode(mid)) judge.prefetch(*code);
+  }
+  if (const db::Row near = rows.ahead(row, kNear); ofBreed(near)) {
+    if (const auto code = f.fatherCode(near)) {
+      const int32_t slot = judge.known(*code);
+      if (slot >= 0) {
+        const float* block = e.block(size_t(slot));
+        for (size_t b = 0; b < e.layout.stride(); b += 16) __builtin_prefetch(block + b, 1);
+      }
+    }
+  }
+}
+
+// Adds a cow of the breed to the base totals when she is in the base, and to her father's
+// totals when he is a sire of the run (`block` not null).
+void addCow(SireEvaluation& e, const CowFields& f, const db::Row& row, bool inBase, float* block,
+            std::vector<double>& values) {
+  using L = TotalsLayout;
+  const TotalsLayout& layout = e.layout;
+  for (size_t k = 0; k < layout.linear; ++k) values[k] = double(f.linear[k](row));
+  if (inBase) {
+    for (size_t k = 0; k < layout.linear; ++k) {
+      const size_t j = e.shownLinear[k];
+      addTo(e.baseSum[j], values[k]);
+      addTo(e.baseSumSq[j], values[k] * values[k]);
+    }
+  }
+  if (!block) return;
+  for (size_t k = 0; k < layout.linear; ++k) {
+    float* t = block + layout.linearAt(k);
+    const double v = values[k];
+    addTo(t[L::kSum], v);
+    addTo(t[L::kSumSq], v * v);
+    if (inBase) {
+      addTo(t[L::kInBaseSum], v);
+      addTo(t[L::kInBaseSumSq], v * v);
+    }
+  }
+  for (size_t k = 0; k < layout.defects; ++k) {
+    bool marked, strong;
+    defectMarks(f.defects[k](row), marked, strong);
+    float* marks = block + layout.defectAt(k);
+    if (marked) addTo(marks[L::kMarked], 1);
+    if (strong) addTo(marks[L::kStrong], 1);
+  }
+  for (size_t k = 0; k < layout.complex; ++k) addTo(block[layout.complexAt(k)], double(f.complex[k](row)));
+}
+
+}  // namespace
+
 SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, const ScanProgress& progress) {
   for (db::Table* t : {&dm.bik, &dm.vlad2, &dm.Table1, &dm.xarakt, &dm.poroda, &dm.korova})
     if (!t->isOpen()) t->open();
@@ -171,159 +296,36 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
   e.prepareTotals();
 
   const db::DbfFile& file = korova.file();
-  const QString table = korova.tableName();
-  const auto whole = [&](QStringView name) { return WholeField(file, korova.fieldIndex(name), table); };
-  const WholeField kodporod = whole(u"kodporod");
-  const WholeField kodreg = whole(u"kodreg");
-  const WholeField kodvlad = whole(u"kodvlad");
-  const db::FieldDef basekod = file.fields()[size_t(korova.fieldIndex(u"basekod"))];
-  const db::FieldDef kodbyk = file.fields()[size_t(korova.fieldIndex(u"kodbyk"))];
-  const db::Codepage cp = file.codepage();
-
-  std::vector<PositionField> linear;
-  for (size_t j : e.shownLinear) linear.push_back({j, whole(e.linearRows[j].id)});
-  std::vector<DefectField> defects;
-  for (size_t k : e.shownDefects) {
-    const db::FieldDef& f = file.fields()[size_t(korova.fieldIndex(e.defectRows[k].id))];
-    defects.push_back({k, f.offset, f.width});
-  }
-  std::vector<PositionField> complex;
-  for (size_t m : e.shownComplex) complex.push_back({m, whole(e.complexRows[m].id)});
-
+  const CowFields f(file, e);
+  SireJudge judge(dm, e, file.codepage());
   // The base predicate needs the codes only when a region is chosen or archives are left out.
   const bool baseNeedsCodes = request.baseRegion != 0 || !request.baseWithArchives;
-  CodeMap judged;
-  std::unique_ptr<evaluation::BullRows> bulls;  // built at the first lookup
-  WholeField bullRegion, bullFarm;
+  std::vector<double> values(e.layout.linear);
 
-  const size_t nl = linear.size(), nd = defects.size(), nx = complex.size();
-  const size_t stride = e.stride;
-  std::vector<float>& blocks = e.totals;
-
-  // Judges a father code met for the first time; returns the new sire's slot or kRefused.
-  const auto judge = [&](std::string_view bytes) -> int32_t {
-    const QString code = db::decode(bytes.data(), qsizetype(bytes.size()), cp);
-    bool admit = false;
-    switch (judgeWithoutLookup(request, code)) {
-      case BullJudgement::Admit: admit = true; break;
-      case BullJudgement::Refuse: admit = false; break;
-      case BullJudgement::LookUp: {
-        if (!bulls) {
-          bulls = std::make_unique<evaluation::BullRows>(dm.bik);
-          bullRegion = WholeField(dm.bik.file(), dm.bik.fieldIndex(u"kodreg"), dm.bik.tableName());
-          bullFarm = WholeField(dm.bik.file(), dm.bik.fieldIndex(u"kodvlad"), dm.bik.tableName());
-        }
-        e.lastLookedUp = code;
-        const char* row = bulls->find(code);
-        admit = row && bullAdmitted(request, bullRegion(row), bullFarm(row));
-        break;
-      }
-    }
-    if (!admit) {
-      judged.insert(bytes, CodeMap::kRefused);
-      ++e.refusedCodes;
-      return CodeMap::kRefused;
-    }
-    const auto slot = int32_t(e.sires.size());
-    e.sires.push_back({code, 0, 0});
-    blocks.resize(blocks.size() + stride, 0.0f);
-    judged.insert(bytes, slot);
-    return slot;
-  };
-
-  std::vector<double> values(nl);
-  const uint32_t count = file.recordCount();
+  const db::LiveRows rows(file);
+  const uint32_t count = rows.recordCount();
   constexpr uint32_t kProgressStep = 1u << 16;
-  // The memory's latency is hidden by asking for records ahead of the one read: the first
-  // lines of each record far ahead; for a row of the breed, nearer ahead, the rest of the
-  // record and the father code's place in the map; nearer still his totals.
-  constexpr uint32_t kFar = 24, kMid = 12, kNear = 4;
-  const int recordLength = file.recordLength();
-  const auto fatherCode = [&](const char* rec, std::string_view& code) {
-    const std::string_view link = evaluation::trimmedBytes(rec, basekod);
-    if (link.size() != 1 || link[0] != '+') return false;
-    code = evaluation::trimmedBytes(rec, kodbyk);
-    if (code.size() > size_t(CodeMap::kMaxKey)) code = code.substr(0, CodeMap::kMaxKey);
-    return true;
-  };
-  for (uint32_t i = 0; i < count; ++i) {
-    if (progress && i % kProgressStep == 0) progress(i, count);
-    const char* rec = file.record(i);
-    if (i + kFar < count) {
-      const char* far = file.record(i + kFar);
-      __builtin_prefetch(far);
-      __builtin_prefetch(far + 63);
+  uint32_t nextReport = 0;
+  for (const db::Row row : rows) {
+    if (progress && row.index() >= nextReport) {
+      progress(row.index(), count);
+      nextReport = row.index() + kProgressStep;
     }
-    if (i + kMid < count) {
-      const char* mid = file.record(i + kMid);
-      if (mid[0] != '*' && kodporod(mid) == request.breed) {
-        for (int offset = 127; offset < recordLength + 63; offset += 64)
-          __builtin_prefetch(mid + std::min(offset, recordLength - 1));
-        std::string_view code;
-        if (fatherCode(mid, code)) judged.prefetch(code);
-      }
-    }
-    if (i + kNear < count) {
-      const char* near = file.record(i + kNear);
-      std::string_view code;
-      if (near[0] != '*' && kodporod(near) == request.breed && fatherCode(near, code)) {
-        const int32_t slot = judged.find(code);
-        if (slot >= 0) {
-          const float* block = blocks.data() + size_t(slot) * stride;
-          for (size_t b = 0; b < stride; b += 16) __builtin_prefetch(block + b, 1);
-        }
-      }
-    }
-    if (rec[0] == '*') continue;
-    if (kodporod(rec) != request.breed) continue;
+    prefetchAhead(rows, row, f, request.breed, judge, e);
+    if (f.breed(row) != request.breed) continue;
 
-    // The father, when the row carries the link "+" and his code is in the set.
-    int32_t father = -1;
-    std::string_view code;
-    if (fatherCode(rec, code)) {
-      int32_t slot = judged.find(code);
-      if (slot == CodeMap::kAbsent) slot = judge(code);
-      father = slot;
-    }
-    float* block = father >= 0 ? blocks.data() + size_t(father) * stride : nullptr;
-    const bool inBase = !baseNeedsCodes || inComparisonBase(request, kodreg(rec), kodvlad(rec));
-    if (!inBase && !block) continue;
+    int32_t father = -1;  // the sire slot, when the row's father is a sire of the run
+    if (const auto code = f.fatherCode(row)) father = judge.sireOf(*code);
+    const bool inBase = !baseNeedsCodes || inComparisonBase(request, f.region(row), f.farm(row));
+    if (!inBase && father < 0) continue;
 
     if (inBase) ++e.baseCount;
-    if (block) {
+    if (father >= 0) {
       SireTotals& sire = e.sires[size_t(father)];
       ++sire.daughters;
       if (inBase) ++sire.daughtersInBase;
     }
-
-    for (size_t k = 0; k < nl; ++k) values[k] = double(linear[k].value(rec));
-    if (inBase) {
-      for (size_t k = 0; k < nl; ++k) {
-        const size_t j = linear[k].position;
-        addTo(e.baseSum[j], values[k]);
-        addTo(e.baseSumSq[j], values[k] * values[k]);
-      }
-    }
-    if (!block) continue;
-    for (size_t k = 0; k < nl; ++k) {
-      float* t = block + 4 * k;
-      const double v = values[k];
-      addTo(t[0], v);
-      addTo(t[1], v * v);
-      if (inBase) {
-        addTo(t[2], v);
-        addTo(t[3], v * v);
-      }
-    }
-    float* marks = block + 4 * nl;
-    for (size_t k = 0; k < nd; ++k) {
-      bool marked, strong;
-      defectMarks(rec + defects[k].offset, defects[k].width, marked, strong);
-      if (marked) addTo(marks[2 * k], 1);
-      if (strong) addTo(marks[2 * k + 1], 1);
-    }
-    float* sums = marks + 2 * nd;
-    for (size_t k = 0; k < nx; ++k) addTo(sums[k], double(complex[k].value(rec)));
+    addCow(e, f, row, inBase, father >= 0 ? e.block(size_t(father)) : nullptr, values);
   }
 
   // The bulls were looked up without moving BIK's cursor; BIK is left as the last lookup by

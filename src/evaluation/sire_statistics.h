@@ -51,6 +51,23 @@ struct SireFigures {
   float overall = 0;                  // ОЦ: sum of KOEF x mean, not rounded
 };
 
+// Where a sire's totals lie in his block of SireEvaluation::totals. One block of floats per
+// sire, so that a daughter's row touches one short stretch of memory: first, per shown linear
+// trait, its sum, sum of squares and the same two over his daughters in the base; then, per
+// shown defect, the daughters with "+" (or "++") and those with "++"; then, per shown complex
+// trait, the sum.
+struct TotalsLayout {
+  enum LinearTotal { kSum, kSumSq, kInBaseSum, kInBaseSumSq, kPerLinear };
+  enum DefectTotal { kMarked, kStrong, kPerDefect };
+  size_t linear = 0, defects = 0, complex = 0;  // shown rows of each kind
+
+  size_t stride() const { return kPerLinear * linear + kPerDefect * defects + complex; }
+  // The offsets in a block of the k-th shown (0-based) trait's totals.
+  size_t linearAt(size_t k) const { return kPerLinear * k; }
+  size_t defectAt(size_t k) const { return kPerLinear * linear + kPerDefect * k; }
+  size_t complexAt(size_t k) const { return kPerLinear * linear + kPerDefect * defects + k; }
+};
+
 // What one run gathered.
 struct SireEvaluation {
   EvaluationRequest request;
@@ -62,16 +79,15 @@ struct SireEvaluation {
 
   // The catalogue positions - 1 of the rows that are not headings, in catalogue order.
   std::vector<size_t> shownLinear, shownDefects, shownComplex;
-  // The trait totals of the sires: one block of `stride` floats per sire, so that a daughter's
-  // row touches one short stretch of memory: per shown linear trait its sum, sum of squares and
-  // the same two over the daughters in the base; per shown defect the daughters with "+" (or
-  // "++") and with "++"; per shown complex trait the sum.
-  size_t stride = 0;
+  // The trait totals of the sires, one block per sire laid out as `layout` says.
+  TotalsLayout layout;
   std::vector<float> totals;
-  float* block(size_t sire) { return totals.data() + sire * stride; }
-  const float* block(size_t sire) const { return totals.data() + sire * stride; }
+  float* block(size_t sire) { return totals.data() + sire * layout.stride(); }
+  const float* block(size_t sire) const { return totals.data() + sire * layout.stride(); }
   // Numbers the shown rows from the catalogue rows and gives every sire zeroed totals.
   void prepareTotals();
+  // Admits a sire with this code and zeroed totals; returns his slot.
+  int32_t admit(const QString& code);
 
   int refusedCodes = 0;
   QString lastLookedUp;           // the last father code looked up in BIK (empty: none)

@@ -152,7 +152,7 @@ double snapRowHeight(double points);
 
 class Sheet {
  public:
-  explicit Sheet(QString name) : name_(std::move(name)) {}
+  explicit Sheet(QString name) : name_(std::move(name)), formats_(1) {}
 
   const QString& name() const { return name_; }
 
@@ -214,7 +214,7 @@ class Sheet {
   friend class Workbook;
   struct Cell {
     CellValue value;
-    CellFormat format;
+    quint16 format = 0;   // index into formats_
     bool styled = false;  // format differs from the default at some point
   };
   Cell& cellAt(int row, int column);
@@ -222,11 +222,18 @@ class Sheet {
   const Range* mergeCovering(int row, int column) const;
   template <typename Fn>
   void forEachCell(const Range& range, Fn&& fn);
+  // Changes the format of every cell of the range; `change(format, row, column)`.
+  template <typename Change>
+  void restyle(const Range& range, Change&& change);
+  quint16 intern(const CellFormat& format);
   void setValueImpl(const Range& range, const CellValue& value);
 
   QString name_;
   PageMargins margins_;
   std::vector<std::vector<Cell>> rows_;  // rows_[row - 1][column - 1]
+  // The sheet's distinct cell formats, the default first: a cell holds an index, so that a
+  // sheet is cheap to copy and its cells' formats are resolved once per format when written.
+  std::vector<CellFormat> formats_;
   std::vector<Range> merges_;
   std::map<int, double> columnWidths_;  // characters, by column
   std::map<int, double> rowHeights_;    // points, by row
@@ -272,8 +279,6 @@ class Workbook {
   int activeSheet() const { return activeSheet_; }
   void setActiveSheet(int index);
 
-  // The whole .xlsx package. Throws WriteError when the archive cannot be built.
-  QByteArray toXlsx() const;
   // Writes the package to a temporary file beside `path` and renames it into place, so a
   // failure never leaves a half-written file. Throws WriteError.
   void save(const QString& path) const;

@@ -67,7 +67,7 @@ RectF shapeBounds(const Shape& shape) {
 
 namespace {
 
-void appendMarker(QByteArray& out, const char* tag, const AnchorPoint& p) {
+void appendMarker(XmlText& out, const char* tag, const AnchorPoint& p) {
   out.append("<xdr:").append(tag).append("><xdr:col>");
   xml::appendInt(out, p.column);
   out.append("</xdr:col><xdr:colOff>");
@@ -83,7 +83,7 @@ qint64 emu(double points) {
   return std::isfinite(points) ? std::llround(points * geometry::kEmuPerPoint) : 0;
 }
 
-void appendColor(QByteArray& out, const Color& color, int alpha) {
+void appendColor(XmlText& out, const Color& color, int alpha) {
   out.append("<a:srgbClr val=\"").append(color.hex()).append('"');
   if (alpha >= 100000) {
     out.append("/>");
@@ -94,7 +94,7 @@ void appendColor(QByteArray& out, const Color& color, int alpha) {
   out.append("\"/></a:srgbClr>");
 }
 
-void appendShape(QByteArray& out, const Sheet& sheet, const Shape& shape, int number) {
+void appendShape(XmlText& out, const Sheet& sheet, const Shape& shape, int number) {
   const RectF r = shapeBounds(shape);
 
   out.append("<xdr:twoCellAnchor editAs=\"twoCell\">");
@@ -144,8 +144,8 @@ void appendShape(QByteArray& out, const Sheet& sheet, const Shape& shape, int nu
 
 }  // namespace
 
-QByteArray part::drawing(const Sheet& sheet) {
-  QByteArray out;
+XmlText part::drawing(const Sheet& sheet) {
+  XmlText out;
   out.reserve(512 + qsizetype(sheet.shapes().size()) * 900);
   out.append(xml::kDeclaration);
   out.append("<xdr:wsDr xmlns:xdr=\"http://schemas.openxmlformats.org/drawingml/2006/"

@@ -10,27 +10,25 @@ namespace {
 constexpr char kRelationshipsStart[] =
     "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
 
-void appendRelationship(QByteArray& out, int id, const QByteArray& type, const QByteArray& target) {
+void appendRelationship(XmlText& out, int id, const QByteArray& type, const QByteArray& target) {
   out.append("<Relationship Id=\"rId");
   xml::appendInt(out, id);
   out.append("\" Type=\"").append(type).append("\" Target=\"").append(target).append("\"/>");
 }
 
-void appendOverride(QByteArray& out, const QByteArray& part, const char* type) {
+void appendOverride(XmlText& out, const QByteArray& part, const char* type) {
   out.append("<Override PartName=\"").append(part).append("\" ContentType=\"");
   out.append("application/vnd.openxmlformats-").append(type).append("\"/>");
 }
 
 QByteArray numbered(const char* prefix, int n, const char* suffix) {
-  QByteArray s(prefix);
-  xml::appendInt(s, n);
-  return s.append(suffix);
+  return QByteArray(prefix) + QByteArray::number(n) + suffix;
 }
 
 }  // namespace
 
-QByteArray part::contentTypes(const std::vector<bool>& sheetHasDrawing) {
-  QByteArray out(xml::kDeclaration);
+XmlText part::contentTypes(const std::vector<bool>& sheetHasDrawing) {
+  XmlText out(xml::kDeclaration);
   out.append("<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
              "<Default Extension=\"rels\" "
              "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
@@ -52,8 +50,8 @@ QByteArray part::contentTypes(const std::vector<bool>& sheetHasDrawing) {
   return out;
 }
 
-QByteArray part::rootRels() {
-  QByteArray out(xml::kDeclaration);
+XmlText part::rootRels() {
+  XmlText out(xml::kDeclaration);
   out.append(kRelationshipsStart);
   appendRelationship(out, 1, "http://schemas.openxmlformats.org/officeDocument/2006/"
                              "relationships/officeDocument", "xl/workbook.xml");
@@ -65,15 +63,15 @@ QByteArray part::rootRels() {
   return out;
 }
 
-QByteArray part::app() {
-  QByteArray out(xml::kDeclaration);
+XmlText part::app() {
+  XmlText out(xml::kDeclaration);
   out.append("<Properties xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/"
              "extended-properties\"><Application>Корвель</Application></Properties>");
   return out;
 }
 
-QByteArray part::core() {
-  QByteArray out(xml::kDeclaration);
+XmlText part::core() {
+  XmlText out(xml::kDeclaration);
   out.append("<cp:coreProperties xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/"
              "metadata/core-properties\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
              "xmlns:dcterms=\"http://purl.org/dc/terms/\" "
@@ -84,8 +82,8 @@ QByteArray part::core() {
   return out;
 }
 
-QByteArray part::workbook(const QStringList& sheetNames, int activeSheet) {
-  QByteArray out(xml::kDeclaration);
+XmlText part::workbook(const QStringList& sheetNames, int activeSheet) {
+  XmlText out(xml::kDeclaration);
   out.append("<workbook xmlns=\"").append(xml::kMainNs);
   out.append("\" xmlns:r=\"").append(xml::kRelNs).append("\"><bookViews><workbookView");
   if (activeSheet > 0) {
@@ -107,8 +105,8 @@ QByteArray part::workbook(const QStringList& sheetNames, int activeSheet) {
   return out;
 }
 
-QByteArray part::workbookRels(int sheetCount) {
-  QByteArray out(xml::kDeclaration);
+XmlText part::workbookRels(int sheetCount) {
+  XmlText out(xml::kDeclaration);
   out.append(kRelationshipsStart);
   const QByteArray base(xml::kRelNs);
   for (int i = 1; i <= sheetCount; ++i)

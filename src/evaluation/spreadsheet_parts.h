@@ -7,6 +7,7 @@
 #include <QHash>
 
 #include <array>
+#include <string>
 #include <unordered_map>
 
 namespace korvel::xlsx {
@@ -17,7 +18,11 @@ struct SheetAccess {
   static const std::vector<std::vector<Cell>>& rows(const Sheet& s) { return s.rows_; }
   static const std::map<int, double>& columnWidths(const Sheet& s) { return s.columnWidths_; }
   static const std::map<int, double>& rowHeights(const Sheet& s) { return s.rowHeights_; }
+  static const std::vector<CellFormat>& formats(const Sheet& s) { return s.formats_; }
 };
+
+// Throws std::out_of_range for a cell outside a sheet.
+void checkCell(int row, int column);
 
 namespace geometry {
 // Whole pixels at 96 dpi: the application lays cells out in pixels.
@@ -30,17 +35,46 @@ int rowPixels(double points);
 double columnFileWidth(double characters);
 }  // namespace geometry
 
+// The text of a part while it is built. Appending is the writer's innermost work (a sheet is
+// tens of thousands of small appends), so it goes straight to a std::string.
+class XmlText {
+ public:
+  XmlText() = default;
+  explicit XmlText(const char* text) : text_(text) {}
+  XmlText& append(const char* text) {
+    text_.append(text);
+    return *this;
+  }
+  XmlText& append(const char* bytes, qsizetype n) {
+    text_.append(bytes, size_t(n));
+    return *this;
+  }
+  XmlText& append(char c) {
+    text_.push_back(c);
+    return *this;
+  }
+  XmlText& append(const QByteArray& bytes) { return append(bytes.constData(), bytes.size()); }
+  void reserve(qsizetype n) { text_.reserve(size_t(n)); }
+  const std::string& str() const { return text_; }
+  std::string take() { return std::move(text_); }
+
+ private:
+  std::string text_;
+};
+
 namespace xml {
 // Element text: & < > escaped; control characters, which XML cannot carry, as _xHHHH_ (and a
 // literal "_xHHHH_" protected as _x005F_xHHHH_) the way the application stores them.
-void appendText(QByteArray& out, QStringView text);
+void appendText(XmlText& out, QStringView text);
 // Attribute value: & < > " escaped; control characters dropped.
-void appendAttribute(QByteArray& out, QStringView text);
+void appendAttribute(XmlText& out, QStringView text);
 // Shortest text that reads back as the same double.
-void appendNumber(QByteArray& out, double value);
-void appendInt(QByteArray& out, qint64 value);
+void appendNumber(XmlText& out, double value);
+void appendInt(XmlText& out, qint64 value);
 // "C5"
-void appendCellRef(QByteArray& out, int row, int column);
+void appendCellRef(XmlText& out, int row, int column);
+// "C5" for one cell, else "C4:F4", as Range::address() writes it.
+void appendRange(XmlText& out, const Range& range);
 inline constexpr char kDeclaration[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 inline constexpr char kMainNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
@@ -53,7 +87,7 @@ class StringTable {
  public:
   int index(const QString& text);
   int uniqueCount() const { return int(texts_.size()); }
-  QByteArray assemble() const;
+  XmlText assemble() const;
 
  private:
   QHash<QString, int> indexOf_;
@@ -67,7 +101,7 @@ class StyleTable {
  public:
   StyleTable();
   int xf(const CellFormat& format);
-  QByteArray assemble() const;
+  XmlText assemble() const;
 
  private:
   struct Xf {
@@ -100,16 +134,16 @@ AnchorPoint anchorAt(const Sheet& sheet, double x, double y);
 RectF shapeBounds(const Shape& shape);
 
 namespace part {
-QByteArray contentTypes(const std::vector<bool>& sheetHasDrawing);
-QByteArray rootRels();
-QByteArray app();
-QByteArray core();
-QByteArray workbook(const QStringList& sheetNames, int activeSheet);
-QByteArray workbookRels(int sheetCount);
-QByteArray worksheet(const Sheet& sheet, bool selected, bool hasDrawing, StringTable& strings,
+XmlText contentTypes(const std::vector<bool>& sheetHasDrawing);
+XmlText rootRels();
+XmlText app();
+XmlText core();
+XmlText workbook(const QStringList& sheetNames, int activeSheet);
+XmlText workbookRels(int sheetCount);
+XmlText worksheet(const Sheet& sheet, bool selected, bool hasDrawing, StringTable& strings,
                      StyleTable& styles);
-QByteArray worksheetRels(int drawingNumber);
-QByteArray drawing(const Sheet& sheet);
+XmlText worksheetRels(int drawingNumber);
+XmlText drawing(const Sheet& sheet);
 }  // namespace part
 
 }  // namespace korvel::xlsx

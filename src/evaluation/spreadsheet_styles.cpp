@@ -84,8 +84,8 @@ int StyleTable::xf(const CellFormat& f) {
   return index;
 }
 
-QByteArray StyleTable::assemble() const {
-  QByteArray out;
+XmlText StyleTable::assemble() const {
+  XmlText out;
   out.reserve(1024 + qsizetype(xfs_.size()) * 160);
   out.append(xml::kDeclaration);
   out.append("<styleSheet xmlns=\"").append(xml::kMainNs).append("\">");

@@ -28,7 +28,7 @@ int lastSizedColumn(const Sheet& sheet, const std::optional<Range>& used) {
   return last;
 }
 
-void appendCols(QByteArray& out, const Sheet& sheet, int lastColumn) {
+void appendCols(XmlText& out, const Sheet& sheet, int lastColumn) {
   out.append("<cols>");
   int first = 1;
   while (first <= lastColumn) {
@@ -49,7 +49,7 @@ void appendCols(QByteArray& out, const Sheet& sheet, int lastColumn) {
   out.append("</cols>");
 }
 
-void appendRowStart(QByteArray& out, const Sheet& sheet, int row) {
+void appendRowStart(XmlText& out, const Sheet& sheet, int row) {
   out.append("<row r=\"");
   xml::appendInt(out, row);
   out.append('"');
@@ -61,8 +61,26 @@ void appendRowStart(QByteArray& out, const Sheet& sheet, int row) {
   }
 }
 
-void appendCell(QByteArray& out, const Cell& cell, int row, int column, StringTable& strings,
-                StyleTable& styles) {
+// The workbook's cell format of each of the sheet's formats, looked up at its first use, so
+// that formats are numbered in the order the cells use them.
+class SheetStyles {
+ public:
+  SheetStyles(const Sheet& sheet, StyleTable& styles)
+      : formats_(SheetAccess::formats(sheet)), styles_(styles), xf_(formats_.size(), -1) {}
+  int xf(quint16 format) {
+    int& x = xf_[format];
+    if (x < 0) x = styles_.xf(formats_[format]);
+    return x;
+  }
+
+ private:
+  const std::vector<CellFormat>& formats_;
+  StyleTable& styles_;
+  std::vector<int> xf_;
+};
+
+void appendCell(XmlText& out, const Cell& cell, int row, int column, StringTable& strings,
+                SheetStyles& styles) {
   out.append("<c r=\"");
   xml::appendCellRef(out, row, column);
   out.append('"');
@@ -91,8 +109,8 @@ void appendCell(QByteArray& out, const Cell& cell, int row, int column, StringTa
   }
 }
 
-void appendSheetData(QByteArray& out, const Sheet& sheet, StringTable& strings,
-                     StyleTable& styles) {
+void appendSheetData(XmlText& out, const Sheet& sheet, StringTable& strings,
+                     SheetStyles& styles) {
   const auto& rows = SheetAccess::rows(sheet);
   const auto& heights = SheetAccess::rowHeights(sheet);
   out.append("<sheetData>");
@@ -121,9 +139,9 @@ void appendSheetData(QByteArray& out, const Sheet& sheet, StringTable& strings,
 
 }  // namespace
 
-QByteArray part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
+XmlText part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
                            StringTable& strings, StyleTable& styles) {
-  QByteArray out;
+  XmlText out;
   out.reserve(4096);
   out.append(xml::kDeclaration);
   out.append("<worksheet xmlns=\"").append(xml::kMainNs);
@@ -131,7 +149,7 @@ QByteArray part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
 
   const std::optional<Range> used = sheet.usedRange();
   out.append("<dimension ref=\"");
-  out.append(used ? used->address().toLatin1() : QByteArray("A1"));
+  xml::appendRange(out, used ? *used : Range::cell(1, 1));
   out.append("\"/>");
 
   out.append(selected ? "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"/>"
@@ -148,7 +166,8 @@ QByteArray part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
   out.append("/>");
 
   appendCols(out, sheet, lastSizedColumn(sheet, used));
-  appendSheetData(out, sheet, strings, styles);
+  SheetStyles sheetStyles(sheet, styles);
+  appendSheetData(out, sheet, strings, sheetStyles);
 
   if (!sheet.merges().empty()) {
     out.append("<mergeCells count=\"");
@@ -156,7 +175,7 @@ QByteArray part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
     out.append("\">");
     for (const Range& m : sheet.merges()) {
       out.append("<mergeCell ref=\"");
-      out.append(m.address().toLatin1());
+      xml::appendRange(out, m);
       out.append("\"/>");
     }
     out.append("</mergeCells>");
@@ -179,8 +198,8 @@ QByteArray part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
   return out;
 }
 
-QByteArray part::worksheetRels(int drawingNumber) {
-  QByteArray out(xml::kDeclaration);
+XmlText part::worksheetRels(int drawingNumber) {
+  XmlText out(xml::kDeclaration);
   out.append("<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
              "relationships\"><Relationship Id=\"rId1\" Type=\"");
   out.append(xml::kRelNs);

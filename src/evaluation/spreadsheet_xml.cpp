@@ -13,7 +13,7 @@ bool isHex(char16_t u) {
   return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'F') || (u >= u'a' && u <= u'f');
 }
 
-void appendUtf8(QByteArray& out, char32_t u) {
+void appendUtf8(XmlText& out, char32_t u) {
   if (u < 0x80) {
     out.append(char(u));
   } else if (u < 0x800) {
@@ -30,7 +30,7 @@ void appendUtf8(QByteArray& out, char32_t u) {
   }
 }
 
-void appendEscapeCode(QByteArray& out, char16_t u) {
+void appendEscapeCode(XmlText& out, char16_t u) {
   static const char digits[] = "0123456789ABCDEF";
   const char b[7] = {'_', 'x', digits[(u >> 12) & 15], digits[(u >> 8) & 15],
                      digits[(u >> 4) & 15], digits[u & 15], '_'};
@@ -56,7 +56,7 @@ void forEachCodePoint(QStringView text, Put&& put) {
 
 }  // namespace
 
-void appendText(QByteArray& out, QStringView text) {
+void appendText(XmlText& out, QStringView text) {
   forEachCodePoint(text, [&](char32_t u, qsizetype i) {
     switch (u) {
       case '&': out.append("&amp;", 5); return;
@@ -82,7 +82,7 @@ void appendText(QByteArray& out, QStringView text) {
   });
 }
 
-void appendAttribute(QByteArray& out, QStringView text) {
+void appendAttribute(XmlText& out, QStringView text) {
   forEachCodePoint(text, [&](char32_t u, qsizetype) {
     switch (u) {
       case '&': out.append("&amp;", 5); return;
@@ -99,7 +99,7 @@ void appendAttribute(QByteArray& out, QStringView text) {
   });
 }
 
-void appendNumber(QByteArray& out, double value) {
+void appendNumber(XmlText& out, double value) {
   if (!std::isfinite(value)) value = 0;
   if (value == 0) value = 0;  // no "-0"
   char buf[32];
@@ -107,18 +107,25 @@ void appendNumber(QByteArray& out, double value) {
   out.append(buf, res.ptr - buf);
 }
 
-void appendInt(QByteArray& out, qint64 value) {
+void appendInt(XmlText& out, qint64 value) {
   char buf[24];
   const auto res = std::to_chars(buf, buf + sizeof buf, value);
   out.append(buf, res.ptr - buf);
 }
 
-void appendCellRef(QByteArray& out, int row, int column) {
+void appendCellRef(XmlText& out, int row, int column) {
   char letters[3];
   int n = 0;
   for (int c = column; c > 0; c = (c - 1) / 26) letters[n++] = char('A' + (c - 1) % 26);
   while (n > 0) out.append(letters[--n]);
   appendInt(out, row);
+}
+
+void appendRange(XmlText& out, const Range& range) {
+  appendCellRef(out, range.firstRow, range.firstColumn);
+  if (range.rows() == 1 && range.columns() == 1) return;
+  out.append(':');
+  appendCellRef(out, range.lastRow, range.lastColumn);
 }
 
 }  // namespace xml
@@ -133,8 +140,8 @@ int StringTable::index(const QString& text) {
   return i;
 }
 
-QByteArray StringTable::assemble() const {
-  QByteArray out;
+XmlText StringTable::assemble() const {
+  XmlText out;
   out.reserve(128 + qsizetype(texts_.size()) * 48);
   out.append(xml::kDeclaration);
   out.append("<sst xmlns=\"").append(xml::kMainNs).append("\" count=\"");

@@ -218,11 +218,14 @@ void TForm12::Button1Click() {
       return;
     }
     const ProfileNames names = readProfileNames(dm_, evaluation);
-    const xlsx::Workbook book = buildProfileWorkbook(
-        evaluation, names, [&](int done, int total) { progress.sheetsDone(done, total); });
-    progress.saving();
+    const auto write = [&](const QString& path) {
+      writeProfileWorkbook(evaluation, names, path, [&](int done, int total) {
+        progress.sheetsDone(done, total);
+        if (done == total) progress.saving();
+      });
+    };
     const HandOver result = handOverWorkbook(
-        book, outputFolder, profileFileName(names.breedName, QDateTime::currentDateTime()), openWorkbook);
+        write, outputFolder, profileFileName(names.breedName, QDateTime::currentDateTime()), openWorkbook);
     lastWorkbook_ = result.path;
     progress.done();
     const QString message = handOverMessage(result);

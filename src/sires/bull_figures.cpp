@@ -11,64 +11,41 @@
 namespace korvel {
 namespace {
 
-const db::FieldDef* fieldOf(const db::DbfFile& file, const QString& table, const QString& name) {
-  const int i = file.fieldIndex(name);
-  if (i < 0) throw db::TableError(QStringLiteral("Таблица %1: поле «%2» не найдено.").arg(table, name));
-  return &file.fields()[size_t(i)];
-}
-
-bool blankBytes(const char* p, int n) {
-  for (int i = 0; i < n; ++i)
-    if (p[i] != ' ' && p[i] != '\0') return false;
+bool blankBytes(std::string_view s) {
+  for (char c : s)
+    if (c != ' ' && c != '\0') return false;
   return true;
 }
 
 long long roundEven(double v) { return static_cast<long long>(std::nearbyint(v)); }
 
-// A trait value as the table layer reads a whole number: nothing when the field's text is
-// empty; a text that is no number is the layer's conversion error.
-std::optional<long long> wholeValue(const CowTraitFields& f, const db::FieldDef& d, const char* rec) {
-  const char* p = rec + d.offset;
-  if (d.type == 'N' || d.type == 'F') {
-    if (blankBytes(p, d.width)) return std::nullopt;
-    bool ok = false;
-    const double v = db::numericValue(p, d.width, &ok);
-    if (ok) return roundEven(v);
-  } else if (d.type == 'C') {
-    if (blankBytes(p, d.width)) return std::nullopt;
-    if (const auto v = db::parseWhole(p, d.width)) return *v;
-    throw db::TableError(QStringLiteral("Таблица %1: «%2» не является целым числом (поле %3).")
-                             .arg(f.table, db::fieldText(d, rec, f.file->codepage()), d.name));
-  } else {
-    if (db::fieldText(d, rec, f.file->codepage()).isEmpty()) return std::nullopt;
-    if (const auto v = db::fieldNumber(d, rec, f.file->codepage())) return roundEven(*v);
-  }
-  throw db::TableError(QStringLiteral("Таблица %1: «%2» не является числом (поле %3).")
-                           .arg(f.table, db::fieldText(d, rec, f.file->codepage()), d.name));
-}
-
-enum class Mark { None, Any, Strong };
+// BASEKOD of a character field, exactly "+" as stored: a leading blank makes it another text.
+bool bullLink(std::string_view basekod) { return !basekod.empty() && basekod[0] == '+' && blankBytes(basekod.substr(1)); }
 
 // The defect mark of a cow: her text trimmed of blanks at both ends; "++" is the strong form.
-Mark markOf(const CowTraitFields& f, const db::FieldDef& d, const char* rec) {
-  const char* p = rec + d.offset;
-  if (d.type == 'C') {
+enum class Mark { None, Any, Strong };
+
+Mark markOf(const CowTraitFields& f, int i, const db::Row& row) {
+  if (f.defect[size_t(i)].def().type == 'C') {
     // Plain ASCII needs no decoding; anything else goes the long way so that trimming follows
     // the text rules exactly.
+    const std::string_view p = f.defect[size_t(i)](row);
     bool plain = true;
-    for (int i = 0; i < d.width && plain; ++i) plain = p[i] == ' ' || (p[i] > ' ' && p[i] < 0x7f);
+    for (size_t k = 0; k < p.size() && plain; ++k) plain = p[k] == ' ' || (p[k] > ' ' && p[k] < 0x7f);
     if (plain) {
-      int b = 0, e = d.width;
+      size_t b = 0, e = p.size();
       while (b < e && p[b] == ' ') ++b;
       while (e > b && p[e - 1] == ' ') --e;
       if (b == e) return Mark::None;
       return (e - b == 2 && p[b] == '+' && p[b + 1] == '+') ? Mark::Strong : Mark::Any;
     }
   }
-  const QString t = db::fieldText(d, rec, f.file->codepage()).trimmed();
+  const QString t = f.defectText[size_t(i)](row).trimmed();
   if (t.isEmpty()) return Mark::None;
   return t == QLatin1String("++") ? Mark::Strong : Mark::Any;
 }
+
+std::string_view bytesOf(const db::FieldDef& d, const char* record) { return {record + d.offset, size_t(d.width)}; }
 
 }  // namespace
 
@@ -80,41 +57,40 @@ std::pair<int, int> unpackDefectShare(double value) {
   return {int(p), int(q)};
 }
 
-CowTraitFields::CowTraitFields(const db::DbfFile& korova) : file(&korova), table(QStringLiteral("KOROVA")) {
-  basekod = fieldOf(korova, table, QStringLiteral("basekod"));
-  kodbyk = fieldOf(korova, table, QStringLiteral("kodbyk"));
-  for (int i = 0; i < kLinearTraits; ++i) linear[size_t(i)] = fieldOf(korova, table, QStringLiteral("x%1").arg(i + 1));
-  for (int i = 0; i < kDefectTraits; ++i) defect[size_t(i)] = fieldOf(korova, table, QStringLiteral("xx%1").arg(i + 1));
-  for (int i = 0; i < kComplexTraits; ++i)
-    complex[size_t(i)] = fieldOf(korova, table, QStringLiteral("xxx%1").arg(i + 1));
+CowTraitFields::CowTraitFields(const db::DbfFile& korova)
+    : file_(&korova), basekod_(korova, u"basekod"), kodbyk_(korova, u"kodbyk"),
+      basekodText_(korova, u"basekod"), kodbykNumber_(korova, u"kodbyk") {
+  for (int i = 0; i < kLinearTraits; ++i) linear[size_t(i)] = db::WholeView(korova, QStringLiteral("x%1").arg(i + 1));
+  for (int i = 0; i < kDefectTraits; ++i) {
+    defect[size_t(i)] = db::BytesView(korova, QStringLiteral("xx%1").arg(i + 1));
+    defectText[size_t(i)] = db::TextView(korova, QStringLiteral("xx%1").arg(i + 1));
+  }
+  for (int i = 0; i < kComplexTraits; ++i) complex[size_t(i)] = db::WholeView(korova, QStringLiteral("xxx%1").arg(i + 1));
 }
 
-std::optional<long long> CowTraitFields::fatherCode(const char* rec) const {
-  const char* b = rec + basekod->offset;
-  if (basekod->type == 'C') {
-    // Exactly "+" as stored: a leading blank makes it another text.
-    if (b[0] != '+' || !blankBytes(b + 1, basekod->width - 1)) return std::nullopt;
-  } else if (db::fieldText(*basekod, rec, file->codepage()) != QLatin1String("+")) {
-    return std::nullopt;
+std::optional<long long> CowTraitFields::fatherCode(const db::Row& row) const {
+  const bool link = basekod_.def().type == 'C' ? bullLink(basekod_(row)) : basekodText_(row) == QLatin1String("+");
+  if (!link) return std::nullopt;
+  if (kodbyk_.def().type == 'C') {
+    const std::string_view code = kodbyk_(row);
+    return db::parseWhole(code.data(), int(code.size()));
   }
-  if (kodbyk->type == 'C') return db::parseWhole(rec + kodbyk->offset, kodbyk->width);
-  const auto v = db::fieldNumber(*kodbyk, rec, file->codepage());
+  const auto v = kodbykNumber_.number(row);
   if (!v) return std::nullopt;
   return roundEven(*v);
 }
 
-bool CowTraitFields::fatherIs(const char* rec, long long code) const {
-  if (basekod->type != 'C' || kodbyk->type != 'C') {
-    const auto f = fatherCode(rec);
+bool CowTraitFields::fatherIs(const db::Row& row, long long code) const {
+  if (basekod_.def().type != 'C' || kodbyk_.def().type != 'C') {
+    const auto f = fatherCode(row);
     return f && *f == code;
   }
-  const char* b = rec + basekod->offset;
-  if (b[0] != '+' || !blankBytes(b + 1, basekod->width - 1)) return false;
+  if (!bullLink(basekod_(row))) return false;
   // The whole-number reading of KODBYK, stopped as soon as its digits differ from the code:
   // a text that goes on with anything but blanks is no number and no father either.
-  const char* p = rec + kodbyk->offset;
-  const int n = kodbyk->width;
-  int i = 0;
+  const std::string_view p = kodbyk_(row);
+  const size_t n = p.size();
+  size_t i = 0;
   while (i < n && (p[i] == ' ' || p[i] == '\0')) ++i;
   if (i == n) return false;
   bool neg = false;
@@ -122,35 +98,49 @@ bool CowTraitFields::fatherIs(const char* rec, long long code) const {
     neg = p[i] == '-';
     ++i;
   }
-  const int start = i;
+  const size_t start = i;
   long long v = 0;
   for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) {
     if (i - start == 18) return false;
     v = v * 10 + (p[i] - '0');
   }
   if (i == start || (neg ? -v : v) != code) return false;
-  return blankBytes(p + i, n - i);
+  return blankBytes(p.substr(i));
+}
+
+std::optional<long long> CowTraitFields::fatherCode(const char* rec) const {
+  const db::FieldDef& basekod = basekod_.def();
+  const db::FieldDef& kodbyk = kodbyk_.def();
+  if (basekod.type == 'C') {
+    if (!bullLink(bytesOf(basekod, rec))) return std::nullopt;
+  } else if (db::fieldText(basekod, rec, file_->codepage()) != QLatin1String("+")) {
+    return std::nullopt;
+  }
+  if (kodbyk.type == 'C') return db::parseWhole(rec + kodbyk.offset, kodbyk.width);
+  const auto v = db::fieldNumber(kodbyk, rec, file_->codepage());
+  if (!v) return std::nullopt;
+  return roundEven(*v);
 }
 
 bool CowTraitFields::hasFatherText(const char* rec, const QString& code) const {
-  if (db::fieldText(*basekod, rec, file->codepage()) != QLatin1String("+")) return false;
-  return db::fieldText(*kodbyk, rec, file->codepage()) == code;
+  if (db::fieldText(basekod_.def(), rec, file_->codepage()) != QLatin1String("+")) return false;
+  return db::fieldText(kodbyk_.def(), rec, file_->codepage()) == code;
 }
 
-void DaughterTally::add(const CowTraitFields& f, const char* rec) {
-  // Every sum is formed in double and kept in single precision.
+void DaughterTally::add(const CowTraitFields& f, const db::Row& row) {
+  // Every sum is formed in double and kept in single precision. A blank trait reads 0 and so
+  // adds nothing, though the daughter still counts.
   n_ = float(double(n_) + 1.0);
   for (int i = 0; i < kLinearTraits; ++i)
-    if (const auto v = wholeValue(f, *f.linear[size_t(i)], rec)) linear_[size_t(i)] = float(double(linear_[size_t(i)]) + double(*v));
+    linear_[size_t(i)] = float(double(linear_[size_t(i)]) + double(f.linear[size_t(i)](row)));
   for (int i = 0; i < kDefectTraits; ++i) {
-    const Mark m = markOf(f, *f.defect[size_t(i)], rec);
+    const Mark m = markOf(f, i, row);
     if (m == Mark::None) continue;
     any_[size_t(i)] = float(double(any_[size_t(i)]) + 1.0);
     if (m == Mark::Strong) strong_[size_t(i)] = float(double(strong_[size_t(i)]) + 1.0);
   }
   for (int i = 0; i < kComplexTraits; ++i)
-    if (const auto v = wholeValue(f, *f.complex[size_t(i)], rec))
-      complex_[size_t(i)] = float(double(complex_[size_t(i)]) + double(*v));
+    complex_[size_t(i)] = float(double(complex_[size_t(i)]) + double(f.complex[size_t(i)](row)));
 }
 
 float DaughterTally::linearMean(int i) const {
@@ -212,29 +202,26 @@ void recomputeBullFigures(TDataModule5& dm) {
     db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed, db::ProtectedScan::Record::Restore);
     const db::DbfFile& file = dm.korova.file();
     const CowTraitFields fields(file);
-    const uint32_t count = file.recordCount();
-    const int len = file.recordLength();
-    const char* rec = count ? file.record(0) : nullptr;
-    for (uint32_t i = 0; i < count; ++i, rec += len) {
-      if (rec[0] == '*') continue;
-      if (fields.fatherIs(rec, k)) tally.add(fields, rec);
-    }
+    for (const db::Row row : db::LiveRows(file))
+      if (fields.fatherIs(row, k)) tally.add(fields, row);
   }
   writeBullFigures(bik, tally);
 }
 
-std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm) {
+std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm, const RecomputeProgress& progress) {
   // One pass over the cows gathers every father's tally; the bulls then take theirs.
   std::unordered_map<long long, DaughterTally> tallies;
   {
     db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed, db::ProtectedScan::Record::Restore);
     const db::DbfFile& file = dm.korova.file();
     const CowTraitFields fields(file);
-    for (uint32_t i = 0; i < file.recordCount(); ++i) {
-      const char* rec = file.record(i);
-      if (rec[0] == '*') continue;
-      if (const auto father = fields.fatherCode(rec)) tallies[*father].add(fields, rec);
+    const db::LiveRows rows(file);
+    constexpr uint32_t kProgressStep = 1u << 16;
+    for (const db::Row row : rows) {
+      if (progress.rowsRead && row.index() % kProgressStep == 0) progress.rowsRead(row.index(), rows.recordCount());
+      if (const auto father = fields.fatherCode(row)) tallies[*father].add(fields, row);
     }
+    if (progress.rowsRead) progress.rowsRead(rows.recordCount(), rows.recordCount());
   }
   std::vector<RecomputedBull> out;
   db::Table& bik = dm.bik;
@@ -259,6 +246,7 @@ std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm) {
     writeFigures(bik, figureFields, t);
     b.daughters = t.count();
     out.push_back(b);
+    if (progress.bullsWritten) progress.bullsWritten(int(out.size()));
   }
   return out;
 }

@@ -4,10 +4,13 @@
 #pragma once
 
 #include "db/dbf_file.h"
+#include "db/rows.h"
 
 #include <QString>
 #include <array>
+#include <functional>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -30,30 +33,40 @@ std::pair<int, int> unpackDefectShare(double value);
 
 // The KOROVA fields the figures read, bound once to a file's layout; a missing field throws
 // db::TableError with the table layer's text.
-struct CowTraitFields {
+class CowTraitFields {
+ public:
   explicit CowTraitFields(const db::DbfFile& korova);
-  const db::DbfFile* file;
-  QString table;  // "KOROVA", for messages
-  const db::FieldDef* basekod;
-  const db::FieldDef* kodbyk;
-  std::array<const db::FieldDef*, kLinearTraits> linear;
-  std::array<const db::FieldDef*, kDefectTraits> defect;
-  std::array<const db::FieldDef*, kComplexTraits> complex;
 
   // The bull code of the cow's father when BASEKOD is exactly "+" and KODBYK holds a whole
   // number; nothing otherwise (a father outside the database, or a code that is no number).
+  std::optional<long long> fatherCode(const db::Row& row) const;
+  // fatherCode(row) == code, without reading more of KODBYK than it takes to tell.
+  bool fatherIs(const db::Row& row, long long code) const;
+
+  // The same readings from a record's bytes, for the callers that still hold them (the bull
+  // records and the daughters list): fatherCode as above, and whether BASEKOD is exactly "+"
+  // and KODBYK, as text, equals `code` (trailing blanks aside).
   std::optional<long long> fatherCode(const char* record) const;
-  // fatherCode(record) == code, without reading more of KODBYK than it takes to tell.
-  bool fatherIs(const char* record, long long code) const;
-  // BASEKOD exactly "+" and KODBYK, as text, equal to `code` (trailing blanks aside).
   bool hasFatherText(const char* record, const QString& code) const;
+
+  // The figures' trait fields.
+  std::array<db::WholeView, kLinearTraits> linear;
+  std::array<db::BytesView, kDefectTraits> defect;
+  std::array<db::TextView, kDefectTraits> defectText;  // for marks that are not plain ASCII
+  std::array<db::WholeView, kComplexTraits> complex;
+
+ private:
+  const db::DbfFile* file_;
+  db::BytesView basekod_, kodbyk_;
+  db::TextView basekodText_;
+  db::FloatView kodbykNumber_;
 };
 
 // The sums over one bull's daughters, single precision as the figures are defined.
 class DaughterTally {
  public:
   // Adds one daughter; a trait value that is not a number throws db::TableError.
-  void add(const CowTraitFields& f, const char* record);
+  void add(const CowTraitFields& f, const db::Row& row);
   int count() const { return int(n_); }
 
   // The values written: linear means, packed defect shares, complex means, the count.
@@ -86,9 +99,15 @@ struct RecomputedBull {
   QString error;      // not empty: the bull's code is no whole number and nothing was written
 };
 
+// What recomputeEveryLiveBull reports now and then: the cow rows read, then the bulls written.
+struct RecomputeProgress {
+  std::function<void(qint64 done, qint64 total)> rowsRead;
+  std::function<void(int done)> bullsWritten;
+};
+
 // Recomputes and posts the figures of every live bull (KODREG not 0), in table order, with the
 // same values showing each bull would write, over one pass of KOROVA. BIK and KOROVA are left
 // as found.
-std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm);
+std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm, const RecomputeProgress& progress = {});
 
 }  // namespace korvel

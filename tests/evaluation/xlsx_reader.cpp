@@ -113,8 +113,11 @@ ReadStyles readStyles(const QByteArray& xml) {
       section = n.toString();
     } else if (section == u"fonts" && n == u"font") {
       s.fontSizes.push_back(11);
+      s.fontNames.push_back(QString());
     } else if (section == u"fonts" && n == u"sz") {
       s.fontSizes.back() = attr(x, "val").toDouble();
+    } else if (section == u"fonts" && n == u"name") {
+      s.fontNames.back() = attr(x, "val");
     } else if (section == u"borders" && n == u"border") {
       s.borderAll.push_back(true);
     } else if (section == u"borders" && (n == u"left" || n == u"right" || n == u"top" || n == u"bottom")) {
@@ -150,6 +153,11 @@ double ReadBook::fontSize(const ReadSheet& s, const QString& cell) const {
   return f && size_t(f->font) < styles.fontSizes.size() ? styles.fontSizes[size_t(f->font)] : 11;
 }
 
+QString ReadBook::fontName(const ReadSheet& s, const QString& cell) const {
+  const ReadStyles::Xf* f = xf(s, cell);
+  return f && size_t(f->font) < styles.fontNames.size() ? styles.fontNames[size_t(f->font)] : QString();
+}
+
 bool ReadBook::bordered(const ReadSheet& s, const QString& cell) const {
   const ReadStyles::Xf* f = xf(s, cell);
   return f && size_t(f->border) < styles.borderAll.size() && styles.borderAll[size_t(f->border)];
@@ -166,6 +174,7 @@ ReadBook readBook(const QString& path) {
   while (!wb.atEnd()) {
     wb.readNext();
     if (wb.isStartElement() && wb.name() == u"sheet") book.sheets.push_back(ReadSheet{attr(wb, "name"), {}, {}, {}, {}, {}, {}});
+    if (wb.isStartElement() && wb.name() == u"workbookView") book.activeSheet = attr(wb, "activeTab").toInt();
   }
   for (size_t i = 0; i < book.sheets.size(); ++i) {
     ReadSheet& sheet = book.sheets[i];

@@ -41,6 +41,7 @@ struct ReadSheet {
 
 struct ReadStyles {
   std::vector<double> fontSizes;  // by font index
+  std::vector<QString> fontNames;
   struct Xf {
     int font = 0, border = 0;
     QString horizontal, vertical;
@@ -53,8 +54,10 @@ struct ReadStyles {
 struct ReadBook {
   std::vector<ReadSheet> sheets;
   ReadStyles styles;
+  int activeSheet = 0;  // the sheet the workbook opens on
   bool ok = false;
   double fontSize(const ReadSheet& s, const QString& cell) const;
+  QString fontName(const ReadSheet& s, const QString& cell) const;
   bool bordered(const ReadSheet& s, const QString& cell) const;
   const ReadStyles::Xf* xf(const ReadSheet& s, const QString& cell) const;
 };

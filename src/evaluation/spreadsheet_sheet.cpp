@@ -1,119 +1,12 @@
-// The in-memory workbook: addresses, cells, merges, formats, sizes, geometry and sheet names.
+// The sheets of the in-memory workbook: cells, merges, formats, sizes and geometry.
 #include "evaluation/spreadsheet.h"
 
 #include "evaluation/spreadsheet_parts.h"
-
-#include <QSet>
 
 #include <algorithm>
 #include <cmath>
 
 namespace korvel::xlsx {
-
-// ---------------------------------------------------------------- addresses
-
-QString columnName(int column) {
-  if (column < 1 || column > kMaxColumns) return {};
-  QString name;
-  while (column > 0) {
-    const int digit = (column - 1) % 26;
-    name.prepend(QChar(u'A' + digit));
-    column = (column - 1) / 26;
-  }
-  return name;
-}
-
-int columnNumber(QStringView letters) {
-  if (letters.isEmpty() || letters.size() > 3) return 0;
-  int n = 0;
-  for (QChar c : letters) {
-    const char16_t u = c.unicode();
-    int digit;
-    if (u >= u'A' && u <= u'Z') digit = u - u'A' + 1;
-    else if (u >= u'a' && u <= u'z') digit = u - u'a' + 1;
-    else return 0;
-    n = n * 26 + digit;
-  }
-  return n <= kMaxColumns ? n : 0;
-}
-
-namespace {
-
-void checkCell(int row, int column) {
-  if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns)
-    throw std::out_of_range("cell outside the sheet");
-}
-
-// One "A1" or "$A$1"; false when malformed.
-bool parseCell(QStringView text, int& row, int& column) {
-  qsizetype i = 0;
-  if (i < text.size() && text[i] == u'$') ++i;
-  const qsizetype lettersStart = i;
-  while (i < text.size() && text[i].isLetter() && text[i].unicode() < 128) ++i;
-  column = columnNumber(text.mid(lettersStart, i - lettersStart));
-  if (column == 0) return false;
-  if (i < text.size() && text[i] == u'$') ++i;
-  const QStringView digits = text.mid(i);
-  if (digits.isEmpty() || digits.size() > 7) return false;
-  row = 0;
-  for (QChar c : digits) {
-    if (c.unicode() < u'0' || c.unicode() > u'9') return false;
-    row = row * 10 + (c.unicode() - u'0');
-  }
-  return row >= 1 && row <= kMaxRows;
-}
-
-}  // namespace
-
-Range::Range(int row1, int column1, int row2, int column2) {
-  checkCell(row1, column1);
-  checkCell(row2, column2);
-  firstRow = std::min(row1, row2);
-  lastRow = std::max(row1, row2);
-  firstColumn = std::min(column1, column2);
-  lastColumn = std::max(column1, column2);
-}
-
-Range::Range(const char* address) : Range(parse(QString::fromUtf8(address))) {}
-
-Range Range::parse(QStringView address) {
-  const QStringView text = address.trimmed();
-  const qsizetype colon = text.indexOf(u':');
-  int r1, c1, r2, c2;
-  bool ok;
-  if (colon < 0) {
-    ok = parseCell(text, r1, c1);
-    r2 = r1;
-    c2 = c1;
-  } else {
-    ok = parseCell(text.left(colon), r1, c1) && parseCell(text.mid(colon + 1), r2, c2);
-  }
-  if (!ok) throw std::invalid_argument("bad cell address: " + address.toString().toStdString());
-  return Range(r1, c1, r2, c2);
-}
-
-bool Range::intersects(const Range& o) const {
-  return firstRow <= o.lastRow && o.firstRow <= lastRow && firstColumn <= o.lastColumn &&
-         o.firstColumn <= lastColumn;
-}
-
-QString Range::address() const {
-  QString a = columnName(firstColumn) + QString::number(firstRow);
-  if (rows() > 1 || columns() > 1)
-    a += u':' + columnName(lastColumn) + QString::number(lastRow);
-  return a;
-}
-
-QByteArray Color::hex() const {
-  static const char digits[] = "0123456789ABCDEF";
-  QByteArray out(6, '0');
-  const quint8 parts[3] = {red, green, blue};
-  for (int i = 0; i < 3; ++i) {
-    out[2 * i] = digits[parts[i] >> 4];
-    out[2 * i + 1] = digits[parts[i] & 15];
-  }
-  return out;
-}
 
 // ---------------------------------------------------------------- sizes
 
@@ -178,6 +71,48 @@ void Sheet::forEachCell(const Range& range, Fn&& fn) {
     for (int c = range.firstColumn; c <= range.lastColumn; ++c) fn(cellAt(r, c), r, c);
 }
 
+quint16 Sheet::intern(const CellFormat& format) {
+  for (size_t i = 0; i < formats_.size(); ++i)
+    if (formats_[i] == format) return quint16(i);
+  if (formats_.size() > 0xFFFF) throw std::length_error("too many distinct cell formats in one sheet");
+  formats_.push_back(format);
+  return quint16(formats_.size() - 1);
+}
+
+template <typename Change>
+void Sheet::restyle(const Range& range, Change&& change) {
+  // A range usually holds a handful of formats: each is changed and interned once.
+  std::vector<std::pair<quint16, quint16>> done;
+  forEachCell(range, [&](Cell& cell, int r, int c) {
+    const auto it = std::find_if(done.begin(), done.end(), [&](const auto& d) { return d.first == cell.format; });
+    quint16 to;
+    if (it != done.end() && !change.dependsOnPlace) {
+      to = it->second;
+    } else {
+      CellFormat f = formats_[cell.format];
+      change(f, r, c);
+      to = intern(f);
+      done.emplace_back(cell.format, to);
+    }
+    cell.format = to;
+    cell.styled = true;
+  });
+}
+
+namespace {
+
+// A change of format that is the same for every cell of the range.
+template <typename Fn>
+struct Uniform {
+  Fn fn;
+  static constexpr bool dependsOnPlace = false;
+  void operator()(CellFormat& f, int, int) const { fn(f); }
+};
+template <typename Fn>
+Uniform(Fn) -> Uniform<Fn>;
+
+}  // namespace
+
 void Sheet::setValueImpl(const Range& range, const CellValue& value) {
   for (int r = range.firstRow; r <= range.lastRow; ++r) {
     for (int c = range.firstColumn; c <= range.lastColumn; ++c) {
@@ -230,54 +165,65 @@ void Sheet::merge(const Range& range) {
 }
 
 void Sheet::setHorizontalAlignment(const Range& range, HAlign align) {
-  forEachCell(range, [&](Cell& cell, int, int) { cell.format.horizontal = align; cell.styled = true; });
+  restyle(range, Uniform{[&](CellFormat& f) { f.horizontal = align; }});
 }
 
 void Sheet::setVerticalAlignment(const Range& range, VAlign align) {
-  forEachCell(range, [&](Cell& cell, int, int) { cell.format.vertical = align; cell.styled = true; });
+  restyle(range, Uniform{[&](CellFormat& f) { f.vertical = align; }});
 }
 
 void Sheet::setWrapText(const Range& range, bool wrap) {
-  forEachCell(range, [&](Cell& cell, int, int) { cell.format.wrap = wrap; cell.styled = true; });
+  restyle(range, Uniform{[&](CellFormat& f) { f.wrap = wrap; }});
 }
 
 void Sheet::setFontSize(const Range& range, double points) {
   if (!(points > 0)) throw std::invalid_argument("font size must be positive");
-  forEachCell(range, [&](Cell& cell, int, int) { cell.format.font.size = points; cell.styled = true; });
+  restyle(range, Uniform{[&](CellFormat& f) { f.font.size = points; }});
 }
 
 void Sheet::setFontName(const Range& range, const QString& name) {
-  forEachCell(range, [&](Cell& cell, int, int) { cell.format.font.name = name; cell.styled = true; });
+  restyle(range, Uniform{[&](CellFormat& f) { f.font.name = name; }});
 }
 
 void Sheet::setBold(const Range& range, bool bold) {
-  forEachCell(range, [&](Cell& cell, int, int) { cell.format.font.bold = bold; cell.styled = true; });
+  restyle(range, Uniform{[&](CellFormat& f) { f.font.bold = bold; }});
 }
 
 void Sheet::setItalic(const Range& range, bool italic) {
-  forEachCell(range, [&](Cell& cell, int, int) { cell.format.font.italic = italic; cell.styled = true; });
+  restyle(range, Uniform{[&](CellFormat& f) { f.font.italic = italic; }});
 }
 
 void Sheet::setFill(const Range& range, std::optional<Color> fill) {
-  forEachCell(range, [&](Cell& cell, int, int) { cell.format.fill = fill; cell.styled = true; });
+  restyle(range, Uniform{[&](CellFormat& f) { f.fill = fill; }});
 }
 
-void Sheet::setBorders(const Range& range, unsigned lines, BorderStyle style) {
-  forEachCell(range, [&](Cell& cell, int r, int c) {
-    CellFormat& f = cell.format;
+namespace {
+
+// The lines of a border call for one cell of its range.
+struct Borders {
+  static constexpr bool dependsOnPlace = true;
+  const Range& range;
+  unsigned lines;
+  BorderStyle style;
+  void operator()(CellFormat& f, int r, int c) const {
     // Each line is drawn on both cells that share it, as the application does, so that a
     // merged area shows it whichever of its cells the line belongs to.
     if (c == range.firstColumn ? (lines & EdgeLeft) : (lines & InsideVertical)) f.left = style;
     if (c == range.lastColumn ? (lines & EdgeRight) : (lines & InsideVertical)) f.right = style;
     if (r == range.firstRow ? (lines & EdgeTop) : (lines & InsideHorizontal)) f.top = style;
     if (r == range.lastRow ? (lines & EdgeBottom) : (lines & InsideHorizontal)) f.bottom = style;
-    cell.styled = true;
-  });
+  }
+};
+
+}  // namespace
+
+void Sheet::setBorders(const Range& range, unsigned lines, BorderStyle style) {
+  restyle(range, Borders{range, lines, style});
 }
 
 CellFormat Sheet::format(int row, int column) const {
   const Cell* cell = findCell(row, column);
-  return cell ? cell->format : CellFormat{};
+  return cell ? formats_[cell->format] : formats_.front();
 }
 
 std::optional<Range> Sheet::usedRange() const {
@@ -359,100 +305,6 @@ Shape& Sheet::addRectangle(const RectF& rect) {
   Shape& shape = shapes_.emplace_back();
   shape.rect = rect;
   return shape;
-}
-
-// ---------------------------------------------------------------- sheet names
-
-QString acceptableSheetName(const QString& wanted, const QStringList& taken) {
-  QString name = wanted;
-  for (QChar& c : name) {
-    const char16_t u = c.unicode();
-    if (u < 0x20 || u == 0x7F || u == u':' || u == u'\\' || u == u'/' || u == u'?' || u == u'*' ||
-        u == u'[' || u == u']' || u == 0xFFFE || u == 0xFFFF)
-      c = u'_';
-  }
-  if (!name.isEmpty() && name.front() == u'\'') name.front() = u'_';
-  if (!name.isEmpty() && name.back() == u'\'') name.back() = u'_';
-  if (name.isEmpty()) name = QStringLiteral("Лист");
-
-  // Cut to `length` UTF-16 units without splitting a surrogate pair.
-  auto cut = [](const QString& text, qsizetype length) {
-    if (text.size() <= length) return text;
-    if (length > 0 && text[length - 1].isHighSurrogate()) --length;
-    QString out = text.left(length);
-    if (!out.isEmpty() && out.back() == u'\'') out.back() = u'_';
-    return out;
-  };
-
-  QSet<QString> folded;
-  for (const QString& t : taken) folded.insert(t.toCaseFolded());
-  folded.insert(QStringLiteral("history"));  // the application keeps this name for itself
-
-  QString candidate = cut(name, kMaxSheetNameLength);
-  for (int n = 2; folded.contains(candidate.toCaseFolded()); ++n) {
-    const QString suffix = QStringLiteral(" (%1)").arg(n);
-    candidate = cut(name, kMaxSheetNameLength - suffix.size()) + suffix;
-  }
-  return candidate;
-}
-
-// ---------------------------------------------------------------- workbook
-
-Workbook::Workbook(int sheetCount) {
-  for (int i = 1; i <= sheetCount; ++i) {
-    sheets_.emplace_back(QStringLiteral("Лист%1").arg(i));
-    countName(sheets_.back().name(), 1);
-  }
-}
-
-void Workbook::countName(const QString& name, int delta) {
-  const QString key = name.toCaseFolded();
-  const int n = nameCounts_.value(key) + delta;
-  if (n > 0)
-    nameCounts_.insert(key, n);
-  else
-    nameCounts_.remove(key);
-}
-
-QString Workbook::freeName(const QString& wanted, const Sheet* except) const {
-  // The first acceptable form of the name is taken unless another sheet has it; only then are
-  // the other names gathered to find a numbered form.
-  const QString plain = acceptableSheetName(wanted, {});
-  const int own = except && except->name().toCaseFolded() == plain.toCaseFolded() ? 1 : 0;
-  if (nameCounts_.value(plain.toCaseFolded()) - own <= 0) return plain;
-  QStringList others;
-  for (const Sheet& s : sheets_)
-    if (&s != except) others << s.name();
-  return acceptableSheetName(wanted, others);
-}
-
-Sheet& Workbook::addSheet(const QString& wantedName) {
-  const QString wanted =
-      wantedName.isEmpty() ? QStringLiteral("Лист%1").arg(sheets_.size() + 1) : wantedName;
-  Sheet& sheet = sheets_.emplace_back(freeName(wanted, nullptr));
-  countName(sheet.name(), 1);
-  return sheet;
-}
-
-QString Workbook::renameSheet(int index, const QString& wanted) {
-  Sheet& target = sheets_.at(size_t(index));
-  const QString name = freeName(wanted, &target);
-  countName(target.name_, -1);
-  target.name_ = name;
-  countName(name, 1);
-  return target.name_;
-}
-
-QStringList Workbook::sheetNames() const {
-  QStringList names;
-  names.reserve(qsizetype(sheets_.size()));
-  for (const Sheet& s : sheets_) names << s.name();
-  return names;
-}
-
-void Workbook::setActiveSheet(int index) {
-  if (index < 0 || index >= sheetCount()) throw std::out_of_range("no such sheet");
-  activeSheet_ = index;
 }
 
 }  // namespace korvel::xlsx

@@ -1,0 +1,65 @@
+#include "db/rows.h"
+
+#include "db/field_value.h"
+#include "db/table.h"
+#include "db/table_error.h"
+
+#include <QFileInfo>
+#include <cmath>
+
+namespace korvel::db {
+namespace {
+
+// "KOROVA" for ".../KOROVA.DBF", as the table component names its table in messages.
+QString tableNameOf(const DbfFile& file) { return QFileInfo(file.path()).completeBaseName().toUpper(); }
+
+}  // namespace
+
+LiveRows::LiveRows(const Table& table) : LiveRows(table.file()) {}
+
+FieldView::FieldView(const DbfFile& file, QStringView name) : file_(&file) {
+  const int i = file.fieldIndex(name);
+  if (i < 0)
+    throw TableError(QStringLiteral("Таблица %1: поле «%2» не найдено.").arg(tableNameOf(file), name.toString()));
+  def_ = file.fields()[size_t(i)];
+}
+
+void FieldView::conversionFailed(const Row& row, const char* what) const {
+  throw TableError(QStringLiteral("Таблица %1: «%2» не является %3 (поле %4).")
+                       .arg(tableNameOf(*file_), fieldText(def_, record(row), file_->codepage()),
+                            QString::fromUtf8(what), def_.name));
+}
+
+WholeView::WholeView(const DbfFile& file, QStringView name) : FieldView(file, name) {
+  plainNumeric_ = def_.type == 'N' || def_.type == 'F';
+}
+
+long long WholeView::slow(const Row& row) const {
+  const char* rec = record(row);
+  if (fieldBlank(def_, rec)) return 0;
+  if (def_.type == 'C') {
+    const auto v = parseWhole(rec + def_.offset, def_.width);
+    if (!v) conversionFailed(row, "целым числом");
+    return *v;
+  }
+  const auto v = fieldNumber(def_, rec, file_->codepage());
+  if (!v) conversionFailed(row, "числом");
+  // Converting a value outside the 64-bit range (or not finite) would give an arbitrary number.
+  const double r = std::nearbyint(*v);
+  if (!(r >= -9.2e18 && r <= 9.2e18)) conversionFailed(row, "целым числом");
+  return static_cast<long long>(r);
+}
+
+QString TextView::operator()(const Row& row) const { return fieldText(def_, record(row), file_->codepage()); }
+
+std::optional<double> FloatView::number(const Row& row) const {
+  return fieldNumber(def_, record(row), file_->codepage());
+}
+
+double FloatView::operator()(const Row& row) const {
+  const auto v = number(row);
+  if (!v) conversionFailed(row, "числом");
+  return *v;
+}
+
+}  // namespace korvel::db
