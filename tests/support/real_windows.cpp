@@ -3,7 +3,9 @@
 #include "herdgen.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QDir>
+#include <QLineEdit>
 #include <QTest>
 
 namespace korvel::test {
@@ -89,6 +91,56 @@ void settle(ModalAnswers& answers) {
       front->activateWindow();
       QTest::qWaitForWindowActive(front);
     }
+}
+
+void fill(ModalAnswers& answers, const QString& text, const QString& caption) {
+  answers.act([text, caption](QWidget& w) {
+    auto* edit = w.findChild<QLineEdit*>();
+    QAbstractButton* button = ModalAnswers::button(w, caption);
+    if (!edit || !button) {
+      ADD_FAILURE() << "no field or no button \"" << caption.toStdString() << "\" in \"" << w.windowTitle().toStdString() << '"';
+      w.close();
+      return;
+    }
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    typeText(edit, text);
+    QTest::mouseClick(button, Qt::LeftButton);
+  });
+}
+
+void pick(ModalAnswers& answers, int row) {
+  answers.act([row](QWidget& w) {
+    auto* list = w.findChild<QAbstractItemView*>(QStringLiteral("DBGrid1"));
+    if (!list || row >= list->model()->rowCount()) {
+      ADD_FAILURE() << "no row " << row << " in the list of \"" << w.windowTitle().toStdString() << '"';
+    } else {
+      clickCell(list, row, 0);
+    }
+    w.close();
+  });
+}
+
+void runSteps(QWidget& window, ModalAnswers& answers, const std::vector<ButtonStep>& steps) {
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const ButtonStep& s = steps[i];
+    SCOPED_TRACE("step " + std::to_string(i + 1) + ": " + s.button);
+    const qsizetype before = answers.shown.size();
+    if (s.answer) s.answer(answers);
+    clickOn(window.findChild<QWidget*>(QString::fromLatin1(s.button)));
+    settle(answers);
+    EXPECT_EQ(answers.pending(), 0u) << "answers left unused";
+    EXPECT_EQ(answers.shown.mid(before), s.shown);
+    if (s.check) s.check();
+  }
+}
+
+void openModal(QWidget& window, ModalAnswers& answers) {
+  answers.ignore(window);
+  window.setWindowModality(Qt::ApplicationModal);
+  window.show();
+  window.activateWindow();
+  EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
 }
 
 }  // namespace korvel::test

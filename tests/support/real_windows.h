@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -57,5 +58,28 @@ void typeKeys(const QString& text, int finish = 0);
 // Lets the event loop run until every answer of `answers` is used (at most 10 s); a box that
 // opened from inside a signal has shown up by then.
 void settle(ModalAnswers& answers);
+
+// Answers for the common dialogs and the borrowed list windows, as a person gives them.
+// The next modal window is a dialog with a text field (TForm14, TForm7): its text replaced by
+// `text`, typed, then a click on its button `caption` ("Записать", "Выделить").
+void fill(ModalAnswers& answers, const QString& text, const QString& caption);
+// The next modal window is a borrowed list window: a click on `row` of its list, then its close
+// box.
+void pick(ModalAnswers& answers, int row);
+
+// One press of a window's button and what it must bring: the answers to its boxes and dialogs,
+// the texts they showed (a message box's text, another window's title), and a check of the
+// window and tables afterwards.
+struct ButtonStep {
+  const char* button;
+  std::function<void(ModalAnswers&)> answer;
+  QStringList shown;
+  std::function<void()> check;
+};
+// Runs the steps in order, each under a trace naming its number and button.
+void runSteps(QWidget& window, ModalAnswers& answers, const std::vector<ButtonStep>& steps);
+
+// Opens `window` as the main menu opens it, modal and in front; `answers` leaves it alone.
+void openModal(QWidget& window, ModalAnswers& answers);
 
 }  // namespace korvel::test
