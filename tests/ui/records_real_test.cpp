@@ -254,3 +254,33 @@ TEST(ReferenceRealWindows, EveryQuestionOfRegionsFarmsAndBreedsAnsweredByClickin
     w.window->hide();
   }
 }
+
+// A failure while the card follows a click in its list (here a catalogue row naming no field)
+// is told in a box that opens once the click is handled, never inside the list's own signal.
+TEST(ListRowChangeRealWindow, AFailingRefreshIsToldAfterTheClickInTheList) {
+  test::RealApp app(24, 1, 1);  // one farm: every bull in one list
+  TDataModule5& dm = app.dm();
+  db::Table& xarakt = dm.xarakt;
+  xarakt.first();
+  xarakt.edit();
+  xarakt.fieldByName(u"id").setString(QStringLiteral("x99"));
+  xarakt.post();
+  const QString failure = QStringLiteral("Таблица KOROVA: поле «x99» не найдено.");
+  forms().Form4->setWindowTitle(QStringLiteral("Быки"));
+  for (QDialog* window : std::initializer_list<QDialog*>{forms().Form9, forms().Form4}) {
+    SCOPED_TRACE(window->windowTitle().toStdString());
+    ModalAnswers answers;
+    answers.click(kOk);  // the card of the first animal, on opening
+    test::openModal(*window, answers);
+    test::settle(answers);
+    ASSERT_EQ(answers.shown, QStringList{failure});
+    auto* list = window->findChild<QTableView*>(QStringLiteral("DBGrid1"));
+    ASSERT_GT(list->model()->rowCount(), 1);
+    answers.click(kOk);
+    test::clickCell(list, 1, 0);
+    test::settle(answers);
+    EXPECT_EQ(answers.shown, (QStringList{failure, failure}));
+    EXPECT_EQ(list->currentIndex().row(), 1);
+    window->hide();
+  }
+}
