@@ -198,11 +198,11 @@ void TForm9::FormActivate() {
 
 void TForm9::setButtonState(bool cowShown, bool unsaved) {
   cowShown_ = cowShown;
-  unsaved_ = cowShown && unsaved;
-  for (QPushButton* b : {Button2, Button9, Button6, Button8, Button7, Button4, Button10}) b->setVisible(cowShown_);
+  for (QPushButton* b : {Button2, Button9, Button6, Button8, Button7, Button4, Button10}) b->setVisible(cowShown);
   for (QPushButton* b : {Button1, Button3, Button11}) b->show();
-  Button5->setVisible(unsaved_);
-  Label9->setVisible(unsaved_);
+  // An empty farm has nothing to write.
+  Button5->setVisible(cowShown && unsaved);
+  Label9->setVisible(cowShown && unsaved);
 }
 
 void TForm9::showEmptyFarm() {

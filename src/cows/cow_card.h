@@ -118,8 +118,7 @@ class TForm9 : public KorvelDialog {
   bool editing_ = false;
   bool fatherIsBull_ = false;
   bool filling_ = false;  // texts set by the refresh are no changes
-  bool cowShown_ = false;
-  bool unsaved_ = false;
+  bool cowShown_ = false;  // the button state: a cow on the card, or an empty farm
 };
 
 }  // namespace korvel

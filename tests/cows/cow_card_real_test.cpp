@@ -50,23 +50,13 @@ TableText cowTable(const QString& dir) {
   return out;
 }
 
-// The window opened as the main menu opens it: modal, in front; not one of the boxes to answer.
-TForm9& openCows(ModalAnswers& answers) {
-  TForm9& f = *forms().Form9;
-  answers.ignore(f);
-  f.setWindowModality(Qt::ApplicationModal);
-  f.show();
-  f.activateWindow();
-  EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
-  return f;
-}
-
 }  // namespace
 
 TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheChecksSay) {
   test::RealApp app;
   ModalAnswers answers;
-  TForm9& f = openCows(answers);
+  TForm9& f = *forms().Form9;
+  test::openModal(f, answers);
   ASSERT_TRUE(answers.shown.isEmpty()) << answers.shown.join('|').toStdString();
   const int recNo = app.dm().korova.recNo();
   const TableText before = cowTable(app.dir());
