@@ -1,37 +1,26 @@
+// The cows window's frame: its controls, the opening on a farm, the refresh of the card from
+// the current cow, the button set, editing mode and the writing of corrections. The grids
+// live in cow_card_grids.cpp, the record buttons in cow_card_records.cpp.
 #include "cows/cow_card.h"
-
-#include "cows/cow_records.h"
+#include "cows/cow_card_parts.h"
 #include "cows/scoring.h"
 #include "db/data_module.h"
-#include "db/grid_model.h"
 #include "db/table_error.h"
-#include "help/picture_window.h"
-#include "reference/breeds_window.h"
-#include "reference/farms_window.h"
-#include "reference/name_list.h"
-#include "sires/bull_card.h"
 #include "ui/db_grid.h"
-#include "ui/forms.h"
 #include "ui/prompts.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTableWidget>
 
 namespace korvel {
 
-namespace {
+using namespace cow_card;
 
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 128, 0);
-const QColor kTeal(0, 128, 128);
-const QColor kOlive(128, 128, 0);
-const QColor kYellow(255, 255, 0);
+namespace {
 
 void paintGround(QWidget* w, const QColor& ground) {
   QPalette p = w->palette();
@@ -46,65 +35,7 @@ void paintText(QWidget* w, const QColor& color) {
   w->setPalette(p);
 }
 
-// Restores the cow refresh flag however the opening ends.
-class SuppressCowRefresh {
- public:
-  explicit SuppressCowRefresh(TDataModule5& dm) : dm_(dm) { dm_.cowRefreshSuppressed = true; }
-  ~SuppressCowRefresh() { dm_.cowRefreshSuppressed = false; }
-
- private:
-  TDataModule5& dm_;
-};
-
-// The cow list detached from the table while a record operation moves it.
-class DetachCowList {
- public:
-  explicit DetachCowList(TDataModule5& dm) : dm_(dm) { dm_.DataSource3.setEnabled(false); }
-  ~DetachCowList() { dm_.DataSource3.setEnabled(true); }
-
- private:
-  TDataModule5& dm_;
-};
-
-QString emptyFarmMessage() { return QStringLiteral("В этом хозяйстве нет записей коров. Можно только ДОБАВИТЬ!"); }
-QString duplicateCowMessage() { return QStringLiteral("Такая кличка/идентификационный № уже есть... повтор недопустим."); }
-
 }  // namespace
-
-// The value cells: an in-place editor whose every keystroke goes through the window's input
-// check, and the red headings and green sub-rows of the defect and complex grids.
-class TForm9::CellDelegate : public QStyledItemDelegate {
- public:
-  CellDelegate(TForm9* form, QTableWidget* grid, TraitKind kind)
-      : QStyledItemDelegate(grid), form_(form), grid_(grid), kind_(kind) {}
-
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
-    auto* editor = new QLineEdit(parent);
-    editor->setFrame(false);
-    const int line = index.row() + 1;
-    connect(editor, &QLineEdit::textEdited, form_,
-            [form = form_, grid = grid_, line](const QString& text) { form->StringGridSetEditText(grid, line, text); });
-    return editor;
-  }
-
- protected:
-  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-    QStyledItemDelegate::initStyleOption(option, index);
-    if (kind_ == TraitKind::Linear) return;  // the linear grid's headings look like ordinary lines
-    const QString text = option->text;
-    QColor color;
-    if (text.contains(QLatin1Char('!'))) color = kRed;
-    else if (kind_ == TraitKind::Complex && text.startsWith(QLatin1Char(' '))) color = kGreen;
-    if (!color.isValid()) return;
-    option->palette.setColor(QPalette::Text, color);
-    option->palette.setColor(QPalette::HighlightedText, color);
-  }
-
- private:
-  TForm9* form_;
-  QTableWidget* grid_;
-  TraitKind kind_;
-};
 
 TForm9::TForm9(TDataModule5& dm, QWidget* parent)
     : KorvelDialog(parent), dm_(dm), catalogue_(dm.xarakt, &dm.korova) {
@@ -112,7 +43,9 @@ TForm9::TForm9(TDataModule5& dm, QWidget* parent)
   setWindowTitle(QStringLiteral("Коровы"));
   buildLayout();
   dm_.cowWindowActive = [this] { return isActiveCowWindow(); };
-  dm_.refreshCowCard = [this] { guarded([this] { refreshCowCard(); }); };
+  // The data module calls this when the cursor moves, which the cow list's change of current
+  // row does from inside the view's signal: a failure is shown once that signal is done.
+  dm_.refreshCowCard = [this] { guardedInSignal(this, [this] { refreshCowCard(); }); };
 }
 
 TForm9::~TForm9() {
@@ -136,19 +69,6 @@ void TForm9::buildLayout() {
     b->setAutoDefault(false);
     return b;
   };
-  auto grid = [this](const char* name, TraitKind kind, int x, int y, int w, int h) {
-    auto* g = new QTableWidget(0, 2, this);
-    g->setObjectName(QString::fromLatin1(name));
-    g->setGeometry(x, y, w, h);
-    g->verticalHeader()->hide();
-    g->verticalHeader()->setDefaultSectionSize(20);
-    g->setSelectionMode(QAbstractItemView::SingleSelection);
-    g->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
-                       QAbstractItemView::SelectedClicked);
-    g->setWordWrap(false);
-    g->setItemDelegate(new CellDelegate(this, g, kind));
-    return g;
-  };
 
   Button3 = button("Button3", QStringLiteral("Перейти к другому хозяйству"), 4, 4, 200);
   Label1 = label("Label1", {}, 212, 4, 806, 25);
@@ -167,7 +87,7 @@ void TForm9::buildLayout() {
 
   // The linear grid with its buttons below.
   Label5 = label("Label5", QStringLiteral("     ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА"), 212, 34, 262);
-  StringGrid1 = grid("StringGrid1", TraitKind::Linear, 212, 52, 262, 400);
+  StringGrid1 = makeGrid("StringGrid1", TraitKind::Linear, 212, 52, 262, 400);
   Label3 = label("Label3", QStringLiteral("  Двойной щелчок мышкой - справочная"), 212, 456, 262);
   Label4 = label("Label4", QStringLiteral("    КАРТИНКА для ВЫБРАННОЙ строки"), 212, 472, 262);
   paintText(Label3, kOlive);
@@ -182,12 +102,12 @@ void TForm9::buildLayout() {
 
   // Defects.
   Label6 = label("Label6", QStringLiteral("             НЕДОСТАТКИ ЭКСТЕРЬЕРА        "), 480, 34, 244);
-  StringGrid2 = grid("StringGrid2", TraitKind::Defect, 480, 52, 244, 530);
+  StringGrid2 = makeGrid("StringGrid2", TraitKind::Defect, 480, 52, 244, 530);
 
   // Complex traits, the score and the record buttons.
   Label7 = label("Label7", QStringLiteral("             ОЦЕНКА ЭКСТЕРЬЕРА ПО"), 730, 34, 288);
   Label8 = label("Label8", QStringLiteral("             КОМПЛЕКСУ ПРИЗНАКОВ"), 730, 50, 288);
-  StringGrid3 = grid("StringGrid3", TraitKind::Complex, 730, 68, 288, 250);
+  StringGrid3 = makeGrid("StringGrid3", TraitKind::Complex, 730, 68, 288, 250);
   Label19 = label("Label19", scoreCaption(0), 730, 322, 288, 20);
   Label20 = label("Label20", categoryCaption(0), 730, 344, 288, 20);
   paintGround(Label19, kYellow);
@@ -233,48 +153,22 @@ void TForm9::buildLayout() {
 
   connect(Button2, &QPushButton::clicked, this, [this] { guarded([this] { Button2Click(); }); });
   connect(Button5, &QPushButton::clicked, this, [this] { guarded([this] { Button5Click(); }); });
-  const std::pair<QPushButton*, void (TForm9::*)()> handlers[] = {
-      {Button1, &TForm9::Button1Click},  {Button4, &TForm9::Button4Click}, {Button11, &TForm9::Button11Click},
-      {Button10, &TForm9::Button10Click}, {Button3, &TForm9::Button3Click}, {Button9, &TForm9::Button9Click},
-      {Button6, &TForm9::Button6Click},  {Button8, &TForm9::Button8Click}, {Button7, &TForm9::Button7Click}};
-  for (const auto& [b, handler] : handlers)
-    connect(b, &QPushButton::clicked, this, [this, handler = handler] { guarded([&] { (this->*handler)(); }); });
-  connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { StringGrid1DblClick(row + 1); });
+  connectRecordButtons();
+  // The help picture is a modal window: it opens once the view's double click is handled.
+  connect(StringGrid1, &QTableWidget::cellDoubleClicked, this,
+          [this](int row, int) { runLater(this, [this, row] { StringGrid1DblClick(row + 1); }); });
 
-  Button5->hide();
-  Label9->hide();
+  setButtonState(true, false);
   setParticularsReadOnly(true);
   Edporoda->setReadOnly(true);
   Edotec->setReadOnly(true);
   setTitles();
 }
 
-void TForm9::setTitles() {
-  struct Titles {
-    QTableWidget* grid;
-    const char16_t* value;
-    int width0, width1;
-  };
-  const Titles all[] = {{StringGrid1, u"Балл", 180, 35}, {StringGrid2, u"Оценка", 183, 43}, {StringGrid3, u"Балл", 185, 35}};
-  for (const Titles& t : all) {
-    t.grid->setColumnCount(2);
-    t.grid->setHorizontalHeaderLabels({QStringLiteral("Характеристики"), QString::fromUtf16(t.value)});
-    t.grid->setColumnWidth(0, t.width0);
-    t.grid->setColumnWidth(1, t.width1);
-  }
-}
-
-TraitKind TForm9::kindOf(const QTableWidget* grid) const {
-  if (grid == StringGrid2) return TraitKind::Defect;
-  if (grid == StringGrid3) return TraitKind::Complex;
-  return TraitKind::Linear;
-}
-
 void TForm9::FormActivate() {
   placeTopLeft();
   setEditingMode(false);
-  Button5->hide();
-  Label9->hide();
+  setButtonState(cowShown_, false);
   setTitles();
   // A restore may have brought another catalogue since the window was last open: the grids
   // and the writing must follow the catalogue now in the table.
@@ -286,12 +180,9 @@ void TForm9::FormActivate() {
   herd = opening.herd;
   Label1->setText(herd.header);
 
-  // The list is detached while the table is opened and filtered on the herd.
-  dm_.DataSource3.setEnabled(false);
-  struct Reattach {
-    db::DataSource& s;
-    ~Reattach() { s.setEnabled(true); }
-  } reattach{dm_.DataSource3};
+  // The list is detached while the table is opened and filtered on the herd, and until the
+  // card shows its first cow.
+  DetachCowList detach(dm_);
   db::Table& korova = dm_.korova;
   korova.open();
   korova.setFilter(herd.animalFilter());
@@ -299,33 +190,32 @@ void TForm9::FormActivate() {
   korova.first();
   if (korova.isEmpty()) {
     prompts().message(emptyFarmMessage());
-    showEmptyFarmButtons();
+    showEmptyFarm();
   } else {
     refreshCowCard();
   }
 }
 
-void TForm9::showEmptyFarmButtons() {
-  for (QPushButton* b : {Button2, Button9, Button6, Button5, Button8, Button7, Button4, Button10}) b->hide();
-  Label9->hide();
+void TForm9::setButtonState(bool cowShown, bool unsaved) {
+  cowShown_ = cowShown;
+  for (QPushButton* b : {Button2, Button9, Button6, Button8, Button7, Button4, Button10}) b->setVisible(cowShown);
+  for (QPushButton* b : {Button1, Button3, Button11}) b->show();
+  // An empty farm has nothing to write.
+  Button5->setVisible(cowShown && unsaved);
+  Label9->setVisible(cowShown && unsaved);
+}
+
+void TForm9::showEmptyFarm() {
+  setButtonState(false, false);
   // With no cow listed there is nothing to correct: what the card still shows stays, but it
   // can no longer be edited and then offered for a write that would go nowhere.
   setEditingMode(false);
   setParticularsReadOnly(true);
-  Button1->show();
-  Button3->show();
-  Button11->show();
   Button1->setFocus();
 }
 
-void TForm9::markUnsaved() {
-  Button5->show();
-  Label9->show();
-}
-
 void TForm9::refreshCowCard() {
-  Label9->hide();
-  Button5->hide();
+  setButtonState(true, false);
   dm_.DataSource3.setReadOnly(true);
   setEditingMode(false);
 
@@ -356,48 +246,7 @@ void TForm9::refreshCowCard() {
   fatherIsBull_ = card.fatherIsBull;
   Edotec->setText(card.father);
   setFatherCaption(card.fatherIsBull);
-
-  for (QPushButton* b : {Button2, Button6, Button8, Button9, Button7, Button4, Button1, Button10}) b->show();
-  Button5->hide();
-  Button3->show();
-  Button11->show();
   DBGrid1->setFocus();
-}
-
-void TForm9::fillGrid(QTableWidget* grid, const TraitGridLines& lines) {
-  grid->clearContents();
-  grid->setRowCount(0);
-  grid->setColumnCount(2);
-  grid->setRowCount(int(lines.rows.size()));
-  for (size_t i = 0; i < lines.rows.size(); ++i) {
-    auto* text = new QTableWidgetItem(lines.rows[i].xar);
-    auto* value = new QTableWidgetItem(i < lines.values.size() ? lines.values[i] : QString());
-    grid->setItem(int(i), 0, text);
-    grid->setItem(int(i), 1, value);
-  }
-}
-
-void TForm9::applyCellAccess() {
-  for (QTableWidget* grid : {StringGrid1, StringGrid2, StringGrid3}) {
-    const TraitKind kind = kindOf(grid);
-    for (int r = 0; r < grid->rowCount(); ++r) {
-      // The trait texts are the fixed column: shown, never selected or edited.
-      if (QTableWidgetItem* text = grid->item(r, 0)) text->setFlags(Qt::ItemIsEnabled);
-      QTableWidgetItem* value = grid->item(r, 1);
-      if (!value) continue;
-      const QString lineText = grid->item(r, 0) ? grid->item(r, 0)->text() : QString();
-      switch (valueCellAccess(kind, editing_, lineText)) {
-        case CellAccess::Editable: value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable); break;
-        case CellAccess::ReadOnly: value->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable); break;
-        case CellAccess::Unselectable: value->setFlags(Qt::ItemIsEnabled); break;
-      }
-    }
-  }
-}
-
-void TForm9::setEditingMode(bool on) {
-  editing_ = on;
-  applyCellAccess();
 }
 
 void TForm9::setParticularsReadOnly(bool readOnly) {
@@ -415,16 +264,6 @@ void TForm9::showScore(int score) {
   Label20->setText(categoryCaption(score));
 }
 
-QString TForm9::cellText(const QTableWidget* grid, int line) const {
-  const QTableWidgetItem* item = grid->item(line - 1, 1);
-  return item ? item->text() : QString();
-}
-
-void TForm9::recomputeEditingScore() {
-  const std::vector<TraitRow>& rows = catalogue_.rows(TraitKind::Complex);
-  showScore(overallScore(rows, gridValueReader([this](int line) { return cellText(StringGrid3, line); })));
-}
-
 void TForm9::Button2Click() {
   setEditingMode(true);
   setParticularsReadOnly(false);
@@ -432,31 +271,6 @@ void TForm9::Button2Click() {
   // "Изменить породу".
   if (fatherIsBull_) Edotec->setReadOnly(true);
   Edporoda->setReadOnly(true);
-}
-
-void TForm9::StringGridSetEditText(QTableWidget* grid, int line, const QString& text) {
-  QTableWidgetItem* item = grid->item(line - 1, 1);
-  if (!item) return;
-  markUnsaved();
-  item->setText(text);
-  const TraitKind kind = kindOf(grid);
-  if (const std::optional<QString> refusal = cellInputRefusal(kind, text)) {
-    // Emptied before the message is shown, so that nothing the editor commits meanwhile
-    // brings the refused text back.
-    if (auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->model()->index(line - 1, 1))))
-      editor->clear();
-    item->setText(QString());
-    if (kind == TraitKind::Complex) guarded([this] { recomputeEditingScore(); });
-    prompts().message(*refusal);
-    return;
-  }
-  if (kind == TraitKind::Complex) guarded([this] { recomputeEditingScore(); });
-}
-
-void TForm9::StringGrid1DblClick(int line) {
-  if (line <= 0 || line > StringGrid1->rowCount()) return;
-  const QTableWidgetItem* text = StringGrid1->item(line - 1, 0);
-  forms().Form2->showPictureForLine(line, text ? text->text() : QString());
 }
 
 CowCorrections TForm9::corrections() const {
@@ -480,154 +294,7 @@ void TForm9::Button5Click() {
     prompts().message(*refusal);
     return;
   }
-  Button5->hide();
-  Label9->hide();
-}
-
-// ---- Record buttons ----
-
-void TForm9::Button1Click() {
-  const QString typed = prompts().textInput(QStringLiteral("Введите кличку/идентифик.№ коровы и закройте это окно"), {});
-  CowNameOutcome outcome;
-  {
-    SuppressCowRefresh suppress(dm_);
-    outcome = addCow(dm_, herd, typed);
-  }
-  if (outcome == CowNameOutcome::Empty) return;
-  refreshCowCard();
-  if (outcome == CowNameOutcome::Duplicate) {
-    prompts().message(duplicateCowMessage());
-    return;
-  }
-  DBGrid1->setFocus();
-  prepareNewCowForEntry();
-}
-
-void TForm9::prepareNewCowForEntry() {
-  // The list stays editable until the next refresh makes it read-only again.
-  dm_.DataSource3.setReadOnly(false);
-  setEditingMode(true);
-  setParticularsReadOnly(false);
-  Masklakt->setText(QStringLiteral("0"));
-  MaskEddata->setText(QStringLiteral("01.04.2001"));
-  // The defaults are on the screen only until the corrections are written.
-  markUnsaved();
-  for (QPushButton* b : {Button2, Button9, Button6, Button8, Button7, Button4}) b->show();
-  DBGrid1->setFocus();
-}
-
-void TForm9::Button4Click() {
-  db::Table& t = dm_.korova;
-  if (!t.isOpen() || t.recNo() == 0) return;
-  if (!prompts().confirmDelete(cowRemovalQuestion(t.fieldByName(u"nokli").asString()))) return;
-  bool cowsLeft;
-  {
-    SuppressCowRefresh suppress(dm_);
-    cowsLeft = removeCurrentCow(dm_, herd);
-  }
-  if (cowsLeft) {
-    refreshCowCard();
-    return;
-  }
-  // The grids keep what they showed.
-  prompts().message(emptyFarmMessage());
-  showEmptyFarmButtons();
-}
-
-void TForm9::Button11Click() {
-  db::Table& t = dm_.korova;
-  if (!t.isOpen() || t.recNo() == 0) return;  // no cow to rename
-  const QString typed = prompts().textInput(
-      QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), t.fieldByName(u"nokli").asString());
-  CowNameOutcome outcome;
-  {
-    SuppressCowRefresh suppress(dm_);
-    outcome = renameCurrentCow(dm_, herd, typed);
-    if (outcome == CowNameOutcome::Duplicate) prompts().message(duplicateCowMessage());
-  }
-  refreshCowCard();
-  DBGrid1->setFocus();
-}
-
-void TForm9::showHerd(const HerdContext& to) {
-  herd = to;
-  Label1->setText(herd.header);
-  {
-    DetachCowList detach(dm_);
-    showFarmCows(dm_, herd);
-  }
-  if (dm_.korova.isEmpty()) {
-    prompts().message(emptyFarmMessage());
-    showEmptyFarmButtons();
-  } else {
-    refreshCowCard();
-  }
-}
-
-void TForm9::Button10Click() {
-  if (!dm_.korova.isOpen() || dm_.korova.recNo() == 0) return;
-  prompts().showPicker(*forms().Form8,
-                       QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно."));
-  // With no farm listed there is nowhere to move the cow: she stays where she is.
-  const std::optional<HerdContext> to = pickedHerd(dm_);
-  if (!to) return;
-  SuppressCowRefresh suppress(dm_);
-  moveCurrentCow(dm_, *to);
-  showHerd(*to);
-}
-
-void TForm9::Button3Click() {
-  prompts().showPicker(*forms().Form8, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
-  const std::optional<HerdContext> to = pickedHerd(dm_);
-  if (!to) return;
-  SuppressCowRefresh suppress(dm_);
-  showHerd(*to);
-}
-
-void TForm9::Button9Click() {
-  prompts().showPicker(
-      *forms().Form10,
-      QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно."));
-  if (const std::optional<QString> breed = setBreedOfCurrentCow(dm_)) Edporoda->setText(*breed);
-}
-
-void TForm9::Button6Click() {
-  prompts().showPicker(
-      *forms().Form4,
-      QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно."));
-  const std::optional<QString> bull = setFatherOfCurrentCow(dm_);
-  if (!bull) return;
-  // A father from the bulls table is changed only with this button.
-  fatherIsBull_ = true;
-  Edotec->setText(*bull);
-  Edotec->setReadOnly(true);
-  setFatherCaption(true);
-}
-
-void TForm9::Button8Click() {
-  const QString key = selectionKeyOf(prompts().selectionKey());
-  if (key.isEmpty()) return;
-  SelectionOutcome outcome;
-  {
-    SuppressCowRefresh suppress(dm_);
-    outcome = selectByKey(cowSelection(dm_, herd), key);
-    if (outcome == SelectionOutcome::NoMatch) prompts().message(noMatchingRecordsMessage());
-  }
-  if (dm_.korova.isEmpty()) return;
-  refreshCowCard();
-  DBGrid1->setFocus();
-}
-
-void TForm9::Button7Click() {
-  {
-    SuppressCowRefresh suppress(dm_);
-    showFarmCows(dm_, herd);
-  }
-  if (dm_.korova.isEmpty()) {
-    showEmptyFarmButtons();
-    return;
-  }
-  refreshCowCard();
+  setButtonState(cowShown_, false);
 }
 
 }  // namespace korvel

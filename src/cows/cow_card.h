@@ -33,11 +33,6 @@ class TForm9 : public KorvelDialog {
   void Button2Click();
   // Writing the corrections ("Записать корректировки характеристик").
   void Button5Click();
-  // The empty-farm button set: only "Добавить", "Перейти к другому хозяйству" and
-  // "Исправить кличку/идентификационный №" stay; the focus goes to "Добавить".
-  void showEmptyFarmButtons();
-  // Shows the write button and the red unsaved-changes label.
-  void markUnsaved();
 
   bool editingMode() const { return editing_; }
   void setEditingMode(bool on);  // the flag and the cells' editability; the edits are untouched
@@ -46,6 +41,8 @@ class TForm9 : public KorvelDialog {
 
   // The text typed in a value cell changed (at each keystroke): the input check of its grid,
   // and for the complex traits the score while editing. `line` is the grid line (1-based).
+  // It runs inside the cell editor's signal: a refusal empties the cell at once, and its
+  // message opens once the keystroke has been handled.
   void StringGridSetEditText(QTableWidget* grid, int line, const QString& text);
   // The double click on the linear grid: the help picture of `line`.
   void StringGrid1DblClick(int line);
@@ -80,29 +77,48 @@ class TForm9 : public KorvelDialog {
  private:
   class CellDelegate;
 
-  TraitKind kindOf(const QTableWidget* grid) const;
+  // Built once: the controls and their connections (cow_card.cpp), the three grids
+  // (cow_card_grids.cpp).
   void buildLayout();
-  void setTitles();
-  void fillGrid(QTableWidget* grid, const TraitGridLines& lines);
-  void applyCellAccess();
-  void showScore(int score);
-  void recomputeEditingScore();
-  void setFatherCaption(bool isBull);
-  void setParticularsReadOnly(bool readOnly);
-  QString cellText(const QTableWidget* grid, int line) const;
-  CowCorrections corrections() const;
+  QTableWidget* makeGrid(const char* name, TraitKind kind, int x, int y, int w, int h);
+  void connectRecordButtons();
+
+  // The button set: one state, applied in one place. With a cow on the card every record
+  // button is offered; on an empty farm only "Добавить", "Перейти к другому хозяйству" and
+  // "Исправить кличку/идентификационный №". Unwritten changes show the write button and the
+  // red warning.
+  void setButtonState(bool cowShown, bool unsaved);
+  // Shows the write button and the red unsaved-changes label.
+  void markUnsaved() { setButtonState(cowShown_, true); }
+  // The empty-farm state: the grids keep what they showed, nothing can be edited; the focus
+  // goes to "Добавить".
+  void showEmptyFarm();
+  // Shows the farm of `herd`: the header, the list filtered on it while detached, then the
+  // card, or the empty-farm state and its message.
+  void showHerd(const HerdContext& to);
   // The new cow's card opened for entry, with the lactation "0" and the date "01.04.2001"
   // shown as not yet written.
   void prepareNewCowForEntry();
-  // Shows the farm of `herd`: the header, the list filtered on it while detached, then the
-  // card, or the empty-farm buttons and their message.
-  void showHerd(const HerdContext& to);
+
+  // The grids (cow_card_grids.cpp).
+  TraitKind kindOf(const QTableWidget* grid) const;
+  void setTitles();
+  void fillGrid(QTableWidget* grid, const TraitGridLines& lines);
+  void applyCellAccess();
+  void recomputeEditingScore();
+  QString cellText(const QTableWidget* grid, int line) const;
+
+  void showScore(int score);
+  void setFatherCaption(bool isBull);
+  void setParticularsReadOnly(bool readOnly);
+  CowCorrections corrections() const;
 
   TDataModule5& dm_;
   TraitCatalogue catalogue_;
   bool editing_ = false;
   bool fatherIsBull_ = false;
   bool filling_ = false;  // texts set by the refresh are no changes
+  bool cowShown_ = false;  // the button state: a cow on the card, or an empty farm
 };
 
 }  // namespace korvel

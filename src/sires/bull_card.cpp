@@ -192,7 +192,9 @@ TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
 
   resetGrids();
   dm_.bullWindowActive = [this] { return isActiveCard(); };
-  dm_.refreshBullCard = [this] { guarded([this] { showBull(); }); };
+  // Called when BIK's cursor moves, which the bull list's change of current row does from inside
+  // the view's signal: a failure is shown once that signal is done.
+  dm_.refreshBullCard = [this] { guardedInSignal(this, [this] { showBull(); }); };
 }
 
 bool TForm4::isActiveCard() const {

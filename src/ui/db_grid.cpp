@@ -49,7 +49,11 @@ void DBGrid::focusInEvent(QFocusEvent* e) {
 void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
   if (following_ || !current.isValid() || current.row() == model_->currentRow()) return;
-  guarded([this, row = current.row()] { model_->setCurrentRow(row); });
+  guardedInSignal(window(), [this, row = current.row()] { model_->setCurrentRow(row); });
+}
+
+void DBGrid::commitData(QWidget* editor) {
+  guardedInSignal(window(), [this, editor] { QTableView::commitData(editor); });
 }
 
 }  // namespace korvel

@@ -26,7 +26,10 @@ class DBGrid : public QTableView {
   // A view that gains the focus without a current row would take its first row and move the
   // table's cursor there; it takes the table's current record instead.
   void focusInEvent(QFocusEvent* e) override;
+  // Both run inside the view's own signals (a new current row, an edited cell committed by its
+  // editor): a failure of the table is shown once the event loop is back.
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void commitData(QWidget* editor) override;
 
  private:
   db::GridModel* model_;

@@ -3,7 +3,10 @@
 #include "db/table_error.h"
 #include "ui/prompts.h"
 
+#include <QPointer>
 #include <QShowEvent>
+#include <new>
+#include <optional>
 
 namespace korvel {
 
@@ -18,14 +21,51 @@ void KorvelDialog::placeTopLeft() {
   resize(1024, 736);
 }
 
-bool guarded(const std::function<void()>& handler) {
+namespace {
+
+// Runs the handler; the text to show when an exception ended it.
+std::optional<QString> failureOf(const std::function<void()>& handler, const QString& action) {
+  const QString lead = action.isEmpty() ? QStringLiteral("Действие не выполнено")
+                                        : QStringLiteral("Не выполнено действие «%1»").arg(action);
   try {
     handler();
-    return true;
+    return std::nullopt;
   } catch (const db::TableError& e) {
-    prompts().message(e.text());
-    return false;
+    return e.text();
+  } catch (const std::bad_alloc&) {
+    return lead + QStringLiteral(": не хватило памяти.");
+  } catch (const std::exception& e) {
+    // The program's own errors carry Russian texts in UTF-8; an internal fault at least says
+    // what it was.
+    return lead + QStringLiteral(": ") + QString::fromUtf8(e.what());
   }
+}
+
+}  // namespace
+
+bool guarded(const std::function<void()>& handler, const QString& action) {
+  const std::optional<QString> failure = failureOf(handler, action);
+  if (failure) prompts().message(*failure);
+  return !failure;
+}
+
+bool guardedInSignal(QWidget* window, const std::function<void()>& handler, const QString& action) {
+  const std::optional<QString> failure = failureOf(handler, action);
+  if (failure) messageLater(window, *failure);
+  return !failure;
+}
+
+void runLater(QWidget* window, std::function<void()> handler) {
+  QMetaObject::invokeMethod(
+      window,
+      [window = QPointer<QWidget>(window), handler = std::move(handler)] {
+        if (window && window->isVisible()) guarded(handler);
+      },
+      Qt::QueuedConnection);
+}
+
+void messageLater(QWidget* window, const QString& text) {
+  runLater(window, [text] { prompts().message(text); });
 }
 
 }  // namespace korvel

@@ -1,6 +1,7 @@
 // What every working window shares: the activation routine run when the window is shown
-// (and not again when a dialog it opened closes), the standard place and size, and the way a
-// table error ends a handler with the table layer's own text.
+// (and not again when a dialog it opened closes), the standard place and size, the guard that
+// turns an exception ending a handler into a message, and the way a handler that runs inside
+// an editor's, a view's or a model's signal leaves its boxes for later.
 #pragma once
 
 #include <QDialog>
@@ -23,7 +24,23 @@ class KorvelDialog : public QDialog {
   void placeTopLeft();
 };
 
-// Runs a handler; a table error ends it and is shown with its own text. Returns false then.
-bool guarded(const std::function<void()>& handler);
+// Runs a handler; an exception ends it and is shown in a message box: a table error with the
+// table layer's own text, any other with a Russian text naming `action` (the button or step
+// that failed) when it is given. Returns false then.
+bool guarded(const std::function<void()>& handler, const QString& action = {});
+
+// The same for a handler that runs inside an editor's, a view's or a model's signal (a
+// keystroke, a change of the current row, a commit of an edited cell): its failure message is
+// shown only once the event loop is back, never from inside the signal, whose sender a box's
+// own event loop could destroy while its handler is still on the stack.
+bool guardedInSignal(QWidget* window, const std::function<void()>& handler, const QString& action = {});
+
+// Runs `handler`, guarded, once the event loop is back, and only if `window` still exists and
+// is shown then: a modal box or dialog asked for from inside a signal opens from there. The
+// handler re-checks whatever else it relies on, since anything may have happened meanwhile.
+void runLater(QWidget* window, std::function<void()> handler);
+
+// A message box shown once the event loop is back (while `window` is still shown).
+void messageLater(QWidget* window, const QString& text);
 
 }  // namespace korvel

@@ -162,6 +162,8 @@ class Herd {
     editor->selectAll();
     if (keys.isEmpty()) QTest::keyClick(editor, Qt::Key_Backspace);
     QTest::keyClicks(editor, keys);
+    // A refusal's message opens once the keystroke is handled, from the event loop.
+    QCoreApplication::processEvents();
   }
 
   TDataModule5& dm() { return app->dm(); }
@@ -607,6 +609,7 @@ TEST(CowCard, DoubleClickOnTheThirdLinearLineShowsPictureThreeEvenOnAHeading) {
   // The user's first click lands before the double click (the view needs the press).
   QTest::mouseClick(f.StringGrid1->viewport(), Qt::LeftButton, {}, r.center());
   QTest::mouseDClick(f.StringGrid1->viewport(), Qt::LeftButton, {}, r.center());
+  QCoreApplication::processEvents();  // the picture opens once the double click is handled
   EXPECT_EQ(closer.titles, QStringList({QStringLiteral("Справка. Туловище!")}));
   const QImage expected = decodeJpeg(h.folder.file("kartinki/3.jpg"));
   ASSERT_FALSE(expected.isNull());

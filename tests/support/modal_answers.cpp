@@ -71,6 +71,11 @@ ModalAnswers& ModalAnswers::type(const QString& keys, int finish) {
   });
 }
 
+ModalAnswers& ModalAnswers::ignore(QWidget& window) {
+  ignored_.emplace_back(&window);
+  return *this;
+}
+
 ModalAnswers& ModalAnswers::act(std::function<void(QWidget&)> action) {
   answers_.push_back(std::move(action));
   return *this;
@@ -78,6 +83,8 @@ ModalAnswers& ModalAnswers::act(std::function<void(QWidget&)> action) {
 
 void ModalAnswers::poll() {
   QWidget* w = QApplication::activeModalWidget();
+  for (const QPointer<QWidget>& i : ignored_)
+    if (i == w) w = nullptr;
   bool fresh = w != activeAtLastPoll_;
   for (const QPointer<QWidget>& shown : shownSinceLastPoll_) fresh = fresh || shown == w;
   shownSinceLastPoll_.clear();
@@ -95,6 +102,9 @@ void ModalAnswers::poll() {
   // A message box reports its text; any other window its title.
   const auto* box = qobject_cast<QMessageBox*>(w);
   shown << (box ? box->text() : w->windowTitle());
+  if (deliveringInput())
+    ADD_FAILURE() << "modal window \"" << shown.back().toStdString()
+                  << "\" opened inside the handling of a key or click into a view or an editor";
   if (answers_.empty()) {
     ADD_FAILURE() << "unexpected modal window: \"" << shown.back().toStdString() << "\"";
     w->close();

@@ -1,7 +1,9 @@
 // Answers the real modal boxes and dialogs of a window test as a person would: each time a
 // modal window comes up or becomes the active one again (a box it opened was closed and it is
-// still open), the next answer in the queue is given to it — a mouse click on the button with a given caption, keys typed into it, or any
-// action — and the text it showed is recorded. A modal window that comes up with no answer
+// still open), the next answer in the queue is given to it — a mouse click on the button with
+// a given caption, keys typed into it, or any action — and the text it showed is recorded. A
+// window that comes up while the test's input into a view or an editor is still being
+// delivered fails the test (see deliveringInput). A modal window that comes up with no answer
 // left fails the test and is closed, and so is one still open 20 s after its answer, so that a
 // test never hangs.
 #pragma once
@@ -23,6 +25,11 @@ class QWidget;
 
 namespace korvel::test {
 
+// Whether a key or click that the test sends into a view or an editor (test::typeKeys,
+// test::clickCell) is still being delivered. A modal window that comes up meanwhile was opened
+// from inside that view's or editor's own signal, which fails the test.
+bool deliveringInput();
+
 // Types the text into the widget key by key, as a keyboard would, Cyrillic included
 // (QTest::keyClicks only knows Latin-1 keys).
 void typeText(QWidget* widget, const QString& text);
@@ -41,6 +48,10 @@ class ModalAnswers : public QObject {
   ModalAnswers& type(const QString& keys, int finish = 0);
   // The next modal window: whatever the test does with it (it is shown and active).
   ModalAnswers& act(std::function<void(QWidget&)> action);
+
+  // A window the test itself shows modally (the window under test): never answered, neither
+  // when it opens nor when it is in front again after a box it opened closed.
+  ModalAnswers& ignore(QWidget& window);
 
   // Every modal window answered, in order: a message box's text, else the window's title.
   QStringList shown;
@@ -62,6 +73,7 @@ class ModalAnswers : public QObject {
   QPointer<QWidget> activeAtLastPoll_;
   QElapsedTimer activeSince_;
   std::vector<QPointer<QWidget>> shownSinceLastPoll_;
+  std::vector<QPointer<QWidget>> ignored_;
 };
 
 // The real prompts in force while it lives: real message boxes and the real common dialogs, as

@@ -1,0 +1,173 @@
+// The record buttons of the cows window: adding, removing, renaming and moving a cow, another
+// farm, the breed and the father through the borrowed list windows, and the selection by key.
+#include "cows/cow_card.h"
+#include "cows/cow_card_parts.h"
+#include "cows/cow_records.h"
+#include "db/data_module.h"
+#include "reference/breeds_window.h"
+#include "reference/farms_window.h"
+#include "reference/name_list.h"
+#include "sires/bull_card.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
+#include "ui/prompts.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace korvel {
+
+using namespace cow_card;
+
+void TForm9::connectRecordButtons() {
+  const std::pair<QPushButton*, void (TForm9::*)()> handlers[] = {
+      {Button1, &TForm9::Button1Click},  {Button4, &TForm9::Button4Click}, {Button11, &TForm9::Button11Click},
+      {Button10, &TForm9::Button10Click}, {Button3, &TForm9::Button3Click}, {Button9, &TForm9::Button9Click},
+      {Button6, &TForm9::Button6Click},  {Button8, &TForm9::Button8Click}, {Button7, &TForm9::Button7Click}};
+  for (const auto& [b, handler] : handlers)
+    connect(b, &QPushButton::clicked, this, [this, handler = handler] { guarded([&] { (this->*handler)(); }); });
+}
+
+void TForm9::Button1Click() {
+  const QString typed = prompts().textInput(QStringLiteral("Введите кличку/идентифик.№ коровы и закройте это окно"), {});
+  CowNameOutcome outcome;
+  {
+    SuppressCowRefresh suppress(dm_);
+    outcome = addCow(dm_, herd, typed);
+  }
+  if (outcome == CowNameOutcome::Empty) return;
+  refreshCowCard();
+  if (outcome == CowNameOutcome::Duplicate) {
+    prompts().message(duplicateCowMessage());
+    return;
+  }
+  DBGrid1->setFocus();
+  prepareNewCowForEntry();
+}
+
+void TForm9::prepareNewCowForEntry() {
+  // The list stays editable until the next refresh makes it read-only again.
+  dm_.DataSource3.setReadOnly(false);
+  setEditingMode(true);
+  setParticularsReadOnly(false);
+  Masklakt->setText(QStringLiteral("0"));
+  MaskEddata->setText(QStringLiteral("01.04.2001"));
+  // The defaults are on the screen only until the corrections are written.
+  setButtonState(true, true);
+  DBGrid1->setFocus();
+}
+
+void TForm9::Button4Click() {
+  db::Table& t = dm_.korova;
+  if (!t.isOpen() || t.recNo() == 0) return;
+  if (!prompts().confirmDelete(cowRemovalQuestion(t.fieldByName(u"nokli").asString()))) return;
+  bool cowsLeft;
+  {
+    SuppressCowRefresh suppress(dm_);
+    cowsLeft = removeCurrentCow(dm_, herd);
+  }
+  if (cowsLeft) {
+    refreshCowCard();
+    return;
+  }
+  // The grids keep what they showed.
+  prompts().message(emptyFarmMessage());
+  showEmptyFarm();
+}
+
+void TForm9::Button11Click() {
+  db::Table& t = dm_.korova;
+  if (!t.isOpen() || t.recNo() == 0) return;  // no cow to rename
+  const QString typed = prompts().textInput(
+      QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), t.fieldByName(u"nokli").asString());
+  CowNameOutcome outcome;
+  {
+    SuppressCowRefresh suppress(dm_);
+    outcome = renameCurrentCow(dm_, herd, typed);
+    if (outcome == CowNameOutcome::Duplicate) prompts().message(duplicateCowMessage());
+  }
+  refreshCowCard();
+  DBGrid1->setFocus();
+}
+
+void TForm9::showHerd(const HerdContext& to) {
+  herd = to;
+  Label1->setText(herd.header);
+  {
+    DetachCowList detach(dm_);
+    showFarmCows(dm_, herd);
+  }
+  if (dm_.korova.isEmpty()) {
+    prompts().message(emptyFarmMessage());
+    showEmptyFarm();
+  } else {
+    refreshCowCard();
+  }
+}
+
+void TForm9::Button10Click() {
+  if (!dm_.korova.isOpen() || dm_.korova.recNo() == 0) return;
+  prompts().showPicker(*forms().Form8,
+                       QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно."));
+  // With no farm listed there is nowhere to move the cow: she stays where she is.
+  const std::optional<HerdContext> to = pickedHerd(dm_);
+  if (!to) return;
+  SuppressCowRefresh suppress(dm_);
+  moveCurrentCow(dm_, *to);
+  showHerd(*to);
+}
+
+void TForm9::Button3Click() {
+  prompts().showPicker(*forms().Form8, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
+  const std::optional<HerdContext> to = pickedHerd(dm_);
+  if (!to) return;
+  SuppressCowRefresh suppress(dm_);
+  showHerd(*to);
+}
+
+void TForm9::Button9Click() {
+  prompts().showPicker(
+      *forms().Form10,
+      QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно."));
+  if (const std::optional<QString> breed = setBreedOfCurrentCow(dm_)) Edporoda->setText(*breed);
+}
+
+void TForm9::Button6Click() {
+  prompts().showPicker(*forms().Form4, bullPickerCaption());
+  const std::optional<QString> bull = setFatherOfCurrentCow(dm_);
+  if (!bull) return;
+  // A father from the bulls table is changed only with this button.
+  fatherIsBull_ = true;
+  Edotec->setText(*bull);
+  Edotec->setReadOnly(true);
+  setFatherCaption(true);
+}
+
+void TForm9::Button8Click() {
+  const QString key = selectionKeyOf(prompts().selectionKey());
+  if (key.isEmpty()) return;
+  SelectionOutcome outcome;
+  {
+    SuppressCowRefresh suppress(dm_);
+    outcome = selectByKey(cowSelection(dm_, herd), key);
+    if (outcome == SelectionOutcome::NoMatch) prompts().message(noMatchingRecordsMessage());
+  }
+  if (dm_.korova.isEmpty()) return;
+  refreshCowCard();
+  DBGrid1->setFocus();
+}
+
+void TForm9::Button7Click() {
+  {
+    SuppressCowRefresh suppress(dm_);
+    showFarmCows(dm_, herd);
+  }
+  if (dm_.korova.isEmpty()) {
+    showEmptyFarm();
+    return;
+  }
+  refreshCowCard();
+}
+
+}  // namespace korvel

@@ -1,0 +1,150 @@
+// The cows window the way a person meets it: real cell editors, real message boxes and dialogs
+// answered by clicking their buttons or pressing keys, over a generated herd. Every check
+// message of the card, every question its record buttons ask, and no box opened from inside
+// a cell editor's or a grid's own signal.
+#include "cows/cow_card.h"
+#include "cows/trait_catalogue.h"
+#include "db/data_module.h"
+#include "qt_print.h"
+#include "real_windows.h"
+#include "ui/forms.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace korvel;
+using test::clickCell;
+using test::clickOn;
+using test::ModalAnswers;
+using test::named;
+using test::settle;
+using test::typeKeys;
+
+namespace {
+
+const QString kLinear = QStringLiteral("Допустимы только цифры от 1 до 9");
+const QString kDefect = QStringLiteral("Допустимы только + или ++ или пробел");
+const QString kComplex = QStringLiteral("Допустимы только числа от 1 до 100");
+const QString kDate = QStringLiteral("Дата отела введена ошибочно!! Пример: 31.01.2001");
+
+// Every field of every record of the cow table, read afresh from the file.
+using TableText = std::vector<std::map<QString, QString>>;
+TableText cowTable(const QString& dir) {
+  db::Table t(QStringLiteral("korova"), QStringLiteral("KOROVA"));
+  t.setDirectory(dir);
+  t.open();
+  TableText out;
+  const auto& fields = t.file().fields();
+  for (uint32_t r = 0; r < t.file().recordCount(); ++r) {
+    std::map<QString, QString> row;
+    for (size_t i = 0; i < fields.size(); ++i) row[fields[i].name.toLower()] = t.textAt(r, int(i));
+    out.push_back(row);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheChecksSay) {
+  test::RealApp app;
+  ModalAnswers answers;
+  TForm9& f = *forms().Form9;
+  test::openModal(f, answers);
+  ASSERT_TRUE(answers.shown.isEmpty()) << answers.shown.join('|').toStdString();
+  const int recNo = app.dm().korova.recNo();
+  const TableText before = cowTable(app.dir());
+  clickOn(named<QPushButton>(f, "Button2"));
+
+  enum class Answer { ClickOk, Return, Escape };
+  struct Case {
+    const char* grid;
+    int line;
+    QString keys;    // typed into the cell; the last key is the refused one
+    int finish;      // a key pressed after them, before the message is up
+    Answer answer;
+    QString message;
+    QString correction;  // a valid value typed afterwards
+  };
+  const Case cases[] = {
+      {"StringGrid1", 1, "30", 0, Answer::ClickOk, kLinear, "7"},
+      {"StringGrid1", 2, " ", Qt::Key_Tab, Answer::Return, kLinear, "2"},
+      {"StringGrid1", 3, "a", 0, Answer::Escape, kLinear, "9"},
+      {"StringGrid2", 2, "+++", 0, Answer::ClickOk, kDefect, "++"},
+      {"StringGrid2", 3, "-", Qt::Key_Tab, Answer::Escape, kDefect, "+"},
+      {"StringGrid3", 1, "0", 0, Answer::ClickOk, kComplex, "64"},
+      {"StringGrid3", 2, "101", 0, Answer::Return, kComplex, "100"},
+  };
+  std::map<QString, QString> expected;  // field -> value written
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.grid) + " line " + std::to_string(c.line) + " \"" + c.keys.toStdString() + "\"");
+    auto* grid = named<QTableWidget>(f, c.grid);
+    ASSERT_NE(grid, nullptr);
+    switch (c.answer) {
+      case Answer::ClickOk: answers.click(QStringLiteral("OK")); break;
+      case Answer::Return: answers.type({}, Qt::Key_Return); break;
+      case Answer::Escape: answers.type({}, Qt::Key_Escape); break;
+    }
+    const int shownBefore = answers.shown.size();
+    clickCell(grid, c.line - 1, 1);
+    typeKeys(c.keys, c.finish);
+    settle(answers);
+    ASSERT_EQ(answers.shown.size(), shownBefore + 1) << "one message for the refused key";
+    EXPECT_EQ(answers.shown.last(), c.message);
+    EXPECT_EQ(grid->item(c.line - 1, 1)->text(), QString()) << "the refused text is gone";
+    ASSERT_TRUE(f.isVisible());
+
+    if (grid->currentIndex() != grid->model()->index(c.line - 1, 1)) clickCell(grid, c.line - 1, 1);
+    typeKeys(c.correction, Qt::Key_Return);
+    settle(answers);
+    EXPECT_EQ(answers.shown.size(), shownBefore + 1) << "the correction is accepted";
+    EXPECT_EQ(grid->item(c.line - 1, 1)->text(), c.correction);
+    const TraitKind kind = grid == f.StringGrid1 ? TraitKind::Linear : grid == f.StringGrid2 ? TraitKind::Defect
+                                                                                             : TraitKind::Complex;
+    expected[catalogueRows(app.dm().xarakt, kind)[size_t(c.line - 1)].id.toLower()] = c.correction.trimmed();
+  }
+  EXPECT_TRUE(f.Button5->isVisible());
+  EXPECT_TRUE(f.Label9->isVisible());
+
+  // Written: exactly the corrected cells of exactly this cow.
+  clickOn(f.Button5);
+  settle(answers);
+  EXPECT_EQ(answers.shown.size(), int(std::size(cases)));
+  EXPECT_TRUE(f.Button5->isHidden());
+  const TableText after = cowTable(app.dir());
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t r = 0; r < after.size(); ++r) {
+    std::map<QString, QString> changed;
+    for (const auto& [name, value] : after[r])
+      if (before[r].at(name) != value) changed[name] = value;
+    EXPECT_EQ(changed, (int(r) + 1 == recNo ? expected : std::map<QString, QString>{})) << "record " << r + 1;
+  }
+
+  // The calving date: typed wrong into its mask, refused at the write, nothing written.
+  auto* date = named<QLineEdit>(f, "MaskEddata");
+  clickOn(date);
+  QTest::keyClick(date, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(date, "31022021");
+  EXPECT_TRUE(f.Button5->isVisible());
+  answers.click(QStringLiteral("OK"));
+  clickOn(f.Button5);
+  settle(answers);
+  EXPECT_EQ(answers.shown.last(), kDate);
+  EXPECT_EQ(cowTable(app.dir()), after);
+  EXPECT_TRUE(f.Button5->isVisible());
+  EXPECT_TRUE(f.Label9->isVisible());
+
+  // The help picture opens from a double click on the linear grid, once the click is handled.
+  answers.act([](QWidget& w) { w.close(); });
+  test::doubleClickCell(f.StringGrid1, 2, 0);
+  settle(answers);
+  EXPECT_EQ(answers.shown.last(), QStringLiteral("Справка. ") + f.StringGrid1->item(2, 0)->text());
+  EXPECT_EQ(answers.pending(), 0u);
+  f.hide();
+}
