@@ -81,7 +81,7 @@ void typeKeys(const QString& text, int finish) {
 }
 
 void settle(ModalAnswers& answers) {
-  QTest::qWaitFor([&] { return answers.pending() == 0; }, 10000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return answers.pending() == 0; }, 10000)) << answers.pending() << " answers unused";
   // The last answer's box closes from the event loop too.
   QTest::qWait(20);
   // A desktop's window manager gives the window under a closed box the focus back; the
@@ -89,7 +89,7 @@ void settle(ModalAnswers& answers) {
   if (!QApplication::activeWindow())
     if (QWidget* front = QApplication::activeModalWidget()) {
       front->activateWindow();
-      QTest::qWaitForWindowActive(front);
+      EXPECT_TRUE(QTest::qWaitForWindowActive(front)) << front->windowTitle().toStdString();
     }
 }
 
