@@ -1,6 +1,9 @@
 #include "bench_support.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <map>
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
@@ -22,6 +25,44 @@ QString temporaryMillionCowHerd(const std::function<void(const QString&)>& prepa
     return d;
   }();
   return dir->path();
+}
+
+herd::HerdOptions herdBookShapedHerd() {
+  herd::HerdOptions o;
+  o.cows = kHerdCows;
+  o.bulls = 10'394;
+  o.herdBookCodes = true;
+  o.narrowFields = true;
+  return o;
+}
+
+QString benchHerd(const QString& name, const herd::HerdOptions& o, const std::function<void(const QString&)>& prepare) {
+  static std::map<QString, std::unique_ptr<QTemporaryDir>> temporary;
+  static std::map<QString, QString> made;
+  if (const auto it = made.find(name); it != made.end()) return it->second;
+
+  const QByteArray kept = qgetenv("KORVEL_BENCH_HERDS");
+  QString dir;
+  if (kept.isEmpty()) {
+    dir = temporary.emplace(name, std::make_unique<QTemporaryDir>()).first->second->path();
+  } else {
+    dir = QDir(QString::fromLocal8Bit(kept)).filePath(name);
+    QDir().mkpath(dir);
+  }
+  // What the folder was made with, written last: a folder without it is made again.
+  const QByteArray stamp = QStringLiteral("cows %1 bulls %2 regions %3 farms %4 breeds %5 seed %6 herd-book %7 narrow %8\n")
+                               .arg(o.cows).arg(o.bulls).arg(o.regions).arg(o.farmsPerRegion).arg(o.breeds)
+                               .arg(o.seed).arg(o.herdBookCodes).arg(o.narrowFields).toUtf8();
+  QFile stampFile(QDir(dir).filePath(QStringLiteral("herd-options.txt")));
+  const bool ready = stampFile.open(QIODevice::ReadOnly) && stampFile.readAll() == stamp;
+  stampFile.close();
+  if (!ready) {
+    stampFile.remove();
+    if (prepare) prepare(dir);
+    herd::generateHerd(dir, o);
+    if (!stampFile.open(QIODevice::WriteOnly) || stampFile.write(stamp) != stamp.size()) qFatal("cannot write the herd stamp");
+  }
+  return made[name] = dir;
 }
 
 void readFileBytes(benchmark::State& state, const QString& path) {

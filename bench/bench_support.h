@@ -19,6 +19,19 @@ herd::HerdSummary generateMillionCowHerd(const QString& dir);
 // when given, lays the folder out before the herd is generated. Later calls return the same folder.
 QString temporaryMillionCowHerd(const std::function<void(const QString&)>& prepare = {});
 
+// A million cows shaped like a herd book's rather than like the generator's default: bull codes
+// as a herd book numbers its bulls, KOROVA's numeric fields only as wide as their values (a
+// 353 MB file) and fewer bulls, so that breed 1 has 9,819 sires, most of them with under 10
+// daughters and a few with thousands.
+herd::HerdOptions herdBookShapedHerd();
+
+// A herd generated with `options` on the first call for `name`: into a temporary folder removed
+// at exit, or, when KORVEL_BENCH_HERDS names a folder, into its subfolder `name`, kept between
+// runs and generated again only when it was made with other options. `prepare`, when given,
+// lays the folder out before the herd is generated.
+QString benchHerd(const QString& name, const herd::HerdOptions& options,
+                  const std::function<void(const QString&)>& prepare = {});
+
 // The floor: the file at `path` read once per iteration, 1 MiB at a time (from the page cache
 // after the first), with the bytes read counted as processed.
 void readFileBytes(benchmark::State& state, const QString& path);

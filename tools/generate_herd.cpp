@@ -1,4 +1,5 @@
 // generate-herd DIR --cows N [--bulls B] [--regions R] [--farms-per-region F] [--breeds K] [--seed S]
+//               [--herd-book-codes] [--narrow-fields]
 // Writes a generated herd (REGION, VLAD, PORODA, BIK, KOROVA) into DIR; XARAKT is left alone.
 #include "herdgen.h"
 
@@ -14,7 +15,9 @@ namespace {
 
 int usage() {
   std::fputs("Использование: generate-herd ПАПКА --cows N [--bulls B] [--regions R] "
-             "[--farms-per-region F] [--breeds K] [--seed S]\n", stderr);
+             "[--farms-per-region F] [--breeds K] [--seed S] [--herd-book-codes] [--narrow-fields]\n"
+             "  --herd-book-codes  коды быков - номера племенной книги из 5-8 цифр, а не 1, 2, 3...\n"
+             "  --narrow-fields    числовые поля KOROVA не шире своих значений (запись 353 байта)\n", stderr);
   return 2;
 }
 
@@ -38,6 +41,10 @@ int main(int argc, char** argv) {
     if (a.rfind("--", 0) != 0) {
       if (!dir.isEmpty()) return usage();
       dir = QString::fromLocal8Bit(argv[i]);
+      continue;
+    }
+    if (a == "--herd-book-codes" || a == "--narrow-fields") {
+      (a == "--herd-book-codes" ? o.herdBookCodes : o.narrowFields) = true;
       continue;
     }
     if (i + 1 >= argc) return usage();

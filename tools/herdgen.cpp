@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace korvel::herd {
@@ -104,6 +105,40 @@ struct TraitFields {
 
 QString path(const QString& dir, const db::TableLayout& t) { return QDir(dir).filePath(t.fileName); }
 
+// KOROVA with its numeric fields only as wide as the generated values need.
+db::TableLayout narrowKorovaLayout() {
+  db::TableLayout t = db::korovaLayout();
+  for (db::FieldDef& f : t.fields) {
+    if (f.name == u"KODREG" || f.name == u"KODVLAD" || f.name == u"KODPOROD") f.width = 5;
+    else if (f.name == u"NLAKT") f.width = 2;
+    else if (f.name.startsWith(u"XXX")) f.width = 3;
+    else if (f.name.startsWith(u'X') && f.type == 'N') f.width = 2;
+  }
+  return t;
+}
+
+// The codes of `count` bulls: 1, 2, 3, ... or herd book registration numbers of 5 to 8 digits,
+// each drawn once.
+std::vector<std::string> bullCodes(long long count, bool herdBook, Random& rng) {
+  std::vector<std::string> codes;
+  codes.reserve(size_t(count));
+  std::unordered_set<uint64_t> drawn;
+  for (long long b = 0; b < count; ++b) {
+    if (!herdBook) {
+      codes.push_back(std::to_string(b + 1));
+      continue;
+    }
+    uint64_t code;
+    do {
+      constexpr uint64_t kLowest[] = {10'000, 100'000, 1'000'000, 10'000'000};
+      const uint64_t low = kLowest[rng.below(std::size(kLowest))];
+      code = low + rng.below(9 * low);
+    } while (!drawn.insert(code).second);
+    codes.push_back(std::to_string(code));
+  }
+  return codes;
+}
+
 // Removes a table of the same name in another letter case, so that only the new file remains.
 void removeOtherCase(const QString& dir, const QString& fileName) {
   QDir d(dir);
@@ -120,6 +155,8 @@ HerdSummary generateHerd(const QString& dir, const HerdOptions& o) {
   Random rng(o.seed);
   HerdSummary s;
   const long long bulls = o.bulls >= 0 ? o.bulls : std::max<long long>(1, o.cows / 20);
+  if (o.herdBookCodes && bulls > 10'000'000)
+    throw db::TableError(QStringLiteral("Неверные параметры стада: номеров племенной книги хватает на 10 000 000 быков."));
   for (const db::TableLayout& t : {db::regionLayout(), db::vladLayout(), db::porodaLayout(), db::bikLayout(), db::korovaLayout()})
     removeOtherCase(dir, t.fileName);
 
@@ -189,9 +226,10 @@ HerdSummary generateHerd(const QString& dir, const HerdOptions& o) {
   const auto previous = encodeAll(kPrevious);
   const QDate epoch(2012, 1, 1);
 
-  // Bulls: codes 1..B; about 3% are free rows that still hold their code.
+  // Bulls: codes 1..B or herd book numbers; about 3% are free rows that still hold their code.
   std::vector<Bull> sires(static_cast<size_t>(bulls));
   {
+    const std::vector<std::string> codes = bullCodes(bulls, o.herdBookCodes, rng);
     const auto t = db::bikLayout();
     db::DbfWriter w(path(dir, t), t.fields);
     const int kr = w.fieldIndex(u"KODREG"), nokli = w.fieldIndex(u"NOKLI"), kodbyk = w.fieldIndex(u"KODBYK"),
@@ -199,7 +237,7 @@ HerdSummary generateHerd(const QString& dir, const HerdOptions& o) {
               kol = w.fieldIndex(u"KOLKOROV"), por = w.fieldIndex(u"KODPOROD"), data = w.fieldIndex(u"DATA");
     for (long long b = 0; b < bulls; ++b) {
       Bull& bull = sires[size_t(b)];
-      bull.code = std::to_string(b + 1);
+      bull.code = codes[size_t(b)];
       bull.nokli = cp1251(QStringLiteral("%1 %2").arg(QString::fromUtf8(kBullNames[rng.below(std::size(kBullNames))])).arg(100000 + rng.below(900000)));
       bull.free = rng.chance(0.03);
       bull.line = int(rng.below(lines.size()));
@@ -230,7 +268,7 @@ HerdSummary generateHerd(const QString& dir, const HerdOptions& o) {
 
   // Cows.
   {
-    const auto t = db::korovaLayout();
+    const auto t = o.narrowFields ? narrowKorovaLayout() : db::korovaLayout();
     db::DbfWriter w(path(dir, t), t.fields);
     const int kr = w.fieldIndex(u"KODREG"), nokli = w.fieldIndex(u"NOKLI"), por = w.fieldIndex(u"KODPOROD"),
               base = w.fieldIndex(u"BASEKOD"), kodbyk = w.fieldIndex(u"KODBYK"), mat = w.fieldIndex(u"MATNOKLI"),

@@ -15,6 +15,12 @@ struct HerdOptions {
   int farmsPerRegion = 20;
   int breeds = 8;
   uint64_t seed = 1;
+  // Bull codes as a herd book numbers its bulls: registration numbers of 5 to 8 digits, no two
+  // alike and in no order (instead of 1, 2, 3, ...). At most 10,000,000 bulls.
+  bool herdBookCodes = false;
+  // KOROVA's numeric fields only as wide as their values: region, farm and breed codes of 5
+  // digits, lactation 2, linear scores 2, complex scores 3 (353-byte records instead of 405).
+  bool narrowFields = false;
 };
 
 struct HerdSummary {

@@ -14,7 +14,17 @@ using namespace korvel;
 using namespace korvel::db;
 using namespace korvel::db::test;
 
-TEST(HerdGeneratorTest, SameSeedSameBytesAndAConsistentHerd) {
+namespace {
+
+// The generator's default shape, and the herd book's: herd book bull codes and narrow numbers.
+struct Shape {
+  const char* name;
+  bool herdBook;
+  int recordLength;
+};
+const Shape kShapes[] = {{"default", false, 405}, {"herd book", true, 353}};
+
+void checkShape(const Shape& shape) {
   QTemporaryDir a, b, c;
   herd::HerdOptions o;
   o.cows = 3000;
@@ -22,6 +32,7 @@ TEST(HerdGeneratorTest, SameSeedSameBytesAndAConsistentHerd) {
   o.farmsPerRegion = 3;
   o.breeds = 5;
   o.seed = 42;
+  o.herdBookCodes = o.narrowFields = shape.herdBook;
   // A catalogue already in the folder is left alone.
   const QString xarakt = createTable(a.path(), "XARAKT", xaraktLayout().fields);
   const QByteArray xaraktBefore = readFile(xarakt);
@@ -60,11 +71,19 @@ TEST(HerdGeneratorTest, SameSeedSameBytesAndAConsistentHerd) {
   EXPECT_EQ(farms.size(), size_t(4 * 3 + 1));
   std::set<QString> liveBulls;
   auto bik = open("BIK");
+  std::set<QString> codes;
   for (bik->first(); !bik->eof(); bik->next()) {
+    const QString code = bik->fieldByName(u"kodbyk").asString();
     EXPECT_GT(bik->fieldByName(u"kodbyk").asInteger(), 0);
-    if (bik->fieldByName(u"kodreg").asInteger() != 0) liveBulls.insert(bik->fieldByName(u"kodbyk").asString());
+    EXPECT_TRUE(codes.insert(code).second) << code.toStdString();
+    // Herd book numbers have 5 to 8 digits; the default codes count 1 to 150.
+    if (shape.herdBook) EXPECT_TRUE(code.size() >= 5 && code.size() <= 8) << code.toStdString();
+    if (bik->fieldByName(u"kodreg").asInteger() != 0) liveBulls.insert(code);
   }
+  if (!shape.herdBook) EXPECT_EQ(codes.size(), 150u);
+  if (!shape.herdBook) EXPECT_TRUE(codes.count(QStringLiteral("1")) && codes.count(QStringLiteral("150")));
   auto korova = open("KOROVA");
+  EXPECT_EQ(korova->file().recordLength(), shape.recordLength);
   long long free = 0, linked = 0, scored = 0, defects = 0;
   std::map<QString, int> daughters;
   std::set<std::pair<long long, QString>> names;
@@ -116,4 +135,13 @@ TEST(HerdGeneratorTest, SameSeedSameBytesAndAConsistentHerd) {
   }
   EXPECT_GT(under10 * 2, int(daughters.size()));
   EXPECT_GT(most, 100);
+}
+
+}  // namespace
+
+TEST(HerdGeneratorTest, SameSeedSameBytesAndAConsistentHerdInEveryShape) {
+  for (const Shape& shape : kShapes) {
+    SCOPED_TRACE(shape.name);
+    checkShape(shape);
+  }
 }
