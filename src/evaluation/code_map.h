@@ -16,50 +16,15 @@ class CodeMap {
   static constexpr int32_t kAbsent = -2;
   static constexpr int32_t kRefused = -1;
 
-  CodeMap() : slots_(1024) {}
-
-  // The value stored for the code, or kAbsent. The code must be at most kMaxKey bytes.
-  int32_t find(std::string_view code) const {
-    const Key k = keyOf(code);
-    for (size_t i = k.hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
-      const Slot& s = slots_[i];
-      if (!s.used) return kAbsent;
-      if (s.holds(k)) return s.value;
-    }
-  }
-
-  // Asks the memory for the slot where the code's search starts (the scan does it a few rows
-  // ahead of reading them).
-  void prefetch(std::string_view code) const {
-    __builtin_prefetch(&slots_[keyOf(code).hash & (slots_.size() - 1)]);
-  }
-
-  void insert(std::string_view code, int32_t value) {
-    if ((count_ + 1) * 2 > slots_.size()) grow();
-    put(keyOf(code), value);
-    ++count_;
-  }
-
-  size_t size() const { return count_; }
-
- private:
+  // A code made ready for the map once: its bytes in fixed words and its hash, for a prefetch
+  // now and a search a few rows later.
   struct Key {
     uint64_t w[3] = {0, 0, 0};
     uint32_t len = 0;
     uint64_t hash = 0;  // not stored in a slot
-    bool operator==(const Key& o) const {
-      return len == o.len && w[0] == o.w[0] && w[1] == o.w[1] && w[2] == o.w[2];
-    }
+    std::string_view code() const { return {reinterpret_cast<const char*>(w), len}; }
   };
-  // 32 bytes: two slots a cache line.
-  struct Slot {
-    uint64_t w[3] = {0, 0, 0};
-    int32_t value = 0;
-    uint8_t len = 0;
-    bool used = false;
-    bool holds(const Key& k) const { return len == k.len && w[0] == k.w[0] && w[1] == k.w[1] && w[2] == k.w[2]; }
-  };
-
+  // The key of a code; bytes past kMaxKey are left out.
   static Key keyOf(std::string_view code) {
     Key k;
     code = code.substr(0, kMaxKey);
@@ -75,6 +40,38 @@ class CodeMap {
     return k;
   }
 
+  CodeMap() : slots_(1024) {}
+
+  // The value stored for the code, or kAbsent.
+  int32_t find(const Key& k) const {
+    for (size_t i = k.hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      const Slot& s = slots_[i];
+      if (!s.used) return kAbsent;
+      if (s.holds(k)) return s.value;
+    }
+  }
+
+  // Asks the memory for the slot where the code's search starts.
+  void prefetch(const Key& k) const { __builtin_prefetch(&slots_[k.hash & (slots_.size() - 1)]); }
+
+  void insert(const Key& k, int32_t value) {
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    put(k, value);
+    ++count_;
+  }
+
+  size_t size() const { return count_; }
+
+ private:
+  // 32 bytes: two slots a cache line.
+  struct Slot {
+    uint64_t w[3] = {0, 0, 0};
+    int32_t value = 0;
+    uint8_t len = 0;
+    bool used = false;
+    bool holds(const Key& k) const { return len == k.len && w[0] == k.w[0] && w[1] == k.w[1] && w[2] == k.w[2]; }
+  };
+
   void put(const Key& k, int32_t value) {
     size_t i = k.hash & (slots_.size() - 1);
     while (slots_[i].used) i = (i + 1) & (slots_.size() - 1);
@@ -84,11 +81,8 @@ class CodeMap {
   void grow() {
     std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
-    for (const Slot& s : old) {
-      if (!s.used) continue;
-      const Key k = keyOf(std::string_view(reinterpret_cast<const char*>(s.w), s.len));
-      put(k, s.value);
-    }
+    for (const Slot& s : old)
+      if (s.used) put(keyOf(std::string_view(reinterpret_cast<const char*>(s.w), s.len)), s.value);
   }
 
   static_assert(sizeof(Slot) == 32);

@@ -26,6 +26,9 @@ inline bool inComparisonBase(const EvaluationRequest& r, long long kodreg, long 
   return kodreg == r.baseRegion && (r.baseWithArchives || kodvlad != 0);
 }
 
+// Whether every cow of the breed belongs to the comparison base, whatever her codes.
+inline bool everyCowInBase(const EvaluationRequest& r) { return r.baseRegion == 0 && r.baseWithArchives; }
+
 // How a father code is judged before any bull record is looked at.
 enum class BullJudgement { Admit, Refuse, LookUp };
 inline BullJudgement judgeWithoutLookup(const EvaluationRequest& r, const QString& code) {

@@ -5,6 +5,7 @@
 #include "db/text.h"
 #include "evaluation/bull_lookup.h"
 #include "evaluation/code_map.h"
+#include "evaluation/scan_fields.h"
 
 #include <cmath>
 #include <optional>
@@ -20,17 +21,6 @@ constexpr double kZeroSpread = 0.000001;
 
 // Single-precision storage of a value computed in double.
 inline void addTo(float& total, double v) { total = float(double(total) + v); }
-
-// Whether a defect field's bytes contain "+" and "++".
-inline void defectMarks(std::string_view p, bool& marked, bool& strong) {
-  if (p.size() == 2) {  // the usual field: blank, "+", " +", "++"
-    marked = p[0] == '+' || p[1] == '+';
-    strong = p[0] == '+' && p[1] == '+';
-    return;
-  }
-  marked = p.find('+') != std::string_view::npos;
-  strong = p.find("++") != std::string_view::npos;
-}
 
 }  // namespace
 
@@ -67,7 +57,7 @@ void SireEvaluation::prepareTotals() {
   shownLinear = shown(linearRows);
   shownDefects = shown(defectRows);
   shownComplex = shown(complexRows);
-  layout = TotalsLayout{shownLinear.size(), shownDefects.size(), shownComplex.size()};
+  layout = TotalsLayout{shownLinear.size(), shownDefects.size(), shownComplex.size(), everyCowInBase(request)};
   totals.assign(sires.size() * layout.stride(), 0.0f);
   baseSum.assign(linearRows.size(), 0.0f);
   baseSumSq.assign(linearRows.size(), 0.0f);
@@ -92,16 +82,14 @@ SireFigures SireEvaluation::figures(int i) const {
   f.linear.resize(linearRows.size());
   for (size_t k = 0; k < shownLinear.size(); ++k) {
     const size_t j = shownLinear[k];
-    const float* l = b + layout.linearAt(k);
-    f.linear[j] = linearFigure(n, l[L::kSum], l[L::kSumSq], nc, baseSum[j], l[L::kInBaseSum], baseSumSq[j],
-                               l[L::kInBaseSumSq]);
+    f.linear[j] = linearFigure(n, b[layout.linearAt(L::kSum, k)], b[layout.linearAt(L::kSumSq, k)], nc, baseSum[j],
+                               b[layout.linearAt(L::kInBaseSum, k)], baseSumSq[j], b[layout.linearAt(L::kInBaseSumSq, k)]);
   }
   f.defects.resize(defectRows.size());
   for (size_t k = 0; k < shownDefects.size() && n > 0; ++k) {
-    const float* marks = b + layout.defectAt(k);
     DefectFigure& d = f.defects[shownDefects[k]];
-    d.marked = float(double(marks[L::kMarked]) / n * 100);
-    d.strong = float(double(marks[L::kStrong]) / n * 100);
+    d.marked = float(double(b[layout.markedAt(k)]) / n * 100);
+    d.strong = float(double(b[layout.strongAt(k)]) / n * 100);
   }
   f.complexMeans.resize(complexRows.size());
   for (size_t k = 0; k < shownComplex.size() && n > 0; ++k) {
@@ -146,15 +134,25 @@ QString checkMessage(EvaluationCheck check) {
 
 namespace {
 
-// The KOROVA fields the scan reads, bound once by name.
+using evaluation::ShortWholeView;
+
+std::vector<QString> idsOf(const std::vector<TraitRow>& rows, const std::vector<size_t>& shown) {
+  std::vector<QString> ids;
+  for (size_t j : shown) ids.push_back(rows[j].id);
+  return ids;
+}
+
+// The KOROVA fields the scan reads, bound once by name. The whole-number views read through the
+// forms of `forms`, so the fields are never copied.
 struct CowFields {
   CowFields(const db::DbfFile& korova, const SireEvaluation& e)
-      : breed(korova, u"kodporod"), region(korova, u"kodreg"), farm(korova, u"kodvlad"),
-        link(korova, u"basekod"), father(korova, u"kodbyk") {
-    for (size_t j : e.shownLinear) linear.emplace_back(korova, e.linearRows[j].id);
-    for (size_t k : e.shownDefects) defects.emplace_back(korova, e.defectRows[k].id);
-    for (size_t m : e.shownComplex) complex.emplace_back(korova, e.complexRows[m].id);
+      : breed(korova, u"kodporod", forms), region(korova, u"kodreg", forms), farm(korova, u"kodvlad", forms),
+        link(korova, u"basekod"), father(korova, u"kodbyk"), defects(korova, idsOf(e.defectRows, e.shownDefects)) {
+    for (size_t j : e.shownLinear) linear.emplace_back(korova, e.linearRows[j].id, forms);
+    for (size_t m : e.shownComplex) complex.emplace_back(korova, e.complexRows[m].id, forms);
   }
+  CowFields(const CowFields&) = delete;
+  CowFields& operator=(const CowFields&) = delete;
 
   // The father code of a row whose BASEKOD is exactly "+": KODBYK without its trailing
   // blanks, at most its first 20 bytes.
@@ -164,11 +162,12 @@ struct CowFields {
     return father.trimmed(row).substr(0, CodeMap::kMaxKey);
   }
 
-  db::WholeView breed, region, farm;
-  db::BytesView link, father;          // BASEKOD, KODBYK
-  std::vector<db::WholeView> linear;   // by shown linear trait
-  std::vector<db::BytesView> defects;  // by shown defect
-  std::vector<db::WholeView> complex;  // by shown complex trait
+  evaluation::FormTables forms;  // first: the views below read through it
+  ShortWholeView breed, region, farm;
+  db::BytesView link, father;             // BASEKOD, KODBYK
+  std::vector<ShortWholeView> linear;     // by shown linear trait
+  std::vector<ShortWholeView> complex;    // by shown complex trait
+  evaluation::DefectMarks defects;        // by shown defect
 };
 
 // Judges each father code once: the first time it is met it is admitted as a sire or refused
@@ -179,16 +178,17 @@ class SireJudge {
   SireJudge(TDataModule5& dm, SireEvaluation& e, db::Codepage cp) : dm_(dm), e_(e), cp_(cp) {}
 
   // The slot of the code's sire, or a negative number when the code is refused.
-  int32_t sireOf(std::string_view code) {
+  int32_t sireOf(const CodeMap::Key& code) {
     const int32_t slot = judged_.find(code);
     return slot == CodeMap::kAbsent ? judge(code) : slot;
   }
-  // The slot of a code already judged, else a negative number; judges nothing.
-  int32_t known(std::string_view code) const { return judged_.find(code); }
-  void prefetch(std::string_view code) const { judged_.prefetch(code); }
+  // The slot of a code already judged, CodeMap::kRefused, or CodeMap::kAbsent; judges nothing.
+  int32_t known(const CodeMap::Key& code) const { return judged_.find(code); }
+  void prefetch(const CodeMap::Key& code) const { judged_.prefetch(code); }
 
  private:
-  int32_t judge(std::string_view bytes) {
+  int32_t judge(const CodeMap::Key& key) {
+    const std::string_view bytes = key.code();
     const QString code = db::decode(bytes.data(), qsizetype(bytes.size()), cp_);
     bool admit = false;
     switch (judgeWithoutLookup(e_.request, code)) {
@@ -198,7 +198,7 @@ class SireJudge {
     }
     const int32_t slot = admit ? e_.admit(code) : CodeMap::kRefused;
     if (!admit) ++e_.refusedCodes;
-    judged_.insert(bytes, slot);
+    judged_.insert(key, slot);
     return slot;
   }
 
@@ -221,63 +221,179 @@ class SireJudge {
   db::WholeView bullRegion_, bullFarm_;
 };
 
-// The memory's latency is hidden by asking for records ahead of the one read: the first lines
-// of each record far ahead; for a row of the breed nearer ahead, the rest of the record and
-// the father code's place in the map; nearer still, his totals.
-void prefetchAhead(const db::LiveRows& rows, const db::Row& row, const CowFields& f, long long breed,
-                   const SireJudge& judge, const SireEvaluation& e) {
-  constexpr uint32_t kFar = 24, kMid = 12, kNear = 4;
-  if (const db::Row far = rows.ahead(row, kFar)) db::prefetch(far, 0, 64);
-  const auto ofBreed = [&](const db::Row& r) { return r && r.live() && f.breed(r) == breed; };
-  if (const db::Row mid = rows.ahead(row, kMid); ofBreed(mid)) {
-    db::prefetch(mid, 127, rows.recordLength());
-    if (const auto code = f.fatherCode(mid)) judge.prefetch(*code);
+// What the look-ahead learned of a record before the walk reached it.
+struct Ahead {
+  uint32_t index = UINT32_MAX;      // the record's index
+  bool ofBreed = false;             // live and of the run's breed
+  bool linked = false;              // of the breed with BASEKOD "+": `father` holds her KODBYK
+  CodeMap::Key father;
+  int32_t sire = CodeMap::kAbsent;  // the code as judged a few rows before, when it was
+};
+
+// Hides the memory's latency by working ahead of the row read. kFar records ahead, the first
+// bytes of the record are asked for; kMid ahead, it is tested for the breed and, when of it, the
+// rest of its bytes and its father code's place in the map are asked for; kNear ahead, the code
+// is looked up and, when he is a sire already, his totals are asked for. So each record's breed
+// and father code are read once. A record the walk reaches unprepared (deleted records lay
+// between) is learned on the spot.
+class LookAhead {
+ public:
+  LookAhead(const db::LiveRows& rows, const CowFields& f, const SireJudge& judge, const SireEvaluation& e,
+            long long breed)
+      : rows_(rows), f_(f), judge_(judge), e_(e), breed_(breed) {}
+
+  // What is known of the walk's next row; works ahead of it.
+  const Ahead& next(const db::Row& row) {
+    if (const db::Row far = rows_.ahead(row, kFar)) db::prefetch(far, 0, 64);
+    if (const db::Row mid = rows_.ahead(row, kMid)) learn(mid);
+    if (const db::Row near = rows_.ahead(row, kNear)) lookUp(near);
+    Ahead& a = ring_[row.index() % kRing];
+    if (a.index != row.index()) learn(row);
+    return a;
   }
-  if (const db::Row near = rows.ahead(row, kNear); ofBreed(near)) {
-    if (const auto code = f.fatherCode(near)) {
-      const int32_t slot = judge.known(*code);
-      if (slot >= 0) {
-        const float* block = e.block(size_t(slot));
-        for (size_t b = 0; b < e.layout.stride(); b += 16) __builtin_prefetch(block + b, 1);
-      }
+
+ private:
+  static constexpr uint32_t kFar = 32, kMid = 16, kNear = 6, kRing = 32;
+  static_assert(kRing > kMid && kMid > kNear);
+
+  void learn(const db::Row& row) {
+    Ahead& a = ring_[row.index() % kRing];
+    a.index = row.index();
+    a.ofBreed = row.live() && f_.breed(row) == breed_;
+    a.linked = false;
+    a.sire = CodeMap::kAbsent;
+    if (!a.ofBreed) return;
+    db::prefetch(row, 64, rows_.recordLength());
+    if (const auto code = f_.fatherCode(row)) {
+      a.linked = true;
+      a.father = CodeMap::keyOf(*code);
+      judge_.prefetch(a.father);
     }
   }
+
+  void lookUp(const db::Row& row) {
+    Ahead& a = ring_[row.index() % kRing];
+    if (a.index != row.index() || !a.linked) return;
+    a.sire = judge_.known(a.father);
+    if (a.sire < 0) return;
+    __builtin_prefetch(&e_.sires[size_t(a.sire)], 1);
+    const float* block = e_.block(size_t(a.sire));
+    const size_t length = e_.layout.everyDaughter();
+    for (size_t b = 0; b < length; b += 16) __builtin_prefetch(block + b, 1);
+    if (length) __builtin_prefetch(block + length - 1, 1);
+  }
+
+  const db::LiveRows& rows_;
+  const CowFields& f_;
+  const SireJudge& judge_;
+  const SireEvaluation& e_;
+  const long long breed_;
+  Ahead ring_[kRing];
+};
+
+// Whether the value and its square are floats as they are: then a single-precision sum adds it
+// with one rounding, the same as a sum kept as a float and added in double precision.
+inline bool exactInFloat(long long v) { return v >= -4096 && v <= 4096; }
+
+// t[k] += v[k] over arrays padded to a multiple of four, four at a time.
+inline void addFours(float* __restrict t, const float* __restrict v, size_t n) {
+  for (size_t k = 0; k < n; k += 4)
+    for (size_t j = 0; j < 4; ++j) t[k + j] += v[k + j];
 }
 
-// Adds a cow of the breed to the base totals when she is in the base, and to her father's
-// totals when he is a sire of the run (`block` not null).
-void addCow(SireEvaluation& e, const CowFields& f, const db::Row& row, bool inBase, float* block,
-            std::vector<double>& values) {
-  using L = TotalsLayout;
-  const TotalsLayout& layout = e.layout;
-  for (size_t k = 0; k < layout.linear; ++k) values[k] = double(f.linear[k](row));
-  if (inBase) {
-    for (size_t k = 0; k < layout.linear; ++k) {
-      const size_t j = e.shownLinear[k];
-      addTo(e.baseSum[j], values[k]);
-      addTo(e.baseSumSq[j], values[k] * values[k]);
+// The sums of a scan: the base's by shown linear trait, and the daughters' in their fathers'
+// blocks.
+class Totals {
+ public:
+  explicit Totals(SireEvaluation& e)
+      : e_(e), baseSum_(e.layout.linearStride()), baseSumSq_(e.layout.linearStride()),
+        values_(e.layout.linearStride()), squares_(e.layout.linearStride()), whole_(e.layout.linear) {}
+
+  // Adds a cow of the breed to the base totals when she is in the base, and to her father's
+  // totals when he is a sire of the run (`father` not negative).
+  void add(const CowFields& f, const db::Row& row, bool inBase, int32_t father) {
+    const TotalsLayout& l = e_.layout;
+    bool exact = true;
+    for (size_t k = 0; k < l.linear; ++k) {
+      whole_[k] = f.linear[k](row);
+      exact &= exactInFloat(whole_[k]);
     }
-  }
-  if (!block) return;
-  for (size_t k = 0; k < layout.linear; ++k) {
-    float* t = block + layout.linearAt(k);
-    const double v = values[k];
-    addTo(t[L::kSum], v);
-    addTo(t[L::kSumSq], v * v);
+    if (!exact) return addInDouble(f, row, inBase, father);
+    for (size_t k = 0; k < l.linear; ++k) {
+      values_[k] = float(whole_[k]);
+      squares_[k] = values_[k] * values_[k];
+    }
+    const size_t n = l.linearStride();  // the padding adds zeros
     if (inBase) {
-      addTo(t[L::kInBaseSum], v);
-      addTo(t[L::kInBaseSumSq], v * v);
+      addFours(baseSum_.data(), values_.data(), n);
+      addFours(baseSumSq_.data(), squares_.data(), n);
+    }
+    if (father < 0) return;
+    float* block = e_.block(size_t(father));
+    using L = TotalsLayout;
+    addFours(block + l.linearAt(L::kSum, 0), values_.data(), n);
+    addFours(block + l.linearAt(L::kSumSq, 0), squares_.data(), n);
+    if (inBase && !l.baseIsEveryCow) {
+      addFours(block + l.linearAt(L::kInBaseSum, 0), values_.data(), n);
+      addFours(block + l.linearAt(L::kInBaseSumSq, 0), squares_.data(), n);
+    }
+    for (size_t k = 0; k < l.complex; ++k) {
+      const long long v = f.complex[k](row);
+      if (exactInFloat(v))
+        block[l.complexAt(k)] += float(v);
+      else
+        addTo(block[l.complexAt(k)], double(v));
+    }
+    addDefects(f, row, block);
+  }
+
+  // Stores the base sums by catalogue position.
+  void finish() {
+    for (size_t k = 0; k < e_.layout.linear; ++k) {
+      e_.baseSum[e_.shownLinear[k]] = baseSum_[k];
+      e_.baseSumSq[e_.shownLinear[k]] = baseSumSq_[k];
     }
   }
-  for (size_t k = 0; k < layout.defects; ++k) {
-    bool marked, strong;
-    defectMarks(f.defects[k](row), marked, strong);
-    float* marks = block + layout.defectAt(k);
-    if (marked) addTo(marks[L::kMarked], 1);
-    if (strong) addTo(marks[L::kStrong], 1);
+
+ private:
+  // The same sums for a row with a value too large for adding in single precision: each sum
+  // is widened, added to and rounded once.
+  void addInDouble(const CowFields& f, const db::Row& row, bool inBase, int32_t father) {
+    using L = TotalsLayout;
+    const TotalsLayout& l = e_.layout;
+    float* block = father < 0 ? nullptr : e_.block(size_t(father));
+    for (size_t k = 0; k < l.linear; ++k) {
+      const double v = double(whole_[k]);
+      if (inBase) {
+        addTo(baseSum_[k], v);
+        addTo(baseSumSq_[k], v * v);
+      }
+      if (!block) continue;
+      addTo(block[l.linearAt(L::kSum, k)], v);
+      addTo(block[l.linearAt(L::kSumSq, k)], v * v);
+      if (inBase && !l.baseIsEveryCow) {
+        addTo(block[l.linearAt(L::kInBaseSum, k)], v);
+        addTo(block[l.linearAt(L::kInBaseSumSq, k)], v * v);
+      }
+    }
+    if (!block) return;
+    for (size_t k = 0; k < l.complex; ++k) addTo(block[l.complexAt(k)], double(f.complex[k](row)));
+    addDefects(f, row, block);
   }
-  for (size_t k = 0; k < layout.complex; ++k) addTo(block[layout.complexAt(k)], double(f.complex[k](row)));
-}
+
+  void addDefects(const CowFields& f, const db::Row& row, float* block) {
+    const TotalsLayout& l = e_.layout;
+    f.defects.forEachMarked(row, [&](uint32_t k, bool strong) {
+      block[l.markedAt(k)] += 1;
+      if (strong) block[l.strongAt(k)] += 1;
+    });
+  }
+
+  SireEvaluation& e_;
+  std::vector<float> baseSum_, baseSumSq_;  // by shown linear trait, padded
+  std::vector<float> values_, squares_;     // the row's linear values, padded with zeros
+  std::vector<long long> whole_;            // the same as read
+};
 
 }  // namespace
 
@@ -298,11 +414,10 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
   const db::DbfFile& file = korova.file();
   const CowFields f(file, e);
   SireJudge judge(dm, e, file.codepage());
-  // The base predicate needs the codes only when a region is chosen or archives are left out.
-  const bool baseNeedsCodes = request.baseRegion != 0 || !request.baseWithArchives;
-  std::vector<double> values(e.layout.linear);
+  Totals totals(e);
 
   const db::LiveRows rows(file);
+  LookAhead ahead(rows, f, judge, e, request.breed);
   const uint32_t count = rows.recordCount();
   constexpr uint32_t kProgressStep = 1u << 16;
   uint32_t nextReport = 0;
@@ -311,12 +426,12 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
       progress(row.index(), count);
       nextReport = row.index() + kProgressStep;
     }
-    prefetchAhead(rows, row, f, request.breed, judge, e);
-    if (f.breed(row) != request.breed) continue;
+    const Ahead& a = ahead.next(row);
+    if (!a.ofBreed) continue;
 
-    int32_t father = -1;  // the sire slot, when the row's father is a sire of the run
-    if (const auto code = f.fatherCode(row)) father = judge.sireOf(*code);
-    const bool inBase = !baseNeedsCodes || inComparisonBase(request, f.region(row), f.farm(row));
+    // The sire slot, when the row's father is a sire of the run.
+    const int32_t father = !a.linked ? -1 : a.sire != CodeMap::kAbsent ? a.sire : judge.sireOf(a.father);
+    const bool inBase = e.layout.baseIsEveryCow || inComparisonBase(request, f.region(row), f.farm(row));
     if (!inBase && father < 0) continue;
 
     if (inBase) ++e.baseCount;
@@ -325,8 +440,9 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
       ++sire.daughters;
       if (inBase) ++sire.daughtersInBase;
     }
-    addCow(e, f, row, inBase, father >= 0 ? e.block(size_t(father)) : nullptr, values);
+    totals.add(f, row, inBase, father);
   }
+  totals.finish();
 
   // The bulls were looked up without moving BIK's cursor; BIK is left as the last lookup by
   // filter leaves it.

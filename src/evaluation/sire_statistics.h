@@ -52,20 +52,28 @@ struct SireFigures {
 };
 
 // Where a sire's totals lie in his block of SireEvaluation::totals. One block of floats per
-// sire, so that a daughter's row touches one short stretch of memory: first, per shown linear
-// trait, its sum, sum of squares and the same two over his daughters in the base; then, per
-// shown defect, the daughters with "+" (or "++") and those with "++"; then, per shown complex
-// trait, the sum.
+// sire, so that a daughter's row touches one short stretch of memory: first arrays over the
+// shown linear traits (sums, sums of squares, and the same two over his daughters in the base),
+// each padded to a multiple of four so that they are added four at a time; then the sums of the
+// shown complex traits; these are what every daughter adds to. Then, per shown defect, the
+// daughters with "+" (or "++"), and per shown defect those with "++".
+//
+// When every cow of the breed is in the base, a sire's totals over his daughters in the base
+// are his totals: the two in-base arrays are then the same as the two others, not kept apart.
 struct TotalsLayout {
-  enum LinearTotal { kSum, kSumSq, kInBaseSum, kInBaseSumSq, kPerLinear };
-  enum DefectTotal { kMarked, kStrong, kPerDefect };
+  enum LinearTotal { kSum, kSumSq, kInBaseSum, kInBaseSumSq };
   size_t linear = 0, defects = 0, complex = 0;  // shown rows of each kind
+  bool baseIsEveryCow = false;
 
-  size_t stride() const { return kPerLinear * linear + kPerDefect * defects + complex; }
+  size_t linearStride() const { return (linear + 3) / 4 * 4; }
+  size_t linearArrays() const { return baseIsEveryCow ? 2 : 4; }
   // The offsets in a block of the k-th shown (0-based) trait's totals.
-  size_t linearAt(size_t k) const { return kPerLinear * k; }
-  size_t defectAt(size_t k) const { return kPerLinear * linear + kPerDefect * k; }
-  size_t complexAt(size_t k) const { return kPerLinear * linear + kPerDefect * defects + k; }
+  size_t linearAt(LinearTotal total, size_t k) const { return total % linearArrays() * linearStride() + k; }
+  size_t complexAt(size_t k) const { return linearArrays() * linearStride() + k; }
+  size_t markedAt(size_t k) const { return complexAt(complex) + k; }
+  size_t strongAt(size_t k) const { return markedAt(defects) + k; }
+  size_t everyDaughter() const { return complexAt(complex); }  // the totals every daughter adds to
+  size_t stride() const { return strongAt(defects); }
 };
 
 // What one run gathered.
@@ -84,7 +92,8 @@ struct SireEvaluation {
   std::vector<float> totals;
   float* block(size_t sire) { return totals.data() + sire * layout.stride(); }
   const float* block(size_t sire) const { return totals.data() + sire * layout.stride(); }
-  // Numbers the shown rows from the catalogue rows and gives every sire zeroed totals.
+  // Numbers the shown rows from the catalogue rows and gives every sire zeroed totals laid out
+  // for the request.
   void prepareTotals();
   // Admits a sire with this code and zeroed totals; returns his slot.
   int32_t admit(const QString& code);
