@@ -2,6 +2,7 @@
 // runs the request given on the command line and writes the linear profile workbook; with
 // --figures also one CSV row per sire and characteristic, in full precision.
 #include "db/data_module.h"
+#include "db/rows.h"
 #include "db/table_error.h"
 #include "evaluation/profile_workbook.h"
 #include "evaluation/sire_statistics.h"
@@ -144,8 +145,10 @@ int main(int argc, char** argv) {
     if (!dm.openError().isEmpty()) throw db::TableError(dm.openError());
     EvaluationRun run(dm);
     tools::TerminalProgress progress;
+    // The tool reads each table once: what it has read leaves its memory as it goes.
     const SireEvaluation e = scanSires(dm, request, [&](qint64 done, qint64 total) {
       progress.show(QStringLiteral("Прочитано записей коров: %1 из %2").arg(done).arg(total), done == total);
+      db::releaseRecords(dm.korova.file(), uint32_t(done));
     });
     progress.clear();
     const EvaluationCheck check = checkEvaluation(e);
@@ -154,7 +157,9 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (!figures.isEmpty()) writeFigures(e, figures);
-    writeProfileWorkbook(e, readProfileNames(dm, e), positional[1], [&](int done, int total) {
+    const ProfileNames names = readProfileNames(dm, e);
+    db::releaseRecords(dm.bik.file(), dm.bik.file().recordCount());
+    writeProfileWorkbook(e, names, positional[1], [&](int done, int total) {
       progress.show(QStringLiteral("Записано листов: %1 из %2").arg(done).arg(total), done == total);
     });
   } catch (const db::TableError& e) {

@@ -5,7 +5,13 @@
 #include "db/table_error.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
+
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace korvel::db {
 namespace {
@@ -16,6 +22,22 @@ QString tableNameOf(const DbfFile& file) { return QFileInfo(file.path()).complet
 }  // namespace
 
 LiveRows::LiveRows(const Table& table) : LiveRows(table.file()) {}
+
+void releaseRecords(const DbfFile& file, uint32_t end) {
+#ifdef Q_OS_LINUX
+  end = std::min(end, file.recordCount());
+  if (end == 0) return;
+  // Whole pages only: from the page that holds the first record (the map starts on a page) to
+  // the page where the last record released ends, which stays with the records after it.
+  const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  const uintptr_t from = reinterpret_cast<uintptr_t>(file.record(0)) / page * page;
+  const uintptr_t to = reinterpret_cast<uintptr_t>(file.record(end - 1) + file.recordLength()) / page * page;
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+#else
+  Q_UNUSED(file);
+  Q_UNUSED(end);
+#endif
+}
 
 FieldView::FieldView(const DbfFile& file, QStringView name) : file_(&file) {
   const int i = file.fieldIndex(name);

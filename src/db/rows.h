@@ -147,6 +147,12 @@ inline void prefetch(const Row& row, int from, int to) {
   if (to > from) __builtin_prefetch(p + to - 1);
 }
 
+// Lets the pages of the records before `end` leave the process's memory. A one-off pass over a
+// large file that will not come back to them (a tool's) calls it as it goes, so that the whole
+// file is never held at once. The records stay readable: the system keeps the file in its cache
+// and maps them again when they are read. Does nothing where the system offers no such advice.
+void releaseRecords(const DbfFile& file, uint32_t end);
+
 // A field of a file, found once by name (case-insensitive). The base of the views below.
 class FieldView {
  public:

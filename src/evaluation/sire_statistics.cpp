@@ -291,8 +291,10 @@ class LookAhead {
   Ahead ring_[kRing];
 };
 
-// Whether the value and its square are floats as they are: then a single-precision sum adds it
-// with one rounding, the same as a sum kept as a float and added in double precision.
+// Whether the value and its square (at most 2^24) are floats as they are. Then adding either to
+// a float total in single precision gives the bits the widened addition gives: the double sum of
+// two floats rounded back to float is their exact sum rounded once, since a double carries more
+// than twice a float's digits plus two (so the second rounding never differs from a single one).
 inline bool exactInFloat(long long v) { return v >= -4096 && v <= 4096; }
 
 // t[k] += v[k] over arrays padded to a multiple of four, four at a time.
