@@ -1,5 +1,6 @@
 #include "db/data_module.h"
 
+#include "db/journal.h"
 #include "db/table_error.h"
 
 #include <QDir>
@@ -22,6 +23,8 @@ TDataModule5::TDataModule5(const QString& workDir, QObject* parent)
   };
 
   try {
+    // An operation that an earlier run left unfinished is undone before any table is read.
+    db::recoverInterruptedOperation(workDir_);
     xarakt.open();
   } catch (const db::TableError& e) {
     openError_ = e.text();

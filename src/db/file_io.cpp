@@ -1,6 +1,7 @@
 #include "db/file_io.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <cerrno>
 #include <csignal>
@@ -9,6 +10,7 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -85,6 +87,19 @@ int truncate(int fd, long long length) {
   return _chsize_s(fd, length) == 0 ? 0 : errno;
 #else
   return ::ftruncate(fd, off_t(length)) == 0 ? 0 : errno;
+#endif
+}
+
+int syncFolder(const QString& folder) {
+#ifdef Q_OS_WIN
+  Q_UNUSED(folder);
+  return 0;
+#else
+  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  const int err = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  return err;
 #endif
 }
 

@@ -19,6 +19,10 @@ int sync(int fd);
 // Cuts or extends the file to `length` bytes; 0 or the error number.
 int truncate(int fd, long long length);
 
+// Flushes the folder's entries (a file created or removed in it) to the medium; 0 or the
+// error number. Does nothing where folders cannot be flushed.
+int syncFolder(const QString& folder);
+
 // The cause of a failed write in words for a message, e.g. for ENOSPC
 // "на диске нет свободного места. Проверьте свободное место на диске".
 QString causeText(int err);

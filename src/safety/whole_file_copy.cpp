@@ -54,7 +54,8 @@ QStringList listFiles(const QDir& dir, const QString& wildcard) {
   QStringList names = dir.entryList({wildcard}, QDir::Files, QDir::Name | QDir::IgnoreCase);
   names.removeIf([](const QString& n) {
     return n.endsWith(QLatin1String(kTemporarySuffix), Qt::CaseInsensitive) ||
-           n.compare(QLatin1String(db::kLockFileName), Qt::CaseInsensitive) == 0;
+           n.compare(QLatin1String(db::kLockFileName), Qt::CaseInsensitive) == 0 ||
+           n.compare(QLatin1String(db::kJournalFileName), Qt::CaseInsensitive) == 0;
   });
   return names;
 }

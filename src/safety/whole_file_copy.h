@@ -18,7 +18,8 @@ inline constexpr const char* kTemporarySuffix = ".korvel-tmp";
 QString findEntry(const QDir& dir, const QString& name, QDir::Filters kinds);
 
 // The regular, visible files of `dir` whose names match the wildcard (case ignored), sorted by
-// name; temporary copies and the program's lock file are left out.
+// name; temporary copies, the program's lock file and the journal of an operation are left
+// out (a backup must never take a journal, nor a restore bring one in).
 QStringList listFiles(const QDir& dir, const QString& wildcard);
 
 // Copies `source` into a new temporary file in `targetDir`, with the source's permissions and
