@@ -1,4 +1,5 @@
-// make-workdir DIR: lays out a starter working folder; existing files are never touched.
+// make-workdir DIR: lays out a starter working folder; existing files are never touched, and a
+// folder that holds some of the six tables but not all is refused (exit status 1).
 #include "db/table_error.h"
 #include "starter/starter_folder.h"
 

@@ -1,6 +1,7 @@
 #include "db/table.h"
 
 #include "db/field_value.h"
+#include "db/schema.h"
 #include "db/table_error.h"
 
 #include <QDir>
@@ -50,6 +51,7 @@ void Table::open() {
   if (found.isEmpty())
     fail(QStringLiteral("файл %1 не найден в рабочей папке %2.").arg(wanted, QDir::toNativeSeparators(dir.absolutePath())));
   auto file = std::make_unique<DbfFile>(dir.filePath(found));
+  checkLayout(*file, tableName());
   file->afterReload = [this] { fileReloaded(); };
   file_ = std::move(file);
   ++dataVersion_;
