@@ -131,9 +131,10 @@ TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, Remo
   TransferCount count;
   if (variant == RemovalVariant::Cancel) return count;
   // Both lists frozen and both card refreshes held while the tables are walked unfiltered;
-  // their filters, open states and the flags are put back when the transfer ends.
-  db::ProtectedScan cowScan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
-  db::ProtectedScan bullScan(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed);
+  // their filters, open states, current records and the flags are put back when the transfer
+  // ends, however it ends: a picker's caller goes on with the cow or bull it had chosen.
+  db::ProtectedScan cowScan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed, db::ProtectedScan::Record::Restore);
+  db::ProtectedScan bullScan(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed, db::ProtectedScan::Record::Restore);
   db::Table& korova = dm.korova;
   db::Table& bik = dm.bik;
 

@@ -48,7 +48,8 @@ FarmKey ensureRegionArchive(TDataModule5& dm, long long region);
 // Moves or frees the cows and bulls whose KODREG and KODVLAD are those of `removed`, over the
 // whole tables whatever their filters; `target` is used by the moving variants only. The freed
 // bulls' daughters anywhere in KOROVA lose their father link: BASEKOD blank and KODBYK "#" and
-// the bull's name. Both tables, their lists and the refresh flags are left as they were found.
+// the bull's name. Both tables (their current records included), their lists and the refresh
+// flags are left as they were found.
 TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, RemovalVariant variant,
                                   const FarmKey& target);
 
