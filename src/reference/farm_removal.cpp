@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/filter.h"
+#include "db/journal.h"
 #include "db/protected_scan.h"
 #include "reference/farms.h"
 
@@ -105,7 +106,9 @@ long long releaseFatherLinks(db::Table& korova, const std::vector<FreedBull>& bu
   }
   if (byCode.empty()) return 0;
 
-  long long released = 0;
+  // The daughters are found first, so that the journal takes all their records at once.
+  std::vector<uint32_t> rows;
+  std::vector<size_t> fathers;
   constexpr uint32_t kAhead = 32;  // records fetched ahead of the walk: it is bound by memory
   for (uint32_t i = 0, n = file.recordCount(); i < n; ++i) {
     const char* rec = file.record(i);
@@ -116,14 +119,20 @@ long long releaseFatherLinks(db::Table& korova, const std::vector<FreedBull>& bu
     const char* c = rec + code.offset;
     const auto it = byCode.find(std::string_view(c, size_t(trimmedLength(c, code.width))));
     if (it == byCode.end()) continue;
-    korova.goToIndex(i);
+    rows.push_back(i);
+    fathers.push_back(it->second);
+  }
+  db::JournalScope op(file.folder());
+  op.declare(korova, rows);
+  for (size_t k = 0; k < rows.size(); ++k) {
+    korova.goToIndex(rows[k]);
     korova.edit();
     db::Field(korova, baseIdx).setString(QString());
-    db::Field(korova, codeIdx).setString(bulls[it->second].name);
+    db::Field(korova, codeIdx).setString(bulls[fathers[k]].name);
     korova.post();
-    ++released;
   }
-  return released;
+  op.commit();
+  return qsizetype(rows.size());
 }
 
 TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, RemovalVariant variant,
@@ -135,6 +144,9 @@ TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, Remo
   // ends, however it ends: a picker's caller goes on with the cow or bull it had chosen.
   db::ProtectedScan cowScan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed, db::ProtectedScan::Record::Restore);
   db::ProtectedScan bullScan(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed, db::ProtectedScan::Record::Restore);
+  // All or nothing; declared after the scans, so that an error rolls the tables back before
+  // the scans put the cursors back on them.
+  db::JournalScope op(dm.workDir());
   db::Table& korova = dm.korova;
   db::Table& bik = dm.bik;
 
@@ -142,7 +154,9 @@ TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, Remo
   const FarmKey nowhere{0, 0};
   {
     const int kodreg = korova.fieldIndex(u"kodreg"), kodvlad = korova.fieldIndex(u"kodvlad");
-    for (uint32_t i : rowsOfFarm(korova, removed)) {
+    const std::vector<uint32_t> cows = rowsOfFarm(korova, removed);
+    op.declare(korova, cows);
+    for (uint32_t i : cows) {
       placeRow(korova, i, kodreg, kodvlad, freeCows ? nowhere : target);
       ++(freeCows ? count.cowsFreed : count.cowsMoved);
     }
@@ -150,9 +164,11 @@ TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, Remo
 
   const int kodreg = bik.fieldIndex(u"kodreg"), kodvlad = bik.fieldIndex(u"kodvlad");
   const std::vector<uint32_t> bulls = rowsOfFarm(bik, removed);
+  op.declare(bik, bulls);
   if (!freesBulls(variant)) {
     for (uint32_t i : bulls) placeRow(bik, i, kodreg, kodvlad, target);
     count.bullsMoved = qsizetype(bulls.size());
+    op.commit();
     return count;
   }
   // Every freed bull's daughters are released in one walk over the cows, before the bulls
@@ -165,6 +181,7 @@ TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, Remo
   count.daughtersReleased = releaseFatherLinks(korova, freed);
   for (uint32_t i : bulls) placeRow(bik, i, kodreg, kodvlad, nowhere);
   count.bullsFreed = qsizetype(bulls.size());
+  op.commit();
   return count;
 }
 

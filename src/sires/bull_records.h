@@ -60,10 +60,10 @@ void freeCurrentBull(TDataModule5& dm);
 
 // Every daughter of the bull `code` becomes a free row (`freeThem`) or is detached: BASEKOD
 // empty, KODBYK "#" + `name`. KOROVA is left as found, on the same record when it still shows.
-// Returns the number of cows changed.
+// Returns the number of cows changed; all or nothing.
 int releaseDaughters(TDataModule5& dm, long long code, const QString& name, bool freeThem);
 
-// Moves the current bull to `herd`'s farm.
+// Moves the current bull to `herd`'s farm (as one operation).
 void moveCurrentBull(TDataModule5& dm, const HerdContext& herd);
 
 // Renames the current bull within `herd`'s farm (the selection is dropped). On a duplicate the
