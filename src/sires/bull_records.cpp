@@ -52,6 +52,8 @@ bool hasCurrent(db::Table& t) { return t.isOpen() && t.currentRecord(); }
 
 }  // namespace
 
+QString bullNameAsStored(const QString& typed) { return typed.left(kBullNameWidth); }
+
 void showFarmBulls(TDataModule5& dm, const HerdContext& herd, int recNo) {
   db::Table& bik = dm.bik;
   RefreshHold hold(dm.bullRefreshSuppressed);
@@ -92,7 +94,8 @@ long long nextBullCode(TDataModule5& dm) {
 }
 
 BullNameOutcome addBull(TDataModule5& dm, const HerdContext& herd, const QString& typed) {
-  const QString key = db::nameKey(typed);
+  const QString name = bullNameAsStored(typed);
+  const QString key = db::nameKey(name);
   if (key.isEmpty()) return BullNameOutcome::NoName;
   db::Table& bik = dm.bik;
   RefreshHold hold(dm.bullRefreshSuppressed);
@@ -130,7 +133,7 @@ BullNameOutcome addBull(TDataModule5& dm, const HerdContext& herd, const QString
     bik.fieldByName(u"kodreg").setInteger(herd.regionCode);
     bik.fieldByName(u"kodvlad").setInteger(herd.farmCode);
     bik.fieldByName(u"kodbyk").setInteger(code);
-    bik.fieldByName(u"nokli").setString(typed);
+    bik.fieldByName(u"nokli").setString(name);
     writeBullFigures(bik, DaughterTally{});
     op.commit();
   }
@@ -215,7 +218,8 @@ void moveCurrentBull(TDataModule5& dm, const HerdContext& herd) {
 BullNameOutcome renameCurrentBull(TDataModule5& dm, const HerdContext& herd, const QString& typed) {
   db::Table& bik = dm.bik;
   if (!hasCurrent(bik)) return BullNameOutcome::NoName;
-  const QString key = db::nameKey(typed);
+  const QString name = bullNameAsStored(typed);
+  const QString key = db::nameKey(name);
   const int self = bik.recNo();
   RefreshHold hold(dm.bullRefreshSuppressed);
   setAppliedFilter(bik, herd.animalFilter());
@@ -227,7 +231,7 @@ BullNameOutcome renameCurrentBull(TDataModule5& dm, const HerdContext& herd, con
   bik.goToRecNo(self);
   if (bik.recNo() != self || bik.eof()) return BullNameOutcome::NoName;
   bik.edit();
-  bik.fieldByName(u"nokli").setString(typed);
+  bik.fieldByName(u"nokli").setString(name);
   bik.post();
   return BullNameOutcome::Done;
 }
