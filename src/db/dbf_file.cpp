@@ -5,7 +5,6 @@
 #include "db/table_error.h"
 
 #include <QDate>
-#include <QDir>
 #include <QFileInfo>
 #include <cstring>
 #include <optional>

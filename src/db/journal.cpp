@@ -103,14 +103,15 @@ QString shown(const QString& folder) { return QDir::toNativeSeparators(folder); 
   throw TableError(QStringLiteral("Таблица %1: запись не удалась: %2.").arg(f.displayName(), io::causeText(err)));
 }
 
-// Whether another process holds the journal: a running copy of the program in the middle of
-// an operation. Its lock goes with it when it ends, however it ends.
-bool lockedElsewhere(QFile& f) {
+// Takes the lock that marks a journal as live; false only when another process holds it: a
+// running copy of the program in the middle of an operation (the lock goes with the process
+// however it ends, so a journal left by a killed run is free).
+bool lockJournal(QFile& f) {
 #ifdef Q_OS_UNIX
-  return ::flock(f.handle(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  return ::flock(f.handle(), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 #else
   Q_UNUSED(f);
-  return false;
+  return true;
 #endif
 }
 
@@ -241,18 +242,21 @@ class Journal {
   explicit Journal(QString folder) : folder_(std::move(folder)), path_(journalPath(folder_)) {}
   const QString& folder() const { return folder_; }
 
-  void image(const DbfFile& f, const uint32_t* rows, size_t n) {
-    Batch b;
-    Touched& t = touched_[touch(f, b)];
+  // The images of the rows of `f` not yet in the journal join the pending batch. With `flush`
+  // (a table byte is about to change) the pending batch is written and flushed now; declared
+  // rows wait for that moment, so that the declarations of one step make one batch.
+  void image(const DbfFile& f, const uint32_t* rows, size_t n, bool flush) {
+    Touched& t = touched_[touch(f)];
     const int length = f.recordLength();
-    b.payload.reserve(b.payload.size() + qsizetype(n) * (length + 15));
     for (size_t i = 0; i < n; ++i) {
       const uint32_t row = rows[i];
       if (row >= t.count || t.imaged[row]) continue;
-      addImage(b, t.id, f.headerLength() + qint64(row) * length, f.record(row), length);
+      if (pending_.payload.capacity() - pending_.payload.size() < length + 15)
+        pending_.payload.reserve(pending_.payload.size() + qsizetype(n - i) * (length + 15));
+      addImage(pending_, t.id, f.headerLength() + qint64(row) * length, f.record(row), length);
       t.imaged[row] = true;
     }
-    write(b, f);
+    if (flush) write(pending_, f);
   }
 
   void commit() {
@@ -314,12 +318,22 @@ class Journal {
     ++b.entries;
   }
 
-  // The table's entry, with its header and what follows its last record, added to the batch
-  // the first time the operation touches it.
-  size_t touch(const DbfFile& f, Batch& b) {
+  // The table's entry, with its header and what follows its last record, added to the pending
+  // batch the first time the operation touches it.
+  size_t touch(const DbfFile& f) {
+    if (&f == lastFile_ && f.path() == lastPath_) return lastTouched_;
     const QString name = QFileInfo(f.path()).fileName();
-    for (size_t i = 0; i < touched_.size(); ++i)
-      if (touched_[i].name == name) return i;
+    size_t i = 0;
+    while (i < touched_.size() && touched_[i].name != name) ++i;
+    if (i == touched_.size()) addTable(f, name);
+    lastFile_ = &f;
+    lastPath_ = f.path();
+    lastTouched_ = i;
+    return i;
+  }
+
+  void addTable(const DbfFile& f, const QString& name) {
+    Batch& b = pending_;
     if (touched_.size() >= 0xFFFF) throw TableError(QStringLiteral("Слишком много таблиц в одной операции."));
     Touched t{name, uint16_t(touched_.size()), f.recordCount(), std::vector<bool>(f.recordCount())};
     b.payload.append('T');
@@ -333,7 +347,6 @@ class Journal {
     const qint64 dataEnd = f.headerLength() + qint64(f.recordCount()) * f.recordLength();
     if (f.fileLength() > dataEnd) addImage(b, t.id, dataEnd, f.bytes() + dataEnd, f.fileLength() - dataEnd);
     touched_.push_back(std::move(t));
-    return touched_.size() - 1;
   }
 
   // Appends the batch and flushes the journal: only then may the tables change.
@@ -353,7 +366,7 @@ class Journal {
                                .arg(shown(folder_), QString::fromLatin1(kJournalFileName)));
         writeFailed(f, errno ? errno : EACCES);
       }
-      lockedElsewhere(file_);  // takes the lock that marks the journal as live
+      lockJournal(file_);
       salt_ = QRandomGenerator::system()->generate();
       head.append(kMagic, 8);
       put32(head, salt_);
@@ -381,6 +394,7 @@ class Journal {
       writeFailed(f, err);
     }
     size_ += head.size() + tail.size();
+    b = Batch();
   }
 
   QString folder_;
@@ -390,6 +404,11 @@ class Journal {
   qint64 size_ = 0;
   bool broken_ = false;
   std::vector<Touched> touched_;
+  Batch pending_;  // images declared and not yet written: no table byte depends on them
+  // The table last touched, so that a write of a row already in the journal costs no lookup.
+  const DbfFile* lastFile_ = nullptr;
+  QString lastPath_;
+  size_t lastTouched_ = 0;
 };
 
 // ---- JournalScope ----
@@ -425,7 +444,7 @@ void JournalScope::declare(const Table& table, const std::vector<uint32_t>& rows
 
 void JournalScope::declare(const DbfFile& file, const std::vector<uint32_t>& rows) {
   if (ended_) return;
-  journal_->image(file, rows.data(), rows.size());
+  journal_->image(file, rows.data(), rows.size(), false);
 }
 
 void JournalScope::commit() {
@@ -465,7 +484,7 @@ Recovery recoverInterruptedOperation(const QString& folder) {
   if (!f.open(QIODevice::ReadWrite))
     throw TableError(QStringLiteral("Рабочая папка %1: журнал прерванной операции (%2) не открывается: %3.")
                          .arg(shown(dir), QString::fromLatin1(kJournalFileName), f.errorString()));
-  if (lockedElsewhere(f))
+  if (!lockJournal(f))
     throw TableError(QStringLiteral("Рабочая папка %1 занята: в ней идёт операция другой копии программы Корвель.")
                          .arg(shown(dir)));
   const QByteArray bytes = f.readAll();
@@ -491,9 +510,9 @@ Journal* covering(const QString& folder) {
   return nullptr;
 }
 
-void beforeRecordWrite(Journal& j, const DbfFile& file, uint32_t index) { j.image(file, &index, 1); }
+void beforeRecordWrite(Journal& j, const DbfFile& file, uint32_t index) { j.image(file, &index, 1, true); }
 
-void beforeGrowth(Journal& j, const DbfFile& file) { j.image(file, nullptr, 0); }
+void beforeGrowth(Journal& j, const DbfFile& file) { j.image(file, nullptr, 0, true); }
 
 void fileOpened(DbfFile* file) { registry().files.push_back(file); }
 

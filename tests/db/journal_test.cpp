@@ -4,6 +4,7 @@
 // journal torn while it was being written, or damaged, is told apart from a whole one.
 #include "db_test_support.h"
 
+#include "db/dbf_writer.h"
 #include "db/file_io.h"
 #include "db/folder_files.h"
 #include "db/journal.h"
@@ -119,6 +120,25 @@ TEST(TableWriteFailure, EveryFailedWriteLeavesTheFileAsBeforeAndNamesTheCause) {
       }
     }
   }
+  // The bulk writer of new tables says why it failed and leaves no half table.
+  for (const int err : {ENOSPC, EIO}) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("NEW.DBF"));
+    QString message;
+    try {
+      DbfWriter w(path, {C("NAME", 12)});
+      io::resetFaults();
+      io::failWrite(1, err);
+      w.setText(0, QStringLiteral("Зорька"));
+      w.append();
+      w.finish();
+    } catch (const TableError& e) {
+      message = e.text();
+    }
+    io::resetFaults();
+    EXPECT_TRUE(message.contains(io::causeText(err))) << message.toStdString();
+    EXPECT_FALSE(QFile::exists(path));
+  }
 }
 
 // An operation rolled back in the process: appended rows and rewritten rows are gone, the file
@@ -190,15 +210,17 @@ TEST(Journal, TheNextOpeningRollsBackAWholeJournalAndTellsATornOneApart) {
     t.open();
     JournalScope op(origin.path());
     op.declare(t, {0, 1});
-    untouched = snapshot(origin.path());  // the journal flushed, no table byte written yet
-    rename(t, 1, QStringLiteral("Первая"));
+    rename(t, 1, QStringLiteral("Первая"));  // the declared rows go to the journal first
     rename(t, 2, QStringLiteral("Вторая"));
     appendRow(t, {{"name", "Пятая"}});
     touched = snapshot(origin.path());
     op.declare(t, {2});
+    rename(t, 3, QStringLiteral("Третья"));
     secondBatchWritten = snapshot(origin.path());
     op.rollback();
   }
+  // The moment the journal's first batch was flushed, before the first table byte changed.
+  untouched = {before, touched.journal};
   ASSERT_EQ(readFile(path), before);
   ASSERT_NE(touched.table, before);
   const qsizetype firstBatchEnd = touched.journal.size();
