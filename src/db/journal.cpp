@@ -447,31 +447,22 @@ void JournalScope::declare(const DbfFile& file, const std::vector<uint32_t>& row
   journal_->image(file, rows.data(), rows.size(), false);
 }
 
-void JournalScope::commit() {
+void JournalScope::end(void (Journal::*how)()) {
   if (ended_) return;
   ended_ = true;
   if (!first_) return;
-  try {
-    journal_->commit();
-  } catch (...) {
-    forget(journal_);
-    throw;
-  }
-  forget(journal_);
+  // The journal is forgotten however the end goes: a failed one stays on disk for the next
+  // opening, and the folder's next operation finds it there.
+  struct Forget {
+    Journal* j;
+    ~Forget() { forget(j); }
+  } forgetAtEnd{journal_};
+  (journal_->*how)();
 }
 
-void JournalScope::rollback() {
-  if (ended_) return;
-  ended_ = true;
-  if (!first_) return;
-  try {
-    journal_->rollBack();
-  } catch (...) {
-    forget(journal_);
-    throw;
-  }
-  forget(journal_);
-}
+void JournalScope::commit() { end(&Journal::commit); }
+
+void JournalScope::rollback() { end(&Journal::rollBack); }
 
 // ---- Recovery ----
 

@@ -52,6 +52,8 @@ class JournalScope {
   void rollback();
 
  private:
+  void end(void (Journal::*how)());
+
   Journal* journal_;
   bool first_;
   bool ended_ = false;

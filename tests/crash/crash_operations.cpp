@@ -78,9 +78,9 @@ void removeFarm(App& app, const QStringList& words, const std::function<void()>&
   w.hide();
 }
 
-// The bulls window on farm (r, f).
-TForm4& bullsOf(App& app, long long r, long long f) {
-  TForm4& w = *forms().Form4;
+// The cows or bulls window shown on farm (r, f), chosen with its "Перейти к другому хозяйству".
+template <class Window>
+Window& onFarm(App& app, Window& w, long long r, long long f) {
   w.show();
   pickFarm(app, r, f);
   w.Button3->click();
@@ -90,7 +90,7 @@ TForm4& bullsOf(App& app, long long r, long long f) {
 void deleteBull(App& app, const QStringList& words, const std::function<void()>& ready) {
   const long long r = number(words, 1), f = number(words, 2);
   const QString code = words.value(3);
-  TForm4& w = bullsOf(app, r, f);
+  TForm4& w = onFarm(app, *forms().Form4, r, f);
   db::Table& bik = app.dm().bik;
   goTo(bik, [&] { return bik.fieldByName(u"kodbyk").asString().trimmed() == code; });
   app.prompts.confirmations = {true, words.value(4) == QLatin1String("yes")};
@@ -99,14 +99,7 @@ void deleteBull(App& app, const QStringList& words, const std::function<void()>&
   w.hide();
 }
 
-// The cows window on farm (r, f).
-TForm9& cowsOf(App& app, long long r, long long f) {
-  TForm9& w = *forms().Form9;
-  w.show();
-  pickFarm(app, r, f);
-  w.Button3->click();
-  return w;
-}
+TForm9& cowsOf(App& app, long long r, long long f) { return onFarm(app, *forms().Form9, r, f); }
 
 // The cow card on the cow at `recNo`, as a click on her row in the list leaves it.
 void showCow(App& app, TForm9& w, int recNo) {

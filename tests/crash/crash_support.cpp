@@ -2,6 +2,7 @@
 
 #include "db/folder_files.h"
 #include "db/schema.h"
+#include "herdgen.h"
 #include "reference_support.h"
 
 #include <QDir>
@@ -15,6 +16,18 @@
 #include <thread>
 
 namespace korvel::test {
+
+QString generatedHerd(const QString& dir, uint64_t seed, long long cows, long long bulls) {
+  herd::HerdOptions o;
+  o.cows = cows;
+  o.bulls = bulls;
+  o.regions = 2;
+  o.farmsPerRegion = 2;
+  o.breeds = 2;
+  o.seed = seed;
+  herd::generateHerd(dir, o);
+  return dir;
+}
 
 TableBytes tableBytes(const QString& dir) {
   TableBytes out;

@@ -5,10 +5,16 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <map>
 #include <random>
 
 namespace korvel::test {
+
+// A small generated herd in `dir` (two regions of two farms, 40 cows and 6 bulls unless told
+// otherwise): seed 3 gives farm (1, 2) two bulls with daughters elsewhere and one free cow row,
+// seed 2 no free row. Returns `dir`.
+QString generatedHerd(const QString& dir, uint64_t seed, long long cows = 40, long long bulls = 6);
 
 // The six tables of a folder, file name -> bytes; "korvel.journal" too when one is there.
 using TableBytes = std::map<QString, QByteArray>;

@@ -6,7 +6,6 @@
 #include "crash_support.h"
 #include "db/data_module.h"
 #include "db/table.h"
-#include "herdgen.h"
 #include "reference_support.h"
 
 #include <QDir>
@@ -19,19 +18,8 @@ using namespace korvel::test;
 
 namespace {
 
-// A small herd: two regions of two farms, six bulls, forty cows; farm (1, 2) has two bulls with
-// daughters in other farms, region 1 no archive farm yet, one free cow row.
-QString generatedHerd(const QTemporaryDir& dir, uint64_t seed, long long cows = 40, long long bulls = 6) {
-  herd::HerdOptions o;
-  o.cows = cows;
-  o.bulls = bulls;
-  o.regions = 2;
-  o.farmsPerRegion = 2;
-  o.breeds = 2;
-  o.seed = seed;
-  const QString path = QDir(dir.path()).filePath(QStringLiteral("herd"));
-  herd::generateHerd(path, o);
-  return path;
+QString herdIn(const QTemporaryDir& dir, uint64_t seed, long long cows = 40, long long bulls = 6) {
+  return generatedHerd(QDir(dir.path()).filePath(QStringLiteral("herd")), seed, cows, bulls);
 }
 
 // The tables as the next opening of the folder leaves them.
@@ -83,7 +71,7 @@ class CrashTest : public ::testing::Test {
 };
 
 TEST_F(CrashTest, EveryFarmRemovalVariantIsBeforeOrAfterAtEveryKill) {
-  const QString herd = generatedHerd(tmp, 3);
+  const QString herd = herdIn(tmp, 3);
   const std::vector<QStringList> variants = {
       {"remove", "2", "1", "2", "2", "2"},  // all animals to a farm of another region
       {"remove", "5", "1", "2", "1", "1"},  // cows to a farm, bulls freed, daughters released
@@ -95,15 +83,15 @@ TEST_F(CrashTest, EveryFarmRemovalVariantIsBeforeOrAfterAtEveryKill) {
 }
 
 TEST_F(CrashTest, BullDeletionWithHisDaughtersIsBeforeOrAfterAtEveryKill) {
-  const QString herd = generatedHerd(tmp, 3);
+  const QString herd = herdIn(tmp, 3);
   killAtEveryWrite(herd, {"delete-bull", "1", "2", "6", "yes"});
   killAtEveryWrite(herd, {"delete-bull", "1", "2", "6", "no"});
 }
 
 TEST_F(CrashTest, RecordOperationsAreBeforeOrAfterAtEveryKill) {
-  const QString withFreeRow = generatedHerd(tmp, 3);
+  const QString withFreeRow = herdIn(tmp, 3);
   QTemporaryDir other;
-  const QString withoutFreeRow = generatedHerd(other, 2);
+  const QString withoutFreeRow = herdIn(other, 2);
   const int cow = firstCowOf(withFreeRow, 1, 2);
   const std::vector<std::pair<QString, QStringList>> cases = {
       {withFreeRow, {"add-cow", "1", "2", "Новая"}},      // into the free row
@@ -117,7 +105,7 @@ TEST_F(CrashTest, RecordOperationsAreBeforeOrAfterAtEveryKill) {
 
 // Kills at moments drawn at random within a longer operation over a bigger herd.
 TEST_F(CrashTest, KillsAtRandomMomentsLeaveBeforeOrAfter) {
-  const QString herd = generatedHerd(tmp, 5, 20000, 400);
+  const QString herd = herdIn(tmp, 5, 20000, 400);
   const QStringList op = {"remove", "5", "1", "1", "2", "2"};
   const QString beforeDir = fresh(herd);
   ASSERT_GE(runDriver(beforeDir, op, 0, true).writesAtReady, 0);

@@ -36,18 +36,6 @@ using namespace korvel::test;
 
 namespace {
 
-QString generatedHerd(const QString& dir, uint64_t seed) {
-  herd::HerdOptions o;
-  o.cows = 40;
-  o.bulls = 6;
-  o.regions = 2;
-  o.farmsPerRegion = 2;
-  o.breeds = 2;
-  o.seed = seed;
-  herd::generateHerd(dir, o);
-  return dir;
-}
-
 int liveCowsOf(const QString& dir, int r, int f) {
   int n = 0;
   for (const FileRow& row : liveRows(QDir(dir).filePath(QStringLiteral("KOROVA.DBF"))))
