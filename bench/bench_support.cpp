@@ -11,11 +11,7 @@
 
 namespace korvel::bench {
 
-herd::HerdSummary generateMillionCowHerd(const QString& dir) {
-  herd::HerdOptions o;
-  o.cows = kHerdCows;
-  return herd::generateHerd(dir, o);
-}
+herd::HerdSummary generateMillionCowHerd(const QString& dir) { return herd::generateHerd(dir, defaultShapedHerd()); }
 
 QString temporaryMillionCowHerd(const std::function<void(const QString&)>& prepare) {
   static std::unique_ptr<QTemporaryDir> dir = [&] {
@@ -27,10 +23,17 @@ QString temporaryMillionCowHerd(const std::function<void(const QString&)>& prepa
   return dir->path();
 }
 
+herd::HerdOptions defaultShapedHerd() {
+  herd::HerdOptions o;
+  o.cows = kHerdCows;
+  return o;
+}
+
 herd::HerdOptions herdBookShapedHerd() {
   herd::HerdOptions o;
   o.cows = kHerdCows;
-  o.bulls = 10'394;
+  o.bulls = 10'170;
+  o.popularity = 2.1;
   o.herdBookCodes = true;
   o.narrowFields = true;
   return o;
@@ -50,9 +53,9 @@ QString benchHerd(const QString& name, const herd::HerdOptions& o, const std::fu
     QDir().mkpath(dir);
   }
   // What the folder was made with, written last: a folder without it is made again.
-  const QByteArray stamp = QStringLiteral("cows %1 bulls %2 regions %3 farms %4 breeds %5 seed %6 herd-book %7 narrow %8\n")
+  const QByteArray stamp = QStringLiteral("cows %1 bulls %2 regions %3 farms %4 breeds %5 seed %6 herd-book %7 narrow %8 popularity %9\n")
                                .arg(o.cows).arg(o.bulls).arg(o.regions).arg(o.farmsPerRegion).arg(o.breeds)
-                               .arg(o.seed).arg(o.herdBookCodes).arg(o.narrowFields).toUtf8();
+                               .arg(o.seed).arg(o.herdBookCodes).arg(o.narrowFields).arg(o.popularity).toUtf8();
   QFile stampFile(QDir(dir).filePath(QStringLiteral("herd-options.txt")));
   const bool ready = stampFile.open(QIODevice::ReadOnly) && stampFile.readAll() == stamp;
   stampFile.close();

@@ -24,13 +24,7 @@ struct Herd {
   herd::HerdOptions options;
 };
 
-herd::HerdOptions generatorDefault() {
-  herd::HerdOptions o;
-  o.cows = bench::kHerdCows;
-  return o;
-}
-
-const Herd kHerds[] = {{"generated", generatorDefault()}, {"herd_book", bench::herdBookShapedHerd()}};
+const Herd kHerds[] = {{"generated", bench::defaultShapedHerd()}, {"herd_book", bench::herdBookShapedHerd()}};
 
 // Each herd is made on first use (starter catalogue, then the generated tables).
 QString herdDir(const Herd& herd) {

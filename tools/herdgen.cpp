@@ -280,8 +280,8 @@ HerdSummary generateHerd(const QString& dir, const HerdOptions& o) {
     s.bulls = bulls;
   }
 
-  // Sires by popularity: rank = B * u^4 gives most sires a handful of daughters and a few
-  // of them thousands, as artificial insemination does. The ranks are shuffled over the codes.
+  // Sires by popularity: rank = B * u^p (p = 4 by default) gives most sires a handful of
+  // daughters and a few of them thousands, as artificial insemination does. The ranks are shuffled over the codes.
   std::vector<uint32_t> byRank(static_cast<size_t>(bulls));
   for (size_t i = 0; i < byRank.size(); ++i) byRank[i] = uint32_t(i);
   for (size_t i = byRank.size(); i > 1; --i) std::swap(byRank[i - 1], byRank[size_t(rng.below(i))]);
@@ -313,7 +313,7 @@ HerdSummary generateHerd(const QString& dir, const HerdOptions& o) {
       w.setWhole(por, breed);
       const double kind = rng.unit();
       if (bulls > 0 && kind < 0.86) {
-        const auto rank = size_t(double(bulls) * std::pow(rng.unit(), 4.0));
+        const auto rank = size_t(double(bulls) * std::pow(rng.unit(), o.popularity));
         const uint32_t sire = byRank[std::min(rank, size_t(bulls - 1))];
         const Bull& b = sires[sire];
         if (b.free) {

@@ -82,11 +82,15 @@ void checkShape(const Shape& shape) {
     EXPECT_GT(bik->fieldByName(u"kodbyk").asInteger(), 0);
     EXPECT_TRUE(codes.insert(code).second) << code.toStdString();
     // Herd book numbers have 5 to 8 digits; the default codes count 1 to 150.
-    if (shape.herdBook) EXPECT_TRUE(code.size() >= 5 && code.size() <= 8) << code.toStdString();
+    if (shape.herdBook) {
+      EXPECT_TRUE(code.size() >= 5 && code.size() <= 8) << code.toStdString();
+    }
     if (bik->fieldByName(u"kodreg").asInteger() != 0) liveBulls.insert(code);
   }
-  if (!shape.herdBook) EXPECT_EQ(codes.size(), 150u);
-  if (!shape.herdBook) EXPECT_TRUE(codes.count(QStringLiteral("1")) && codes.count(QStringLiteral("150")));
+  if (!shape.herdBook) {
+    EXPECT_EQ(codes.size(), 150u);
+    EXPECT_TRUE(codes.count(QStringLiteral("1")) && codes.count(QStringLiteral("150")));
+  }
   auto korova = open("KOROVA");
   EXPECT_EQ(korova->file().recordLength(), shape.recordLength);
   long long free = 0, linked = 0, scored = 0, defects = 0;
