@@ -3,7 +3,7 @@
 # Works as root and as a user with sudo.
 set -euo pipefail
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev libxkbcommon-dev libzip-dev libdeflate-dev zlib1g-dev
-          libjpeg-dev libx11-dev libgtest-dev libbenchmark-dev xvfb xdotool openbox xdg-utils fonts-dejavu-core
+          libjpeg-dev libx11-dev libgtest-dev libbenchmark-dev xvfb xdotool openbox xdg-utils fonts-dejavu-core fonts-paratype
           python3-dbfread)
 # clang's libFuzzer runtime, for the DBF reader's fuzz run in test.sh, where clang is present.
 command -v clang++-14 >/dev/null && PACKAGES+=(libclang-rt-14-dev)

@@ -6,6 +6,7 @@
 #include "db/folder_files.h"
 #include "ui/forms.h"
 #include "ui/real_prompts.h"
+#include "ui/window_font.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,6 +29,7 @@ int refuseStart(Prompts& p, const QString& title) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Корвель"));
+  useWindowFont();
   RealPrompts realPrompts;
   setPrompts(&realPrompts);
 
