@@ -56,7 +56,8 @@ TForm9::~TForm9() {
 bool TForm9::isActiveCowWindow() const { return isVisible() && QApplication::activeModalWidget() == this; }
 
 void TForm9::buildLayout() {
-  auto label = [this](const char* name, const QString& text, int x, int y, int w, int h = 17) {
+  // A line of text is 16 pixels high: the lines of a two-line title stand 16 pixels apart.
+  auto label = [this](const char* name, const QString& text, int x, int y, int w, int h = 16) {
     auto* l = new QLabel(text, this);
     l->setObjectName(QString::fromLatin1(name));
     l->setGeometry(x, y, w, h);
