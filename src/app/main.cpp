@@ -5,6 +5,7 @@
 #include "db/data_module.h"
 #include "db/folder_files.h"
 #include "ui/forms.h"
+#include "ui/minimize_together.h"
 #include "ui/real_prompts.h"
 #include "ui/window_font.h"
 
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Корвель"));
   useWindowFont();
+  minimizeWindowsTogether();
   RealPrompts realPrompts;
   setPrompts(&realPrompts);
 

@@ -88,7 +88,8 @@ void TForm9::buildLayout() {
 
   // The linear grid with its buttons below.
   Label5 = label("Label5", QStringLiteral("     ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА"), 212, 34, 262);
-  StringGrid1 = makeGrid("StringGrid1", TraitKind::Linear, 212, 52, 262, 400);
+  // High enough for the title and the starter catalogue's 19 linear lines without scrolling.
+  StringGrid1 = makeGrid("StringGrid1", TraitKind::Linear, 212, 52, 262, 404);
   Label3 = label("Label3", QStringLiteral("  Двойной щелчок мышкой - справочная"), 212, 456, 262);
   Label4 = label("Label4", QStringLiteral("    КАРТИНКА для ВЫБРАННОЙ строки"), 212, 472, 262);
   paintText(Label3, kOlive);

@@ -128,7 +128,8 @@ TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
                            QAbstractItemView::AnyKeyPressed);
 
   Label4 = label(this, "Label4", QStringLiteral("  ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ"), 236, 36);
-  StringGrid1 = grid(this, "StringGrid1", 240, 52, 240, 421);
+  // High enough for the title and the starter catalogue's 19 linear lines without scrolling.
+  StringGrid1 = grid(this, "StringGrid1", 240, 52, 240, 425);
   Label5 = label(this, "Label5", QStringLiteral("        НЕДОСТАТКИ ЭКСТЕРЬЕРА КОРОВ"), 488, 36);
   StringGrid2 = grid(this, "StringGrid2", 496, 52, 256, 633);
   drawHeadingsRed(StringGrid2);
