@@ -136,8 +136,6 @@ TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
   // The two lines of the complex grid's title, one line's height apart.
   Label6 = label(this, "Label6", QStringLiteral("         ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ "), 764, 28);
   Label7 = label(this, "Label7", QStringLiteral("         ПО КОМПЛЕКСУ ПРИЗНАКОВ"), 764, 44);
-  Label6->resize(Label6->width(), 16);
-  Label7->resize(Label7->width(), 16);
   StringGrid3 = grid(this, "StringGrid3", 764, 64, 232, 160);
   drawHeadingsRed(StringGrid3);
   Label15 = label(this, "Label15", QStringLiteral("Общая средняя оценка"), 768, 232, 221);

@@ -1,19 +1,18 @@
 #include "ui/window_font.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QStringList>
 
 namespace korvel {
 
-QFont windowFont() {
+void useWindowFont() {
   const QString family = QString::fromLatin1(kWindowFontFamily);
   QFont::insertSubstitutions(family, {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Arial Narrow"),
                                       QStringLiteral("DejaVu Sans Condensed")});
   QFont f(family, kWindowFontPoints);
   f.setStyleHint(QFont::SansSerif);
-  return f;
+  QApplication::setFont(f);
 }
-
-void useWindowFont() { QApplication::setFont(windowFont()); }
 
 }  // namespace korvel

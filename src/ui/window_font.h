@@ -5,21 +5,16 @@
 // measure is what the user sees.
 #pragma once
 
-#include <QFont>
-
 namespace korvel {
 
 // The family and size the windows are laid out for.
 inline constexpr const char* kWindowFontFamily = "PT Sans Narrow";
 inline constexpr int kWindowFontPoints = 9;
 
-// The windows' font (fonts-paratype on Debian). Where the family is not installed, the
+// Makes the windows' font (fonts-paratype on Debian) the application's font; called once the
+// application exists and before any window is created. Where the family is not installed, the
 // nearest narrow families stand in for it rather than whatever wide font the machine would
 // fall back to.
-QFont windowFont();
-
-// Makes windowFont() the application's font; called once the application exists and before
-// any window is created.
 void useWindowFont();
 
 }  // namespace korvel

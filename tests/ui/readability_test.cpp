@@ -226,12 +226,12 @@ TEST_F(ReadabilitySweep, EveryTextOfEveryWindowShowsWholeAtItsLayoutSize) {
          open(breeds, QStringLiteral("Породы"));
          look(breeds, "opened from the menu", kWorkingWindow);
          answers.act([&](QWidget& key) {
-           look(key, "selection key dialog");
+           look(key, "selection key dialog", QSize(320, 120));
            test::clickOn(ModalAnswers::button(key, QStringLiteral("Выделить")));
          });
          press(breeds, "Button3");
          answers.act([&](QWidget& text) {
-           look(text, "text input dialog with the breed's name");
+           look(text, "text input dialog with the breed's name", QSize(680, 100));
            test::clickOn(ModalAnswers::button(text, QStringLiteral("Записать")));
          });
          press(breeds, "Button2");
