@@ -8,6 +8,7 @@
 #include "ui/real_prompts.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 
 using namespace korvel;
@@ -30,7 +31,9 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Корвель"));
-  QApplication::setDesktopFileName(QStringLiteral("ru.korvel.Korvel"));  // the menu entry's name
+  // The menu entry's name and its icon (from the icon theme, where the package installed it).
+  QApplication::setDesktopFileName(QStringLiteral("ru.korvel.Korvel"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.korvel.Korvel")));
   RealPrompts realPrompts;
   setPrompts(&realPrompts);
 
