@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, lays out a starter working folder where none exists
-# (existing tables are never touched) and starts Корвель in it.
-# The working folder is ./work unless KORVEL_WORKDIR names another.
+# (existing tables are never touched; a folder that lost some of its tables is refused) and
+# starts Корвель in it.
+# The working folder is ./work unless KORVEL_WORKDIR names another. With --demo it is ./demo,
+# where the first run writes a generated demonstration herd (never into a folder with tables).
 set -euo pipefail
 cd "$(dirname "$0")"
+case "${1:-}" in
+  "") WORKDIR="${KORVEL_WORKDIR:-$PWD/work}" DEMO=() ;;
+  --demo) WORKDIR="$PWD/demo" DEMO=(--demo) ;;
+  *) echo "Использование: ./run.sh [--demo]" >&2; exit 2 ;;
+esac
 ./deps.sh
 ./build.sh
-WORKDIR="${KORVEL_WORKDIR:-$PWD/work}"
-./build/tools/make-workdir "$WORKDIR"
+if ! ./build/tools/make-workdir "${DEMO[@]}" "$WORKDIR"; then
+  echo "Корвель не запущен: рабочая папка $WORKDIR не готова (см. сообщение выше)." >&2
+  exit 1
+fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   cat <<MSG
 Нет графического дисплея (переменные DISPLAY и WAYLAND_DISPLAY пусты), окно Корвель открыть негде.

@@ -151,9 +151,9 @@ int main(int argc, char** argv) {
   if (!ok) return cli::wrongArguments(argv[0], kCommand);
 
   try {
-    const db::FolderLock lock(positional[0]);
-    if (lock.busy()) {
-      say(lock.busyMessage());
+    const auto lock = db::enterWorkFolder(positional[0]);
+    if (lock->busy()) {
+      say(lock->busyMessage());
       return 1;
     }
     TDataModule5 dm(positional[0]);

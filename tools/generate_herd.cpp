@@ -17,9 +17,10 @@ namespace {
 const korvel::cli::Command kCommand{
     "Использование: %1 ПАПКА --cows N [--bulls B] [--regions R] [--farms-per-region F]\n"
     "  [--breeds K] [--seed S]\n",
-    "Записывает в ПАПКУ выдуманное стадо для опробования и замеров: таблицы REGION, VLAD,\n"
-    "PORODA, BIK и KOROVA заменяются новыми. Одни и те же параметры дают одни и те же файлы.\n"
-    "Каталог признаков, инструкции и рисунки добавляет make-workdir.\n"
+    "Записывает в ПАПКУ выдуманное стадо для опробования и замеров: все шесть таблиц\n"
+    "заменяются новыми (REGION, VLAD, PORODA, BIK, KOROVA выдуманные, XARAKT с начальным\n"
+    "каталогом признаков). Одни и те же параметры дают одни и те же файлы. Инструкции и\n"
+    "рисунки добавляет make-workdir.\n"
     "\n"
     "  --cows N              коров (строк KOROVA)\n"
     "  --bulls B             быков; без параметра - по одному на 20 коров\n"
@@ -75,9 +76,9 @@ int main(int argc, char** argv) {
   timer.start();
   try {
     if (!QDir().mkpath(dir)) throw korvel::db::TableError(QStringLiteral("Папка %1 не создаётся.").arg(dir));
-    const korvel::db::FolderLock lock(dir);
-    if (lock.busy()) {
-      korvel::cli::sayError(lock.busyMessage());
+    const auto lock = korvel::db::enterWorkFolder(dir);
+    if (lock->busy()) {
+      korvel::cli::sayError(lock->busyMessage());
       return 1;
     }
     const auto s = korvel::herd::generateHerd(dir, o);

@@ -1,7 +1,7 @@
-// make-workdir [--demo] DIR: lays out a starter working folder; existing files are never touched.
-// With --demo the folder gets the demonstration herd instead of empty tables.
+// make-workdir [--demo] DIR: lays out a starter working folder; existing files are never
+// touched, and a folder that holds some of the six tables but not all is refused (exit status
+// 1). With --demo a folder without tables gets the demonstration herd instead of empty tables.
 #include "command_line.h"
-#include "db/file_set_swap.h"
 #include "db/folder_lock.h"
 #include "db/table_error.h"
 #include "starter/demo_folder.h"
@@ -20,9 +20,11 @@ namespace {
 const korvel::cli::Command kCommand{
     "Использование: %1 ПАПКА\n"
     "          или: %1 --demo ПАПКА\n",
-    "Раскладывает в ПАПКЕ (её создаёт, если нет) начальную рабочую папку Корвеля: таблицы\n"
-    "REGION, VLAD, KOROVA, BIK, PORODA пустыми и XARAKT с каталогом признаков, семь\n"
-    "инструкций и рисунки. Пишется только недостающее: имеющиеся файлы не меняются.\n"
+    "Раскладывает в ПАПКЕ (её создаёт, если нет) начальную рабочую папку Корвеля. Шесть таблиц\n"
+    "(REGION, VLAD, KOROVA, BIK, PORODA пустые, XARAKT с каталогом признаков) пишутся только\n"
+    "в папку, где нет ни одной из них; где есть все шесть, дописываются лишь недостающие\n"
+    "инструкции и рисунки. Папка, где есть только часть таблиц, не трогается: недостающие\n"
+    "таблицы называются, код завершения 1. Имеющиеся файлы не меняются.\n"
     "\n"
     "  --demo      в папке без таблиц записать вместо пустых таблиц демонстрационное стадо\n"
     "              на несколько тысяч коров с рассчитанными показателями быков\n"
@@ -42,12 +44,11 @@ int main(int argc, char** argv) {
   const QByteArray shown = QDir::toNativeSeparators(dir).toLocal8Bit();
   try {
     if (!QDir().mkpath(dir)) throw std::runtime_error(std::string("Папка ") + shown.constData() + " не создаётся.");
-    const korvel::db::FolderLock lock(dir);
-    if (lock.busy()) {
-      korvel::cli::sayError(lock.busyMessage());
+    const auto lock = korvel::db::enterWorkFolder(dir);
+    if (lock->busy()) {
+      korvel::cli::sayError(lock->busyMessage());
       return 1;
     }
-    korvel::db::undoUnfinishedReplacement(dir);  // a restore cut short: every table as before it
     if (demo) {
       std::printf(korvel::layOutDemoFolder(dir) ? "%s: записано демонстрационное стадо\n"
                                                 : "%s: таблицы уже есть, стадо не записывалось\n",

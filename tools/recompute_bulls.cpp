@@ -37,9 +37,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   try {
-    const korvel::db::FolderLock lock(dir);
-    if (lock.busy()) {
-      korvel::cli::sayError(lock.busyMessage());
+    const auto lock = korvel::db::enterWorkFolder(dir);
+    if (lock->busy()) {
+      korvel::cli::sayError(lock->busyMessage());
       return 1;
     }
     korvel::TDataModule5 dm(dir);

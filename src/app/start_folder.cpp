@@ -2,7 +2,7 @@
 
 #include "app/startup_guard.h"
 #include "command_line.h"
-#include "db/file_set_swap.h"
+#include "db/folder_lock.h"
 #include "db/table_error.h"
 #include "starter/demo_folder.h"
 #include "starter/starter_folder.h"
@@ -134,17 +134,13 @@ std::optional<int> WorkingFolder::enter(const StartCommand& command, Prompts& pr
   }
   if (!QDir().mkpath(path_)) return refuse(prompts, QStringLiteral("Папка %1 не создаётся.").arg(native(path_)));
 
-  lock_ = std::make_unique<db::FolderLock>(path_);
-  if (lock_->busy()) return refuse(prompts, guardMessage(QStringLiteral("Корвель")));
-
   try {
-    if (command.where == Where::Herd || command.where == Where::Demo) {
-      // What an interrupted run left behind is put back first: a folder caught in the middle
-      // of a restore must not look like one without tables.
-      db::undoUnfinishedReplacement(path_);
-      if (command.where == Where::Herd) layOutStarterFolder(path_);
-      else layOutDemoFolder(path_);
-    }
+    // What an interrupted run left behind is put back as soon as the lock is held: a folder
+    // caught in the middle of a restore must not look like one without tables.
+    lock_ = db::enterWorkFolder(path_);
+    if (lock_->busy()) return refuse(prompts, guardMessage(QStringLiteral("Корвель")));
+    if (command.where == Where::Herd) layOutStarterFolder(path_);
+    else if (command.where == Where::Demo) layOutDemoFolder(path_);
   } catch (const db::TableError& e) {
     return refuse(prompts, e.text());
   } catch (const std::exception& e) {

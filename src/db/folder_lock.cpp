@@ -1,6 +1,7 @@
 #include "db/folder_lock.h"
 
 #include "db/folder_files.h"
+#include "db/folder_recovery.h"
 
 #include <QDir>
 
@@ -23,6 +24,12 @@ QString FolderLock::busyMessage() const {
   return QStringLiteral("С папкой %1 уже работает Корвель или другая его программа%2. Дождитесь, пока она "
                         "закончит, или закройте её и повторите. Ничего не сделано.")
       .arg(QDir::toNativeSeparators(dir_), holder);
+}
+
+std::unique_ptr<FolderLock> enterWorkFolder(const QString& dir) {
+  auto lock = std::make_unique<FolderLock>(dir);
+  if (!lock->busy()) recoverWorkFolder(dir);
+  return lock;
 }
 
 }  // namespace korvel::db

@@ -1,11 +1,13 @@
 // The working folder's lock: the program and every tool that opens a folder's tables take it
 // first and keep it while they work, so that one process at a time works on a folder. Opening
 // the tables runs a recovery (an interrupted restore put back, an interrupted operation rolled
-// back) that must never run beside a live program.
+// back) that must never run beside a live program: enterWorkFolder is the one way in, the lock
+// first and the recovery only once it is held.
 #pragma once
 
 #include <QLockFile>
 #include <QString>
+#include <memory>
 
 namespace korvel::db {
 
@@ -29,5 +31,10 @@ class FolderLock {
   QLockFile file_;
   bool busy_ = false;
 };
+
+// Takes the lock of `dir` (which must exist) and, once it is held, puts back what an interrupted
+// run left there (db/folder_recovery.h). A busy lock is returned with nothing in the folder read
+// or changed. Throws TableError when the recovery fails; the lock is then released.
+std::unique_ptr<FolderLock> enterWorkFolder(const QString& dir);
 
 }  // namespace korvel::db

@@ -4,6 +4,7 @@
 #include "db/data_module.h"
 #include "db/dbf_file.h"
 #include "db/folder_lock.h"
+#include "db/schema.h"
 #include "herdgen.h"
 #include "scripted_prompts.h"
 #include "sires/bull_figures.h"
@@ -198,7 +199,14 @@ TEST_F(StartFolder, AFolderThatMustNotBeUsedIsRefusedWithAMessageAndLeftAlone) {
     QStringList args;  // "~" stands for the home folder
     std::function<void(const QString& home)> before;
     const char* message;
-    const char* untouched;  // under home: no table may appear there
+    const char* untouched;  // under home: the folder whose tables must stay as they were
+    int tables = 0;         // how many it holds
+  };
+  // A folder that lost tables: only REGION is left.
+  const auto oneTable = [](const QString& folder) {
+    QDir().mkpath(folder);
+    const db::TableLayout region = db::regionLayout();
+    db::DbfFile::create(QDir(folder).filePath(region.fileName), region.fields);
   };
   std::unique_ptr<db::FolderLock> held;
   const Case cases[] = {
@@ -224,6 +232,18 @@ TEST_F(StartFolder, AFolderThatMustNotBeUsedIsRefusedWithAMessageAndLeftAlone) {
        },
        "необходимо закрыть программу \"Корвель\"",
        "Корвель"},
+      {"a herd folder that lost some of its tables",
+       {QStringLiteral("--herd")},
+       [&](const QString& h) { oneTable(h + QStringLiteral("/Корвель")); },
+       "нет таблиц: VLAD.DBF",
+       "Корвель",
+       1},
+      {"a demonstration folder that holds some tables",
+       {QStringLiteral("--demo")},
+       [&](const QString& h) { oneTable(h + QStringLiteral("/Корвель-демо")); },
+       "нет таблиц: VLAD.DBF",
+       "Корвель-демо",
+       1},
       {"a demonstration folder another copy works on",
        {QStringLiteral("--demo")},
        [&](const QString& h) {
@@ -248,7 +268,9 @@ TEST_F(StartFolder, AFolderThatMustNotBeUsedIsRefusedWithAMessageAndLeftAlone) {
     EXPECT_EQ(folder.enter(command(args), prompts), 1);
     ASSERT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(prompts.messages[0].contains(QString::fromUtf8(c.message))) << prompts.messages[0].toStdString();
-    EXPECT_EQ(tableFiles(QDir(caseHome.path()).filePath(QString::fromUtf8(c.untouched))), 0);
+    const QString untouched = QDir(caseHome.path()).filePath(QString::fromUtf8(c.untouched));
+    EXPECT_EQ(tableFiles(untouched), c.tables);
+    EXPECT_FALSE(QFile::exists(QDir(untouched).filePath(QStringLiteral("rezerv.txt"))));
     EXPECT_EQ(QDir::currentPath(), current);
     held.reset();
   }

@@ -1,6 +1,9 @@
 // The command-line manners of the program and every tool, and the tools' waiting for the folder
 // lock, checked on the real executables.
+#include "db/data_module.h"
+#include "db/folder_files.h"
 #include "db/folder_lock.h"
+#include "db/journal.h"
 #include "herdgen.h"
 #include "starter/starter_folder.h"
 
@@ -118,23 +121,34 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
     o.breeds = 1;
     herd::generateHerd(dir.path(), o);
     layOutStarterFolder(dir.path());
-    // What an interrupted run leaves behind: the next opening of the folder removes it, so it
-    // shows whether the tool opened the folder.
-    QFile left(QDir(dir.path()).filePath(QStringLiteral(".korvel-cut.korvel-tmp")));
-    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
-    left.close();
     QStringList args = t.args;
     for (QString& a : args) a.replace(u'@', dir.path());
 
-    const auto before = snapshot(dir.path());
+    // A file of a restore under way: the next opening of the folder, once nobody works on it,
+    // takes it for what an interrupted run left behind and removes it.
+    QFile left(QDir(dir.path()).filePath(QStringLiteral(".korvel-cut.korvel-tmp")));
     {
       const db::FolderLock program_at_work(dir.path());
       ASSERT_TRUE(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("korvel.lock"))));
+      // The program is in the middle of an operation: its journal is on the medium and a
+      // region already renamed.
+      TDataModule5 dm(dir.path());
+      dm.Table1.open();
+      db::JournalScope operation(dm.Table1.file().folder());
+      dm.Table1.goToRecNo(1);
+      dm.Table1.edit();
+      dm.Table1.fieldByName(u"REGION").setString(QStringLiteral("Переименован"));
+      dm.Table1.post();
+      ASSERT_TRUE(QFile::exists(QDir(dir.path()).filePath(QString::fromLatin1(db::kJournalFileName))));
+      ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+      left.close();
+      const auto before = snapshot(dir.path());
       const Ran r = run(program, args);
       EXPECT_EQ(r.exit, 1) << r.out.toStdString() << r.err.toStdString();
       EXPECT_TRUE(r.err.contains(u"уже работает Корвель")) << r.err.toStdString();
       EXPECT_TRUE(r.err.contains(QString::number(QCoreApplication::applicationPid()))) << r.err.toStdString();
       EXPECT_EQ(snapshot(dir.path()), before);
+      operation.commit();
     }
     const Ran r = run(program, args);
     EXPECT_EQ(r.exit, 0) << r.err.toStdString();

@@ -8,7 +8,6 @@
 #include "starter/starter_folder.h"
 
 #include <QDir>
-#include <algorithm>
 
 namespace korvel {
 namespace {
@@ -26,14 +25,7 @@ herd::HerdOptions demoHerd() {
   return o;
 }
 
-bool holdsNoTable(const QString& dir) {
-  const QStringList present = QDir(dir).entryList(QDir::Files);
-  const auto layouts = db::allLayouts();
-  return std::none_of(layouts.begin(), layouts.end(), [&](const db::TableLayout& t) {
-    return std::any_of(present.begin(), present.end(),
-                       [&](const QString& e) { return e.compare(t.fileName, Qt::CaseInsensitive) == 0; });
-  });
-}
+bool holdsNoTable(const QString& dir) { return db::missingTables(dir).size() == qsizetype(db::allLayouts().size()); }
 
 }  // namespace
 
