@@ -8,31 +8,16 @@
 #include "herdgen.h"
 #include "scripted_prompts.h"
 #include "sires/bull_figures.h"
+#include "folder_snapshot.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QMap>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace korvel;
 
 namespace {
-
-// Every file under `dir` with its bytes; the lock file of a live process is left out.
-QMap<QString, QByteArray> snapshot(const QString& dir) {
-  QMap<QString, QByteArray> files;
-  QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QString path = it.next();
-    if (it.fileName() == u"korvel.lock") continue;
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    files.insert(QDir(dir).relativeFilePath(path), f.readAll());
-  }
-  return files;
-}
 
 int tableFiles(const QString& dir) {
   return int(QDir(dir).entryList({QStringLiteral("*.DBF")}, QDir::Files).size());
@@ -130,13 +115,13 @@ TEST_F(StartFolder, TheHerdFolderIsLaidOutOnceRememberedWhenChosenAndTheDemoNeve
   small.farmsPerRegion = 2;
   small.breeds = 1;
   herd::generateHerd(herd, small);
-  const auto records = snapshot(herd);
+  const auto records = test::folderSnapshot(herd);
   {
     WorkingFolder folder;
     ASSERT_EQ(folder.enter(command({"--herd"}), prompts), std::nullopt);
     EXPECT_EQ(folder.path(), herd);
   }
-  EXPECT_EQ(snapshot(herd), records);
+  EXPECT_EQ(test::folderSnapshot(herd), records);
 
   // Another herd folder chosen: made, laid out and remembered for the next plain --herd.
   const QString chosen = home(QStringLiteral("флешка/стадо 2"));
@@ -153,20 +138,20 @@ TEST_F(StartFolder, TheHerdFolderIsLaidOutOnceRememberedWhenChosenAndTheDemoNeve
     ASSERT_EQ(folder.enter(command({"--herd"}), prompts), std::nullopt);
     EXPECT_EQ(folder.path(), chosen);
   }
-  EXPECT_EQ(snapshot(herd), records);
+  EXPECT_EQ(test::folderSnapshot(herd), records);
 
   // The demonstration herd: generated in its own folder with the catalogue and every bull's
   // figures, the herd folders untouched.
   const QString demo = home(QStringLiteral("Корвель-демо"));
-  const auto chosenFiles = snapshot(chosen);
+  const auto chosenFiles = test::folderSnapshot(chosen);
   {
     WorkingFolder folder;
     ASSERT_EQ(folder.enter(command({"--demo"}), prompts), std::nullopt) << prompts.messages.join(u'\n').toStdString();
     EXPECT_EQ(folder.path(), demo);
     EXPECT_EQ(QDir::currentPath(), demo);
   }
-  EXPECT_EQ(snapshot(herd), records);
-  EXPECT_EQ(snapshot(chosen), chosenFiles);
+  EXPECT_EQ(test::folderSnapshot(herd), records);
+  EXPECT_EQ(test::folderSnapshot(chosen), chosenFiles);
   EXPECT_EQ(tableFiles(demo), 6);
   EXPECT_GE(db::DbfFile(QDir(demo).filePath(QStringLiteral("KOROVA.DBF"))).recordCount(), 3000u);
   EXPECT_GT(db::DbfFile(QDir(demo).filePath(QStringLiteral("XARAKT.DBF"))).recordCount(), 50u);
@@ -178,18 +163,18 @@ TEST_F(StartFolder, TheHerdFolderIsLaidOutOnceRememberedWhenChosenAndTheDemoNeve
     EXPECT_GE(withDaughters, 20);
   }
   // The figures stored are the ones the bull card would compute: computing again changes nothing.
-  const auto demoFiles = snapshot(demo);
+  const auto demoFiles = test::folderSnapshot(demo);
   {
     TDataModule5 dm(demo);
     recomputeEveryLiveBull(dm);
   }
-  EXPECT_EQ(snapshot(demo), demoFiles);
+  EXPECT_EQ(test::folderSnapshot(demo), demoFiles);
   // A second demonstration start keeps the herd as the user left it.
   {
     WorkingFolder folder;
     ASSERT_EQ(folder.enter(command({"--demo"}), prompts), std::nullopt);
   }
-  EXPECT_EQ(snapshot(demo), demoFiles);
+  EXPECT_EQ(test::folderSnapshot(demo), demoFiles);
   EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'\n').toStdString();
 }
 
@@ -208,7 +193,16 @@ TEST_F(StartFolder, AFolderThatMustNotBeUsedIsRefusedWithAMessageAndLeftAlone) {
     const db::TableLayout region = db::regionLayout();
     db::DbfFile::create(QDir(folder).filePath(region.fileName), region.fields);
   };
+  // Another copy works on the folder, in the middle of a restore: the file it is writing would
+  // pass for what an interrupted run left behind, were the folder recovered without its lock.
   std::unique_ptr<db::FolderLock> held;
+  const QString restoring = QStringLiteral(".korvel-cut.korvel-tmp");
+  const auto heldByAnother = [&](const QString& folder) {
+    QDir().mkpath(folder);
+    held = std::make_unique<db::FolderLock>(folder);
+    QFile file(QDir(folder).filePath(restoring));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  };
   const Case cases[] = {
       {"a named folder that does not exist", {QStringLiteral("~/нет такой")}, {}, "не найдена", "нет такой"},
       {"a chosen herd folder that has gone",
@@ -226,10 +220,7 @@ TEST_F(StartFolder, AFolderThatMustNotBeUsedIsRefusedWithAMessageAndLeftAlone) {
        "Корвель-демо"},
       {"a herd folder another copy works on",
        {QStringLiteral("--herd")},
-       [&](const QString& h) {
-         QDir().mkpath(h + QStringLiteral("/Корвель"));
-         held = std::make_unique<db::FolderLock>(h + QStringLiteral("/Корвель"));
-       },
+       [&](const QString& h) { heldByAnother(h + QStringLiteral("/Корвель")); },
        "необходимо закрыть программу \"Корвель\"",
        "Корвель"},
       {"a herd folder that lost some of its tables",
@@ -246,10 +237,7 @@ TEST_F(StartFolder, AFolderThatMustNotBeUsedIsRefusedWithAMessageAndLeftAlone) {
        1},
       {"a demonstration folder another copy works on",
        {QStringLiteral("--demo")},
-       [&](const QString& h) {
-         QDir().mkpath(h + QStringLiteral("/Корвель-демо"));
-         held = std::make_unique<db::FolderLock>(h + QStringLiteral("/Корвель-демо"));
-       },
+       [&](const QString& h) { heldByAnother(h + QStringLiteral("/Корвель-демо")); },
        "необходимо закрыть программу \"Корвель\"",
        "Корвель-демо"},
   };
@@ -272,6 +260,7 @@ TEST_F(StartFolder, AFolderThatMustNotBeUsedIsRefusedWithAMessageAndLeftAlone) {
     EXPECT_EQ(tableFiles(untouched), c.tables);
     EXPECT_FALSE(QFile::exists(QDir(untouched).filePath(QStringLiteral("rezerv.txt"))));
     EXPECT_EQ(QDir::currentPath(), current);
+    if (held) EXPECT_TRUE(QFile::exists(QDir(untouched).filePath(restoring)));
     held.reset();
   }
 }

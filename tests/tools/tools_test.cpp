@@ -6,13 +6,12 @@
 #include "db/journal.h"
 #include "herdgen.h"
 #include "starter/starter_folder.h"
+#include "folder_snapshot.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -38,19 +37,6 @@ Ran run(const QString& program, const QStringList& args) {
   EXPECT_TRUE(p.waitForFinished(120000)) << program.toStdString();
   return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
           QString::fromUtf8(p.readAllStandardError())};
-}
-
-QMap<QString, QByteArray> snapshot(const QString& dir) {
-  QMap<QString, QByteArray> files;
-  QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QString path = it.next();
-    if (it.fileName() == u"korvel.lock") continue;
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    files.insert(QDir(dir).relativeFilePath(path), f.readAll());
-  }
-  return files;
 }
 
 struct Command {
@@ -142,12 +128,12 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
       ASSERT_TRUE(QFile::exists(QDir(dir.path()).filePath(QString::fromLatin1(db::kJournalFileName))));
       ASSERT_TRUE(left.open(QIODevice::WriteOnly));
       left.close();
-      const auto before = snapshot(dir.path());
+      const auto before = test::folderSnapshot(dir.path());
       const Ran r = run(program, args);
       EXPECT_EQ(r.exit, 1) << r.out.toStdString() << r.err.toStdString();
       EXPECT_TRUE(r.err.contains(u"уже работает Корвель")) << r.err.toStdString();
       EXPECT_TRUE(r.err.contains(QString::number(QCoreApplication::applicationPid()))) << r.err.toStdString();
-      EXPECT_EQ(snapshot(dir.path()), before);
+      EXPECT_EQ(test::folderSnapshot(dir.path()), before);
       operation.commit();
     }
     const Ran r = run(program, args);
