@@ -1,5 +1,5 @@
 // generate-herd DIR --cows N [--bulls B] [--regions R] [--farms-per-region F] [--breeds K] [--seed S]
-// Writes a generated herd (REGION, VLAD, PORODA, BIK, KOROVA) into DIR; XARAKT is left alone.
+// Writes a generated herd into DIR: all six tables, XARAKT holding the starter catalogue.
 #include "herdgen.h"
 
 #include "command_line.h"
@@ -88,8 +88,6 @@ int main(int argc, char** argv) {
                 QDir::toNativeSeparators(dir).toLocal8Bit().constData(), double(timer.elapsed()) / 1000.0, s.regions,
                 s.farms, s.breeds, s.bulls, s.cows, s.freeCows, s.linkedCows, s.maxDaughters, s.siresWithDaughters,
                 s.siresUnder10);
-    if (!QDir(dir).entryList({QStringLiteral("XARAKT.DBF")}, QDir::Files).isEmpty()) return 0;
-    std::printf("Каталога признаков XARAKT.DBF в папке нет: его пишет make-workdir.\n");
   } catch (const korvel::db::TableError& e) {
     std::fprintf(stderr, "%s\n", e.text().toLocal8Bit().constData());
     return 1;
