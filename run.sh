@@ -2,13 +2,18 @@
 # Installs what is missing, builds, lays out a starter working folder where none exists
 # (existing tables are never touched; a folder that lost some of its tables is refused) and
 # starts Корвель in it.
-# The working folder is ./work unless KORVEL_WORKDIR names another.
+# The working folder is ./work unless KORVEL_WORKDIR names another. With --demo it is ./demo,
+# where the first run writes a generated demonstration herd (never into a folder with tables).
 set -euo pipefail
 cd "$(dirname "$0")"
+case "${1:-}" in
+  "") WORKDIR="${KORVEL_WORKDIR:-$PWD/work}" DEMO=() ;;
+  --demo) WORKDIR="$PWD/demo" DEMO=(--demo) ;;
+  *) echo "Использование: ./run.sh [--demo]" >&2; exit 2 ;;
+esac
 ./deps.sh
 ./build.sh
-WORKDIR="${KORVEL_WORKDIR:-$PWD/work}"
-if ! ./build/tools/make-workdir "$WORKDIR"; then
+if ! ./build/tools/make-workdir "${DEMO[@]}" "$WORKDIR"; then
   echo "Корвель не запущен: рабочая папка $WORKDIR не готова (см. сообщение выше)." >&2
   exit 1
 fi

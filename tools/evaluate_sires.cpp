@@ -1,7 +1,9 @@
 // evaluate-sires: the sire evaluation without windows. Reads the working folder's tables,
 // runs the request given on the command line and writes the linear profile workbook; with
 // --figures also one CSV row per sire and characteristic, in full precision.
+#include "command_line.h"
 #include "db/data_module.h"
+#include "db/folder_lock.h"
 #include "db/rows.h"
 #include "db/table_error.h"
 #include "evaluation/profile_workbook.h"
@@ -20,11 +22,23 @@ using namespace korvel;
 
 namespace {
 
-const char* const kUsage =
-    "Использование: evaluate-sires ПАПКА ВЫХОД.xlsx --breed КОД\n"
+const cli::Command kCommand{
+    "Использование: %1 ПАПКА ВЫХОД.xlsx --breed КОД\n"
     "  [--base all|no-archives|region:R|region-no-archives:R|farm:R/F]\n"
     "  [--bulls all|no-archives|region:R|region-no-archives:R|farm:R/F|bull:КОД]\n"
-    "  [--figures ВЫХОД.csv]\n";
+    "  [--figures ВЫХОД.csv]\n",
+    "Оценка быков-производителей без окон: читает таблицы рабочей папки ПАПКА, считает\n"
+    "по запросу и записывает книгу линейных профилей ВЫХОД.xlsx, ту же, что и программа.\n"
+    "\n"
+    "  --breed КОД           порода (код KODPOROD)\n"
+    "  --base ВЫБОР          база сравнения: all - все коровы породы (так и без параметра),\n"
+    "                        no-archives - без архивов регионов, region:R - регион R,\n"
+    "                        region-no-archives:R - регион R без его архива,\n"
+    "                        farm:R/F - хозяйство F региона R\n"
+    "  --bulls ВЫБОР         оцениваемые быки: те же выборы и bull:КОД - один бык\n"
+    "  --figures ВЫХОД.csv   записать ещё показатели каждого быка в CSV с полной точностью\n"
+    "  -h, --help            показать эту справку\n"
+    "  --version             показать версию\n"};
 
 void say(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
 
@@ -109,6 +123,7 @@ void writeFigures(const SireEvaluation& e, const QString& path) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  if (const auto answered = cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
   QStringList args = app.arguments().mid(1);
   QString breed, base = QStringLiteral("all"), bulls = QStringLiteral("all"), figures;
   QStringList positional;
@@ -119,10 +134,9 @@ int main(int argc, char** argv) {
     else if (a == u"--base" && hasValue) base = args[++i];
     else if (a == u"--bulls" && hasValue) bulls = args[++i];
     else if (a == u"--figures" && hasValue) figures = args[++i];
-    else if (a.startsWith(u"--")) {
-      std::fputs(kUsage, stderr);
-      return 2;
-    } else positional << a;
+    else if (a.startsWith(u'-'))
+      return cli::wrongArguments(argv[0], kCommand, QStringLiteral("Неизвестный параметр или нет его значения: %1").arg(a));
+    else positional << a;
   }
   EvaluationRequest request;
   const auto breedCode = number(breed);
@@ -135,12 +149,14 @@ int main(int argc, char** argv) {
   } else {
     ok = ok && readChoice(bulls, request.bullRegion, request.bullFarm, request.bullsWithArchives);
   }
-  if (!ok) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (!ok) return cli::wrongArguments(argv[0], kCommand);
 
   try {
+    const auto lock = db::enterWorkFolder(positional[0]);
+    if (lock->busy()) {
+      say(lock->busyMessage());
+      return 1;
+    }
     TDataModule5 dm(positional[0]);
     if (!dm.openError().isEmpty()) throw db::TableError(dm.openError());
     EvaluationRun run(dm);

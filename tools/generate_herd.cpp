@@ -1,8 +1,10 @@
 // generate-herd DIR --cows N [--bulls B] [--regions R] [--farms-per-region F] [--breeds K] [--seed S]
 //               [--herd-book-codes] [--narrow-fields]
-// Writes a generated herd (REGION, VLAD, PORODA, BIK, KOROVA) into DIR; XARAKT is left alone.
+// Writes a generated herd into DIR: all six tables, XARAKT holding the starter catalogue.
 #include "herdgen.h"
 
+#include "command_line.h"
+#include "db/folder_lock.h"
 #include "db/table_error.h"
 
 #include <QDir>
@@ -13,13 +15,26 @@
 
 namespace {
 
-int usage() {
-  std::fputs("Использование: generate-herd ПАПКА --cows N [--bulls B] [--regions R] "
-             "[--farms-per-region F] [--breeds K] [--seed S] [--herd-book-codes] [--narrow-fields]\n"
-             "  --herd-book-codes  коды быков - номера племенной книги из 5-8 цифр, а не 1, 2, 3...\n"
-             "  --narrow-fields    числовые поля KOROVA не шире своих значений (запись 353 байта)\n", stderr);
-  return 2;
-}
+const korvel::cli::Command kCommand{
+    "Использование: %1 ПАПКА --cows N [--bulls B] [--regions R] [--farms-per-region F]\n"
+    "  [--breeds K] [--seed S] [--herd-book-codes] [--narrow-fields]\n",
+    "Записывает в ПАПКУ выдуманное стадо для опробования и замеров: все шесть таблиц\n"
+    "заменяются новыми (REGION, VLAD, PORODA, BIK, KOROVA выдуманные, XARAKT с начальным\n"
+    "каталогом признаков). Одни и те же параметры дают одни и те же файлы. Инструкции и\n"
+    "рисунки добавляет make-workdir.\n"
+    "\n"
+    "  --cows N              коров (строк KOROVA)\n"
+    "  --bulls B             быков; без параметра - по одному на 20 коров\n"
+    "  --regions R           регионов (10)\n"
+    "  --farms-per-region F  хозяйств в каждом регионе (20)\n"
+    "  --breeds K            пород (8)\n"
+    "  --seed S              начало случайной последовательности (1)\n"
+    "  --herd-book-codes     коды быков - номера племенной книги из 5-8 цифр, а не 1, 2, 3...\n"
+    "  --narrow-fields       числовые поля KOROVA не шире своих значений (запись 353 байта)\n"
+    "  -h, --help            показать эту справку\n"
+    "  --version             показать версию\n"};
+
+int usage(const char* argv0) { return korvel::cli::wrongArguments(argv0, kCommand); }
 
 bool number(const char* text, long long min, long long* out) {
   char* end = nullptr;
@@ -33,13 +48,14 @@ bool number(const char* text, long long min, long long* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto answered = korvel::cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
   korvel::herd::HerdOptions o;
   QString dir;
   bool haveCows = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a.rfind("--", 0) != 0) {
-      if (!dir.isEmpty()) return usage();
+      if (!dir.isEmpty()) return usage(argv[0]);
       dir = QString::fromLocal8Bit(argv[i]);
       continue;
     }
@@ -47,7 +63,7 @@ int main(int argc, char** argv) {
       (a == "--herd-book-codes" ? o.herdBookCodes : o.narrowFields) = true;
       continue;
     }
-    if (i + 1 >= argc) return usage();
+    if (i + 1 >= argc) return usage(argv[0]);
     long long v = 0;
     const char* value = argv[++i];
     bool ok = false;
@@ -59,13 +75,19 @@ int main(int argc, char** argv) {
     else if (a == "--seed") ok = number(value, 0, &v) && (o.seed = uint64_t(v), true);
     if (!ok) {
       std::fprintf(stderr, "Неверный параметр %s %s\n", a.c_str(), value);
-      return usage();
+      return usage(argv[0]);
     }
   }
-  if (dir.isEmpty() || !haveCows) return usage();
+  if (dir.isEmpty() || !haveCows) return usage(argv[0]);
   QElapsedTimer timer;
   timer.start();
   try {
+    if (!QDir().mkpath(dir)) throw korvel::db::TableError(QStringLiteral("Папка %1 не создаётся.").arg(dir));
+    const auto lock = korvel::db::enterWorkFolder(dir);
+    if (lock->busy()) {
+      korvel::cli::sayError(lock->busyMessage());
+      return 1;
+    }
     const auto s = korvel::herd::generateHerd(dir, o);
     std::printf("Записано в %s за %.1f с: регионов %lld, хозяйств %lld, пород %lld, быков %lld, коров %lld "
                 "(свободных строк %lld, с отцом из BIK %lld).\n"
@@ -73,8 +95,6 @@ int main(int argc, char** argv) {
                 QDir::toNativeSeparators(dir).toLocal8Bit().constData(), double(timer.elapsed()) / 1000.0, s.regions,
                 s.farms, s.breeds, s.bulls, s.cows, s.freeCows, s.linkedCows, s.maxDaughters, s.siresWithDaughters,
                 s.siresUnder10);
-    if (!QDir(dir).entryList({QStringLiteral("XARAKT.DBF")}, QDir::Files).isEmpty()) return 0;
-    std::printf("Каталога признаков XARAKT.DBF в папке нет: его пишет make-workdir.\n");
   } catch (const korvel::db::TableError& e) {
     std::fprintf(stderr, "%s\n", e.text().toLocal8Bit().constData());
     return 1;

@@ -1,28 +1,62 @@
-// make-workdir DIR: lays out a starter working folder; existing files are never touched, and a
-// folder that holds some of the six tables but not all is refused (exit status 1).
-#include "db/folder_recovery.h"
+// make-workdir [--demo] DIR: lays out a starter working folder; existing files are never
+// touched, and a folder that holds some of the six tables but not all is refused (exit status
+// 1). With --demo a folder without tables gets the demonstration herd instead of empty tables.
+#include "command_line.h"
+#include "db/folder_lock.h"
 #include "db/table_error.h"
+#include "starter/demo_folder.h"
 #include "starter/starter_folder.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+const korvel::cli::Command kCommand{
+    "Использование: %1 ПАПКА\n"
+    "          или: %1 --demo ПАПКА\n",
+    "Раскладывает в ПАПКЕ (её создаёт, если нет) начальную рабочую папку Корвеля. Шесть таблиц\n"
+    "(REGION, VLAD, KOROVA, BIK, PORODA пустые, XARAKT с каталогом признаков) пишутся только\n"
+    "в папку, где нет ни одной из них; где есть все шесть, дописываются лишь недостающие\n"
+    "инструкции и рисунки. Папка, где есть только часть таблиц, не трогается: недостающие\n"
+    "таблицы называются, код завершения 1. Имеющиеся файлы не меняются.\n"
+    "\n"
+    "  --demo      в папке без таблиц записать вместо пустых таблиц демонстрационное стадо\n"
+    "              на несколько тысяч коров с рассчитанными показателями быков\n"
+    "  -h, --help  показать эту справку\n"
+    "  --version   показать версию\n"};
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto answered = korvel::cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
+  const bool demo = argc == 3 && std::strcmp(argv[1], "--demo") == 0;
+  if (argc != 2 + int(demo) || argv[argc - 1][0] == '-') return korvel::cli::wrongArguments(argv[0], kCommand);
   // Pictures are drawn with fonts, which need a GUI application, but never a display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "Использование: make-workdir ПАПКА\n");
-    return 2;
-  }
-  const QString dir = QString::fromLocal8Bit(argv[1]);
+  const QString dir = QString::fromLocal8Bit(argv[argc - 1]);
+  const QByteArray shown = QDir::toNativeSeparators(dir).toLocal8Bit();
   try {
-    korvel::db::recoverWorkFolder(dir);
+    if (!QDir().mkpath(dir)) throw std::runtime_error(std::string("Папка ") + shown.constData() + " не создаётся.");
+    const auto lock = korvel::db::enterWorkFolder(dir);
+    if (lock->busy()) {
+      korvel::cli::sayError(lock->busyMessage());
+      return 1;
+    }
+    if (demo) {
+      std::printf(korvel::layOutDemoFolder(dir) ? "%s: записано демонстрационное стадо\n"
+                                                : "%s: таблицы уже есть, стадо не записывалось\n",
+                  shown.constData());
+      return 0;
+    }
     const QStringList written = korvel::layOutStarterFolder(dir);
-    std::printf("%s: записано файлов: %lld\n", QDir::toNativeSeparators(dir).toLocal8Bit().constData(),
-                static_cast<long long>(written.size()));
+    std::printf("%s: записано файлов: %lld\n", shown.constData(), static_cast<long long>(written.size()));
     return 0;
   } catch (const korvel::db::TableError& e) {
     std::fprintf(stderr, "%s\n", e.text().toLocal8Bit().constData());

@@ -1,7 +1,9 @@
 // recompute-bulls DIR: recomputes and writes the figures of every live bull of a working
 // folder, as showing each bull on the bull card would, and prints one line per bull: his code and
 // his number of daughters (a bull whose code is no number is reported on stderr).
+#include "command_line.h"
 #include "db/data_module.h"
+#include "db/folder_lock.h"
 #include "db/table_error.h"
 #include "sires/bull_figures.h"
 #include "terminal_progress.h"
@@ -12,18 +14,34 @@
 #include <exception>
 #include <vector>
 
+namespace {
+
+const korvel::cli::Command kCommand{
+    "Использование: %1 ПАПКА\n",
+    "Пересчитывает и записывает показатели каждого действующего быка рабочей папки ПАПКА, как\n"
+    "показ быка в карточке, и печатает по строке на быка: его код и число дочерей. Бык,\n"
+    "чей код не число, называется в потоке ошибок, и тогда код завершения 1.\n"
+    "\n"
+    "  -h, --help  показать эту справку\n"
+    "  --version   показать версию\n"};
+
+}  // namespace
+
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "Использование: recompute-bulls ПАПКА\n");
-    return 2;
-  }
+  if (const auto answered = korvel::cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
+  if (argc != 2 || argv[1][0] == '-') return korvel::cli::wrongArguments(argv[0], kCommand);
   const QString dir = QString::fromLocal8Bit(argv[1]);
   if (!QDir(dir).exists()) {
     std::fprintf(stderr, "Папка %s не найдена.\n", QDir::toNativeSeparators(dir).toLocal8Bit().constData());
     return 1;
   }
   try {
+    const auto lock = korvel::db::enterWorkFolder(dir);
+    if (lock->busy()) {
+      korvel::cli::sayError(lock->busyMessage());
+      return 1;
+    }
     korvel::TDataModule5 dm(dir);
     int failed = 0;
     std::vector<korvel::RecomputedBull> bulls;

@@ -1,15 +1,16 @@
 // Корвель: start-up guard, creation of every window, the main menu and the event loop.
 #include "app/form_set.h"
 #include "app/main_menu.h"
+#include "app/start_folder.h"
 #include "app/startup_guard.h"
 #include "db/data_module.h"
-#include "db/folder_files.h"
 #include "ui/forms.h"
+#include "ui/minimize_together.h"
 #include "ui/real_prompts.h"
+#include "ui/window_font.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QLockFile>
+#include <QIcon>
 #include <cstdio>
 
 using namespace korvel;
@@ -26,22 +27,29 @@ int refuseStart(Prompts& p, const QString& title) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The command line is read before any window system is touched: --help and --version need none.
+  const StartCommand command = readStartCommand(argc, argv);
+  if (command.exitCode) return *command.exitCode;
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Корвель"));
+  useWindowFont();
+  minimizeWindowsTogether();
+  // The menu entry's name and its icon (from the icon theme, where the package installed it).
+  QApplication::setDesktopFileName(QStringLiteral("ru.korvel.Korvel"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.korvel.Korvel")));
   RealPrompts realPrompts;
   setPrompts(&realPrompts);
 
   if (const auto windows = desktopWindows())
     if (const auto title = blockingTitle(*windows)) return refuseStart(realPrompts, *title);
 
-  // Where the window list cannot be seen, or another copy already works on this folder,
-  // the lock file is what keeps two copies from writing the same tables.
-  QLockFile lock(QDir::current().filePath(QString::fromLatin1(db::kLockFileName)));
-  lock.setStaleLockTime(0);
-  if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError)
-    return refuseStart(realPrompts, QStringLiteral("Корвель"));
+  // The folder is locked before anything in it is read: where the window list cannot be seen,
+  // or another copy already works on this folder, the lock is what keeps two copies apart.
+  WorkingFolder folder;
+  if (const auto refused = folder.enter(command, realPrompts)) return *refused;
 
-  FormSet formSet(QDir::currentPath());
+  FormSet formSet(folder.path());
   // A catalogue that could not be opened is told by the menu's activation, once the menu is
   // on the screen.
   forms().Form1->show();

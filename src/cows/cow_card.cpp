@@ -56,7 +56,8 @@ TForm9::~TForm9() {
 bool TForm9::isActiveCowWindow() const { return isVisible() && QApplication::activeModalWidget() == this; }
 
 void TForm9::buildLayout() {
-  auto label = [this](const char* name, const QString& text, int x, int y, int w, int h = 17) {
+  // A line of text is 16 pixels high: the lines of a two-line title stand 16 pixels apart.
+  auto label = [this](const char* name, const QString& text, int x, int y, int w, int h = 16) {
     auto* l = new QLabel(text, this);
     l->setObjectName(QString::fromLatin1(name));
     l->setGeometry(x, y, w, h);
@@ -87,7 +88,8 @@ void TForm9::buildLayout() {
 
   // The linear grid with its buttons below.
   Label5 = label("Label5", QStringLiteral("     ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА"), 212, 34, 262);
-  StringGrid1 = makeGrid("StringGrid1", TraitKind::Linear, 212, 52, 262, 400);
+  // High enough for the title and the starter catalogue's 19 linear lines without scrolling.
+  StringGrid1 = makeGrid("StringGrid1", TraitKind::Linear, 212, 52, 262, 404);
   Label3 = label("Label3", QStringLiteral("  Двойной щелчок мышкой - справочная"), 212, 456, 262);
   Label4 = label("Label4", QStringLiteral("    КАРТИНКА для ВЫБРАННОЙ строки"), 212, 472, 262);
   paintText(Label3, kOlive);

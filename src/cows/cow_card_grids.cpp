@@ -56,6 +56,8 @@ QTableWidget* TForm9::makeGrid(const char* name, TraitKind kind, int x, int y, i
   g->setGeometry(x, y, w, h);
   g->verticalHeader()->hide();
   g->verticalHeader()->setDefaultSectionSize(20);
+  // The title row is as high as the others.
+  g->horizontalHeader()->setFixedHeight(20);
   g->setSelectionMode(QAbstractItemView::SingleSelection);
   g->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                      QAbstractItemView::SelectedClicked);

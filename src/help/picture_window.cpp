@@ -16,7 +16,9 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   // The close box is the only border icon.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  setFixedSize(549, 360);
+  // 549 x 360 is the window with its frame and title bar; inside them the picture fills the
+  // window: 541 x 329, its top 4 pixels under the title bar.
+  setFixedSize(541, 325);
 
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));

@@ -61,6 +61,10 @@ TForm8::TForm8(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
     auto* b = new QPushButton(caption, this);
     b->setObjectName(QString::fromLatin1(name));
     b->setMinimumHeight(36);
+    // A hidden button keeps its place, so that the others never move under the mouse.
+    QSizePolicy keepPlace = b->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    b->setSizePolicy(keepPlace);
     // Enter in the list presses nothing: only a click or Space on a button acts.
     b->setAutoDefault(false);
     return b;

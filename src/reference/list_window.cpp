@@ -12,6 +12,10 @@ QPushButton* listButton(QWidget* window, const char* name, const QString& captio
   auto* b = new QPushButton(caption, window);
   b->setObjectName(QString::fromLatin1(name));
   b->setMinimumHeight(36);
+  // A hidden button keeps its place, so that the others never move under the mouse.
+  QSizePolicy keepPlace = b->sizePolicy();
+  keepPlace.setRetainSizeWhenHidden(true);
+  b->setSizePolicy(keepPlace);
   // Enter in the list presses nothing: only a click or Space on a button acts.
   b->setAutoDefault(false);
   QObject::connect(b, &QPushButton::clicked, window, [handler = std::move(handler)] { guarded(handler); });

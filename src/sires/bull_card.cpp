@@ -46,13 +46,6 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int
 QPushButton* button(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h = 25) {
   auto* b = new QPushButton(text, parent);
   b->setObjectName(QString::fromLatin1(name));
-  // A caption longer than the form's width allows for this system's font is set smaller, so it
-  // shows whole without the button growing over its neighbours.
-  QFont f = b->font();
-  while (b->sizeHint().width() > w && f.pointSizeF() > 6.5) {
-    f.setPointSizeF(f.pointSizeF() - 0.5);
-    b->setFont(f);
-  }
   b->setGeometry(x, y, w, h);
   b->setAutoDefault(false);
   return b;
@@ -136,11 +129,13 @@ TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
                            QAbstractItemView::AnyKeyPressed);
 
   Label4 = label(this, "Label4", QStringLiteral("  ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ"), 236, 36);
-  StringGrid1 = grid(this, "StringGrid1", 240, 52, 240, 421);
+  // High enough for the title and the starter catalogue's 19 linear lines without scrolling.
+  StringGrid1 = grid(this, "StringGrid1", 240, 52, 240, 425);
   Label5 = label(this, "Label5", QStringLiteral("        НЕДОСТАТКИ ЭКСТЕРЬЕРА КОРОВ"), 488, 36);
   StringGrid2 = grid(this, "StringGrid2", 496, 52, 256, 633);
   drawHeadingsRed(StringGrid2);
-  Label6 = label(this, "Label6", QStringLiteral("         ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ "), 764, 30);
+  // The two lines of the complex grid's title, one line's height apart.
+  Label6 = label(this, "Label6", QStringLiteral("         ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ "), 764, 28);
   Label7 = label(this, "Label7", QStringLiteral("         ПО КОМПЛЕКСУ ПРИЗНАКОВ"), 764, 44);
   StringGrid3 = grid(this, "StringGrid3", 764, 64, 232, 160);
   drawHeadingsRed(StringGrid3);

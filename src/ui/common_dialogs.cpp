@@ -56,7 +56,8 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWind
   l->addWidget(Label1);
   l->addWidget(Edit1);
   l->addWidget(Button1);
-  resize(320, 120);
+  // A fixed size: a window manager then offers neither resizing nor maximising it.
+  setFixedSize(320, 120);
   Edit1->installEventFilter(this);
   connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -85,7 +86,10 @@ TForm14::TForm14(QWidget* parent)
   auto* l = new QVBoxLayout(this);
   l->addWidget(Edit1);
   l->addWidget(Button1);
-  resize(560, 100);
+  // The caption is the instruction the user must follow: the longest ("Уточните (исправьте)
+  // название хозяйства (владельца) и закройте это окно") shows whole in a desktop's title bar
+  // at this width, beside the title bar's buttons.
+  setFixedSize(680, 100);
   Edit1->installEventFilter(this);
   connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -147,8 +151,8 @@ bool TForm11::ask(const DeleteQuestion& q) {
   Label2->setText(q.label2);
   confirmed = false;
   // The height its two lines and buttons need: the window has no height of its own before it
-  // is first shown.
-  resize(widthForLabels(), sizeHint().height());
+  // is first shown. A fixed size: a window manager then offers neither resizing nor maximising.
+  setFixedSize(widthForLabels(), sizeHint().height());
   exec();
   return confirmed;
 }

@@ -1,0 +1,40 @@
+// The working folder's lock: the program and every tool that opens a folder's tables take it
+// first and keep it while they work, so that one process at a time works on a folder. Opening
+// the tables runs a recovery (an interrupted restore put back, an interrupted operation rolled
+// back) that must never run beside a live program: enterWorkFolder is the one way in, the lock
+// first and the recovery only once it is held.
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+#include <memory>
+
+namespace korvel::db {
+
+class FolderLock {
+ public:
+  // Tries once to take the lock file of the folder `dir` (which must exist).
+  explicit FolderLock(const QString& dir);
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+  // Another live process holds the lock: the folder must not be opened. A lock that cannot be
+  // made at all (a folder without write access) does not count as busy: such a folder can be
+  // read, and whatever would write to it fails with its own message.
+  bool busy() const { return busy_; }
+
+  // The refusal for a tool, naming the folder and the program that holds it.
+  QString busyMessage() const;
+
+ private:
+  QString dir_;
+  QLockFile file_;
+  bool busy_ = false;
+};
+
+// Takes the lock of `dir` (which must exist) and, once it is held, puts back what an interrupted
+// run left there (db/folder_recovery.h). A busy lock is returned with nothing in the folder read
+// or changed. Throws TableError when the recovery fails; the lock is then released.
+std::unique_ptr<FolderLock> enterWorkFolder(const QString& dir);
+
+}  // namespace korvel::db
