@@ -1,5 +1,6 @@
 #include "evaluation/sire_statistics.h"
 
+#include "cows/father_link.h"
 #include "db/data_module.h"
 #include "db/rows.h"
 #include "db/text.h"
@@ -112,19 +113,9 @@ SireFigures SireEvaluation::figures(int i) const {
   return f;
 }
 
-EvaluationRun::EvaluationRun(TDataModule5& dm) : dm_(dm) {
-  dm_.cowRefreshSuppressed = true;
-  dm_.bullRefreshSuppressed = true;
-  for (db::DataSource* s : {&dm_.DataSource1, &dm_.DataSource2, &dm_.DataSource3, &dm_.DataSource4, &dm_.DataSource5})
-    s->setEnabled(false);
-}
-
-EvaluationRun::~EvaluationRun() {
-  dm_.cowRefreshSuppressed = false;
-  dm_.bullRefreshSuppressed = false;
-  for (db::DataSource* s : {&dm_.DataSource1, &dm_.DataSource2, &dm_.DataSource3, &dm_.DataSource4, &dm_.DataSource5})
-    s->setEnabled(true);
-}
+EvaluationRun::EvaluationRun(TDataModule5& dm)
+    : freeze_({&dm.DataSource1, &dm.DataSource2, &dm.DataSource3, &dm.DataSource4, &dm.DataSource5},
+              {&dm.cowRefreshSuppressed, &dm.bullRefreshSuppressed}) {}
 
 EvaluationCheck checkEvaluation(const SireEvaluation& e) {
   if (e.baseCount == 0) return EvaluationCheck::NoBaseCows;
@@ -150,22 +141,18 @@ namespace {
 struct CowFields {
   CowFields(const db::DbfFile& korova, const SireEvaluation& e)
       : breed(korova, u"kodporod"), region(korova, u"kodreg"), farm(korova, u"kodvlad"),
-        link(korova, u"basekod"), father(korova, u"kodbyk") {
+        link(korova) {
     for (size_t j : e.shownLinear) linear.emplace_back(korova, e.linearRows[j].id);
     for (size_t k : e.shownDefects) defects.emplace_back(korova, e.defectRows[k].id);
     for (size_t m : e.shownComplex) complex.emplace_back(korova, e.complexRows[m].id);
   }
 
-  // The father code of a row whose BASEKOD is exactly "+": KODBYK without its trailing
-  // blanks, at most its first 20 bytes.
-  std::optional<std::string_view> fatherCode(const db::Row& row) const {
-    const std::string_view mark = link.trimmed(row);
-    if (mark.size() != 1 || mark[0] != '+') return std::nullopt;
-    return father.trimmed(row).substr(0, CodeMap::kMaxKey);
-  }
+  // The father code as the cows store it, cut to the map's keys.
+  std::optional<std::string_view> fatherCode(const db::Row& row) const { return link.codeCut(row); }
+  static_assert(FatherLink::kCutTo == CodeMap::kMaxKey);
 
   db::WholeView breed, region, farm;
-  db::BytesView link, father;          // BASEKOD, KODBYK
+  FatherLink link;
   std::vector<db::WholeView> linear;   // by shown linear trait
   std::vector<db::BytesView> defects;  // by shown defect
   std::vector<db::WholeView> complex;  // by shown complex trait
