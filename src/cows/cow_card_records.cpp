@@ -110,12 +110,13 @@ void TForm9::showHerd(const HerdContext& to) {
 bool TForm9::cowLost(const db::RowMark& cow) {
   if (!cow.lost()) return false;
   // What the picker did took her out of the list (a bull deleted there with his daughters, her
-  // farm removed): nothing meant for her goes into another cow, and the card shows the list.
-  prompts().message(cowGoneMessage());
+  // farm removed): nothing meant for her goes into another cow, and the card shows the list's
+  // current cow before the message says why.
   if (dm_.korova.isOpen() && !dm_.korova.isEmpty())
     refreshCowCard();
   else
     showEmptyFarm();
+  prompts().message(cowGoneMessage());
   return true;
 }
 

@@ -2,13 +2,12 @@
 
 #include "cows/father_link.h"
 #include "db/data_module.h"
-#include "db/journal.h"
 #include "db/freeze.h"
+#include "db/journal.h"
 #include "db/protected_scan.h"
 #include "db/rows.h"
 #include "db/text.h"
 #include "sires/bull_figures.h"
-
 
 namespace korvel {
 namespace {
