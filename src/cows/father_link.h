@@ -60,8 +60,11 @@ class FatherLink {
  private:
   // BASEKOD holds "+" and nothing else but trailing blanks (a leading blank makes another text).
   bool linked(const db::Row& row) const {
-    const std::string_view mark = basekod_.trimmed(row);
-    return mark.size() == 1 && mark[0] == '+';
+    const std::string_view mark = basekod_(row);
+    if (mark.empty() || mark[0] != '+') return false;  // most cows are told by one byte
+    for (size_t i = 1; i < mark.size(); ++i)
+      if (mark[i] != ' ' && mark[i] != '\0') return false;
+    return true;
   }
 
   db::BytesView basekod_, kodbyk_;
