@@ -30,7 +30,7 @@ struct Herd {
     const CowTraitFields fields(korova);
     std::unordered_map<long long, long long> daughters;
     for (const db::Row row : db::LiveRows(korova))
-      if (const auto f = fields.fatherCode(row)) ++daughters[*f];
+      if (const auto f = fields.father.code(row)) ++daughters[*f];
     for (const auto& [code, n] : daughters)
       if (n > sireDaughters) {
         sire = code;

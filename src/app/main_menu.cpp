@@ -136,8 +136,7 @@ void TForm1::FormActivate() {
   setWindowTitle(QStringLiteral("Корвель"));
   move(0, 0);
   resize(1024, 736);
-  dm_.bullRefreshSuppressed = false;
-  dm_.cowRefreshSuppressed = false;
+  dm_.clearRefreshFlags();
   // Each table on its own: one that cannot be opened is reported and the others still open,
   // so the menu stays usable.
   for (db::Table* t : {&dm_.Table1, &dm_.vlad2, &dm_.poroda}) {

@@ -175,7 +175,7 @@ void TForm9::FormActivate() {
   // A restore may have brought another catalogue since the window was last open: the grids
   // and the writing must follow the catalogue now in the table.
   catalogue_.reload();
-  SuppressCowRefresh suppress(dm_);
+  db::Freeze suppress(dm_.cowRefreshSuppressed);
 
   const HerdOpening opening = establishHerdContext(dm_);
   for (const QString& m : opening.messages) prompts().message(m);
@@ -184,7 +184,7 @@ void TForm9::FormActivate() {
 
   // The list is detached while the table is opened and filtered on the herd, and until the
   // card shows its first cow.
-  DetachCowList detach(dm_);
+  db::Freeze detach(dm_.DataSource3);
   db::Table& korova = dm_.korova;
   korova.open();
   korova.setFilter(herd.animalFilter());

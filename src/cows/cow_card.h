@@ -14,6 +14,9 @@ class QPushButton;
 class QTableWidget;
 
 namespace korvel {
+namespace db {
+class RowMark;
+}
 
 class TDataModule5;
 
@@ -96,6 +99,9 @@ class TForm9 : public KorvelDialog {
   // Shows the farm of `herd`: the header, the list filtered on it while detached, then the
   // card, or the empty-farm state and its message.
   void showHerd(const HerdContext& to);
+  // After a picker: true (and the message shown, the card back on the list) when the cow the
+  // card stood on before it is no longer the current one.
+  bool cowLost(const db::RowMark& cow);
   // The new cow's card opened for entry, with the lactation "0" and the date "01.04.2001"
   // shown as not yet written.
   void prepareNewCowForEntry();

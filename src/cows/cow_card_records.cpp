@@ -4,6 +4,7 @@
 #include "cows/cow_card_parts.h"
 #include "cows/cow_records.h"
 #include "db/data_module.h"
+#include "db/protected_scan.h"
 #include "reference/breeds_window.h"
 #include "reference/farms_window.h"
 #include "reference/name_list.h"
@@ -33,7 +34,7 @@ void TForm9::Button1Click() {
   const QString typed = prompts().textInput(QStringLiteral("Введите кличку/идентифик.№ коровы и закройте это окно"), {});
   CowNameOutcome outcome;
   {
-    SuppressCowRefresh suppress(dm_);
+    db::Freeze suppress(dm_.cowRefreshSuppressed);
     outcome = addCow(dm_, herd, typed);
   }
   if (outcome == CowNameOutcome::Empty) return;
@@ -64,7 +65,7 @@ void TForm9::Button4Click() {
   if (!prompts().confirmDelete(cowRemovalQuestion(t.fieldByName(u"nokli").asString()))) return;
   bool cowsLeft;
   {
-    SuppressCowRefresh suppress(dm_);
+    db::Freeze suppress(dm_.cowRefreshSuppressed);
     cowsLeft = removeCurrentCow(dm_, herd);
   }
   if (cowsLeft) {
@@ -83,7 +84,7 @@ void TForm9::Button11Click() {
       QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), t.fieldByName(u"nokli").asString());
   CowNameOutcome outcome;
   {
-    SuppressCowRefresh suppress(dm_);
+    db::Freeze suppress(dm_.cowRefreshSuppressed);
     outcome = renameCurrentCow(dm_, herd, typed);
     if (outcome == CowNameOutcome::Duplicate) prompts().message(duplicateCowMessage());
   }
@@ -95,7 +96,7 @@ void TForm9::showHerd(const HerdContext& to) {
   herd = to;
   Label1->setText(herd.header);
   {
-    DetachCowList detach(dm_);
+    db::Freeze detach(dm_.DataSource3);
     showFarmCows(dm_, herd);
   }
   if (dm_.korova.isEmpty()) {
@@ -106,14 +107,29 @@ void TForm9::showHerd(const HerdContext& to) {
   }
 }
 
+bool TForm9::cowLost(const db::RowMark& cow) {
+  if (!cow.lost()) return false;
+  // What the picker did took her out of the list (a bull deleted there with his daughters, her
+  // farm removed): nothing meant for her goes into another cow, and the card shows the list's
+  // current cow before the message says why.
+  if (dm_.korova.isOpen() && !dm_.korova.isEmpty())
+    refreshCowCard();
+  else
+    showEmptyFarm();
+  prompts().message(cowGoneMessage());
+  return true;
+}
+
 void TForm9::Button10Click() {
   if (!dm_.korova.isOpen() || dm_.korova.recNo() == 0) return;
+  const db::RowMark cow(dm_.korova);
   prompts().showPicker(*forms().Form8,
                        QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно."));
+  if (cowLost(cow)) return;
   // With no farm listed there is nowhere to move the cow: she stays where she is.
   const std::optional<HerdContext> to = pickedHerd(dm_);
   if (!to) return;
-  SuppressCowRefresh suppress(dm_);
+  db::Freeze suppress(dm_.cowRefreshSuppressed);
   moveCurrentCow(dm_, *to);
   showHerd(*to);
 }
@@ -122,19 +138,23 @@ void TForm9::Button3Click() {
   prompts().showPicker(*forms().Form8, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
   const std::optional<HerdContext> to = pickedHerd(dm_);
   if (!to) return;
-  SuppressCowRefresh suppress(dm_);
+  db::Freeze suppress(dm_.cowRefreshSuppressed);
   showHerd(*to);
 }
 
 void TForm9::Button9Click() {
+  const db::RowMark cow(dm_.korova);
   prompts().showPicker(
       *forms().Form10,
       QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно."));
+  if (cowLost(cow)) return;
   if (const std::optional<QString> breed = setBreedOfCurrentCow(dm_)) Edporoda->setText(*breed);
 }
 
 void TForm9::Button6Click() {
+  const db::RowMark cow(dm_.korova);
   prompts().showPicker(*forms().Form4, bullPickerCaption());
+  if (cowLost(cow)) return;
   const std::optional<QString> bull = setFatherOfCurrentCow(dm_);
   if (!bull) return;
   // A father from the bulls table is changed only with this button.
@@ -149,7 +169,7 @@ void TForm9::Button8Click() {
   if (key.isEmpty()) return;
   SelectionOutcome outcome;
   {
-    SuppressCowRefresh suppress(dm_);
+    db::Freeze suppress(dm_.cowRefreshSuppressed);
     outcome = selectByKey(cowSelection(dm_, herd), key);
     if (outcome == SelectionOutcome::NoMatch) prompts().message(noMatchingRecordsMessage());
   }
@@ -160,7 +180,7 @@ void TForm9::Button8Click() {
 
 void TForm9::Button7Click() {
   {
-    SuppressCowRefresh suppress(dm_);
+    db::Freeze suppress(dm_.cowRefreshSuppressed);
     showFarmCows(dm_, herd);
   }
   if (dm_.korova.isEmpty()) {

@@ -2,6 +2,7 @@
 
 #include "cows/scoring.h"
 #include "db/data_module.h"
+#include "db/rows.h"
 #include "db/protected_scan.h"
 
 namespace korvel {
@@ -32,7 +33,7 @@ FatherShown fatherOfCurrentCow(TDataModule5& dm) {
   const QString digits = code.trimmed();
   if (!allDigits(digits) || digits.size() > 18) return out;
   // The bulls window must find its table exactly as it left it.
-  db::ProtectedScan keep(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed, db::ProtectedScan::Record::Restore);
+  db::ProtectedScan keep(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed);
   dm.bik.setFilter(QStringLiteral("kodbyk=") + QString::number(digits.toLongLong()));
   dm.bik.setFiltered(true);
   dm.bik.first();
@@ -136,7 +137,7 @@ std::optional<QString> writeCowCorrections(TDataModule5& dm, TraitCatalogue& cat
 
   db::Table& korova = dm.korova;
   // Without a current cow, editing would insert a blank row instead.
-  if (!korova.isOpen() || !korova.currentRecord()) return std::nullopt;
+  if (!db::currentRow(korova)) return std::nullopt;
   korova.edit();
   try {
     for (TraitKind kind : kKinds) {

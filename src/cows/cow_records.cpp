@@ -56,7 +56,7 @@ CowNameOutcome addCow(TDataModule5& dm, const HerdContext& herd, const QString& 
   if (key.isEmpty()) return CowNameOutcome::Empty;
   db::Table& t = dm.korova;
   // After an error the list and the card's cow are as before.
-  db::FilterBackOnError back(t);
+  db::CursorKeeper back(t, db::CursorKeeper::When::OnError);
   showFarmCows(dm, herd);
   if (findName(t, key)) return CowNameOutcome::Duplicate;
 

@@ -1,6 +1,6 @@
 #include "cows/trait_catalogue.h"
 
-#include "db/field_value.h"
+#include "db/rows.h"
 #include "db/schema.h"
 
 #include <algorithm>
@@ -42,15 +42,6 @@ bool namesFieldOfGroup(const QString& id, TraitKind kind, const db::Table* korov
                      [&](const db::FieldDef& f) { return f.name.compare(id, Qt::CaseInsensitive) == 0; });
 }
 
-double weightOf(const db::Table& xarakt, const db::FieldDef& f, const char* rec) {
-  if (db::fieldBlank(f, rec)) return 0;
-  const auto v = db::fieldNumber(f, rec, xarakt.file().codepage());
-  if (!v)
-    throw db::TableError(QStringLiteral("Таблица %1: «%2» не является числом (поле %3).")
-                             .arg(xarakt.tableName(), db::fieldText(f, rec, xarakt.file().codepage()), f.name));
-  return *v;
-}
-
 }  // namespace
 
 std::optional<TraitKind> traitKindOf(const QString& id) {
@@ -66,8 +57,7 @@ bool traitTextBlank(const QString& xar) {
 
 std::vector<TraitRow> catalogueRows(db::Table& xarakt, TraitKind kind, const db::Table* korova) {
   const Columns col = columnsOf(xarakt);
-  const db::DbfFile& file = xarakt.file();
-  const db::FieldDef& koefDef = file.fields()[size_t(col.koef)];
+  const db::FloatView koef(xarakt.file(), u"koef");
   std::vector<TraitRow> rows;
   // The rows the table component passes (not deleted), in physical order; the cursor stays.
   for (const uint32_t index : xarakt.passingRecords()) {
@@ -85,7 +75,8 @@ std::vector<TraitRow> catalogueRows(db::Table& xarakt, TraitKind kind, const db:
     TraitRow row;
     row.id = id;
     row.xar = xar;
-    if (kind == TraitKind::Complex) row.koef = weightOf(xarakt, koefDef, file.record(index));
+    // A blank weight counts 0; a text that is no number throws.
+    if (kind == TraitKind::Complex) row.koef = koef.blankZero(db::RowHandle(xarakt.file(), index).row());
     row.dop1 = xarakt.textAt(index, col.dop1);
     row.dop2 = xarakt.textAt(index, col.dop2);
     row.heading = xar.contains(QLatin1Char('!'));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "db/data_source.h"
+#include "db/freeze.h"
 #include "db/table.h"
 
 #include <QObject>
@@ -32,8 +33,12 @@ class TDataModule5 : public QObject {
   db::DataSource DataSource5{QStringLiteral("DataSource5"), bik};
   db::DataSource DataSource6{QStringLiteral("DataSource6"), poroda};
 
-  bool cowRefreshSuppressed = false;
-  bool bullRefreshSuppressed = false;
+  // Set by a db::Freeze while code moves KOROVA (BIK) through several rows.
+  db::RefreshFlag cowRefreshSuppressed;
+  db::RefreshFlag bullRefreshSuppressed;
+  // The main menu's activation: no handler is under way then, so a flag still set is a
+  // leftover and both are cleared.
+  void clearRefreshFlags() { cowRefreshSuppressed.on_ = bullRefreshSuppressed.on_ = false; }
 
   // Installed by the application: whether the cows (bulls) window is the active window, and
   // its card refresh. The KOROVA (BIK) hook calls the refresh only when the window is active

@@ -1,5 +1,6 @@
 // A data source binds a table to its list grid: while disabled the grid neither repaints nor
-// follows the cursor; re-enabling it shows the table's current state. The cursor hooks of
+// follows the cursor; re-enabling it shows the table's current state. It is disabled and
+// enabled through a Freeze (db/freeze.h) only, which gives it back the state it found. The cursor hooks of
 // REGION, VLAD and PORODA make their grids read-only through it.
 #pragma once
 
@@ -17,7 +18,6 @@ class DataSource : public QObject {
 
   Table& table() const { return *table_; }
   bool enabled() const { return enabled_; }
-  void setEnabled(bool on);
   bool readOnly() const { return readOnly_; }
   void setReadOnly(bool on);
 
@@ -28,6 +28,9 @@ class DataSource : public QObject {
   void readOnlyChanged(bool readOnly);
 
  private:
+  friend class Freeze;
+  void setEnabled(bool on);
+
   Table* table_;
   int listener_;
   bool enabled_ = true;

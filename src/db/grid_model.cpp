@@ -62,7 +62,8 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
 bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || role != Qt::EditRole || source_->readOnly()) return false;
   Table& t = source_->table();
-  setCurrentRow(index.row());
+  // Never into another row than the one edited in the grid.
+  if (!setCurrentRow(index.row())) return false;
   t.edit();
   t.fieldByName(columns_[size_t(index.column())].field).setString(value.toString());
   t.post();
@@ -79,9 +80,9 @@ int GridModel::currentRow() const {
   return recNo > 0 ? rowOfIndex(uint32_t(recNo - 1)) : -1;
 }
 
-void GridModel::setCurrentRow(int row) {
-  if (row < 0 || row >= int(rows_.size())) return;
-  source_->table().goToIndex(rows_[size_t(row)]);
+bool GridModel::setCurrentRow(int row) {
+  if (row < 0 || row >= int(rows_.size())) return false;
+  return source_->table().goToIndex(rows_[size_t(row)]);
 }
 
 }  // namespace korvel::db

@@ -30,8 +30,9 @@ class GridModel : public QAbstractTableModel {
   DataSource& source() const { return *source_; }
   // The row of the table's current record, or -1.
   int currentRow() const;
-  // Makes the record shown in `row` the table's current record.
-  void setCurrentRow(int row);
+  // Makes the record shown in `row` the table's current record; false when the table no longer
+  // shows that record (the cursor then stays where it was).
+  bool setCurrentRow(int row);
   uint32_t recordAt(int row) const { return rows_[size_t(row)]; }
 
  signals:

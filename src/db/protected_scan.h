@@ -1,53 +1,66 @@
-// The protected scan: everything a bulk walk over a table changes is put back when it ends,
-// whether it ends normally or through an error. It remembers the table's open state, filter
-// text and switch (and, when asked, the current record), the data source's enabled state and
-// the matching refresh-suppressed flag; it disables the data source, sets the flag, opens the
-// table, switches its filter off and goes to the first row. A scan ended by an error drops
-// the row it was editing rather than writing it half changed.
+// Walking a table without losing the place a window stands on.
+//
+// CursorKeeper remembers a table's open state, filter text and switch and current record, and
+// puts them back when its scope ends, however it ends; a scope ended by an error drops the row
+// it was editing rather than writing it half changed. Every operation that moves a table other
+// than to the row it means to leave current keeps the cursor this way: a window that opened a
+// picker goes on with the cow or bull it had chosen.
+//
+// ProtectedScan is the keeper for a bulk walk: it also freezes the table's list and the matching
+// card refresh (db/freeze.h), opens the table, switches its filter off and goes to the first
+// row.
+//
+// RowMark tells a window whether the record it stood on is still current after other code moved
+// the table (a picker window, where farms and bulls can be removed): when the record no longer
+// passes the filter the keeper cannot put it back, and the window must write nothing.
 #pragma once
 
-#include "db/data_source.h"
+#include "db/freeze.h"
+#include "db/table.h"
 
 namespace korvel::db {
 
-class ProtectedScan {
+class CursorKeeper {
  public:
-  enum class Record { Keep, Restore };
-  ProtectedScan(Table& table, DataSource& source, bool* suppressFlag, Record record = Record::Keep);
-  ~ProtectedScan();
-  ProtectedScan(const ProtectedScan&) = delete;
-  ProtectedScan& operator=(const ProtectedScan&) = delete;
+  enum class When { Always, OnError };
+  explicit CursorKeeper(Table& table, When when = When::Always);
+  ~CursorKeeper();
+  CursorKeeper(const CursorKeeper&) = delete;
+  CursorKeeper& operator=(const CursorKeeper&) = delete;
 
  private:
   Table& table_;
-  DataSource& source_;
-  bool* flag_;
-  Record record_;
+  When when_;
   bool wasOpen_;
-  QString filterText_;
-  bool filtered_;
-  int recNo_ = 0;
-  bool sourceEnabled_;
-  bool flagValue_ = false;
-  int exceptionsAtStart_;
-};
-
-// For an operation that changes the table's filter on its way (the addition looks for a free
-// row under "kodreg=0"): when an error ends it, the filter text, its switch and the current
-// record are put back, so that the list shows what it showed before.
-class FilterBackOnError {
- public:
-  explicit FilterBackOnError(Table& table);
-  ~FilterBackOnError();
-  FilterBackOnError(const FilterBackOnError&) = delete;
-  FilterBackOnError& operator=(const FilterBackOnError&) = delete;
-
- private:
-  Table& table_;
   QString filterText_;
   bool filtered_;
   int recNo_;
   int exceptionsAtStart_;
+};
+
+class ProtectedScan {
+ public:
+  // `suppress`: the table's card refresh flag, or null for a table without a card.
+  ProtectedScan(Table& table, DataSource& source, RefreshFlag* suppress);
+  ProtectedScan(const ProtectedScan&) = delete;
+  ProtectedScan& operator=(const ProtectedScan&) = delete;
+
+ private:
+  // Destroyed in reverse: the table's state first, so that the list attached after it is
+  // rebuilt once, on the final state.
+  Freeze freeze_;
+  CursorKeeper keeper_;
+};
+
+class RowMark {
+ public:
+  explicit RowMark(const Table& table) : table_(table), recNo_(table.recNo()) {}
+  // There was a current record and it is current no more.
+  bool lost() const { return recNo_ > 0 && (!table_.isOpen() || table_.recNo() != recNo_); }
+
+ private:
+  const Table& table_;
+  int recNo_;
 };
 
 }  // namespace korvel::db

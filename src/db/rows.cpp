@@ -84,4 +84,27 @@ double FloatView::operator()(const Row& row) const {
   return *v;
 }
 
+std::optional<long long> WholeView::number(const Row& row) const {
+  const char* rec = record(row);
+  if (def_.type == 'C') return parseWhole(rec + def_.offset, def_.width);
+  const auto v = fieldNumber(def_, rec, file_->codepage());
+  if (!v) return std::nullopt;
+  const double r = std::nearbyint(*v);
+  if (!(r >= -9.2e18 && r <= 9.2e18)) return std::nullopt;
+  return static_cast<long long>(r);
+}
+
+double FloatView::blankZero(const Row& row) const { return fieldBlank(def_, record(row)) ? 0.0 : (*this)(row); }
+
+Row currentRow(const Table& table) {
+  const char* bytes = table.isOpen() ? table.currentRecord() : nullptr;
+  if (!bytes) return {};
+  return Row(bytes, uint32_t(std::max(table.recNo(), 1) - 1));
+}
+
+RowFilter::RowFilter(const Table& table, const QString& expression)
+    : compiled_(parseFilter(expression, table.tableName()), table.file(), table.tableName()) {}
+
+bool RowFilter::operator()(const Row& row) const { return compiled_.matches(row.bytes_); }
+
 }  // namespace korvel::db

@@ -29,6 +29,7 @@
 #pragma once
 
 #include "db/dbf_file.h"
+#include "db/filter.h"
 
 #include <QString>
 #include <QStringView>
@@ -56,6 +57,8 @@ class Row {
   friend class FieldView;
   friend class RowHandle;
   friend void prefetch(const Row& row, int from, int to);
+  friend class RowFilter;
+  friend Row currentRow(const Table& table);
   Row(const char* bytes, uint32_t index) : bytes_(bytes), index_(index) {}
   const char* bytes_ = nullptr;
   uint32_t index_ = 0;
@@ -211,6 +214,10 @@ class WholeView : public FieldView {
     }
     return slow(row);
   }
+  // The field as a number without the error: a numeric field as Field::asFloat reads it (an
+  // empty one is 0), rounded half to even; a character field written in decimal digits (a
+  // blank one holds none). Nothing when it holds no whole number.
+  std::optional<long long> number(const Row& row) const;
 
  private:
   long long slow(const Row& row) const;
@@ -233,6 +240,26 @@ class FloatView : public FieldView {
   double operator()(const Row& row) const;
   // The same without the error: nothing when the text is no number.
   std::optional<double> number(const Row& row) const;
+  // As operator(), a blank field of any type reading 0.
+  double blankZero(const Row& row) const;
+};
+
+// ---- For code outside the table layer: the current row and filters over rows ----
+
+// The table's current row (while it is edited, the edit buffer with its changes); an empty Row
+// when the table is closed or has no current row. Valid until the table moves or is written.
+// A row being appended has no record number yet: its index() reads 0.
+Row currentRow(const Table& table);
+
+// A filter expression of the shapes Table::setFilter accepts, compiled once for a table's file:
+// true for the rows that would pass it. Throws TableError as setFilter does.
+class RowFilter {
+ public:
+  RowFilter(const Table& table, const QString& expression);
+  bool operator()(const Row& row) const;
+
+ private:
+  CompiledFilter compiled_;
 };
 
 }  // namespace korvel::db

@@ -199,10 +199,11 @@ bool Table::isEmpty() const {
   return !nextPassing(0);
 }
 
-void Table::goToRecNo(int recNo) {
+bool Table::goToRecNo(int recNo) {
   requireOpen();
   checkBrowseMode();
-  if (recNo >= 1 && uint32_t(recNo) <= file_->recordCount() && passes(uint32_t(recNo - 1))) {
+  const bool found = recNo >= 1 && uint32_t(recNo) <= file_->recordCount() && passes(uint32_t(recNo - 1));
+  if (found) {
     cur_ = recNo - 1;
     eof_ = false;
   } else {
@@ -212,16 +213,23 @@ void Table::goToRecNo(int recNo) {
     eof_ = true;
   }
   scrolled();
+  return found;
 }
 
-void Table::goToIndex(uint32_t index) {
+bool Table::goToIndex(uint32_t index) {
   requireOpen();
   checkBrowseMode();
-  if (index >= file_->recordCount() || !passes(index)) return;
-  if (cur_ == static_cast<long long>(index) && !eof_) return;
+  if (index >= file_->recordCount() || !passes(index)) return false;
+  if (cur_ == static_cast<long long>(index) && !eof_) return true;
   cur_ = index;
   eof_ = false;
   scrolled();
+  return true;
+}
+
+void Table::editRowAt(uint32_t index) {
+  if (!goToIndex(index)) fail(QStringLiteral("запись %1 недоступна, изменение не выполнено.").arg(qulonglong(index) + 1));
+  edit();
 }
 
 int Table::recNo() const {

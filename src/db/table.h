@@ -81,10 +81,15 @@ class Table {
   // Physical position of the current row (1-based); 0 when there is none.
   int recNo() const;
   // Goes to the first passing row, then forward until the record number is `recNo`;
-  // ends at the end of the table when no passing row has it.
-  void goToRecNo(int recNo);
-  // Makes the passing row at file index `index` current (the grids use it).
-  void goToIndex(uint32_t index);
+  // ends at the end of the table when no passing row has it. True when that record is current.
+  bool goToRecNo(int recNo);
+  // Makes the passing row at file index `index` current (the grids use it). False, with the
+  // cursor left where it was, when no passing row has that index (the filter hides it, it is
+  // deleted or beyond the file): the caller must not go on with the row that is current.
+  [[nodiscard]] bool goToIndex(uint32_t index);
+  // Makes the passing row at `index` current and starts editing it; throws TableError when it
+  // cannot be made current, so that nothing meant for it is written into another row.
+  void editRowAt(uint32_t index);
 
   Field fieldByName(QStringView name);
   int fieldIndex(QStringView name) const;  // throws TableError when the field does not exist

@@ -1,5 +1,6 @@
 #include "evaluation/sire_statistics.h"
 
+#include "cows/father_link.h"
 #include "db/data_module.h"
 #include "db/rows.h"
 #include "db/text.h"
@@ -100,19 +101,9 @@ SireFigures SireEvaluation::figures(int i) const {
   return f;
 }
 
-EvaluationRun::EvaluationRun(TDataModule5& dm) : dm_(dm) {
-  dm_.cowRefreshSuppressed = true;
-  dm_.bullRefreshSuppressed = true;
-  for (db::DataSource* s : {&dm_.DataSource1, &dm_.DataSource2, &dm_.DataSource3, &dm_.DataSource4, &dm_.DataSource5})
-    s->setEnabled(false);
-}
-
-EvaluationRun::~EvaluationRun() {
-  dm_.cowRefreshSuppressed = false;
-  dm_.bullRefreshSuppressed = false;
-  for (db::DataSource* s : {&dm_.DataSource1, &dm_.DataSource2, &dm_.DataSource3, &dm_.DataSource4, &dm_.DataSource5})
-    s->setEnabled(true);
-}
+EvaluationRun::EvaluationRun(TDataModule5& dm)
+    : freeze_({&dm.DataSource1, &dm.DataSource2, &dm.DataSource3, &dm.DataSource4, &dm.DataSource5},
+              {&dm.cowRefreshSuppressed, &dm.bullRefreshSuppressed}) {}
 
 EvaluationCheck checkEvaluation(const SireEvaluation& e) {
   if (e.baseCount == 0) return EvaluationCheck::NoBaseCows;
@@ -147,24 +138,20 @@ std::vector<QString> idsOf(const std::vector<TraitRow>& rows, const std::vector<
 struct CowFields {
   CowFields(const db::DbfFile& korova, const SireEvaluation& e)
       : breed(korova, u"kodporod", forms), region(korova, u"kodreg", forms), farm(korova, u"kodvlad", forms),
-        link(korova, u"basekod"), father(korova, u"kodbyk"), defects(korova, idsOf(e.defectRows, e.shownDefects)) {
+        link(korova), defects(korova, idsOf(e.defectRows, e.shownDefects)) {
     for (size_t j : e.shownLinear) linear.emplace_back(korova, e.linearRows[j].id, forms);
     for (size_t m : e.shownComplex) complex.emplace_back(korova, e.complexRows[m].id, forms);
   }
   CowFields(const CowFields&) = delete;
   CowFields& operator=(const CowFields&) = delete;
 
-  // The father code of a row whose BASEKOD is exactly "+": KODBYK without its trailing
-  // blanks, at most its first 20 bytes.
-  std::optional<std::string_view> fatherCode(const db::Row& row) const {
-    const std::string_view mark = link.trimmed(row);
-    if (mark.size() != 1 || mark[0] != '+') return std::nullopt;
-    return father.trimmed(row).substr(0, CodeMap::kMaxKey);
-  }
+  // The father code as the cows store it, cut to the map's keys.
+  std::optional<std::string_view> fatherCode(const db::Row& row) const { return link.codeCut(row); }
+  static_assert(FatherLink::kCutTo == CodeMap::kMaxKey);
 
   evaluation::FormTables forms;  // first: the views below read through it
   ShortWholeView breed, region, farm;
-  db::BytesView link, father;             // BASEKOD, KODBYK
+  FatherLink link;                        // BASEKOD, KODBYK
   std::vector<ShortWholeView> linear;     // by shown linear trait
   std::vector<ShortWholeView> complex;    // by shown complex trait
   evaluation::DefectMarks defects;        // by shown defect

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "cows/trait_catalogue.h"
+#include "db/freeze.h"
 #include "evaluation/evaluation_request.h"
 
 #include <QString>
@@ -125,16 +126,13 @@ SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, con
 // The start and end of a run: while it lasts both card refreshes are suppressed and the data
 // sources of REGION, VLAD, KOROVA, XARAKT and BIK (DataSource1 to DataSource5) are disabled, so
 // the scans and lookups repaint no grid and refresh no card; at its end, however it ends, the
-// two flags are cleared (not restored) and the five data sources enabled again.
+// flags and the data sources are given back what they were.
 class EvaluationRun {
  public:
   explicit EvaluationRun(TDataModule5& dm);
-  ~EvaluationRun();
-  EvaluationRun(const EvaluationRun&) = delete;
-  EvaluationRun& operator=(const EvaluationRun&) = delete;
 
  private:
-  TDataModule5& dm_;
+  db::Freeze freeze_;
 };
 
 // The figures of one linear trait from the totals (exposed for the tests of the arithmetic).

@@ -1,7 +1,9 @@
 #include "reference/farm_removal.h"
 
+#include "cows/father_link.h"
 #include "db/data_module.h"
-#include "db/filter.h"
+#include "db/rows.h"
+#include "db/text.h"
 #include "db/journal.h"
 #include "db/protected_scan.h"
 #include "reference/farms.h"
@@ -15,31 +17,19 @@ namespace {
 
 // The live rows of a table that belong to a farm, in file order, whatever the table's filter.
 std::vector<uint32_t> rowsOfFarm(const db::Table& t, const FarmKey& farm) {
-  const auto terms = db::parseFilter(QStringLiteral("kodreg=%1 and kodvlad=%2").arg(farm.region).arg(farm.farm),
-                                     t.tableName());
-  const db::DbfFile& file = t.file();
-  const db::CompiledFilter filter(terms, file, t.tableName());
+  const db::RowFilter ofFarm(t, QStringLiteral("kodreg=%1 and kodvlad=%2").arg(farm.region).arg(farm.farm));
   std::vector<uint32_t> rows;
-  for (uint32_t i = 0, n = file.recordCount(); i < n; ++i) {
-    const char* rec = file.record(i);
-    if (rec[0] != '*' && filter.matches(rec)) rows.push_back(i);
-  }
+  for (const db::Row row : db::LiveRows(t))
+    if (ofFarm(row)) rows.push_back(row.index());
   return rows;
 }
 
 // Writes the farm codes of the row at `index` (0 and 0 free it).
 void placeRow(db::Table& t, uint32_t index, int kodreg, int kodvlad, const FarmKey& farm) {
-  t.goToIndex(index);
-  t.edit();
+  t.editRowAt(index);
   db::Field(t, kodreg).setInteger(farm.region);
   db::Field(t, kodvlad).setInteger(farm.farm);
   t.post();
-}
-
-// A character field's length without the trailing blanks (and NULs) that reading drops.
-int trimmedLength(const char* p, int width) {
-  while (width > 0 && (p[width - 1] == ' ' || p[width - 1] == '\0')) --width;
-  return width;
 }
 
 struct BytesHash {
@@ -81,8 +71,9 @@ FarmKey ensureRegionArchive(TDataModule5& dm, long long region) {
   t.setFiltered(false);
   t.setFilter(filter);
   t.setFiltered(filtered);
-  // The archive stays current when the list's own filter shows it.
-  if (archiveRecNo > 0 && t.passes(uint32_t(archiveRecNo - 1))) t.goToIndex(uint32_t(archiveRecNo - 1));
+  // The archive stays current when the list's own filter shows it; otherwise the cursor stays
+  // on the first row of the list.
+  if (archiveRecNo > 0) static_cast<void>(t.goToIndex(uint32_t(archiveRecNo - 1)));
   return {region, 0};
 }
 
@@ -99,8 +90,8 @@ std::vector<LinkedDaughter> linkedDaughters(const db::Table& korova, const std::
   std::vector<LinkedDaughter> out;
   if (bulls.empty()) return out;
   const db::DbfFile& file = korova.file();
-  const db::FieldDef base = file.fields()[size_t(korova.fieldIndex(u"basekod"))];
-  const db::FieldDef code = file.fields()[size_t(korova.fieldIndex(u"kodbyk"))];
+  const FatherLink link(file);
+  const db::FieldDef& code = link.kodbyk();
 
   // The codes as the cow table stores them; the first bull of a code names its daughters,
   // since after his release no daughter of that code keeps the link for a later bull.
@@ -115,15 +106,13 @@ std::vector<LinkedDaughter> linkedDaughters(const db::Table& korova, const std::
   if (byCode.empty()) return out;
 
   constexpr uint32_t kAhead = 32;  // records fetched ahead of the walk: it is bound by memory
-  for (uint32_t i = 0, n = file.recordCount(); i < n; ++i) {
-    const char* rec = file.record(i);
-    if (i + kAhead < n) __builtin_prefetch(file.record(i + kAhead) + code.offset);
-    if (rec[0] == '*') continue;
-    // BASEKOD reads "+": a plus followed by nothing but blanks.
-    if (rec[base.offset] != '+' || trimmedLength(rec + base.offset, base.width) != 1) continue;
-    const char* c = rec + code.offset;
-    const auto it = byCode.find(std::string_view(c, size_t(trimmedLength(c, code.width))));
-    if (it != byCode.end()) out.push_back({i, it->second});
+  const db::LiveRows rows(file);
+  for (const db::Row row : rows) {
+    if (const db::Row ahead = rows.ahead(row, kAhead)) db::prefetch(ahead, code.offset, code.offset + 1);
+    const auto father = link.codeAsStored(row);
+    if (!father) continue;
+    const auto it = byCode.find(*father);
+    if (it != byCode.end()) out.push_back({row.index(), it->second});
   }
   return out;
 }
@@ -139,8 +128,7 @@ std::vector<uint32_t> rowsOf(const std::vector<LinkedDaughter>& daughters) {
 void release(db::Table& korova, const std::vector<LinkedDaughter>& daughters, const std::vector<FreedBull>& bulls) {
   const int base = korova.fieldIndex(u"basekod"), code = korova.fieldIndex(u"kodbyk");
   for (const LinkedDaughter& d : daughters) {
-    korova.goToIndex(d.row);
-    korova.edit();
+    korova.editRowAt(d.row);
     db::Field(korova, base).setString(QString());
     db::Field(korova, code).setString(bulls[d.bull].name);
     korova.post();
@@ -166,8 +154,8 @@ TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, Remo
   // Both lists frozen and both card refreshes held while the tables are walked unfiltered;
   // their filters, open states, current records and the flags are put back when the transfer
   // ends, however it ends: a picker's caller goes on with the cow or bull it had chosen.
-  db::ProtectedScan cowScan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed, db::ProtectedScan::Record::Restore);
-  db::ProtectedScan bullScan(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed, db::ProtectedScan::Record::Restore);
+  db::ProtectedScan cowScan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+  db::ProtectedScan bullScan(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed);
   // All or nothing; declared after the scans, so that an error rolls the tables back before
   // the scans put the cursors back on them.
   db::JournalScope op(dm.workDir());

@@ -21,12 +21,7 @@ void showRegionFarms(TDataModule5& dm, long long regionCode) {
   db::Table& t = dm.vlad2;
   t.setFiltered(false);
   t.first();
-  // The grid is given back its source however the filter change ends.
-  struct EnableAtEnd {
-    db::DataSource& source;
-    ~EnableAtEnd() { source.setEnabled(true); }
-  } enable{dm.DataSource2};
-  dm.DataSource2.setEnabled(false);
+  const db::Freeze frozen(dm.DataSource2);
   t.setFilter(regionFarmsFilter(regionCode));
   t.setFiltered(true);
 }

@@ -238,11 +238,7 @@ void TForm8::Button5Click() {
 void TForm8::Button6Click() {
   regionFromCurrentFarm();
   {
-    struct EnableAtEnd {
-      db::DataSource& source;
-      ~EnableAtEnd() { source.setEnabled(true); }
-    } enable{dm_.DataSource2};
-    dm_.DataSource2.setEnabled(false);
+    const db::Freeze frozen(dm_.DataSource2);
     filterRegionFarms(dm_, regionCode_);
   }
   DBGrid1->setFocus();

@@ -3,8 +3,10 @@
 #include "cows/scoring.h"
 #include "cows/trait_catalogue.h"
 #include "db/data_module.h"
+#include "db/rows.h"
 #include "db/grid_model.h"
 #include "db/journal.h"
+#include "db/protected_scan.h"
 #include "reference/breeds_window.h"
 #include "reference/farms_window.h"
 #include "sires/bull_figures.h"
@@ -81,7 +83,7 @@ QString generalNumber(double v) {
   return localDecimals(s);
 }
 
-bool hasRow(const db::Table& t) { return t.isOpen() && t.currentRecord(); }
+bool hasRow(const db::Table& t) { return bool(db::currentRow(t)); }
 
 // Fills a grid from the catalogue rows of one kind; a row naming no field stops the filling at
 // that row and its error is passed on.
@@ -234,7 +236,7 @@ void TForm4::FormActivate() {
   Button6->hide();
   Label1->hide();
   resetGrids();
-  RefreshHold hold(dm_.bullRefreshSuppressed);
+  db::Freeze hold(dm_.bullRefreshSuppressed);
 
   int remembered = 0;
   db::Table& korova = dm_.korova;
@@ -243,7 +245,7 @@ void TForm4::FormActivate() {
     herd_ = HerdContext{korova.fieldByName(u"kodreg").asInteger(), korova.fieldByName(u"kodvlad").asInteger(), {}};
     if (const auto father = fatherCodeOfCurrentCow(dm_)) {
       db::Table& bik = dm_.bik;
-      dm_.DataSource5.setEnabled(false);
+      const db::Freeze frozen(dm_.DataSource5);
       bik.open();
       bik.setFiltered(false);
       bik.setFilter(QStringLiteral("kodbyk=%1").arg(*father));
@@ -254,7 +256,6 @@ void TForm4::FormActivate() {
         herd_.farmCode = bik.fieldByName(u"kodvlad").asInteger();
         remembered = bik.recNo();
       }
-      dm_.DataSource5.setEnabled(true);
     }
   } else {
     const HerdOpening opening = establishHerdContext(dm_);
@@ -386,7 +387,7 @@ void TForm4::Button7Click() {
   // anywhere before the last daughter is written, it is undone as a whole.
   db::JournalScope deletion(dm_.workDir());
   {
-    RefreshHold hold(dm_.bullRefreshSuppressed);
+    db::Freeze hold(dm_.bullRefreshSuppressed);
     freeCurrentBull(dm_);
     dm_.bik.first();
     showFarmOrEmpty();
@@ -401,10 +402,21 @@ void TForm4::Button7Click() {
   deletion.commit();
 }
 
+bool TForm4::bullLost(const db::RowMark& bull) {
+  if (!bull.lost()) return false;
+  // What the picker did took him out of the list (his farm removed there): nothing meant for
+  // him goes into another bull, and the card shows the list.
+  prompts().message(QStringLiteral("Выбранного быка больше нет в списке хозяйства. Изменение не записано."));
+  showFarmOrEmpty();
+  return true;
+}
+
 void TForm4::Button11Click() {
+  const db::RowMark bull(dm_.bik);
   prompts().showPicker(*forms().Form8, QStringLiteral("Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно."));
+  if (bullLost(bull)) return;
   if (!hasRow(dm_.Table1) || !hasRow(dm_.vlad2)) return;
-  RefreshHold hold(dm_.bullRefreshSuppressed);
+  db::Freeze hold(dm_.bullRefreshSuppressed);
   herd_ = herdOfCurrentRows(dm_);
   moveCurrentBull(dm_, herd_);
   Label3->setText(herd_.header);
@@ -416,7 +428,7 @@ void TForm4::Button11Click() {
 void TForm4::Button3Click() {
   prompts().showPicker(*forms().Form8, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
   if (!hasRow(dm_.Table1) || !hasRow(dm_.vlad2)) return;
-  RefreshHold hold(dm_.bullRefreshSuppressed);
+  db::Freeze hold(dm_.bullRefreshSuppressed);
   herd_ = herdOfCurrentRows(dm_);
   Label3->setText(herd_.header);
   showFarmBulls(dm_, herd_);
@@ -427,7 +439,7 @@ void TForm4::Button9Click() {
   const QString initial = hasRow(dm_.bik) ? dm_.bik.fieldByName(u"nokli").asString() : QString();
   const QString typed =
       prompts().textInput(QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), initial);
-  RefreshHold hold(dm_.bullRefreshSuppressed);
+  db::Freeze hold(dm_.bullRefreshSuppressed);
   if (renameCurrentBull(dm_, herd_, typed) == BullNameOutcome::Duplicate) {
     showBull();
     prompts().message(kDuplicate);
@@ -436,8 +448,10 @@ void TForm4::Button9Click() {
 }
 
 void TForm4::Button8Click() {
+  const db::RowMark bull(dm_.bik);
   prompts().showPicker(*forms().Form10,
                        QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно."));
+  if (bullLost(bull)) return;
   if (const auto name = setCurrentBullBreed(dm_)) Label8->setText(kBreedPrefix + *name);
   focusList();
 }
@@ -445,7 +459,7 @@ void TForm4::Button8Click() {
 void TForm4::Button4Click() {
   const QString key = selectionKeyOf(prompts().selectionKey());
   if (key.isEmpty() || !hasRow(dm_.bik)) return;
-  RefreshHold hold(dm_.bullRefreshSuppressed);
+  db::Freeze hold(dm_.bullRefreshSuppressed);
   const QString scope = QStringLiteral("kodreg=%1 and kodvlad=%2")
                             .arg(dm_.bik.fieldByName(u"kodreg").asInteger())
                             .arg(dm_.bik.fieldByName(u"kodvlad").asInteger());
@@ -459,7 +473,7 @@ void TForm4::Button4Click() {
 }
 
 void TForm4::Button5Click() {
-  RefreshHold hold(dm_.bullRefreshSuppressed);
+  db::Freeze hold(dm_.bullRefreshSuppressed);
   showFarmBulls(dm_, herd_);
   showFarmOrEmpty();
 }

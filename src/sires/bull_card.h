@@ -15,6 +15,9 @@ class QPushButton;
 class QTableWidget;
 
 namespace korvel {
+namespace db {
+class RowMark;
+}
 
 class TDataModule5;
 
@@ -62,6 +65,9 @@ class TForm4 : public KorvelDialog {
   void resetGrids();
   void emptyState();
   void showFarmOrEmpty();
+  // After a picker: true (and the message shown, the card back on the list) when the bull the
+  // card stood on before it is no longer the current one.
+  bool bullLost(const db::RowMark& bull);
   void setHeaderFromTables();
   void placeFigureLabels();
   void focusList();

@@ -11,17 +11,6 @@
 namespace korvel {
 namespace {
 
-bool blankBytes(std::string_view s) {
-  for (char c : s)
-    if (c != ' ' && c != '\0') return false;
-  return true;
-}
-
-long long roundEven(double v) { return static_cast<long long>(std::nearbyint(v)); }
-
-// BASEKOD of a character field, exactly "+" as stored: a leading blank makes it another text.
-bool bullLink(std::string_view basekod) { return !basekod.empty() && basekod[0] == '+' && blankBytes(basekod.substr(1)); }
-
 // The defect mark of a cow: her text trimmed of blanks at both ends; "++" is the strong form.
 enum class Mark { None, Any, Strong };
 
@@ -45,8 +34,6 @@ Mark markOf(const CowTraitFields& f, int i, const db::Row& row) {
   return t == QLatin1String("++") ? Mark::Strong : Mark::Any;
 }
 
-std::string_view bytesOf(const db::FieldDef& d, const char* record) { return {record + d.offset, size_t(d.width)}; }
-
 }  // namespace
 
 double packDefectShare(int p, int q) { return double(p) + double(q) / 1000.0; }
@@ -57,74 +44,13 @@ std::pair<int, int> unpackDefectShare(double value) {
   return {int(p), int(q)};
 }
 
-CowTraitFields::CowTraitFields(const db::DbfFile& korova)
-    : file_(&korova), basekod_(korova, u"basekod"), kodbyk_(korova, u"kodbyk"),
-      basekodText_(korova, u"basekod"), kodbykNumber_(korova, u"kodbyk") {
+CowTraitFields::CowTraitFields(const db::DbfFile& korova) : father(korova) {
   for (int i = 0; i < kLinearTraits; ++i) linear[size_t(i)] = db::WholeView(korova, QStringLiteral("x%1").arg(i + 1));
   for (int i = 0; i < kDefectTraits; ++i) {
     defect[size_t(i)] = db::BytesView(korova, QStringLiteral("xx%1").arg(i + 1));
     defectText[size_t(i)] = db::TextView(korova, QStringLiteral("xx%1").arg(i + 1));
   }
   for (int i = 0; i < kComplexTraits; ++i) complex[size_t(i)] = db::WholeView(korova, QStringLiteral("xxx%1").arg(i + 1));
-}
-
-std::optional<long long> CowTraitFields::fatherCode(const db::Row& row) const {
-  const bool link = basekod_.def().type == 'C' ? bullLink(basekod_(row)) : basekodText_(row) == QLatin1String("+");
-  if (!link) return std::nullopt;
-  if (kodbyk_.def().type == 'C') {
-    const std::string_view code = kodbyk_(row);
-    return db::parseWhole(code.data(), int(code.size()));
-  }
-  const auto v = kodbykNumber_.number(row);
-  if (!v) return std::nullopt;
-  return roundEven(*v);
-}
-
-bool CowTraitFields::fatherIs(const db::Row& row, long long code) const {
-  if (basekod_.def().type != 'C' || kodbyk_.def().type != 'C') {
-    const auto f = fatherCode(row);
-    return f && *f == code;
-  }
-  if (!bullLink(basekod_(row))) return false;
-  // The whole-number reading of KODBYK, stopped as soon as its digits differ from the code:
-  // a text that goes on with anything but blanks is no number and no father either.
-  const std::string_view p = kodbyk_(row);
-  const size_t n = p.size();
-  size_t i = 0;
-  while (i < n && (p[i] == ' ' || p[i] == '\0')) ++i;
-  if (i == n) return false;
-  bool neg = false;
-  if (p[i] == '-' || p[i] == '+') {
-    neg = p[i] == '-';
-    ++i;
-  }
-  const size_t start = i;
-  long long v = 0;
-  for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) {
-    if (i - start == 18) return false;
-    v = v * 10 + (p[i] - '0');
-  }
-  if (i == start || (neg ? -v : v) != code) return false;
-  return blankBytes(p.substr(i));
-}
-
-std::optional<long long> CowTraitFields::fatherCode(const char* rec) const {
-  const db::FieldDef& basekod = basekod_.def();
-  const db::FieldDef& kodbyk = kodbyk_.def();
-  if (basekod.type == 'C') {
-    if (!bullLink(bytesOf(basekod, rec))) return std::nullopt;
-  } else if (db::fieldText(basekod, rec, file_->codepage()) != QLatin1String("+")) {
-    return std::nullopt;
-  }
-  if (kodbyk.type == 'C') return db::parseWhole(rec + kodbyk.offset, kodbyk.width);
-  const auto v = db::fieldNumber(kodbyk, rec, file_->codepage());
-  if (!v) return std::nullopt;
-  return roundEven(*v);
-}
-
-bool CowTraitFields::hasFatherText(const char* rec, const QString& code) const {
-  if (db::fieldText(basekod_.def(), rec, file_->codepage()) != QLatin1String("+")) return false;
-  return db::fieldText(kodbyk_.def(), rec, file_->codepage()) == code;
 }
 
 void DaughterTally::add(const CowTraitFields& f, const db::Row& row) {
@@ -195,15 +121,15 @@ void writeBullFigures(db::Table& bik, const DaughterTally& t) { writeFigures(bik
 
 void recomputeBullFigures(TDataModule5& dm) {
   db::Table& bik = dm.bik;
-  if (!bik.isOpen() || !bik.currentRecord()) return;
+  if (!db::currentRow(bik)) return;
   const long long k = bik.fieldByName(u"kodbyk").asInteger();
   DaughterTally tally;
   {
-    db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed, db::ProtectedScan::Record::Restore);
+    db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
     const db::DbfFile& file = dm.korova.file();
     const CowTraitFields fields(file);
     for (const db::Row row : db::LiveRows(file))
-      if (fields.fatherIs(row, k)) tally.add(fields, row);
+      if (fields.father.is(row, k)) tally.add(fields, row);
   }
   writeBullFigures(bik, tally);
 }
@@ -212,20 +138,20 @@ std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm, const Recom
   // One pass over the cows gathers every father's tally; the bulls then take theirs.
   std::unordered_map<long long, DaughterTally> tallies;
   {
-    db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed, db::ProtectedScan::Record::Restore);
+    db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
     const db::DbfFile& file = dm.korova.file();
     const CowTraitFields fields(file);
     const db::LiveRows rows(file);
     constexpr uint32_t kProgressStep = 1u << 16;
     for (const db::Row row : rows) {
       if (progress.rowsRead && row.index() % kProgressStep == 0) progress.rowsRead(row.index(), rows.recordCount());
-      if (const auto father = fields.fatherCode(row)) tallies[*father].add(fields, row);
+      if (const auto father = fields.father.code(row)) tallies[*father].add(fields, row);
     }
     if (progress.rowsRead) progress.rowsRead(rows.recordCount(), rows.recordCount());
   }
   std::vector<RecomputedBull> out;
   db::Table& bik = dm.bik;
-  db::ProtectedScan scan(bik, dm.DataSource5, &dm.bullRefreshSuppressed, db::ProtectedScan::Record::Restore);
+  db::ProtectedScan scan(bik, dm.DataSource5, &dm.bullRefreshSuppressed);
   const DaughterTally none;
   const BullFigureFields figureFields(bik);
   for (; !bik.eof(); bik.next()) {

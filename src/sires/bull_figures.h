@@ -1,8 +1,9 @@
 // The bull figures: each bull's means of his daughters' linear and complex traits, the packed
 // shares of daughters with each defect and the daughter count, recomputed from KOROVA in one
-// pass and written into his BIK record; the father link that makes a cow a daughter.
+// pass and written into his BIK record.
 #pragma once
 
+#include "cows/father_link.h"
 #include "db/dbf_file.h"
 #include "db/rows.h"
 
@@ -37,29 +38,14 @@ class CowTraitFields {
  public:
   explicit CowTraitFields(const db::DbfFile& korova);
 
-  // The bull code of the cow's father when BASEKOD is exactly "+" and KODBYK holds a whole
-  // number; nothing otherwise (a father outside the database, or a code that is no number).
-  std::optional<long long> fatherCode(const db::Row& row) const;
-  // fatherCode(row) == code, without reading more of KODBYK than it takes to tell.
-  bool fatherIs(const db::Row& row, long long code) const;
-
-  // The same readings from a record's bytes, for the callers that still hold them (the bull
-  // records and the daughters list): fatherCode as above, and whether BASEKOD is exactly "+"
-  // and KODBYK, as text, equals `code` (trailing blanks aside).
-  std::optional<long long> fatherCode(const char* record) const;
-  bool hasFatherText(const char* record, const QString& code) const;
+  // The father link, read by number (cows/father_link.h).
+  FatherLink father;
 
   // The figures' trait fields.
   std::array<db::WholeView, kLinearTraits> linear;
   std::array<db::BytesView, kDefectTraits> defect;
   std::array<db::TextView, kDefectTraits> defectText;  // for marks that are not plain ASCII
   std::array<db::WholeView, kComplexTraits> complex;
-
- private:
-  const db::DbfFile* file_;
-  db::BytesView basekod_, kodbyk_;
-  db::TextView basekodText_;
-  db::FloatView kodbykNumber_;
 };
 
 // The sums over one bull's daughters, single precision as the figures are defined.

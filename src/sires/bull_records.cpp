@@ -1,30 +1,16 @@
 #include "sires/bull_records.h"
 
+#include "cows/father_link.h"
 #include "db/data_module.h"
-#include "db/field_value.h"
+#include "db/freeze.h"
 #include "db/journal.h"
 #include "db/protected_scan.h"
+#include "db/rows.h"
 #include "db/text.h"
 #include "sires/bull_figures.h"
 
-#include <cmath>
-
 namespace korvel {
 namespace {
-
-// The grid of BIK is detached while an operation walks the table and attached at the end,
-// however the operation ends.
-class Detached {
- public:
-  explicit Detached(db::DataSource& s) : source_(s), old_(s.enabled()) { source_.setEnabled(false); }
-  ~Detached() { source_.setEnabled(old_); }
-  Detached(const Detached&) = delete;
-  Detached& operator=(const Detached&) = delete;
-
- private:
-  db::DataSource& source_;
-  bool old_;
-};
 
 void setAppliedFilter(db::Table& t, const QString& filter) {
   t.setFiltered(false);
@@ -35,20 +21,15 @@ void setAppliedFilter(db::Table& t, const QString& filter) {
 
 // KODBYK of the current bull as a whole number, nothing when it holds none.
 std::optional<long long> codeOfCurrent(db::Table& bik) {
-  const db::DbfFile& f = bik.file();
-  const db::FieldDef& d = f.fields()[size_t(bik.fieldIndex(u"kodbyk"))];
-  const char* rec = bik.currentRecord();
-  if (!rec) return std::nullopt;
-  if (d.type == 'C') return db::parseWhole(rec + d.offset, d.width);
-  const auto v = db::fieldNumber(d, rec, f.codepage());
-  if (!v) return std::nullopt;
-  return static_cast<long long>(std::nearbyint(*v));
+  const db::Row row = db::currentRow(bik);
+  if (!row) return std::nullopt;
+  return db::WholeView(bik.file(), u"kodbyk").number(row);
 }
 
 // A row the cursor stands on. A walk that ran off the end of the list (the add looking for a new
 // bull that the selection does not show) leaves the last row current: that bull is the one the
 // card shows and the one the buttons work on.
-bool hasCurrent(db::Table& t) { return t.isOpen() && t.currentRecord(); }
+bool hasCurrent(db::Table& t) { return bool(db::currentRow(t)); }
 
 }  // namespace
 
@@ -56,38 +37,27 @@ QString bullNameAsStored(const QString& typed) { return typed.left(kBullNameWidt
 
 void showFarmBulls(TDataModule5& dm, const HerdContext& herd, int recNo) {
   db::Table& bik = dm.bik;
-  RefreshHold hold(dm.bullRefreshSuppressed);
-  Detached detached(dm.DataSource5);
+  const db::Freeze hold({&dm.DataSource5}, {&dm.bullRefreshSuppressed});
   bik.open();
   setAppliedFilter(bik, herd.animalFilter());
   if (recNo > 0) bik.goToRecNo(recNo);
 }
 
 std::optional<long long> fatherCodeOfCurrentCow(TDataModule5& dm) {
-  db::Table& korova = dm.korova;
-  if (!korova.isOpen() || !korova.currentRecord()) return std::nullopt;
-  const CowTraitFields fields(korova.file());
-  return fields.fatherCode(korova.currentRecord());
+  const db::Row row = db::currentRow(dm.korova);
+  if (!row) return std::nullopt;
+  return FatherLink(dm.korova.file()).code(row);
 }
 
 long long nextBullCode(TDataModule5& dm) {
   db::Table& bik = dm.bik;
   bik.open();
-  const db::DbfFile& f = bik.file();
-  const db::FieldDef& kodreg = f.fields()[size_t(bik.fieldIndex(u"kodreg"))];
-  const db::FieldDef& kodbyk = f.fields()[size_t(bik.fieldIndex(u"kodbyk"))];
+  const db::WholeView kodreg(bik.file(), u"kodreg"), kodbyk(bik.file(), u"kodbyk");
   long long maxCode = 0;
-  for (uint32_t i = 0; i < f.recordCount(); ++i) {
-    const char* rec = f.record(i);
-    if (rec[0] == '*') continue;
-    const auto region = db::fieldNumber(kodreg, rec, f.codepage());
-    if (!region || std::nearbyint(*region) == 0) continue;
-    std::optional<long long> code;
-    if (kodbyk.type == 'C') {
-      code = db::parseWhole(rec + kodbyk.offset, kodbyk.width);
-    } else if (const auto v = db::fieldNumber(kodbyk, rec, f.codepage())) {
-      code = static_cast<long long>(std::nearbyint(*v));
-    }
+  for (const db::Row row : db::LiveRows(bik)) {
+    const auto region = kodreg.number(row);
+    if (!region || *region == 0) continue;
+    const auto code = kodbyk.number(row);
     if (code && *code > maxCode) maxCode = *code;
   }
   return maxCode + 1;
@@ -98,11 +68,10 @@ BullNameOutcome addBull(TDataModule5& dm, const HerdContext& herd, const QString
   const QString key = db::nameKey(name);
   if (key.isEmpty()) return BullNameOutcome::NoName;
   db::Table& bik = dm.bik;
-  RefreshHold hold(dm.bullRefreshSuppressed);
-  Detached detached(dm.DataSource5);
+  const db::Freeze hold({&dm.DataSource5}, {&dm.bullRefreshSuppressed});
   bik.open();
   // After an error the list shows what it showed before.
-  db::FilterBackOnError back(bik);
+  db::CursorKeeper back(bik, db::CursorKeeper::When::OnError);
   const QString filter = bik.filter();
   bik.setFiltered(false);
   bik.first();
@@ -163,7 +132,7 @@ std::optional<BullToDelete> currentBullForDeletion(TDataModule5& dm) {
 void freeCurrentBull(TDataModule5& dm) {
   db::Table& bik = dm.bik;
   if (!hasCurrent(bik)) return;
-  RefreshHold hold(dm.bullRefreshSuppressed);
+  db::Freeze hold(dm.bullRefreshSuppressed);
   bik.edit();
   bik.fieldByName(u"kodvlad").setInteger(0);
   bik.fieldByName(u"kodreg").setInteger(0);
@@ -174,21 +143,16 @@ int releaseDaughters(TDataModule5& dm, long long code, const QString& name, bool
   db::Table& korova = dm.korova;
   // The current cow is kept: the cow card may have opened the bulls window as its father picker
   // and will write into its current cow when the window closes.
-  db::ProtectedScan scan(korova, dm.DataSource3, &dm.cowRefreshSuppressed, db::ProtectedScan::Record::Restore);
-  const CowTraitFields fields(korova.file());
+  db::ProtectedScan scan(korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+  const FatherLink link(korova.file());
   std::vector<uint32_t> daughters;
-  for (uint32_t i = 0; i < korova.file().recordCount(); ++i) {
-    const char* rec = korova.file().record(i);
-    if (rec[0] == '*') continue;
-    const auto father = fields.fatherCode(rec);
-    if (father && *father == code) daughters.push_back(i);
-  }
+  for (const db::Row row : db::LiveRows(korova))
+    if (link.code(row) == code) daughters.push_back(row.index());
   db::JournalScope op(dm.workDir());
   op.declare(korova, daughters);
   int changed = 0;
   for (uint32_t i : daughters) {
-    korova.goToIndex(i);
-    korova.edit();
+    korova.editRowAt(i);
     if (freeThem) {
       korova.fieldByName(u"kodvlad").setInteger(0);
       korova.fieldByName(u"kodreg").setInteger(0);
@@ -206,7 +170,7 @@ int releaseDaughters(TDataModule5& dm, long long code, const QString& name, bool
 void moveCurrentBull(TDataModule5& dm, const HerdContext& herd) {
   db::Table& bik = dm.bik;
   if (!hasCurrent(bik)) return;
-  RefreshHold hold(dm.bullRefreshSuppressed);
+  db::Freeze hold(dm.bullRefreshSuppressed);
   db::JournalScope op(dm.workDir());
   bik.edit();
   bik.fieldByName(u"kodreg").setInteger(herd.regionCode);
@@ -221,7 +185,7 @@ BullNameOutcome renameCurrentBull(TDataModule5& dm, const HerdContext& herd, con
   const QString name = bullNameAsStored(typed);
   const QString key = db::nameKey(name);
   const int self = bik.recNo();
-  RefreshHold hold(dm.bullRefreshSuppressed);
+  db::Freeze hold(dm.bullRefreshSuppressed);
   setAppliedFilter(bik, herd.animalFilter());
   const int nokli = bik.fieldIndex(u"nokli");
   for (; !bik.eof(); bik.next()) {

@@ -12,20 +12,6 @@ namespace korvel {
 
 class TDataModule5;
 
-// Holds a refresh-suppressed flag set for a scope and gives it back its value at the end, so
-// that a sequence of moves over BIK (or KOROVA) refreshes no card on the way.
-class RefreshHold {
- public:
-  explicit RefreshHold(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-  ~RefreshHold() { flag_ = old_; }
-  RefreshHold(const RefreshHold&) = delete;
-  RefreshHold& operator=(const RefreshHold&) = delete;
-
- private:
-  bool& flag_;
-  bool old_;
-};
-
 // NOKLI holds 20 characters: a longer name is cut to them before it is compared and written,
 // so that the stored name is the one the duplicate test looked at.
 constexpr int kBullNameWidth = 20;

@@ -49,7 +49,10 @@ void DBGrid::focusInEvent(QFocusEvent* e) {
 void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
   if (following_ || !current.isValid() || current.row() == model_->currentRow()) return;
-  guardedInSignal(window(), [this, row = current.row()] { model_->setCurrentRow(row); });
+  // A row the table no longer shows: the list goes back to the table's current row.
+  guardedInSignal(window(), [this, row = current.row()] {
+    if (!model_->setCurrentRow(row)) followCursor();
+  });
 }
 
 void DBGrid::commitData(QWidget* editor) {

@@ -1,15 +1,10 @@
 #include "ui/selection.h"
 
+#include "db/freeze.h"
 #include "db/journal.h"
 
 namespace korvel {
 namespace {
-
-// Whatever happens in the scan, the grid is given back its data source.
-struct EnableAtEnd {
-  db::DataSource& source;
-  ~EnableAtEnd() { source.setEnabled(true); }
-};
 
 void setScope(db::Table& table, const QString& filter) {
   if (filter.isEmpty()) {
@@ -27,8 +22,7 @@ void setScope(db::Table& table, const QString& filter) {
 SelectionOutcome selectByKey(const SelectionScope& scope, const QString& key) {
   if (key.isEmpty()) return SelectionOutcome::NoKey;
   db::Table& t = scope.table;
-  EnableAtEnd enable{scope.source};
-  scope.source.setEnabled(false);
+  const db::Freeze frozen(scope.source);
   setScope(t, scope.scopeFilter);
   // Every mark of the scope is rewritten: all or nothing, the rows' images taken at once.
   db::JournalScope op(t.file().folder());

@@ -43,8 +43,10 @@ TEST(MainMenu, ShowsFourteenButtonsInTwoColumnsAndOpensTheReferenceTables) {
   test::WorkFolder folder;
   test::App app(folder.path());
   TForm1& menu = *forms().Form1;
-  app.dm().cowRefreshSuppressed = true;
-  app.dm().bullRefreshSuppressed = true;
+  // Flags left set, as by a handler that never ended: the menu's activation clears them.
+  auto leftSet = std::make_unique<db::Freeze>(std::initializer_list<db::DataSource*>{},
+                                              std::initializer_list<db::RefreshFlag*>{&app.dm().cowRefreshSuppressed,
+                                                                                      &app.dm().bullRefreshSuppressed});
   menu.show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return menu.activated(); }));
 

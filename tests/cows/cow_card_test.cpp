@@ -574,11 +574,12 @@ TEST(CowCard, NoRefreshWhileADialogIsInFrontOrTheFlagIsSet) {
   db::Table& korova = h.dm().korova;
   ASSERT_TRUE(f.isActiveCowWindow());
 
-  h.dm().cowRefreshSuppressed = true;
-  korova.next();
-  EXPECT_EQ(f.Edmat->text(), QStringLiteral("Мать 55"));
-  EXPECT_EQ(f.DBGrid1->currentIndex().row(), 1) << "the list follows the cursor all the same";
-  h.dm().cowRefreshSuppressed = false;
+  {
+    const db::Freeze suppressed(h.dm().cowRefreshSuppressed);
+    korova.next();
+    EXPECT_EQ(f.Edmat->text(), QStringLiteral("Мать 55"));
+    EXPECT_EQ(f.DBGrid1->currentIndex().row(), 1) << "the list follows the cursor all the same";
+  }
 
   QDialog front;
   front.setWindowModality(Qt::ApplicationModal);

@@ -93,10 +93,11 @@ TEST_F(DataModuleTest, CowCardRefreshesOnlyWhenActiveAndNotSuppressed) {
   dm->korova.next();
   EXPECT_EQ(cowRefreshes, 2);
   cowActive = true;
-  dm->cowRefreshSuppressed = true;
-  dm->korova.first();
-  EXPECT_EQ(cowRefreshes, 2);
-  dm->cowRefreshSuppressed = false;
+  {
+    const Freeze suppressed(dm->cowRefreshSuppressed);
+    dm->korova.first();
+    EXPECT_EQ(cowRefreshes, 2);
+  }
   dm->korova.setFilter(QStringLiteral("kodvlad=2"));
   dm->korova.setFiltered(true);
   EXPECT_EQ(cowRefreshes, 3);
@@ -107,7 +108,7 @@ TEST_F(DataModuleTest, CowCardRefreshesOnlyWhenActiveAndNotSuppressed) {
 
   dm->bik.open();
   EXPECT_EQ(bullRefreshes, 1);
-  dm->bullRefreshSuppressed = true;
+  const Freeze suppressed(dm->bullRefreshSuppressed);
   dm->bik.first();
   EXPECT_EQ(bullRefreshes, 1);
   EXPECT_EQ(cowRefreshes, 3);
@@ -155,7 +156,7 @@ TEST_F(DataModuleTest, ProtectedScanRestoresEverything) {
 
   // A table that was closed is closed again; a disabled source stays disabled.
   k.close();
-  dm->DataSource3.setEnabled(false);
+  const Freeze detached(dm->DataSource3);
   {
     ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed);
     EXPECT_TRUE(k.isOpen());
@@ -163,6 +164,35 @@ TEST_F(DataModuleTest, ProtectedScanRestoresEverything) {
   EXPECT_FALSE(k.isOpen());
   EXPECT_FALSE(dm->DataSource3.enabled());
   EXPECT_FALSE(k.filtered());
+}
+
+// Every guard that holds a list or a card refresh is a Freeze: whatever the state it finds (set
+// by an outer freeze or not) and however its scope ends, it gives that state back.
+TEST_F(DataModuleTest, AFreezeGivesBackWhatItFoundHoweverItEnds) {
+  for (const bool flagBefore : {false, true})
+    for (const bool listBefore : {true, false})
+      for (const bool error : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "flag " << flagBefore << ", list " << listBefore << ", error " << error);
+        Freeze outer;
+        if (flagBefore) outer.hold(dm->cowRefreshSuppressed);
+        if (!listBefore) outer.hold(dm->DataSource3);
+        try {
+          const Freeze inner({&dm->DataSource3, &dm->DataSource5}, {&dm->cowRefreshSuppressed, &dm->bullRefreshSuppressed});
+          EXPECT_TRUE(dm->cowRefreshSuppressed);
+          EXPECT_TRUE(dm->bullRefreshSuppressed);
+          EXPECT_FALSE(dm->DataSource3.enabled());
+          EXPECT_FALSE(dm->DataSource5.enabled());
+          if (error) throw TableError(QStringLiteral("Таблица KOROVA: сбой."));
+        } catch (const TableError&) {
+        }
+        EXPECT_EQ(dm->cowRefreshSuppressed.isSet(), flagBefore);
+        EXPECT_FALSE(dm->bullRefreshSuppressed);
+        EXPECT_EQ(dm->DataSource3.enabled(), listBefore);
+        EXPECT_TRUE(dm->DataSource5.enabled());
+        outer.release();
+        EXPECT_FALSE(dm->cowRefreshSuppressed);
+        EXPECT_TRUE(dm->DataSource3.enabled());
+      }
 }
 
 TEST_F(DataModuleTest, NestedScanLeavesTheFlagSetForTheOuterOne) {
@@ -194,7 +224,7 @@ TEST_F(DataModuleTest, ScanRestoresWhenTheBodyThrows) {
   k.setFiltered(true);
   k.goToRecNo(2);
   try {
-    ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed, ProtectedScan::Record::Restore);
+    ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed);
     k.setFilter(QStringLiteral("kodreg=2"));
     k.setFiltered(true);
     k.fieldByName(u"nokli").asInteger();  // "Корова 2-1" is no whole number
@@ -204,14 +234,13 @@ TEST_F(DataModuleTest, ScanRestoresWhenTheBodyThrows) {
   }
   EXPECT_EQ(k.filter(), QStringLiteral("kodreg=1"));
   EXPECT_TRUE(k.filtered());
-  EXPECT_EQ(k.recNo(), 2);  // Record::Restore put the cursor back
+  EXPECT_EQ(k.recNo(), 2);  // the cursor is back
   EXPECT_TRUE(dm->DataSource3.enabled());
   EXPECT_FALSE(dm->cowRefreshSuppressed);
 
-  // Without Record::Restore the cursor is left on the first row of the restored filter.
-  k.goToRecNo(2);
+  // A scan that ends normally puts it back as well.
   { ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed); }
-  EXPECT_EQ(k.recNo(), 1);
+  EXPECT_EQ(k.recNo(), 2);
 
   // A scan whose table cannot open puts back the source and the flag before the error leaves.
   QFile::remove(QDir(tmp.path()).filePath(QStringLiteral("BIK.DBF")));

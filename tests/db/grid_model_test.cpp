@@ -5,9 +5,11 @@
 #include "db/data_source.h"
 #include "db/grid_model.h"
 #include "db/protected_scan.h"
+#include "db/table_error.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
+#include <functional>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -88,7 +90,7 @@ TEST_F(GridModelTest, ShowsPassingRowsThroughChanges) {
 TEST_F(GridModelTest, DisabledSourceFreezesTheGridAndEnablingResetsIt) {
   QSignalSpy resets(model.get(), &QAbstractItemModel::modelReset);
   QSignalSpy moves(model.get(), &GridModel::currentRowChanged);
-  source->setEnabled(false);
+  auto frozen = std::make_unique<Freeze>(*source);
   add(10, QStringLiteral("Десятый"));
   add(11, QStringLiteral("Одиннадцатый"));
   regions.setFilter(QStringLiteral("kodreg=1"));
@@ -99,7 +101,7 @@ TEST_F(GridModelTest, DisabledSourceFreezesTheGridAndEnablingResetsIt) {
   EXPECT_EQ(moves.count(), 0);
   regions.setFiltered(false);
   regions.goToRecNo(6);
-  source->setEnabled(true);
+  frozen.reset();
   EXPECT_EQ(resets.count(), 1);
   EXPECT_EQ(model->rowCount(), 6);
   ASSERT_EQ(moves.count(), 1);
@@ -150,7 +152,7 @@ TEST_F(GridModelTest, AScanThatLeavesTheTableAsItWasDoesNotRebuildTheGrid) {
   regions.setFiltered(true);
   ASSERT_EQ(model->rowCount(), 2);
   QSignalSpy resets(model.get(), &QAbstractItemModel::modelReset);
-  bool flag = false;
+  RefreshFlag flag;
   {
     ProtectedScan scan(regions, *source, &flag);
     for (; !regions.eof(); regions.next()) (void)regions.fieldByName(u"region").asString();
@@ -166,4 +168,56 @@ TEST_F(GridModelTest, AScanThatLeavesTheTableAsItWasDoesNotRebuildTheGrid) {
   }
   EXPECT_EQ(resets.count(), 1);
   EXPECT_EQ(names(), (std::vector<QString>{QStringLiteral("Регион 1"), QStringLiteral("Регион 2"), QStringLiteral("Регион 3")}));
+}
+
+// A row the frozen grid still shows but the table no longer passes (hidden by the filter,
+// deleted) is neither made current nor written, from the grid or by record index: the cursor
+// stays where it was and the file keeps every byte.
+TEST_F(GridModelTest, ARowTheTableNoLongerShowsIsNeitherMadeCurrentNorEdited) {
+  source->setReadOnly(false);
+  const Freeze frozen(*source);  // the grid keeps showing the four rows
+  const QString path = QDir(tmp.path()).filePath(QStringLiteral("REGION.DBF"));
+  struct Case {
+    const char* what;
+    std::function<void()> change;  // leaves the cursor on record `current`
+    int gridRow;
+    int current;
+  };
+  const Case cases[] = {
+      {"hidden by the filter",
+       [&] {
+         regions.setFilter(QStringLiteral("vibor='+'"));
+         regions.setFiltered(true);
+         regions.goToRecNo(3);
+       },
+       1, 3},
+      {"deleted",
+       [&] {
+         regions.setFiltered(false);
+         regions.goToRecNo(4);
+         regions.deleteRecord();
+         regions.goToRecNo(1);
+       },
+       3, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.change();
+    ASSERT_EQ(regions.recNo(), c.current);
+    const QByteArray before = readFile(path);
+    EXPECT_FALSE(model->setCurrentRow(c.gridRow));
+    EXPECT_FALSE(model->setData(model->index(c.gridRow, 1), QStringLiteral("Чужой"), Qt::EditRole));
+    EXPECT_FALSE(regions.goToIndex(model->recordAt(c.gridRow)));
+    EXPECT_THROW(regions.editRowAt(model->recordAt(c.gridRow)), TableError);
+    EXPECT_EQ(regions.recNo(), c.current);
+    EXPECT_EQ(regions.state(), TableState::Browse);
+    EXPECT_EQ(readFile(path), before);
+  }
+  EXPECT_FALSE(regions.goToIndex(99));  // beyond the file
+  EXPECT_EQ(regions.recNo(), 1);
+  EXPECT_TRUE(regions.goToIndex(2));
+  regions.editRowAt(0);
+  regions.fieldByName(u"region").setString(QStringLiteral("Первый"));
+  regions.post();
+  EXPECT_EQ(regions.fieldByName(u"region").asString(), QStringLiteral("Первый"));
 }

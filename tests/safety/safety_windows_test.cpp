@@ -252,7 +252,10 @@ TEST(RestoreWindow, RestoresTheTablesAndActivatesTheMainMenu) {
   forms().Form1->FormActivate();
   dm.bik.open();
   dm.korova.open();
-  dm.cowRefreshSuppressed = dm.bullRefreshSuppressed = true;
+  // Flags left set, as by a handler that never ended: the restore's reopening clears them.
+  auto leftSet = std::make_unique<db::Freeze>(std::initializer_list<db::DataSource*>{},
+                                              std::initializer_list<db::RefreshFlag*>{&dm.cowRefreshSuppressed,
+                                                                                      &dm.bullRefreshSuppressed});
   forms().Form4->setWindowTitle("Выбор быка");
 
   TForm17& w = *forms().Form17;

@@ -138,8 +138,7 @@ TEST_F(Figures, TheCowSideIsPutBack) {
   // Closed, with a filter text set but switched off, the grid disabled and the flag set.
   dm.korova.close();
   dm.korova.setFiltered(false);
-  dm.DataSource3.setEnabled(false);
-  dm.cowRefreshSuppressed = true;
+  const db::Freeze outer({&dm.DataSource3}, {&dm.cowRefreshSuppressed});
   show(bull);
   EXPECT_FALSE(dm.korova.isOpen());
   EXPECT_EQ(dm.korova.filter(), "kodreg=1 and kodvlad=2");
