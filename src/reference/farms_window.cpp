@@ -63,9 +63,7 @@ TForm8::TForm8(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
     b->setAutoDefault(false);
     return b;
   };
-  auto handle = [this](QPushButton* b, void (TForm8::*handler)()) {
-    connect(b, &QPushButton::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
-  };
+  auto handle = [this](QPushButton* b, void (TForm8::*handler)()) { onClick(b, [this, handler] { (this->*handler)(); }); };
   Button1 = makeButton("Button1", QStringLiteral("Указать / изменить регион"));
   Button2 = makeButton("Button2", QStringLiteral("Добавить владельца (хозяйство)"));
   Button9 = makeButton("Button9", QStringLiteral("Создать архив региона"));

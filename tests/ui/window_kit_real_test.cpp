@@ -1,0 +1,171 @@
+// The window kit under real windows: the one guarded road from every button into the program.
+#include "app/main_menu.h"
+#include "db/data_module.h"
+#include "evaluation/variants_window.h"
+#include "help/instructions_window.h"
+#include "qt_print.h"
+#include "real_windows.h"
+#include "reference/breeds_window.h"
+#include "reference/farms_window.h"
+#include "reference/regions_window.h"
+#include "safety/backup_window.h"
+#include "safety/restore_window.h"
+#include "cows/cow_card.h"
+#include "sires/bull_card.h"
+#include "ui/forms.h"
+
+#include <QDir>
+#include <QAbstractButton>
+#include <QDirIterator>
+#include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTableView>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <optional>
+#include <stdexcept>
+
+using namespace korvel;
+using test::ModalAnswers;
+
+namespace {
+
+const QString kOk = QStringLiteral("OK");
+const QString kFault = QStringLiteral("Диалог не открылся");
+
+// The real prompts, except that the next question or message asked for after `failNext()`
+// fails with a standard exception instead of opening, as a broken dialog would.
+class FailingPrompts : public RealPrompts {
+ public:
+  explicit FailingPrompts(Prompts& restore) : restore_(restore) { setPrompts(this); }
+  ~FailingPrompts() override { setPrompts(&restore_); }
+  void failNext() { fail_ = true; }
+
+  void message(const QString& text) override {
+    failIfAsked();
+    RealPrompts::message(text);
+  }
+  QString textInput(const QString& caption, const QString& initial) override {
+    failIfAsked();
+    return RealPrompts::textInput(caption, initial);
+  }
+  QString selectionKey() override {
+    failIfAsked();
+    return RealPrompts::selectionKey();
+  }
+  bool confirmDelete(const DeleteQuestion& question) override {
+    failIfAsked();
+    return RealPrompts::confirmDelete(question);
+  }
+  void showPicker(QDialog& window, const QString& caption) override {
+    failIfAsked();
+    RealPrompts::showPicker(window, caption);
+  }
+
+ private:
+  void failIfAsked() {
+    if (!fail_) return;
+    fail_ = false;
+    throw std::runtime_error(kFault.toStdString());
+  }
+  Prompts& restore_;
+  bool fail_ = false;
+};
+
+QString failed(const QString& action) { return QStringLiteral("Не выполнено действие «%1»: %2").arg(action, kFault); }
+
+}  // namespace
+
+// A button whose handler fails with a standard exception, in every window family: the failure
+// is told in a real box naming the button, the box is answered by a click on its OK, and the
+// window (and with it the program) goes on.
+TEST(OneRoadRealWindows, AFailingHandlerIsToldNamingItsButtonAndTheWindowGoesOn) {
+  test::RealApp app;
+  FailingPrompts failing(prompts());
+  Forms& f = forms();
+  // The instructions window meets a missing instruction file when it opens.
+  ASSERT_TRUE(QFile::remove(QDir(app.dir()).filePath(QStringLiteral("rezerv.txt"))));
+  // A run that got past its failure would leave its workbook here.
+  const QTemporaryDir out;
+  f.Form12->outputFolder = out.path();
+  f.Form12->openWorkbook = [](const QString&) { return true; };
+  struct Case {
+    QWidget* window;
+    QString title;
+    const char* before;  // a control clicked first, or null
+    const char* button;
+    QString action;      // the button's caption
+    QStringList shown;   // besides the failure
+    bool staysOpen;
+  };
+  const Case cases[] = {
+      {f.Form6, QStringLiteral("Работа с регионами"), nullptr, "Button1", QStringLiteral("Добавить"), {}, true},
+      {f.Form8, QStringLiteral("Работа с владельцами (хозяйствами)"), nullptr, "Button2",
+       QStringLiteral("Добавить владельца (хозяйство)"), {}, true},
+      {f.Form10, QStringLiteral("Породы"), nullptr, "Button1", QStringLiteral("Добавить"), {}, true},
+      {f.Form9, QStringLiteral("Коровы"), nullptr, "Button1", QStringLiteral("Добавить"), {}, true},
+      {f.Form4, QStringLiteral("Быки"), nullptr, "Button2", QStringLiteral("Добавить"), {}, true},
+      // A run ends by closing its window, however it ends.
+      {f.Form12, QStringLiteral("Выбор варианта расчета"), "RadioButton6", "Button1",
+       QStringLiteral("Параметры расчета заданы. Начать расчет."), {}, false},
+      {f.Form16, QStringLiteral("Создание архива"), nullptr, "Button1", QStringLiteral("Архивировать"), {}, true},
+      {f.Form17, QStringLiteral("Восстановление данных с резервного носителя"), nullptr, "Button1",
+       QStringLiteral("Восстановить данные"), {}, true},
+      // The main menu's button opens the instructions, whose opening fails: the window comes up
+      // all the same and is closed by its user.
+      {f.Form1, QStringLiteral("Корвель"), nullptr, "Button10", QStringLiteral("Открытие окна „Инструкции“"),
+       {QStringLiteral("Инструкции")}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title.toStdString());
+    ModalAnswers answers;
+    c.window->setWindowTitle(c.title);
+    test::openModal(*c.window, answers);
+    if (c.before) {
+      // A click on the option's caption, near its left end (a radio button takes clicks on its
+      // circle and caption only).
+      auto* option = test::named<QAbstractButton>(*c.window, c.before);
+      QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(12, option->height() / 2));
+      ASSERT_TRUE(option->isChecked());
+    }
+    answers.click(kOk);
+    for (int i = 0; i < c.shown.size(); ++i) answers.act([](QWidget& w) { w.close(); });
+    failing.failNext();
+    test::clickOn(test::named<QWidget>(*c.window, c.button));
+    test::settle(answers);
+    EXPECT_EQ(answers.shown, QStringList{failed(c.action)} + c.shown);
+    EXPECT_EQ(c.window->isVisible(), c.staysOpen);
+    c.window->hide();
+  }
+  EXPECT_TRUE(QDir(out.path()).isEmpty()) << "the failed run wrote a workbook";
+}
+
+// Every signal of every window reaches the program's code through the guarded road of the
+// window kit: a bare connection would let an exception reach the event loop and end the program.
+TEST(OneRoad, NoWindowConnectsASignalAroundTheGuard) {
+  const QDir src(QStringLiteral(KORVEL_SOURCE_DIR "/src"));
+  // The table layer's signals are emitted inside the handler that changes a table, which the
+  // guard already wraps; the spreadsheet opener only tidies up a process of its own.
+  const QStringList allowed = {QStringLiteral("db/"), QStringLiteral("ui/window_base."),
+                               QStringLiteral("evaluation/desktop_open.cpp")};
+  const QRegularExpression bare(QStringLiteral(R"(\b(connect|invokeMethod|singleShot)\s*\()"));
+  QStringList found;
+  int files = 0;
+  for (QDirIterator it(src.path(), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                       QDirIterator::Subdirectories);
+       it.hasNext();) {
+    const QString path = src.relativeFilePath(it.next());
+    if (std::any_of(allowed.begin(), allowed.end(), [&](const QString& a) { return path.startsWith(a); })) continue;
+    QFile file(it.filePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    ++files;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i)
+      if (bare.match(lines[i]).hasMatch()) found << path + QLatin1Char(':') + QString::number(i + 1);
+  }
+  EXPECT_GT(files, 40) << "the sources were not found";
+  EXPECT_EQ(found, QStringList());
+}
