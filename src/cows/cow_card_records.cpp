@@ -133,7 +133,7 @@ void TForm9::Button9Click() {
 }
 
 void TForm9::Button6Click() {
-  prompts().showPicker(*forms().Form4, bullPickerCaption());
+  prompts().showPicker(*forms().Form4, bullPickerCaption(), PickerUse::CowFather);
   const std::optional<QString> bull = setFatherOfCurrentCow(dm_);
   if (!bull) return;
   // A father from the bulls table is changed only with this button.

@@ -242,7 +242,7 @@ void TForm4::FormActivate() {
 
   int remembered = 0;
   db::Table& korova = dm_.korova;
-  if (windowTitle() == bullPickerCaption() && hasRow(korova)) {
+  if (pickerUse() == PickerUse::CowFather && hasRow(korova)) {
     // The father picker starts on the cow's farm, or on her father's when he is in the table.
     herd_ = HerdContext{korova.fieldByName(u"kodreg").asInteger(), korova.fieldByName(u"kodvlad").asInteger(), {}};
     if (const auto father = fatherCodeOfCurrentCow(dm_)) {

@@ -1,13 +1,16 @@
 // What every working window shares: the activation routine run when the window is shown
 // (and not again when a dialog it opened closes), the standard place and size, the guard that
 // turns an exception ending a handler into a message, the one road from a widget's signal into
-// the program's code, and the way a handler that
+// the program's code, the picker mode of a borrowed list window, and the way a handler that
 // runs inside an editor's, a view's or a model's signal leaves its boxes for later.
 #pragma once
+
+#include "ui/prompts.h"
 
 #include <QAbstractButton>
 #include <QDialog>
 #include <functional>
+#include <optional>
 #include <type_traits>
 
 class QShowEvent;
@@ -19,12 +22,32 @@ class KorvelDialog : public QDialog {
  public:
   using QDialog::QDialog;
 
+  // How the window is shown now: borrowed as a picker (and for what), or not. Set by the prompt
+  // seam's picker for as long as the picker is shown, so that any other opening is an ordinary
+  // one, whatever caption the window last had.
+  std::optional<PickerUse> pickerUse() const { return pickerUse_; }
+
+  // Marks the window as borrowed as a picker for as long as it lives.
+  class AsPicker {
+   public:
+    AsPicker(KorvelDialog& window, PickerUse use) : window_(window) { window_.pickerUse_ = use; }
+    ~AsPicker() { window_.pickerUse_.reset(); }
+    AsPicker(const AsPicker&) = delete;
+    AsPicker& operator=(const AsPicker&) = delete;
+
+   private:
+    KorvelDialog& window_;
+  };
+
  protected:
   void showEvent(QShowEvent* e) override;
   // The window's activation routine.
   virtual void FormActivate() {}
   // Left 0, top 0, width 1024, height 736.
   void placeTopLeft();
+
+ private:
+  std::optional<PickerUse> pickerUse_;
 };
 
 // Runs a handler; an exception ends it and is shown in a message box: a table error with the

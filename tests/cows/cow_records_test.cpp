@@ -437,6 +437,7 @@ TEST(CowRecords, BreedAndFatherFromThePickers) {
   });
   w.Button9->click();
   EXPECT_EQ(c.prompts().pickerCaptions.last(), kBreedPicker);
+  EXPECT_EQ(c.prompts().pickerUses.back(), PickerUse::Row);
   EXPECT_EQ(w.Edporoda->text(), QStringLiteral("Черно-пестрая"));
   EXPECT_EQ(liveRows(c.file())[2]["kodporod"], "2");
   EXPECT_TRUE(w.Label9->isVisible()) << "in editing mode the change shows as unsaved";
@@ -448,6 +449,8 @@ TEST(CowRecords, BreedAndFatherFromThePickers) {
   });
   w.Button6->click();
   EXPECT_EQ(c.prompts().pickerCaptions.last(), kBullPicker);
+  // The bulls window is asked for the cow's father, so that it starts on his farm.
+  EXPECT_EQ(c.prompts().pickerUses.back(), PickerUse::CowFather);
   EXPECT_EQ(w.Edotec->text(), QStringLiteral("Гром"));
   EXPECT_TRUE(w.Edotec->isReadOnly());
   EXPECT_EQ(w.bikreg->text(), QStringLiteral("Бык-отец по базе данных"));

@@ -1,4 +1,5 @@
-// The window kit under real windows: the one guarded road from every button into the program.
+// The window kit under real windows: the one guarded road from every button into the program,
+// and the picker mode a borrowed list window takes from its caller, not from its caption.
 #include "app/main_menu.h"
 #include "db/data_module.h"
 #include "evaluation/variants_window.h"
@@ -60,9 +61,9 @@ class FailingPrompts : public RealPrompts {
     failIfAsked();
     return RealPrompts::confirmDelete(question);
   }
-  void showPicker(QDialog& window, const QString& caption) override {
+  void showPicker(KorvelDialog& window, const QString& caption, PickerUse use) override {
     failIfAsked();
-    RealPrompts::showPicker(window, caption);
+    RealPrompts::showPicker(window, caption, use);
   }
 
  private:
@@ -168,4 +169,87 @@ TEST(OneRoad, NoWindowConnectsASignalAroundTheGuard) {
   }
   EXPECT_GT(files, 40) << "the sources were not found";
   EXPECT_EQ(found, QStringList());
+}
+
+// The picker mode comes from the caller's picker call, not from the caption: the breeds window
+// offers the sire evaluation whenever it is not a picker, and the bulls window starts on the
+// father's farm only when it is asked for a cow's father.
+TEST(PickerModeRealWindows, TheWindowKnowsItIsAPickerFromItsCallerNotFromItsCaption) {
+  test::RealApp app;
+  TDataModule5& dm = app.dm();
+  Forms& f = forms();
+  const QString kFatherPicker = bullPickerCaption();
+  // A cow whose father stands on another farm than the first region's first, where the bulls
+  // window opens from the menu.
+  db::Table& cows = dm.korova;
+  db::Table& bulls = dm.bik;
+  cows.open();
+  bulls.open();
+  bulls.setFiltered(false);
+  for (bulls.first(); !bulls.eof() && bulls.fieldByName(u"kodreg").asInteger() == 1 &&
+                      bulls.fieldByName(u"kodvlad").asInteger() == 1;)
+    bulls.next();
+  ASSERT_FALSE(bulls.eof()) << "every bull stands on the first farm";
+  const QString fatherCode = bulls.fieldByName(u"kodbyk").asString();
+  const QString fatherName = bulls.fieldByName(u"nokli").asString();
+  cows.setFiltered(false);
+  cows.first();
+  cows.edit();
+  cows.fieldByName(u"basekod").setString(QStringLiteral("+"));
+  cows.fieldByName(u"kodbyk").setString(fatherCode);
+  cows.post();
+
+  auto calculationOffered = [&] { return test::named<QWidget>(*f.Form10, "Button5")->isVisible(); };
+  auto currentBull = [&] { return bulls.fieldByName(u"nokli").asString(); };
+  auto header = [&] { return test::named<QLabel>(*f.Form4, "Label3")->text(); };
+  struct Case {
+    const char* what;
+    KorvelDialog* window;
+    QString caption;
+    std::optional<PickerUse> picker;  // shown as a picker for this, or as the menu shows it
+    std::function<void()> check;
+  };
+  QString firstFarmHeader;
+  const Case cases[] = {
+      {"breeds from the menu", f.Form10, QStringLiteral("Породы"), std::nullopt,
+       [&] { EXPECT_TRUE(calculationOffered()); }},
+      {"breeds as a picker under the menu's caption", f.Form10, QStringLiteral("Породы"), PickerUse::Row,
+       [&] { EXPECT_FALSE(calculationOffered()); }},
+      {"breeds from the menu under a picker's caption", f.Form10,
+       QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно."),
+       std::nullopt, [&] { EXPECT_TRUE(calculationOffered()); }},
+      {"bulls from the menu", f.Form4, QStringLiteral("Быки"), std::nullopt,
+       [&] { firstFarmHeader = header(); }},
+      {"bulls from the menu under the father picker's caption", f.Form4, kFatherPicker, std::nullopt,
+       [&] { EXPECT_EQ(header(), firstFarmHeader); }},
+      {"bulls as the calculation's bull picker", f.Form4,
+       QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."),
+       PickerUse::Row, [&] { EXPECT_EQ(header(), firstFarmHeader); }},
+      {"bulls as the father picker", f.Form4, kFatherPicker, PickerUse::CowFather, [&] {
+         EXPECT_NE(header(), firstFarmHeader);
+         EXPECT_EQ(currentBull(), fatherName);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ModalAnswers answers;
+    if (c.picker) {
+      // Looked at, then closed by its close box, as a person leaves a picker.
+      answers.act([&](QWidget& w) {
+        EXPECT_EQ(w.windowTitle(), c.caption);
+        EXPECT_EQ(c.window->pickerUse(), c.picker);
+        c.check();
+        w.close();
+      });
+      prompts().showPicker(*c.window, c.caption, *c.picker);
+      test::settle(answers);
+    } else {
+      c.window->setWindowTitle(c.caption);
+      test::openModal(*c.window, answers);
+      EXPECT_EQ(c.window->pickerUse(), std::nullopt);
+      c.check();
+      c.window->hide();
+    }
+    EXPECT_EQ(c.window->pickerUse(), std::nullopt) << "the picker mode ends with the picker";
+  }
 }
