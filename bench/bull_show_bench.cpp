@@ -34,12 +34,11 @@ struct Herd {
     }
     const QString korova = QDir(dir).filePath(QStringLiteral("KOROVA.DBF"));
     bool ready = false;
-    if (QFile::exists(korova)) {
+    if (QFile::exists(korova) && db::missingTables(dir).isEmpty()) {
       db::DbfFile f(korova);
       ready = f.recordCount() == uint32_t(bench::kHerdCows);
     }
     if (!ready) summary = bench::generateMillionCowHerd(dir);
-    db::createMissingTables(dir);
     findMostUsedSire();
   }
 

@@ -1,9 +1,11 @@
 #include "herdgen.h"
 
 #include "db/dbf_writer.h"
+#include "db/folder_recovery.h"
 #include "db/schema.h"
 #include "db/table_error.h"
 #include "db/text.h"
+#include "help/starter_data.h"
 
 #include <QDate>
 #include <QDir>
@@ -113,6 +115,23 @@ void removeOtherCase(const QString& dir, const QString& fileName) {
 
 }  // namespace
 
+void writeStarterCatalogue(const QString& path) {
+  initStarterData();
+  const std::vector<CatalogueRow> rows = starterCatalogue();
+  db::DbfWriter w(path, db::xaraktLayout().fields);
+  const int id = w.fieldIndex(u"ID"), xar = w.fieldIndex(u"XAR"), koef = w.fieldIndex(u"KOEF"),
+            dop1 = w.fieldIndex(u"DOP1"), dop2 = w.fieldIndex(u"DOP2");
+  for (const CatalogueRow& r : rows) {
+    w.setText(id, r.id);
+    w.setText(xar, r.xar);
+    w.setNumber(koef, r.koef);
+    w.setText(dop1, r.dop1);
+    w.setText(dop2, r.dop2);
+    w.append();
+  }
+  w.finish();
+}
+
 HerdSummary generateHerd(const QString& dir, const HerdOptions& o) {
   if (o.cows < 0 || o.regions < 1 || o.farmsPerRegion < 1 || o.breeds < 1)
     throw db::TableError(QStringLiteral("Неверные параметры стада: нужны хотя бы один регион, одно хозяйство и одна порода."));
@@ -120,8 +139,10 @@ HerdSummary generateHerd(const QString& dir, const HerdOptions& o) {
   Random rng(o.seed);
   HerdSummary s;
   const long long bulls = o.bulls >= 0 ? o.bulls : std::max<long long>(1, o.cows / 20);
-  for (const db::TableLayout& t : {db::regionLayout(), db::vladLayout(), db::porodaLayout(), db::bikLayout(), db::korovaLayout()})
-    removeOtherCase(dir, t.fileName);
+  // An operation an earlier run left unfinished belongs to the tables about to be replaced.
+  db::recoverWorkFolder(dir);
+  for (const db::TableLayout& t : db::allLayouts()) removeOtherCase(dir, t.fileName);
+  writeStarterCatalogue(QDir(dir).filePath(db::xaraktLayout().fileName));
 
   // Regions.
   {

@@ -26,8 +26,13 @@ struct HerdSummary {
   long long siresWithDaughters = 0;
 };
 
-// Writes REGION, VLAD, PORODA, BIK and KOROVA into `dir` (replacing them); XARAKT is left as
-// it is. Throws db::TableError when a file cannot be written.
+// Writes the six tables into `dir` (replacing them): REGION, VLAD, PORODA, BIK and KOROVA
+// generated, XARAKT the starter catalogue, so that the folder is a whole working folder. An
+// operation an earlier run left unfinished there is rolled back first. Throws db::TableError
+// when a file cannot be written.
 HerdSummary generateHerd(const QString& dir, const HerdOptions& options);
+
+// Writes the starter trait catalogue as the table XARAKT at `path` (replacing it).
+void writeStarterCatalogue(const QString& path);
 
 }  // namespace korvel::herd

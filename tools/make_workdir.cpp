@@ -1,5 +1,6 @@
-// make-workdir DIR: lays out a starter working folder; existing files are never touched.
-#include "db/file_set_swap.h"
+// make-workdir DIR: lays out a starter working folder; existing files are never touched, and a
+// folder that holds some of the six tables but not all is refused (exit status 1).
+#include "db/folder_recovery.h"
 #include "db/table_error.h"
 #include "starter/starter_folder.h"
 
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
   }
   const QString dir = QString::fromLocal8Bit(argv[1]);
   try {
-    korvel::db::undoUnfinishedReplacement(dir);  // a restore cut short: every table as before it
+    korvel::db::recoverWorkFolder(dir);
     const QStringList written = korvel::layOutStarterFolder(dir);
     std::printf("%s: записано файлов: %lld\n", QDir::toNativeSeparators(dir).toLocal8Bit().constData(),
                 static_cast<long long>(written.size()));

@@ -1,6 +1,8 @@
 #include "cows/cow_records.h"
 
 #include "db/data_module.h"
+#include "db/journal.h"
+#include "db/protected_scan.h"
 #include "db/text.h"
 
 namespace korvel {
@@ -53,11 +55,15 @@ CowNameOutcome addCow(TDataModule5& dm, const HerdContext& herd, const QString& 
   const QString key = db::nameKey(name);
   if (key.isEmpty()) return CowNameOutcome::Empty;
   db::Table& t = dm.korova;
+  // After an error the list and the card's cow are as before.
+  db::FilterBackOnError back(t);
   showFarmCows(dm, herd);
   if (findName(t, key)) return CowNameOutcome::Duplicate;
 
-  // A free row is taken before the file grows; it starts blank whatever it held before.
+  // A free row is taken before the file grows; it starts blank whatever it held before. All or
+  // nothing.
   const QString farmFilter = t.filter();
+  db::JournalScope op(dm.workDir());
   setFilter(t, QStringLiteral("kodreg=0"));
   t.first();
   const bool reuse = !t.isEmpty();
@@ -70,6 +76,7 @@ CowNameOutcome addCow(TDataModule5& dm, const HerdContext& herd, const QString& 
   // Under the free-row filter the posted row leaves the list, so its number is taken now.
   const int added = reuse ? t.recNo() : int(t.file().recordCount()) + 1;
   t.post();
+  op.commit();
 
   // The card goes to the new cow by her record, not by her name: a name stored without its
   // trailing blanks would match no cow, and the card would then offer the new cow's default
@@ -120,10 +127,12 @@ bool removeCurrentCow(TDataModule5& dm, const HerdContext& herd) {
 bool moveCurrentCow(TDataModule5& dm, const HerdContext& to) {
   db::Table& t = dm.korova;
   if (!hasCurrentRow(t)) return false;
+  db::JournalScope op(dm.workDir());
   t.edit();
   t.fieldByName(u"kodreg").setInteger(to.regionCode);
   t.fieldByName(u"kodvlad").setInteger(to.farmCode);
   t.post();
+  op.commit();
   return true;
 }
 

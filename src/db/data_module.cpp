@@ -1,6 +1,6 @@
 #include "db/data_module.h"
 
-#include "db/file_set_swap.h"
+#include "db/folder_recovery.h"
 #include "db/table_error.h"
 
 #include <QDir>
@@ -23,7 +23,7 @@ TDataModule5::TDataModule5(const QString& workDir, QObject* parent)
   };
 
   try {
-    db::undoUnfinishedReplacement(workDir_);  // a restore cut short: every table as before it
+    db::recoverWorkFolder(workDir_);
     xarakt.open();
   } catch (const db::TableError& e) {
     openError_ = e.text();

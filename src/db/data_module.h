@@ -14,7 +14,8 @@ namespace korvel {
 class TDataModule5 : public QObject {
   Q_OBJECT
  public:
-  // Opens XARAKT at once; when it cannot be opened the error's text is kept in openError().
+  // Rolls back an operation an earlier run left unfinished in the folder, then opens XARAKT;
+  // when either fails the error's text is kept in openError().
   explicit TDataModule5(const QString& workDir = {}, QObject* parent = nullptr);
 
   db::Table Table1{QStringLiteral("Table1"), QStringLiteral("REGION")};

@@ -1,12 +1,14 @@
 #include "db/dbf_file.h"
 
 #include "db/file_io.h"
+#include "db/journal.h"
 #include "db/table_error.h"
 #include "db/text.h"
 
 #include <QDate>
 #include <QFileInfo>
 #include <cstring>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <sys/file.h>
@@ -41,6 +43,21 @@ bool widthAcceptable(char type, int width) {
   }
 }
 
+// The header's last-update date (bytes 1 to 3) for today.
+struct Stamp {
+  char date[3];
+};
+Stamp today() {
+  const QDate d = QDate::currentDate();
+  return {{char(d.year() - 1900), char(d.month()), char(d.day())}};
+}
+
+QString resolvedFolder(const QString& path) {
+  const QFileInfo info(path);
+  const QString canonical = QFileInfo(info.absolutePath()).canonicalFilePath();
+  return canonical.isEmpty() ? info.absolutePath() : canonical;
+}
+
 }  // namespace
 
 QString DbfFile::displayName() const { return QFileInfo(path_).fileName(); }
@@ -49,7 +66,7 @@ void DbfFile::fail(const QString& what) const {
   throw TableError(QStringLiteral("Таблица %1: %2").arg(displayName(), what));
 }
 
-DbfFile::DbfFile(const QString& path) : path_(path), file_(path) {
+DbfFile::DbfFile(const QString& path) : path_(path), folder_(resolvedFolder(path)), file_(path) {
   if (!QFileInfo::exists(path)) fail(QStringLiteral("файл %1 не найден.").arg(path));
   if (!file_.open(QIODevice::ReadWrite)) {
     writable_ = false;
@@ -67,10 +84,19 @@ DbfFile::DbfFile(const QString& path) : path_(path), file_(path) {
              .arg(counted(size, QStringLiteral("байт"), QStringLiteral("байта"), QStringLiteral("байт"))));
   map();
   parseHeader(size);
+  journal_hooks::fileOpened(this);
 }
 
 DbfFile::~DbfFile() {
+  journal_hooks::fileClosed(this);
   if (map_) file_.unmap(map_);
+}
+
+void DbfFile::reload() {
+  fields_.clear();
+  map();
+  parseHeader(mappedSize_);
+  if (afterReload) afterReload();
 }
 
 void DbfFile::map() {
@@ -140,37 +166,69 @@ int DbfFile::fieldIndex(QStringView name) const {
   return -1;
 }
 
-void DbfFile::writeAt(qint64 pos, const char* bytes, qint64 n) {
+void DbfFile::requireWritable() const {
   if (!writable_) fail(QStringLiteral("файл доступен только для чтения, запись невозможна."));
-  if (const int err = io::writeAt(file_.handle(), pos, bytes, size_t(n)))
-    fail(QStringLiteral("запись не удалась: %1.").arg(io::causeText(err)));
 }
 
-void DbfFile::touchDate() {
-  const QDate today = QDate::currentDate();
-  const uint8_t d[3] = {uint8_t(today.year() - 1900), uint8_t(today.month()), uint8_t(today.day())};
-  if (std::memcmp(d, date_, 3) == 0) return;
-  writeAt(1, reinterpret_cast<const char*>(d), 3);
-  std::memcpy(date_, d, 3);
+void DbfFile::writePieces(std::initializer_list<Piece> pieces) {
+  const qint64 oldLength = mappedSize_;
+  std::vector<QByteArray> old;
+  old.reserve(pieces.size());
+  for (const Piece& p : pieces)
+    old.push_back(p.pos < oldLength ? QByteArray(base_ + p.pos, int(std::min(p.n, oldLength - p.pos))) : QByteArray());
+  size_t written = 0;
+  for (const Piece& p : pieces) {
+    const int err = io::writeAt(file_.handle(), p.pos, p.bytes, size_t(p.n));
+    if (err == 0) {
+      ++written;
+      continue;
+    }
+    // Put back what this change wrote, the failed piece included (part of it may have landed),
+    // so that nothing of it stays in the file or reaches it later.
+    for (size_t i = 0; i <= written && i < old.size(); ++i) {
+      const Piece& q = pieces.begin()[i];
+      if (!old[i].isEmpty()) io::writeAt(file_.handle(), q.pos, old[i].constData(), size_t(old[i].size()));
+    }
+    io::truncate(file_.handle(), oldLength);
+    fail(QStringLiteral("запись не удалась: %1.").arg(io::causeText(err)));
+  }
 }
 
 void DbfFile::writeRecord(uint32_t index, const char* bytes) {
-  writeAt(headerLength_ + qint64(index) * recordLength_, bytes, recordLength_);
-  touchDate();
+  requireWritable();
+  if (index >= count_) fail(QStringLiteral("записи №%1 нет в таблице.").arg(qint64(index) + 1));
+  const Stamp stamp = today();
+  const bool redate = std::memcmp(stamp.date, date_, 3) != 0;
+  // A record and the date are two writes: together they need a journal.
+  std::optional<JournalScope> own;
+  if (redate && !journal_hooks::covering(folder_)) own.emplace(folder_);
+  if (Journal* j = journal_hooks::covering(folder_)) journal_hooks::beforeRecordWrite(*j, *this, index);
+  const qint64 pos = headerLength_ + qint64(index) * recordLength_;
+  if (redate) writePieces({{pos, bytes, recordLength_}, {1, stamp.date, 3}});
+  else writePieces({{pos, bytes, recordLength_}});
+  std::memcpy(date_, stamp.date, 3);
+  if (own) own->commit();
 }
 
 uint32_t DbfFile::appendRecord(const char* bytes) {
+  requireWritable();
+  if (count_ == 0xFFFFFFFFu) fail(QStringLiteral("слишком много записей."));
+  // The record, then the count and date: two writes, so always under a journal.
+  std::optional<JournalScope> own;
+  if (!journal_hooks::covering(folder_)) own.emplace(folder_);
+  journal_hooks::beforeGrowth(*journal_hooks::covering(folder_), *this);
   const qint64 pos = headerLength_ + qint64(count_) * recordLength_;
   std::vector<char> buf(bytes, bytes + recordLength_);
   buf.push_back(0x1A);
-  // The record first, then the count: a failure in between leaves the old count valid.
-  writeAt(pos, buf.data(), qint64(buf.size()));
-  char c[4];
-  put32(c, count_ + 1);
-  writeAt(4, c, 4);
+  const Stamp stamp = today();
+  char header[7];
+  std::memcpy(header, stamp.date, 3);
+  put32(header + 3, count_ + 1);
+  writePieces({{pos, buf.data(), qint64(buf.size())}, {1, header, 7}});
   ++count_;
-  touchDate();
-  if (file_.size() > mappedSize_) map();
+  std::memcpy(date_, stamp.date, 3);
+  map();
+  if (own) own->commit();
   return count_ - 1;
 }
 
@@ -202,8 +260,13 @@ void DbfFile::create(const QString& path, std::vector<FieldDef> fields) {
   h[29] = char(0xC9);  // Windows-1251
   h.push_back(0x1A);
   QFile out(path);
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(h.data(), qint64(h.size())) != qint64(h.size()))
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
     throw TableError(QStringLiteral("Таблица %1 не создана: %2").arg(path, out.errorString()));
+  if (const int err = io::writeAt(out.handle(), 0, h.data(), h.size())) {
+    out.close();
+    QFile::remove(path);
+    throw TableError(QStringLiteral("Таблица %1 не создана: %2.").arg(path, io::causeText(err)));
+  }
 }
 
 }  // namespace korvel::db

@@ -1,6 +1,10 @@
 // A DBF file on disk: header and field descriptors checked on open, records read from a
 // memory map, records written in place or appended with the header kept true.
 // dBASE III / FoxPro 2.x headers are read and written; Visual FoxPro headers are read.
+// Every change is all or nothing: a write that fails puts back what it had changed (bytes and
+// length) and throws naming the cause; a change that takes more than one write (an append, or
+// a record and the header's date) goes through the operation journal (db/journal.h), the
+// operation's own when one is in progress over the folder, else one of its own.
 #pragma once
 
 #include "db/text.h"
@@ -8,6 +12,8 @@
 #include <QFile>
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -36,6 +42,7 @@ class DbfFile {
 
   const QString& path() const { return path_; }
   QString displayName() const;  // the file name, for messages
+  const QString& folder() const { return folder_; }  // the folder, symbolic links resolved
   const std::vector<FieldDef>& fields() const { return fields_; }
   int fieldIndex(QStringView name) const;  // case-insensitive; -1 when absent
   Codepage codepage() const { return codepage_; }
@@ -53,14 +60,33 @@ class DbfFile {
   // A record of blanks, not deleted.
   std::vector<char> blankRecord() const { return std::vector<char>(size_t(recordLength_), ' '); }
 
+  // The whole file as mapped: its length, and its bytes from the header on (what the journal
+  // keeps of it before a change).
+  int headerLength() const { return headerLength_; }
+  qint64 fileLength() const { return mappedSize_; }
+  const char* bytes() const { return base_; }
+
+  // Reads the header again and maps the file anew, after the journal put the file back as it
+  // was before an operation; then runs afterReload.
+  void reload();
+  std::function<void()> afterReload;
+
  private:
+  struct Piece {
+    qint64 pos;
+    const char* bytes;
+    qint64 n;
+  };
   void parseHeader(qint64 fileSize);
   void map();
-  void writeAt(qint64 pos, const char* bytes, qint64 n);
-  void touchDate();
+  // Writes the pieces in order. When one fails, the bytes the earlier ones (and the failed one)
+  // overwrote and the file's length are put back, and the error names the cause.
+  void writePieces(std::initializer_list<Piece> pieces);
+  void requireWritable() const;
   [[noreturn]] void fail(const QString& what) const;
 
   QString path_;
+  QString folder_;
   QFile file_;
   bool writable_ = true;
   uchar* map_ = nullptr;

@@ -1,6 +1,7 @@
 #include "db/dbf_writer.h"
 
 #include "db/field_value.h"
+#include "db/file_io.h"
 #include "db/table_error.h"
 
 #include <QFileInfo>
@@ -22,8 +23,9 @@ DbfWriter::DbfWriter(const QString& path, std::vector<FieldDef> fields) : path_(
   fields_ = std::move(fields);
   record_.assign(size_t(offset), ' ');
   buffer_.resize(std::max(kBufferSize, record_.size()));
-  if (!file_.open(QIODevice::ReadWrite) || !file_.seek(32 + 32 * qint64(fields_.size()) + 1))
+  if (!file_.open(QIODevice::ReadWrite))
     fail(QStringLiteral("файл не открывается для записи (%1).").arg(file_.errorString()));
+  pos_ = 32 + 32 * qint64(fields_.size()) + 1;
 }
 
 DbfWriter::~DbfWriter() {
@@ -102,10 +104,17 @@ void DbfWriter::append() {
   std::memset(record_.data(), ' ', record_.size());
 }
 
+void DbfWriter::writeFailed(int err) {
+  finished_ = true;
+  file_.close();
+  QFile::remove(path_);
+  fail(QStringLiteral("запись не удалась: %1. Таблица не записана.").arg(io::causeText(err)));
+}
+
 void DbfWriter::flush() {
   if (used_ == 0) return;
-  if (file_.write(buffer_.data(), qint64(used_)) != qint64(used_))
-    fail(QStringLiteral("запись не удалась (%1). Проверьте свободное место на диске.").arg(file_.errorString()));
+  if (const int err = io::writeAt(file_.handle(), pos_, buffer_.data(), used_)) writeFailed(err);
+  pos_ += qint64(used_);
   used_ = 0;
 }
 
@@ -115,11 +124,10 @@ void DbfWriter::finish() {
   buffer_.resize(std::max(buffer_.size(), used_ + 1));
   buffer_[used_++] = 0x1A;
   flush();
-  // The count last: a table cut short by a failure above still opens with its old count of 0.
+  // The count last, once every record is in place.
   char c[4];
   for (int i = 0; i < 4; ++i) c[i] = char((count_ >> (8 * i)) & 0xFF);
-  if (!file_.seek(4) || file_.write(c, 4) != 4 || !file_.flush())
-    fail(QStringLiteral("запись не удалась (%1).").arg(file_.errorString()));
+  if (const int err = io::writeAt(file_.handle(), 4, c, 4)) writeFailed(err);
   file_.close();
 }
 

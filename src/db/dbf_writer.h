@@ -1,6 +1,7 @@
 // Bulk writing of a new table: the header first, then records appended through a large buffer,
 // then the record count and the end byte. For whole generated tables (a million cows in
-// seconds); everyday changes go through Table.
+// seconds); everyday changes go through Table. A write that fails is reported with its cause
+// (a full disk says so) and the unfinished file is removed: no half table stays behind.
 #pragma once
 
 #include "db/dbf_file.h"
@@ -41,9 +42,12 @@ class DbfWriter {
  private:
   void flush();
   [[noreturn]] void fail(const QString& what) const;
+  // Removes the unfinished file and throws, naming the cause of the failed write.
+  [[noreturn]] void writeFailed(int err);
 
   QString path_;
   QFile file_;
+  qint64 pos_ = 0;  // where the next buffered bytes go
   std::vector<FieldDef> fields_;
   std::vector<char> record_;
   std::vector<char> buffer_;

@@ -135,6 +135,9 @@ int syncFolder(const QString& dir) {
 int sync(int fd) {
 #ifdef Q_OS_WIN
   return _commit(fd) == 0 ? 0 : errno;
+#elif defined(Q_OS_LINUX)
+  // The data and the length, without the modification time's own journal commit.
+  return ::fdatasync(fd) == 0 ? 0 : errno;
 #else
   return ::fsync(fd) == 0 ? 0 : errno;
 #endif

@@ -13,7 +13,8 @@ namespace korvel::db::io {
 // the error number of the failure (a short write on a full disk is ENOSPC).
 int writeAt(int fd, long long pos, const void* bytes, size_t n);
 
-// Flushes the file's data to the medium (fsync); 0 or the error number.
+// Flushes the file's data to the medium (fdatasync where there is one, else fsync); 0 or the
+// error number.
 int sync(int fd);
 
 // Cuts or extends the file to `length` bytes; 0 or the error number.

@@ -10,6 +10,11 @@ namespace korvel::db {
 // not look like a table or a table backup.
 inline constexpr const char* kLockFileName = "korvel.lock";
 
+// The journal of the operation in progress (db/journal.h): it exists only while an operation
+// runs, or after one was interrupted until the folder is next opened. A backup must never
+// take it and a restore must never bring one in, so its name does not look like a table.
+inline constexpr const char* kJournalFileName = "korvel.journal";
+
 // The record of a replacement of files in progress (file_set_swap.h): while it exists, the
 // folder's files are not yet all replaced, and the next opening of the folder puts them back.
 inline constexpr const char* kSwapRecordName = "korvel-swap.rec";
@@ -26,7 +31,8 @@ inline bool isTemporaryName(QStringView name) {
 // Whether a name in the working folder is one of the program's own files above.
 inline bool isProgramFile(QStringView name) {
   return isTemporaryName(name) || name.compare(QLatin1String(kLockFileName), Qt::CaseInsensitive) == 0 ||
-         name.compare(QLatin1String(kSwapRecordName), Qt::CaseInsensitive) == 0;
+         name.compare(QLatin1String(kSwapRecordName), Qt::CaseInsensitive) == 0 ||
+         name.compare(QLatin1String(kJournalFileName), Qt::CaseInsensitive) == 0;
 }
 
 }  // namespace korvel::db

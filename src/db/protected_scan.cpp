@@ -48,4 +48,24 @@ ProtectedScan::~ProtectedScan() {
   if (flag_) *flag_ = flagValue_;
 }
 
+FilterBackOnError::FilterBackOnError(Table& table)
+    : table_(table),
+      filterText_(table.filter()),
+      filtered_(table.filtered()),
+      recNo_(table.recNo()),
+      exceptionsAtStart_(std::uncaught_exceptions()) {}
+
+FilterBackOnError::~FilterBackOnError() {
+  if (std::uncaught_exceptions() <= exceptionsAtStart_ || !table_.isOpen()) return;
+  try {
+    table_.cancel();
+    table_.setFiltered(false);
+    table_.setFilter(filterText_);
+    table_.setFiltered(filtered_);
+    if (recNo_ > 0) table_.goToRecNo(recNo_);
+  } catch (...) {
+    // A filter the table had before binds again; nothing to report over the error in flight.
+  }
+}
+
 }  // namespace korvel::db

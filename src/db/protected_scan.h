@@ -32,4 +32,22 @@ class ProtectedScan {
   int exceptionsAtStart_;
 };
 
+// For an operation that changes the table's filter on its way (the addition looks for a free
+// row under "kodreg=0"): when an error ends it, the filter text, its switch and the current
+// record are put back, so that the list shows what it showed before.
+class FilterBackOnError {
+ public:
+  explicit FilterBackOnError(Table& table);
+  ~FilterBackOnError();
+  FilterBackOnError(const FilterBackOnError&) = delete;
+  FilterBackOnError& operator=(const FilterBackOnError&) = delete;
+
+ private:
+  Table& table_;
+  QString filterText_;
+  bool filtered_;
+  int recNo_;
+  int exceptionsAtStart_;
+};
+
 }  // namespace korvel::db

@@ -1,5 +1,7 @@
 #include "db/schema.h"
 
+#include "db/table_error.h"
+
 #include <QDir>
 #include <algorithm>
 
@@ -58,15 +60,74 @@ std::vector<TableLayout> allLayouts() {
   return {regionLayout(), vladLayout(), korovaLayout(), bikLayout(), porodaLayout(), xaraktLayout()};
 }
 
-std::vector<QString> createMissingTables(const QString& dir) {
-  QDir d(dir);
-  const QStringList present = d.entryList(QDir::Files);
-  std::vector<QString> written;
+namespace {
+
+enum class Kind { Text, Number, Date, Other };
+
+Kind kindOf(char type) {
+  switch (type) {
+    case 'C': return Kind::Text;
+    // Numeric and float fields, and the binary numbers other writers use, all read as numbers.
+    case 'N': case 'F': case 'I': case 'B': case 'Y': return Kind::Number;
+    case 'D': case 'T': return Kind::Date;
+    default: return Kind::Other;
+  }
+}
+
+// "должно быть …"
+QString kindName(Kind k) {
+  switch (k) {
+    case Kind::Text: return QStringLiteral("текстовым");
+    case Kind::Number: return QStringLiteral("числовым");
+    case Kind::Date: return QStringLiteral("датой");
+    case Kind::Other: break;
+  }
+  return {};
+}
+
+}  // namespace
+
+void checkLayout(const DbfFile& file, const QString& tableName) {
+  using Layout = TableLayout (*)();
+  const std::pair<const char*, Layout> layouts[] = {{"REGION", regionLayout}, {"VLAD", vladLayout},
+                                                    {"KOROVA", korovaLayout}, {"BIK", bikLayout},
+                                                    {"PORODA", porodaLayout}, {"XARAKT", xaraktLayout}};
+  for (const auto& [name, layout] : layouts) {
+    if (tableName.compare(QLatin1String(name), Qt::CaseInsensitive) != 0) continue;
+    const TableLayout t = layout();
+    for (const FieldDef& wanted : t.fields) {
+      const int i = file.fieldIndex(wanted.name);
+      if (i < 0)
+        throw TableError(QStringLiteral("Таблица %1: в файле нет поля %2, таблица не открыта.").arg(tableName, wanted.name));
+      const FieldDef& found = file.fields()[size_t(i)];
+      if (kindOf(found.type) != kindOf(wanted.type))
+        throw TableError(QStringLiteral("Таблица %1: поле %2 должно быть %3, а в файле оно типа %4; таблица не открыта.")
+                             .arg(tableName, wanted.name, kindName(kindOf(wanted.type)), QString(QLatin1Char(found.type))));
+    }
+    return;
+  }
+}
+
+QStringList missingTables(const QString& dir) {
+  const QStringList present = QDir(dir).entryList(QDir::Files);
+  QStringList missing;
   for (const TableLayout& t : allLayouts()) {
     const bool exists = std::any_of(present.begin(), present.end(),
                                     [&](const QString& e) { return e.compare(t.fileName, Qt::CaseInsensitive) == 0; });
-    if (exists) continue;
-    DbfFile::create(d.filePath(t.fileName), t.fields);
+    if (!exists) missing << t.fileName;
+  }
+  return missing;
+}
+
+std::vector<QString> createTables(const QString& dir) {
+  const QStringList missing = missingTables(dir);
+  if (missing.size() != int(allLayouts().size()))
+    throw TableError(QStringLiteral("В папке %1 уже есть таблицы; новые пустые таблицы создаются только в папке без "
+                                    "таблиц.")
+                         .arg(QDir::toNativeSeparators(dir)));
+  std::vector<QString> written;
+  for (const TableLayout& t : allLayouts()) {
+    DbfFile::create(QDir(dir).filePath(t.fileName), t.fields);
     written.push_back(t.fileName);
   }
   return written;

@@ -1,6 +1,7 @@
 #include "db/table.h"
 
 #include "db/field_value.h"
+#include "db/schema.h"
 #include "db/table_error.h"
 
 #include <QDir>
@@ -50,6 +51,8 @@ void Table::open() {
   if (found.isEmpty())
     fail(QStringLiteral("файл %1 не найден в рабочей папке %2.").arg(wanted, QDir::toNativeSeparators(dir.absolutePath())));
   auto file = std::make_unique<DbfFile>(dir.filePath(found));
+  checkLayout(*file, tableName());
+  file->afterReload = [this] { fileReloaded(); };
   file_ = std::move(file);
   ++dataVersion_;
   state_ = TableState::Browse;
@@ -281,9 +284,21 @@ void Table::settleOn(std::optional<uint32_t> index) {
 
 void Table::post() {
   requireOpen();
+  // A failed write leaves the row as it was on file: its edit is over, so that no later post
+  // writes what the user was told had failed.
+  auto dropEdit = [this] {
+    if (state_ == TableState::Insert) eof_ = cur_ < 0;
+    state_ = TableState::Browse;
+    buffer_.clear();
+  };
   if (state_ == TableState::Edit) {
     const uint32_t index = uint32_t(cur_);
-    file_->writeRecord(index, buffer_.data());
+    try {
+      file_->writeRecord(index, buffer_.data());
+    } catch (...) {
+      dropEdit();
+      throw;
+    }
     ++dataVersion_;
     state_ = TableState::Browse;
     buffer_.clear();
@@ -296,7 +311,13 @@ void Table::post() {
       scrolled();
     }
   } else if (state_ == TableState::Insert) {
-    const uint32_t index = file_->appendRecord(buffer_.data());
+    uint32_t index;
+    try {
+      index = file_->appendRecord(buffer_.data());
+    } catch (...) {
+      dropEdit();
+      throw;
+    }
     ++dataVersion_;
     state_ = TableState::Browse;
     buffer_.clear();
@@ -327,6 +348,15 @@ void Table::deleteRecord() {
   settleOn(n ? n : prevPassing(index));
   notify(TableEvent::Reset);
   scrolled();
+}
+
+void Table::fileReloaded() {
+  state_ = file_ ? TableState::Browse : TableState::Inactive;
+  buffer_.clear();
+  ++dataVersion_;
+  if (file_ && (cur_ < 0 || uint64_t(cur_) >= file_->recordCount() || !passes(uint32_t(cur_))))
+    settleOn(nextPassing(0));
+  notify(TableEvent::Reset);
 }
 
 const char* Table::currentRecord() const {

@@ -71,6 +71,8 @@ class Table {
   void append();
   void edit();
   void clearFields();
+  // Writes the row; when the write fails the file is as before, the row's changes are dropped
+  // (nothing of them can reach the file later) and the cursor stays where it was.
   void post();
   void cancel();
   void deleteRecord();
@@ -111,6 +113,9 @@ class Table {
   void checkBrowseMode();
   void scrolled();
   void notify(TableEvent e);
+  // The file was put back as it was before an operation: the row being edited is dropped and
+  // the cursor kept where it still stands on a passing row.
+  void fileReloaded();
   std::optional<uint32_t> nextPassing(uint32_t from) const;
   std::optional<uint32_t> prevPassing(uint32_t before) const;
   void settleOn(std::optional<uint32_t> index);

@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/filter.h"
+#include "db/journal.h"
 #include "db/protected_scan.h"
 #include "reference/farms.h"
 
@@ -85,13 +86,21 @@ FarmKey ensureRegionArchive(TDataModule5& dm, long long region) {
   return {region, 0};
 }
 
-long long releaseFatherLinks(db::Table& korova, const std::vector<FreedBull>& bulls) {
-  if (bulls.empty()) return 0;
+namespace {
+
+// A cow whose father link goes: her row and the freed bull that names her.
+struct LinkedDaughter {
+  uint32_t row;
+  size_t bull;
+};
+
+// The live cows linked to the bulls, found in one walk over the table whatever its filter.
+std::vector<LinkedDaughter> linkedDaughters(const db::Table& korova, const std::vector<FreedBull>& bulls) {
+  std::vector<LinkedDaughter> out;
+  if (bulls.empty()) return out;
   const db::DbfFile& file = korova.file();
-  const int baseIdx = korova.fieldIndex(u"basekod");
-  const int codeIdx = korova.fieldIndex(u"kodbyk");
-  const db::FieldDef base = file.fields()[size_t(baseIdx)];
-  const db::FieldDef code = file.fields()[size_t(codeIdx)];
+  const db::FieldDef base = file.fields()[size_t(korova.fieldIndex(u"basekod"))];
+  const db::FieldDef code = file.fields()[size_t(korova.fieldIndex(u"kodbyk"))];
 
   // The codes as the cow table stores them; the first bull of a code names its daughters,
   // since after his release no daughter of that code keeps the link for a later bull.
@@ -103,9 +112,8 @@ long long releaseFatherLinks(db::Table& korova, const std::vector<FreedBull>& bu
       continue;
     byCode.try_emplace(std::string(bytes.constData(), size_t(bytes.size())), i);
   }
-  if (byCode.empty()) return 0;
+  if (byCode.empty()) return out;
 
-  long long released = 0;
   constexpr uint32_t kAhead = 32;  // records fetched ahead of the walk: it is bound by memory
   for (uint32_t i = 0, n = file.recordCount(); i < n; ++i) {
     const char* rec = file.record(i);
@@ -115,15 +123,40 @@ long long releaseFatherLinks(db::Table& korova, const std::vector<FreedBull>& bu
     if (rec[base.offset] != '+' || trimmedLength(rec + base.offset, base.width) != 1) continue;
     const char* c = rec + code.offset;
     const auto it = byCode.find(std::string_view(c, size_t(trimmedLength(c, code.width))));
-    if (it == byCode.end()) continue;
-    korova.goToIndex(i);
-    korova.edit();
-    db::Field(korova, baseIdx).setString(QString());
-    db::Field(korova, codeIdx).setString(bulls[it->second].name);
-    korova.post();
-    ++released;
+    if (it != byCode.end()) out.push_back({i, it->second});
   }
-  return released;
+  return out;
+}
+
+std::vector<uint32_t> rowsOf(const std::vector<LinkedDaughter>& daughters) {
+  std::vector<uint32_t> rows;
+  rows.reserve(daughters.size());
+  for (const LinkedDaughter& d : daughters) rows.push_back(d.row);
+  return rows;
+}
+
+// BASEKOD blank and KODBYK the bull's "#" name on every daughter.
+void release(db::Table& korova, const std::vector<LinkedDaughter>& daughters, const std::vector<FreedBull>& bulls) {
+  const int base = korova.fieldIndex(u"basekod"), code = korova.fieldIndex(u"kodbyk");
+  for (const LinkedDaughter& d : daughters) {
+    korova.goToIndex(d.row);
+    korova.edit();
+    db::Field(korova, base).setString(QString());
+    db::Field(korova, code).setString(bulls[d.bull].name);
+    korova.post();
+  }
+}
+
+}  // namespace
+
+long long releaseFatherLinks(db::Table& korova, const std::vector<FreedBull>& bulls) {
+  const std::vector<LinkedDaughter> daughters = linkedDaughters(korova, bulls);
+  if (daughters.empty()) return 0;
+  db::JournalScope op(korova.file().folder());
+  op.declare(korova, rowsOf(daughters));
+  release(korova, daughters, bulls);
+  op.commit();
+  return qsizetype(daughters.size());
 }
 
 TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, RemovalVariant variant,
@@ -131,39 +164,47 @@ TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, Remo
   TransferCount count;
   if (variant == RemovalVariant::Cancel) return count;
   // Both lists frozen and both card refreshes held while the tables are walked unfiltered;
-  // their filters, open states and the flags are put back when the transfer ends.
-  db::ProtectedScan cowScan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
-  db::ProtectedScan bullScan(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed);
+  // their filters, open states, current records and the flags are put back when the transfer
+  // ends, however it ends: a picker's caller goes on with the cow or bull it had chosen.
+  db::ProtectedScan cowScan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed, db::ProtectedScan::Record::Restore);
+  db::ProtectedScan bullScan(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed, db::ProtectedScan::Record::Restore);
+  // All or nothing; declared after the scans, so that an error rolls the tables back before
+  // the scans put the cursors back on them.
+  db::JournalScope op(dm.workDir());
   db::Table& korova = dm.korova;
   db::Table& bik = dm.bik;
 
+  // Every row the transfer changes is found first: the journal takes them in one batch.
+  const std::vector<uint32_t> cows = rowsOfFarm(korova, removed);
+  const std::vector<uint32_t> bulls = rowsOfFarm(bik, removed);
+  // The freed bulls' daughters keep the bull's name; they are released before the bulls
+  // themselves become free rows.
+  const bool freeBulls = freesBulls(variant);
+  std::vector<FreedBull> freed;
+  if (freeBulls) {
+    freed.reserve(bulls.size());
+    const int nokli = bik.fieldIndex(u"nokli"), kodbyk = bik.fieldIndex(u"kodbyk");
+    for (uint32_t i : bulls)
+      freed.push_back({bik.textAt(i, kodbyk), QStringLiteral("#") + bik.textAt(i, nokli).trimmed()});
+  }
+  const std::vector<LinkedDaughter> daughters = linkedDaughters(korova, freed);
+  std::vector<uint32_t> cowRows = cows;
+  const std::vector<uint32_t> daughterRows = rowsOf(daughters);
+  cowRows.insert(cowRows.end(), daughterRows.begin(), daughterRows.end());
+  op.declare(korova, cowRows);
+  op.declare(bik, bulls);
+
   const bool freeCows = variant == RemovalVariant::AllFreed;
   const FarmKey nowhere{0, 0};
-  {
-    const int kodreg = korova.fieldIndex(u"kodreg"), kodvlad = korova.fieldIndex(u"kodvlad");
-    for (uint32_t i : rowsOfFarm(korova, removed)) {
-      placeRow(korova, i, kodreg, kodvlad, freeCows ? nowhere : target);
-      ++(freeCows ? count.cowsFreed : count.cowsMoved);
-    }
-  }
-
-  const int kodreg = bik.fieldIndex(u"kodreg"), kodvlad = bik.fieldIndex(u"kodvlad");
-  const std::vector<uint32_t> bulls = rowsOfFarm(bik, removed);
-  if (!freesBulls(variant)) {
-    for (uint32_t i : bulls) placeRow(bik, i, kodreg, kodvlad, target);
-    count.bullsMoved = qsizetype(bulls.size());
-    return count;
-  }
-  // Every freed bull's daughters are released in one walk over the cows, before the bulls
-  // themselves become free rows.
-  std::vector<FreedBull> freed;
-  freed.reserve(bulls.size());
-  const int nokli = bik.fieldIndex(u"nokli"), kodbyk = bik.fieldIndex(u"kodbyk");
-  for (uint32_t i : bulls)
-    freed.push_back({bik.textAt(i, kodbyk), QStringLiteral("#") + bik.textAt(i, nokli).trimmed()});
-  count.daughtersReleased = releaseFatherLinks(korova, freed);
-  for (uint32_t i : bulls) placeRow(bik, i, kodreg, kodvlad, nowhere);
-  count.bullsFreed = qsizetype(bulls.size());
+  const int cowRegion = korova.fieldIndex(u"kodreg"), cowFarm = korova.fieldIndex(u"kodvlad");
+  for (uint32_t i : cows) placeRow(korova, i, cowRegion, cowFarm, freeCows ? nowhere : target);
+  (freeCows ? count.cowsFreed : count.cowsMoved) = qsizetype(cows.size());
+  release(korova, daughters, freed);
+  count.daughtersReleased = qsizetype(daughters.size());
+  const int bullRegion = bik.fieldIndex(u"kodreg"), bullFarm = bik.fieldIndex(u"kodvlad");
+  for (uint32_t i : bulls) placeRow(bik, i, bullRegion, bullFarm, freeBulls ? nowhere : target);
+  (freeBulls ? count.bullsFreed : count.bullsMoved) = qsizetype(bulls.size());
+  op.commit();
   return count;
 }
 

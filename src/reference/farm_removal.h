@@ -48,7 +48,9 @@ FarmKey ensureRegionArchive(TDataModule5& dm, long long region);
 // Moves or frees the cows and bulls whose KODREG and KODVLAD are those of `removed`, over the
 // whole tables whatever their filters; `target` is used by the moving variants only. The freed
 // bulls' daughters anywhere in KOROVA lose their father link: BASEKOD blank and KODBYK "#" and
-// the bull's name. Both tables, their lists and the refresh flags are left as they were found.
+// the bull's name. Both tables (their current records included), their lists and the refresh
+// flags are left as they were found. All or nothing: an error puts every row back (the
+// operation in progress, when one is, decides for itself).
 TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, RemovalVariant variant,
                                   const FarmKey& target);
 
@@ -62,7 +64,8 @@ struct FreedBull {
 // cow table (its filter is not consulted): a row with BASEKOD "+" and KODBYK equal to a bull's
 // code gets BASEKOD blank and KODBYK that bull's name. When two bulls share a code the first
 // one of the list names the daughters, as releasing them one bull after the other would.
-// The caller protects the table (and its list) around the walk. Returns the rows rewritten.
+// The caller protects the table (and its list) around the walk. Returns the rows rewritten;
+// all or nothing, as one operation or within the one in progress.
 long long releaseFatherLinks(db::Table& korova, const std::vector<FreedBull>& bulls);
 
 // The closing message of a removal: all animals freed, or animals transferred.

@@ -1,6 +1,8 @@
 #include "reference/farms_window.h"
 
 #include "db/data_module.h"
+#include "db/journal.h"
+#include "db/table_error.h"
 #include "reference/farm_removal.h"
 #include "reference/farms.h"
 #include "reference/herd_context.h"
@@ -139,6 +141,8 @@ TForm8::TForm8(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
   layout->addWidget(Label1);
   layout->addLayout(body, 1);
 }
+
+TForm8::~TForm8() = default;
 
 void TForm8::FormActivate() {
   placeTopLeft();
@@ -314,6 +318,14 @@ void TForm8::deleteFarmRow() {
 }
 
 void TForm8::endRemoval() {
+  if (removal_) {
+    try {
+      removal_->rollback();
+    } catch (const db::TableError&) {
+      // The journal stays in the folder and the next start puts the tables back.
+    }
+    removal_.reset();
+  }
   Button8->hide();
   removalState_ = RemovalState::Browsing;
   setCloseBox(true);
@@ -325,6 +337,7 @@ void TForm8::Button7Click() {
   variant_ = chosenVariant();
   try {
     if (variant_ != RemovalVariant::Cancel) {
+      removal_ = std::make_unique<db::JournalScope>(dm_.workDir());
       deleteFarmRow();
       if (needsChosenFarm(variant_)) {
         prompts().message(QStringLiteral(
@@ -375,6 +388,8 @@ void TForm8::transferAnimals(const FarmKey& target) {
   for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, Button1, Button2, Button3, Button4, Button5, Button6})
     w->show();
   transferFarmAnimals(dm_, farmToDelete_, variant_, target);
+  removal_->commit();
+  removal_.reset();
   prompts().message(removalDoneMessage(variant_));
   removalState_ = RemovalState::Browsing;
   setCloseBox(true);

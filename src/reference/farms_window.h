@@ -4,6 +4,8 @@
 #include "reference/farm_removal.h"
 #include "ui/window_base.h"
 
+#include <memory>
+
 class QCloseEvent;
 class QGroupBox;
 class QLabel;
@@ -14,6 +16,7 @@ namespace korvel {
 
 class TDataModule5;
 class DBGrid;
+namespace db { class JournalScope; }
 
 // Farms window: the owners (farms) of one region, the region archive farm and farm removal.
 // Opened from the main menu and, as a picker, by the cows and bulls windows and the
@@ -22,6 +25,7 @@ class TForm8 : public KorvelDialog {
   Q_OBJECT
  public:
   explicit TForm8(TDataModule5& dm, QWidget* parent = nullptr);
+  ~TForm8() override;
 
   // Where a farm removal stands: the list is browsed; the removal panel asks for the variant;
   // the list asks for the farm that takes the animals. The window cannot be closed (it has no
@@ -83,7 +87,8 @@ class TForm8 : public KorvelDialog {
   // Takes the title-bar system menu and its close box away or gives them back, without
   // hiding the window (it may be running modally).
   void setCloseBox(bool shown);
-  // After a table error in the middle of a removal: the list and the close box come back.
+  // After a table error in the middle of a removal: the removal is undone (the farm is listed
+  // again with its animals), the list and the close box come back.
   void endRemoval();
   // Takes the region of the current REGION row and shows its farms.
   void showCurrentRegion();
@@ -94,6 +99,9 @@ class TForm8 : public KorvelDialog {
   long long regionCode_ = 0;
   RemovalState removalState_ = RemovalState::Browsing;
   FarmKey farmToDelete_;
+  // A removal is one operation from the deletion of the farm's row to the last transfer, the
+  // choice of the target farm included: interrupted anywhere, it is undone as a whole.
+  std::unique_ptr<db::JournalScope> removal_;
   RemovalVariant variant_ = RemovalVariant::Cancel;
   bool closeBoxRemoved_ = false;
   Qt::WindowFlags flagsWithCloseBox_;

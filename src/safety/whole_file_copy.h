@@ -14,7 +14,8 @@ namespace korvel::safety {
 QString findEntry(const QDir& dir, const QString& name, QDir::Filters kinds);
 
 // The regular, visible files of `dir` whose names match the wildcard (case ignored), sorted by
-// name; the program's own files (lock, temporaries, records, the backup's manifest) are left out.
+// name; the program's own files (lock, journal, temporaries, records, the backup's manifest) are
+// left out: a backup never takes a journal, nor a restore brings one in.
 QStringList listFiles(const QDir& dir, const QString& wildcard);
 
 // A file's size and the CRC-32 of its bytes.

@@ -4,6 +4,7 @@
 #include "cows/trait_catalogue.h"
 #include "db/data_module.h"
 #include "db/grid_model.h"
+#include "db/journal.h"
 #include "reference/breeds_window.h"
 #include "reference/farms_window.h"
 #include "sires/bull_figures.h"
@@ -386,6 +387,9 @@ void TForm4::Button7Click() {
                                 quoted + QStringLiteral("? У него ") + bull->daughtersText + QStringLiteral(" коров-дочерей."),
                                 yes, no}))
     return;
+  // The bull and his daughters are one operation, the second question included: interrupted
+  // anywhere before the last daughter is written, it is undone as a whole.
+  db::JournalScope deletion(dm_.workDir());
   {
     RefreshHold hold(dm_.bullRefreshSuppressed);
     freeCurrentBull(dm_);
@@ -393,11 +397,13 @@ void TForm4::Button7Click() {
     showFarmOrEmpty();
   }
   // The bull is deleted whatever is answered about his daughters.
-  if (bull->daughters == 0) return;
-  const bool freeThem = prompts().confirmDelete({QStringLiteral("Удаление быка. Продолжение."),
-                                                 QStringLiteral("Вы удаляете быка ") + quoted + QLatin1Char('?'),
-                                                 QStringLiteral("Надо ли удалять его дочерей?"), yes, no});
-  if (bull->code) releaseDaughters(dm_, *bull->code, bull->name, freeThem);
+  if (bull->daughters != 0) {
+    const bool freeThem = prompts().confirmDelete({QStringLiteral("Удаление быка. Продолжение."),
+                                                   QStringLiteral("Вы удаляете быка ") + quoted + QLatin1Char('?'),
+                                                   QStringLiteral("Надо ли удалять его дочерей?"), yes, no});
+    if (bull->code) releaseDaughters(dm_, *bull->code, bull->name, freeThem);
+  }
+  deletion.commit();
 }
 
 void TForm4::Button11Click() {

@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/field_value.h"
+#include "db/journal.h"
 #include "db/protected_scan.h"
 #include "db/text.h"
 #include "sires/bull_figures.h"
@@ -51,6 +52,8 @@ bool hasCurrent(db::Table& t) { return t.isOpen() && t.currentRecord(); }
 
 }  // namespace
 
+QString bullNameAsStored(const QString& typed) { return typed.left(kBullNameWidth); }
+
 void showFarmBulls(TDataModule5& dm, const HerdContext& herd, int recNo) {
   db::Table& bik = dm.bik;
   RefreshHold hold(dm.bullRefreshSuppressed);
@@ -91,12 +94,15 @@ long long nextBullCode(TDataModule5& dm) {
 }
 
 BullNameOutcome addBull(TDataModule5& dm, const HerdContext& herd, const QString& typed) {
-  const QString key = db::nameKey(typed);
+  const QString name = bullNameAsStored(typed);
+  const QString key = db::nameKey(name);
   if (key.isEmpty()) return BullNameOutcome::NoName;
   db::Table& bik = dm.bik;
   RefreshHold hold(dm.bullRefreshSuppressed);
   Detached detached(dm.DataSource5);
   bik.open();
+  // After an error the list shows what it showed before.
+  db::FilterBackOnError back(bik);
   const QString filter = bik.filter();
   bik.setFiltered(false);
   bik.first();
@@ -117,15 +123,20 @@ BullNameOutcome addBull(TDataModule5& dm, const HerdContext& herd, const QString
   }
 
   const long long code = nextBullCode(dm);
-  setAppliedFilter(bik, QStringLiteral("kodreg=0"));
-  if (bik.isEmpty()) bik.append();
-  bik.edit();
-  bik.clearFields();
-  bik.fieldByName(u"kodreg").setInteger(herd.regionCode);
-  bik.fieldByName(u"kodvlad").setInteger(herd.farmCode);
-  bik.fieldByName(u"kodbyk").setInteger(code);
-  bik.fieldByName(u"nokli").setString(typed);
-  writeBullFigures(bik, DaughterTally{});
+  {
+    // A free row reused or a row appended: all or nothing.
+    db::JournalScope op(dm.workDir());
+    setAppliedFilter(bik, QStringLiteral("kodreg=0"));
+    if (bik.isEmpty()) bik.append();
+    bik.edit();
+    bik.clearFields();
+    bik.fieldByName(u"kodreg").setInteger(herd.regionCode);
+    bik.fieldByName(u"kodvlad").setInteger(herd.farmCode);
+    bik.fieldByName(u"kodbyk").setInteger(code);
+    bik.fieldByName(u"nokli").setString(name);
+    writeBullFigures(bik, DaughterTally{});
+    op.commit();
+  }
 
   // The written row left the "kodreg=0" set (or was appended): find it by its code.
   bik.setFiltered(false);
@@ -165,12 +176,17 @@ int releaseDaughters(TDataModule5& dm, long long code, const QString& name, bool
   // and will write into its current cow when the window closes.
   db::ProtectedScan scan(korova, dm.DataSource3, &dm.cowRefreshSuppressed, db::ProtectedScan::Record::Restore);
   const CowTraitFields fields(korova.file());
-  int changed = 0;
+  std::vector<uint32_t> daughters;
   for (uint32_t i = 0; i < korova.file().recordCount(); ++i) {
     const char* rec = korova.file().record(i);
     if (rec[0] == '*') continue;
     const auto father = fields.fatherCode(rec);
-    if (!father || *father != code) continue;
+    if (father && *father == code) daughters.push_back(i);
+  }
+  db::JournalScope op(dm.workDir());
+  op.declare(korova, daughters);
+  int changed = 0;
+  for (uint32_t i : daughters) {
     korova.goToIndex(i);
     korova.edit();
     if (freeThem) {
@@ -183,6 +199,7 @@ int releaseDaughters(TDataModule5& dm, long long code, const QString& name, bool
     korova.post();
     ++changed;
   }
+  op.commit();
   return changed;
 }
 
@@ -190,16 +207,19 @@ void moveCurrentBull(TDataModule5& dm, const HerdContext& herd) {
   db::Table& bik = dm.bik;
   if (!hasCurrent(bik)) return;
   RefreshHold hold(dm.bullRefreshSuppressed);
+  db::JournalScope op(dm.workDir());
   bik.edit();
   bik.fieldByName(u"kodreg").setInteger(herd.regionCode);
   bik.fieldByName(u"kodvlad").setInteger(herd.farmCode);
   bik.post();
+  op.commit();
 }
 
 BullNameOutcome renameCurrentBull(TDataModule5& dm, const HerdContext& herd, const QString& typed) {
   db::Table& bik = dm.bik;
   if (!hasCurrent(bik)) return BullNameOutcome::NoName;
-  const QString key = db::nameKey(typed);
+  const QString name = bullNameAsStored(typed);
+  const QString key = db::nameKey(name);
   const int self = bik.recNo();
   RefreshHold hold(dm.bullRefreshSuppressed);
   setAppliedFilter(bik, herd.animalFilter());
@@ -211,7 +231,7 @@ BullNameOutcome renameCurrentBull(TDataModule5& dm, const HerdContext& herd, con
   bik.goToRecNo(self);
   if (bik.recNo() != self || bik.eof()) return BullNameOutcome::NoName;
   bik.edit();
-  bik.fieldByName(u"nokli").setString(typed);
+  bik.fieldByName(u"nokli").setString(name);
   bik.post();
   return BullNameOutcome::Done;
 }

@@ -26,6 +26,11 @@ class RefreshHold {
   bool old_;
 };
 
+// NOKLI holds 20 characters: a longer name is cut to them before it is compared and written,
+// so that the stored name is the one the duplicate test looked at.
+constexpr int kBullNameWidth = 20;
+QString bullNameAsStored(const QString& typed);
+
 // BIK shows the bulls of `herd`'s farm, on the first one, or on the bull at `recNo` when he is
 // in the farm (else at the end). The bull grid is detached meanwhile.
 void showFarmBulls(TDataModule5& dm, const HerdContext& herd, int recNo = 0);
@@ -40,7 +45,7 @@ long long nextBullCode(TDataModule5& dm);
 // AddedOutOfView: the bull was added but the list's filter (a selection) does not show him.
 enum class BullNameOutcome { NoName, Duplicate, Done, AddedOutOfView };
 
-// Adds a bull named `typed` (stored exactly as typed) to `herd`'s farm, with the next code,
+// Adds a bull named `typed` (stored as typed, cut to NOKLI's width) to `herd`'s farm, with the next code,
 // in the first free row or a new one, every figure 0. On a duplicate name in the farm BIK shows
 // the farm on the existing bull and nothing is written. Afterwards BIK has its filter back and
 // stands on the new bull, or at the end when the filter does not show him (AddedOutOfView).
@@ -60,13 +65,14 @@ void freeCurrentBull(TDataModule5& dm);
 
 // Every daughter of the bull `code` becomes a free row (`freeThem`) or is detached: BASEKOD
 // empty, KODBYK "#" + `name`. KOROVA is left as found, on the same record when it still shows.
-// Returns the number of cows changed.
+// Returns the number of cows changed; all or nothing.
 int releaseDaughters(TDataModule5& dm, long long code, const QString& name, bool freeThem);
 
-// Moves the current bull to `herd`'s farm.
+// Moves the current bull to `herd`'s farm (as one operation).
 void moveCurrentBull(TDataModule5& dm, const HerdContext& herd);
 
-// Renames the current bull within `herd`'s farm (the selection is dropped). On a duplicate the
+// Renames the current bull within `herd`'s farm (the selection is dropped); the name is cut
+// to NOKLI's width before it is compared. On a duplicate the
 // other bull is current and nothing is written. With no current bull nothing happens (NoName).
 BullNameOutcome renameCurrentBull(TDataModule5& dm, const HerdContext& herd, const QString& typed);
 

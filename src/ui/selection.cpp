@@ -1,5 +1,7 @@
 #include "ui/selection.h"
 
+#include "db/journal.h"
+
 namespace korvel {
 namespace {
 
@@ -28,6 +30,9 @@ SelectionOutcome selectByKey(const SelectionScope& scope, const QString& key) {
   EnableAtEnd enable{scope.source};
   scope.source.setEnabled(false);
   setScope(t, scope.scopeFilter);
+  // Every mark of the scope is rewritten: all or nothing, the rows' images taken at once.
+  db::JournalScope op(t.file().folder());
+  op.declare(t, t.passingRecords());
   t.first();
   const int nameField = t.fieldIndex(scope.nameField);
   const int markField = t.fieldIndex(scope.markField);
@@ -42,6 +47,7 @@ SelectionOutcome selectByKey(const SelectionScope& scope, const QString& key) {
     t.post();
     t.next();
   }
+  op.commit();
   t.first();
   if (count == 0) return SelectionOutcome::NoMatch;
   t.setFiltered(false);

@@ -2,6 +2,7 @@
 // or a read past the end. A read-only file opens and refuses every write with a message.
 #include "db_test_support.h"
 
+#include "db/schema.h"
 #include "db/table_error.h"
 #include "db/text.h"
 
@@ -131,7 +132,11 @@ TEST_F(CorruptTableTest, MissingFileNamesTheFileAndTheFolder) {
 }
 
 TEST_F(CorruptTableTest, FoundCaseInsensitivelyAndPoroDaByFullName) {
-  writeFile(QDir(tmp.path()).filePath(QStringLiteral("poroda.dbf")), goodTable().bytes());
+  RawDbf breeds;
+  breeds.fields = {{"KODPOROD", 'N', 6}, {"PORODA", 'C', 20}, {"OT", 'C', 1}};
+  for (const char* name : {"Голштинская", "Черно-пестрая", "Айрширская"})
+    breeds.records.push_back(record(breeds.fields, {"1", name, ""}));
+  writeFile(QDir(tmp.path()).filePath(QStringLiteral("poroda.dbf")), breeds.bytes());
   Table t(QStringLiteral("poroda"), QStringLiteral("PORODA.DBF"));
   t.setDirectory(tmp.path());
   t.open();
@@ -203,3 +208,63 @@ TEST_F(CorruptTableTest, ReadOnlyFileOpensAndRefusesWrites) {
   EXPECT_EQ(readFile(path()), before);
 }
 #endif
+
+namespace {
+
+// Opens the herd table of `layout` written with `fields`; the error's text, empty when it opened.
+QString openError(const QString& dir, const TableLayout& layout, const std::vector<FieldDef>& fields) {
+  const QString path = QDir(dir).filePath(layout.fileName);
+  QFile::remove(path);
+  DbfFile::create(path, fields);
+  const bool fullName = layout.fileName == QLatin1String("PORODA.DBF");
+  Table t(QStringLiteral("t"), fullName ? layout.fileName : layout.fileName.chopped(4));
+  t.setDirectory(dir);
+  try {
+    t.open();
+  } catch (const TableError& e) {
+    return e.text();
+  }
+  return {};
+}
+
+}  // namespace
+
+// Every herd table is checked against its layout when it opens: each field missing, and each
+// field of another kind, fails with a message naming the table and the field; other widths and
+// fields the layout does not know are fine.
+TEST(LayoutCheck, AHerdTableLackingAFieldOrHoldingOneOfAnotherTypeDoesNotOpen) {
+  QTemporaryDir dir;
+  for (const TableLayout& layout : allLayouts()) {
+    const QString table = layout.fileName.chopped(4);
+    SCOPED_TRACE(table.toStdString());
+    EXPECT_EQ(openError(dir.path(), layout, layout.fields), QString());
+    std::vector<FieldDef> other = layout.fields;
+    for (FieldDef& f : other) {
+      if (f.type == 'C') f.width = f.width > 5 ? f.width - 3 : f.width + 3;
+      if (f.type == 'N') f.width = f.width < 18 ? f.width + 2 : f.width - 2;
+    }
+    other.insert(other.begin(), C("LISHNEE", 5));
+    EXPECT_EQ(openError(dir.path(), layout, other), QString()) << "other widths and an extra field";
+
+    for (size_t i = 0; i < layout.fields.size(); ++i) {
+      const QString field = layout.fields[i].name;
+      std::vector<FieldDef> lacking = layout.fields;
+      lacking.erase(lacking.begin() + qsizetype(i));
+      const QString missing = openError(dir.path(), layout, lacking);
+      EXPECT_TRUE(missing.contains(QStringLiteral("Таблица %1: в файле нет поля %2,").arg(table, field)))
+          << missing.toStdString();
+      std::vector<FieldDef> retyped = layout.fields;
+      FieldDef& f = retyped[i];
+      f = f.type == 'C' ? N(field.toLatin1().constData(), std::min(f.width, 20)) : C(field.toLatin1().constData(), 8);
+      const QString wrong = openError(dir.path(), layout, retyped);
+      EXPECT_TRUE(wrong.startsWith(QStringLiteral("Таблица %1: поле %2 должно быть").arg(table, field)) &&
+                  wrong.endsWith(QStringLiteral("таблица не открыта.")))
+          << wrong.toStdString();
+    }
+  }
+  // The region table of another program: a shorter name field opens, a missing mark does not.
+  const TableLayout region = regionLayout();
+  EXPECT_EQ(openError(dir.path(), region, {N("KODREG", 6), C("REGION", 10), C("VIBOR", 1)}), QString());
+  EXPECT_EQ(openError(dir.path(), region, {N("KODREG", 6), C("REGION", 10)}),
+            QStringLiteral("Таблица REGION: в файле нет поля VIBOR, таблица не открыта."));
+}

@@ -26,7 +26,7 @@ class DataModuleTest : public ::testing::Test {
   int bullRefreshes = 0;
 
   void SetUp() override {
-    createMissingTables(tmp.path());
+    createTables(tmp.path());
     dm = std::make_unique<TDataModule5>(tmp.path());
     dm->cowWindowActive = [this] { return cowActive; };
     dm->refreshCowCard = [this] { ++cowRefreshes; };

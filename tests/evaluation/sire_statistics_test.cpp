@@ -1,5 +1,6 @@
 // The sire statistics and the profile sheets they give: a herd built in a starter working
 // folder, scanned, laid out, written as .xlsx and read back.
+#include "db/journal.h"
 #include "evaluation/profile_workbook.h"
 #include "qt_print.h"
 #include "evaluation/sire_statistics.h"
@@ -315,9 +316,14 @@ TEST_F(SireStatistics, SheetLayoutWithTheStarterCatalogue) {
 }
 
 TEST_F(SireStatistics, ListsGrowPastFiveHundredSiresAndAThousandRefusedCodes) {
-  for (int i = 0; i < 600; ++i) herd.cows({.father = QString::number(1000 + i)}, {5});
-  for (int i = 0; i < 1100; ++i) herd.cows({.region = 2, .farm = 1, .father = QString::number(5000 + i)}, {5});
-  for (int i = 0; i < 600; ++i) herd.bull(QString::number(1000 + i), QStringLiteral("Бык %1").arg(i), 1, 1, 1);
+  {
+    // Thousands of rows written as one operation: one journal, not one per row.
+    db::JournalScope build(dm.workDir());
+    for (int i = 0; i < 600; ++i) herd.cows({.father = QString::number(1000 + i)}, {5});
+    for (int i = 0; i < 1100; ++i) herd.cows({.region = 2, .farm = 1, .father = QString::number(5000 + i)}, {5});
+    for (int i = 0; i < 600; ++i) herd.bull(QString::number(1000 + i), QStringLiteral("Бык %1").arg(i), 1, 1, 1);
+    build.commit();
+  }
   EvaluationRequest r = all();
   r.bullRegion = 1;
   const SireEvaluation e = scanSires(dm, r);

@@ -8,12 +8,16 @@
 #include "herdgen.h"
 #include "reference/farm_removal.h"
 #include "reference/farms_window.h"
+#include "modal_answers.h"
 #include "reference_support.h"
+#include "sires/bull_card.h"
 #include "ui/db_grid.h"
 #include "ui/forms.h"
+#include "ui/real_prompts.h"
 #include "work_folder.h"
 
 #include <QDir>
+#include <QPushButton>
 #include <QFile>
 #include <QGroupBox>
 #include <QRadioButton>
@@ -325,6 +329,120 @@ TEST(FarmRemoval, AllAnimalsFreedOnlyInTheFarmOfThatRegion) {
   EXPECT_EQ(r.cows()[3], QStringLiteral("Дочь-Рассвет 0/0 |#Гром"));
   EXPECT_EQ(r.bulls()[3], QStringLiteral("Соседский 0/0 8"));
   EXPECT_EQ(r.cows()[5], QStringLiteral("Юг-1 2/1 |#Соседский"));
+}
+
+namespace {
+
+// The answer a farms window borrowed as a picker gets: farm `farm` of region `region` removed
+// with `option` (no target asked), then the farm (targetRegion, targetFarm) left current.
+std::function<void(QDialog&)> removeThenPick(Removal& r, int region, int farm, QRadioButton* TForm8::*option,
+                                             int targetRegion, int targetFarm) {
+  return [&r, region, farm, option, targetRegion, targetFarm](QDialog&) {
+    if (region != 1) r.pickRegion(region);
+    r.goToFarm(farm);
+    r.w.Button4->click();
+    (r.w.*option)->setChecked(true);
+    r.w.Button7->click();
+    if (targetRegion != region) r.pickRegion(targetRegion);
+    r.goToFarm(targetFarm);
+  };
+}
+
+// Makes the row whose NOKLI reads `name` current, under the table's filter.
+void goToAnimal(db::Table& t, const QString& name) {
+  for (t.first(); !t.eof() && t.fieldByName(u"nokli").asString() != name;) t.next();
+  ASSERT_FALSE(t.eof()) << name.toStdString();
+}
+
+// The cows window on farm (region, farm) with the cow `name` on its card.
+TForm9& cowCardOn(Removal& r, int region, int farm, const QString& name) {
+  TForm9& cows = *forms().Form9;
+  cows.show();
+  r.app.prompts.pickerActions.push_back([&r, region, farm](QDialog&) {
+    if (region != 1) r.pickRegion(region);
+    r.goToFarm(farm);
+  });
+  cows.Button3->click();
+  goToAnimal(r.dm.korova, name);
+  cows.refreshCowCard();
+  return cows;
+}
+
+}  // namespace
+
+// A farm removed inside a picker does not move the caller's cow or bull: the move or the
+// father the caller writes when the picker closes goes to the animal it had chosen.
+TEST(FarmRemoval, InsideAPickerTheCallersCowAndBullStayChosen) {
+  {
+    SCOPED_TRACE("the cow card's move, a farm removed in the farms window");
+    Removal r;
+    TForm9& cows = cowCardOn(r, 2, 1, QStringLiteral("Юг-1"));
+    r.app.prompts.pickerActions.push_back(removeThenPick(r, 1, 1, &TForm8::RadioButton6, 1, 2));
+    cows.Button10->click();
+    cows.hide();
+    EXPECT_EQ(r.cows(), QStringList({"Майка 0/0 |#Буян 1", "Зорька 0/0 +|7", "Ночка 0/0 |5", "Дочь-Рассвет 1/2 |#Гром",
+                                     "Дочь-Юг 2/1 |#Буян 1", "Юг-1 1/2 +|8", "Старая 0/0 |#Гром"}));
+  }
+  {
+    SCOPED_TRACE("the cow card's father, the bulls window switched to a farm after a removal");
+    Removal r;
+    TForm9& cows = cowCardOn(r, 2, 1, QStringLiteral("Юг-1"));
+    r.app.prompts.pickerActions.push_back([&r](QDialog&) {
+      r.app.prompts.pickerActions.push_back(removeThenPick(r, 1, 1, &TForm8::RadioButton6, 2, 1));
+      forms().Form4->Button3->click();
+    });
+    cows.Button6->click();
+    cows.hide();
+    EXPECT_EQ(r.cows(), QStringList({"Майка 0/0 |#Буян 1", "Зорька 0/0 +|7", "Ночка 0/0 |5", "Дочь-Рассвет 1/2 |#Гром",
+                                     "Дочь-Юг 2/1 |#Буян 1", "Юг-1 2/1 +|7", "Старая 0/0 |#Гром"}));
+  }
+  {
+    SCOPED_TRACE("the bulls window's move, a farm removed in the farms window");
+    Removal r;
+    TForm4& bulls = *forms().Form4;
+    bulls.show();
+    r.app.prompts.pickerActions.push_back([&r](QDialog&) { r.goToFarm(1); });
+    bulls.Button3->click();
+    goToAnimal(r.dm.bik, QStringLiteral(" Гром"));
+    r.app.prompts.pickerActions.push_back(removeThenPick(r, 1, 2, &TForm8::RadioButton3, 2, 3));
+    bulls.Button11->click();
+    bulls.hide();
+    EXPECT_EQ(r.bulls(), QStringList({"Буян 1 1/1 5", " Гром 2/3 6", "Чужой 2/1 7", "Соседский 1/0 8"}));
+  }
+}
+
+// The same through the real windows: the farms window run modally by the cow card, its boxes
+// and its text input answered by clicks and keys.
+TEST(FarmRemoval, InsideARealPickerTheMoveGoesToTheChosenCow) {
+  Removal r;
+  TForm9& cows = cowCardOn(r, 1, 1, QStringLiteral("Зорька"));
+  RealPrompts real;
+  setPrompts(&real);
+  {
+    test::ModalAnswers answers;
+    answers.act([&](QWidget&) {
+      r.goToFarm(2);
+      QTest::mouseClick(r.w.Button4, Qt::LeftButton);
+      // On the option's circle: the button is wider than its text.
+      QTest::mouseClick(r.w.RadioButton6, Qt::LeftButton, {}, QPoint(6, r.w.RadioButton6->height() / 2));
+      QTest::mouseClick(r.w.Button7, Qt::LeftButton);
+    });
+    answers.click(QStringLiteral("OK"));
+    answers.act([&](QWidget&) { QTest::mouseClick(r.w.Button2, Qt::LeftButton); });
+    answers.type(QStringLiteral("Новая"), Qt::Key_Return);
+    answers.act([&](QWidget& w) {
+      r.goToFarm(2);  // the new farm takes the freed code
+      w.close();
+    });
+    QTest::mouseClick(cows.Button10, Qt::LeftButton);
+    EXPECT_EQ(answers.pending(), 0u);
+    EXPECT_EQ(answers.shown.value(1), kFreedDone);
+  }
+  setPrompts(&r.app.prompts);
+  cows.hide();
+  EXPECT_EQ(r.farmsOf(1), QStringList({"1 Заря", "2 Новая"}));
+  EXPECT_EQ(r.cows(), QStringList({"Майка 1/1 +|5", "Зорька 1/2 +|7", "Ночка 1/1 |5", "Дочь-Рассвет 0/0 +|6",
+                                   "Дочь-Юг 2/1 +|5", "Юг-1 2/1 |#Соседский", "Старая 0/0 +|6"}));
 }
 
 namespace {

@@ -266,6 +266,38 @@ TEST_F(BullCard, AddTakesTheNextCodeAndReusesAFreeRow) {
   EXPECT_EQ(fieldAt(dm.bik, 5, "kodbyk"), "11");
 }
 
+// NOKLI holds 20 characters: a longer name is cut before it is compared, on addition and on
+// renaming, so that two bulls of a farm never end up stored under one name.
+TEST_F(BullCard, NamesAreCutToTheirWidthBeforeTheyAreCompared) {
+  herd.region(1, "СЕВЕР");
+  herd.farm(1, 1, "ЛУЧ");
+  herd.bull(1, 1, "3", "Borka");
+  open();
+  const QString twenty = QStringLiteral("Длинная-кличка-01234");
+  ASSERT_EQ(twenty.size(), 20);
+  app.prompts.texts = {twenty, twenty.toLower() + "56789"};
+  card.Button2->click();
+  EXPECT_TRUE(app.prompts.messages.isEmpty());
+  EXPECT_EQ(currentName(), twenty);
+  card.Button2->click();
+  EXPECT_EQ(app.prompts.messages, QStringList{kDuplicate});
+  EXPECT_EQ(dm.bik.file().recordCount(), 2u);
+
+  // Renaming Borka to a longer form of that name is refused; to a new long name, it is cut.
+  auto goToBorka = [&] {
+    for (dm.bik.first(); !dm.bik.eof() && currentName() != "Borka";) dm.bik.next();
+  };
+  goToBorka();
+  app.prompts.texts = {twenty + "XYZ"};
+  card.Button9->click();
+  EXPECT_EQ(app.prompts.messages, QStringList({kDuplicate, kDuplicate}));
+  goToBorka();
+  ASSERT_FALSE(dm.bik.eof());
+  app.prompts.texts = {QStringLiteral("Другая-длинная-кличка-00")};
+  card.Button9->click();
+  EXPECT_EQ(fieldAt(dm.bik, 1, "nokli"), QStringLiteral("Другая-длинная-кличк"));
+}
+
 TEST_F(BullCard, AddingDuringASelectionLeavesTheLastSelectedBullToWorkOn) {
   fillHerd();
   open();

@@ -1,11 +1,10 @@
 #include "starter/starter_folder.h"
 
-#include "db/dbf_file.h"
-#include "db/field_value.h"
 #include "db/schema.h"
 #include "help/help_pictures.h"
 #include "help/jpeg.h"
 #include "help/starter_data.h"
+#include "herdgen.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,22 +23,6 @@ bool presentCaseInsensitive(const QDir& dir, const QString& name) {
 
 [[noreturn]] void cannotWrite(const QString& path, const QString& why) {
   throw std::runtime_error(QStringLiteral("Не удалось записать %1: %2").arg(QDir::toNativeSeparators(path), why).toStdString());
-}
-
-void fillCatalogue(const QString& path, const std::vector<CatalogueRow>& rows) {
-  db::DbfFile file(path);
-  const auto& fields = file.fields();
-  auto field = [&](const char* name) -> const db::FieldDef& { return fields[size_t(file.fieldIndex(QString::fromLatin1(name)))]; };
-  const QString table = QStringLiteral("XARAKT");
-  for (const CatalogueRow& r : rows) {
-    std::vector<char> rec = file.blankRecord();
-    db::putText(field("ID"), rec.data(), r.id, file.codepage(), table);
-    db::putText(field("XAR"), rec.data(), r.xar, file.codepage(), table);
-    db::putNumber(field("KOEF"), rec.data(), r.koef, table);
-    db::putText(field("DOP1"), rec.data(), r.dop1, file.codepage(), table);
-    db::putText(field("DOP2"), rec.data(), r.dop2, file.codepage(), table);
-    file.appendRecord(rec.data());
-  }
 }
 
 // The rows of the cow card's linear grid: the catalogue's first rows while they are linear
@@ -70,9 +53,18 @@ QStringList layOutStarterFolder(const QString& dirPath) {
   QStringList written;
 
   const std::vector<CatalogueRow> catalogue = starterCatalogue();
-  for (const QString& name : db::createMissingTables(dir.path())) {
-    if (name.compare(QLatin1String("XARAKT.DBF"), Qt::CaseInsensitive) == 0) fillCatalogue(dir.filePath(name), catalogue);
-    written << dir.filePath(name);
+  const QStringList missing = db::missingTables(dir.path());
+  if (missing.size() == int(db::allLayouts().size())) {
+    for (const QString& name : db::createTables(dir.path())) written << dir.filePath(name);
+    herd::writeStarterCatalogue(dir.filePath(db::xaraktLayout().fileName));
+  } else if (!missing.isEmpty()) {
+    // Some tables are there and some not: a table was lost. An empty one in its place would
+    // pass for the data (and showing the bulls would then zero their figures).
+    throw std::runtime_error(
+        QStringLiteral("В папке %1 нет таблиц: %2. Остальные таблицы на месте, поэтому пустые таблицы не "
+                       "создаются: верните недостающие файлы (например, из резервной копии). Ничего не записано.")
+            .arg(QDir::toNativeSeparators(dirPath), missing.join(QStringLiteral(", ")))
+            .toStdString());
   }
 
   for (const InstructionFile& f : starterInstructions()) {
@@ -80,7 +72,12 @@ QStringList layOutStarterFolder(const QString& dirPath) {
     const QString path = dir.filePath(f.fileName);
     QFile out(path);
     const QByteArray bytes = toDosText(f.text);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) cannotWrite(path, out.errorString());
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush()) {
+      const QString why = out.errorString();
+      out.close();
+      QFile::remove(path);
+      cannotWrite(path, why);
+    }
     written << path;
   }
 

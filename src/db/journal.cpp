@@ -1,0 +1,514 @@
+#include "db/journal.h"
+
+#include "db/dbf_file.h"
+#include "db/file_io.h"
+#include "db/folder_files.h"
+#include "db/table.h"
+#include "db/table_error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <sys/file.h>
+#endif
+
+namespace korvel::db {
+namespace {
+
+constexpr char kMagic[8] = {'K', 'O', 'R', 'V', 'J', 'R', 'N', '1'};
+constexpr char kBatchMagic[4] = {'B', 'T', 'C', 'H'};
+constexpr qint64 kHeaderSize = 16;
+constexpr qint64 kBatchHeaderSize = 12;  // magic, entry count, payload length
+
+// CRC-32 (the reflected polynomial of zip and PNG).
+const std::array<uint32_t, 256>& crcTable() {
+  static const std::array<uint32_t, 256> table = [] {
+    std::array<uint32_t, 256> t{};
+    for (uint32_t i = 0; i < 256; ++i) {
+      uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      t[i] = c;
+    }
+    return t;
+  }();
+  return table;
+}
+
+uint32_t crcUpdate(uint32_t crc, const char* p, size_t n) {
+  const auto& t = crcTable();
+  crc = ~crc;
+  for (size_t i = 0; i < n; ++i) crc = t[(crc ^ uint8_t(p[i])) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
+
+// The checksum of a batch: the journal's salt, the batch's entry count and payload length (the
+// 8 bytes after its magic), and the payload.
+uint32_t batchCrc(uint32_t salt, const char* countAndLength, const char* payload, size_t n) {
+  char saltBytes[4];
+  for (int i = 0; i < 4; ++i) saltBytes[i] = char((salt >> (8 * i)) & 0xFF);
+  uint32_t crc = crcUpdate(0, saltBytes, 4);
+  crc = crcUpdate(crc, countAndLength, 8);
+  return crcUpdate(crc, payload, n);
+}
+
+void put16(QByteArray& b, uint16_t v) {
+  b.append(char(v & 0xFF));
+  b.append(char(v >> 8));
+}
+void put32(QByteArray& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.append(char((v >> (8 * i)) & 0xFF));
+}
+void put64(QByteArray& b, uint64_t v) {
+  for (int i = 0; i < 8; ++i) b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+// Reads little-endian numbers from a journal, never past its end.
+class Reader {
+ public:
+  Reader(const char* p, qint64 n) : p_(p), n_(n) {}
+  bool has(qint64 k) const { return pos_ + k <= n_; }
+  qint64 pos() const { return pos_; }
+  const char* here() const { return p_ + pos_; }
+  void skip(qint64 k) { pos_ += k; }
+  uint64_t number(int bytes) {
+    uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= uint64_t(uint8_t(p_[pos_ + i])) << (8 * i);
+    pos_ += bytes;
+    return v;
+  }
+
+ private:
+  const char* p_;
+  qint64 n_;
+  qint64 pos_ = 0;
+};
+
+QString resolved(const QString& folder) {
+  const QString canonical = QFileInfo(folder).canonicalFilePath();
+  return canonical.isEmpty() ? QFileInfo(folder).absoluteFilePath() : canonical;
+}
+
+QString journalPath(const QString& folder) { return QDir(folder).filePath(QString::fromLatin1(kJournalFileName)); }
+
+QString shown(const QString& folder) { return QDir::toNativeSeparators(folder); }
+
+[[noreturn]] void writeFailed(const DbfFile& f, int err) {
+  throw TableError(QStringLiteral("Таблица %1: запись не удалась: %2.").arg(f.displayName(), io::causeText(err)));
+}
+
+// Takes the lock that marks a journal as live; false only when another process holds it: a
+// running copy of the program in the middle of an operation (the lock goes with the process
+// however it ends, so a journal left by a killed run is free).
+bool lockJournal(QFile& f) {
+#ifdef Q_OS_UNIX
+  return ::flock(f.handle(), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+#else
+  Q_UNUSED(f);
+  return true;
+#endif
+}
+
+// What a journal holds: per table its name, its length before the operation and the images
+// of the bytes it overwrote, taken from the whole batches only.
+struct JournalContents {
+  struct Table {
+    QString name;
+    qint64 length = 0;
+    std::vector<std::pair<qint64, QByteArray>> images;  // point into the journal's bytes
+  };
+  std::vector<Table> tables;
+};
+
+JournalContents parse(const QByteArray& bytes, const QString& folder) {
+  JournalContents out;
+  Reader r(bytes.constData(), bytes.size());
+  if (!r.has(kHeaderSize) || std::memcmp(r.here(), kMagic, 8) != 0) return out;
+  const uint32_t salt = uint32_t(Reader(bytes.constData() + 8, 4).number(4));
+  if (crcUpdate(0, bytes.constData(), 12) != uint32_t(Reader(bytes.constData() + 12, 4).number(4))) return out;
+  r.skip(kHeaderSize);
+  auto corrupt = [&] {
+    return TableError(QStringLiteral("Рабочая папка %1: журнал прерванной операции (%2) повреждён.")
+                          .arg(shown(folder), QString::fromLatin1(kJournalFileName)));
+  };
+  while (r.has(kBatchHeaderSize) && std::memcmp(r.here(), kBatchMagic, 4) == 0) {
+    const char* batch = r.here();
+    r.skip(4);
+    const uint32_t entries = uint32_t(r.number(4));
+    const uint32_t length = uint32_t(r.number(4));
+    if (!r.has(qint64(length) + 4)) break;
+    // A batch cut short or not matching its checksum is where the journal's valid part ends.
+    if (batchCrc(salt, batch + 4, r.here(), length) != uint32_t(Reader(r.here() + length, 4).number(4))) break;
+    Reader e(r.here(), length);
+    for (uint32_t i = 0; i < entries; ++i) {
+      if (!e.has(3)) throw corrupt();
+      const char kind = *e.here();
+      e.skip(1);
+      const uint16_t id = uint16_t(e.number(2));
+      if (kind == 'T') {
+        if (id != out.tables.size() || !e.has(2)) throw corrupt();
+        const int n = int(e.number(2));
+        if (!e.has(n + 8)) throw corrupt();
+        JournalContents::Table t;
+        t.name = QString::fromUtf8(e.here(), n);
+        e.skip(n);
+        t.length = qint64(e.number(8));
+        if (t.name.isEmpty() || t.name.contains(QLatin1Char('/')) || t.name.contains(QLatin1Char('\\')) ||
+            t.name.startsWith(QLatin1Char('.')))
+          throw corrupt();
+        out.tables.push_back(std::move(t));
+      } else if (kind == 'R') {
+        if (id >= out.tables.size() || !e.has(12)) throw corrupt();
+        const qint64 pos = qint64(e.number(8));
+        const uint32_t n = uint32_t(e.number(4));
+        if (!e.has(n)) throw corrupt();
+        out.tables[id].images.emplace_back(pos, QByteArray::fromRawData(e.here(), int(n)));
+        e.skip(n);
+      } else {
+        throw corrupt();
+      }
+    }
+    r.skip(qint64(length) + 4);
+  }
+  return out;
+}
+
+// Writes every image back and cuts each table to its old length, then flushes it.
+void putBack(const QString& folder, const JournalContents& c) {
+  const QDir dir(folder);
+  for (const JournalContents::Table& t : c.tables) {
+    QFile f(dir.filePath(t.name));
+    if (!f.exists()) continue;  // a table no longer there holds nothing of the operation
+    auto failed = [&](int err) {
+      return TableError(QStringLiteral("Рабочая папка %1: таблицу %2 не удалось вернуть к состоянию до прерванной "
+                                       "операции: %3.")
+                            .arg(shown(folder), t.name, io::causeText(err)));
+    };
+    if (!f.open(QIODevice::ReadWrite)) throw failed(errno ? errno : EACCES);
+    for (const auto& [pos, bytes] : t.images)
+      if (const int err = io::writeAt(f.handle(), pos, bytes.constData(), size_t(bytes.size()))) throw failed(err);
+    if (const int err = io::truncate(f.handle(), t.length)) throw failed(err);
+    if (const int err = io::sync(f.handle())) throw failed(err);
+  }
+}
+
+struct Registry {
+  std::vector<Journal*> journals;
+  std::vector<DbfFile*> files;
+};
+
+Registry& registry() {
+  static Registry r;
+  return r;
+}
+
+// The open files of the tables put back are read again: counts, dates and bytes may differ.
+void reloadOpenFiles(const QString& folder, const JournalContents& c) {
+  const std::vector<DbfFile*> files = registry().files;
+  for (DbfFile* f : files) {
+    if (f->folder() != folder) continue;
+    const QString name = QFileInfo(f->path()).fileName();
+    if (std::none_of(c.tables.begin(), c.tables.end(), [&](const auto& t) { return t.name == name; })) continue;
+    try {
+      f->reload();
+    } catch (const TableError&) {
+      // The file could not be read again; its next opening will say why.
+    }
+  }
+}
+
+// Removes the journal, which ends the operation (committed or rolled back).
+void removeJournal(const QString& folder, const QString& path) {
+  if (!QFile::remove(path)) {
+    // A journal that cannot be removed must at least not be taken for a whole one.
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite) || io::truncate(f.handle(), 0) != 0)
+      throw TableError(QStringLiteral("Рабочая папка %1: журнал операции %2 не удаляется.")
+                           .arg(shown(folder), QString::fromLatin1(kJournalFileName)));
+  }
+  io::syncFolder(folder);
+}
+
+}  // namespace
+
+class Journal {
+ public:
+  explicit Journal(QString folder) : folder_(std::move(folder)), path_(journalPath(folder_)) {}
+  const QString& folder() const { return folder_; }
+
+  // The images of the rows of `f` not yet in the journal join the pending batch. With `flush`
+  // (a table byte is about to change) the pending batch is written and flushed now; declared
+  // rows wait for that moment, so that the declarations of one step make one batch.
+  void image(const DbfFile& f, const uint32_t* rows, size_t n, bool flush) {
+    Touched& t = touched_[touch(f)];
+    const int length = f.recordLength();
+    for (size_t i = 0; i < n; ++i) {
+      const uint32_t row = rows[i];
+      if (row >= t.count || t.imaged[row]) continue;
+      if (pending_.payload.capacity() - pending_.payload.size() < length + 15)
+        pending_.payload.reserve(pending_.payload.size() + qsizetype(n - i) * (length + 15));
+      addImage(pending_, t.id, f.headerLength() + qint64(row) * length, f.record(row), length);
+      t.imaged[row] = true;
+    }
+    if (flush) write(pending_, f);
+  }
+
+  void commit() {
+    if (!file_.isOpen()) return;  // nothing was written
+    const QDir dir(folder_);
+    for (const Touched& t : touched_) {
+      QFile f(dir.filePath(t.name));
+      int err = 0;
+      if (!f.open(QIODevice::ReadWrite)) err = errno ? errno : EACCES;
+      else err = io::sync(f.handle());
+      if (err != 0) {
+        try {
+          rollBack();
+        } catch (const TableError&) {
+          // The journal stays and the next opening rolls it back.
+        }
+        throw TableError(QStringLiteral("Таблица %1: запись не удалась: %2.").arg(t.name, io::causeText(err)));
+      }
+    }
+    file_.close();
+    removeJournal(folder_, path_);
+  }
+
+  void rollBack() {
+    if (!file_.isOpen()) return;  // nothing was written
+    file_.seek(0);
+    const QByteArray bytes = file_.readAll();
+    const JournalContents c = parse(bytes, folder_);
+    try {
+      putBack(folder_, c);
+    } catch (...) {
+      reloadOpenFiles(folder_, c);
+      file_.close();
+      throw;
+    }
+    file_.close();
+    removeJournal(folder_, path_);
+    reloadOpenFiles(folder_, c);
+  }
+
+ private:
+  struct Touched {
+    QString name;
+    uint16_t id;
+    uint32_t count;             // records before the operation: later ones need no image
+    std::vector<bool> imaged;   // records whose image is in the journal
+  };
+  struct Batch {
+    QByteArray payload;
+    uint32_t entries = 0;
+  };
+
+  static void addImage(Batch& b, uint16_t id, qint64 pos, const char* bytes, qint64 n) {
+    b.payload.append('R');
+    put16(b.payload, id);
+    put64(b.payload, uint64_t(pos));
+    put32(b.payload, uint32_t(n));
+    b.payload.append(bytes, qsizetype(n));
+    ++b.entries;
+  }
+
+  // The table's entry, with its header and what follows its last record, added to the pending
+  // batch the first time the operation touches it.
+  size_t touch(const DbfFile& f) {
+    if (&f == lastFile_ && f.path() == lastPath_) return lastTouched_;
+    const QString name = QFileInfo(f.path()).fileName();
+    size_t i = 0;
+    while (i < touched_.size() && touched_[i].name != name) ++i;
+    if (i == touched_.size()) addTable(f, name);
+    lastFile_ = &f;
+    lastPath_ = f.path();
+    lastTouched_ = i;
+    return i;
+  }
+
+  void addTable(const DbfFile& f, const QString& name) {
+    Batch& b = pending_;
+    if (touched_.size() >= 0xFFFF) throw TableError(QStringLiteral("Слишком много таблиц в одной операции."));
+    Touched t{name, uint16_t(touched_.size()), f.recordCount(), std::vector<bool>(f.recordCount())};
+    b.payload.append('T');
+    put16(b.payload, t.id);
+    const QByteArray n = name.toUtf8();
+    put16(b.payload, uint16_t(n.size()));
+    b.payload.append(n);
+    put64(b.payload, uint64_t(f.fileLength()));
+    ++b.entries;
+    addImage(b, t.id, 0, f.bytes(), std::min<qint64>(32, f.fileLength()));
+    const qint64 dataEnd = f.headerLength() + qint64(f.recordCount()) * f.recordLength();
+    if (f.fileLength() > dataEnd) addImage(b, t.id, dataEnd, f.bytes() + dataEnd, f.fileLength() - dataEnd);
+    touched_.push_back(std::move(t));
+  }
+
+  // Appends the batch and flushes the journal: only then may the tables change.
+  void write(Batch& b, const DbfFile& f) {
+    if (b.entries == 0) return;
+    if (broken_) writeFailed(f, EIO);
+    QByteArray head;
+    const bool creating = !file_.isOpen();
+    if (creating) {
+      file_.setFileName(path_);
+      errno = 0;
+      if (!file_.open(QIODevice::ReadWrite | QIODevice::NewOnly)) {
+        if (QFileInfo::exists(path_))
+          throw TableError(QStringLiteral("Рабочая папка %1: в ней остался журнал прерванной операции (%2). Закройте "
+                                          "программу и запустите её снова: таблицы вернутся к состоянию до той "
+                                          "операции.")
+                               .arg(shown(folder_), QString::fromLatin1(kJournalFileName)));
+        writeFailed(f, errno ? errno : EACCES);
+      }
+      lockJournal(file_);
+      salt_ = QRandomGenerator::system()->generate();
+      head.append(kMagic, 8);
+      put32(head, salt_);
+      put32(head, crcUpdate(0, head.constData(), 12));
+    }
+    head.append(kBatchMagic, 4);
+    put32(head, b.entries);
+    put32(head, uint32_t(b.payload.size()));
+    QByteArray tail;
+    put32(tail, batchCrc(salt_, head.constData() + head.size() - 8, b.payload.constData(), size_t(b.payload.size())));
+    // The batch and its checksum are two writes: a batch cut short between them is torn and
+    // is recognised as such.
+    head.append(b.payload);
+    int err = io::writeAt(file_.handle(), size_, head.constData(), size_t(head.size()));
+    if (!err) err = io::writeAt(file_.handle(), size_ + head.size(), tail.constData(), size_t(tail.size()));
+    if (!err) err = io::sync(file_.handle());
+    if (!err && creating) err = io::syncFolder(folder_);
+    if (err) {
+      broken_ = true;
+      if (creating) {
+        // No table was touched: the journal goes, as if the operation had never begun.
+        file_.close();
+        QFile::remove(path_);
+      }
+      writeFailed(f, err);
+    }
+    size_ += head.size() + tail.size();
+    b = Batch();
+  }
+
+  QString folder_;
+  QString path_;
+  QFile file_;
+  uint32_t salt_ = 0;
+  qint64 size_ = 0;
+  bool broken_ = false;
+  std::vector<Touched> touched_;
+  Batch pending_;  // images declared and not yet written: no table byte depends on them
+  // The table last touched, so that a write of a row already in the journal costs no lookup.
+  const DbfFile* lastFile_ = nullptr;
+  QString lastPath_;
+  size_t lastTouched_ = 0;
+};
+
+// ---- JournalScope ----
+
+JournalScope::JournalScope(const QString& folder) {
+  const QString dir = resolved(folder);
+  journal_ = journal_hooks::covering(dir);
+  first_ = journal_ == nullptr;
+  if (first_) {
+    journal_ = new Journal(dir);
+    registry().journals.push_back(journal_);
+  }
+}
+
+namespace {
+void forget(Journal* j) {
+  std::erase(registry().journals, j);
+  delete j;
+}
+}  // namespace
+
+JournalScope::~JournalScope() {
+  if (!first_ || ended_) return;
+  try {
+    journal_->rollBack();
+  } catch (const TableError&) {
+    // The journal stays on disk; the next opening of the folder rolls it back.
+  }
+  forget(journal_);
+}
+
+void JournalScope::declare(const Table& table, const std::vector<uint32_t>& rows) { declare(table.file(), rows); }
+
+void JournalScope::declare(const DbfFile& file, const std::vector<uint32_t>& rows) {
+  if (ended_) return;
+  journal_->image(file, rows.data(), rows.size(), false);
+}
+
+void JournalScope::end(void (Journal::*how)()) {
+  if (ended_) return;
+  ended_ = true;
+  if (!first_) return;
+  // The journal is forgotten however the end goes: a failed one stays on disk for the next
+  // opening, and the folder's next operation finds it there.
+  struct Forget {
+    Journal* j;
+    ~Forget() { forget(j); }
+  } forgetAtEnd{journal_};
+  (journal_->*how)();
+}
+
+void JournalScope::commit() { end(&Journal::commit); }
+
+void JournalScope::rollback() { end(&Journal::rollBack); }
+
+// ---- Recovery ----
+
+Recovery recoverInterruptedOperation(const QString& folder) {
+  const QString dir = resolved(folder);
+  const QString path = journalPath(dir);
+  if (!QFileInfo::exists(path)) return Recovery::NoJournal;
+  if (journal_hooks::covering(dir)) return Recovery::NoJournal;  // this process's own operation, still running
+  QFile f(path);
+  if (!f.open(QIODevice::ReadWrite))
+    throw TableError(QStringLiteral("Рабочая папка %1: журнал прерванной операции (%2) не открывается: %3.")
+                         .arg(shown(dir), QString::fromLatin1(kJournalFileName), f.errorString()));
+  if (!lockJournal(f))
+    throw TableError(QStringLiteral("Рабочая папка %1 занята: в ней идёт операция другой копии программы Корвель.")
+                         .arg(shown(dir)));
+  const QByteArray bytes = f.readAll();
+  const JournalContents c = parse(bytes, dir);
+  Recovery outcome = Recovery::Discarded;
+  if (!c.tables.empty()) {
+    putBack(dir, c);
+    outcome = Recovery::RolledBack;
+  }
+  f.close();
+  removeJournal(dir, path);
+  reloadOpenFiles(dir, c);
+  return outcome;
+}
+
+// ---- What DbfFile asks ----
+
+namespace journal_hooks {
+
+Journal* covering(const QString& folder) {
+  for (Journal* j : registry().journals)
+    if (j->folder() == folder) return j;
+  return nullptr;
+}
+
+void beforeRecordWrite(Journal& j, const DbfFile& file, uint32_t index) { j.image(file, &index, 1, true); }
+
+void beforeGrowth(Journal& j, const DbfFile& file) { j.image(file, nullptr, 0, true); }
+
+void fileOpened(DbfFile* file) { registry().files.push_back(file); }
+
+void fileClosed(DbfFile* file) { std::erase(registry().files, file); }
+
+}  // namespace journal_hooks
+
+}  // namespace korvel::db

@@ -1,0 +1,162 @@
+#include "crash_operations.h"
+
+#include "cows/cow_card.h"
+#include "db/data_module.h"
+#include "reference/farms_window.h"
+#include "sires/bull_card.h"
+#include "ui/forms.h"
+#include "work_folder.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <stdexcept>
+
+namespace korvel::test {
+namespace {
+
+long long number(const QStringList& words, int i) {
+  bool ok = false;
+  const long long v = words.value(i).toLongLong(&ok);
+  if (!ok) throw std::invalid_argument("not a number: " + words.value(i).toStdString());
+  return v;
+}
+
+// Moves the cursor, under the table's own filter, to the first row the test accepts.
+void goTo(db::Table& t, const std::function<bool()>& wanted) {
+  for (t.first(); !t.eof() && !wanted();) t.next();
+  if (t.eof()) throw std::invalid_argument(("no such row in " + t.tableName()).toStdString());
+}
+
+bool isRegion(db::Table& t, long long r) { return t.fieldByName(u"kodreg").asInteger() == r; }
+bool isFarm(db::Table& t, long long r, long long f) {
+  return isRegion(t, r) && t.fieldByName(u"kodvlad").asInteger() == f;
+}
+
+// The answer a farms window borrowed as a picker is given: the farm (r, f) left current, as
+// the person's click on it would.
+void pickFarm(App& app, long long r, long long f) {
+  app.prompts.pickerActions.push_back([&app, r, f](QDialog&) {
+    TDataModule5& dm = app.dm();
+    dm.Table1.setFiltered(false);
+    goTo(dm.Table1, [&] { return isRegion(dm.Table1, r); });
+    dm.vlad2.setFiltered(false);
+    goTo(dm.vlad2, [&] { return isFarm(dm.vlad2, r, f); });
+  });
+}
+
+// The farms window lists region r: its region button, and r chosen in the regions window.
+void listRegion(App& app, TForm8& w, long long r) {
+  app.prompts.pickerActions.push_back([&app, r](QDialog&) {
+    db::Table& t = app.dm().Table1;
+    t.setFiltered(false);
+    goTo(t, [&] { return isRegion(t, r); });
+  });
+  w.Button1->click();
+}
+
+void removeFarm(App& app, const QStringList& words, const std::function<void()>& ready) {
+  const long long variant = number(words, 1), r = number(words, 2), f = number(words, 3);
+  TForm8& w = *forms().Form8;
+  w.show();
+  listRegion(app, w, r);
+  db::Table& vlad = app.dm().vlad2;
+  goTo(vlad, [&] { return isFarm(vlad, r, f); });
+  w.Button4->click();
+  QRadioButton* options[] = {nullptr, nullptr, w.RadioButton2, w.RadioButton3, w.RadioButton4, w.RadioButton5,
+                             w.RadioButton6};
+  if (variant < 2 || variant > 6) throw std::invalid_argument("no such removal option");
+  options[variant]->setChecked(true);
+  if (ready) ready();
+  w.Button7->click();
+  if (w.removalState() == TForm8::RemovalState::ChoosingTarget) {
+    const long long tr = number(words, 4), tf = number(words, 5);
+    listRegion(app, w, tr);
+    goTo(vlad, [&] { return isFarm(vlad, tr, tf); });
+    w.Button8->click();
+  }
+  w.hide();
+}
+
+// The cows or bulls window shown on farm (r, f), chosen with its "Перейти к другому хозяйству".
+template <class Window>
+Window& onFarm(App& app, Window& w, long long r, long long f) {
+  w.show();
+  pickFarm(app, r, f);
+  w.Button3->click();
+  return w;
+}
+
+void deleteBull(App& app, const QStringList& words, const std::function<void()>& ready) {
+  const long long r = number(words, 1), f = number(words, 2);
+  const QString code = words.value(3);
+  TForm4& w = onFarm(app, *forms().Form4, r, f);
+  db::Table& bik = app.dm().bik;
+  goTo(bik, [&] { return bik.fieldByName(u"kodbyk").asString().trimmed() == code; });
+  app.prompts.confirmations = {true, words.value(4) == QLatin1String("yes")};
+  if (ready) ready();
+  w.Button7->click();
+  w.hide();
+}
+
+TForm9& cowsOf(App& app, long long r, long long f) { return onFarm(app, *forms().Form9, r, f); }
+
+// The cow card on the cow at `recNo`, as a click on her row in the list leaves it.
+void showCow(App& app, TForm9& w, int recNo) {
+  db::Table& t = app.dm().korova;
+  t.goToRecNo(recNo);
+  if (t.recNo() != recNo) throw std::invalid_argument("the cow is not in the farm");
+  w.refreshCowCard();
+}
+
+void addCow(App& app, const QStringList& words, const std::function<void()>& ready) {
+  TForm9& w = cowsOf(app, number(words, 1), number(words, 2));
+  app.prompts.texts = {words.value(3)};
+  if (ready) ready();
+  w.Button1->click();
+  w.hide();
+}
+
+void correctCow(App& app, const QStringList& words, const std::function<void()>& ready) {
+  TForm9& w = cowsOf(app, number(words, 1), number(words, 2));
+  showCow(app, w, int(number(words, 3)));
+  w.Button2->click();
+  w.Edlin->setText(QStringLiteral("ИСПРАВЛ"));
+  w.Edmat->setText(QStringLiteral("Мать-777"));
+  w.Edrogd->setText(QStringLiteral("12.03.2019 Исправлено"));
+  if (ready) ready();
+  w.Button5->click();
+  w.hide();
+}
+
+void moveCow(App& app, const QStringList& words, const std::function<void()>& ready) {
+  TForm9& w = cowsOf(app, number(words, 1), number(words, 2));
+  showCow(app, w, int(number(words, 3)));
+  pickFarm(app, number(words, 4), number(words, 5));
+  if (ready) ready();
+  w.Button10->click();
+  w.hide();
+}
+
+void selectCows(App& app, const QStringList& words, const std::function<void()>& ready) {
+  TForm9& w = cowsOf(app, number(words, 1), number(words, 2));
+  app.prompts.keys = {words.value(3)};
+  if (ready) ready();
+  w.Button8->click();
+  w.hide();
+}
+
+}  // namespace
+
+void runOperation(App& app, const QStringList& words, const std::function<void()>& ready) {
+  const QString op = words.value(0);
+  if (op == QLatin1String("remove")) removeFarm(app, words, ready);
+  else if (op == QLatin1String("delete-bull")) deleteBull(app, words, ready);
+  else if (op == QLatin1String("add-cow")) addCow(app, words, ready);
+  else if (op == QLatin1String("correct-cow")) correctCow(app, words, ready);
+  else if (op == QLatin1String("move-cow")) moveCow(app, words, ready);
+  else if (op == QLatin1String("select-cows")) selectCows(app, words, ready);
+  else throw std::invalid_argument("unknown operation: " + op.toStdString());
+}
+
+}  // namespace korvel::test

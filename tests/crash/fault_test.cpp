@@ -1,0 +1,245 @@
+// Writes that fail: the k-th write of an operation fails (a full disk, an I/O error), for every
+// k of the operation; the tables are byte for byte as before, the message names the cause and
+// the window is left consistent. And once on a real small file system that fills up, as a
+// person meets it: cows added until the disk is full, then space comes back and the next cow
+// is added; the table stays readable by another reader and holds exactly the cows the person
+// was told were saved.
+#include "cows/cow_card.h"
+#include "crash_operations.h"
+#include "crash_support.h"
+#include "db/data_module.h"
+#include "db/file_io.h"
+#include "db/schema.h"
+#include "herdgen.h"
+#include "modal_answers.h"
+#include "reference/farms_window.h"
+#include "reference_support.h"
+#include "ui/db_grid.h"
+#include "ui/forms.h"
+#include "ui/real_prompts.h"
+#include "work_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+
+int liveCowsOf(const QString& dir, int r, int f) {
+  int n = 0;
+  for (const FileRow& row : liveRows(QDir(dir).filePath(QStringLiteral("KOROVA.DBF"))))
+    n += row["kodreg"] == QString::number(r) && row["kodvlad"] == QString::number(f);
+  return n;
+}
+
+// The cows window after a failed write on farm (1, 2): the list shows the farm's cows.
+void cowListShowsTheFarm(App& app, const QString& dir) {
+  TDataModule5& dm = app.dm();
+  EXPECT_EQ(dm.korova.state(), db::TableState::Browse);
+  EXPECT_EQ(dm.korova.filter(), QStringLiteral("kodreg=1 and kodvlad=2"));
+  EXPECT_TRUE(dm.korova.filtered());
+  EXPECT_TRUE(dm.DataSource3.enabled());
+  EXPECT_GT(dm.korova.recNo(), 0);
+  EXPECT_EQ(forms().Form9->DBGrid1->model()->rowCount(), liveCowsOf(dir, 1, 2));
+}
+
+// The farms window after a failed removal of farm (1, 2): browsing again, the farm listed.
+void farmIsBack(App& app, const QString& dir) {
+  TDataModule5& dm = app.dm();
+  EXPECT_EQ(forms().Form8->removalState(), TForm8::RemovalState::Browsing);
+  EXPECT_FALSE(dm.cowRefreshSuppressed);
+  EXPECT_FALSE(dm.bullRefreshSuppressed);
+  EXPECT_TRUE(dm.DataSource3.enabled());
+  EXPECT_TRUE(dm.DataSource5.enabled());
+  bool listed = false;
+  for (const FileRow& row : liveRows(QDir(dir).filePath(QStringLiteral("VLAD.DBF"))))
+    listed = listed || (row["kodreg"] == "1" && row["kodvlad"] == "2");
+  EXPECT_TRUE(listed);
+}
+
+struct FaultCase {
+  uint64_t seed;  // 3: one free cow row; 2: none, so that an addition appends
+  QStringList op;
+  void (*consistent)(App&, const QString&);
+};
+
+}  // namespace
+
+TEST(WriteFailure, EveryFailedWriteLeavesTheTablesAsBeforeAndNamesTheCause) {
+  QTemporaryDir tmp;
+  const FaultCase cases[] = {
+      {3, {"add-cow", "1", "2", "Новая"}, cowListShowsTheFarm},
+      {2, {"add-cow", "1", "2", "Новая"}, cowListShowsTheFarm},
+      {3, {"correct-cow", "1", "2", "first"}, cowListShowsTheFarm},
+      {3, {"remove", "6", "1", "2"}, farmIsBack},
+      {3, {"remove", "5", "1", "2", "2", "1"}, farmIsBack},
+      {3, {"remove", "3", "1", "2"}, farmIsBack},
+  };
+  int runs = 0;
+  for (const FaultCase& c : cases) {
+    const QString pristine = generatedHerd(QDir(tmp.path()).filePath(QStringLiteral("herd%1").arg(c.seed)), c.seed);
+    QStringList op = c.op;
+    op.replaceInStrings(QStringLiteral("first"), QString::number(firstCowOf(pristine, 1, 2)));
+    for (const int err : {ENOSPC, EIO}) {
+      const QString cause = db::io::causeText(err);
+      for (long k = 1;; ++k) {
+        SCOPED_TRACE(op.join(' ').toStdString() + ", write " + std::to_string(k) + " fails: " + cause.toStdString());
+        const QString dir = QDir(tmp.path()).filePath(QStringLiteral("run%1").arg(++runs));
+        copyFolder(pristine, dir);
+        TableBytes before;
+        {
+          App app(dir);
+          runOperation(app, op, [&] {
+            before = tableBytes(dir);
+            db::io::resetFaults();
+            db::io::failWrite(k, err);
+          });
+          const bool failed = db::io::writesSoFar() >= k;
+          db::io::resetFaults();
+          if (!failed) {
+            // Every write of the operation has been made to fail once; this run went through.
+            EXPECT_GT(k, 1);
+            EXPECT_NE(tableBytes(dir), before);
+            break;
+          }
+          EXPECT_EQ(tableBytes(dir), before) << "differs in " << differingTables(before, tableBytes(dir)).toStdString();
+          const QStringList& shown = app.prompts.messages;
+          EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [&](const QString& m) { return m.contains(cause); }))
+              << shown.join(" | ").toStdString();
+          c.consistent(app, dir);
+        }
+        QDir(dir).removeRecursively();
+      }
+    }
+  }
+}
+
+namespace {
+
+// A tmpfs of `kb` kilobytes mounted on a temporary folder for the test's life.
+class SmallDisk {
+ public:
+  explicit SmallDisk(int kb) {
+    const QByteArray path = QFile::encodeName(dir_.path());
+    const QByteArray options = "size=" + QByteArray::number(kb) + "k";
+    mounted_ = ::mount("tmpfs", path.constData(), "tmpfs", 0, options.constData()) == 0;
+    if (!mounted_) why_ = QString::fromLocal8Bit(std::strerror(errno));
+  }
+  ~SmallDisk() {
+    if (mounted_) ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+  const QString& why() const { return why_; }
+  QString path() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
+  bool mounted_ = false;
+  QString why_;
+};
+
+// Fills the disk with a file, then gives `keep` bytes of it back.
+void fillLeaving(const QString& filler, qint64 keep) {
+  QFile f(filler);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  const QByteArray block(4096, 'x');
+  while (db::io::writeAt(f.handle(), f.size(), block.constData(), size_t(block.size())) == 0) {
+  }
+  ASSERT_TRUE(f.resize(std::max<qint64>(0, f.size() - keep)));
+}
+
+// The NOKLI of every row another DBF reader returns, in order.
+QStringList namesByOtherReader(const QString& table) {
+  QProcess p;
+  p.start(QStringLiteral("/usr/bin/python3"),
+          {QStringLiteral("-c"),
+           QStringLiteral("import sys, dbfread\n"
+                          "for r in dbfread.DBF(sys.argv[1], encoding='cp1251'):\n"
+                          "    print(r['NOKLI'].rstrip())\n"),
+           table});
+  if (!p.waitForFinished(30000) || p.exitCode() != 0) {
+    ADD_FAILURE() << "dbfread could not read " << table.toStdString() << ": " << p.readAllStandardError().toStdString();
+    return {};
+  }
+  return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+TEST(WriteFailure, AFullDiskMetAsAPersonWouldLosesNoCowAndAddsNoGhost) {
+  if (!QFile::exists(QStringLiteral("/usr/bin/python3"))) GTEST_SKIP() << "no /usr/bin/python3 for dbfread";
+  SmallDisk disk(512);
+  if (!disk.mounted())
+    GTEST_SKIP() << "a small tmpfs cannot be mounted here (" << disk.why().toStdString()
+                 << "); the full disk is tried only where mounting is permitted";
+  const QString work = QDir(disk.path()).filePath(QStringLiteral("work"));
+  QDir().mkpath(work);
+  db::createTables(work);
+  herd::writeStarterCatalogue(QDir(work).filePath(QStringLiteral("XARAKT.DBF")));
+
+  App app(work);
+  RealPrompts real;
+  setPrompts(&real);
+  struct Scripted {
+    Prompts* p;
+    ~Scripted() { setPrompts(p); }
+  } scriptedAgainAtEnd{&app.prompts};
+  TForm9& w = *forms().Form9;
+  {
+    // The first start makes the first region and farm and says so.
+    ModalAnswers answers;
+    for (int i = 0; i < 3; ++i) answers.click(QStringLiteral("OK"));
+    w.show();
+    QTest::qWait(50);
+  }
+  const QString filler = QDir(disk.path()).filePath(QStringLiteral("filler"));
+  fillLeaving(filler, 24 * 1024);
+
+  // Cows added one after the other, each typed in the input dialog and written, until the disk
+  // is full; a cow is saved when no message follows her entry.
+  QStringList saved;
+  QString refusal;
+  for (int i = 1; i <= 200 && refusal.isEmpty(); ++i) {
+    const QString name = QStringLiteral("Корова %1").arg(i);
+    ModalAnswers answers;
+    answers.type(name, Qt::Key_Return);
+    answers.click(QStringLiteral("OK"));  // used only when a message comes
+    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    if (answers.shown.size() > 1) refusal = answers.shown[1];
+    else saved << name;
+  }
+  ASSERT_FALSE(refusal.isEmpty()) << "the disk never filled";
+  EXPECT_TRUE(refusal.contains(QStringLiteral("Проверьте свободное место на диске"))) << refusal.toStdString();
+  EXPECT_GT(saved.size(), 0);
+  // The list shows the farm's cows, as saved.
+  EXPECT_EQ(w.DBGrid1->model()->rowCount(), saved.size());
+
+  // Space comes back; the next cow is added.
+  QFile::remove(filler);
+  {
+    ModalAnswers answers;
+    answers.type(QStringLiteral("После"), Qt::Key_Return);
+    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    EXPECT_EQ(answers.pending(), 0u);
+  }
+  saved << QStringLiteral("После");
+  w.hide();
+
+  const QString korova = QDir(work).filePath(QStringLiteral("KOROVA.DBF"));
+  EXPECT_EQ(namesByOtherReader(korova), saved);
+  QStringList ours;
+  for (const FileRow& row : liveRows(korova)) ours << row["nokli"];
+  EXPECT_EQ(ours, saved);
+  EXPECT_FALSE(QFile::exists(QDir(work).filePath(QStringLiteral("korvel.journal"))));
+}
