@@ -15,7 +15,7 @@
 
 using namespace korvel;
 using test::liveRows;
-using test::seed;
+using test::appendRow;
 
 namespace {
 
@@ -30,7 +30,7 @@ struct BreedsFixture {
   TDataModule5& dm = app.dm();
   QString file() const { return folder.file(QStringLiteral("PORODA.DBF")); }
   void breed(int code, const QString& name, const QString& mark = {}) {
-    seed(dm.poroda, {{"kodporod", code}, {"poroda", name}, {"ot", mark}});
+    appendRow(dm.poroda, {{"kodporod", code}, {"poroda", name}, {"ot", mark}});
   }
   QStringList breeds() const {
     QStringList out;

@@ -17,7 +17,7 @@
 
 using namespace korvel;
 using test::liveRows;
-using test::seed;
+using test::appendRow;
 using test::shownButtons;
 
 namespace {
@@ -37,9 +37,9 @@ struct FarmsFixture {
   TForm8& w = *forms().Form8;
   TDataModule5& dm = app.dm();
   QString file() const { return folder.file(QStringLiteral("VLAD.DBF")); }
-  void region(int code, const QString& name) { seed(dm.Table1, {{"kodreg", code}, {"region", name}}); }
+  void region(int code, const QString& name) { appendRow(dm.Table1, {{"kodreg", code}, {"region", name}}); }
   void farm(int region, int code, const QString& name, const QString& mark = {}) {
-    seed(dm.vlad2, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}, {"ot", mark}});
+    appendRow(dm.vlad2, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}, {"ot", mark}});
   }
   QString currentFarm() { return dm.vlad2.fieldByName(u"vlad").asString(); }
   // Rows of VLAD in the file for one region, as "code name".
@@ -340,9 +340,9 @@ TEST(HerdContext, TheFirstRegionWithoutFarmsGetsOneAndFiltersStayOnIt) {
   test::WorkFolder folder;
   test::App app(folder.path());
   TDataModule5& dm = app.dm();
-  seed(dm.Table1, {{"kodreg", 4}, {"region", QStringLiteral("Озёрный")}});
-  seed(dm.Table1, {{"kodreg", 2}, {"region", QStringLiteral("Степной")}});
-  seed(dm.vlad2, {{"vlad", QStringLiteral("Колос")}, {"kodvlad", 3}, {"kodreg", 2}});
+  appendRow(dm.Table1, {{"kodreg", 4}, {"region", QStringLiteral("Озёрный")}});
+  appendRow(dm.Table1, {{"kodreg", 2}, {"region", QStringLiteral("Степной")}});
+  appendRow(dm.vlad2, {{"vlad", QStringLiteral("Колос")}, {"kodvlad", 3}, {"kodreg", 2}});
   dm.Table1.setFilter(QStringLiteral("vibor='+'"));
   dm.Table1.setFiltered(true);
   const HerdOpening o = establishHerdContext(dm);

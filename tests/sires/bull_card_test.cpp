@@ -1,6 +1,6 @@
 // The bulls window offscreen: its two openings, the card of a bull, the empty farm, line and
 // birth editing, and the bull operations with their questions and messages.
-#include "herd.h"
+#include "herd_writer.h"
 #include "modal_closer.h"
 #include "work_folder.h"
 
