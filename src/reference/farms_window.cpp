@@ -170,7 +170,7 @@ void TForm8::refreshFarmButtons() {
   dm_.DataSource2.setReadOnly(true);
   Button3->setVisible(hasFarms);
   // While the target farm of a removal is chosen, no other farm may be removed.
-  Button4->setVisible(hasFarms && Button8->isHidden());
+  Button4->setVisible(hasFarms && removalState_ == RemovalState::Browsing);
   Button5->setVisible(hasFarms);
   Button6->setVisible(hasFarms);
   Button9->setVisible(hasFarms && !listedFarms(dm_).archive);
@@ -298,12 +298,21 @@ void TForm8::Button4Click() {
                       QLatin1Char('"') + QStringLiteral(", находящегося в регионе: ") +
                       dm_.Table1.fieldByName(u"region").asString());
   farmToDelete_ = {t.fieldByName(u"kodreg").asInteger(), t.fieldByName(u"kodvlad").asInteger()};
-  GroupBox1->show();
-  for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, Button1, Button2, Button3, Button4, Button5, Button6, Button9})
-    w->hide();
   RadioButton1->setChecked(true);
-  removalState_ = RemovalState::ChoosingVariant;
-  setCloseBox(false);
+  setRemovalState(RemovalState::ChoosingVariant);
+}
+
+void TForm8::setRemovalState(RemovalState state) {
+  removalState_ = state;
+  setCloseBox(state == RemovalState::Browsing);
+  Button8->setVisible(state == RemovalState::ChoosingTarget);
+  if (state == RemovalState::ChoosingVariant) {
+    for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, Button1, Button2, Button3, Button4, Button5, Button6, Button9})
+      w->hide();
+    GroupBox1->show();
+    return;
+  }
+  refreshFarmButtons();
 }
 
 void TForm8::deleteFarmRow() {
@@ -326,10 +335,7 @@ void TForm8::endRemoval() {
     }
     removal_.reset();
   }
-  Button8->hide();
-  removalState_ = RemovalState::Browsing;
-  setCloseBox(true);
-  guarded([this] { refreshFarmButtons(); });
+  guarded([this] { setRemovalState(RemovalState::Browsing); });
 }
 
 void TForm8::Button7Click() {
@@ -343,24 +349,19 @@ void TForm8::Button7Click() {
         prompts().message(QStringLiteral(
             "Выберите нужное хозяйство, затем нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ ЖИВОТНЫХ ВЫПОЛНЕН!"));
         setWindowTitle(QStringLiteral("Выбор хозяйства, в которое будут переведены животные."));
-        Button8->show();
-        removalState_ = RemovalState::ChoosingTarget;
-        refreshFarmButtons();
+        setRemovalState(RemovalState::ChoosingTarget);
         return;
       }
       FarmKey target;
       if (movesToArchive(variant_)) target = ensureRegionArchive(dm_, farmToDelete_.region);
       transferAnimals(target);
+      return;
     }
   } catch (...) {
     endRemoval();
     throw;
   }
-  Button8->hide();
-  Button4->show();
-  removalState_ = RemovalState::Browsing;
-  setCloseBox(true);
-  refreshFarmButtons();
+  setRemovalState(RemovalState::Browsing);
 }
 
 void TForm8::Button8Click() {
@@ -383,16 +384,11 @@ void TForm8::Button8Click() {
 
 void TForm8::transferAnimals(const FarmKey& target) {
   dm_.DataSource2.setReadOnly(true);
-  GroupBox1->hide();
-  Button8->hide();
-  for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, Button1, Button2, Button3, Button4, Button5, Button6})
-    w->show();
   transferFarmAnimals(dm_, farmToDelete_, variant_, target);
   removal_->commit();
   removal_.reset();
   prompts().message(removalDoneMessage(variant_));
-  removalState_ = RemovalState::Browsing;
-  setCloseBox(true);
+  setRemovalState(RemovalState::Browsing);
 }
 
 }  // namespace korvel

@@ -120,12 +120,21 @@ TEST(FarmsWindow, TheRemovalControlsAreThereButWaitHidden) {
                                  f.w.RadioButton3, f.w.RadioButton4, f.w.RadioButton6};
   for (int i = 1; i < 6; ++i) EXPECT_GT(order[i]->y(), order[i - 1]->y());
 
-  // While a target farm is chosen, the refresh keeps "Удалить хозяйство" away.
-  f.w.Button8->show();
-  f.w.refreshFarmButtons();
+  // While a target farm is chosen, a region chosen again keeps "Удалить хозяйство" away.
+  f.farm(1, 2, QStringLiteral("Луч"));
+  f.dm.vlad2.first();
+  f.w.Button4->click();
+  f.w.RadioButton2->setChecked(true);
+  f.w.Button7->click();
+  ASSERT_EQ(f.w.removalState(), TForm8::RemovalState::ChoosingTarget);
+  f.pickRegion(1);
   EXPECT_FALSE(f.w.GroupBox1->isVisible());
   EXPECT_TRUE(f.w.DBGrid1->isVisible());
   EXPECT_EQ(shownButtons(f.w), QStringList({"Button1", "Button2", "Button3", "Button5", "Button6", "Button8", "Button9"}));
+  f.w.Button8->click();
+  EXPECT_EQ(f.w.removalState(), TForm8::RemovalState::Browsing);
+  EXPECT_EQ(shownButtons(f.w), kBrowsing);
+  EXPECT_EQ(f.farmsOf(1), QStringList{"2 Луч"});
 }
 
 TEST(FarmsWindow, FarmCodesCountWithinTheRegion) {
