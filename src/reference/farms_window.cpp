@@ -161,9 +161,17 @@ void TForm8::showCurrentRegion() {
 }
 
 void TForm8::refreshFarmButtons() {
-  for (QWidget* w : std::initializer_list<QWidget*>{GroupBox1, Button3, Button4, Button5, Button6}) w->hide();
+  showFarmButtons();
+  tellWhenNoFarms();
+}
+
+void TForm8::tellWhenNoFarms() {
+  if (dm_.vlad2.isEmpty()) prompts().message(QStringLiteral("В этом регионе нет владельцев! Можно только добавить."));
+}
+
+void TForm8::showFarmButtons() {
   const bool hasFarms = !dm_.vlad2.isEmpty();
-  if (!hasFarms) prompts().message(QStringLiteral("В этом регионе нет владельцев! Можно только добавить."));
+  GroupBox1->hide();
   DBGrid1->show();
   Button1->show();
   Button2->show();
@@ -312,7 +320,7 @@ void TForm8::setRemovalState(RemovalState state) {
     GroupBox1->show();
     return;
   }
-  refreshFarmButtons();
+  showFarmButtons();
 }
 
 void TForm8::deleteFarmRow() {
@@ -350,6 +358,7 @@ void TForm8::Button7Click() {
             "Выберите нужное хозяйство, затем нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ ЖИВОТНЫХ ВЫПОЛНЕН!"));
         setWindowTitle(QStringLiteral("Выбор хозяйства, в которое будут переведены животные."));
         setRemovalState(RemovalState::ChoosingTarget);
+        tellWhenNoFarms();
         return;
       }
       FarmKey target;
@@ -387,8 +396,9 @@ void TForm8::transferAnimals(const FarmKey& target) {
   transferFarmAnimals(dm_, farmToDelete_, variant_, target);
   removal_->commit();
   removal_.reset();
-  prompts().message(removalDoneMessage(variant_));
   setRemovalState(RemovalState::Browsing);
+  prompts().message(removalDoneMessage(variant_));
+  tellWhenNoFarms();
 }
 
 }  // namespace korvel

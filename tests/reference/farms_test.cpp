@@ -131,7 +131,12 @@ TEST(FarmsWindow, TheRemovalControlsAreThereButWaitHidden) {
   EXPECT_FALSE(f.w.GroupBox1->isVisible());
   EXPECT_TRUE(f.w.DBGrid1->isVisible());
   EXPECT_EQ(shownButtons(f.w), QStringList({"Button1", "Button2", "Button3", "Button5", "Button6", "Button8", "Button9"}));
+  // The removal is told done over the list as it stands afterwards, the confirmation gone.
+  QStringList shownAtDone;
+  f.app.prompts.onMessage = [&](const QString&) { shownAtDone = shownButtons(f.w); };
   f.w.Button8->click();
+  f.app.prompts.onMessage = {};
+  EXPECT_EQ(shownAtDone, kBrowsing);
   EXPECT_EQ(f.w.removalState(), TForm8::RemovalState::Browsing);
   EXPECT_EQ(shownButtons(f.w), kBrowsing);
   EXPECT_EQ(f.farmsOf(1), QStringList{"2 Луч"});
