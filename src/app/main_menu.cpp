@@ -15,6 +15,7 @@
 #include "ui/forms.h"
 #include "ui/prompts.h"
 #include "ui/session.h"
+#include "ui/window_base.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -76,29 +77,28 @@ TForm1::TForm1(TDataModule5& dm, QWidget* parent) : QWidget(parent), dm_(dm) {
   layout->addStretch();
 
   Forms& f = forms();
-  connect(Button1, &QPushButton::clicked, this, [&f] {
+  onClick(Button1, [&f] {
     f.Form10->setWindowTitle(QStringLiteral("Породы"));
     f.Form10->exec();
   });
-  connect(Button3, &QPushButton::clicked, this, [&f] {
+  onClick(Button3, [&f] {
     f.Form6->setWindowTitle(QStringLiteral("Работа с регионами"));
     f.Form6->exec();
   });
-  connect(Button4, &QPushButton::clicked, this, [&f] {
+  onClick(Button4, [&f] {
     f.Form8->setWindowTitle(QStringLiteral("Работа с владельцами (хозяйствами)"));
     f.Form8->exec();
   });
-  connect(Button5, &QPushButton::clicked, this, [&f] {
+  onClick(Button5, [&f] {
     f.Form4->setWindowTitle(QStringLiteral("Быки"));
     f.Form4->exec();
   });
-  connect(Button6, &QPushButton::clicked, this, [&f] { f.Form9->exec(); });
-  connect(Button8, &QPushButton::clicked, this, [&f] { f.Form16->exec(); });
-  connect(Button9, &QPushButton::clicked, this, [&f] { f.Form17->exec(); });
+  onClick(Button6, [&f] { f.Form9->exec(); });
+  onClick(Button8, [&f] { f.Form16->exec(); });
+  onClick(Button9, [&f] { f.Form17->exec(); });
   const std::pair<QPushButton*, int> instructions[] = {{Button10, 1}, {Button16, 2}, {Button11, 3}, {Button12, 4},
                                                        {Button14, 5}, {Button15, 6}, {Button13, 7}};
-  for (const auto& [button, selector] : instructions)
-    connect(button, &QPushButton::clicked, this, [this, selector] { showInstruction(selector); });
+  for (const auto& [button, selector] : instructions) onClick(button, [this, selector] { showInstruction(selector); });
 }
 
 QPushButton* TForm1::makeButton(const char* name, const QString& caption) {
@@ -126,7 +126,7 @@ void TForm1::showEvent(QShowEvent* e) {
 bool TForm1::eventFilter(QObject* o, QEvent* e) {
   if (o == windowHandle() && e->type() == QEvent::Expose && windowHandle()->isExposed()) {
     windowHandle()->removeEventFilter(this);
-    QMetaObject::invokeMethod(this, [this] { FormActivate(); }, Qt::QueuedConnection);
+    runLater(this, [this] { FormActivate(); }, QStringLiteral("Открытие главного меню"));
   }
   return QWidget::eventFilter(o, e);
 }

@@ -134,7 +134,7 @@ void TForm9::buildLayout() {
     auto* e = new QLineEdit(this);
     e->setObjectName(QString::fromLatin1(name));
     e->setGeometry(x, y + 18, w, 24);
-    connect(e, &QLineEdit::textChanged, this, [this] {
+    onSignal(e, &QLineEdit::textChanged, this, QStringLiteral("Изменение сведений о корове"), [this] {
       if (editing_ && !filling_) markUnsaved();
     });
     return e;
@@ -153,12 +153,13 @@ void TForm9::buildLayout() {
   Edpred = particular("Edpred", QStringLiteral("Предыдущая ОЦ"), 450, 662, 120);
   Edrogd = particular("Edrogd", QStringLiteral("Дата и место рождентя"), 580, 662, 300);
 
-  connect(Button2, &QPushButton::clicked, this, [this] { guarded([this] { Button2Click(); }); });
-  connect(Button5, &QPushButton::clicked, this, [this] { guarded([this] { Button5Click(); }); });
+  onClick(Button2, [this] { Button2Click(); });
+  onClick(Button5, [this] { Button5Click(); });
   connectRecordButtons();
   // The help picture is a modal window: it opens once the view's double click is handled.
-  connect(StringGrid1, &QTableWidget::cellDoubleClicked, this,
-          [this](int row, int) { runLater(this, [this, row] { StringGrid1DblClick(row + 1); }); });
+  const QString picture = QStringLiteral("Справочная картинка");
+  onSignal(StringGrid1, &QTableWidget::cellDoubleClicked, this, picture,
+           [this, picture](int row, int) { runLater(this, [this, row] { StringGrid1DblClick(row + 1); }, picture); });
 
   setButtonState(true, false);
   setParticularsReadOnly(true);

@@ -26,8 +26,8 @@ class TForm9::CellDelegate : public QStyledItemDelegate {
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
     const int line = index.row() + 1;
-    connect(editor, &QLineEdit::textEdited, form_,
-            [form = form_, grid = grid_, line](const QString& text) { form->StringGridSetEditText(grid, line, text); });
+    onSignal(editor, &QLineEdit::textEdited, form_, QStringLiteral("Ввод оценки"),
+             [form = form_, grid = grid_, line](const QString& text) { form->StringGridSetEditText(grid, line, text); });
     return editor;
   }
 

@@ -26,8 +26,7 @@ void TForm9::connectRecordButtons() {
       {Button1, &TForm9::Button1Click},  {Button4, &TForm9::Button4Click}, {Button11, &TForm9::Button11Click},
       {Button10, &TForm9::Button10Click}, {Button3, &TForm9::Button3Click}, {Button9, &TForm9::Button9Click},
       {Button6, &TForm9::Button6Click},  {Button8, &TForm9::Button8Click}, {Button7, &TForm9::Button7Click}};
-  for (const auto& [b, handler] : handlers)
-    connect(b, &QPushButton::clicked, this, [this, handler = handler] { guarded([&] { (this->*handler)(); }); });
+  for (const auto& [b, handler] : handlers) onClick(b, [this, handler = handler] { (this->*handler)(); });
 }
 
 void TForm9::Button1Click() {
@@ -153,7 +152,7 @@ void TForm9::Button9Click() {
 
 void TForm9::Button6Click() {
   const db::RowMark cow(dm_.korova);
-  prompts().showPicker(*forms().Form4, bullPickerCaption());
+  prompts().showPicker(*forms().Form4, bullPickerCaption(), PickerUse::CowFather);
   if (cowLost(cow)) return;
   const std::optional<QString> bull = setFatherOfCurrentCow(dm_);
   if (!bull) return;

@@ -147,7 +147,7 @@ TForm12::TForm12(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(
   Button1->setAutoDefault(false);
   layout->addWidget(Button1);
   layout->addStretch();
-  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  onClick(Button1, [this] { Button1Click(); });
 
   outputFolder = profileFolder();
   openWorkbook = openInSpreadsheetApplication;
@@ -230,7 +230,7 @@ void TForm12::Button1Click() {
     progress.done();
     const QString message = handOverMessage(result);
     if (!message.isEmpty()) prompts().message(message);
-  });
+  }, Button1->text());
 }
 
 }  // namespace korvel

@@ -8,11 +8,10 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QListWidget>
-#include <QShowEvent>
 
 namespace korvel {
 
-TForm18::TForm18(QWidget* parent) : QDialog(parent) {
+TForm18::TForm18(QWidget* parent) : KorvelDialog(parent) {
   setObjectName(QStringLiteral("TForm18"));
   setWindowTitle(QStringLiteral("Инструкции"));
   resize(1024, 736);
@@ -34,11 +33,6 @@ TForm18::TForm18(QWidget* parent) : QDialog(parent) {
   ListBox1->setTextElideMode(Qt::ElideNone);
   ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   ListBox1->setUniformItemSizes(true);
-}
-
-void TForm18::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) FormActivate();
 }
 
 void TForm18::FormActivate() {

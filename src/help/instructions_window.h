@@ -1,14 +1,14 @@
 // The instructions viewer: one instruction text file shown line by line.
 #pragma once
 
-#include <QDialog>
+#include "ui/window_base.h"
 
 class QListWidget;
 
 namespace korvel {
 
 // Instructions window "Инструкции": shows the instruction file chosen by the main menu button.
-class TForm18 : public QDialog {
+class TForm18 : public KorvelDialog {
   Q_OBJECT
  public:
   explicit TForm18(QWidget* parent = nullptr);
@@ -16,11 +16,8 @@ class TForm18 : public QDialog {
   QListWidget* ListBox1;
 
  protected:
-  void showEvent(QShowEvent* event) override;
-
- private:
   // Runs each time the window is shown: place it, empty the list, load the selected file.
-  void FormActivate();
+  void FormActivate() override;
 };
 
 }  // namespace korvel

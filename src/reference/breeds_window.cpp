@@ -45,7 +45,7 @@ TForm10::TForm10(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(
 void TForm10::FormActivate() {
   placeTopLeft();
   // Opened as a picker the window only chooses a breed.
-  Button5->setVisible(windowTitle() == QStringLiteral("Породы"));
+  Button5->setVisible(!pickerUse());
   dm_.poroda.open();
   cancelSelection();
   dm_.poroda.first();

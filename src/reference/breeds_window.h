@@ -12,7 +12,7 @@ class DBGrid;
 
 // Breeds window: the list of breeds and the entry to the sire evaluation. Opened from the main
 // menu with the caption "Породы" and, as a picker, by the cows and bulls windows; the
-// calculation button shows only under the menu's caption.
+// calculation button shows only when it is not a picker.
 class TForm10 : public KorvelDialog {
   Q_OBJECT
  public:

@@ -69,9 +69,7 @@ TForm8::TForm8(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
     b->setAutoDefault(false);
     return b;
   };
-  auto handle = [this](QPushButton* b, void (TForm8::*handler)()) {
-    connect(b, &QPushButton::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
-  };
+  auto handle = [this](QPushButton* b, void (TForm8::*handler)()) { onClick(b, [this, handler] { (this->*handler)(); }); };
   Button1 = makeButton("Button1", QStringLiteral("Указать / изменить регион"));
   Button2 = makeButton("Button2", QStringLiteral("Добавить владельца (хозяйство)"));
   Button9 = makeButton("Button9", QStringLiteral("Создать архив региона"));
@@ -167,16 +165,24 @@ void TForm8::showCurrentRegion() {
 }
 
 void TForm8::refreshFarmButtons() {
-  for (QWidget* w : std::initializer_list<QWidget*>{GroupBox1, Button3, Button4, Button5, Button6}) w->hide();
+  showFarmButtons();
+  tellWhenNoFarms();
+}
+
+void TForm8::tellWhenNoFarms() {
+  if (dm_.vlad2.isEmpty()) prompts().message(QStringLiteral("В этом регионе нет владельцев! Можно только добавить."));
+}
+
+void TForm8::showFarmButtons() {
   const bool hasFarms = !dm_.vlad2.isEmpty();
-  if (!hasFarms) prompts().message(QStringLiteral("В этом регионе нет владельцев! Можно только добавить."));
+  GroupBox1->hide();
   DBGrid1->show();
   Button1->show();
   Button2->show();
   dm_.DataSource2.setReadOnly(true);
   Button3->setVisible(hasFarms);
   // While the target farm of a removal is chosen, no other farm may be removed.
-  Button4->setVisible(hasFarms && Button8->isHidden());
+  Button4->setVisible(hasFarms && removalState_ == RemovalState::Browsing);
   Button5->setVisible(hasFarms);
   Button6->setVisible(hasFarms);
   Button9->setVisible(hasFarms && !listedFarms(dm_).archive);
@@ -300,12 +306,21 @@ void TForm8::Button4Click() {
                       QLatin1Char('"') + QStringLiteral(", находящегося в регионе: ") +
                       dm_.Table1.fieldByName(u"region").asString());
   farmToDelete_ = {t.fieldByName(u"kodreg").asInteger(), t.fieldByName(u"kodvlad").asInteger()};
-  GroupBox1->show();
-  for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, Button1, Button2, Button3, Button4, Button5, Button6, Button9})
-    w->hide();
   RadioButton1->setChecked(true);
-  removalState_ = RemovalState::ChoosingVariant;
-  setCloseBox(false);
+  setRemovalState(RemovalState::ChoosingVariant);
+}
+
+void TForm8::setRemovalState(RemovalState state) {
+  removalState_ = state;
+  setCloseBox(state == RemovalState::Browsing);
+  Button8->setVisible(state == RemovalState::ChoosingTarget);
+  if (state == RemovalState::ChoosingVariant) {
+    for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, Button1, Button2, Button3, Button4, Button5, Button6, Button9})
+      w->hide();
+    GroupBox1->show();
+    return;
+  }
+  showFarmButtons();
 }
 
 void TForm8::deleteFarmRow() {
@@ -328,10 +343,7 @@ void TForm8::endRemoval() {
     }
     removal_.reset();
   }
-  Button8->hide();
-  removalState_ = RemovalState::Browsing;
-  setCloseBox(true);
-  guarded([this] { refreshFarmButtons(); });
+  guarded([this] { setRemovalState(RemovalState::Browsing); });
 }
 
 void TForm8::Button7Click() {
@@ -345,24 +357,20 @@ void TForm8::Button7Click() {
         prompts().message(QStringLiteral(
             "Выберите нужное хозяйство, затем нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ ЖИВОТНЫХ ВЫПОЛНЕН!"));
         setWindowTitle(QStringLiteral("Выбор хозяйства, в которое будут переведены животные."));
-        Button8->show();
-        removalState_ = RemovalState::ChoosingTarget;
-        refreshFarmButtons();
+        setRemovalState(RemovalState::ChoosingTarget);
+        tellWhenNoFarms();
         return;
       }
       FarmKey target;
       if (movesToArchive(variant_)) target = ensureRegionArchive(dm_, farmToDelete_.region);
       transferAnimals(target);
+      return;
     }
   } catch (...) {
     endRemoval();
     throw;
   }
-  Button8->hide();
-  Button4->show();
-  removalState_ = RemovalState::Browsing;
-  setCloseBox(true);
-  refreshFarmButtons();
+  setRemovalState(RemovalState::Browsing);
 }
 
 void TForm8::Button8Click() {
@@ -385,16 +393,12 @@ void TForm8::Button8Click() {
 
 void TForm8::transferAnimals(const FarmKey& target) {
   dm_.DataSource2.setReadOnly(true);
-  GroupBox1->hide();
-  Button8->hide();
-  for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, Button1, Button2, Button3, Button4, Button5, Button6})
-    w->show();
   transferFarmAnimals(dm_, farmToDelete_, variant_, target);
   removal_->commit();
   removal_.reset();
+  setRemovalState(RemovalState::Browsing);
   prompts().message(removalDoneMessage(variant_));
-  removalState_ = RemovalState::Browsing;
-  setCloseBox(true);
+  tellWhenNoFarms();
 }
 
 }  // namespace korvel

@@ -87,6 +87,15 @@ class TForm8 : public KorvelDialog {
   // Takes the title-bar system menu and its close box away or gives them back, without
   // hiding the window (it may be running modally).
   void setCloseBox(bool shown);
+  // The one place a removal state is applied: the panel of variants alone while the variant is
+  // chosen; otherwise the list with the buttons showFarmButtons() gives it, the target
+  // confirmation while the target is chosen; the close box only while browsing.
+  void setRemovalState(RemovalState state);
+  // The farm buttons that fit the listed farms and the removal state (refreshFarmButtons()
+  // without its message).
+  void showFarmButtons();
+  // Says so when the region has no farm.
+  void tellWhenNoFarms();
   // After a table error in the middle of a removal: the removal is undone (the farm is listed
   // again with its animals), the list and the close box come back.
   void endRemoval();

@@ -18,7 +18,7 @@ QPushButton* listButton(QWidget* window, const char* name, const QString& captio
   b->setSizePolicy(keepPlace);
   // Enter in the list presses nothing: only a click or Space on a button acts.
   b->setAutoDefault(false);
-  QObject::connect(b, &QPushButton::clicked, window, [handler = std::move(handler)] { guarded(handler); });
+  onClick(b, std::move(handler));
   return b;
 }
 

@@ -11,8 +11,7 @@ class QWidget;
 
 namespace korvel::reference {
 
-// A button of a list window, at least 36 points high; a click runs `handler`, a table error
-// ending it with its own text.
+// A button of a list window, at least 36 points high; a click runs `handler` guarded (onClick).
 QPushButton* listButton(QWidget* window, const char* name, const QString& caption, std::function<void()> handler);
 
 // Asks for the selection key and selects by it within `scope`. With rows selected the focus goes to

@@ -7,6 +7,7 @@
 #include "ui/prompts.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 namespace korvel {
 
@@ -46,7 +47,7 @@ void TForm16::Button1Click() {
     }
     for (const QString& m : outcome.messages) prompts().message(m);
     for (const QString& error : safety::reopenTables(closed)) prompts().message(error);
-  });
+  }, Button1->text());
 }
 
 }  // namespace korvel

@@ -66,8 +66,8 @@ LetterWindow::LetterWindow(const QString& actionCaption, QWidget* parent) : Korv
   Button2->setObjectName(QStringLiteral("Button2"));
   Button1->setAutoDefault(false);
   Button2->setAutoDefault(false);
-  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-  connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+  onClick(Button1, [this] { Button1Click(); });
+  onClick(Button2, [this] { reject(); });
 }
 
 void LetterWindow::layOut(std::initializer_list<QLabel*> instructions, QLabel* fieldCaption) {

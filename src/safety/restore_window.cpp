@@ -8,6 +8,7 @@
 #include "ui/prompts.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 namespace korvel {
 
@@ -49,7 +50,7 @@ void TForm17::Button1Click() {
       outcome = safety::restoreFromDrive(dm_.workDir(), *letter);
     }
     for (const QString& m : outcome.messages) prompts().message(m);
-  });
+  }, Button1->text());
   if (!ran) return;
   // The main menu's activation reopens REGION, VLAD, PORODA and XARAKT; the cards reopen BIK
   // and KOROVA when they are next shown.

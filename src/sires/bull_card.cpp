@@ -183,10 +183,10 @@ TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
       {Button4, &TForm4::Button4Click}, {Button5, &TForm4::Button5Click},   {Button6, &TForm4::Button6Click},
       {Button7, &TForm4::Button7Click}, {Button8, &TForm4::Button8Click},   {Button9, &TForm4::Button9Click},
       {Button10, &TForm4::Button10Click}, {Button11, &TForm4::Button11Click}};
-  for (const auto& [b, handler] : handlers)
-    connect(b, &QPushButton::clicked, this, [this, handler = handler] { guarded([&] { (this->*handler)(); }); });
-  connect(Edlin, &QLineEdit::textChanged, this, &TForm4::EdChange);
-  connect(Edrogd, &QLineEdit::textChanged, this, &TForm4::EdChange);
+  for (const auto& [b, handler] : handlers) onClick(b, [this, handler = handler] { (this->*handler)(); });
+  for (QLineEdit* e : {Edlin, Edrogd})
+    onSignal(e, &QLineEdit::textChanged, this, QStringLiteral("Изменение линии, даты и места рождения"),
+             [this] { EdChange(); });
 
   resetGrids();
   dm_.bullWindowActive = [this] { return isActiveCard(); };
@@ -240,7 +240,7 @@ void TForm4::FormActivate() {
 
   int remembered = 0;
   db::Table& korova = dm_.korova;
-  if (windowTitle() == bullPickerCaption() && hasRow(korova)) {
+  if (pickerUse() == PickerUse::CowFather && hasRow(korova)) {
     // The father picker starts on the cow's farm, or on her father's when he is in the table.
     herd_ = HerdContext{korova.fieldByName(u"kodreg").asInteger(), korova.fieldByName(u"kodvlad").asInteger(), {}};
     if (const auto father = fatherCodeOfCurrentCow(dm_)) {

@@ -1,5 +1,7 @@
 #include "ui/common_dialogs.h"
 
+#include "ui/window_base.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -59,7 +61,7 @@ TForm7::TForm7(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWind
   // A fixed size: a window manager then offers neither resizing nor maximising it.
   setFixedSize(320, 120);
   Edit1->installEventFilter(this);
-  connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+  onClick(Button1, [this] { accept(); });
 }
 
 void TForm7::showEvent(QShowEvent* e) {
@@ -91,7 +93,7 @@ TForm14::TForm14(QWidget* parent)
   // at this width, beside the title bar's buttons.
   setFixedSize(680, 100);
   Edit1->installEventFilter(this);
-  connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+  onClick(Button1, [this] { accept(); });
 }
 
 void TForm14::showEvent(QShowEvent* e) {
@@ -126,11 +128,11 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWi
   row->addWidget(Button1);
   row->addWidget(Button2);
   l->addLayout(row);
-  connect(Button1, &QPushButton::clicked, this, [this] {
+  onClick(Button1, [this] {
     confirmed = true;
     accept();
   });
-  connect(Button2, &QPushButton::clicked, this, [this] {
+  onClick(Button2, [this] {
     confirmed = false;
     accept();
   });

@@ -3,7 +3,6 @@
 #include "ui/window_base.h"
 
 #include <QHeaderView>
-#include <QTimer>
 
 namespace korvel {
 
@@ -18,12 +17,13 @@ DBGrid::DBGrid(db::DataSource& source, std::vector<db::GridColumn> columns, QWid
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   horizontalHeader()->setHighlightSections(false);
-  connect(model_, &db::GridModel::currentRowChanged, this, [this](int) { followCursor(); });
+  const QString follow = QStringLiteral("Переход к текущей записи списка");
+  onSignal(model_, &db::GridModel::currentRowChanged, this, follow, [this] { followCursor(); });
   // A post settles the cursor on the new row only after the rows were rebuilt: follow it once
   // the handler that appended has run to its end.
-  connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+  onSignal(model_, &QAbstractItemModel::modelReset, this, follow, [this, follow] {
     followCursor();
-    QTimer::singleShot(0, this, [this] { followCursor(); });
+    runLater(this, [this] { followCursor(); }, follow);
   });
   followCursor();
 }

@@ -6,9 +6,13 @@
 #include <QString>
 #include <functional>
 
-class QDialog;
-
 namespace korvel {
+
+class KorvelDialog;
+
+// What a list window borrowed as a picker is asked to choose: any row of its list, or the
+// father of the current cow (the bulls window then starts on his farm with him selected).
+enum class PickerUse { Row, CowFather };
 
 // Texts of the delete confirmation dialog (TForm11), all replaced by the caller.
 struct DeleteQuestion {
@@ -38,9 +42,10 @@ class Prompts {
   // The delete confirmation dialog (TForm11); the answer is "no" unless the user pressed yes.
   virtual bool confirmDelete(const DeleteQuestion& question) = 0;
 
-  // Shows a list window modally as a picker, with its caption set to the instruction.
+  // Shows a list window modally as a picker, with its caption set to the instruction; the
+  // window is in picker mode for `use` while it is shown (KorvelDialog::AsPicker).
   // The choice is whatever row of the list's table is current when it closes.
-  virtual void showPicker(QDialog& window, const QString& caption) = 0;
+  virtual void showPicker(KorvelDialog& window, const QString& caption, PickerUse use = PickerUse::Row) = 0;
 };
 
 // The selection key of the selection key dialog's text: upper case, blanks removed at both ends.

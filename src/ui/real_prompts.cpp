@@ -2,6 +2,7 @@
 
 #include "ui/common_dialogs.h"
 #include "ui/forms.h"
+#include "ui/window_base.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -32,7 +33,8 @@ QString RealPrompts::selectionKey() {
 
 bool RealPrompts::confirmDelete(const DeleteQuestion& question) { return forms().Form11->ask(question); }
 
-void RealPrompts::showPicker(QDialog& window, const QString& caption) {
+void RealPrompts::showPicker(KorvelDialog& window, const QString& caption, PickerUse use) {
+  const KorvelDialog::AsPicker picker(window, use);
   window.setWindowTitle(caption);
   window.exec();
 }

@@ -11,7 +11,7 @@ class RealPrompts : public Prompts {
   QString textInput(const QString& caption, const QString& initial) override;
   QString selectionKey() override;
   bool confirmDelete(const DeleteQuestion& question) override;
-  void showPicker(QDialog& window, const QString& caption) override;
+  void showPicker(KorvelDialog& window, const QString& caption, PickerUse use) override;
 };
 
 }  // namespace korvel

@@ -13,7 +13,8 @@ namespace korvel {
 void KorvelDialog::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   // A spontaneous show is the window coming back from being minimised, not an opening.
-  if (!e->spontaneous()) guarded([this] { FormActivate(); });
+  if (!e->spontaneous())
+    guarded([this] { FormActivate(); }, QStringLiteral("Открытие окна „%1“").arg(windowTitle()));
 }
 
 void KorvelDialog::placeTopLeft() {
@@ -55,17 +56,24 @@ bool guardedInSignal(QWidget* window, const std::function<void()>& handler, cons
   return !failure;
 }
 
-void runLater(QWidget* window, std::function<void()> handler) {
+void runLater(QWidget* window, std::function<void()> handler, const QString& action) {
   QMetaObject::invokeMethod(
       window,
-      [window = QPointer<QWidget>(window), handler = std::move(handler)] {
-        if (window && window->isVisible()) guarded(handler);
+      [window = QPointer<QWidget>(window), handler = std::move(handler), action] {
+        if (window && window->isVisible()) guarded(handler, action);
       },
       Qt::QueuedConnection);
 }
 
 void messageLater(QWidget* window, const QString& text) {
   runLater(window, [text] { prompts().message(text); });
+}
+
+void onClick(QAbstractButton* button, std::function<void()> handler) {
+  QObject::connect(button, &QAbstractButton::clicked, button, [button, handler = std::move(handler)] {
+    // The caption as the user reads it, without its shortcut mark.
+    guarded(handler, button->text().remove(QLatin1Char('&')));
+  });
 }
 
 }  // namespace korvel

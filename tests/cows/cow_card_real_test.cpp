@@ -105,18 +105,22 @@ TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheC
     settle(answers);
     EXPECT_EQ(answers.shown.size(), shownBefore + 1) << "the correction is accepted";
     EXPECT_EQ(grid->item(c.line - 1, 1)->text(), c.correction);
-    const TraitKind kind = grid == f.StringGrid1 ? TraitKind::Linear : grid == f.StringGrid2 ? TraitKind::Defect
-                                                                                             : TraitKind::Complex;
+    const TraitKind kind = c.grid == std::string("StringGrid1")   ? TraitKind::Linear
+                           : c.grid == std::string("StringGrid2") ? TraitKind::Defect
+                                                                  : TraitKind::Complex;
     expected[catalogueRows(app.dm().xarakt, kind)[size_t(c.line - 1)].id.toLower()] = c.correction.trimmed();
   }
-  EXPECT_TRUE(f.Button5->isVisible());
-  EXPECT_TRUE(f.Label9->isVisible());
+  QPushButton* write = named<QPushButton>(f, "Button5");
+  QLabel* unsaved = named<QLabel>(f, "Label9");
+  ASSERT_TRUE(write && unsaved);
+  EXPECT_TRUE(write->isVisible());
+  EXPECT_TRUE(unsaved->isVisible());
 
   // Written: exactly the corrected cells of exactly this cow.
-  clickOn(f.Button5);
+  clickOn(write);
   settle(answers);
   EXPECT_EQ(answers.shown.size(), int(std::size(cases)));
-  EXPECT_TRUE(f.Button5->isHidden());
+  EXPECT_TRUE(write->isHidden());
   const TableText after = cowTable(app.dir());
   ASSERT_EQ(after.size(), before.size());
   for (size_t r = 0; r < after.size(); ++r) {
@@ -131,20 +135,22 @@ TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheC
   clickOn(date);
   QTest::keyClick(date, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClicks(date, "31022021");
-  EXPECT_TRUE(f.Button5->isVisible());
+  EXPECT_TRUE(write->isVisible());
   answers.click(QStringLiteral("OK"));
-  clickOn(f.Button5);
+  clickOn(write);
   settle(answers);
   EXPECT_EQ(answers.shown.last(), kDate);
   EXPECT_EQ(cowTable(app.dir()), after);
-  EXPECT_TRUE(f.Button5->isVisible());
-  EXPECT_TRUE(f.Label9->isVisible());
+  EXPECT_TRUE(write->isVisible());
+  EXPECT_TRUE(unsaved->isVisible());
 
   // The help picture opens from a double click on the linear grid, once the click is handled.
   answers.act([](QWidget& w) { w.close(); });
-  test::doubleClickCell(f.StringGrid1, 2, 0);
+  auto* linear = named<QTableWidget>(f, "StringGrid1");
+  ASSERT_NE(linear, nullptr);
+  test::doubleClickCell(linear, 2, 0);
   settle(answers);
-  EXPECT_EQ(answers.shown.last(), QStringLiteral("Справка. ") + f.StringGrid1->item(2, 0)->text());
+  EXPECT_EQ(answers.shown.last(), QStringLiteral("Справка. ") + linear->item(2, 0)->text());
   EXPECT_EQ(answers.pending(), 0u);
   f.hide();
 }

@@ -7,7 +7,9 @@
 #include "db/table.h"
 #include "help/jpeg.h"
 #include "help/picture_window.h"
+#include "herd_writer.h"
 #include "modal_closer.h"
+#include "raw_table.h"
 #include "ui/forms.h"
 #include "work_folder.h"
 
@@ -29,18 +31,9 @@ using namespace korvel;
 
 namespace {
 
-using Values = std::map<QString, QString>;
-
-// Appends one row to a table of the folder, fields given as text.
-void appendRow(const QString& dir, const QString& table, const Values& fields) {
-  db::Table t(QStringLiteral("t"), table);
-  t.setDirectory(dir);
-  t.open();
-  t.append();
-  for (const auto& [name, value] : fields) t.fieldByName(name).setString(value);
-  t.post();
-  t.close();
-}
+using test::appendRow;
+using test::RawField;
+using test::RawTable;
 
 // Rewrites the XAR of the catalogue row whose ID is `id`.
 void setCatalogueText(const QString& dir, const QString& id, const QString& xar) {
@@ -56,48 +49,10 @@ void setCatalogueText(const QString& dir, const QString& id, const QString& xar)
   t.close();
 }
 
-// One field of a DBF file's layout, read from its header.
-struct RawField {
-  QString name;
-  int offset;
-  int width;
-};
-
-// A record of KOROVA.DBF as stored, and the layout to take it apart, read independently of the
-// table layer.
-struct RawTable {
-  explicit RawTable(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) ADD_FAILURE() << "cannot read " << path.toStdString();
-    bytes = f.readAll();
-    headerLength = quint8(bytes[8]) | (quint8(bytes[9]) << 8);
-    recordLength = quint8(bytes[10]) | (quint8(bytes[11]) << 8);
-    int offset = 1;
-    for (int p = 32; p + 32 <= headerLength && bytes[p] != '\r'; p += 32) {
-      const QString name = QString::fromLatin1(bytes.mid(p, 11).constData()).toLower();
-      const int width = quint8(bytes[p + 16]);
-      fields.push_back({name, offset, width});
-      offset += width;
-    }
-  }
-  QByteArray record(int recNo) const { return bytes.mid(headerLength + (recNo - 1) * recordLength, recordLength); }
-  QByteArray field(const QByteArray& record, const QString& name) const {
-    for (const RawField& f : fields)
-      if (f.name == name) return record.mid(f.offset, f.width);
-    ADD_FAILURE() << "no field " << name.toStdString();
-    return {};
-  }
-
-  QByteArray bytes;
-  int headerLength = 0;
-  int recordLength = 0;
-  std::vector<RawField> fields;
-};
-
 // The names of the fields whose bytes differ between two records.
 std::set<QString> changedFields(const RawTable& t, const QByteArray& before, const QByteArray& after) {
   std::set<QString> out;
-  for (const RawField& f : t.fields)
+  for (const RawField& f : t.fields())
     if (before.mid(f.offset, f.width) != after.mid(f.offset, f.width)) out.insert(f.name);
   if (before.left(1) != after.left(1)) out.insert(QStringLiteral("<deletion mark>"));
   return out;
@@ -442,7 +397,7 @@ TEST(CowCard, WritingChangesExactlyTheShownFields) {
   EXPECT_TRUE(f.editingMode()) << "editing stays on after a write";
 
   const RawTable after = h.cows();
-  EXPECT_EQ(after.bytes.size(), before.bytes.size());
+  EXPECT_EQ(after.bytes().size(), before.bytes().size());
   const QByteArray a = after.record(recNo), b = before.record(recNo);
   EXPECT_EQ(changedFields(after, b, a),
             (std::set<QString>{"x1", "x2", "xx2", "xx6", "xxx6", "matnokli", "line", "data", "predoc", "mesto"}));
@@ -548,7 +503,7 @@ TEST(CowCard, MovingToAnotherCowDropsUnwrittenChangesWithoutAQuestion) {
   Herd h;
   h.open();
   TForm9& f = *h.form;
-  const QByteArray before = h.cows().bytes;
+  const QByteArray before = h.cows().bytes();
   f.Button2->click();
   h.type(f.StringGrid1, 1, "1");
   f.Edmat->setText("X");
@@ -564,7 +519,7 @@ TEST(CowCard, MovingToAnotherCowDropsUnwrittenChangesWithoutAQuestion) {
   EXPECT_EQ(h.cell(f.StringGrid1, 1), "5");
   EXPECT_EQ(f.Edmat->text(), QStringLiteral("Мать 55"));
   EXPECT_TRUE(h.prompts().messages.isEmpty());
-  EXPECT_EQ(h.cows().bytes, before);
+  EXPECT_EQ(h.cows().bytes(), before);
 }
 
 TEST(CowCard, NoRefreshWhileADialogIsInFrontOrTheFlagIsSet) {

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 using namespace korvel;
+using test::appendRow;
 using test::liveRows;
 using test::shownButtons;
 
@@ -44,15 +45,6 @@ QStringList withWriteButton() {
   return l;
 }
 
-void add(const QString& dir, const QString& table, const std::vector<std::pair<const char*, QString>>& fields) {
-  db::Table t(QStringLiteral("t"), table);
-  t.setDirectory(dir);
-  t.open();
-  t.append();
-  for (const auto& [name, value] : fields) t.fieldByName(QString::fromLatin1(name)).setString(value);
-  t.post();
-}
-
 // Region 1 with farms 1 and 2, region 2 with a farm without cows, two breeds, two bulls; a
 // free row full of an old cow's data first in KOROVA, then the cows of farm 1 and one of farm 2.
 struct Cows {
@@ -62,25 +54,25 @@ struct Cows {
 
   Cows() {
     const QString d = folder.path();
-    add(d, "REGION", {{"kodreg", "1"}, {"region", "Север"}});
-    add(d, "REGION", {{"kodreg", "2"}, {"region", "Юг"}});
-    add(d, "VLAD", {{"kodreg", "1"}, {"kodvlad", "1"}, {"vlad", "Заря"}});
-    add(d, "VLAD", {{"kodreg", "1"}, {"kodvlad", "2"}, {"vlad", "Рассвет"}});
-    add(d, "VLAD", {{"kodreg", "2"}, {"kodvlad", "1"}, {"vlad", "Восход"}});
-    add(d, "PORODA.DBF", {{"kodporod", "1"}, {"poroda", "Голштинская"}});
-    add(d, "PORODA.DBF", {{"kodporod", "2"}, {"poroda", "Черно-пестрая"}});
-    add(d, "BIK", {{"kodreg", "1"}, {"kodvlad", "1"}, {"kodbyk", "7"}, {"nokli", "Буян"}});
-    add(d, "BIK", {{"kodreg", "1"}, {"kodvlad", "1"}, {"kodbyk", "9"}, {"nokli", "Гром"}});
-    add(d, "KOROVA", {{"kodreg", "0"}, {"kodvlad", "1"}, {"nokli", "Старая"}, {"kodporod", "2"}, {"basekod", "+"},
+    appendRow(d, "REGION", {{"kodreg", "1"}, {"region", "Север"}});
+    appendRow(d, "REGION", {{"kodreg", "2"}, {"region", "Юг"}});
+    appendRow(d, "VLAD", {{"kodreg", "1"}, {"kodvlad", "1"}, {"vlad", "Заря"}});
+    appendRow(d, "VLAD", {{"kodreg", "1"}, {"kodvlad", "2"}, {"vlad", "Рассвет"}});
+    appendRow(d, "VLAD", {{"kodreg", "2"}, {"kodvlad", "1"}, {"vlad", "Восход"}});
+    appendRow(d, "PORODA.DBF", {{"kodporod", "1"}, {"poroda", "Голштинская"}});
+    appendRow(d, "PORODA.DBF", {{"kodporod", "2"}, {"poroda", "Черно-пестрая"}});
+    appendRow(d, "BIK", {{"kodreg", "1"}, {"kodvlad", "1"}, {"kodbyk", "7"}, {"nokli", "Буян"}});
+    appendRow(d, "BIK", {{"kodreg", "1"}, {"kodvlad", "1"}, {"kodbyk", "9"}, {"nokli", "Гром"}});
+    appendRow(d, "KOROVA", {{"kodreg", "0"}, {"kodvlad", "1"}, {"nokli", "Старая"}, {"kodporod", "2"}, {"basekod", "+"},
                       {"kodbyk", "7"}, {"matnokli", "М-1"}, {"line", "Вис"}, {"data", "15.03.2021"},
                       {"mesto", "2018"}, {"nlakt", "3"}, {"predoc", "хор"}, {"ot", "+"}, {"x1", "5"},
                       {"xx2", "+"}, {"xxx1", "80"}, {"xxx5", "90"}});
-    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "AB"}});
-    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "А-123"}, {"kodbyk", "Неизвестный"}});
-    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "112"}});
-    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "1-2"}});
-    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "Ночка"}, {"ot", "+"}});
-    add(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "2"}, {"nokli", " ночка  "}, {"ot", "+"}});
+    appendRow(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "AB"}});
+    appendRow(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "А-123"}, {"kodbyk", "Неизвестный"}});
+    appendRow(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "112"}});
+    appendRow(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "1-2"}});
+    appendRow(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "Ночка"}, {"ot", "+"}});
+    appendRow(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "2"}, {"nokli", " ночка  "}, {"ot", "+"}});
     app = std::make_unique<test::App>(d);
     w = forms().Form9;
   }
@@ -404,7 +396,7 @@ TEST(CowRecords, MovingFollowsTheCowEvenToAFarmWithHerName) {
   EXPECT_EQ(c.current(), QStringLiteral("Ночка"));
 
   // A region without farms in the picker: the cow stays where she is.
-  test::seed(c.dm().Table1, {{"kodreg", 3}, {"region", "Пустой"}});
+  test::appendRow(c.dm().Table1, {{"kodreg", 3}, {"region", "Пустой"}});
   const QStringList before = c.rows();
   c.pickFarm(3, 1);
   w.Button10->click();
@@ -437,6 +429,7 @@ TEST(CowRecords, BreedAndFatherFromThePickers) {
   });
   w.Button9->click();
   EXPECT_EQ(c.prompts().pickerCaptions.last(), kBreedPicker);
+  EXPECT_EQ(c.prompts().pickerUses.back(), PickerUse::Row);
   EXPECT_EQ(w.Edporoda->text(), QStringLiteral("Черно-пестрая"));
   EXPECT_EQ(liveRows(c.file())[2]["kodporod"], "2");
   EXPECT_TRUE(w.Label9->isVisible()) << "in editing mode the change shows as unsaved";
@@ -448,6 +441,8 @@ TEST(CowRecords, BreedAndFatherFromThePickers) {
   });
   w.Button6->click();
   EXPECT_EQ(c.prompts().pickerCaptions.last(), kBullPicker);
+  // The bulls window is asked for the cow's father, so that it starts on his farm.
+  EXPECT_EQ(c.prompts().pickerUses.back(), PickerUse::CowFather);
   EXPECT_EQ(w.Edotec->text(), QStringLiteral("Гром"));
   EXPECT_TRUE(w.Edotec->isReadOnly());
   EXPECT_EQ(w.bikreg->text(), QStringLiteral("Бык-отец по базе данных"));

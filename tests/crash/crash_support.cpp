@@ -3,7 +3,7 @@
 #include "db/folder_files.h"
 #include "db/schema.h"
 #include "herdgen.h"
-#include "reference_support.h"
+#include "raw_table.h"
 
 #include <QDir>
 #include <QFile>

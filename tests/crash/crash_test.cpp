@@ -6,7 +6,7 @@
 #include "crash_support.h"
 #include "db/data_module.h"
 #include "db/table.h"
-#include "reference_support.h"
+#include "raw_table.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -13,7 +13,7 @@
 #include "herdgen.h"
 #include "modal_answers.h"
 #include "reference/farms_window.h"
-#include "reference_support.h"
+#include "raw_table.h"
 #include "ui/db_grid.h"
 #include "ui/forms.h"
 #include "ui/real_prompts.h"

@@ -75,12 +75,6 @@ FieldDef N(const char* name, int width, int decimals) { return {QString::fromLat
 FieldDef D(const char* name) { return {QString::fromLatin1(name), 'D', 8, 0, 0}; }
 FieldDef L(const char* name) { return {QString::fromLatin1(name), 'L', 1, 0, 0}; }
 
-void appendRow(Table& t, const std::vector<std::pair<QString, QString>>& values) {
-  t.append();
-  for (const auto& [name, value] : values) t.fieldByName(name).setString(value);
-  t.post();
-}
-
 std::vector<int> walk(Table& t) {
   std::vector<int> out;
   for (t.first(); !t.eof(); t.next()) out.push_back(t.recNo());

@@ -3,6 +3,7 @@
 
 #include "db/dbf_file.h"
 #include "db/table.h"
+#include "herd_writer.h"
 
 #include <QByteArray>
 #include <QString>
@@ -51,8 +52,8 @@ FieldDef N(const char* name, int width, int decimals = 0);
 FieldDef D(const char* name);
 FieldDef L(const char* name);
 
-// Appends one row through the table: pairs of field name and text value.
-void appendRow(Table& t, const std::vector<std::pair<QString, QString>>& values);
+// Rows go in as every test appends them.
+using korvel::test::appendRow;
 
 // Record numbers of the rows a walk from first() to eof() visits.
 std::vector<int> walk(Table& t);

@@ -4,7 +4,7 @@
 #include "evaluation/profile_workbook.h"
 #include "qt_print.h"
 #include "evaluation/sire_statistics.h"
-#include "herd_builder.h"
+#include "herd_writer.h"
 #include "work_folder.h"
 #include "xlsx_reader.h"
 
@@ -32,8 +32,8 @@ class SireStatistics : public ::testing::Test {
     herd.farm(2, 1, QStringLiteral("АО «Искра»"));
     herd.breed(1, QStringLiteral("Черно-пестрая"));
     herd.breed(2, QStringLiteral("Голштинская"));
-    herd.bull(QStringLiteral("101"), QStringLiteral("Аккорд 101"), 1, 1, 1);
-    herd.bull(QStringLiteral("202"), QStringLiteral("Буран 202"), 2, 1, 2);
+    herd.bull(1, 1, QStringLiteral("101"), QStringLiteral("Аккорд 101"), 1);
+    herd.bull(2, 1, QStringLiteral("202"), QStringLiteral("Буран 202"), 2);
   }
 
   EvaluationRequest all() const {
@@ -54,7 +54,7 @@ class SireStatistics : public ::testing::Test {
 
   test::WorkFolder folder;
   TDataModule5 dm;
-  test::HerdBuilder herd;
+  test::HerdWriter herd;
   QTemporaryDir out;
   xlsx::RectF chartArea;
 };
@@ -181,7 +181,7 @@ TEST_F(SireStatistics, DaughterOutsideTheBaseCountsForHimButIsNotTakenFromTheBas
 }
 
 TEST_F(SireStatistics, EachFatherCodeIsJudgedOnceAndOtherBreedsCountForNothing) {
-  herd.bull(QStringLiteral("555"), QStringLiteral("Гром 555"), 2, 1, 1);
+  herd.bull(2, 1, QStringLiteral("555"), QStringLiteral("Гром 555"), 1);
   herd.cows({.father = QStringLiteral("555")}, {5});
   herd.cows({.father = QStringLiteral("101")}, {6, 8});
   herd.cows({.father = QStringLiteral("555")}, {5, 5});
@@ -321,7 +321,7 @@ TEST_F(SireStatistics, ListsGrowPastFiveHundredSiresAndAThousandRefusedCodes) {
     db::JournalScope build(dm.workDir());
     for (int i = 0; i < 600; ++i) herd.cows({.father = QString::number(1000 + i)}, {5});
     for (int i = 0; i < 1100; ++i) herd.cows({.region = 2, .farm = 1, .father = QString::number(5000 + i)}, {5});
-    for (int i = 0; i < 600; ++i) herd.bull(QString::number(1000 + i), QStringLiteral("Бык %1").arg(i), 1, 1, 1);
+    for (int i = 0; i < 600; ++i) herd.bull(1, 1, QString::number(1000 + i), QStringLiteral("Бык %1").arg(i), 1);
     build.commit();
   }
   EvaluationRequest r = all();
@@ -464,7 +464,7 @@ TEST(ProfileTexts, FixedWidthNumbers) {
 }
 
 TEST_F(SireStatistics, SheetNamesTheApplicationRefusesAreMadeAcceptable) {
-  herd.bull(QStringLiteral("303"), QStringLiteral("Гром: 1/2 [A]*?"), 1, 1, 1);
+  herd.bull(1, 1, QStringLiteral("303"), QStringLiteral("Гром: 1/2 [A]*?"), 1);
   herd.cows({.father = QStringLiteral("303")}, {5});
   herd.cows({.father = QStringLiteral("101")}, {5});
   herd.cows({.region = 1, .farm = 2}, {4});

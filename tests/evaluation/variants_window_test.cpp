@@ -5,7 +5,7 @@
 #include "evaluation/desktop_open.h"
 #include "evaluation/sire_statistics.h"
 #include "evaluation/variants_window.h"
-#include "herd_builder.h"
+#include "herd_writer.h"
 #include "modal_answers.h"
 #include "ui/forms.h"
 #include "work_folder.h"
@@ -37,8 +37,8 @@ class VariantsWindow : public ::testing::Test {
     herd.farm(1, 0, QStringLiteral("Архив региона"));
     herd.farm(2, 1, QStringLiteral("АО «Искра»"));
     herd.breed(1, QStringLiteral("Черно-пестрая"));
-    herd.bull(QStringLiteral("101"), QStringLiteral("Аккорд 101"), 1, 1, 1);
-    herd.bull(QStringLiteral("202"), QStringLiteral("Буран 202"), 1, 0, 1);  // an archive bull
+    herd.bull(1, 1, QStringLiteral("101"), QStringLiteral("Аккорд 101"), 1);
+    herd.bull(1, 0, QStringLiteral("202"), QStringLiteral("Буран 202"), 1);  // an archive bull
     herd.cows({.region = 1, .farm = 1, .father = QStringLiteral("101")}, {6, 8});
     herd.cows({.region = 1, .farm = 0, .father = QStringLiteral("202")}, {7});
     herd.cows({.region = 1, .farm = 0}, {3, 4});  // the region's archive
@@ -84,7 +84,7 @@ class VariantsWindow : public ::testing::Test {
 
   test::WorkFolder folder;
   test::App app;
-  test::HerdBuilder herd;
+  test::HerdWriter herd;
   TForm12& w;
   QTemporaryDir out;
   QStringList opened;
@@ -209,7 +209,7 @@ TEST_F(VariantsWindow, FatherMissingFromTheBullTableStillGetsASheet) {
 }
 
 TEST_F(VariantsWindow, CheckMessageEndsTheRun) {
-  herd.bull(QStringLiteral("303"), QStringLiteral("Гром 303"), 2, 1, 1);  // no daughters
+  herd.bull(2, 1, QStringLiteral("303"), QStringLiteral("Гром 303"), 1);  // no daughters
   pick(dm().bik, u"kodbyk", 303);
   run(w.RadioButton4, w.RadioButton11);
   EXPECT_EQ(app.prompts.messages, QStringList{QStringLiteral("Нет быков в этой породе коров!")});

@@ -21,7 +21,7 @@ class RecordingPrompts : public Prompts {
   QString textInput(const QString&, const QString& initial) override { return initial; }
   QString selectionKey() override { return QStringLiteral(" "); }
   bool confirmDelete(const DeleteQuestion&) override { return false; }
-  void showPicker(QDialog&, const QString&) override {}
+  void showPicker(KorvelDialog&, const QString&, PickerUse) override {}
 
   QStringList messages;
 };

@@ -15,7 +15,7 @@
 
 using namespace korvel;
 using test::liveRows;
-using test::seed;
+using test::appendRow;
 
 namespace {
 
@@ -30,7 +30,7 @@ struct BreedsFixture {
   TDataModule5& dm = app.dm();
   QString file() const { return folder.file(QStringLiteral("PORODA.DBF")); }
   void breed(int code, const QString& name, const QString& mark = {}) {
-    seed(dm.poroda, {{"kodporod", code}, {"poroda", name}, {"ot", mark}});
+    appendRow(dm.poroda, {{"kodporod", code}, {"poroda", name}, {"ot", mark}});
   }
   QStringList breeds() const {
     QStringList out;
@@ -151,12 +151,6 @@ TEST(BreedsWindow, TheCalculationButtonBelongsToTheMenuOpeningOnly) {
   prompts().showPicker(f.w, kBreedPicker);
   EXPECT_EQ(f.current(), QStringLiteral("Симментальская"));
   EXPECT_EQ(f.dm.poroda.fieldByName(u"kodporod").asInteger(), 3);
-
-  // A caption that only resembles the menu's does not count.
-  f.w.setWindowTitle(QStringLiteral("Породы "));
-  f.w.show();
-  EXPECT_FALSE(f.w.Button5->isVisible());
-  f.w.hide();
 
   f.openFromMenu();
   EXPECT_TRUE(f.w.Button5->isVisible());

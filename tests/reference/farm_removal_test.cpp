@@ -30,7 +30,7 @@
 
 using namespace korvel;
 using test::liveRows;
-using test::seed;
+using test::appendRow;
 using test::shownButtons;
 
 namespace {
@@ -52,8 +52,8 @@ struct Removal {
   TDataModule5& dm = app.dm();
 
   Removal() {
-    seed(dm.Table1, {{"kodreg", 1}, {"region", "Север"}});
-    seed(dm.Table1, {{"kodreg", 2}, {"region", "Юг"}});
+    appendRow(dm.Table1, {{"kodreg", 1}, {"region", "Север"}});
+    appendRow(dm.Table1, {{"kodreg", 2}, {"region", "Юг"}});
     farm(1, 1, "Заря");
     farm(1, 2, "Рассвет");
     farm(2, 1, "Заря");
@@ -75,13 +75,13 @@ struct Removal {
   ~Removal() { w.hide(); }
 
   void farm(int region, int code, const char* name) {
-    seed(dm.vlad2, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}});
+    appendRow(dm.vlad2, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}});
   }
   void bull(const char* name, int region, int farm, const char* code) {
-    seed(dm.bik, {{"nokli", name}, {"kodreg", region}, {"kodvlad", farm}, {"kodbyk", code}});
+    appendRow(dm.bik, {{"nokli", name}, {"kodreg", region}, {"kodvlad", farm}, {"kodbyk", code}});
   }
   void cow(const char* name, int region, int farm, const char* base, const char* father) {
-    seed(dm.korova, {{"nokli", name}, {"kodreg", region}, {"kodvlad", farm}, {"basekod", base}, {"kodbyk", father}});
+    appendRow(dm.korova, {{"nokli", name}, {"kodreg", region}, {"kodvlad", farm}, {"basekod", base}, {"kodbyk", father}});
   }
 
   // Every live row of a file as "NOKLI R/F BASEKOD|KODBYK" (cows) or "NOKLI R/F KODBYK" (bulls).
@@ -246,7 +246,7 @@ TEST(FarmRemoval, AllAnimalsToAChosenFarmKeepTheirFatherLinks) {
 
 TEST(FarmRemoval, ATargetRegionWithoutFarmsIsRefusedAndTheChoiceGoesOn) {
   Removal r;
-  seed(r.dm.Table1, {{"kodreg", 3}, {"region", "Пустой"}});
+  appendRow(r.dm.Table1, {{"kodreg", 3}, {"region", "Пустой"}});
   r.startRemoval(1);
   r.carryOut(r.w.RadioButton2);
   r.pickRegion(3);
@@ -759,12 +759,12 @@ TEST(FatherLinkRelease, OneWalkEqualsOneWalkPerBullEvenWhenTwoFreedBullsShareACo
 TEST(FatherLinkRelease, CodesAreComparedAsStoredAndTheTableStateComesBack) {
   test::WorkFolder folder;
   TDataModule5 dm(folder.path());
-  seed(dm.korova, {{"nokli", "a"}, {"basekod", "+"}, {"kodbyk", "12"}});
-  seed(dm.korova, {{"nokli", "b"}, {"basekod", "+"}, {"kodbyk", "012"}});
-  seed(dm.korova, {{"nokli", "c"}, {"basekod", "+"}, {"kodbyk", " 12"}});
-  seed(dm.korova, {{"nokli", "d"}, {"basekod", " "}, {"kodbyk", "12"}});
-  seed(dm.korova, {{"nokli", "e"}, {"basekod", "+"}, {"kodbyk", "1"}});
-  seed(dm.korova, {{"nokli", "f"}, {"basekod", "+"}, {"kodbyk", "12"}, {"kodreg", 4}});
+  appendRow(dm.korova, {{"nokli", "a"}, {"basekod", "+"}, {"kodbyk", "12"}});
+  appendRow(dm.korova, {{"nokli", "b"}, {"basekod", "+"}, {"kodbyk", "012"}});
+  appendRow(dm.korova, {{"nokli", "c"}, {"basekod", "+"}, {"kodbyk", " 12"}});
+  appendRow(dm.korova, {{"nokli", "d"}, {"basekod", " "}, {"kodbyk", "12"}});
+  appendRow(dm.korova, {{"nokli", "e"}, {"basekod", "+"}, {"kodbyk", "1"}});
+  appendRow(dm.korova, {{"nokli", "f"}, {"basekod", "+"}, {"kodbyk", "12"}, {"kodreg", 4}});
   dm.korova.first();
   dm.korova.deleteRecord();  // a deleted row is not seen
   dm.korova.setFilter("kodreg=4");

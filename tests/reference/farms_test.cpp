@@ -17,7 +17,7 @@
 
 using namespace korvel;
 using test::liveRows;
-using test::seed;
+using test::appendRow;
 using test::shownButtons;
 
 namespace {
@@ -37,9 +37,9 @@ struct FarmsFixture {
   TForm8& w = *forms().Form8;
   TDataModule5& dm = app.dm();
   QString file() const { return folder.file(QStringLiteral("VLAD.DBF")); }
-  void region(int code, const QString& name) { seed(dm.Table1, {{"kodreg", code}, {"region", name}}); }
+  void region(int code, const QString& name) { appendRow(dm.Table1, {{"kodreg", code}, {"region", name}}); }
   void farm(int region, int code, const QString& name, const QString& mark = {}) {
-    seed(dm.vlad2, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}, {"ot", mark}});
+    appendRow(dm.vlad2, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}, {"ot", mark}});
   }
   QString currentFarm() { return dm.vlad2.fieldByName(u"vlad").asString(); }
   // Rows of VLAD in the file for one region, as "code name".
@@ -120,12 +120,26 @@ TEST(FarmsWindow, TheRemovalControlsAreThereButWaitHidden) {
                                  f.w.RadioButton3, f.w.RadioButton4, f.w.RadioButton6};
   for (int i = 1; i < 6; ++i) EXPECT_GT(order[i]->y(), order[i - 1]->y());
 
-  // While a target farm is chosen, the refresh keeps "Удалить хозяйство" away.
-  f.w.Button8->show();
-  f.w.refreshFarmButtons();
+  // While a target farm is chosen, a region chosen again keeps "Удалить хозяйство" away.
+  f.farm(1, 2, QStringLiteral("Луч"));
+  f.dm.vlad2.first();
+  f.w.Button4->click();
+  f.w.RadioButton2->setChecked(true);
+  f.w.Button7->click();
+  ASSERT_EQ(f.w.removalState(), TForm8::RemovalState::ChoosingTarget);
+  f.pickRegion(1);
   EXPECT_FALSE(f.w.GroupBox1->isVisible());
   EXPECT_TRUE(f.w.DBGrid1->isVisible());
   EXPECT_EQ(shownButtons(f.w), QStringList({"Button1", "Button2", "Button3", "Button5", "Button6", "Button8", "Button9"}));
+  // The removal is told done over the list as it stands afterwards, the confirmation gone.
+  QStringList shownAtDone;
+  f.app.prompts.onMessage = [&](const QString&) { shownAtDone = shownButtons(f.w); };
+  f.w.Button8->click();
+  f.app.prompts.onMessage = {};
+  EXPECT_EQ(shownAtDone, kBrowsing);
+  EXPECT_EQ(f.w.removalState(), TForm8::RemovalState::Browsing);
+  EXPECT_EQ(shownButtons(f.w), kBrowsing);
+  EXPECT_EQ(f.farmsOf(1), QStringList{"2 Луч"});
 }
 
 TEST(FarmsWindow, FarmCodesCountWithinTheRegion) {
@@ -340,9 +354,9 @@ TEST(HerdContext, TheFirstRegionWithoutFarmsGetsOneAndFiltersStayOnIt) {
   test::WorkFolder folder;
   test::App app(folder.path());
   TDataModule5& dm = app.dm();
-  seed(dm.Table1, {{"kodreg", 4}, {"region", QStringLiteral("Озёрный")}});
-  seed(dm.Table1, {{"kodreg", 2}, {"region", QStringLiteral("Степной")}});
-  seed(dm.vlad2, {{"vlad", QStringLiteral("Колос")}, {"kodvlad", 3}, {"kodreg", 2}});
+  appendRow(dm.Table1, {{"kodreg", 4}, {"region", QStringLiteral("Озёрный")}});
+  appendRow(dm.Table1, {{"kodreg", 2}, {"region", QStringLiteral("Степной")}});
+  appendRow(dm.vlad2, {{"vlad", QStringLiteral("Колос")}, {"kodvlad", 3}, {"kodreg", 2}});
   dm.Table1.setFilter(QStringLiteral("vibor='+'"));
   dm.Table1.setFiltered(true);
   const HerdOpening o = establishHerdContext(dm);

@@ -19,7 +19,7 @@ TEST(ListGrid, CurrentRowAndCursorFollowEachOther) {
   test::WorkFolder folder;
   test::App app(folder.path());
   db::Table& t = app.dm().Table1;
-  for (int i = 1; i <= 4; ++i) test::seed(t, {{"kodreg", i}, {"region", QStringLiteral("Регион %1").arg(i)}});
+  for (int i = 1; i <= 4; ++i) test::appendRow(t, {{"kodreg", i}, {"region", QStringLiteral("Регион %1").arg(i)}});
   TForm6& w = *forms().Form6;
   DBGrid& grid = *w.DBGrid1;
   QAbstractItemModelTester tester(&grid.gridModel(), QAbstractItemModelTester::FailureReportingMode::Warning);
@@ -50,7 +50,7 @@ TEST(ListGrid, CurrentRowAndCursorFollowEachOther) {
   EXPECT_EQ(grid.currentIndex().row(), 3);
 
   // A row appended elsewhere shows and, once the handler is over, is the grid's current row.
-  test::seed(t, {{"kodreg", 5}, {"region", QStringLiteral("Регион 5")}});
+  test::appendRow(t, {{"kodreg", 5}, {"region", QStringLiteral("Регион 5")}});
   QApplication::processEvents();
   EXPECT_EQ(grid.gridModel().rowCount(), 5);
   EXPECT_EQ(grid.currentIndex().row(), 4);

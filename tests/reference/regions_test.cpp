@@ -11,7 +11,7 @@
 
 using namespace korvel;
 using test::liveRows;
-using test::seed;
+using test::appendRow;
 using test::shownButtons;
 
 namespace {
@@ -26,7 +26,7 @@ struct RegionsFixture {
   TForm6& w = *forms().Form6;
   QString file() const { return folder.file(QStringLiteral("REGION.DBF")); }
   void region(int code, const QString& name, const QString& mark = {}) {
-    seed(app.dm().Table1, {{"kodreg", code}, {"region", name}, {"vibor", mark}});
+    appendRow(app.dm().Table1, {{"kodreg", code}, {"region", name}, {"vibor", mark}});
   }
   long long currentCode() { return app.dm().Table1.fieldByName(u"kodreg").asInteger(); }
   ~RegionsFixture() { w.hide(); }

@@ -1,6 +1,6 @@
 // The bull figures over the daughters: the values written into BIK, the father link, and the
 // cow side put back as it was found.
-#include "herd.h"
+#include "herd_writer.h"
 #include "sires/bull_figures.h"
 #include "work_folder.h"
 

@@ -1,6 +1,6 @@
 // The daughters list: every daughter of the bull wherever she stands, with her region, farm,
 // breed, score and category, the cow side left as found.
-#include "herd.h"
+#include "herd_writer.h"
 #include "work_folder.h"
 
 #include "sires/daughters_window.h"

@@ -21,13 +21,13 @@ struct Delivering {
 
 }  // namespace
 
-RealApp::RealApp(long long cows, int regions, int farmsPerRegion) {
+RealApp::RealApp(long long cows, int regions, int farmsPerRegion, long long bulls) {
   herd::HerdOptions o;
   o.cows = cows;
   o.regions = regions;
   o.farmsPerRegion = farmsPerRegion;
   o.breeds = 3;
-  o.bulls = 4;
+  o.bulls = bulls;
   o.seed = 7;
   herd::generateHerd(folder_.path(), o);
   previousFolder_ = QDir::currentPath();

@@ -22,11 +22,11 @@
 namespace korvel::test {
 
 // A working folder with the starter catalogue and a generated herd (regions of two farms,
-// every farm with cows, a few bulls) and the program's windows over it, started in that
+// every farm with cows, four bulls unless told) and the program's windows over it, started in that
 // folder as the program is, the real prompts in force for as long as it lives.
 class RealApp {
  public:
-  explicit RealApp(long long cows = 24, int regions = 2, int farmsPerRegion = 2);
+  explicit RealApp(long long cows = 24, int regions = 2, int farmsPerRegion = 2, long long bulls = 4);
   ~RealApp();
   TDataModule5& dm() { return app_->dm(); }
   QString dir() const { return folder_.path(); }

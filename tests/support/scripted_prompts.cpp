@@ -45,8 +45,10 @@ bool ScriptedPrompts::confirmDelete(const DeleteQuestion& question) {
   return yes;
 }
 
-void ScriptedPrompts::showPicker(QDialog& window, const QString& caption) {
+void ScriptedPrompts::showPicker(KorvelDialog& window, const QString& caption, PickerUse use) {
   pickerCaptions << caption;
+  pickerUses.push_back(use);
+  const KorvelDialog::AsPicker picker(window, use);
   window.setWindowTitle(caption);
   window.show();
   if (pickerActions.empty()) {

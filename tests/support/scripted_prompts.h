@@ -2,7 +2,7 @@
 // scripted answer. A question without a scripted answer fails the test.
 #pragma once
 
-#include "ui/prompts.h"
+#include "ui/window_base.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -21,8 +21,8 @@ class ScriptedPrompts : public Prompts {
   std::deque<QString> texts;      // text input dialog
   std::deque<QString> keys;       // selection key dialog (raw text)
   std::deque<bool> confirmations; // delete confirmation
-  // What the user does inside a borrowed list window before closing it (it is shown, so its
-  // activation routine has run).
+  // What the user does inside a borrowed list window before closing it (it is shown in picker
+  // mode, so its activation routine has run as a picker's).
   std::deque<std::function<void(QDialog&)>> pickerActions;
 
   // What the program showed and asked.
@@ -30,6 +30,7 @@ class ScriptedPrompts : public Prompts {
   QStringList textCaptions;
   std::vector<DeleteQuestion> questions;
   QStringList pickerCaptions;
+  std::vector<PickerUse> pickerUses;
 
   // Optional: called with each message as it is shown (to look at the windows at that moment).
   std::function<void(const QString&)> onMessage;
@@ -38,7 +39,7 @@ class ScriptedPrompts : public Prompts {
   QString textInput(const QString& caption, const QString& initial) override;
   QString selectionKey() override;
   bool confirmDelete(const DeleteQuestion& question) override;
-  void showPicker(QDialog& window, const QString& caption) override;
+  void showPicker(KorvelDialog& window, const QString& caption, PickerUse use) override;
 
  private:
   Prompts* previous_ = nullptr;

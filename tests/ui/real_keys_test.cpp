@@ -1,12 +1,10 @@
 // The list windows over a generated herd, driven as a person drives them: real keystrokes into
 // the lists and the selection key dialog, the delete question answered by a click on its button.
-#include "modal_answers.h"
 #include "qt_print.h"
+#include "real_windows.h"
 #include "safety/drive_fixture.h"
-#include "work_folder.h"
 
 #include "db/data_module.h"
-#include "herdgen.h"
 #include "reference/breeds_window.h"
 #include "reference/farms_window.h"
 #include "reference/regions_window.h"
@@ -27,20 +25,9 @@ namespace {
 
 using test::ModalAnswers;
 
-// A generated herd in a starter folder, every window created, the real prompts in force.
+// A generated herd with several bulls a farm, every window created, the real prompts in force.
 struct RealWindows : ::testing::Test {
-  RealWindows() {
-    herd::HerdOptions o;
-    o.cows = 400;
-    o.bulls = 40;
-    o.regions = 2;
-    o.farmsPerRegion = 2;
-    o.breeds = 2;
-    herd::generateHerd(folder.path(), o);
-  }
-  test::WorkFolder folder;
-  test::App app{folder.path()};
-  test::RealPromptsInForce real{app.prompts};
+  test::RealApp app{400, 2, 2, 40};
   ModalAnswers answers;
 };
 
@@ -53,10 +40,11 @@ struct ListWindow {
 
 std::vector<ListWindow> listWindows() {
   Forms& f = forms();
-  return {{"regions", f.Form6, QStringLiteral("Работа с регионами"), f.Form6->Button3},
-          {"farms", f.Form8, QStringLiteral("Работа с владельцами (хозяйствами)"), f.Form8->Button5},
-          {"breeds", f.Form10, QStringLiteral("Породы"), f.Form10->Button3},
-          {"bulls", f.Form4, QStringLiteral("Быки"), f.Form4->Button4}};
+  using test::named;
+  return {{"regions", f.Form6, QStringLiteral("Работа с регионами"), named<QPushButton>(*f.Form6, "Button3")},
+          {"farms", f.Form8, QStringLiteral("Работа с владельцами (хозяйствами)"), named<QPushButton>(*f.Form8, "Button5")},
+          {"breeds", f.Form10, QStringLiteral("Породы"), named<QPushButton>(*f.Form10, "Button3")},
+          {"bulls", f.Form4, QStringLiteral("Быки"), named<QPushButton>(*f.Form4, "Button4")}};
 }
 
 QWidget* listOf(QDialog* window) { return window->findChild<DBGrid*>(); }
@@ -89,13 +77,13 @@ TEST_F(RealWindows, EnterInAListPressesNoButton) {
     QWidget* list = listOf(l.window);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);  // the bull card shows (and writes) the next bull's figures
-    const auto before = test::snapshot(folder.path());
+    const auto before = test::snapshot(app.dir());
     QTest::keyClick(list, Qt::Key_Return);
     QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
     QTest::qWait(50);
     EXPECT_TRUE(answers.shown.isEmpty()) << l.name << ": " << answers.shown.join(u'|').toStdString();
     EXPECT_TRUE(l.window->isVisible()) << l.name;
-    EXPECT_EQ(changedFiles(before, test::snapshot(folder.path())), QString()) << l.name;
+    EXPECT_EQ(changedFiles(before, test::snapshot(app.dir())), QString()) << l.name;
     l.window->hide();
     answers.shown.clear();
   }
@@ -107,14 +95,14 @@ TEST_F(RealWindows, EscapeInTheKeyDialogSelectsNothing) {
   for (const ListWindow& l : listWindows()) {
     l.window->setWindowTitle(l.caption);
     l.window->show();
-    const auto before = test::snapshot(folder.path());
+    const auto before = test::snapshot(app.dir());
     const QString filter = l.window == forms().Form6 ? app.dm().Table1.filter() : QString();
     answers.type(QStringLiteral("А"), Qt::Key_Escape);
     QTest::mouseClick(l.selectButton, Qt::LeftButton);
     EXPECT_EQ(answers.pending(), 0u) << l.name;
     EXPECT_EQ(answers.shown, QStringList{QStringLiteral("Выделение")}) << l.name;
     EXPECT_FALSE(forms().Form7->isVisible()) << l.name;
-    EXPECT_EQ(changedFiles(before, test::snapshot(folder.path())), QString()) << l.name;
+    EXPECT_EQ(changedFiles(before, test::snapshot(app.dir())), QString()) << l.name;
     if (l.window == forms().Form6) {
       EXPECT_EQ(app.dm().Table1.filter(), filter);
     }
@@ -126,7 +114,7 @@ TEST_F(RealWindows, EscapeInTheKeyDialogSelectsNothing) {
   TForm6& regions = *forms().Form6;
   regions.show();
   answers.type(QStringLiteral("А"), Qt::Key_Return);
-  QTest::mouseClick(regions.Button3, Qt::LeftButton);
+  test::clickOn(test::named<QPushButton>(regions, "Button3"));
   EXPECT_EQ(app.dm().Table1.filter(), QStringLiteral("vibor='+'"));
   regions.hide();
 }
@@ -137,20 +125,23 @@ TEST_F(RealWindows, DeleteQuestionFitsItsLinesAndButtons) {
   TForm4& bulls = *forms().Form4;
   bulls.setWindowTitle(QStringLiteral("Быки"));
   bulls.show();
-  const auto before = test::snapshot(folder.path());
+  const auto before = test::snapshot(app.dir());
   answers.act([](QWidget& w) {
     auto& d = static_cast<TForm11&>(w);
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Удаление быка"));
     EXPECT_EQ(d.width(), d.widthForLabels());
     EXPECT_LE(d.height(), d.sizeHint().height());
-    const int labelsEnd = d.Label2->geometry().bottom();
-    EXPECT_LT(d.Button1->geometry().top() - labelsEnd, 3 * d.fontMetrics().height())
+    QLabel* question = test::named<QLabel>(d, "Label2");
+    QPushButton* yes = test::named<QPushButton>(d, "Button1");
+    ASSERT_TRUE(question && yes);
+    const int labelsEnd = question->geometry().bottom();
+    EXPECT_LT(yes->geometry().top() - labelsEnd, 3 * d.fontMetrics().height())
         << "the buttons stand far below the question";
     QTest::mouseClick(ModalAnswers::button(d, QStringLiteral("Нет. Не удаляем.")), Qt::LeftButton);
   });
-  QTest::mouseClick(bulls.Button7, Qt::LeftButton);
+  test::clickOn(test::named<QPushButton>(bulls, "Button7"));
   EXPECT_EQ(answers.pending(), 0u);
-  EXPECT_EQ(changedFiles(before, test::snapshot(folder.path())), QString());
+  EXPECT_EQ(changedFiles(before, test::snapshot(app.dir())), QString());
   bulls.hide();
 }
 

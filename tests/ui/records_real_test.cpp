@@ -77,7 +77,7 @@ TEST(CowRecordsRealWindow, EveryQuestionOfTheRecordButtonsAnsweredByClicking) {
       {"Button1", typed(QStringLiteral("Новая 1"), kWrite), {QStringLiteral("Введите кличку/идентифик.№ коровы и закройте это окно")},
        [&] {
          EXPECT_EQ(text(cow, u"nokli"), QStringLiteral("Новая 1"));
-         EXPECT_TRUE(f.Button5->isVisible()) << "the new cow is open for entry";
+         EXPECT_TRUE(test::named<QPushButton>(f, "Button5")->isVisible()) << "the new cow is open for entry";
          EXPECT_EQ(rows(f), farmCows + 1);
        }},
       {"Button1", typed(QStringLiteral(" новая 1 "), kWrite, true),
@@ -92,14 +92,14 @@ TEST(CowRecordsRealWindow, EveryQuestionOfTheRecordButtonsAnsweredByClicking) {
        [&] { EXPECT_EQ(rows(f), farmCows + 1); }},
       {"Button9", picked(1), {kBreedPicker},
        [&] {
-         EXPECT_EQ(f.Edporoda->text(), text(dm.poroda, u"poroda"));
+         EXPECT_EQ(test::named<QLineEdit>(f, "Edporoda")->text(), text(dm.poroda, u"poroda"));
          EXPECT_EQ(text(cow, u"kodporod"), text(dm.poroda, u"kodporod"));
        }},
       {"Button6", picked(0),
        {QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно.")},
        [&] {
          EXPECT_EQ(f.bikreg->text(), QStringLiteral("Бык-отец по базе данных"));
-         EXPECT_EQ(f.Edotec->text(), text(dm.bik, u"nokli"));
+         EXPECT_EQ(test::named<QLineEdit>(f, "Edotec")->text(), text(dm.bik, u"nokli"));
          EXPECT_EQ(text(cow, u"basekod"), QStringLiteral("+"));
        }},
       {"Button4", clicks({QStringLiteral("Нет. Не удаляем.")}), {QStringLiteral("Удаление коровы")},
@@ -107,7 +107,7 @@ TEST(CowRecordsRealWindow, EveryQuestionOfTheRecordButtonsAnsweredByClicking) {
       {"Button10", picked(1), {QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно.")},
        [&] {
          EXPECT_EQ(f.herd.farmCode, dm.vlad2.fieldByName(u"kodvlad").asInteger());
-         EXPECT_TRUE(f.Label1->text().endsWith(text(dm.vlad2, u"vlad")));
+         EXPECT_TRUE(test::named<QLabel>(f, "Label1")->text().endsWith(text(dm.vlad2, u"vlad")));
        }},
       {"Button3", picked(0), {kFarmPicker},
        [&] {
@@ -158,7 +158,7 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
       {"Button2", typed(QStringLiteral("Буян 1"), kWrite), {QStringLiteral("Введите кличку/идентифик.№ быка и закройте это окно")},
        [&] {
          EXPECT_EQ(text(bull, u"nokli"), QStringLiteral("Буян 1"));
-         EXPECT_FALSE(f.Edlin->isReadOnly()) << "line and birth can be typed at once";
+         EXPECT_FALSE(test::named<QLineEdit>(f, "Edlin")->isReadOnly()) << "line and birth can be typed at once";
        }},
       {"Button2", typed(QStringLiteral(" буян 1"), kWrite, true),
        {QStringLiteral("Введите кличку/идентифик.№ быка и закройте это окно"), kDuplicateAnimal},
@@ -173,9 +173,9 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
       {"Button4", typed(QStringLiteral("ЖЖЖ"), kSelect, true), {kKeyDialog, kNoMatch},
        [&] { EXPECT_FALSE(bull.filter().endsWith(selected)); }},
       {"Button8", picked(0), {kBreedPicker},
-       [&] { EXPECT_EQ(f.Label8->text(), QStringLiteral("Порода (породность): ") + text(dm.poroda, u"poroda")); }},
+       [&] { EXPECT_EQ(test::named<QLabel>(f, "Label8")->text(), QStringLiteral("Порода (породность): ") + text(dm.poroda, u"poroda")); }},
       {"Button11", picked(1), {QStringLiteral("Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно.")},
-       [&] { EXPECT_TRUE(f.Label3->text().endsWith(text(dm.vlad2, u"vlad"))); }},
+       [&] { EXPECT_TRUE(test::named<QLabel>(f, "Label3")->text().endsWith(text(dm.vlad2, u"vlad"))); }},
       // Back to the farm he left, empty since its only bull was deleted.
       {"Button3",
        [&](ModalAnswers& a) {
@@ -184,9 +184,9 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
        },
        {kFarmPicker, kEmptyBullFarm},
        [&] {
-         EXPECT_TRUE(f.Label3->text().endsWith(text(dm.vlad2, u"vlad")));
-         EXPECT_TRUE(f.Button2->isVisible());
-         EXPECT_FALSE(f.Button7->isVisible());
+         EXPECT_TRUE(test::named<QLabel>(f, "Label3")->text().endsWith(text(dm.vlad2, u"vlad")));
+         EXPECT_TRUE(test::named<QPushButton>(f, "Button2")->isVisible());
+         EXPECT_FALSE(test::named<QPushButton>(f, "Button7")->isVisible());
        }},
   });
   f.hide();
