@@ -260,7 +260,9 @@ TEST_F(StartFolder, AFolderThatMustNotBeUsedIsRefusedWithAMessageAndLeftAlone) {
     EXPECT_EQ(tableFiles(untouched), c.tables);
     EXPECT_FALSE(QFile::exists(QDir(untouched).filePath(QStringLiteral("rezerv.txt"))));
     EXPECT_EQ(QDir::currentPath(), current);
-    if (held) EXPECT_TRUE(QFile::exists(QDir(untouched).filePath(restoring)));
+    if (held) {
+      EXPECT_TRUE(QFile::exists(QDir(untouched).filePath(restoring)));
+    }
     held.reset();
   }
 }

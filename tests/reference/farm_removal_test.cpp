@@ -394,9 +394,10 @@ std::function<void(QDialog&)> inBullPicker(std::function<void()> steps) {
 // looked at). Checked at the end of a nested operation, before its picker closes.
 void expectCursors(Removal& r, const char* cow, const char* bull) {
   for (const auto& [t, name] : {std::pair{&r.dm.korova, cow}, std::pair{&r.dm.bik, bull}})
-    if (name)
+    if (name) {
       EXPECT_EQ(t->fieldByName(u"nokli").asString().trimmed(), QString::fromUtf8(name).trimmed())
           << "cursor of " << t->tableName().toStdString();
+    }
 }
 
 // removeThenPick, and the callers' cursors checked after it.
