@@ -39,7 +39,7 @@ herd::HerdOptions herdBookShapedHerd() {
   return o;
 }
 
-QString benchHerd(const QString& name, const herd::HerdOptions& o, const std::function<void(const QString&)>& prepare) {
+QString benchHerd(const QString& name, const herd::HerdOptions& o) {
   static std::map<QString, std::unique_ptr<QTemporaryDir>> temporary;
   static std::map<QString, QString> made;
   if (const auto it = made.find(name); it != made.end()) return it->second;
@@ -61,7 +61,6 @@ QString benchHerd(const QString& name, const herd::HerdOptions& o, const std::fu
   stampFile.close();
   if (!ready) {
     stampFile.remove();
-    if (prepare) prepare(dir);
     herd::generateHerd(dir, o);
     if (!stampFile.open(QIODevice::WriteOnly) || stampFile.write(stamp) != stamp.size()) qFatal("cannot write the herd stamp");
   }

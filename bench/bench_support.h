@@ -30,10 +30,8 @@ herd::HerdOptions herdBookShapedHerd();
 
 // A herd generated with `options` on the first call for `name`: into a temporary folder removed
 // at exit, or, when KORVEL_BENCH_HERDS names a folder, into its subfolder `name`, kept between
-// runs and generated again only when it was made with other options. `prepare`, when given,
-// lays the folder out before the herd is generated.
-QString benchHerd(const QString& name, const herd::HerdOptions& options,
-                  const std::function<void(const QString&)>& prepare = {});
+// runs and generated again only when it was made with other options.
+QString benchHerd(const QString& name, const herd::HerdOptions& options);
 
 // The floor: the file at `path` read once per iteration, 1 MiB at a time (from the page cache
 // after the first), with the bytes read counted as processed.
