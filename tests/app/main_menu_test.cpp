@@ -3,6 +3,7 @@
 #include "help/instructions_window.h"
 #include "modal_answers.h"
 #include "modal_closer.h"
+#include "named.h"
 #include "sires/bull_card.h"
 #include "ui/forms.h"
 #include "ui/session.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 using namespace korvel;
+using test::button;
 
 namespace {
 
@@ -62,12 +64,17 @@ TEST(MainMenu, ShowsFourteenButtonsInTwoColumnsAndOpensTheReferenceTables) {
   EXPECT_FALSE(app.dm().bik.isOpen());
   EXPECT_TRUE(app.prompts.messages.isEmpty());
 
-  const std::vector<QPushButton*> left = {menu.Button1, menu.Button3, menu.Button4, menu.Button5,
-                                          menu.Button6, menu.Button8, menu.Button9};
-  const std::vector<QPushButton*> right = {menu.Button16, menu.Button13, menu.Button11, menu.Button12,
-                                           menu.Button14, menu.Button15, menu.Button10};
-  for (auto* b : left) EXPECT_EQ(b->x(), menu.Button1->x());
-  for (auto* b : right) EXPECT_GT(b->x(), menu.Button1->x());
+  auto column = [&menu](std::initializer_list<const char*> names) {
+    std::vector<QPushButton*> out;
+    for (const char* name : names) out.push_back(button(menu, name));
+    return out;
+  };
+  const std::vector<QPushButton*> left =
+      column({"Button1", "Button3", "Button4", "Button5", "Button6", "Button8", "Button9"});
+  const std::vector<QPushButton*> right =
+      column({"Button16", "Button13", "Button11", "Button12", "Button14", "Button15", "Button10"});
+  for (auto* b : left) EXPECT_EQ(b->x(), button(menu, "Button1")->x());
+  for (auto* b : right) EXPECT_GT(b->x(), button(menu, "Button1")->x());
   EXPECT_EQ(captionsTopToBottom(left),
             QStringList({QStringLiteral(" Породы. Отчеты по быкам-производителям "), QStringLiteral("РЕГИОНЫ"),
                          QStringLiteral("Владельцы, Хозяйства"), QStringLiteral("быки"), QStringLiteral("коровы"),
@@ -121,23 +128,22 @@ TEST(MainMenu, ButtonsSetTheCaptionsAndTheInstructionSelector) {
   test::ModalCloser closer;
 
   forms().Form4->setWindowTitle(QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно."));
-  menu.Button5->click();
+  button(menu, "Button5")->click();
   ASSERT_FALSE(closer.titles.isEmpty());
   EXPECT_EQ(closer.titles.last(), QStringLiteral("Быки"));
 
-  menu.Button3->click();
+  button(menu, "Button3")->click();
   EXPECT_EQ(closer.titles.last(), QStringLiteral("Работа с регионами"));
-  menu.Button4->click();
+  button(menu, "Button4")->click();
   EXPECT_EQ(closer.titles.last(), QStringLiteral("Работа с владельцами (хозяйствами)"));
-  menu.Button1->click();
+  button(menu, "Button1")->click();
   EXPECT_EQ(closer.titles.last(), QStringLiteral("Породы"));
 
-  const std::pair<QPushButton*, int> instructions[] = {{menu.Button10, 1}, {menu.Button16, 2}, {menu.Button11, 3},
-                                                       {menu.Button12, 4}, {menu.Button14, 5}, {menu.Button15, 6},
-                                                       {menu.Button13, 7}};
-  for (const auto& [button, selector] : instructions) {
-    button->click();
-    EXPECT_EQ(instructionSelector, selector) << button->objectName().toStdString();
+  const std::pair<const char*, int> instructions[] = {{"Button10", 1}, {"Button16", 2}, {"Button11", 3}, {"Button12", 4},
+                                                      {"Button14", 5}, {"Button15", 6}, {"Button13", 7}};
+  for (const auto& [name, selector] : instructions) {
+    button(menu, name)->click();
+    EXPECT_EQ(instructionSelector, selector) << name;
   }
   menu.hide();
 }

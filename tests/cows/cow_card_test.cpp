@@ -9,6 +9,7 @@
 #include "help/picture_window.h"
 #include "herd_writer.h"
 #include "modal_closer.h"
+#include "named.h"
 #include "raw_table.h"
 #include "ui/forms.h"
 #include "work_folder.h"
@@ -32,6 +33,11 @@ using namespace korvel;
 namespace {
 
 using test::appendRow;
+using test::button;
+using test::edit;
+using test::grid;
+using test::label;
+using test::named;
 using test::RawField;
 using test::RawTable;
 
@@ -174,66 +180,66 @@ TEST(CowCard, OpensOnTheFirstFarmWithTheCardOfItsFirstCow) {
   EXPECT_TRUE(h.prompts().messages.isEmpty()) << h.prompts().messages.join('|').toStdString();
   EXPECT_EQ(f.pos(), QPoint(0, 0));
   EXPECT_EQ(f.size(), QSize(1024, 736));
-  EXPECT_EQ(f.Label1->text(), QStringLiteral("Регион: ЮЖНЫЙ Владелец: Колхоз Заря"));
+  EXPECT_EQ(label(f, "Label1")->text(), QStringLiteral("Регион: ЮЖНЫЙ Владелец: Колхоз Заря"));
   EXPECT_EQ(f.herd.regionCode, 1);
   EXPECT_EQ(f.herd.farmCode, 1);
   EXPECT_EQ(h.dm().korova.filter(), QStringLiteral("kodreg=1 and kodvlad=1"));
   EXPECT_TRUE(h.dm().korova.filtered());
   EXPECT_FALSE(h.dm().cowRefreshSuppressed);
-  ASSERT_EQ(f.DBGrid1->model()->rowCount(), 3);
-  EXPECT_EQ(f.DBGrid1->model()->index(0, 0).data().toString(), QStringLiteral("Майка 101"));
-  EXPECT_EQ(f.DBGrid1->model()->index(2, 0).data().toString(), QStringLiteral("Дочь"));
-  EXPECT_EQ(f.DBGrid1->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Идентификацион. № , кличка"));
+  ASSERT_EQ(named<DBGrid>(f, "DBGrid1")->model()->rowCount(), 3);
+  EXPECT_EQ(named<DBGrid>(f, "DBGrid1")->model()->index(0, 0).data().toString(), QStringLiteral("Майка 101"));
+  EXPECT_EQ(named<DBGrid>(f, "DBGrid1")->model()->index(2, 0).data().toString(), QStringLiteral("Дочь"));
+  EXPECT_EQ(named<DBGrid>(f, "DBGrid1")->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Идентификацион. № , кличка"));
 
   // The card of "Майка 101".
-  EXPECT_EQ(f.StringGrid1->rowCount(), 19);
-  EXPECT_EQ(f.StringGrid2->rowCount(), 48);
-  EXPECT_EQ(f.StringGrid3->rowCount(), 6);
-  EXPECT_EQ(f.StringGrid2->horizontalHeaderItem(1)->text(), QStringLiteral("Оценка"));
-  EXPECT_EQ(f.StringGrid1->columnWidth(0), 180);
-  EXPECT_EQ(h.text(f.StringGrid1, 1), QStringLiteral("Рост (высота в крестце)"));
-  EXPECT_EQ(h.cell(f.StringGrid1, 1), "5");
-  EXPECT_EQ(h.cell(f.StringGrid1, 2), "9");
-  EXPECT_EQ(h.cell(f.StringGrid1, 3), "");
-  EXPECT_EQ(h.cell(f.StringGrid1, 19), "3");
-  EXPECT_EQ(h.cell(f.StringGrid2, 1), "");  // a heading shows empty
-  EXPECT_EQ(h.cell(f.StringGrid2, 2), "+");
-  EXPECT_EQ(h.cell(f.StringGrid2, 3), "++");
-  EXPECT_EQ(h.cell(f.StringGrid3, 4), "60");
+  EXPECT_EQ(grid(f, "StringGrid1")->rowCount(), 19);
+  EXPECT_EQ(grid(f, "StringGrid2")->rowCount(), 48);
+  EXPECT_EQ(grid(f, "StringGrid3")->rowCount(), 6);
+  EXPECT_EQ(grid(f, "StringGrid2")->horizontalHeaderItem(1)->text(), QStringLiteral("Оценка"));
+  EXPECT_EQ(grid(f, "StringGrid1")->columnWidth(0), 180);
+  EXPECT_EQ(h.text(grid(f, "StringGrid1"), 1), QStringLiteral("Рост (высота в крестце)"));
+  EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 1), "5");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 2), "9");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 3), "");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 19), "3");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid2"), 1), "");  // a heading shows empty
+  EXPECT_EQ(h.cell(grid(f, "StringGrid2"), 2), "+");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid2"), 3), "++");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid3"), 4), "60");
   // 0.1*80 + 0.2*90 + 0.15*70 + 0*60 + 0.4*85 + 0.15*75 = 81.75
-  EXPECT_EQ(f.Label19->text(), QStringLiteral("Общая оценка:  82"));
-  EXPECT_EQ(f.Label20->text(), QStringLiteral("Категория:  Хороший с плюсом"));
-  EXPECT_EQ(f.Edporoda->text(), QStringLiteral("Черно-пестрая"));
+  EXPECT_EQ(label(f, "Label19")->text(), QStringLiteral("Общая оценка:  82"));
+  EXPECT_EQ(label(f, "Label20")->text(), QStringLiteral("Категория:  Хороший с плюсом"));
+  EXPECT_EQ(edit(f, "Edporoda")->text(), QStringLiteral("Черно-пестрая"));
   EXPECT_EQ(h.dm().poroda.filter(), QStringLiteral("kodporod=2"));
-  EXPECT_EQ(f.Edotec->text(), QStringLiteral("Буян 1234"));
-  EXPECT_EQ(f.bikreg->text(), QStringLiteral("Бык-отец по базе данных"));
+  EXPECT_EQ(edit(f, "Edotec")->text(), QStringLiteral("Буян 1234"));
+  EXPECT_EQ(label(f, "bikreg")->text(), QStringLiteral("Бык-отец по базе данных"));
   EXPECT_FALSE(h.dm().bik.isOpen()) << "the bull lookup leaves the bull table as it found it";
   EXPECT_FALSE(h.dm().bullRefreshSuppressed);
-  EXPECT_EQ(f.Edmat->text(), QStringLiteral("Мать 55"));
-  EXPECT_EQ(f.Edlin->text(), QStringLiteral("Вис Айдиал"));
-  EXPECT_EQ(f.Masklakt->text().trimmed(), "2");
-  EXPECT_EQ(f.MaskEddata->text(), "15.03.2021");
-  EXPECT_EQ(f.Edpred->text(), QStringLiteral("хор"));
-  EXPECT_EQ(f.Edrogd->text(), QStringLiteral("2018 Заря"));
+  EXPECT_EQ(edit(f, "Edmat")->text(), QStringLiteral("Мать 55"));
+  EXPECT_EQ(edit(f, "Edlin")->text(), QStringLiteral("Вис Айдиал"));
+  EXPECT_EQ(edit(f, "Masklakt")->text().trimmed(), "2");
+  EXPECT_EQ(edit(f, "MaskEddata")->text(), "15.03.2021");
+  EXPECT_EQ(edit(f, "Edpred")->text(), QStringLiteral("хор"));
+  EXPECT_EQ(edit(f, "Edrogd")->text(), QStringLiteral("2018 Заря"));
 
   // Browsing: nothing editable, the write button and the warning hidden, all record buttons.
   EXPECT_FALSE(f.editingMode());
-  EXPECT_TRUE(f.Button5->isHidden());
-  EXPECT_TRUE(f.Label9->isHidden());
-  for (QLineEdit* e : {f.Edporoda, f.Edotec, f.Edmat, f.Edlin, f.Masklakt, f.MaskEddata, f.Edpred, f.Edrogd})
-    EXPECT_TRUE(e->isReadOnly()) << e->objectName().toStdString();
-  for (QPushButton* b : {f.Button1, f.Button2, f.Button3, f.Button4, f.Button6, f.Button7, f.Button8, f.Button9,
-                         f.Button10, f.Button11})
-    EXPECT_TRUE(b->isVisible()) << b->objectName().toStdString();
-  EXPECT_FALSE(f.StringGrid1->item(0, 1)->flags() & Qt::ItemIsEditable);
-  EXPECT_FALSE(f.StringGrid3->item(0, 1)->flags() & Qt::ItemIsSelectable);
+  EXPECT_TRUE(button(f, "Button5")->isHidden());
+  EXPECT_TRUE(label(f, "Label9")->isHidden());
+  for (const char* e : {"Edporoda", "Edotec", "Edmat", "Edlin", "Masklakt", "MaskEddata", "Edpred", "Edrogd"})
+    EXPECT_TRUE(edit(f, e)->isReadOnly()) << e;
+  for (const char* b :
+       {"Button1", "Button2", "Button3", "Button4", "Button6", "Button7", "Button8", "Button9", "Button10", "Button11"})
+    EXPECT_TRUE(button(f, b)->isVisible()) << b;
+  EXPECT_FALSE(grid(f, "StringGrid1")->item(0, 1)->flags() & Qt::ItemIsEditable);
+  EXPECT_FALSE(grid(f, "StringGrid3")->item(0, 1)->flags() & Qt::ItemIsSelectable);
 }
 
 TEST(CowCard, OpeningReadsTheCatalogueAsItNowStands) {
   Herd h;
   h.open();
   TForm9& f = *h.form;
-  ASSERT_EQ(h.text(f.StringGrid1, 1), QStringLiteral("Рост (высота в крестце)"));
+  ASSERT_EQ(h.text(grid(f, "StringGrid1"), 1), QStringLiteral("Рост (высота в крестце)"));
   f.hide();
   // The catalogue replaced while the window is closed, as a restore replaces it: the linear
   // section now ends after its first line.
@@ -242,13 +248,13 @@ TEST(CowCard, OpeningReadsTheCatalogueAsItNowStands) {
   setCatalogueText(h.folder.path(), "x2", QStringLiteral(" "));
   h.dm().xarakt.open();
   h.open();
-  ASSERT_EQ(f.StringGrid1->rowCount(), 1);
-  EXPECT_EQ(h.text(f.StringGrid1, 1), QStringLiteral("Рост в холке"));
-  EXPECT_EQ(h.cell(f.StringGrid1, 1), "5");
+  ASSERT_EQ(grid(f, "StringGrid1")->rowCount(), 1);
+  EXPECT_EQ(h.text(grid(f, "StringGrid1"), 1), QStringLiteral("Рост в холке"));
+  EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 1), "5");
   // Writing follows the lines shown: X2, no longer shown, keeps its 9.
-  f.Button2->click();
-  h.type(f.StringGrid1, 1, "7");
-  f.Button5->click();
+  button(f, "Button2")->click();
+  h.type(grid(f, "StringGrid1"), 1, "7");
+  button(f, "Button5")->click();
   const RawTable cows = h.cows();
   const QByteArray maika = cows.record(2);
   EXPECT_EQ(cows.field(maika, "x1").trimmed(), "7");
@@ -265,11 +271,11 @@ TEST(CowCard, EmptyDatabaseCreatesTheHerdAndOffersOnlyAdding) {
                          QStringLiteral("В регионе \"ГЛАВНЫЙ РЕГИОН\" нет владельцев! Автоматически заведено ХОЗЯЙСТВО 1. "
                                         "Потом можно переименовать..."),
                          QStringLiteral("В этом хозяйстве нет записей коров. Можно только ДОБАВИТЬ!")}));
-  EXPECT_EQ(f.Label1->text(), QStringLiteral("Регион: ГЛАВНЫЙ РЕГИОН Владелец: ХОЗЯЙСТВО 1"));
+  EXPECT_EQ(label(f, "Label1")->text(), QStringLiteral("Регион: ГЛАВНЫЙ РЕГИОН Владелец: ХОЗЯЙСТВО 1"));
   EXPECT_EQ(app.dm().korova.filter(), QStringLiteral("kodreg=1 and kodvlad=1"));
-  for (QPushButton* b : {f.Button2, f.Button9, f.Button6, f.Button5, f.Button8, f.Button7, f.Button4, f.Button10})
-    EXPECT_FALSE(b->isVisible()) << b->objectName().toStdString();
-  for (QPushButton* b : {f.Button1, f.Button3, f.Button11}) EXPECT_TRUE(b->isVisible()) << b->objectName().toStdString();
+  for (const char* b : {"Button2", "Button9", "Button6", "Button5", "Button8", "Button7", "Button4", "Button10"})
+    EXPECT_FALSE(button(f, b)->isVisible()) << b;
+  for (const char* b : {"Button1", "Button3", "Button11"}) EXPECT_TRUE(button(f, b)->isVisible()) << b;
   EXPECT_FALSE(app.dm().cowRefreshSuppressed);
   f.hide();
 }
@@ -279,48 +285,48 @@ TEST(CowCard, KeystrokeChecksInTheThreeGridsAndTheScoreWhileEditing) {
   h.open();
   TForm9& f = *h.form;
   // Browsing: a key typed into a cell opens no editor.
-  f.StringGrid1->setCurrentCell(0, 1);
-  QTest::keyClick(f.StringGrid1, Qt::Key_7);
-  EXPECT_EQ(h.cell(f.StringGrid1, 1), "5");
+  grid(f, "StringGrid1")->setCurrentCell(0, 1);
+  QTest::keyClick(grid(f, "StringGrid1"), Qt::Key_7);
+  EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 1), "5");
 
-  f.Button2->click();
+  button(f, "Button2")->click();
   ASSERT_TRUE(f.editingMode());
-  h.type(f.StringGrid1, 3, "10");
+  h.type(grid(f, "StringGrid1"), 3, "10");
   EXPECT_EQ(h.prompts().messages, QStringList({QStringLiteral("Допустимы только цифры от 1 до 9")}));
-  EXPECT_EQ(h.cell(f.StringGrid1, 3), "");
-  EXPECT_TRUE(f.Button5->isVisible());
-  EXPECT_TRUE(f.Label9->isVisible());
-  h.type(f.StringGrid1, 4, "7");
-  EXPECT_EQ(h.cell(f.StringGrid1, 4), "7");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 3), "");
+  EXPECT_TRUE(button(f, "Button5")->isVisible());
+  EXPECT_TRUE(label(f, "Label9")->isVisible());
+  h.type(grid(f, "StringGrid1"), 4, "7");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 4), "7");
   EXPECT_EQ(h.prompts().messages.size(), 1);
 
   // Complex: 100 accepted and scored at once; 0 typed first refused; 101 loses the 10 too.
   h.prompts().messages.clear();
-  h.type(f.StringGrid3, 5, "100");  // Вымя, weight 0.40: 81.75 - 34 + 40 = 87.75
-  EXPECT_EQ(h.cell(f.StringGrid3, 5), "100");
-  EXPECT_EQ(f.Label19->text(), QStringLiteral("Общая оценка:  88"));
-  EXPECT_EQ(f.Label20->text(), QStringLiteral("Категория:  Отличный"));
+  h.type(grid(f, "StringGrid3"), 5, "100");  // Вымя, weight 0.40: 81.75 - 34 + 40 = 87.75
+  EXPECT_EQ(h.cell(grid(f, "StringGrid3"), 5), "100");
+  EXPECT_EQ(label(f, "Label19")->text(), QStringLiteral("Общая оценка:  88"));
+  EXPECT_EQ(label(f, "Label20")->text(), QStringLiteral("Категория:  Отличный"));
   EXPECT_TRUE(h.prompts().messages.isEmpty());
-  h.type(f.StringGrid3, 1, "0");
-  EXPECT_EQ(h.cell(f.StringGrid3, 1), "");
-  EXPECT_EQ(f.Label19->text(), QStringLiteral("Общая оценка:  80"));  // 87.75 - 8
-  h.type(f.StringGrid3, 2, "101");
-  EXPECT_EQ(h.cell(f.StringGrid3, 2), "");
-  EXPECT_EQ(f.Label19->text(), QStringLiteral("Общая оценка:  62"));  // 79.75 - 18
-  EXPECT_EQ(f.Label20->text(), QStringLiteral("Категория:  Плохой"));
+  h.type(grid(f, "StringGrid3"), 1, "0");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid3"), 1), "");
+  EXPECT_EQ(label(f, "Label19")->text(), QStringLiteral("Общая оценка:  80"));  // 87.75 - 8
+  h.type(grid(f, "StringGrid3"), 2, "101");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid3"), 2), "");
+  EXPECT_EQ(label(f, "Label19")->text(), QStringLiteral("Общая оценка:  62"));  // 79.75 - 18
+  EXPECT_EQ(label(f, "Label20")->text(), QStringLiteral("Категория:  Плохой"));
   EXPECT_EQ(h.prompts().messages, QStringList({QStringLiteral("Допустимы только числа от 1 до 100"),
                                                QStringLiteral("Допустимы только числа от 1 до 100")}));
 
   // Defects: a blank stays without a message; the third plus is refused.
   h.prompts().messages.clear();
-  h.type(f.StringGrid2, 4, " ");
-  EXPECT_EQ(h.cell(f.StringGrid2, 4), " ");
+  h.type(grid(f, "StringGrid2"), 4, " ");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid2"), 4), " ");
   EXPECT_TRUE(h.prompts().messages.isEmpty());
-  h.type(f.StringGrid2, 6, "+++");
-  EXPECT_EQ(h.cell(f.StringGrid2, 6), "");
+  h.type(grid(f, "StringGrid2"), 6, "+++");
+  EXPECT_EQ(h.cell(grid(f, "StringGrid2"), 6), "");
   EXPECT_EQ(h.prompts().messages, QStringList({QStringLiteral("Допустимы только + или ++ или пробел")}));
   // Changes in the defects and linear traits leave the score alone.
-  EXPECT_EQ(f.Label19->text(), QStringLiteral("Общая оценка:  62"));
+  EXPECT_EQ(label(f, "Label19")->text(), QStringLiteral("Общая оценка:  62"));
 }
 
 TEST(CowCard, EditabilityOfHeadingsAndSubRowsAndTheirColours) {
@@ -330,19 +336,19 @@ TEST(CowCard, EditabilityOfHeadingsAndSubRowsAndTheirColours) {
   });
   h.open();
   TForm9& f = *h.form;
-  f.Button2->click();
+  button(f, "Button2")->click();
   auto flags = [](QTableWidget* g, int line) { return g->item(line - 1, 1)->flags(); };
-  EXPECT_TRUE(flags(f.StringGrid1, 3) & Qt::ItemIsEditable) << "linear headings are editable";
-  EXPECT_FALSE(flags(f.StringGrid2, 1) & Qt::ItemIsEditable);
-  EXPECT_TRUE(flags(f.StringGrid2, 1) & Qt::ItemIsSelectable);
-  EXPECT_TRUE(flags(f.StringGrid2, 2) & Qt::ItemIsEditable);
-  EXPECT_TRUE(flags(f.StringGrid3, 1) & Qt::ItemIsEditable);
-  EXPECT_FALSE(flags(f.StringGrid3, 4) & (Qt::ItemIsSelectable | Qt::ItemIsEditable)) << "sub-row";
-  EXPECT_FALSE(flags(f.StringGrid3, 6) & (Qt::ItemIsSelectable | Qt::ItemIsEditable)) << "heading";
-  for (QTableWidget* g : {f.StringGrid1, f.StringGrid2, f.StringGrid3})
-    EXPECT_FALSE(g->item(0, 0)->flags() & (Qt::ItemIsSelectable | Qt::ItemIsEditable)) << "trait texts are fixed";
+  EXPECT_TRUE(flags(grid(f, "StringGrid1"), 3) & Qt::ItemIsEditable) << "linear headings are editable";
+  EXPECT_FALSE(flags(grid(f, "StringGrid2"), 1) & Qt::ItemIsEditable);
+  EXPECT_TRUE(flags(grid(f, "StringGrid2"), 1) & Qt::ItemIsSelectable);
+  EXPECT_TRUE(flags(grid(f, "StringGrid2"), 2) & Qt::ItemIsEditable);
+  EXPECT_TRUE(flags(grid(f, "StringGrid3"), 1) & Qt::ItemIsEditable);
+  EXPECT_FALSE(flags(grid(f, "StringGrid3"), 4) & (Qt::ItemIsSelectable | Qt::ItemIsEditable)) << "sub-row";
+  EXPECT_FALSE(flags(grid(f, "StringGrid3"), 6) & (Qt::ItemIsSelectable | Qt::ItemIsEditable)) << "heading";
+  for (const char* g : {"StringGrid1", "StringGrid2", "StringGrid3"})
+    EXPECT_FALSE(grid(f, g)->item(0, 0)->flags() & (Qt::ItemIsSelectable | Qt::ItemIsEditable)) << "trait texts are fixed";
   // The heading's weight no longer counts: (81.75 - 11.25) = 70.5 -> 70.
-  EXPECT_EQ(f.Label19->text(), QStringLiteral("Общая оценка:  70"));
+  EXPECT_EQ(label(f, "Label19")->text(), QStringLiteral("Общая оценка:  70"));
 
   // Headings red in the defect and complex grids, sub-rows green; the linear grid uncoloured
   // (text is antialiased: near the colour is enough).
@@ -357,11 +363,11 @@ TEST(CowCard, EditabilityOfHeadingsAndSubRowsAndTheirColours) {
     return false;
   };
   const QColor red(255, 0, 0), green(0, 128, 0);
-  EXPECT_TRUE(hasColour(f.StringGrid2, 1, red));
-  EXPECT_FALSE(hasColour(f.StringGrid2, 2, red));
-  EXPECT_TRUE(hasColour(f.StringGrid3, 4, green));
-  EXPECT_TRUE(hasColour(f.StringGrid3, 6, red));
-  EXPECT_FALSE(hasColour(f.StringGrid1, 3, red));
+  EXPECT_TRUE(hasColour(grid(f, "StringGrid2"), 1, red));
+  EXPECT_FALSE(hasColour(grid(f, "StringGrid2"), 2, red));
+  EXPECT_TRUE(hasColour(grid(f, "StringGrid3"), 4, green));
+  EXPECT_TRUE(hasColour(grid(f, "StringGrid3"), 6, red));
+  EXPECT_FALSE(hasColour(grid(f, "StringGrid1"), 3, red));
 }
 
 TEST(CowCard, WritingChangesExactlyTheShownFields) {
@@ -373,27 +379,27 @@ TEST(CowCard, WritingChangesExactlyTheShownFields) {
   const RawTable before = h.cows();
 
   // A write without changes leaves the row byte for byte as it was.
-  f.Button2->click();
-  f.Button5->click();
+  button(f, "Button2")->click();
+  button(f, "Button5")->click();
   EXPECT_TRUE(h.prompts().messages.isEmpty()) << h.prompts().messages.join('|').toStdString();
   EXPECT_EQ(h.cows().record(recNo), before.record(recNo));
 
-  h.type(f.StringGrid1, 1, "6");
-  h.type(f.StringGrid1, 2, "");
-  h.type(f.StringGrid2, 2, " ");
-  h.type(f.StringGrid2, 6, "++");
-  h.type(f.StringGrid3, 6, "");
-  f.Edmat->setText(QStringLiteral("Мать 56 с очень длинным номером"));
-  f.Edlin->setText(QStringLiteral("Силинг"));
-  f.Edotec->setText(QStringLiteral("не пишется"));  // a database father is not written from the edit
-  f.MaskEddata->setText("20.05.2022");
-  f.Edpred->setText("отл");
-  f.Edrogd->setText("2019");
-  EXPECT_TRUE(f.Button5->isVisible());
-  f.Button5->click();
+  h.type(grid(f, "StringGrid1"), 1, "6");
+  h.type(grid(f, "StringGrid1"), 2, "");
+  h.type(grid(f, "StringGrid2"), 2, " ");
+  h.type(grid(f, "StringGrid2"), 6, "++");
+  h.type(grid(f, "StringGrid3"), 6, "");
+  edit(f, "Edmat")->setText(QStringLiteral("Мать 56 с очень длинным номером"));
+  edit(f, "Edlin")->setText(QStringLiteral("Силинг"));
+  edit(f, "Edotec")->setText(QStringLiteral("не пишется"));  // a database father is not written from the edit
+  edit(f, "MaskEddata")->setText("20.05.2022");
+  edit(f, "Edpred")->setText("отл");
+  edit(f, "Edrogd")->setText("2019");
+  EXPECT_TRUE(button(f, "Button5")->isVisible());
+  button(f, "Button5")->click();
   EXPECT_TRUE(h.prompts().messages.isEmpty()) << h.prompts().messages.join('|').toStdString();
-  EXPECT_TRUE(f.Button5->isHidden());
-  EXPECT_TRUE(f.Label9->isHidden());
+  EXPECT_TRUE(button(f, "Button5")->isHidden());
+  EXPECT_TRUE(label(f, "Label9")->isHidden());
   EXPECT_TRUE(f.editingMode()) << "editing stays on after a write";
 
   const RawTable after = h.cows();
@@ -422,17 +428,17 @@ TEST(CowCard, WrongCalvingDateWritesNothing) {
   TForm9& f = *h.form;
   const int recNo = h.dm().korova.recNo();
   const QByteArray before = h.cows().record(recNo);
-  f.Button2->click();
-  h.type(f.StringGrid1, 1, "8");
+  button(f, "Button2")->click();
+  h.type(grid(f, "StringGrid1"), 1, "8");
   for (const QString date : {"31.02.2021", "1", ""}) {
     h.prompts().messages.clear();
-    f.MaskEddata->setText(date);
-    f.Button5->click();
+    edit(f, "MaskEddata")->setText(date);
+    button(f, "Button5")->click();
     EXPECT_EQ(h.prompts().messages, QStringList({QStringLiteral("Дата отела введена ошибочно!! Пример: 31.01.2001")}))
         << date.toStdString();
     EXPECT_EQ(h.cows().record(recNo), before);
-    EXPECT_TRUE(f.Button5->isVisible());
-    EXPECT_TRUE(f.Label9->isVisible());
+    EXPECT_TRUE(button(f, "Button5")->isVisible());
+    EXPECT_TRUE(label(f, "Label9")->isVisible());
   }
   EXPECT_EQ(h.dm().korova.state(), db::TableState::Browse);
 }
@@ -441,26 +447,26 @@ TEST(CowCard, BlankLactationIsWrittenAsZeroAndFreeTextFatherIsEditable) {
   Herd h;
   h.open();
   TForm9& f = *h.form;
-  f.DBGrid1->setCurrentIndex(f.DBGrid1->model()->index(1, 0));
+  named<DBGrid>(f, "DBGrid1")->setCurrentIndex(named<DBGrid>(f, "DBGrid1")->model()->index(1, 0));
   ASSERT_EQ(h.dm().korova.fieldByName(u"nokli").asString(), QStringLiteral("Зорька"));
-  EXPECT_EQ(f.Edotec->text(), QStringLiteral("Неизвестный"));
-  EXPECT_EQ(f.bikreg->text(), QStringLiteral("Бык-отец по базе данных не установлен!!!"));
-  EXPECT_EQ(f.Edporoda->text(), QStringLiteral("Голштинская"));
-  EXPECT_EQ(f.Label19->text(), QStringLiteral("Общая оценка:  5"));  // 0.1 * 50
-  EXPECT_EQ(f.Label20->text(), QStringLiteral("Категория:  Очень плохой"));
+  EXPECT_EQ(edit(f, "Edotec")->text(), QStringLiteral("Неизвестный"));
+  EXPECT_EQ(label(f, "bikreg")->text(), QStringLiteral("Бык-отец по базе данных не установлен!!!"));
+  EXPECT_EQ(edit(f, "Edporoda")->text(), QStringLiteral("Голштинская"));
+  EXPECT_EQ(label(f, "Label19")->text(), QStringLiteral("Общая оценка:  5"));  // 0.1 * 50
+  EXPECT_EQ(label(f, "Label20")->text(), QStringLiteral("Категория:  Очень плохой"));
 
-  f.Button2->click();
-  EXPECT_FALSE(f.Edotec->isReadOnly());
-  EXPECT_TRUE(f.Edporoda->isReadOnly());
-  f.Masklakt->setText("");
-  EXPECT_TRUE(f.Button5->isVisible()) << "a particular's change in editing mode is a change";
-  f.Edotec->setText(QStringLiteral("Отец-2"));
-  f.Button5->click();
+  button(f, "Button2")->click();
+  EXPECT_FALSE(edit(f, "Edotec")->isReadOnly());
+  EXPECT_TRUE(edit(f, "Edporoda")->isReadOnly());
+  edit(f, "Masklakt")->setText("");
+  EXPECT_TRUE(button(f, "Button5")->isVisible()) << "a particular's change in editing mode is a change";
+  edit(f, "Edotec")->setText(QStringLiteral("Отец-2"));
+  button(f, "Button5")->click();
   EXPECT_TRUE(h.prompts().messages.isEmpty()) << h.prompts().messages.join('|').toStdString();
   EXPECT_EQ(h.dm().korova.fieldByName(u"nlakt").asString(), "0");
   EXPECT_EQ(h.dm().korova.fieldByName(u"kodbyk").asString(), QStringLiteral("Отец-2"));
   f.refreshCowCard();
-  EXPECT_EQ(f.Masklakt->text().trimmed(), "0");
+  EXPECT_EQ(edit(f, "Masklakt")->text().trimmed(), "0");
 }
 
 TEST(CowCard, FatherCodeMatchingNoBullShowsTheTealCaptionAndAnEmptyFather) {
@@ -470,32 +476,32 @@ TEST(CowCard, FatherCodeMatchingNoBullShowsTheTealCaptionAndAnEmptyFather) {
   h.dm().bik.open();
   h.dm().bik.setFilter("kodreg=1");
   h.dm().bik.setFiltered(true);
-  f.DBGrid1->setCurrentIndex(f.DBGrid1->model()->index(2, 0));
+  named<DBGrid>(f, "DBGrid1")->setCurrentIndex(named<DBGrid>(f, "DBGrid1")->model()->index(2, 0));
   ASSERT_EQ(h.dm().korova.fieldByName(u"nokli").asString(), QStringLiteral("Дочь"));
-  EXPECT_EQ(f.Edotec->text(), "");
-  EXPECT_EQ(f.bikreg->text(), QStringLiteral("Бык-отец по базе данных"));
-  EXPECT_EQ(f.bikreg->palette().color(QPalette::Window), QColor(0, 128, 128));
-  EXPECT_EQ(f.Edporoda->text(), "") << "no breed 0";
+  EXPECT_EQ(edit(f, "Edotec")->text(), "");
+  EXPECT_EQ(label(f, "bikreg")->text(), QStringLiteral("Бык-отец по базе данных"));
+  EXPECT_EQ(label(f, "bikreg")->palette().color(QPalette::Window), QColor(0, 128, 128));
+  EXPECT_EQ(edit(f, "Edporoda")->text(), "") << "no breed 0";
   EXPECT_EQ(h.dm().bik.filter(), "kodreg=1");
   EXPECT_TRUE(h.dm().bik.filtered());
   EXPECT_TRUE(h.dm().bik.isOpen());
-  f.Button2->click();
-  EXPECT_TRUE(f.Edotec->isReadOnly()) << "a database father is changed only through the bulls";
-  EXPECT_FALSE(f.Edmat->isReadOnly());
+  button(f, "Button2")->click();
+  EXPECT_TRUE(edit(f, "Edotec")->isReadOnly()) << "a database father is changed only through the bulls";
+  EXPECT_FALSE(edit(f, "Edmat")->isReadOnly());
 }
 
 TEST(CowCard, NumberOnALinearHeadingIsStoredThenHiddenThenEmptied) {
   Herd h([](const QString& dir) { setCatalogueText(dir, "x3", QStringLiteral("Туловище!")); });
   h.open();
   TForm9& f = *h.form;
-  f.Button2->click();
-  h.type(f.StringGrid1, 3, "4");
-  f.Button5->click();
+  button(f, "Button2")->click();
+  h.type(grid(f, "StringGrid1"), 3, "4");
+  button(f, "Button5")->click();
   EXPECT_EQ(h.dm().korova.fieldByName(u"x3").asString(), "4");
   f.refreshCowCard();
-  EXPECT_EQ(h.cell(f.StringGrid1, 3), "") << "headings show empty";
-  f.Button2->click();
-  f.Button5->click();
+  EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 3), "") << "headings show empty";
+  button(f, "Button2")->click();
+  button(f, "Button5")->click();
   EXPECT_EQ(h.dm().korova.fieldByName(u"x3").asString(), "");
 }
 
@@ -504,20 +510,20 @@ TEST(CowCard, MovingToAnotherCowDropsUnwrittenChangesWithoutAQuestion) {
   h.open();
   TForm9& f = *h.form;
   const QByteArray before = h.cows().bytes();
-  f.Button2->click();
-  h.type(f.StringGrid1, 1, "1");
-  f.Edmat->setText("X");
-  ASSERT_TRUE(f.Label9->isVisible());
+  button(f, "Button2")->click();
+  h.type(grid(f, "StringGrid1"), 1, "1");
+  edit(f, "Edmat")->setText("X");
+  ASSERT_TRUE(label(f, "Label9")->isVisible());
 
-  f.DBGrid1->setCurrentIndex(f.DBGrid1->model()->index(1, 0));
-  EXPECT_EQ(f.Edmat->text(), QStringLiteral("М-2"));
+  named<DBGrid>(f, "DBGrid1")->setCurrentIndex(named<DBGrid>(f, "DBGrid1")->model()->index(1, 0));
+  EXPECT_EQ(edit(f, "Edmat")->text(), QStringLiteral("М-2"));
   EXPECT_FALSE(f.editingMode());
-  EXPECT_TRUE(f.Label9->isHidden());
-  EXPECT_TRUE(f.Button5->isHidden());
-  EXPECT_TRUE(f.Edmat->isReadOnly());
-  f.DBGrid1->setCurrentIndex(f.DBGrid1->model()->index(0, 0));
-  EXPECT_EQ(h.cell(f.StringGrid1, 1), "5");
-  EXPECT_EQ(f.Edmat->text(), QStringLiteral("Мать 55"));
+  EXPECT_TRUE(label(f, "Label9")->isHidden());
+  EXPECT_TRUE(button(f, "Button5")->isHidden());
+  EXPECT_TRUE(edit(f, "Edmat")->isReadOnly());
+  named<DBGrid>(f, "DBGrid1")->setCurrentIndex(named<DBGrid>(f, "DBGrid1")->model()->index(0, 0));
+  EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 1), "5");
+  EXPECT_EQ(edit(f, "Edmat")->text(), QStringLiteral("Мать 55"));
   EXPECT_TRUE(h.prompts().messages.isEmpty());
   EXPECT_EQ(h.cows().bytes(), before);
 }
@@ -532,8 +538,8 @@ TEST(CowCard, NoRefreshWhileADialogIsInFrontOrTheFlagIsSet) {
   {
     const db::Freeze suppressed(h.dm().cowRefreshSuppressed);
     korova.next();
-    EXPECT_EQ(f.Edmat->text(), QStringLiteral("Мать 55"));
-    EXPECT_EQ(f.DBGrid1->currentIndex().row(), 1) << "the list follows the cursor all the same";
+    EXPECT_EQ(edit(f, "Edmat")->text(), QStringLiteral("Мать 55"));
+    EXPECT_EQ(named<DBGrid>(f, "DBGrid1")->currentIndex().row(), 1) << "the list follows the cursor all the same";
   }
 
   QDialog front;
@@ -541,13 +547,13 @@ TEST(CowCard, NoRefreshWhileADialogIsInFrontOrTheFlagIsSet) {
   front.show();
   EXPECT_FALSE(f.isActiveCowWindow());
   korova.next();
-  EXPECT_EQ(f.Edmat->text(), QStringLiteral("Мать 55"));
+  EXPECT_EQ(edit(f, "Edmat")->text(), QStringLiteral("Мать 55"));
   front.hide();
 
   ASSERT_TRUE(f.isActiveCowWindow());
   korova.first();
   korova.next();
-  EXPECT_EQ(f.Edmat->text(), QStringLiteral("М-2"));
+  EXPECT_EQ(edit(f, "Edmat")->text(), QStringLiteral("М-2"));
 }
 
 TEST(CowCard, DoubleClickOnTheThirdLinearLineShowsPictureThreeEvenOnAHeading) {
@@ -561,10 +567,10 @@ TEST(CowCard, DoubleClickOnTheThirdLinearLineShowsPictureThreeEvenOnAHeading) {
   h.open();
   TForm9& f = *h.form;
   test::ModalCloser closer;
-  const QRect r = f.StringGrid1->visualRect(f.StringGrid1->model()->index(2, 0));
+  const QRect r = grid(f, "StringGrid1")->visualRect(grid(f, "StringGrid1")->model()->index(2, 0));
   // The user's first click lands before the double click (the view needs the press).
-  QTest::mouseClick(f.StringGrid1->viewport(), Qt::LeftButton, {}, r.center());
-  QTest::mouseDClick(f.StringGrid1->viewport(), Qt::LeftButton, {}, r.center());
+  QTest::mouseClick(grid(f, "StringGrid1")->viewport(), Qt::LeftButton, {}, r.center());
+  QTest::mouseDClick(grid(f, "StringGrid1")->viewport(), Qt::LeftButton, {}, r.center());
   QCoreApplication::processEvents();  // the picture opens once the double click is handled
   EXPECT_EQ(closer.titles, QStringList({QStringLiteral("Справка. Туловище!")}));
   const QImage expected = decodeJpeg(h.folder.file("kartinki/3.jpg"));

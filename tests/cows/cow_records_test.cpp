@@ -4,6 +4,7 @@
 #include "cows/cow_card.h"
 #include "cows/cow_records.h"
 #include "db/data_module.h"
+#include "named.h"
 #include "reference/farms_window.h"
 #include "reference/reference_support.h"
 #include "ui/forms.h"
@@ -19,6 +20,11 @@
 using namespace korvel;
 using test::appendRow;
 using test::liveRows;
+using test::button;
+using test::edit;
+using test::grid;
+using test::label;
+using test::named;
 using test::shownButtons;
 
 namespace {
@@ -99,7 +105,8 @@ struct Cows {
   }
   QStringList listed() const {
     QStringList out;
-    for (int i = 0; i < w->DBGrid1->model()->rowCount(); ++i) out << w->DBGrid1->model()->index(i, 0).data().toString();
+    const QAbstractItemModel* list = named<DBGrid>(*w, "DBGrid1")->model();
+    for (int i = 0; i < list->rowCount(); ++i) out << list->index(i, 0).data().toString();
     return out;
   }
   QString current() { return dm().korova.fieldByName(u"nokli").asString(); }
@@ -117,7 +124,7 @@ struct Cows {
           db::Table& t = dm().Table1;
           for (t.first(); !t.eof() && t.fieldByName(u"kodreg").asInteger() != region;) t.next();
         });
-        farms.Button1->click();
+        button(farms, "Button1")->click();
       }
       db::Table& v = dm().vlad2;
       for (v.first(); !v.eof() && v.fieldByName(u"kodvlad").asInteger() != farm;) v.next();
@@ -135,21 +142,21 @@ TEST(CowRecords, AddingRefusesANameOfTheFarmAndReusesTheFreeRowBlank) {
   // " ab " is "AB" of this farm: refused, and "AB" is shown.
   c.goTo("Ночка");
   c.prompts().texts = {" ab ", "   "};
-  w.Button1->click();
+  button(w, "Button1")->click();
   EXPECT_EQ(c.prompts().textCaptions, QStringList{kAddCaption});
   EXPECT_EQ(c.prompts().messages, QStringList{kDuplicate});
   EXPECT_EQ(c.current(), "AB");
-  EXPECT_EQ(w.DBGrid1->currentIndex().data().toString(), "AB");
+  EXPECT_EQ(named<DBGrid>(w, "DBGrid1")->currentIndex().data().toString(), "AB");
   EXPECT_FALSE(w.editingMode());
   // Only blanks: nothing at all.
-  w.Button1->click();
+  button(w, "Button1")->click();
   EXPECT_EQ(c.prompts().messages.size(), 1);
   EXPECT_EQ(c.rows().first(), "Старая 0/1");
   EXPECT_FALSE(c.dm().cowRefreshSuppressed);
 
   // A new name takes the free row, cleared of the old cow, and is opened for entry.
   c.prompts().texts = {"Новая"};
-  w.Button1->click();
+  button(w, "Button1")->click();
   const auto reused = liveRows(c.file()).front();
   for (const auto& [field, value] : reused.fields) {
     if (field == "KODREG" || field == "KODVLAD") EXPECT_EQ(value, "1") << field.toStdString();
@@ -158,34 +165,34 @@ TEST(CowRecords, AddingRefusesANameOfTheFarmAndReusesTheFreeRowBlank) {
   }
   EXPECT_EQ(c.current(), QStringLiteral("Новая"));
   EXPECT_EQ(c.listed().first(), QStringLiteral("Новая"));
-  for (int line = 1; line <= w.StringGrid1->rowCount(); ++line)
-    EXPECT_EQ(w.StringGrid1->item(line - 1, 1)->text(), "") << line;
-  EXPECT_EQ(w.StringGrid3->item(0, 1)->text(), "");
-  EXPECT_EQ(w.Label19->text(), QStringLiteral("Общая оценка:  0"));
-  EXPECT_EQ(w.Label20->text(), QStringLiteral("Категория:  Очень плохой"));
-  EXPECT_EQ(w.Edporoda->text(), "");
-  EXPECT_EQ(w.Edotec->text(), "");
-  EXPECT_EQ(w.Edmat->text(), "");
-  EXPECT_EQ(w.bikreg->text(), QStringLiteral("Бык-отец по базе данных не установлен!!!"));
+  for (int line = 1; line <= grid(w, "StringGrid1")->rowCount(); ++line)
+    EXPECT_EQ(grid(w, "StringGrid1")->item(line - 1, 1)->text(), "") << line;
+  EXPECT_EQ(grid(w, "StringGrid3")->item(0, 1)->text(), "");
+  EXPECT_EQ(label(w, "Label19")->text(), QStringLiteral("Общая оценка:  0"));
+  EXPECT_EQ(label(w, "Label20")->text(), QStringLiteral("Категория:  Очень плохой"));
+  EXPECT_EQ(edit(w, "Edporoda")->text(), "");
+  EXPECT_EQ(edit(w, "Edotec")->text(), "");
+  EXPECT_EQ(edit(w, "Edmat")->text(), "");
+  EXPECT_EQ(label(w, "bikreg")->text(), QStringLiteral("Бык-отец по базе данных не установлен!!!"));
   // The entry defaults are shown, not written.
-  EXPECT_EQ(w.Masklakt->text().trimmed(), "0");
-  EXPECT_EQ(w.MaskEddata->text(), "01.04.2001");
+  EXPECT_EQ(edit(w, "Masklakt")->text().trimmed(), "0");
+  EXPECT_EQ(edit(w, "MaskEddata")->text(), "01.04.2001");
   EXPECT_TRUE(w.editingMode());
-  EXPECT_TRUE(w.Label9->isVisible());
+  EXPECT_TRUE(label(w, "Label9")->isVisible());
   EXPECT_EQ(shownButtons(w), withWriteButton());
-  for (QLineEdit* e : {w.Edotec, w.Edmat, w.Edlin, w.Masklakt, w.MaskEddata, w.Edpred, w.Edrogd})
-    EXPECT_FALSE(e->isReadOnly()) << e->objectName().toStdString();
-  EXPECT_TRUE(w.Edporoda->isReadOnly());
+  for (const char* e : {"Edotec", "Edmat", "Edlin", "Masklakt", "MaskEddata", "Edpred", "Edrogd"})
+    EXPECT_FALSE(edit(w, e)->isReadOnly()) << e;
+  EXPECT_TRUE(edit(w, "Edporoda")->isReadOnly());
   EXPECT_FALSE(c.dm().DataSource3.readOnly()) << "the list is editable until the next refresh";
   EXPECT_EQ(liveRows(c.file()).front()["nlakt"], "");
-  w.Button5->click();
+  button(w, "Button5")->click();
   EXPECT_EQ(liveRows(c.file()).front()["nlakt"], "0");
   EXPECT_EQ(liveRows(c.file()).front()["data"], "20010401");
 
   // No free row left: the next one is appended.
   const size_t before = liveRows(c.file()).size();
   c.prompts().texts = {"Вторая"};
-  w.Button1->click();
+  button(w, "Button1")->click();
   EXPECT_EQ(liveRows(c.file()).size(), before + 1);
   EXPECT_EQ(c.rows().last(), QStringLiteral("Вторая 1/1"));
   EXPECT_EQ(c.current(), QStringLiteral("Вторая"));
@@ -199,11 +206,11 @@ TEST(CowRecords, TheSameNameInAnotherFarmAndNamesCutToTheirWidth) {
   // Farm 2 of region 1 takes " ab ": stored without its trailing blank, it still becomes the
   // card's cow, so the defaults offered for writing go to her and not to another cow.
   c.pickFarm(1, 2);
-  w.Button3->click();
+  button(w, "Button3")->click();
   EXPECT_EQ(c.prompts().pickerCaptions, QStringList{kHerdPicker});
-  EXPECT_EQ(w.Label1->text(), QStringLiteral("Регион: Север Владелец: Рассвет"));
+  EXPECT_EQ(label(w, "Label1")->text(), QStringLiteral("Регион: Север Владелец: Рассвет"));
   c.prompts().texts = {" ab "};
-  w.Button1->click();
+  button(w, "Button1")->click();
   EXPECT_TRUE(c.prompts().messages.isEmpty());
   EXPECT_EQ(c.rows().first(), QStringLiteral(" ab 1/2"));
   EXPECT_EQ(c.listed(), QStringList({" ab", QStringLiteral(" ночка")}));
@@ -215,8 +222,8 @@ TEST(CowRecords, TheSameNameInAnotherFarmAndNamesCutToTheirWidth) {
     return std::map<QString, QString>{};
   };
   const auto nochkaBefore = nochka();
-  ASSERT_TRUE(w.Button5->isVisible());
-  w.Button5->click();
+  ASSERT_TRUE(button(w, "Button5")->isVisible());
+  button(w, "Button5")->click();
   EXPECT_EQ(nochka(), nochkaBefore);
   c.goTo(" ab");
 
@@ -224,22 +231,22 @@ TEST(CowRecords, TheSameNameInAnotherFarmAndNamesCutToTheirWidth) {
   const QString twenty = QStringLiteral("Длинная-кличка-01234");
   ASSERT_EQ(twenty.size(), 20);
   c.prompts().texts = {twenty, twenty + "56789"};
-  w.Button1->click();
+  button(w, "Button1")->click();
   EXPECT_TRUE(c.prompts().messages.isEmpty());
   EXPECT_EQ(c.current(), twenty);
-  w.Button1->click();
+  button(w, "Button1")->click();
   EXPECT_EQ(c.prompts().messages, QStringList{kDuplicate});
   EXPECT_EQ(c.rows().count(twenty + " 1/2"), 1);
 
   // A rename to a long name is cut as well.
   c.goTo(" ночка");
   c.prompts().texts = {twenty.toLower() + "XYZ"};
-  w.Button11->click();
+  button(w, "Button11")->click();
   EXPECT_EQ(c.prompts().messages, QStringList({kDuplicate, kDuplicate}));
   EXPECT_EQ(c.current(), twenty);
   c.goTo(" ночка");
   c.prompts().texts = {QStringLiteral("Другая-длинная-кличка-00")};
-  w.Button11->click();
+  button(w, "Button11")->click();
   EXPECT_TRUE(c.rows().contains(QStringLiteral("Другая-длинная-кличк 1/2")));
 }
 
@@ -249,7 +256,7 @@ TEST(CowRecords, RemovingAsksFreesTheRowAndEmptiesTheFarm) {
   TForm9& w = *c.w;
   c.goTo("А-123");
   c.prompts().confirmations = {false, true};
-  w.Button4->click();
+  button(w, "Button4")->click();
   ASSERT_EQ(c.prompts().questions.size(), 1u);
   const DeleteQuestion& q = c.prompts().questions[0];
   EXPECT_EQ(q.caption, QStringLiteral("Удаление коровы"));
@@ -259,7 +266,7 @@ TEST(CowRecords, RemovingAsksFreesTheRowAndEmptiesTheFarm) {
   EXPECT_EQ(q.noText, QStringLiteral("Нет. Не удаляем."));
   EXPECT_TRUE(c.rows().contains(QStringLiteral("А-123 1/1")));
 
-  w.Button4->click();
+  button(w, "Button4")->click();
   // The row keeps its data but leaves the farm; the next cow is shown.
   const auto all = liveRows(c.file());
   EXPECT_EQ(all[2]["nokli"], QStringLiteral("А-123"));
@@ -268,28 +275,28 @@ TEST(CowRecords, RemovingAsksFreesTheRowAndEmptiesTheFarm) {
   EXPECT_EQ(all[2]["kodbyk"], QStringLiteral("Неизвестный"));
   EXPECT_EQ(c.listed(), QStringList({"AB", "112", "1-2", QStringLiteral("Ночка")}));
   EXPECT_EQ(c.current(), "112");
-  EXPECT_EQ(w.DBGrid1->currentIndex().data().toString(), "112");
+  EXPECT_EQ(named<DBGrid>(w, "DBGrid1")->currentIndex().data().toString(), "112");
   EXPECT_TRUE(c.prompts().messages.isEmpty());
 
   // The only cow of farm 2 removed: the farm is empty.
   c.pickFarm(1, 2);
-  w.Button3->click();
+  button(w, "Button3")->click();
   c.prompts().confirmations = {true};
-  w.Button4->click();
+  button(w, "Button4")->click();
   EXPECT_EQ(c.prompts().messages, QStringList{kEmptyFarm});
   EXPECT_EQ(shownButtons(w), kEmptyCard);
   EXPECT_TRUE(c.listed().isEmpty());
 
   // Renaming in an empty farm asks nothing and writes nothing.
   const QStringList before = c.rows();
-  w.Button11->click();
+  button(w, "Button11")->click();
   EXPECT_TRUE(c.prompts().textCaptions.isEmpty());
   EXPECT_EQ(c.rows(), before);
 
   // The first free row ("Старая") is reused first, blank; the removed cows follow.
   c.prompts().texts = {"X", "Y"};
-  w.Button1->click();
-  w.Button1->click();
+  button(w, "Button1")->click();
+  button(w, "Button1")->click();
   EXPECT_EQ(c.rows()[0], QStringLiteral("X 1/2"));
   EXPECT_EQ(c.rows()[2], QStringLiteral("Y 1/2"));
   EXPECT_EQ(liveRows(c.file())[2]["kodbyk"], "");
@@ -302,37 +309,37 @@ TEST(CowRecords, RemovingTheLastSelectedCowListsTheFarmAndAnEmptyFarmCannotBeEdi
   TForm9& w = *c.w;
   // The selection "12" holds two cows; removing both leaves the farm with three.
   c.prompts().keys = {"12"};
-  w.Button8->click();
+  button(w, "Button8")->click();
   ASSERT_EQ(c.listed(), QStringList({"А-123", "112"}));
   c.prompts().confirmations = {true, true};
-  w.Button4->click();
+  button(w, "Button4")->click();
   EXPECT_EQ(c.listed(), QStringList{"112"});
-  w.Button4->click();
+  button(w, "Button4")->click();
   EXPECT_TRUE(c.prompts().messages.isEmpty()) << "the farm still has cows";
   EXPECT_EQ(c.listed(), QStringList({"AB", "1-2", QStringLiteral("Ночка")}));
   EXPECT_EQ(c.dm().korova.filter(), QStringLiteral("kodreg=1 and kodvlad=1"));
   EXPECT_EQ(c.current(), "AB");
-  EXPECT_EQ(w.DBGrid1->currentIndex().data().toString(), "AB");
+  EXPECT_EQ(named<DBGrid>(w, "DBGrid1")->currentIndex().data().toString(), "AB");
   EXPECT_EQ(shownButtons(w), kFullCard);
   EXPECT_FALSE(c.dm().cowRefreshSuppressed);
 
   // The only cow of farm 2 removed while her card is being corrected: the card keeps what it
   // showed but nothing on it can be changed any more, so no write is offered.
   c.pickFarm(1, 2);
-  w.Button3->click();
-  w.Button2->click();
+  button(w, "Button3")->click();
+  button(w, "Button2")->click();
   ASSERT_TRUE(w.editingMode());
   c.prompts().confirmations = {true};
-  w.Button4->click();
+  button(w, "Button4")->click();
   EXPECT_EQ(c.prompts().messages, QStringList{kEmptyFarm});
   EXPECT_EQ(shownButtons(w), kEmptyCard);
   EXPECT_FALSE(w.editingMode());
-  for (QLineEdit* e : {w.Edporoda, w.Edotec, w.Edmat, w.Edlin, w.Masklakt, w.MaskEddata, w.Edpred, w.Edrogd})
-    EXPECT_TRUE(e->isReadOnly()) << e->objectName().toStdString();
-  EXPECT_FALSE(w.StringGrid1->item(0, 1)->flags() & Qt::ItemIsEditable);
-  w.Edmat->setText(QStringLiteral("М-9"));
-  EXPECT_FALSE(w.Button5->isVisible());
-  EXPECT_FALSE(w.Label9->isVisible());
+  for (const char* e : {"Edporoda", "Edotec", "Edmat", "Edlin", "Masklakt", "MaskEddata", "Edpred", "Edrogd"})
+    EXPECT_TRUE(edit(w, e)->isReadOnly()) << e;
+  EXPECT_FALSE(grid(w, "StringGrid1")->item(0, 1)->flags() & Qt::ItemIsEditable);
+  edit(w, "Edmat")->setText(QStringLiteral("М-9"));
+  EXPECT_FALSE(button(w, "Button5")->isVisible());
+  EXPECT_FALSE(label(w, "Label9")->isVisible());
 }
 
 TEST(CowRecords, RenamingChecksOtherCowsAndDropsTheSelection) {
@@ -341,7 +348,7 @@ TEST(CowRecords, RenamingChecksOtherCowsAndDropsTheSelection) {
   TForm9& w = *c.w;
   c.goTo("112");
   c.prompts().texts = {" ab "};
-  w.Button11->click();
+  button(w, "Button11")->click();
   EXPECT_EQ(c.prompts().textCaptions, QStringList{kRenameCaption});
   EXPECT_EQ(c.prompts().messages, QStringList{kDuplicate});
   EXPECT_EQ(c.current(), "AB") << "the card shows the cow bearing the name";
@@ -350,16 +357,16 @@ TEST(CowRecords, RenamingChecksOtherCowsAndDropsTheSelection) {
   // Its own name in other letters is no clash.
   c.goTo(QStringLiteral("Ночка"));
   c.prompts().texts = {QStringLiteral(" НОЧКА")};
-  w.Button11->click();
+  button(w, "Button11")->click();
   EXPECT_EQ(c.prompts().messages.size(), 1);
   EXPECT_TRUE(c.rows().contains(QStringLiteral(" НОЧКА 1/1")));
 
   // A selection in force is dropped.
   c.prompts().keys = {"12"};
-  w.Button8->click();
+  button(w, "Button8")->click();
   c.goTo("112");
   c.prompts().texts = {" 112-б "};
-  w.Button11->click();
+  button(w, "Button11")->click();
   EXPECT_EQ(c.prompts().messages.size(), 1);
   EXPECT_TRUE(c.rows().contains(QStringLiteral(" 112-б 1/1")));
   EXPECT_EQ(c.dm().korova.filter(), QStringLiteral("kodreg=1 and kodvlad=1"));
@@ -368,7 +375,7 @@ TEST(CowRecords, RenamingChecksOtherCowsAndDropsTheSelection) {
 
   // An empty name is taken.
   c.prompts().texts = {""};
-  w.Button11->click();
+  button(w, "Button11")->click();
   EXPECT_TRUE(c.rows().contains(QStringLiteral(" 1/1")));
 }
 
@@ -378,12 +385,12 @@ TEST(CowRecords, MovingFollowsTheCowEvenToAFarmWithHerName) {
   TForm9& w = *c.w;
   c.goTo(QStringLiteral("Ночка"));
   c.pickFarm(1, 2);
-  w.Button10->click();
+  button(w, "Button10")->click();
   EXPECT_EQ(c.prompts().pickerCaptions, QStringList{kMovePicker});
   EXPECT_TRUE(c.prompts().messages.isEmpty());
   EXPECT_TRUE(c.rows().contains(QStringLiteral("Ночка 1/2")));
   EXPECT_EQ(w.herd.farmCode, 2);
-  EXPECT_EQ(w.Label1->text(), QStringLiteral("Регион: Север Владелец: Рассвет"));
+  EXPECT_EQ(label(w, "Label1")->text(), QStringLiteral("Регион: Север Владелец: Рассвет"));
   EXPECT_EQ(c.listed(), QStringList({QStringLiteral("Ночка"), QStringLiteral(" ночка")}));
   EXPECT_EQ(c.current(), QStringLiteral("Ночка"));
   EXPECT_FALSE(c.dm().cowRefreshSuppressed);
@@ -391,7 +398,7 @@ TEST(CowRecords, MovingFollowsTheCowEvenToAFarmWithHerName) {
   // The same farm: the cow stays, the farm's first cow is shown.
   c.goTo(QStringLiteral(" ночка"));
   c.pickFarm(1, 2);
-  w.Button10->click();
+  button(w, "Button10")->click();
   EXPECT_EQ(c.listed(), QStringList({QStringLiteral("Ночка"), QStringLiteral(" ночка")}));
   EXPECT_EQ(c.current(), QStringLiteral("Ночка"));
 
@@ -399,18 +406,18 @@ TEST(CowRecords, MovingFollowsTheCowEvenToAFarmWithHerName) {
   test::appendRow(c.dm().Table1, {{"kodreg", 3}, {"region", "Пустой"}});
   const QStringList before = c.rows();
   c.pickFarm(3, 1);
-  w.Button10->click();
+  button(w, "Button10")->click();
   EXPECT_EQ(c.rows(), before);
   EXPECT_EQ(w.herd.farmCode, 2);
-  EXPECT_EQ(w.Label1->text(), QStringLiteral("Регион: Север Владелец: Рассвет"));
+  EXPECT_EQ(label(w, "Label1")->text(), QStringLiteral("Регион: Север Владелец: Рассвет"));
 
   // Another region's farm without cows shown by "Перейти к другому хозяйству".
   c.prompts().messages.clear();
   c.pickFarm(2, 1);
-  w.Button3->click();
+  button(w, "Button3")->click();
   EXPECT_EQ(c.prompts().messages, QStringList{kEmptyFarm});
   EXPECT_EQ(shownButtons(w), kEmptyCard);
-  EXPECT_EQ(w.Label1->text(), QStringLiteral("Регион: Юг Владелец: Восход"));
+  EXPECT_EQ(label(w, "Label1")->text(), QStringLiteral("Регион: Юг Владелец: Восход"));
   EXPECT_EQ(c.dm().korova.filter(), QStringLiteral("kodreg=2 and kodvlad=1"));
 }
 
@@ -419,42 +426,42 @@ TEST(CowRecords, BreedAndFatherFromThePickers) {
   c.open();
   TForm9& w = *c.w;
   c.goTo("А-123");
-  w.Button2->click();
-  EXPECT_FALSE(w.Edotec->isReadOnly()) << "a free-text father is edited in place";
-  ASSERT_FALSE(w.Label9->isVisible());
+  button(w, "Button2")->click();
+  EXPECT_FALSE(edit(w, "Edotec")->isReadOnly()) << "a free-text father is edited in place";
+  ASSERT_FALSE(label(w, "Label9")->isVisible());
 
   c.prompts().pickerActions.push_back([&](QDialog&) {
     db::Table& t = c.dm().poroda;
     for (t.first(); !t.eof() && t.fieldByName(u"kodporod").asInteger() != 2;) t.next();
   });
-  w.Button9->click();
+  button(w, "Button9")->click();
   EXPECT_EQ(c.prompts().pickerCaptions.last(), kBreedPicker);
   EXPECT_EQ(c.prompts().pickerUses.back(), PickerUse::Row);
-  EXPECT_EQ(w.Edporoda->text(), QStringLiteral("Черно-пестрая"));
+  EXPECT_EQ(edit(w, "Edporoda")->text(), QStringLiteral("Черно-пестрая"));
   EXPECT_EQ(liveRows(c.file())[2]["kodporod"], "2");
-  EXPECT_TRUE(w.Label9->isVisible()) << "in editing mode the change shows as unsaved";
+  EXPECT_TRUE(label(w, "Label9")->isVisible()) << "in editing mode the change shows as unsaved";
 
   c.prompts().pickerActions.push_back([&](QDialog&) {
     db::Table& t = c.dm().bik;
     t.open();
     for (t.first(); !t.eof() && t.fieldByName(u"kodbyk").asString() != "9";) t.next();
   });
-  w.Button6->click();
+  button(w, "Button6")->click();
   EXPECT_EQ(c.prompts().pickerCaptions.last(), kBullPicker);
   // The bulls window is asked for the cow's father, so that it starts on his farm.
   EXPECT_EQ(c.prompts().pickerUses.back(), PickerUse::CowFather);
-  EXPECT_EQ(w.Edotec->text(), QStringLiteral("Гром"));
-  EXPECT_TRUE(w.Edotec->isReadOnly());
-  EXPECT_EQ(w.bikreg->text(), QStringLiteral("Бык-отец по базе данных"));
+  EXPECT_EQ(edit(w, "Edotec")->text(), QStringLiteral("Гром"));
+  EXPECT_TRUE(edit(w, "Edotec")->isReadOnly());
+  EXPECT_EQ(label(w, "bikreg")->text(), QStringLiteral("Бык-отец по базе данных"));
   EXPECT_EQ(liveRows(c.file())[2]["basekod"], "+");
   EXPECT_EQ(liveRows(c.file())[2]["kodbyk"], "9");
   // Writing the corrections keeps the link.
-  w.MaskEddata->setText("01.04.2001");
-  w.Button5->click();
+  edit(w, "MaskEddata")->setText("01.04.2001");
+  button(w, "Button5")->click();
   EXPECT_EQ(liveRows(c.file())[2]["kodbyk"], "9");
   c.goTo("AB");
   c.goTo("А-123");
-  EXPECT_EQ(w.Edotec->text(), QStringLiteral("Гром"));
+  EXPECT_EQ(edit(w, "Edotec")->text(), QStringLiteral("Гром"));
 
   // Pickers closed on tables without a current row write nothing.
   const QStringList before = c.rows(true);
@@ -463,16 +470,16 @@ TEST(CowRecords, BreedAndFatherFromThePickers) {
     c.dm().poroda.setFilter("kodporod=99");
     c.dm().poroda.setFiltered(true);
   });
-  w.Button9->click();
+  button(w, "Button9")->click();
   c.prompts().pickerActions.push_back([&](QDialog&) {
     c.dm().bik.setFilter("kodbyk=99");
     c.dm().bik.setFiltered(true);
   });
-  w.Button6->click();
+  button(w, "Button6")->click();
   EXPECT_EQ(liveRows(c.file())[2]["kodporod"], breedBefore);
   EXPECT_EQ(liveRows(c.file())[2]["kodbyk"], "9");
-  EXPECT_EQ(w.Edporoda->text(), QStringLiteral("Черно-пестрая"));
-  EXPECT_EQ(w.Edotec->text(), QStringLiteral("Гром"));
+  EXPECT_EQ(edit(w, "Edporoda")->text(), QStringLiteral("Черно-пестрая"));
+  EXPECT_EQ(edit(w, "Edotec")->text(), QStringLiteral("Гром"));
   EXPECT_TRUE(c.prompts().messages.isEmpty());
 }
 
@@ -481,7 +488,7 @@ TEST(CowRecords, SelectionByKeyMarksTheFarmOnlyAndCancellingKeepsTheMarks) {
   c.open();
   TForm9& w = *c.w;
   c.prompts().keys = {"12"};
-  w.Button8->click();
+  button(w, "Button8")->click();
   EXPECT_EQ(c.listed(), QStringList({"А-123", "112"}));
   EXPECT_EQ(c.dm().korova.filter(), QStringLiteral("kodreg=1 and kodvlad=1 and ot='+'"));
   EXPECT_EQ(c.current(), QStringLiteral("А-123"));
@@ -490,21 +497,21 @@ TEST(CowRecords, SelectionByKeyMarksTheFarmOnlyAndCancellingKeepsTheMarks) {
                                        QStringLiteral(" ночка 1/2 +")}));
   EXPECT_TRUE(c.prompts().messages.isEmpty());
 
-  w.Button7->click();
+  button(w, "Button7")->click();
   EXPECT_EQ(c.listed().size(), 5);
   EXPECT_EQ(c.current(), "AB");
   EXPECT_EQ(c.rows(true)[2], QStringLiteral("А-123 1/1 +")) << "the marks stay in the file";
 
   // Lower-case Cyrillic keys find upper-case names; the blank key does nothing.
   c.prompts().keys = {QStringLiteral(" ноч "), " "};
-  w.Button8->click();
+  button(w, "Button8")->click();
   EXPECT_EQ(c.listed(), QStringList{QStringLiteral("Ночка")});
-  w.Button8->click();
+  button(w, "Button8")->click();
   EXPECT_EQ(c.listed(), QStringList{QStringLiteral("Ночка")});
 
   // No match: every mark of the farm blank, the whole farm listed.
   c.prompts().keys = {"XYZ"};
-  w.Button8->click();
+  button(w, "Button8")->click();
   EXPECT_EQ(c.prompts().messages, QStringList{kNoMatch});
   EXPECT_EQ(c.listed().size(), 5);
   EXPECT_EQ(c.rows(true), QStringList({QStringLiteral("Старая 0/1 +"), "AB 1/1 ", QStringLiteral("А-123 1/1 "),

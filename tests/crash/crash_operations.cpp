@@ -2,6 +2,7 @@
 
 #include "cows/cow_card.h"
 #include "db/data_module.h"
+#include "named.h"
 #include "reference/farms_window.h"
 #include "sires/bull_card.h"
 #include "ui/forms.h"
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <stdexcept>
+#include <string>
 
 namespace korvel::test {
 namespace {
@@ -52,7 +54,7 @@ void listRegion(App& app, TForm8& w, long long r) {
     t.setFiltered(false);
     goTo(t, [&] { return isRegion(t, r); });
   });
-  w.Button1->click();
+  button(w, "Button1")->click();
 }
 
 void removeFarm(App& app, const QStringList& words, const std::function<void()>& ready) {
@@ -62,18 +64,16 @@ void removeFarm(App& app, const QStringList& words, const std::function<void()>&
   listRegion(app, w, r);
   db::Table& vlad = app.dm().vlad2;
   goTo(vlad, [&] { return isFarm(vlad, r, f); });
-  w.Button4->click();
-  QRadioButton* options[] = {nullptr, nullptr, w.RadioButton2, w.RadioButton3, w.RadioButton4, w.RadioButton5,
-                             w.RadioButton6};
+  button(w, "Button4")->click();
   if (variant < 2 || variant > 6) throw std::invalid_argument("no such removal option");
-  options[variant]->setChecked(true);
+  named<QRadioButton>(w, ("RadioButton" + std::to_string(variant)).c_str())->setChecked(true);
   if (ready) ready();
-  w.Button7->click();
+  button(w, "Button7")->click();
   if (w.removalState() == TForm8::RemovalState::ChoosingTarget) {
     const long long tr = number(words, 4), tf = number(words, 5);
     listRegion(app, w, tr);
     goTo(vlad, [&] { return isFarm(vlad, tr, tf); });
-    w.Button8->click();
+    button(w, "Button8")->click();
   }
   w.hide();
 }
@@ -83,7 +83,7 @@ template <class Window>
 Window& onFarm(App& app, Window& w, long long r, long long f) {
   w.show();
   pickFarm(app, r, f);
-  w.Button3->click();
+  button(w, "Button3")->click();
   return w;
 }
 
@@ -95,7 +95,7 @@ void deleteBull(App& app, const QStringList& words, const std::function<void()>&
   goTo(bik, [&] { return bik.fieldByName(u"kodbyk").asString().trimmed() == code; });
   app.prompts.confirmations = {true, words.value(4) == QLatin1String("yes")};
   if (ready) ready();
-  w.Button7->click();
+  button(w, "Button7")->click();
   w.hide();
 }
 
@@ -113,19 +113,19 @@ void addCow(App& app, const QStringList& words, const std::function<void()>& rea
   TForm9& w = cowsOf(app, number(words, 1), number(words, 2));
   app.prompts.texts = {words.value(3)};
   if (ready) ready();
-  w.Button1->click();
+  button(w, "Button1")->click();
   w.hide();
 }
 
 void correctCow(App& app, const QStringList& words, const std::function<void()>& ready) {
   TForm9& w = cowsOf(app, number(words, 1), number(words, 2));
   showCow(app, w, int(number(words, 3)));
-  w.Button2->click();
-  w.Edlin->setText(QStringLiteral("ИСПРАВЛ"));
-  w.Edmat->setText(QStringLiteral("Мать-777"));
-  w.Edrogd->setText(QStringLiteral("12.03.2019 Исправлено"));
+  button(w, "Button2")->click();
+  edit(w, "Edlin")->setText(QStringLiteral("ИСПРАВЛ"));
+  edit(w, "Edmat")->setText(QStringLiteral("Мать-777"));
+  edit(w, "Edrogd")->setText(QStringLiteral("12.03.2019 Исправлено"));
   if (ready) ready();
-  w.Button5->click();
+  button(w, "Button5")->click();
   w.hide();
 }
 
@@ -134,7 +134,7 @@ void moveCow(App& app, const QStringList& words, const std::function<void()>& re
   showCow(app, w, int(number(words, 3)));
   pickFarm(app, number(words, 4), number(words, 5));
   if (ready) ready();
-  w.Button10->click();
+  button(w, "Button10")->click();
   w.hide();
 }
 
@@ -142,7 +142,7 @@ void selectCows(App& app, const QStringList& words, const std::function<void()>&
   TForm9& w = cowsOf(app, number(words, 1), number(words, 2));
   app.prompts.keys = {words.value(3)};
   if (ready) ready();
-  w.Button8->click();
+  button(w, "Button8")->click();
   w.hide();
 }
 

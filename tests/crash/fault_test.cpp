@@ -13,6 +13,7 @@
 #include "herdgen.h"
 #include "modal_answers.h"
 #include "reference/farms_window.h"
+#include "named.h"
 #include "raw_table.h"
 #include "ui/db_grid.h"
 #include "ui/forms.h"
@@ -51,7 +52,7 @@ void cowListShowsTheFarm(App& app, const QString& dir) {
   EXPECT_TRUE(dm.korova.filtered());
   EXPECT_TRUE(dm.DataSource3.enabled());
   EXPECT_GT(dm.korova.recNo(), 0);
-  EXPECT_EQ(forms().Form9->DBGrid1->model()->rowCount(), liveCowsOf(dir, 1, 2));
+  EXPECT_EQ(named<DBGrid>(*forms().Form9, "DBGrid1")->model()->rowCount(), liveCowsOf(dir, 1, 2));
 }
 
 // The farms window after a failed removal of farm (1, 2): browsing again, the farm listed.
@@ -215,7 +216,7 @@ TEST(WriteFailure, AFullDiskMetAsAPersonWouldLosesNoCowAndAddsNoGhost) {
     ModalAnswers answers;
     answers.type(name, Qt::Key_Return);
     answers.click(QStringLiteral("OK"));  // used only when a message comes
-    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    QTest::mouseClick(button(w, "Button1"), Qt::LeftButton);
     if (answers.shown.size() > 1) refusal = answers.shown[1];
     else saved << name;
   }
@@ -223,14 +224,14 @@ TEST(WriteFailure, AFullDiskMetAsAPersonWouldLosesNoCowAndAddsNoGhost) {
   EXPECT_TRUE(refusal.contains(QStringLiteral("Проверьте свободное место на диске"))) << refusal.toStdString();
   EXPECT_GT(saved.size(), 0);
   // The list shows the farm's cows, as saved.
-  EXPECT_EQ(w.DBGrid1->model()->rowCount(), saved.size());
+  EXPECT_EQ(named<DBGrid>(w, "DBGrid1")->model()->rowCount(), saved.size());
 
   // Space comes back; the next cow is added.
   QFile::remove(filler);
   {
     ModalAnswers answers;
     answers.type(QStringLiteral("После"), Qt::Key_Return);
-    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    QTest::mouseClick(button(w, "Button1"), Qt::LeftButton);
     EXPECT_EQ(answers.pending(), 0u);
   }
   saved << QStringLiteral("После");

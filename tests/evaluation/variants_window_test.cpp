@@ -7,6 +7,7 @@
 #include "evaluation/variants_window.h"
 #include "herd_writer.h"
 #include "modal_answers.h"
+#include "named.h"
 #include "ui/forms.h"
 #include "work_folder.h"
 #include "xlsx_reader.h"
@@ -27,6 +28,8 @@ namespace korvel {
 namespace {
 
 using test::CowRow;
+using test::button;
+using test::named;
 
 class VariantsWindow : public ::testing::Test {
  protected:
@@ -71,7 +74,7 @@ class VariantsWindow : public ::testing::Test {
     w.show();
     base->setChecked(true);
     bulls->setChecked(true);
-    w.Button1->click();
+    button(w, "Button1")->click();
   }
 
   void expectRunEnded() {
@@ -95,31 +98,32 @@ TEST_F(VariantsWindow, EveryOpeningStartsFromTheFirstOptions) {
   w.show();
   EXPECT_EQ(w.pos(), QPoint(0, 0));
   EXPECT_EQ(w.size(), QSize(1024, 736));
-  EXPECT_EQ(w.GroupBox1->title(), QStringLiteral("В качестве сравнительной базы надо учитывать (ВЫБЕРИТЕ!)"));
-  EXPECT_EQ(w.GroupBox2->title(), QStringLiteral("Укажите, для каких быков-производителей данной породы надо произвести расчет"));
-  EXPECT_EQ(w.RadioButton14->text(), QStringLiteral("Коров данной породы ОДНОГО ХОЗЯЙСТВА"));
-  EXPECT_EQ(w.RadioButton11->text(), QStringLiteral("Только для одного конкретного быка"));
-  EXPECT_EQ(w.Button1->text(), QStringLiteral("Параметры расчета заданы. Начать расчет."));
-  EXPECT_TRUE(w.RadioButton1->isChecked());
-  EXPECT_TRUE(w.RadioButton4->isChecked());
-  w.RadioButton14->setChecked(true);
-  w.RadioButton3->setChecked(true);
-  EXPECT_FALSE(w.RadioButton4->isChecked());  // one choice per group
-  EXPECT_TRUE(w.RadioButton14->isChecked() && w.RadioButton3->isChecked());
+  EXPECT_EQ(named<QGroupBox>(w, "GroupBox1")->title(), QStringLiteral("В качестве сравнительной базы надо учитывать (ВЫБЕРИТЕ!)"));
+  EXPECT_EQ(named<QGroupBox>(w, "GroupBox2")->title(), QStringLiteral("Укажите, для каких быков-производителей данной породы надо произвести расчет"));
+  EXPECT_EQ(named<QRadioButton>(w, "RadioButton14")->text(), QStringLiteral("Коров данной породы ОДНОГО ХОЗЯЙСТВА"));
+  EXPECT_EQ(named<QRadioButton>(w, "RadioButton11")->text(), QStringLiteral("Только для одного конкретного быка"));
+  EXPECT_EQ(button(w, "Button1")->text(), QStringLiteral("Параметры расчета заданы. Начать расчет."));
+  EXPECT_TRUE(named<QRadioButton>(w, "RadioButton1")->isChecked());
+  EXPECT_TRUE(named<QRadioButton>(w, "RadioButton4")->isChecked());
+  named<QRadioButton>(w, "RadioButton14")->setChecked(true);
+  named<QRadioButton>(w, "RadioButton3")->setChecked(true);
+  EXPECT_FALSE(named<QRadioButton>(w, "RadioButton4")->isChecked());  // one choice per group
+  EXPECT_TRUE(named<QRadioButton>(w, "RadioButton14")->isChecked() &&
+              named<QRadioButton>(w, "RadioButton3")->isChecked());
   w.hide();
   w.show();
-  EXPECT_TRUE(w.RadioButton1->isChecked());
-  EXPECT_TRUE(w.RadioButton4->isChecked());
+  EXPECT_TRUE(named<QRadioButton>(w, "RadioButton1")->isChecked());
+  EXPECT_TRUE(named<QRadioButton>(w, "RadioButton4")->isChecked());
 }
 
 TEST_F(VariantsWindow, RegionBasesDifferExactlyByTheArchiveFarm) {
   w.show();
-  w.RadioButton6->setChecked(true);
+  named<QRadioButton>(w, "RadioButton6")->setChecked(true);
   pick(dm().Table1, u"kodreg", 1);
   const EvaluationRequest with = w.readOptions();
   EXPECT_EQ(with.baseRegion, 1);
   EXPECT_TRUE(with.baseWithArchives);
-  w.RadioButton13->setChecked(true);
+  named<QRadioButton>(w, "RadioButton13")->setChecked(true);
   pick(dm().Table1, u"kodreg", 1);
   const EvaluationRequest without = w.readOptions();
   EXPECT_EQ(without.baseRegion, 1);
@@ -132,7 +136,7 @@ TEST_F(VariantsWindow, RegionBasesDifferExactlyByTheArchiveFarm) {
   EXPECT_EQ(a.baseCount - b.baseCount, 3);  // the archive farm's three cows
 
   // The region's archive farm picked as the one farm: the same base as the whole region.
-  w.RadioButton14->setChecked(true);
+  named<QRadioButton>(w, "RadioButton14")->setChecked(true);
   pick(dm().vlad2, u"kodreg", 1, u"kodvlad", 0);
   const EvaluationRequest farm = w.readOptions();
   EXPECT_EQ(farm.baseRegion, 1);
@@ -147,23 +151,23 @@ TEST_F(VariantsWindow, RegionBasesDifferExactlyByTheArchiveFarm) {
 
 TEST_F(VariantsWindow, BullOptionsBuildTheirRequests) {
   w.show();
-  w.RadioButton2->setChecked(true);
+  named<QRadioButton>(w, "RadioButton2")->setChecked(true);
   EvaluationRequest r = w.readOptions();
   EXPECT_FALSE(r.bullsWithArchives);
   EXPECT_EQ(r.breed, 1);
   EXPECT_EQ(scanSires(dm(), r).sireCount(), 1);  // 202 is an archive bull, 999 has no row
 
-  w.RadioButton3->setChecked(true);
+  named<QRadioButton>(w, "RadioButton3")->setChecked(true);
   pick(dm().Table1, u"kodreg", 1);
   r = w.readOptions();
   EXPECT_EQ(r.bullRegion, 1);
   EXPECT_FALSE(r.bullsWithArchives);
-  w.RadioButton9->setChecked(true);
+  named<QRadioButton>(w, "RadioButton9")->setChecked(true);
   pick(dm().Table1, u"kodreg", 1);
   r = w.readOptions();
   EXPECT_TRUE(r.bullsWithArchives);
   EXPECT_EQ(scanSires(dm(), r).sireCount(), 2);
-  w.RadioButton10->setChecked(true);
+  named<QRadioButton>(w, "RadioButton10")->setChecked(true);
   pick(dm().vlad2, u"kodreg", 1, u"kodvlad", 1);
   r = w.readOptions();
   EXPECT_EQ(r.bullFarm, 1);
@@ -176,7 +180,7 @@ TEST_F(VariantsWindow, BullOptionsBuildTheirRequests) {
 
 TEST_F(VariantsWindow, OneBullGivesOneSheetAndTheRunEndsWithTheWindowClosed) {
   pick(dm().bik, u"kodbyk", 202);
-  run(w.RadioButton4, w.RadioButton11);
+  run(named<QRadioButton>(w, "RadioButton4"), named<QRadioButton>(w, "RadioButton11"));
   EXPECT_EQ(app.prompts.pickerCaptions,
             QStringList{QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно.")});
   EXPECT_TRUE(app.prompts.messages.isEmpty()) << app.prompts.messages.join(u'|').toStdString();
@@ -194,7 +198,7 @@ TEST_F(VariantsWindow, OneBullGivesOneSheetAndTheRunEndsWithTheWindowClosed) {
 }
 
 TEST_F(VariantsWindow, FatherMissingFromTheBullTableStillGetsASheet) {
-  run(w.RadioButton4, w.RadioButton1);
+  run(named<QRadioButton>(w, "RadioButton4"), named<QRadioButton>(w, "RadioButton1"));
   ASSERT_EQ(opened.size(), 1);
   const test::ReadBook b = test::readBook(opened[0]);
   ASSERT_EQ(b.sheets.size(), 3u);
@@ -211,7 +215,7 @@ TEST_F(VariantsWindow, FatherMissingFromTheBullTableStillGetsASheet) {
 TEST_F(VariantsWindow, CheckMessageEndsTheRun) {
   herd.bull(2, 1, QStringLiteral("303"), QStringLiteral("Гром 303"), 1);  // no daughters
   pick(dm().bik, u"kodbyk", 303);
-  run(w.RadioButton4, w.RadioButton11);
+  run(named<QRadioButton>(w, "RadioButton4"), named<QRadioButton>(w, "RadioButton11"));
   EXPECT_EQ(app.prompts.messages, QStringList{QStringLiteral("Нет быков в этой породе коров!")});
   EXPECT_TRUE(opened.isEmpty());
   EXPECT_TRUE(w.lastWorkbook().isEmpty());
@@ -220,7 +224,7 @@ TEST_F(VariantsWindow, CheckMessageEndsTheRun) {
 
 TEST_F(VariantsWindow, NoApplicationOrNoFileShowsWhereTheWorkbookIs) {
   applicationStarts = false;
-  run(w.RadioButton4, w.RadioButton1);
+  run(named<QRadioButton>(w, "RadioButton4"), named<QRadioButton>(w, "RadioButton1"));
   ASSERT_EQ(app.prompts.messages.size(), 1);
   EXPECT_EQ(app.prompts.messages[0],
             QStringLiteral("Excel не установлен!\nКнига сохранена в файле:\n") + w.lastWorkbook());
@@ -233,7 +237,7 @@ TEST_F(VariantsWindow, NoApplicationOrNoFileShowsWhereTheWorkbookIs) {
   blocker.close();
   w.outputFolder = out.filePath(QStringLiteral("file/sub"));
   app.prompts.messages.clear();
-  run(w.RadioButton4, w.RadioButton1);
+  run(named<QRadioButton>(w, "RadioButton4"), named<QRadioButton>(w, "RadioButton1"));
   ASSERT_EQ(app.prompts.messages.size(), 1);
   EXPECT_TRUE(app.prompts.messages[0].startsWith(QStringLiteral("Excel не установлен!\n")));
   EXPECT_FALSE(app.prompts.messages[0].contains(QStringLiteral("сохранена")));
@@ -244,7 +248,7 @@ TEST_F(VariantsWindow, NoApplicationOrNoFileShowsWhereTheWorkbookIs) {
 TEST_F(VariantsWindow, TableErrorIsShownAndTheRunStillEnds) {
   QFile::remove(folder.file(QStringLiteral("KOROVA.DBF")));
   dm().korova.close();
-  run(w.RadioButton4, w.RadioButton1);
+  run(named<QRadioButton>(w, "RadioButton4"), named<QRadioButton>(w, "RadioButton1"));
   ASSERT_EQ(app.prompts.messages.size(), 1);
   EXPECT_TRUE(app.prompts.messages[0].contains(QStringLiteral("KOROVA"))) << app.prompts.messages[0].toStdString();
   expectRunEnded();
@@ -274,7 +278,7 @@ TEST_F(VariantsWindow, TheRunsMessagesStayInFrontOfItsProgress) {
       if (QAbstractButton* ok = test::ModalAnswers::button(box, QStringLiteral("OK")))
         QTest::mouseClick(ok, Qt::LeftButton);
     });
-    run(w.RadioButton4, w.RadioButton1);
+    run(named<QRadioButton>(w, "RadioButton4"), named<QRadioButton>(w, "RadioButton1"));
     EXPECT_EQ(answers.pending(), 0u) << c.name;
     ASSERT_FALSE(answers.shown.isEmpty()) << c.name;
     EXPECT_TRUE(answers.shown.back().startsWith(c.message)) << c.name << ": " << answers.shown.back().toStdString();
@@ -295,13 +299,13 @@ TEST_F(VariantsWindow, ARunInProgressCanNeitherBeHiddenNorStartedAgain) {
     progress.close();
     EXPECT_TRUE(progress.isVisible()) << "the run goes on out of sight";
     EXPECT_EQ(QApplication::activeModalWidget(), &progress);
-    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    QTest::mouseClick(button(w, "Button1"), Qt::LeftButton);
   });
-  run(w.RadioButton4, w.RadioButton1);
+  run(named<QRadioButton>(w, "RadioButton4"), named<QRadioButton>(w, "RadioButton1"));
   EXPECT_EQ(answers.pending(), 0u);
   EXPECT_EQ(opened.size(), 1);
   EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 1);
-  EXPECT_TRUE(w.Button1->isEnabled());
+  EXPECT_TRUE(button(w, "Button1")->isEnabled());
   expectRunEnded();
 }
 
@@ -350,7 +354,7 @@ TEST_F(VariantsWindow, TheWorkbookIsOpenedOnlyWhereAnApplicationTakesIt) {
     }
     if (!c.opens) answers.click(QStringLiteral("OK"));
     answers.shown.clear();
-    run(w.RadioButton4, w.RadioButton1);
+    run(named<QRadioButton>(w, "RadioButton4"), named<QRadioButton>(w, "RadioButton1"));
     EXPECT_EQ(answers.pending(), 0u) << c.name;
     ASSERT_FALSE(w.lastWorkbook().isEmpty()) << c.name;
     if (c.opens) {

@@ -3,6 +3,7 @@
 #include "help/instructions_window.h"
 
 #include "help_test_support.h"
+#include "named.h"
 #include "ui/session.h"
 
 #include <QFile>
@@ -11,6 +12,8 @@
 
 namespace korvel {
 namespace {
+
+using test::named;
 
 const QStringList kFixtureLines = {
     QStringLiteral("ИНСТРУКЦИЯ"),           QStringLiteral("Строка с CR"),
@@ -78,12 +81,12 @@ TEST_F(ViewerTest, ShowsTheSelectedFileLineByLineAndOnlyThatFile) {
   EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Инструкции"));
   EXPECT_EQ(viewer.pos(), QPoint(0, 0));
   EXPECT_EQ(viewer.size(), QSize(1024, 736));
-  EXPECT_EQ(items(viewer.ListBox1), kFixtureLines);
+  EXPECT_EQ(items(named<QListWidget>(viewer, "ListBox1")), kFixtureLines);
   // Columns line up: narrow and wide letters, Latin and Cyrillic, take the same width.
-  const QFontMetrics metrics(viewer.ListBox1->font());
+  const QFontMetrics metrics(named<QListWidget>(viewer, "ListBox1")->font());
   for (const QString& ch : {QStringLiteral("W"), QStringLiteral("Ш"), QStringLiteral("."), QStringLiteral("ы")})
     EXPECT_EQ(metrics.horizontalAdvance(ch), metrics.horizontalAdvance(QStringLiteral("i"))) << ch.toStdString();
-  EXPECT_EQ(viewer.ListBox1->font().pixelSize(), 15);
+  EXPECT_EQ(named<QListWidget>(viewer, "ListBox1")->font().pixelSize(), 15);
   viewer.hide();
 
   // Moved or resized in between: the next opening puts it back and shows only the new file.
@@ -91,7 +94,7 @@ TEST_F(ViewerTest, ShowsTheSelectedFileLineByLineAndOnlyThatFile) {
   instructionSelector = 3;
   viewer.show();
   EXPECT_EQ(viewer.pos(), QPoint(0, 0));
-  EXPECT_EQ(items(viewer.ListBox1), (QStringList{QStringLiteral("Регионы"), QStringLiteral("вторая")}));
+  EXPECT_EQ(items(named<QListWidget>(viewer, "ListBox1")), (QStringList{QStringLiteral("Регионы"), QStringLiteral("вторая")}));
   EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Инструкции"));
   EXPECT_TRUE(prompts.messages.isEmpty());
 }
@@ -101,7 +104,7 @@ TEST_F(ViewerTest, EmptyFileGivesEmptyListWithoutMessage) {
   TForm18 viewer;
   instructionSelector = 6;
   viewer.show();
-  EXPECT_EQ(viewer.ListBox1->count(), 0);
+  EXPECT_EQ(named<QListWidget>(viewer, "ListBox1")->count(), 0);
   EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
@@ -110,12 +113,12 @@ TEST_F(ViewerTest, MissingOrUnreadableFileIsReportedAndTheListStaysEmpty) {
   TForm18 viewer;
   instructionSelector = 5;
   viewer.show();
-  ASSERT_GT(viewer.ListBox1->count(), 0);
+  ASSERT_GT(named<QListWidget>(viewer, "ListBox1")->count(), 0);
   viewer.hide();
 
   instructionSelector = 7;  // no otcet.txt in the folder
   viewer.show();
-  EXPECT_EQ(viewer.ListBox1->count(), 0);
+  EXPECT_EQ(named<QListWidget>(viewer, "ListBox1")->count(), 0);
   EXPECT_TRUE(viewer.isVisible());
   ASSERT_EQ(prompts.messages.size(), 1);
   EXPECT_EQ(prompts.messages[0], QStringLiteral("Cannot open file ") +
@@ -126,7 +129,7 @@ TEST_F(ViewerTest, MissingOrUnreadableFileIsReportedAndTheListStaysEmpty) {
   ASSERT_TRUE(QDir(folder.path(QString())).mkdir(QStringLiteral("vlad.txt")));
   instructionSelector = 4;
   viewer.show();
-  EXPECT_EQ(viewer.ListBox1->count(), 0);
+  EXPECT_EQ(named<QListWidget>(viewer, "ListBox1")->count(), 0);
   ASSERT_EQ(prompts.messages.size(), 2);
   EXPECT_TRUE(prompts.messages[1].endsWith(QStringLiteral("vlad.txt")));
 }

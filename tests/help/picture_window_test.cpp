@@ -3,6 +3,7 @@
 
 #include "help/jpeg.h"
 #include "help_test_support.h"
+#include "named.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -11,6 +12,8 @@
 
 namespace korvel {
 namespace {
+
+using test::label;
 
 class PictureWindowTest : public ::testing::Test {
  protected:
@@ -38,13 +41,13 @@ TEST_F(PictureWindowTest, ThirdLineOpensPictureThreeWithTheTraitCaption) {
   EXPECT_TRUE(window.windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(window.windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_EQ(window.Image1->geometry(), QRect(0, -4, 541, 329));
+  EXPECT_EQ(label(window, "Image1")->geometry(), QRect(0, -4, 541, 329));
 
   ASSERT_TRUE(window.preparePictureForLine(3, QStringLiteral("Глубина туловища")));
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Справка. Глубина туловища"));
   EXPECT_EQ(window.picture().size(), QSize(80, 50));
   EXPECT_TRUE(isRed(window.picture().pixel(40, 25)));
-  EXPECT_FALSE(window.Image1->pixmap().isNull());
+  EXPECT_FALSE(label(window, "Image1")->pixmap().isNull());
   EXPECT_TRUE(prompts.messages.isEmpty());
 
   // The title line opens nothing and changes nothing.

@@ -3,6 +3,7 @@
 #include "db/data_module.h"
 #include "evaluation/variants_window.h"
 #include "modal_closer.h"
+#include "named.h"
 #include "reference/breeds_window.h"
 #include "reference_support.h"
 #include "ui/db_grid.h"
@@ -15,6 +16,8 @@
 
 using namespace korvel;
 using test::liveRows;
+using test::button;
+using test::named;
 using test::appendRow;
 
 namespace {
@@ -57,17 +60,17 @@ TEST(BreedsWindow, ANewBreedTakesTheNextCodeAndDuplicatesAreRefused) {
   EXPECT_EQ(f.w.height(), 736);
 
   f.app.prompts.texts = {QStringLiteral(" голштинская  "), QStringLiteral("Ярославская")};
-  f.w.Button1->click();
+  button(f.w, "Button1")->click();
   EXPECT_EQ(f.app.prompts.messages, QStringList{kDuplicate});
   EXPECT_EQ(f.breeds().size(), 3);
-  f.w.Button1->click();
+  button(f.w, "Button1")->click();
   EXPECT_EQ(f.app.prompts.textCaptions.last(), QStringLiteral("Введите название новой породы и закройте это окно"));
   EXPECT_EQ(f.breeds().last(), QStringLiteral("6 Ярославская"));
   EXPECT_EQ(f.current(), QStringLiteral("Ярославская"));
   EXPECT_EQ(f.app.prompts.messages.size(), 1);
   // A name longer than the field is cut to its 20 characters.
   f.app.prompts.texts = {QStringLiteral("Черно-пестрая улучшенная")};
-  f.w.Button1->click();
+  button(f.w, "Button1")->click();
   EXPECT_EQ(f.breeds().last(), QStringLiteral("7 Черно-пестрая улучше"));
 }
 
@@ -81,15 +84,15 @@ TEST(BreedsWindow, CorrectingRewritesTheCurrentBreedUnlessAnotherHasTheName) {
   ASSERT_EQ(f.current(), QStringLiteral("Айрширская"));
 
   f.app.prompts.texts = {QStringLiteral("АЙРШИРСКАЯ")};
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.app.prompts.textCaptions.last(), QStringLiteral("Уточните (исправьте) название породы и закройте это окно"));
   EXPECT_EQ(f.breeds(), QStringList({QStringLiteral("1 Голштинская"), QStringLiteral("2 АЙРШИРСКАЯ")}));
   EXPECT_FALSE(f.dm.poroda.filtered());  // the whole list shows again
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 2);
   EXPECT_EQ(f.current(), QStringLiteral("АЙРШИРСКАЯ"));
 
   f.app.prompts.texts = {QStringLiteral("голштинская ")};
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.app.prompts.messages, QStringList{kDuplicate});
   EXPECT_EQ(f.breeds(), QStringList({QStringLiteral("1 Голштинская"), QStringLiteral("2 АЙРШИРСКАЯ")}));
 }
@@ -97,7 +100,7 @@ TEST(BreedsWindow, CorrectingRewritesTheCurrentBreedUnlessAnotherHasTheName) {
 TEST(BreedsWindow, CorrectingAnEmptyListIsRefusedWithoutWritingARow) {
   BreedsFixture f;
   f.openFromMenu();
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.app.prompts.messages,
             QStringList{QStringLiteral("Породы не заведены, уточнять нечего. Можно только добавить.")});
   EXPECT_TRUE(f.app.prompts.textCaptions.isEmpty());
@@ -118,18 +121,18 @@ TEST(BreedsWindow, SelectionMarksMatchesAndANoMatchShowsEveryBreedUnmarked) {
     return out;
   };
   f.app.prompts.keys = {QStringLiteral("ая ш"), QStringLiteral("пест"), QStringLiteral("голшт")};
-  f.w.Button3->click();
+  button(f.w, "Button3")->click();
   EXPECT_EQ(marks(), QStringList({"", "", "+"}));
   EXPECT_EQ(f.dm.poroda.filter(), QStringLiteral("ot='+'"));
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 1);
-  f.w.Button3->click();
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 1);
+  button(f.w, "Button3")->click();
   EXPECT_EQ(marks(), QStringList({"+", "", ""}));
   EXPECT_EQ(f.current(), QStringLiteral("Черно-пестрая"));
-  f.w.Button3->click();
+  button(f.w, "Button3")->click();
   EXPECT_EQ(f.app.prompts.messages, QStringList{QStringLiteral("Записей, соответствующих ключу, нет...")});
   EXPECT_EQ(marks(), QStringList({"", "", ""}));
   EXPECT_FALSE(f.dm.poroda.filtered());
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 3);
 }
 
 TEST(BreedsWindow, TheCalculationButtonBelongsToTheMenuOpeningOnly) {
@@ -137,26 +140,26 @@ TEST(BreedsWindow, TheCalculationButtonBelongsToTheMenuOpeningOnly) {
   f.breed(1, QStringLiteral("Голштинская"));
   f.breed(2, QStringLiteral("Айрширская"));
   f.openFromMenu();
-  EXPECT_TRUE(f.w.Button5->isVisible());
-  EXPECT_EQ(f.w.Button5->text(), QStringLiteral("Расчет характеристик быков-производителей выбранной породы"));
+  EXPECT_TRUE(button(f.w, "Button5")->isVisible());
+  EXPECT_EQ(button(f.w, "Button5")->text(), QStringLiteral("Расчет характеристик быков-производителей выбранной породы"));
   f.w.hide();
 
   // As the breed picker: no calculation; a breed added there is the one delivered.
   f.app.prompts.texts = {QStringLiteral("Симментальская")};
   f.app.prompts.pickerActions.push_back([&](QDialog&) {
-    EXPECT_FALSE(f.w.Button5->isVisible());
-    EXPECT_TRUE(f.w.Button1->isVisible());
-    f.w.Button1->click();
+    EXPECT_FALSE(button(f.w, "Button5")->isVisible());
+    EXPECT_TRUE(button(f.w, "Button1")->isVisible());
+    button(f.w, "Button1")->click();
   });
   prompts().showPicker(f.w, kBreedPicker);
   EXPECT_EQ(f.current(), QStringLiteral("Симментальская"));
   EXPECT_EQ(f.dm.poroda.fieldByName(u"kodporod").asInteger(), 3);
 
   f.openFromMenu();
-  EXPECT_TRUE(f.w.Button5->isVisible());
+  EXPECT_TRUE(button(f.w, "Button5")->isVisible());
   f.dm.poroda.next();  // Айрширская
   test::ModalCloser closer;
-  f.w.Button5->click();
+  button(f.w, "Button5")->click();
   EXPECT_EQ(closer.titles,
             QStringList{QStringLiteral("Подготовка расчета характеристик быков-производителей породы \"Айрширская\"")});
   EXPECT_EQ(forms().Form12->windowTitle(), closer.titles.value(0));
@@ -170,13 +173,13 @@ TEST(BreedsWindow, NamesLongerThanTheFieldAreComparedAsTheyWillBeStored) {
   // Cut to 20 characters, both names would be the stored one: refused, added and renamed alike.
   f.app.prompts.texts = {QStringLiteral("голштинская черно-пестрая"), QStringLiteral("Красная степная порода"),
                          QStringLiteral("Красная степная поро и т. д.")};
-  f.w.Button1->click();
-  f.w.Button1->click();
-  f.w.Button1->click();
+  button(f.w, "Button1")->click();
+  button(f.w, "Button1")->click();
+  button(f.w, "Button1")->click();
   EXPECT_EQ(f.app.prompts.messages, QStringList({kDuplicate, kDuplicate}));
   EXPECT_EQ(f.breeds(), QStringList({QStringLiteral("1 Голштинская черно-пе"), QStringLiteral("2 Красная степная поро")}));
   f.app.prompts.texts = {QStringLiteral("Голштинская черно-пестрая")};
-  f.w.Button2->click();  // the current breed is the new one: its cut name is the first breed's
+  button(f.w, "Button2")->click();  // the current breed is the new one: its cut name is the first breed's
   EXPECT_EQ(f.app.prompts.messages.size(), 3);
   EXPECT_EQ(f.breeds(), QStringList({QStringLiteral("1 Голштинская черно-пе"), QStringLiteral("2 Красная степная поро")}));
 }

@@ -6,6 +6,7 @@
 #include "db/data_module.h"
 #include "db/protected_scan.h"
 #include "herdgen.h"
+#include "named.h"
 #include "reference/farm_removal.h"
 #include "reference/farms_window.h"
 #include "modal_answers.h"
@@ -30,6 +31,8 @@
 
 using namespace korvel;
 using test::liveRows;
+using test::button;
+using test::named;
 using test::appendRow;
 using test::shownButtons;
 
@@ -115,17 +118,17 @@ struct Removal {
       db::Table& t = dm.Table1;
       for (t.first(); !t.eof() && t.fieldByName(u"kodreg").asInteger() != code;) t.next();
     });
-    w.Button1->click();
+    button(w, "Button1")->click();
   }
   // Opens the window (on region 1) and asks to remove its farm with this code.
   void startRemoval(int code) {
     w.show();
     goToFarm(code);
-    w.Button4->click();
+    button(w, "Button4")->click();
   }
   void carryOut(QRadioButton* option) {
     option->setChecked(true);
-    w.Button7->click();
+    button(w, "Button7")->click();
   }
   bool hasCloseBox() const {
     return w.windowFlags().testFlag(Qt::WindowCloseButtonHint) &&
@@ -134,9 +137,9 @@ struct Removal {
   // The window back in browsing: list shown, panel and target button hidden, close box back.
   void expectBrowsing() {
     EXPECT_EQ(w.removalState(), TForm8::RemovalState::Browsing);
-    EXPECT_TRUE(w.DBGrid1->isVisible());
-    EXPECT_FALSE(w.GroupBox1->isVisible());
-    EXPECT_FALSE(w.Button8->isVisible());
+    EXPECT_TRUE(named<DBGrid>(w, "DBGrid1")->isVisible());
+    EXPECT_FALSE(named<QGroupBox>(w, "GroupBox1")->isVisible());
+    EXPECT_FALSE(button(w, "Button8")->isVisible());
     EXPECT_TRUE(hasCloseBox());
     EXPECT_FALSE(dm.cowRefreshSuppressed);
     EXPECT_FALSE(dm.bullRefreshSuppressed);
@@ -162,11 +165,11 @@ TEST(FarmRemoval, ThePanelTakesTheWindowAndCancellingChangesNothing) {
   }();
   r.startRemoval(2);
   EXPECT_EQ(r.w.removalState(), TForm8::RemovalState::ChoosingVariant);
-  EXPECT_EQ(r.w.GroupBox1->title(), QStringLiteral("Удаление хозяйства \"Рассвет\", находящегося в регионе: Север"));
-  EXPECT_TRUE(r.w.GroupBox1->isVisible());
-  EXPECT_FALSE(r.w.DBGrid1->isVisible());
+  EXPECT_EQ(named<QGroupBox>(r.w, "GroupBox1")->title(), QStringLiteral("Удаление хозяйства \"Рассвет\", находящегося в регионе: Север"));
+  EXPECT_TRUE(named<QGroupBox>(r.w, "GroupBox1")->isVisible());
+  EXPECT_FALSE(named<DBGrid>(r.w, "DBGrid1")->isVisible());
   EXPECT_EQ(shownButtons(r.w), QStringList{"Button7"});
-  EXPECT_TRUE(r.w.RadioButton1->isChecked());
+  EXPECT_TRUE(named<QRadioButton>(r.w, "RadioButton1")->isChecked());
 
   // No close box, and no way to close the window meanwhile.
   EXPECT_FALSE(r.hasCloseBox());
@@ -176,7 +179,7 @@ TEST(FarmRemoval, ThePanelTakesTheWindowAndCancellingChangesNothing) {
   r.w.reject();
   EXPECT_TRUE(r.w.isVisible());
 
-  r.carryOut(r.w.RadioButton1);
+  r.carryOut(named<QRadioButton>(r.w, "RadioButton1"));
   r.expectBrowsing();
   EXPECT_EQ(shownButtons(r.w), kBrowsing);
   EXPECT_EQ(r.farmsOf(1), QStringList({"1 Заря", "2 Рассвет"}));
@@ -193,7 +196,7 @@ TEST(FarmRemoval, ThePanelTakesTheWindowAndCancellingChangesNothing) {
 TEST(FarmRemoval, CowsToAChosenFarmOfAnotherRegionWithBullsFreed) {
   Removal r;
   r.startRemoval(1);
-  r.carryOut(r.w.RadioButton5);
+  r.carryOut(named<QRadioButton>(r.w, "RadioButton5"));
   // Choosing the target: the farm row is gone, its animals still carry its codes.
   EXPECT_EQ(r.w.removalState(), TForm8::RemovalState::ChoosingTarget);
   EXPECT_EQ(r.app.prompts.messages, QStringList{kChooseTarget});
@@ -207,10 +210,10 @@ TEST(FarmRemoval, CowsToAChosenFarmOfAnotherRegionWithBullsFreed) {
 
   // The target is chosen in the other region.
   r.pickRegion(2);
-  EXPECT_FALSE(r.w.Button4->isVisible());
-  EXPECT_TRUE(r.w.Button8->isVisible());
+  EXPECT_FALSE(button(r.w, "Button4")->isVisible());
+  EXPECT_TRUE(button(r.w, "Button8")->isVisible());
   r.goToFarm(3);
-  r.w.Button8->click();
+  button(r.w, "Button8")->click();
   EXPECT_EQ(r.app.prompts.messages, QStringList({kChooseTarget, kMovedDone}));
   r.expectBrowsing();
   EXPECT_EQ(shownButtons(r.w), kBrowsing);
@@ -230,9 +233,9 @@ TEST(FarmRemoval, AllAnimalsToAChosenFarmKeepTheirFatherLinks) {
   r.dm.korova.setFiltered(true);
   r.dm.bik.open();
   r.startRemoval(1);
-  r.carryOut(r.w.RadioButton2);
+  r.carryOut(named<QRadioButton>(r.w, "RadioButton2"));
   r.goToFarm(2);
-  r.w.Button8->click();
+  button(r.w, "Button8")->click();
   r.expectBrowsing();
   EXPECT_EQ(r.cows(), QStringList({"Майка 1/2 +|5", "Зорька 1/2 +|7", "Ночка 1/2 |5", "Дочь-Рассвет 1/2 +|6",
                                    "Дочь-Юг 2/1 +|5", "Юг-1 2/1 +|8", "Старая 0/0 +|6"}));
@@ -248,24 +251,24 @@ TEST(FarmRemoval, ATargetRegionWithoutFarmsIsRefusedAndTheChoiceGoesOn) {
   Removal r;
   appendRow(r.dm.Table1, {{"kodreg", 3}, {"region", "Пустой"}});
   r.startRemoval(1);
-  r.carryOut(r.w.RadioButton2);
+  r.carryOut(named<QRadioButton>(r.w, "RadioButton2"));
   r.pickRegion(3);
   EXPECT_EQ(r.app.prompts.messages, QStringList({kChooseTarget, kNoFarms}));
   EXPECT_EQ(shownButtons(r.w), QStringList({"Button1", "Button2", "Button8"}));
-  r.w.Button8->click();
+  button(r.w, "Button8")->click();
   ASSERT_EQ(r.app.prompts.messages.size(), 3);
   EXPECT_TRUE(r.app.prompts.messages[2].startsWith(
       QStringLiteral("В этом регионе нет хозяйства, в которое можно перевести животных!")));
   EXPECT_EQ(r.w.removalState(), TForm8::RemovalState::ChoosingTarget);
-  EXPECT_TRUE(r.w.Button8->isVisible());
+  EXPECT_TRUE(button(r.w, "Button8")->isVisible());
   EXPECT_FALSE(r.hasCloseBox());
   EXPECT_EQ(r.cows(), r.cowsBefore) << "nothing is freed";
   EXPECT_EQ(r.bulls(), r.bullsBefore);
 
   // A farm added there is a fine target.
   r.app.prompts.texts = {QStringLiteral("Новая")};
-  r.w.Button2->click();
-  r.w.Button8->click();
+  button(r.w, "Button2")->click();
+  button(r.w, "Button8")->click();
   EXPECT_EQ(r.app.prompts.messages.last(), kMovedDone);
   r.expectBrowsing();
   EXPECT_EQ(r.cows().first(), QStringLiteral("Майка 3/1 +|5"));
@@ -275,7 +278,7 @@ TEST(FarmRemoval, ATargetRegionWithoutFarmsIsRefusedAndTheChoiceGoesOn) {
 TEST(FarmRemoval, ArchiveVariantsCreateTheRegionArchiveOnce) {
   Removal r;
   r.startRemoval(1);
-  r.carryOut(r.w.RadioButton3);
+  r.carryOut(named<QRadioButton>(r.w, "RadioButton3"));
   EXPECT_EQ(r.app.prompts.messages, QStringList{kMovedDone});
   r.expectBrowsing();
   EXPECT_EQ(r.farmsOf(1), QStringList({"2 Рассвет", "0 Архив региона"}));
@@ -288,8 +291,8 @@ TEST(FarmRemoval, ArchiveVariantsCreateTheRegionArchiveOnce) {
 
   // The second removal finds the archive and frees the bulls.
   r.goToFarm(2);
-  r.w.Button4->click();
-  r.carryOut(r.w.RadioButton4);
+  button(r.w, "Button4")->click();
+  r.carryOut(named<QRadioButton>(r.w, "RadioButton4"));
   EXPECT_EQ(r.app.prompts.messages, QStringList({kMovedDone, kMovedDone}));
   r.expectBrowsing();
   EXPECT_EQ(r.farmsOf(1), QStringList{"0 Архив региона"});
@@ -301,7 +304,7 @@ TEST(FarmRemoval, ArchiveVariantsCreateTheRegionArchiveOnce) {
 TEST(FarmRemoval, AllAnimalsFreedOnlyInTheFarmOfThatRegion) {
   Removal r;
   r.startRemoval(1);
-  r.carryOut(r.w.RadioButton6);
+  r.carryOut(named<QRadioButton>(r.w, "RadioButton6"));
   EXPECT_EQ(r.app.prompts.messages, QStringList{kFreedDone});
   r.expectBrowsing();
   // Farm 1 of region 2 keeps its animals, its daughter of a freed bull loses only the link.
@@ -315,15 +318,15 @@ TEST(FarmRemoval, AllAnimalsFreedOnlyInTheFarmOfThatRegion) {
   cows.show();
   EXPECT_EQ(cows.herd.farmCode, 2);
   r.app.prompts.texts = {QStringLiteral("Новая")};
-  cows.Button1->click();
+  button(cows, "Button1")->click();
   cows.hide();
   EXPECT_EQ(r.cows().first(), QStringLiteral("Новая 1/2 |"));
   r.w.show();
 
   // Removing the region's last farm leaves the region without farms.
   r.goToFarm(2);
-  r.w.Button4->click();
-  r.carryOut(r.w.RadioButton6);
+  button(r.w, "Button4")->click();
+  r.carryOut(named<QRadioButton>(r.w, "RadioButton6"));
   EXPECT_EQ(r.app.prompts.messages, QStringList({kFreedDone, kFreedDone, kNoFarms}));
   EXPECT_EQ(shownButtons(r.w), QStringList({"Button1", "Button2"}));
   EXPECT_TRUE(r.farmsOf(1).isEmpty());
@@ -337,14 +340,14 @@ namespace {
 
 // The answer a farms window borrowed as a picker gets: farm `farm` of region `region` removed
 // with `option` (no target asked), then the farm (targetRegion, targetFarm) left current.
-std::function<void(QDialog&)> removeThenPick(Removal& r, int region, int farm, QRadioButton* TForm8::*option,
+std::function<void(QDialog&)> removeThenPick(Removal& r, int region, int farm, const char* option,
                                              int targetRegion, int targetFarm) {
   return [&r, region, farm, option, targetRegion, targetFarm](QDialog&) {
     if (region != 1) r.pickRegion(region);
     r.goToFarm(farm);
-    r.w.Button4->click();
-    (r.w.*option)->setChecked(true);
-    r.w.Button7->click();
+    button(r.w, "Button4")->click();
+    named<QRadioButton>(r.w, option)->setChecked(true);
+    button(r.w, "Button7")->click();
     if (targetRegion != region) r.pickRegion(targetRegion);
     r.goToFarm(targetFarm);
   };
@@ -364,7 +367,7 @@ TForm9& cowCardOn(Removal& r, int region, int farm, const QString& name) {
     if (region != 1) r.pickRegion(region);
     r.goToFarm(farm);
   });
-  cows.Button3->click();
+  button(cows, "Button3")->click();
   goToAnimal(r.dm.korova, name);
   cows.refreshCowCard();
   return cows;
@@ -379,7 +382,7 @@ TForm4& bullCardOn(Removal& r, int farm, const QString& name) {
   TForm4& bulls = *forms().Form4;
   bulls.show();
   r.app.prompts.pickerActions.push_back([&r, farm](QDialog&) { r.goToFarm(farm); });
-  bulls.Button3->click();
+  button(bulls, "Button3")->click();
   goToAnimal(r.dm.bik, name);
   return bulls;
 }
@@ -401,7 +404,7 @@ void expectCursors(Removal& r, const char* cow, const char* bull) {
 }
 
 // removeThenPick, and the callers' cursors checked after it.
-std::function<void(QDialog&)> removeKeeping(Removal& r, int region, int farm, QRadioButton* TForm8::*option,
+std::function<void(QDialog&)> removeKeeping(Removal& r, int region, int farm, const char* option,
                                             int targetRegion, int targetFarm, const char* cow,
                                             const char* bull = nullptr) {
   auto remove = removeThenPick(r, region, farm, option, targetRegion, targetFarm);
@@ -435,21 +438,21 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
   const Case cases[] = {
       {"cow card, move: a farm removed with all its animals", Caller::CowCard, 2, 1, "Юг-1", "Button10",
        [&](Removal& r) {
-         r.app.prompts.pickerActions.push_back(removeKeeping(r, 1, 1, &TForm8::RadioButton6, 1, 2, "Юг-1"));
+         r.app.prompts.pickerActions.push_back(removeKeeping(r, 1, 1, "RadioButton6", 1, 2, "Юг-1"));
        },
        {"Майка 0/0 |#Буян 1", "Зорька 0/0 +|7", "Ночка 0/0 |5", "Дочь-Рассвет 1/2 |#Гром", "Дочь-Юг 2/1 |#Буян 1",
         "Юг-1 1/2 +|8", "Старая 0/0 |#Гром"},
        {"Буян 1 0/0 5", " Гром 0/0 6", "Чужой 2/1 7", "Соседский 1/2 8"},
        {kFreedDone}},
       {"cow card, move: her own farm removed to the archive", Caller::CowCard, 1, 1, "Зорька", "Button10",
-       [&](Removal& r) { r.app.prompts.pickerActions.push_back(removeThenPick(r, 1, 1, &TForm8::RadioButton3, 1, 2)); },
+       [&](Removal& r) { r.app.prompts.pickerActions.push_back(removeThenPick(r, 1, 1, "RadioButton3", 1, 2)); },
        {"Майка 1/0 +|5", "Зорька 1/0 +|7", "Ночка 1/0 |5", "Дочь-Рассвет 1/2 +|6", "Дочь-Юг 2/1 +|5", "Юг-1 2/1 +|8",
         "Старая 0/0 +|6"},
        {"Буян 1 1/0 5", " Гром 1/0 6", "Чужой 2/1 7", "Соседский 1/2 8"},
        {kMovedDone, kCowGone}},
       {"cow card, another farm: a farm removed", Caller::CowCard, 1, 1, "Зорька", "Button3",
        [&](Removal& r) {
-         r.app.prompts.pickerActions.push_back(removeKeeping(r, 2, 1, &TForm8::RadioButton6, 1, 2, "Зорька"));
+         r.app.prompts.pickerActions.push_back(removeKeeping(r, 2, 1, "RadioButton6", 1, 2, "Зорька"));
        },
        {"Майка 1/1 +|5", "Зорька 1/1 |#Чужой", "Ночка 1/1 |5", "Дочь-Рассвет 1/2 +|6", "Дочь-Юг 0/0 +|5",
         "Юг-1 0/0 +|8", "Старая 0/0 +|6"},
@@ -459,8 +462,8 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
        "Button6",
        [&](Removal& r) {
          r.app.prompts.pickerActions.push_back(inBullPicker([&r] {
-           r.app.prompts.pickerActions.push_back(removeKeeping(r, 1, 1, &TForm8::RadioButton6, 2, 1, "Юг-1"));
-           forms().Form4->Button3->click();
+           r.app.prompts.pickerActions.push_back(removeKeeping(r, 1, 1, "RadioButton6", 2, 1, "Юг-1"));
+           button(*forms().Form4, "Button3")->click();
          }));
        },
        {"Майка 0/0 |#Буян 1", "Зорька 0/0 +|7", "Ночка 0/0 |5", "Дочь-Рассвет 1/2 |#Гром", "Дочь-Юг 2/1 |#Буян 1",
@@ -471,7 +474,7 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
        [&](Removal& r) {
          r.app.prompts.texts.push_back(QStringLiteral("Новый"));
          r.app.prompts.pickerActions.push_back(inBullPicker([&r] {
-           forms().Form4->Button2->click();
+           button(*forms().Form4, "Button2")->click();
            expectCursors(r, "Зорька", nullptr);
          }));
        },
@@ -483,7 +486,7 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
        [&](Removal& r) {
          r.app.prompts.confirmations = {true, false};
          r.app.prompts.pickerActions.push_back(inBullPicker([&r] {
-           forms().Form4->Button7->click();
+           button(*forms().Form4, "Button7")->click();
            expectCursors(r, "Майка", nullptr);
          }));
        },
@@ -494,7 +497,7 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
       {"cow card, father: her father deleted with his daughters", Caller::CowCard, 1, 1, "Майка", "Button6",
        [&](Removal& r) {
          r.app.prompts.confirmations = {true, true};
-         r.app.prompts.pickerActions.push_back(inBullPicker([] { forms().Form4->Button7->click(); }));
+         r.app.prompts.pickerActions.push_back(inBullPicker([] { button(*forms().Form4, "Button7")->click(); }));
        },
        {"Майка 0/0 +|5", "Зорька 1/1 +|7", "Ночка 1/1 |5", "Дочь-Рассвет 1/2 +|6", "Дочь-Юг 0/0 +|5",
         "Юг-1 2/1 +|8", "Старая 0/0 +|6"},
@@ -505,8 +508,8 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
        [&](Removal& r) {
          r.app.prompts.pickerActions.push_back(inBullPicker([&r] {
            goToAnimal(r.dm.bik, QStringLiteral(" Гром"));
-           r.app.prompts.pickerActions.push_back(removeKeeping(r, 2, 1, &TForm8::RadioButton6, 1, 2, "Майка", " Гром"));
-           forms().Form4->Button11->click();
+           r.app.prompts.pickerActions.push_back(removeKeeping(r, 2, 1, "RadioButton6", 1, 2, "Майка", " Гром"));
+           button(*forms().Form4, "Button11")->click();
          }));
        },
        {"Майка 1/1 +|6", "Зорька 1/1 |#Чужой", "Ночка 1/1 |5", "Дочь-Рассвет 1/2 +|6", "Дочь-Юг 0/0 +|5",
@@ -515,21 +518,21 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
        {kFreedDone}},
       {"bulls window, move: a farm removed to the archive", Caller::BullCard, 1, 1, " Гром", "Button11",
        [&](Removal& r) {
-         r.app.prompts.pickerActions.push_back(removeKeeping(r, 1, 2, &TForm8::RadioButton3, 2, 3, nullptr, " Гром"));
+         r.app.prompts.pickerActions.push_back(removeKeeping(r, 1, 2, "RadioButton3", 2, 3, nullptr, " Гром"));
        },
        {"Майка 1/1 +|5", "Зорька 1/1 +|7", "Ночка 1/1 |5", "Дочь-Рассвет 1/0 +|6", "Дочь-Юг 2/1 +|5", "Юг-1 2/1 +|8",
         "Старая 0/0 +|6"},
        {"Буян 1 1/1 5", " Гром 2/3 6", "Чужой 2/1 7", "Соседский 1/0 8"},
        {kMovedDone}},
       {"bulls window, move: his own farm removed to the archive", Caller::BullCard, 1, 1, " Гром", "Button11",
-       [&](Removal& r) { r.app.prompts.pickerActions.push_back(removeThenPick(r, 1, 1, &TForm8::RadioButton3, 1, 2)); },
+       [&](Removal& r) { r.app.prompts.pickerActions.push_back(removeThenPick(r, 1, 1, "RadioButton3", 1, 2)); },
        {"Майка 1/0 +|5", "Зорька 1/0 +|7", "Ночка 1/0 |5", "Дочь-Рассвет 1/2 +|6", "Дочь-Юг 2/1 +|5", "Юг-1 2/1 +|8",
         "Старая 0/0 +|6"},
        {"Буян 1 1/0 5", " Гром 1/0 6", "Чужой 2/1 7", "Соседский 1/2 8"},
        {kMovedDone, kBullGone, QStringLiteral("В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!")}},
       {"bulls window, another farm: a farm removed", Caller::BullCard, 1, 1, "Буян 1", "Button3",
        [&](Removal& r) {
-         r.app.prompts.pickerActions.push_back(removeKeeping(r, 1, 2, &TForm8::RadioButton6, 2, 1, nullptr, "Буян 1"));
+         r.app.prompts.pickerActions.push_back(removeKeeping(r, 1, 2, "RadioButton6", 2, 1, nullptr, "Буян 1"));
        },
        {"Майка 1/1 +|5", "Зорька 1/1 +|7", "Ночка 1/1 |5", "Дочь-Рассвет 0/0 +|6", "Дочь-Юг 2/1 +|5",
         "Юг-1 2/1 |#Соседский", "Старая 0/0 +|6"},
@@ -569,19 +572,20 @@ TEST(FarmRemoval, InsideARealPickerTheMoveGoesToTheChosenCow) {
     test::ModalAnswers answers;
     answers.act([&](QWidget&) {
       r.goToFarm(2);
-      QTest::mouseClick(r.w.Button4, Qt::LeftButton);
+      QTest::mouseClick(button(r.w, "Button4"), Qt::LeftButton);
       // On the option's circle: the button is wider than its text.
-      QTest::mouseClick(r.w.RadioButton6, Qt::LeftButton, {}, QPoint(6, r.w.RadioButton6->height() / 2));
-      QTest::mouseClick(r.w.Button7, Qt::LeftButton);
+      auto* option = named<QRadioButton>(r.w, "RadioButton6");
+      QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+      QTest::mouseClick(button(r.w, "Button7"), Qt::LeftButton);
     });
     answers.click(QStringLiteral("OK"));
-    answers.act([&](QWidget&) { QTest::mouseClick(r.w.Button2, Qt::LeftButton); });
+    answers.act([&](QWidget&) { QTest::mouseClick(button(r.w, "Button2"), Qt::LeftButton); });
     answers.type(QStringLiteral("Новая"), Qt::Key_Return);
     answers.act([&](QWidget& w) {
       r.goToFarm(2);  // the new farm takes the freed code
       w.close();
     });
-    QTest::mouseClick(cows.Button10, Qt::LeftButton);
+    QTest::mouseClick(button(cows, "Button10"), Qt::LeftButton);
     EXPECT_EQ(answers.pending(), 0u);
     EXPECT_EQ(answers.shown.value(1), kFreedDone);
   }
@@ -618,11 +622,11 @@ TEST(FarmRemoval, InsideRealPickersAnAnimalTakenOutOfTheListGetsNothing) {
     QObject::connect(&work, &QTimer::timeout, [&] {
       if (QApplication::activeModalWidget() != &bulls) return;
       work.stop();
-      QTest::mouseClick(bulls.Button7, Qt::LeftButton);
+      QTest::mouseClick(button(bulls, "Button7"), Qt::LeftButton);
       bulls.close();
     });
     work.start();
-    QTest::mouseClick(cows.Button6, Qt::LeftButton);
+    QTest::mouseClick(button(cows, "Button6"), Qt::LeftButton);
     EXPECT_EQ(answers.pending(), 0u);
     EXPECT_EQ(answers.shown, QStringList({QStringLiteral("Удаление быка"),
                                           QStringLiteral("В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!"),
@@ -639,15 +643,16 @@ TEST(FarmRemoval, InsideRealPickersAnAnimalTakenOutOfTheListGetsNothing) {
     test::ModalAnswers answers;
     answers.act([&](QWidget&) {
       r.goToFarm(1);
-      QTest::mouseClick(r.w.Button4, Qt::LeftButton);
-      QTest::mouseClick(r.w.RadioButton3, Qt::LeftButton, {}, QPoint(6, r.w.RadioButton3->height() / 2));
-      QTest::mouseClick(r.w.Button7, Qt::LeftButton);
+      QTest::mouseClick(button(r.w, "Button4"), Qt::LeftButton);
+      auto* option = named<QRadioButton>(r.w, "RadioButton3");
+      QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+      QTest::mouseClick(button(r.w, "Button7"), Qt::LeftButton);
     });
     answers.click(QStringLiteral("OK"));
     answers.act([&](QWidget& w) { w.close(); });
     answers.click(QStringLiteral("OK"));
     answers.click(QStringLiteral("OK"));
-    QTest::mouseClick(bulls.Button11, Qt::LeftButton);
+    QTest::mouseClick(button(bulls, "Button11"), Qt::LeftButton);
     EXPECT_EQ(answers.pending(), 0u);
     EXPECT_EQ(answers.shown.value(1), kMovedDone);
     EXPECT_EQ(answers.shown.value(3), kBullGone);

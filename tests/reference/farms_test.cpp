@@ -1,6 +1,7 @@
 // The farms window: opening on a region, the region choice, adding and correcting farms, the
 // archive farm, selection, the farm buttons; and the herd context of the cows and bulls windows.
 #include "db/data_module.h"
+#include "named.h"
 #include "reference/farms_window.h"
 #include "reference/herd_context.h"
 #include "reference/regions_window.h"
@@ -17,6 +18,9 @@
 
 using namespace korvel;
 using test::liveRows;
+using test::button;
+using test::label;
+using test::named;
 using test::appendRow;
 using test::shownButtons;
 
@@ -55,7 +59,7 @@ struct FarmsFixture {
       db::Table& t = dm.Table1;
       for (t.first(); !t.eof() && t.fieldByName(u"kodreg").asInteger() != code;) t.next();
     });
-    w.Button1->click();
+    button(w, "Button1")->click();
   }
   ~FarmsFixture() { w.hide(); }
 };
@@ -75,12 +79,12 @@ TEST(FarmsWindow, OpeningOnAnEmptyDatabaseCreatesTheMainRegionAndOffersOnlyAddin
   ASSERT_EQ(regions.size(), 1u);
   EXPECT_EQ(regions[0]["kodreg"], "1");
   EXPECT_EQ(regions[0]["region"], QStringLiteral("ГЛАВНЫЙ РЕГИОН"));
-  EXPECT_EQ(f.w.Label1->text(), QStringLiteral("Регион: ГЛАВНЫЙ РЕГИОН"));
+  EXPECT_EQ(label(f.w, "Label1")->text(), QStringLiteral("Регион: ГЛАВНЫЙ РЕГИОН"));
   EXPECT_EQ(shownButtons(f.w), QStringList({"Button1", "Button2"}));
-  EXPECT_FALSE(f.w.GroupBox1->isVisible());
+  EXPECT_FALSE(named<QGroupBox>(f.w, "GroupBox1")->isVisible());
 
   f.app.prompts.texts = {QStringLiteral("Заря")};
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.app.prompts.textCaptions.last(),
             QStringLiteral("Введите название нового хозяйства (владельца) и закройте это окно"));
   EXPECT_EQ(f.farmsOf(1), QStringList{QStringLiteral("1 Заря")});
@@ -88,16 +92,16 @@ TEST(FarmsWindow, OpeningOnAnEmptyDatabaseCreatesTheMainRegionAndOffersOnlyAddin
   EXPECT_EQ(f.app.prompts.messages.size(), 2);
 
   // The archive: code 0, its button gone for good; the next farm still counts past it.
-  f.w.Button9->click();
+  button(f.w, "Button9")->click();
   EXPECT_EQ(f.farmsOf(1), QStringList({QStringLiteral("1 Заря"), QStringLiteral("0 Архив региона")}));
-  EXPECT_FALSE(f.w.Button9->isVisible());
+  EXPECT_FALSE(button(f.w, "Button9")->isVisible());
   f.app.prompts.texts = {QStringLiteral("Рассвет")};
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.farmsOf(1).last(), QStringLiteral("2 Рассвет"));
-  EXPECT_FALSE(f.w.Button9->isVisible());
+  EXPECT_FALSE(button(f.w, "Button9")->isVisible());
   f.w.hide();
   f.w.show();
-  EXPECT_FALSE(f.w.Button9->isVisible());
+  EXPECT_FALSE(button(f.w, "Button9")->isVisible());
   EXPECT_EQ(f.app.prompts.messages.size(), 2);
 }
 
@@ -106,35 +110,35 @@ TEST(FarmsWindow, TheRemovalControlsAreThereButWaitHidden) {
   f.region(1, QStringLiteral("Север"));
   f.farm(1, 1, QStringLiteral("Заря"));
   f.w.show();
-  EXPECT_FALSE(f.w.Button8->isVisible());
-  EXPECT_FALSE(f.w.GroupBox1->isVisible());
-  EXPECT_EQ(f.w.Button4->text(), QStringLiteral("Удалить хозяйство"));
-  EXPECT_EQ(f.w.Button8->text(), QStringLiteral("Выбор нового хозяйства для животных ВЫПОЛНЕН!"));
-  EXPECT_EQ(f.w.Button7->text(), QStringLiteral("ВЫПОЛНИТЬ"));
-  EXPECT_EQ(f.w.RadioButton1->text(), QStringLiteral("Отменить удаление"));
-  EXPECT_EQ(f.w.RadioButton6->text(), QStringLiteral("Удалить хозяйство и ВСЕХ его животных"));
+  EXPECT_FALSE(button(f.w, "Button8")->isVisible());
+  EXPECT_FALSE(named<QGroupBox>(f.w, "GroupBox1")->isVisible());
+  EXPECT_EQ(button(f.w, "Button4")->text(), QStringLiteral("Удалить хозяйство"));
+  EXPECT_EQ(button(f.w, "Button8")->text(), QStringLiteral("Выбор нового хозяйства для животных ВЫПОЛНЕН!"));
+  EXPECT_EQ(button(f.w, "Button7")->text(), QStringLiteral("ВЫПОЛНИТЬ"));
+  EXPECT_EQ(named<QRadioButton>(f.w, "RadioButton1")->text(), QStringLiteral("Отменить удаление"));
+  EXPECT_EQ(named<QRadioButton>(f.w, "RadioButton6")->text(), QStringLiteral("Удалить хозяйство и ВСЕХ его животных"));
   // The options stand in the panel in the order 1, 2, 5, 3, 4, 6.
-  f.w.GroupBox1->show();
-  f.w.DBGrid1->hide();
-  const QRadioButton* order[] = {f.w.RadioButton1, f.w.RadioButton2, f.w.RadioButton5,
-                                 f.w.RadioButton3, f.w.RadioButton4, f.w.RadioButton6};
-  for (int i = 1; i < 6; ++i) EXPECT_GT(order[i]->y(), order[i - 1]->y());
+  named<QGroupBox>(f.w, "GroupBox1")->show();
+  named<DBGrid>(f.w, "DBGrid1")->hide();
+  const char* order[] = {"RadioButton1", "RadioButton2", "RadioButton5", "RadioButton3", "RadioButton4", "RadioButton6"};
+  for (int i = 1; i < 6; ++i)
+    EXPECT_GT(named<QRadioButton>(f.w, order[i])->y(), named<QRadioButton>(f.w, order[i - 1])->y());
 
   // While a target farm is chosen, a region chosen again keeps "Удалить хозяйство" away.
   f.farm(1, 2, QStringLiteral("Луч"));
   f.dm.vlad2.first();
-  f.w.Button4->click();
-  f.w.RadioButton2->setChecked(true);
-  f.w.Button7->click();
+  button(f.w, "Button4")->click();
+  named<QRadioButton>(f.w, "RadioButton2")->setChecked(true);
+  button(f.w, "Button7")->click();
   ASSERT_EQ(f.w.removalState(), TForm8::RemovalState::ChoosingTarget);
   f.pickRegion(1);
-  EXPECT_FALSE(f.w.GroupBox1->isVisible());
-  EXPECT_TRUE(f.w.DBGrid1->isVisible());
+  EXPECT_FALSE(named<QGroupBox>(f.w, "GroupBox1")->isVisible());
+  EXPECT_TRUE(named<DBGrid>(f.w, "DBGrid1")->isVisible());
   EXPECT_EQ(shownButtons(f.w), QStringList({"Button1", "Button2", "Button3", "Button5", "Button6", "Button8", "Button9"}));
   // The removal is told done over the list as it stands afterwards, the confirmation gone.
   QStringList shownAtDone;
   f.app.prompts.onMessage = [&](const QString&) { shownAtDone = shownButtons(f.w); };
-  f.w.Button8->click();
+  button(f.w, "Button8")->click();
   f.app.prompts.onMessage = {};
   EXPECT_EQ(shownAtDone, kBrowsing);
   EXPECT_EQ(f.w.removalState(), TForm8::RemovalState::Browsing);
@@ -156,10 +160,10 @@ TEST(FarmsWindow, FarmCodesCountWithinTheRegion) {
   f.pickRegion(2);
   EXPECT_EQ(f.app.prompts.pickerCaptions, QStringList{kRegionPicker});
   EXPECT_EQ(f.w.regionCode(), 2);
-  EXPECT_EQ(f.w.Label1->text(), QStringLiteral("Регион: Юг"));
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
+  EXPECT_EQ(label(f.w, "Label1")->text(), QStringLiteral("Регион: Юг"));
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 2);
   f.app.prompts.texts = {QStringLiteral("Новая")};
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.farmsOf(2).last(), QStringLiteral("3 Новая"));
   EXPECT_EQ(f.farmsOf(1).size(), 2);
 
@@ -167,7 +171,7 @@ TEST(FarmsWindow, FarmCodesCountWithinTheRegion) {
   f.pickRegion(3);
   EXPECT_EQ(shownButtons(f.w), QStringList({"Button1", "Button2", "Button3", "Button4", "Button5", "Button6"}));
   f.app.prompts.texts = {QStringLiteral("Первая")};
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.farmsOf(3), QStringList({QStringLiteral("0 Архив региона"), QStringLiteral("1 Первая")}));
   EXPECT_TRUE(f.app.prompts.messages.isEmpty());
 }
@@ -182,7 +186,7 @@ TEST(FarmsWindow, FarmNamesAreUniqueWithinTheirRegionOnly) {
   f.w.show();
 
   f.app.prompts.texts = {QStringLiteral(" ферма ")};
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.app.prompts.messages, QStringList{kDuplicate});
   EXPECT_EQ(f.farmsOf(1).size(), 2);
 
@@ -191,21 +195,21 @@ TEST(FarmsWindow, FarmNamesAreUniqueWithinTheirRegionOnly) {
   f.dm.vlad2.next();
   ASSERT_EQ(f.currentFarm(), QStringLiteral("Луч"));
   f.app.prompts.texts = {QStringLiteral("Ферма  ")};
-  f.w.Button3->click();
+  button(f.w, "Button3")->click();
   EXPECT_EQ(f.app.prompts.textCaptions.last(),
             QStringLiteral("Уточните (исправьте) название хозяйства (владельца) и закройте это окно"));
   EXPECT_EQ(f.app.prompts.messages, QStringList({kDuplicate, kDuplicate}));
   EXPECT_EQ(f.currentFarm(), QStringLiteral("ФЕРМА"));  // the refusal stops on the farm of that name
   f.dm.vlad2.next();
   f.app.prompts.texts = {QStringLiteral("ЛУЧ")};
-  f.w.Button3->click();
+  button(f.w, "Button3")->click();
   EXPECT_EQ(f.farmsOf(1), QStringList({QStringLiteral("1 ФЕРМА"), QStringLiteral("2 ЛУЧ")}));
   EXPECT_EQ(f.currentFarm(), QStringLiteral("ЛУЧ"));
 
   // In another region the same name is allowed, stored as typed.
   f.pickRegion(2);
   f.app.prompts.texts = {QStringLiteral(" ферма ")};
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.farmsOf(2), QStringList({QStringLiteral("1 Луч"), QStringLiteral("2  ферма")}));
   EXPECT_EQ(f.farmsOf(1), QStringList({QStringLiteral("1 ФЕРМА"), QStringLiteral("2 ЛУЧ")}));
   EXPECT_EQ(f.app.prompts.messages.size(), 2);
@@ -220,18 +224,18 @@ TEST(FarmsWindow, TheWordArchiveIsRefusedAndTheArchiveKeepsItsName) {
   const auto before = f.farmsOf(1);
 
   f.app.prompts.texts = {QStringLiteral("архивное"), QStringLiteral("Новый Архив")};
-  f.w.Button2->click();
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.app.prompts.messages, QStringList({kArchiveWord, kArchiveWord}));
 
   f.dm.vlad2.next();  // Заря
   f.app.prompts.texts = {QStringLiteral("Заря (архив)")};
-  f.w.Button3->click();
+  button(f.w, "Button3")->click();
   EXPECT_EQ(f.app.prompts.messages.last(), kArchiveWord);
 
   f.dm.vlad2.first();  // the archive: refused before anything is asked
   const int asked = f.app.prompts.textCaptions.size();
-  f.w.Button3->click();
+  button(f.w, "Button3")->click();
   EXPECT_EQ(f.app.prompts.messages.last(), QStringLiteral("Изменять название архива региона НЕЛЬЗЯ!"));
   EXPECT_EQ(f.app.prompts.textCaptions.size(), asked);
   EXPECT_EQ(f.farmsOf(1), before);
@@ -255,31 +259,31 @@ TEST(FarmsWindow, SelectionRewritesMarksOfTheRegionOnly) {
   };
 
   f.app.prompts.keys = {QStringLiteral(" ")};
-  f.w.Button5->click();
+  button(f.w, "Button5")->click();
   EXPECT_EQ(marks(), QStringList({"", "+", "+", "", "+"}));
   EXPECT_TRUE(f.app.prompts.messages.isEmpty());
 
   f.app.prompts.keys = {QStringLiteral("зар")};
-  f.w.Button5->click();
+  button(f.w, "Button5")->click();
   EXPECT_EQ(marks(), QStringList({"+", "+", "", "+", "+"}));
   EXPECT_EQ(t.filter(), QStringLiteral("ot='+' and kodreg=1"));
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 2);
   EXPECT_EQ(f.currentFarm(), QStringLiteral("Заря"));
 
   f.app.prompts.keys = {QStringLiteral("луч")};
-  f.w.Button5->click();
+  button(f.w, "Button5")->click();
   EXPECT_EQ(f.app.prompts.messages, QStringList{QStringLiteral("Записей, соответствующих ключу, нет...")});
   EXPECT_EQ(marks(), QStringList({"", "+", "", "", "+"}));
   EXPECT_EQ(t.filter(), QStringLiteral("kodreg=1"));
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 3);
 
   f.app.prompts.keys = {QStringLiteral("СВЕТ")};
-  f.w.Button5->click();
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
-  f.w.Button6->click();
+  button(f.w, "Button5")->click();
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 2);
+  button(f.w, "Button6")->click();
   EXPECT_EQ(t.filter(), QStringLiteral("kodreg=1"));
   EXPECT_TRUE(t.filtered());
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 3);
   EXPECT_EQ(marks(), QStringList({"", "+", "+", "+", "+"}));
 }
 
@@ -293,7 +297,7 @@ TEST(FarmsWindow, AsAPickerItDeliversTheRowsCurrentWhenItCloses) {
   f.app.prompts.texts = {QStringLiteral("Восход")};
   f.app.prompts.pickerActions.push_back([&](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), kHerdPicker);
-    f.w.Button2->click();
+    button(f.w, "Button2")->click();
   });
   prompts().showPicker(f.w, kHerdPicker);
   EXPECT_EQ(f.currentFarm(), QStringLiteral("Заря"));
@@ -303,7 +307,7 @@ TEST(FarmsWindow, AsAPickerItDeliversTheRowsCurrentWhenItCloses) {
   f.app.prompts.texts = {QStringLiteral("Рассвет-2")};
   f.app.prompts.pickerActions.push_back([&](QDialog&) {
     f.dm.vlad2.next();
-    f.w.Button3->click();
+    button(f.w, "Button3")->click();
   });
   prompts().showPicker(f.w, kHerdPicker);
   EXPECT_EQ(f.currentFarm(), QStringLiteral("Рассвет-2"));
@@ -314,14 +318,14 @@ TEST(FarmsWindow, AsAPickerItDeliversTheRowsCurrentWhenItCloses) {
 
   // A region added in the region picker is the one chosen, and the farms window shows it.
   f.app.prompts.texts = {QStringLiteral("Новый регион")};
-  f.app.prompts.pickerActions.push_back([&](QDialog&) { f.w.Button1->click(); });
+  f.app.prompts.pickerActions.push_back([&](QDialog&) { button(f.w, "Button1")->click(); });
   f.app.prompts.pickerActions.push_back([&](QDialog& regions) {
     EXPECT_EQ(regions.windowTitle(), kRegionPicker);
-    forms().Form6->Button1->click();
+    button(*forms().Form6, "Button1")->click();
   });
   prompts().showPicker(f.w, kHerdPicker);
   EXPECT_EQ(f.w.regionCode(), 2);
-  EXPECT_EQ(f.w.Label1->text(), QStringLiteral("Регион: Новый регион"));
+  EXPECT_EQ(label(f.w, "Label1")->text(), QStringLiteral("Регион: Новый регион"));
   EXPECT_EQ(f.app.prompts.messages, QStringList{kNoFarms});
   EXPECT_EQ(f.dm.Table1.fieldByName(u"kodreg").asInteger(), 2);
   EXPECT_TRUE(f.dm.vlad2.isEmpty());

@@ -1,6 +1,7 @@
 // The list grid: its model passes the item model checks, and the view's current row and the
 // table's cursor follow each other.
 #include "db/data_module.h"
+#include "named.h"
 #include "reference/regions_window.h"
 #include "reference_support.h"
 #include "ui/db_grid.h"
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace korvel;
+using test::named;
 
 TEST(ListGrid, CurrentRowAndCursorFollowEachOther) {
   test::WorkFolder folder;
@@ -21,7 +23,7 @@ TEST(ListGrid, CurrentRowAndCursorFollowEachOther) {
   db::Table& t = app.dm().Table1;
   for (int i = 1; i <= 4; ++i) test::appendRow(t, {{"kodreg", i}, {"region", QStringLiteral("Регион %1").arg(i)}});
   TForm6& w = *forms().Form6;
-  DBGrid& grid = *w.DBGrid1;
+  DBGrid& grid = *named<DBGrid>(w, "DBGrid1");
   QAbstractItemModelTester tester(&grid.gridModel(), QAbstractItemModelTester::FailureReportingMode::Warning);
   w.show();
 

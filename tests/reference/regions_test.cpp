@@ -1,5 +1,6 @@
 // The regions window: activation, adding, correcting, selection and its cancelling.
 #include "db/data_module.h"
+#include "named.h"
 #include "reference/regions_window.h"
 #include "reference_support.h"
 #include "ui/db_grid.h"
@@ -11,6 +12,8 @@
 
 using namespace korvel;
 using test::liveRows;
+using test::button;
+using test::named;
 using test::appendRow;
 using test::shownButtons;
 
@@ -43,7 +46,7 @@ TEST(RegionsWindow, AnEmptyTableOffersOnlyAddingUntilTheFirstRegionIsAdded) {
   EXPECT_EQ(shownButtons(f.w), QStringList{"Button1"});
 
   f.app.prompts.texts = {QStringLiteral("  Северный край ")};
-  f.w.Button1->click();
+  button(f.w, "Button1")->click();
   EXPECT_EQ(f.app.prompts.textCaptions,
             QStringList{QStringLiteral("Введите название нового региона и закройте это окно")});
   EXPECT_EQ(shownButtons(f.w), kAllButtons);
@@ -76,7 +79,7 @@ TEST(RegionsWindow, ANewRegionTakesTheLargestCodePlusOneAndStaysCurrent) {
     for (int c : codes) f.region(c, QStringLiteral("Регион %1").arg(c));
     f.w.show();
     f.app.prompts.texts = {QStringLiteral("Новый")};
-    f.w.Button1->click();
+    button(f.w, "Button1")->click();
     const auto rows = liveRows(f.file());
     ASSERT_EQ(rows.size(), codes.size() + 1);
     EXPECT_EQ(rows.back()["kodreg"], QString::number(expected));
@@ -96,7 +99,7 @@ TEST(RegionsWindow, NamesAreComparedTrimmedAndInUpperCase) {
   const QByteArray before = beforeFile.readAll();
 
   f.app.prompts.texts = {QStringLiteral(" поволжье  ")};
-  f.w.Button1->click();
+  button(f.w, "Button1")->click();
   EXPECT_EQ(f.app.prompts.messages, QStringList{kDuplicate});
   EXPECT_EQ(f.currentCode(), 2);  // the cursor stays on the region of that name
   QFile after(f.file());
@@ -106,14 +109,14 @@ TEST(RegionsWindow, NamesAreComparedTrimmedAndInUpperCase) {
   // Correcting: the region's own name in another case is accepted, another region's refused.
   f.app.dm().Table1.goToRecNo(1);
   f.app.prompts.texts = {QStringLiteral("Юг")};
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.app.prompts.textCaptions.last(),
             QStringLiteral("Уточните (исправьте) название региона и закройте это окно"));
   EXPECT_EQ(liveRows(f.file())[0]["region"], QStringLiteral("Юг"));
   EXPECT_EQ(f.currentCode(), 1);
 
   f.app.prompts.texts = {QStringLiteral("  ВОСТОК")};
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_EQ(f.app.prompts.messages, QStringList({kDuplicate, kDuplicate}));
   const auto rows = liveRows(f.file());
   ASSERT_EQ(rows.size(), 3u);
@@ -128,13 +131,13 @@ TEST(RegionsWindow, CorrectingShowsTheWholeListAgainAndRewritesTheRightRegion) {
   f.region(3, QStringLiteral("Северо-Запад"));
   f.w.show();
   f.app.prompts.keys = {QStringLiteral("север")};
-  f.w.Button3->click();
-  ASSERT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
+  button(f.w, "Button3")->click();
+  ASSERT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 2);
   f.app.dm().Table1.next();  // Северо-Запад, the second listed
   f.app.prompts.texts = {QStringLiteral("Северо-Западный")};
-  f.w.Button2->click();
+  button(f.w, "Button2")->click();
   EXPECT_FALSE(f.app.dm().Table1.filtered());
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 3);
   const auto rows = liveRows(f.file());
   EXPECT_EQ(rows[0]["region"], QStringLiteral("Северный"));
   EXPECT_EQ(rows[2]["region"], QStringLiteral("Северо-Западный"));
@@ -151,33 +154,33 @@ TEST(RegionsWindow, SelectionMarksMatchesAndANoMatchClearsEveryMarkAndShowsAll) 
 
   // An empty key: nothing happens and nothing is said.
   f.app.prompts.keys = {QStringLiteral(" ")};
-  f.w.Button3->click();
+  button(f.w, "Button3")->click();
   EXPECT_TRUE(f.app.prompts.messages.isEmpty());
   EXPECT_EQ(liveRows(f.file())[1]["vibor"], "+");
   EXPECT_FALSE(t.filtered());
 
   f.app.prompts.keys = {QStringLiteral("  СеВеР ")};
-  f.w.Button3->click();
+  button(f.w, "Button3")->click();
   auto rows = liveRows(f.file());
   EXPECT_EQ(rows[0]["vibor"], "+");
   EXPECT_EQ(rows[1]["vibor"], "");
   EXPECT_EQ(rows[2]["vibor"], "+");
   EXPECT_TRUE(t.filtered());
   EXPECT_EQ(t.filter(), QStringLiteral("vibor='+'"));
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 2);
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 2);
 
   // Cancelling shows everything; the marks stay in the file.
-  f.w.Button4->click();
+  button(f.w, "Button4")->click();
   EXPECT_FALSE(t.filtered());
   EXPECT_TRUE(t.filter().isEmpty());
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 3);
   EXPECT_EQ(liveRows(f.file())[2]["vibor"], "+");
 
   f.app.prompts.keys = {QStringLiteral("запад")};
-  f.w.Button3->click();
+  button(f.w, "Button3")->click();
   EXPECT_EQ(f.app.prompts.messages.back(), kNoMatch);
   rows = liveRows(f.file());
   for (const auto& r : rows) EXPECT_EQ(r["vibor"], "");
   EXPECT_FALSE(t.filtered());
-  EXPECT_EQ(f.w.DBGrid1->gridModel().rowCount(), 3);
+  EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 3);
 }

@@ -2,6 +2,7 @@
 // click anywhere in it, a letter, the button; the real boxes answered by clicking OK.
 #include "drive_fixture.h"
 #include "modal_answers.h"
+#include "named.h"
 #include "work_folder.h"
 
 #include "safety/backup_restore.h"
@@ -16,6 +17,9 @@
 
 namespace korvel {
 namespace {
+
+using test::button;
+using test::edit;
 
 // Wherever a click puts the cursor, the letter typed next is the field's letter; a second
 // letter replaces the first. The button then takes it (the medium's answer, not a request for
@@ -37,7 +41,7 @@ TEST(LetterField, TheLetterTypedAfterAnyClickIsTaken) {
   const Case cases[] = {{"backup", forms().Form16, 'f', QStringLiteral("Резервная копия создана!")},
                         {"restore", forms().Form17, 'g', safety::msg::kNoBackup}};
   for (const Case& c : cases) {
-    QLineEdit& field = *c.window->MaskEdit1;
+    QLineEdit& field = *edit(*c.window, "MaskEdit1");
     for (const int x : {2, field.width() / 2, field.width() - 3}) {
       c.window->show();
       QTest::mouseClick(&field, Qt::LeftButton, {}, QPoint(x, field.height() / 2));
@@ -48,7 +52,7 @@ TEST(LetterField, TheLetterTypedAfterAnyClickIsTaken) {
       EXPECT_EQ(field.text(), QString(QLatin1Char(c.letter))) << c.name << ", click at " << x;
       answers.click(QStringLiteral("OK"));
       answers.shown.clear();
-      QTest::mouseClick(c.window->Button1, Qt::LeftButton);
+      QTest::mouseClick(button(*c.window, "Button1"), Qt::LeftButton);
       EXPECT_EQ(answers.pending(), 0u);
       EXPECT_EQ(answers.shown, QStringList{c.answer}) << c.name << ", click at " << x;
       c.window->hide();

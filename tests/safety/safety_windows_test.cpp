@@ -2,6 +2,7 @@
 #include "drive_fixture.h"
 #include "modal_answers.h"
 #include "modal_closer.h"
+#include "named.h"
 #include "work_folder.h"
 
 #include "app/main_menu.h"
@@ -25,6 +26,9 @@ namespace {
 
 using test::addRegion;
 using test::bytesOf;
+using test::button;
+using test::edit;
+using test::label;
 using test::snapshot;
 using test::TestDrive;
 using test::WorkFolder;
@@ -69,32 +73,32 @@ TEST(BackupWindow, ShowsItsInstructionsAndTheLetterField) {
   w.show();
   EXPECT_EQ(w.windowTitle(), "Создание архива");
   EXPECT_EQ(w.size(), QSize(825, 563));
-  EXPECT_EQ(w.Label1->text(), "Подготовьте резервный носитель (вставьте дискету или флэшку или убедитесь в готовности сетевого диска).");
-  EXPECT_EQ(w.Label2->text(), "Узнайте имя резервного носителя (см. Инструкцию), введите эту букву в латинском регистре");
-  EXPECT_EQ(w.Label3->text(), "в поле внизу и нажмите кнопку \"Архивировать\", а если передумали - \"Выход\".");
-  EXPECT_EQ(w.Label4->text(), "По окончанию копирования нажмите \"Выход\".");
-  EXPECT_EQ(w.Label5->text(), "Архивирование продолжается 5-20 секунд. Подождите...");
-  EXPECT_EQ(w.Label6->text(), "Имя резервного носителя");
-  EXPECT_EQ(w.Button1->text(), "Архивировать");
-  EXPECT_EQ(w.Button2->text(), "Выход");
-  EXPECT_EQ(w.focusWidget(), w.MaskEdit1);
-  EXPECT_EQ(w.MaskEdit1->displayText(), "_");
+  EXPECT_EQ(label(w, "Label1")->text(), "Подготовьте резервный носитель (вставьте дискету или флэшку или убедитесь в готовности сетевого диска).");
+  EXPECT_EQ(label(w, "Label2")->text(), "Узнайте имя резервного носителя (см. Инструкцию), введите эту букву в латинском регистре");
+  EXPECT_EQ(label(w, "Label3")->text(), "в поле внизу и нажмите кнопку \"Архивировать\", а если передумали - \"Выход\".");
+  EXPECT_EQ(label(w, "Label4")->text(), "По окончанию копирования нажмите \"Выход\".");
+  EXPECT_EQ(label(w, "Label5")->text(), "Архивирование продолжается 5-20 секунд. Подождите...");
+  EXPECT_EQ(label(w, "Label6")->text(), "Имя резервного носителя");
+  EXPECT_EQ(button(w, "Button1")->text(), "Архивировать");
+  EXPECT_EQ(button(w, "Button2")->text(), "Выход");
+  EXPECT_EQ(w.focusWidget(), edit(w, "MaskEdit1"));
+  EXPECT_EQ(edit(w, "MaskEdit1")->displayText(), "_");
 
   // One character at most, and a digit is not taken at all.
-  QTest::keyClicks(w.MaskEdit1, "1");
-  EXPECT_EQ(w.MaskEdit1->text(), "");
-  QTest::keyClicks(w.MaskEdit1, "ef");
-  EXPECT_EQ(w.MaskEdit1->text(), "f");  // the letter typed last takes the one place
-  QTest::keyClick(w.MaskEdit1, Qt::Key_Backspace);
-  EXPECT_EQ(w.MaskEdit1->text(), "");
-  EXPECT_EQ(w.MaskEdit1->displayText(), "_");
-  QTest::keyClicks(w.MaskEdit1, "g");
-  EXPECT_EQ(w.MaskEdit1->text(), "g");
-  w.Button2->click();
+  QTest::keyClicks(edit(w, "MaskEdit1"), "1");
+  EXPECT_EQ(edit(w, "MaskEdit1")->text(), "");
+  QTest::keyClicks(edit(w, "MaskEdit1"), "ef");
+  EXPECT_EQ(edit(w, "MaskEdit1")->text(), "f");  // the letter typed last takes the one place
+  QTest::keyClick(edit(w, "MaskEdit1"), Qt::Key_Backspace);
+  EXPECT_EQ(edit(w, "MaskEdit1")->text(), "");
+  EXPECT_EQ(edit(w, "MaskEdit1")->displayText(), "_");
+  QTest::keyClicks(edit(w, "MaskEdit1"), "g");
+  EXPECT_EQ(edit(w, "MaskEdit1")->text(), "g");
+  button(w, "Button2")->click();
   EXPECT_FALSE(w.isVisible());
   // Nothing is kept for the next opening.
   w.show();
-  EXPECT_EQ(w.MaskEdit1->text(), "");
+  EXPECT_EQ(edit(w, "MaskEdit1")->text(), "");
   w.hide();
 }
 
@@ -107,21 +111,21 @@ TEST(BackupWindow, TheLetterIsCheckedBeforeAnythingElse) {
   TForm16& w = *forms().Form16;
   w.show();
 
-  w.Button1->click();  // empty field
-  typeInto(*w.MaskEdit1, "е");  // Cyrillic
-  ASSERT_EQ(w.MaskEdit1->text(), "е");
-  w.Button2->setFocus();
-  w.Button1->click();
+  button(w, "Button1")->click();  // empty field
+  typeInto(*edit(w, "MaskEdit1"), "е");  // Cyrillic
+  ASSERT_EQ(edit(w, "MaskEdit1")->text(), "е");
+  button(w, "Button2")->setFocus();
+  button(w, "Button1")->click();
   EXPECT_EQ(app.prompts.messages, QStringList({"Введите одну латинскую букву...", "Введите одну латинскую букву..."}));
-  EXPECT_EQ(w.focusWidget(), w.MaskEdit1);
+  EXPECT_EQ(w.focusWidget(), edit(w, "MaskEdit1"));
   EXPECT_EQ(counter.resets, 0);
 
   // A letter whose medium is not there: nothing is closed either.
   app.prompts.messages.clear();
   qputenv("KORVEL_DRIVE_Q", QFile::encodeName(e.path("absent")));
-  w.MaskEdit1->clear();
-  QTest::keyClicks(w.MaskEdit1, "q");
-  w.Button1->click();
+  edit(w, "MaskEdit1")->clear();
+  QTest::keyClicks(edit(w, "MaskEdit1"), "q");
+  button(w, "Button1")->click();
   qunsetenv("KORVEL_DRIVE_Q");
   EXPECT_EQ(app.prompts.messages, QStringList{"Резервный носитель не установлен или не исправен..."});
   EXPECT_EQ(counter.resets, 0);
@@ -129,9 +133,9 @@ TEST(BackupWindow, TheLetterIsCheckedBeforeAnythingElse) {
 
   // "e" is drive E.
   app.prompts.messages.clear();
-  w.MaskEdit1->clear();
-  QTest::keyClicks(w.MaskEdit1, "e");
-  w.Button1->click();
+  edit(w, "MaskEdit1")->clear();
+  QTest::keyClicks(edit(w, "MaskEdit1"), "e");
+  button(w, "Button1")->click();
   EXPECT_EQ(app.prompts.messages, QStringList{"Резервная копия создана!"});
   EXPECT_EQ(bytesOf(e.path("arhivbik/REGION.DBF")), bytesOf(folder.file("REGION.DBF")));
   w.hide();
@@ -156,8 +160,8 @@ TEST(BackupWindow, TheTablesAreOpenAgainWithTheirFiltersAtTheirFirstRecords) {
 
   TForm16& w = *forms().Form16;
   w.show();
-  QTest::keyClicks(w.MaskEdit1, "E");
-  w.Button1->click();
+  QTest::keyClicks(edit(w, "MaskEdit1"), "E");
+  button(w, "Button1")->click();
   w.hide();
   EXPECT_EQ(app.prompts.messages, QStringList{"Резервная копия создана!"});
 
@@ -183,10 +187,10 @@ TEST(BackupWindow, TheMainMenuOpensItModally) {
   forms().Form1->FormActivate();
   test::ModalCloser closer([](QWidget& window) {
     auto& w = dynamic_cast<TForm16&>(window);
-    QTest::keyClicks(w.MaskEdit1, "e");
-    w.Button1->click();
+    QTest::keyClicks(edit(w, "MaskEdit1"), "e");
+    button(w, "Button1")->click();
   });
-  forms().Form1->Button8->click();
+  button(*forms().Form1, "Button8")->click();
   EXPECT_EQ(closer.titles, QStringList{"Создание архива"});
   EXPECT_EQ(app.prompts.messages, QStringList{"Резервная копия создана!"});
 }
@@ -198,17 +202,17 @@ TEST(RestoreWindow, ShowsItsInstructionsAndTheLetterField) {
   w.show();
   EXPECT_EQ(w.windowTitle(), "Восстановление данных с резервного носителя");
   EXPECT_EQ(w.size(), QSize(804, 563));
-  EXPECT_EQ(w.Label1->text(), "Подготовьте резервный носитель (вставьте дискету или  подключите флэшку или убедитесь в готовности внешнего диска).");
-  EXPECT_EQ(w.Label2->text(), "Узнайте имя резервного ностиеля (см. Инструкцию) и введите эту букву в латинском регистре");
-  EXPECT_EQ(w.Label3->text(), "в поле внизу и нажмите кнопку \"Восстановить данные\" , а если передумали - \"Выход\".");
-  EXPECT_EQ(w.Label4->text(), "По окончанию восстановления нажмите \"Выход\". Восстановление может продолжаться 5-20 секунд. Подождите...");
-  EXPECT_EQ(w.Label5->text(), "Имя резервного носителя:");
-  EXPECT_EQ(w.Button1->text(), "Восстановить данные");
-  EXPECT_EQ(w.Button2->text(), "Выход");
-  EXPECT_EQ(w.focusWidget(), w.MaskEdit1);
-  w.Button1->click();
+  EXPECT_EQ(label(w, "Label1")->text(), "Подготовьте резервный носитель (вставьте дискету или  подключите флэшку или убедитесь в готовности внешнего диска).");
+  EXPECT_EQ(label(w, "Label2")->text(), "Узнайте имя резервного ностиеля (см. Инструкцию) и введите эту букву в латинском регистре");
+  EXPECT_EQ(label(w, "Label3")->text(), "в поле внизу и нажмите кнопку \"Восстановить данные\" , а если передумали - \"Выход\".");
+  EXPECT_EQ(label(w, "Label4")->text(), "По окончанию восстановления нажмите \"Выход\". Восстановление может продолжаться 5-20 секунд. Подождите...");
+  EXPECT_EQ(label(w, "Label5")->text(), "Имя резервного носителя:");
+  EXPECT_EQ(button(w, "Button1")->text(), "Восстановить данные");
+  EXPECT_EQ(button(w, "Button2")->text(), "Выход");
+  EXPECT_EQ(w.focusWidget(), edit(w, "MaskEdit1"));
+  button(w, "Button1")->click();
   EXPECT_EQ(app.prompts.messages, QStringList{"Введите одну латинскую букву..."});
-  w.Button2->click();
+  button(w, "Button2")->click();
   EXPECT_FALSE(w.isVisible());
 }
 
@@ -227,8 +231,8 @@ TEST(RestoreWindow, AMediumWithoutTheBullsTableIsRefusedBeforeAnyTableIsClosed) 
 
   TForm17& w = *forms().Form17;
   w.show();
-  QTest::keyClicks(w.MaskEdit1, "f");
-  w.Button1->click();
+  QTest::keyClicks(edit(w, "MaskEdit1"), "f");
+  button(w, "Button1")->click();
   w.hide();
   EXPECT_EQ(app.prompts.messages,
             QStringList{"Резервный носитель не установлен или не исправен или не содержит резервной копии..."});
@@ -260,8 +264,8 @@ TEST(RestoreWindow, RestoresTheTablesAndActivatesTheMainMenu) {
 
   TForm17& w = *forms().Form17;
   w.show();
-  QTest::keyClicks(w.MaskEdit1, "F");
-  w.Button1->click();
+  QTest::keyClicks(edit(w, "MaskEdit1"), "F");
+  button(w, "Button1")->click();
   w.hide();
   EXPECT_EQ(app.prompts.messages, QStringList{"Данные восстановлены!"});
   for (const QString name : {"REGION.DBF", "VLAD.DBF", "PORODA.DBF", "BIK.DBF", "KOROVA.DBF", "XARAKT.DBF"})
@@ -301,8 +305,8 @@ TEST(SafetyWindows, FailuresAreToldInRealBoxesAndChangeNoWorkingTable) {
     answers.click("OK").click("OK");
     TForm17& w = *forms().Form17;
     w.show();
-    QTest::keyClicks(w.MaskEdit1, "f");
-    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    QTest::keyClicks(edit(w, "MaskEdit1"), "f");
+    QTest::mouseClick(button(w, "Button1"), Qt::LeftButton);
     w.hide();
     EXPECT_EQ(answers.shown,
               (QStringList{"Резервная копия на носителе не совпадает со своей описью: файлы REGION.DBF изменены, "
@@ -320,8 +324,8 @@ TEST(SafetyWindows, FailuresAreToldInRealBoxesAndChangeNoWorkingTable) {
     answers.click("OK").click("OK").click("OK");
     TForm16& w = *forms().Form16;
     w.show();
-    QTest::keyClicks(w.MaskEdit1, "f");
-    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    QTest::keyClicks(edit(w, "MaskEdit1"), "f");
+    QTest::mouseClick(button(w, "Button1"), Qt::LeftButton);
     w.hide();
     EXPECT_EQ(answers.shown, (QStringList{"Копия KOROVA.DBF не создана",
                                           "Причина: на месте файла находится папка с тем же именем.",

@@ -2,6 +2,7 @@
 // birth editing, and the bull operations with their questions and messages.
 #include "herd_writer.h"
 #include "modal_closer.h"
+#include "named.h"
 #include "work_folder.h"
 
 #include "cows/trait_catalogue.h"
@@ -26,6 +27,10 @@
 using namespace korvel;
 using korvel::test::fieldAt;
 using korvel::test::HerdWriter;
+using korvel::test::button;
+using korvel::test::edit;
+using korvel::test::grid;
+using korvel::test::label;
 
 namespace {
 
@@ -105,22 +110,22 @@ TEST_F(BullCard, EmptyDatabaseCreatesTheHerdAndWaitsForAnAdd) {
   EXPECT_EQ(app.prompts.messages[1], noFarmsMessage("ГЛАВНЫЙ РЕГИОН"));
   EXPECT_EQ(app.prompts.messages[2], kEmptyFarm);
   EXPECT_EQ(visibleButtons(), QStringList({"Button2", "Button3", "Button9"}));
-  EXPECT_EQ(card.Label3->text(), "Регион: ГЛАВНЫЙ РЕГИОН Владелец: ХОЗЯЙСТВО 1");
-  EXPECT_EQ(card.StringGrid1->rowCount(), 1);
-  EXPECT_EQ(gridText(card.StringGrid2, 0, 1), "  %#%");
+  EXPECT_EQ(label(card, "Label3")->text(), "Регион: ГЛАВНЫЙ РЕГИОН Владелец: ХОЗЯЙСТВО 1");
+  EXPECT_EQ(grid(card, "StringGrid1")->rowCount(), 1);
+  EXPECT_EQ(gridText(grid(card, "StringGrid2"), 0, 1), "  %#%");
   EXPECT_EQ(dm.bik.filter(), "kodreg=1 and kodvlad=1");
   EXPECT_FALSE(dm.bullRefreshSuppressed);
 
   // The first bull added shows every figure 0 and the whole set of buttons.
   app.prompts.texts = {"Первый"};
-  card.Button2->click();
+  button(card, "Button2")->click();
   EXPECT_EQ(currentName(), "Первый");
-  EXPECT_EQ(cell(card.StringGrid1, TraitKind::Linear, "x1"), QString("0") + QLocale::system().decimalPoint() + "00");
-  EXPECT_EQ(cell(card.StringGrid2, TraitKind::Defect, "xx2"), "0#0");
-  EXPECT_EQ(cell(card.StringGrid3, TraitKind::Complex, "xxx1"), "0");
-  EXPECT_EQ(card.Label15->text(), "Общая средняя оценка:  0");
-  EXPECT_EQ(card.Label16->text(), "Средняя категория:  Очень плохой");
-  EXPECT_EQ(card.Label14->text(), "Количество дочек: 0");
+  EXPECT_EQ(cell(grid(card, "StringGrid1"), TraitKind::Linear, "x1"), QString("0") + QLocale::system().decimalPoint() + "00");
+  EXPECT_EQ(cell(grid(card, "StringGrid2"), TraitKind::Defect, "xx2"), "0#0");
+  EXPECT_EQ(cell(grid(card, "StringGrid3"), TraitKind::Complex, "xxx1"), "0");
+  EXPECT_EQ(label(card, "Label15")->text(), "Общая средняя оценка:  0");
+  EXPECT_EQ(label(card, "Label16")->text(), "Средняя категория:  Очень плохой");
+  EXPECT_EQ(label(card, "Label14")->text(), "Количество дочек: 0");
   EXPECT_EQ(visibleButtons().size(), 10);
   EXPECT_TRUE(card.lineEditMode());
   EXPECT_FALSE(dm.DataSource5.readOnly()) << "the new bull's name can be typed over";
@@ -130,36 +135,36 @@ TEST_F(BullCard, ShowsTheBullsFiguresOverHisDaughters) {
   fillHerd();
   open();
   EXPECT_TRUE(app.prompts.messages.isEmpty());
-  EXPECT_EQ(card.Label3->text(), "Регион: СЕВЕР Владелец: ЛУЧ");
+  EXPECT_EQ(label(card, "Label3")->text(), "Регион: СЕВЕР Владелец: ЛУЧ");
   EXPECT_EQ(currentName(), "ZORRO");
   const QString sep = QLocale::system().decimalPoint();
-  EXPECT_EQ(cell(card.StringGrid1, TraitKind::Linear, "x1"), "5" + sep + "33");
-  EXPECT_EQ(cell(card.StringGrid1, TraitKind::Linear, "x2"), "0" + sep + "00");
-  EXPECT_EQ(cell(card.StringGrid2, TraitKind::Defect, "xx2"), "67#33");
-  EXPECT_EQ(gridText(card.StringGrid2, line(TraitKind::Defect, "xx2"), 0), "Общая недоразвитость");
-  EXPECT_EQ(gridText(card.StringGrid2, 1, 1), "") << "a heading row has no value";
-  EXPECT_EQ(cell(card.StringGrid3, TraitKind::Complex, "xxx1"), "80");
-  EXPECT_EQ(card.Label15->text(), "Общая средняя оценка:  80");
-  EXPECT_EQ(card.Label16->text(), "Средняя категория:  Хороший с плюсом");
-  EXPECT_EQ(card.Label14->text(), "Количество дочек: 3");
-  EXPECT_EQ(card.Label8->text(), "Порода (породность): Голштинская");
+  EXPECT_EQ(cell(grid(card, "StringGrid1"), TraitKind::Linear, "x1"), "5" + sep + "33");
+  EXPECT_EQ(cell(grid(card, "StringGrid1"), TraitKind::Linear, "x2"), "0" + sep + "00");
+  EXPECT_EQ(cell(grid(card, "StringGrid2"), TraitKind::Defect, "xx2"), "67#33");
+  EXPECT_EQ(gridText(grid(card, "StringGrid2"), line(TraitKind::Defect, "xx2"), 0), "Общая недоразвитость");
+  EXPECT_EQ(gridText(grid(card, "StringGrid2"), 1, 1), "") << "a heading row has no value";
+  EXPECT_EQ(cell(grid(card, "StringGrid3"), TraitKind::Complex, "xxx1"), "80");
+  EXPECT_EQ(label(card, "Label15")->text(), "Общая средняя оценка:  80");
+  EXPECT_EQ(label(card, "Label16")->text(), "Средняя категория:  Хороший с плюсом");
+  EXPECT_EQ(label(card, "Label14")->text(), "Количество дочек: 3");
+  EXPECT_EQ(label(card, "Label8")->text(), "Порода (породность): Голштинская");
   EXPECT_EQ(fieldAt(dm.bik, zorro, "kolkorov"), "3");
-  EXPECT_FALSE(card.Button6->isVisible());
-  EXPECT_FALSE(card.Label1->isVisible());
+  EXPECT_FALSE(button(card, "Button6")->isVisible());
+  EXPECT_FALSE(label(card, "Label1")->isVisible());
   EXPECT_EQ(visibleButtons().size(), 10);
 
   // Moving to Borka refreshes the card: no daughters, no breed.
   dm.bik.next();
   EXPECT_EQ(currentName(), "Borka");
-  EXPECT_EQ(card.Label14->text(), "Количество дочек: 0");
-  EXPECT_EQ(card.Label8->text(), "Порода (породность): ");
-  EXPECT_EQ(cell(card.StringGrid2, TraitKind::Defect, "xx2"), "0#0");
+  EXPECT_EQ(label(card, "Label14")->text(), "Количество дочек: 0");
+  EXPECT_EQ(label(card, "Label8")->text(), "Порода (породность): ");
+  EXPECT_EQ(cell(grid(card, "StringGrid2"), TraitKind::Defect, "xx2"), "0#0");
 
   // Opening from the menu again starts at the first region's first farm.
   card.hide();
   chooseFarm(2, 1);
   open();
-  EXPECT_EQ(card.Label3->text(), "Регион: СЕВЕР Владелец: ЛУЧ");
+  EXPECT_EQ(label(card, "Label3")->text(), "Регион: СЕВЕР Владелец: ЛУЧ");
   EXPECT_EQ(currentName(), "ZORRO");
 }
 
@@ -172,7 +177,7 @@ TEST_F(BullCard, AsTheFatherPickerItStartsOnTheFathersFarm) {
   dm.korova.first();
   ASSERT_EQ(dm.korova.recNo(), daughterInZarya);
   openAsFatherPicker([&] {
-    EXPECT_EQ(card.Label3->text(), "Регион: СЕВЕР Владелец: ЛУЧ");
+    EXPECT_EQ(label(card, "Label3")->text(), "Регион: СЕВЕР Владелец: ЛУЧ");
     EXPECT_EQ(currentName(), "ZORRO");
     // Showing bulls leaves the cow card's cow current, with its own filter.
     dm.bik.next();
@@ -186,7 +191,7 @@ TEST_F(BullCard, AsTheFatherPickerItStartsOnTheFathersFarm) {
   dm.korova.setFilter("kodreg=2 and kodvlad=1");
   dm.korova.first();
   openAsFatherPicker([&] {
-    EXPECT_EQ(card.Label3->text(), "Регион: ЮГ Владелец: ПОЛЕ");
+    EXPECT_EQ(label(card, "Label3")->text(), "Регион: ЮГ Владелец: ПОЛЕ");
     EXPECT_TRUE(dm.bik.isEmpty());
     EXPECT_EQ(app.prompts.messages.last(), kEmptyFarm);
   });
@@ -196,28 +201,28 @@ TEST_F(BullCard, LineAndBirthEditing) {
   fillHerd();
   open();
   // Typing without the correction mode shows nothing.
-  card.Edlin->setText("ЛИНИЯ");
-  EXPECT_FALSE(card.Button6->isVisible());
-  card.Button1->click();
-  EXPECT_FALSE(card.Edlin->isReadOnly());
-  card.Edlin->setText("Вис Айдиал 1"); // 12 characters
-  card.Edrogd->setText("01.02.2015 Луч");
-  EXPECT_TRUE(card.Button6->isVisible());
-  EXPECT_TRUE(card.Label1->isVisible());
-  card.Button6->click();
-  EXPECT_FALSE(card.Button6->isVisible());
+  edit(card, "Edlin")->setText("ЛИНИЯ");
+  EXPECT_FALSE(button(card, "Button6")->isVisible());
+  button(card, "Button1")->click();
+  EXPECT_FALSE(edit(card, "Edlin")->isReadOnly());
+  edit(card, "Edlin")->setText("Вис Айдиал 1"); // 12 characters
+  edit(card, "Edrogd")->setText("01.02.2015 Луч");
+  EXPECT_TRUE(button(card, "Button6")->isVisible());
+  EXPECT_TRUE(label(card, "Label1")->isVisible());
+  button(card, "Button6")->click();
+  EXPECT_FALSE(button(card, "Button6")->isVisible());
   EXPECT_EQ(fieldAt(dm.bik, zorro, "line"), "Вис Айдиал");
   EXPECT_EQ(fieldAt(dm.bik, zorro, "mesto"), "01.02.2015 Луч");
   EXPECT_TRUE(card.lineEditMode());
 
   // Unwritten text is lost when another bull is selected.
-  card.Edlin->setText("ДРУГАЯ");
-  EXPECT_TRUE(card.Label1->isVisible());
+  edit(card, "Edlin")->setText("ДРУГАЯ");
+  EXPECT_TRUE(label(card, "Label1")->isVisible());
   dm.bik.next();
-  EXPECT_FALSE(card.Button6->isVisible());
-  EXPECT_FALSE(card.Label1->isVisible());
+  EXPECT_FALSE(button(card, "Button6")->isVisible());
+  EXPECT_FALSE(label(card, "Label1")->isVisible());
   EXPECT_FALSE(card.lineEditMode());
-  EXPECT_EQ(card.Edlin->text(), "");
+  EXPECT_EQ(edit(card, "Edlin")->text(), "");
   EXPECT_EQ(fieldAt(dm.bik, zorro, "line"), "Вис Айдиал");
 }
 
@@ -233,7 +238,7 @@ TEST_F(BullCard, AddTakesTheNextCodeAndReusesAFreeRow) {
 
   // A name already in the farm, typed in lower case with blanks: refused, nothing written.
   app.prompts.texts = {" zorro "};
-  card.Button2->click();
+  button(card, "Button2")->click();
   EXPECT_EQ(app.prompts.textCaptions.last(), "Введите кличку/идентифик.№ быка и закройте это окно");
   EXPECT_EQ(app.prompts.messages.last(), kDuplicate);
   EXPECT_EQ(currentName(), "ZORRO");
@@ -241,15 +246,15 @@ TEST_F(BullCard, AddTakesTheNextCodeAndReusesAFreeRow) {
 
   // An empty name: nothing at all.
   app.prompts.texts = {"   "};
-  card.Button2->click();
+  button(card, "Button2")->click();
   EXPECT_EQ(dm.bik.file().recordCount(), 4u);
 
   app.prompts.texts = {" zorro "};
   chooseFarm(1, 2);
   app.prompts.pickerActions = {[&](QDialog&) { chooseFarm(1, 2); }};
-  card.Button3->click();
+  button(card, "Button3")->click();
   ASSERT_EQ(card.herd().farmCode, 2);
-  card.Button2->click();
+  button(card, "Button2")->click();
   EXPECT_EQ(dm.bik.file().recordCount(), 4u) << "the free row is reused";
   EXPECT_EQ(fieldAt(dm.bik, freeRow, "nokli"), " zorro");  // the trailing blank is padding
   EXPECT_EQ(fieldAt(dm.bik, freeRow, "kodbyk"), "10");
@@ -261,7 +266,7 @@ TEST_F(BullCard, AddTakesTheNextCodeAndReusesAFreeRow) {
 
   // The next one goes to a new row.
   app.prompts.texts = {"Новый"};
-  card.Button2->click();
+  button(card, "Button2")->click();
   EXPECT_EQ(dm.bik.file().recordCount(), 5u);
   EXPECT_EQ(fieldAt(dm.bik, 5, "kodbyk"), "11");
 }
@@ -276,10 +281,10 @@ TEST_F(BullCard, NamesAreCutToTheirWidthBeforeTheyAreCompared) {
   const QString twenty = QStringLiteral("Длинная-кличка-01234");
   ASSERT_EQ(twenty.size(), 20);
   app.prompts.texts = {twenty, twenty.toLower() + "56789"};
-  card.Button2->click();
+  button(card, "Button2")->click();
   EXPECT_TRUE(app.prompts.messages.isEmpty());
   EXPECT_EQ(currentName(), twenty);
-  card.Button2->click();
+  button(card, "Button2")->click();
   EXPECT_EQ(app.prompts.messages, QStringList{kDuplicate});
   EXPECT_EQ(dm.bik.file().recordCount(), 2u);
 
@@ -289,12 +294,12 @@ TEST_F(BullCard, NamesAreCutToTheirWidthBeforeTheyAreCompared) {
   };
   goToBorka();
   app.prompts.texts = {twenty + "XYZ"};
-  card.Button9->click();
+  button(card, "Button9")->click();
   EXPECT_EQ(app.prompts.messages, QStringList({kDuplicate, kDuplicate}));
   goToBorka();
   ASSERT_FALSE(dm.bik.eof());
   app.prompts.texts = {QStringLiteral("Другая-длинная-кличка-00")};
-  card.Button9->click();
+  button(card, "Button9")->click();
   EXPECT_EQ(fieldAt(dm.bik, 1, "nokli"), QStringLiteral("Другая-длинная-кличк"));
 }
 
@@ -302,10 +307,10 @@ TEST_F(BullCard, AddingDuringASelectionLeavesTheLastSelectedBullToWorkOn) {
   fillHerd();
   open();
   app.prompts.keys = {"OR"};
-  card.Button4->click();
+  button(card, "Button4")->click();
   ASSERT_EQ(dm.bik.passingRecords().size(), 2u);
   app.prompts.texts = {"Новый"};
-  card.Button2->click();
+  button(card, "Button2")->click();
   // The new bull is not marked: the selection stays without him, on its last bull.
   EXPECT_EQ(dm.bik.filter(), "kodreg=1 and kodvlad=1 and ot='+'");
   EXPECT_EQ(dm.bik.passingRecords().size(), 2u);
@@ -313,25 +318,25 @@ TEST_F(BullCard, AddingDuringASelectionLeavesTheLastSelectedBullToWorkOn) {
   EXPECT_EQ(fieldAt(dm.bik, int(dm.bik.file().recordCount()), "kodbyk"), "13");
   // Nothing of Borka is opened for typing, as it would be for a new bull the card shows.
   EXPECT_TRUE(dm.DataSource5.readOnly());
-  EXPECT_TRUE(card.Edlin->isReadOnly());
-  EXPECT_TRUE(card.Edrogd->isReadOnly());
-  card.Edlin->setText(QStringLiteral("чужая линия"));
-  EXPECT_FALSE(card.Button6->isVisible());
+  EXPECT_TRUE(edit(card, "Edlin")->isReadOnly());
+  EXPECT_TRUE(edit(card, "Edrogd")->isReadOnly());
+  edit(card, "Edlin")->setText(QStringLiteral("чужая линия"));
+  EXPECT_FALSE(button(card, "Button6")->isVisible());
 
   // The bull shown is the one the buttons work on.
   app.prompts.pickerActions = {[&](QDialog&) {
     dm.poroda.setFiltered(false);
     dm.poroda.first();
   }};
-  card.Button8->click();
+  button(card, "Button8")->click();
   EXPECT_EQ(fieldAt(dm.bik, borka, "kodporod"), "3");
-  EXPECT_EQ(card.Label8->text(), "Порода (породность): Голштинская");
+  EXPECT_EQ(label(card, "Label8")->text(), "Порода (породность): Голштинская");
   app.prompts.confirmations = {false};
-  card.Button7->click();
+  button(card, "Button7")->click();
   ASSERT_EQ(app.prompts.questions.size(), 1u);
   EXPECT_EQ(app.prompts.questions[0].label2, "\"Borka\"? У него 0 коров-дочерей.");
   app.prompts.texts = {"Боря"};
-  card.Button9->click();
+  button(card, "Button9")->click();
   EXPECT_EQ(fieldAt(dm.bik, borka, "nokli"), "Боря");
 }
 
@@ -340,7 +345,7 @@ TEST_F(BullCard, DeleteAsksAndDetachesOrFreesTheDaughters) {
   open();
   // "No" to the first question: nothing changes.
   app.prompts.confirmations = {false};
-  card.Button7->click();
+  button(card, "Button7")->click();
   ASSERT_EQ(app.prompts.questions.size(), 1u);
   const DeleteQuestion& q = app.prompts.questions[0];
   EXPECT_EQ(q.caption, "Удаление быка");
@@ -352,7 +357,7 @@ TEST_F(BullCard, DeleteAsksAndDetachesOrFreesTheDaughters) {
 
   // Yes, then no for the daughters: they keep his name as free text.
   app.prompts.confirmations = {true, false};
-  card.Button7->click();
+  button(card, "Button7")->click();
   ASSERT_EQ(app.prompts.questions.size(), 3u);
   EXPECT_EQ(app.prompts.questions[2].caption, "Удаление быка. Продолжение.");
   EXPECT_EQ(app.prompts.questions[2].label1, "Вы удаляете быка \"ZORRO\"?");
@@ -368,14 +373,14 @@ TEST_F(BullCard, DeleteAsksAndDetachesOrFreesTheDaughters) {
 
   // Borka has no daughters: one question; the farm is then empty.
   app.prompts.confirmations = {true};
-  card.Button7->click();
+  button(card, "Button7")->click();
   EXPECT_EQ(app.prompts.questions.size(), 4u);
   EXPECT_EQ(app.prompts.messages.last(), kEmptyFarm);
   EXPECT_EQ(visibleButtons(), QStringList({"Button2", "Button3", "Button9"}));
 
   // After the bull with the highest code is gone, the next bull gets his code again.
   app.prompts.texts = {"Новый"};
-  card.Button2->click();
+  button(card, "Button2")->click();
   EXPECT_EQ(fieldAt(dm.bik, zorro, "kodbyk"), "1");
 }
 
@@ -383,7 +388,7 @@ TEST_F(BullCard, DeleteWithDaughtersFreesThemOnYes) {
   fillHerd();
   open();
   app.prompts.confirmations = {true, true};
-  card.Button7->click();
+  button(card, "Button7")->click();
   for (int cow = 1; cow <= 3; ++cow) {
     EXPECT_EQ(fieldAt(dm.korova, cow, "kodreg"), "0");
     EXPECT_EQ(fieldAt(dm.korova, cow, "kodvlad"), "0");
@@ -402,13 +407,13 @@ TEST_F(BullCard, MoveRenameBreedAndSwitchOfFarm) {
 
   // Rename to a name another bull of the farm has: refused, the other bull shown.
   app.prompts.texts = {"borka "};
-  card.Button9->click();
+  button(card, "Button9")->click();
   EXPECT_EQ(app.prompts.textCaptions.last(), "Уточните (исправьте) кличку/идентифик.№ и закройте это окно");
   EXPECT_EQ(app.prompts.messages.last(), kDuplicate);
   EXPECT_EQ(currentName(), "Borka");
   EXPECT_EQ(fieldAt(dm.bik, zorro, "nokli"), "ZORRO");
   app.prompts.texts = {"Борька"};
-  card.Button9->click();
+  button(card, "Button9")->click();
   EXPECT_EQ(fieldAt(dm.bik, borka, "nokli"), "Борька");
 
   // Breed from the breeds window.
@@ -417,29 +422,29 @@ TEST_F(BullCard, MoveRenameBreedAndSwitchOfFarm) {
     dm.poroda.first();
     dm.poroda.next();
   }};
-  card.Button8->click();
+  button(card, "Button8")->click();
   EXPECT_EQ(app.prompts.pickerCaptions.last(),
             "Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно.");
-  EXPECT_EQ(card.Label8->text(), "Порода (породность): Черно-пестрая");
+  EXPECT_EQ(label(card, "Label8")->text(), "Порода (породность): Черно-пестрая");
   EXPECT_EQ(fieldAt(dm.bik, borka, "kodporod"), "5");
 
   // Move Борька to ПОЛЕ: the card follows him there.
   app.prompts.pickerActions = {[&](QDialog&) { chooseFarm(2, 1); }};
-  card.Button11->click();
+  button(card, "Button11")->click();
   EXPECT_EQ(app.prompts.pickerCaptions.last(), "Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно.");
   EXPECT_EQ(fieldAt(dm.bik, borka, "kodreg"), "2");
   EXPECT_EQ(fieldAt(dm.bik, borka, "kodvlad"), "1");
-  EXPECT_EQ(card.Label3->text(), "Регион: ЮГ Владелец: ПОЛЕ");
+  EXPECT_EQ(label(card, "Label3")->text(), "Регион: ЮГ Владелец: ПОЛЕ");
   EXPECT_EQ(currentName(), "Борька");
   EXPECT_EQ(card.herd().regionCode, 2);
 
   // Switch to ЗАРЯ, which has no bulls.
   app.prompts.pickerActions = {[&](QDialog&) { chooseFarm(1, 2); }};
-  card.Button3->click();
+  button(card, "Button3")->click();
   EXPECT_EQ(app.prompts.pickerCaptions.last(), "Выбор владельца стада. Выберите (добавьте) и закройте окно.");
   EXPECT_EQ(app.prompts.messages.last(), kEmptyFarm);
-  EXPECT_EQ(card.Label3->text(), "Регион: СЕВЕР Владелец: ЗАРЯ");
-  EXPECT_FALSE(card.Button7->isVisible());
+  EXPECT_EQ(label(card, "Label3")->text(), "Регион: СЕВЕР Владелец: ЗАРЯ");
+  EXPECT_FALSE(button(card, "Button7")->isVisible());
 }
 
 TEST_F(BullCard, SelectionCancelAndDaughters) {
@@ -448,35 +453,37 @@ TEST_F(BullCard, SelectionCancelAndDaughters) {
   herd.bull(1, 2, "15", "ORLIK");  // another farm: not in scope
   open();
   app.prompts.keys = {" or "};
-  card.Button4->click();
+  button(card, "Button4")->click();
   EXPECT_EQ(dm.bik.filter(), "kodreg=1 and kodvlad=1 and ot='+'");
   EXPECT_EQ(dm.bik.passingRecords().size(), 2u);
   EXPECT_EQ(fieldAt(dm.bik, 5, "ot"), "") << "another farm's bull is left alone";
 
   app.prompts.keys = {"ЯЯЯ"};
-  card.Button4->click();
+  button(card, "Button4")->click();
   EXPECT_EQ(app.prompts.messages.last(), "Записей, соответствующих ключу, нет...");
   EXPECT_EQ(dm.bik.filter(), "kodreg=1 and kodvlad=1");
   EXPECT_EQ(dm.bik.passingRecords().size(), 3u);
 
   app.prompts.keys = {"вас"};
-  card.Button4->click();
+  button(card, "Button4")->click();
   EXPECT_EQ(currentName(), "Вася");
-  card.Button5->click();
+  button(card, "Button5")->click();
   EXPECT_EQ(dm.bik.filter(), "kodreg=1 and kodvlad=1");
   EXPECT_EQ(currentName(), "ZORRO");
 
   // Daughters: the list opens for ZORRO, a message for a bull without any.
   QStringList names;
   test::ModalCloser closer([&](QWidget& w) {
-    if (auto* list = qobject_cast<TForm13*>(&w))
-      for (int r = 1; r < list->StringGrid1->rowCount(); ++r) names << gridText(list->StringGrid1, r, 3);
+    if (auto* list = qobject_cast<TForm13*>(&w)) {
+      QTableWidget* daughters = grid(*list, "StringGrid1");
+      for (int r = 1; r < daughters->rowCount(); ++r) names << gridText(daughters, r, 3);
+    }
   });
-  card.Button10->click();
+  button(card, "Button10")->click();
   EXPECT_EQ(closer.titles, QStringList({"Дочери быка \"ZORRO\""}));
   EXPECT_EQ(names, QStringList({"Дочь1", "Дочь2", "Дочь3"}));
   dm.bik.next();
-  card.Button10->click();
+  button(card, "Button10")->click();
   EXPECT_EQ(app.prompts.messages.last(), "Потомство этого быка не зафиксировано...");
 }
 
@@ -518,20 +525,20 @@ TEST_F(BullCard, FiguresShowWholeAndTitlesStayInView) {
   open();
   QApplication::processEvents();
 
-  EXPECT_EQ(card.Label16->text(), "Средняя категория:  Удовлетворительный");
-  EXPECT_EQ(cell(card.StringGrid1, TraitKind::Linear, "x1"), "5,00");
-  EXPECT_EQ(cell(card.StringGrid3, TraitKind::Complex, "xxx1"), "73,67");
-  for (int r = 1; r < card.StringGrid3->rowCount(); ++r) {
-    const QString text = gridText(card.StringGrid3, r, 1);
-    EXPECT_LE(card.StringGrid3->fontMetrics().horizontalAdvance(text), textRoom(card.StringGrid3, 1)) << text.toStdString();
+  EXPECT_EQ(label(card, "Label16")->text(), "Средняя категория:  Удовлетворительный");
+  EXPECT_EQ(cell(grid(card, "StringGrid1"), TraitKind::Linear, "x1"), "5,00");
+  EXPECT_EQ(cell(grid(card, "StringGrid3"), TraitKind::Complex, "xxx1"), "73,67");
+  for (int r = 1; r < grid(card, "StringGrid3")->rowCount(); ++r) {
+    const QString text = gridText(grid(card, "StringGrid3"), r, 1);
+    EXPECT_LE(grid(card, "StringGrid3")->fontMetrics().horizontalAdvance(text), textRoom(grid(card, "StringGrid3"), 1)) << text.toStdString();
   }
-  for (QLabel* l : {card.Label15, card.Label16, card.Label14}) {
+  for (QLabel* l : {label(card, "Label15"), label(card, "Label16"), label(card, "Label14")}) {
     const QRect need = l->fontMetrics().boundingRect(l->contentsRect(), int(l->alignment()) | Qt::TextWordWrap, l->text());
     EXPECT_LE(need.height(), l->contentsRect().height()) << l->text().toStdString();
     EXPECT_LE(need.width(), l->contentsRect().width()) << l->text().toStdString();
   }
-  EXPECT_LE(card.Label16->geometry().bottom(), card.Label14->geometry().top());
-  EXPECT_LT(card.Label14->geometry().bottom(), card.Button8->geometry().top());
+  EXPECT_LE(label(card, "Label16")->geometry().bottom(), label(card, "Label14")->geometry().top());
+  EXPECT_LT(label(card, "Label14")->geometry().bottom(), button(card, "Button8")->geometry().top());
 
   const auto titlesStay = [](QTableWidget* g, const char* name) {
     g->setFocus();
@@ -540,13 +547,13 @@ TEST_F(BullCard, FiguresShowWholeAndTitlesStayInView) {
     for (int c = 0; c < g->columnCount(); ++c)
       EXPECT_EQ(topText(g, c), gridText(g, 0, c)) << name << ", column " << c;
   };
-  titlesStay(card.StringGrid1, "linear");
-  titlesStay(card.StringGrid2, "defects");
-  titlesStay(card.StringGrid3, "complex");
+  titlesStay(grid(card, "StringGrid1"), "linear");
+  titlesStay(grid(card, "StringGrid2"), "defects");
+  titlesStay(grid(card, "StringGrid3"), "complex");
   TForm13& daughters = *forms().Form13;
   daughters.show();
-  ASSERT_EQ(daughters.StringGrid1->rowCount(), 31);
-  titlesStay(daughters.StringGrid1, "daughters");
+  ASSERT_EQ(grid(daughters, "StringGrid1")->rowCount(), 31);
+  titlesStay(grid(daughters, "StringGrid1"), "daughters");
   daughters.hide();
 }
 

@@ -1,6 +1,7 @@
 // The daughters list: every daughter of the bull wherever she stands, with her region, farm,
 // breed, score and category, the cow side left as found.
 #include "herd_writer.h"
+#include "named.h"
 #include "work_folder.h"
 
 #include "sires/daughters_window.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace korvel;
+using test::grid;
 
 namespace {
 
@@ -22,7 +24,8 @@ struct Daughters : ::testing::Test {
 
   QStringList row(int r) {
     QStringList out;
-    for (int c = 0; c < list.StringGrid1->columnCount(); ++c) out << gridText(list.StringGrid1, r, c);
+    QTableWidget* daughters = grid(list, "StringGrid1");
+    for (int c = 0; c < daughters->columnCount(); ++c) out << gridText(daughters, r, c);
     return out;
   }
   void TearDown() override { list.hide(); }
@@ -57,13 +60,13 @@ TEST_F(Daughters, EveryDaughterWithHerFarmAndScore) {
   dm.bik.goToRecNo(bull);
   list.show();
   EXPECT_EQ(list.windowTitle(), "Дочери быка \"1234\"");
-  ASSERT_EQ(list.StringGrid1->rowCount(), 5);
+  ASSERT_EQ(grid(list, "StringGrid1")->rowCount(), 5);
   EXPECT_EQ(row(0), QStringList({"Регион", "Хозяйство", "Порода", "Кличка (инв.№)", "Оценка", "Категория"}));
   EXPECT_EQ(row(1), QStringList({"ЮГ", "ПОЛЕ", "Голштинская", "Ночка", "90", "Превосходный"}));
   EXPECT_EQ(row(2), QStringList({"СЕВЕР", "ЗАРЯ", "", "Зорька", "20", "Очень плохой"}));
   EXPECT_EQ(row(3), QStringList({"", "", "", "Удалённая", "0", "Очень плохой"}));
   EXPECT_EQ(row(4), QStringList({"СЕВЕР", "ЛУЧ", "", "Майка", "0", "Очень плохой"}));
-  EXPECT_FALSE(list.StringGrid1->item(1, 1)->flags() & Qt::ItemIsEditable);
+  EXPECT_FALSE(grid(list, "StringGrid1")->item(1, 1)->flags() & Qt::ItemIsEditable);
 
   EXPECT_EQ(dm.korova.recNo(), cowRec);
   EXPECT_EQ(dm.korova.filter(), "kodreg=1 and kodvlad=1");
@@ -74,7 +77,7 @@ TEST_F(Daughters, EveryDaughterWithHerFarmAndScore) {
   list.hide();
   herd.bull(1, 1, "5", "Пустой");
   list.show();
-  EXPECT_EQ(list.StringGrid1->rowCount(), 1);
+  EXPECT_EQ(grid(list, "StringGrid1")->rowCount(), 1);
   EXPECT_EQ(list.windowTitle(), "Дочери быка \"Пустой\"");
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "modal_answers.h"
+#include "named.h"
 #include "ui/real_prompts.h"
 #include "work_folder.h"
 
@@ -37,14 +38,6 @@ class RealApp {
   std::unique_ptr<App> app_;
   RealPrompts real_;
 };
-
-// The child of `parent` named `name`; fails the test when there is none.
-template <class W>
-W* named(QWidget& parent, const char* name) {
-  W* w = parent.findChild<W*>(QString::fromLatin1(name));
-  if (!w) ADD_FAILURE() << "no " << name << " in " << parent.objectName().toStdString();
-  return w;
-}
 
 // A left click in the middle of `w` (a button: a box its handler opens is welcome).
 void clickOn(QWidget* w);

@@ -1,5 +1,7 @@
 #include "ui/common_dialogs.h"
 
+#include "named.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -8,34 +10,37 @@
 #include <gtest/gtest.h>
 
 using namespace korvel;
+using test::button;
+using test::edit;
+using test::label;
 
 TEST(SelectionKeyDialog, StartsWithOneBlankAndEnterClosesOnlyWithText) {
   TForm7 d;
   EXPECT_EQ(d.windowTitle(), QStringLiteral("Выделение"));
   EXPECT_FALSE(d.windowFlags() & Qt::WindowCloseButtonHint);
   QTimer::singleShot(0, &d, [&] {
-    EXPECT_EQ(d.Edit1->text(), QStringLiteral(" "));
-    d.Edit1->clear();
-    QTest::keyClick(d.Edit1, Qt::Key_Return);  // empty field: stays open
+    EXPECT_EQ(edit(d, "Edit1")->text(), QStringLiteral(" "));
+    edit(d, "Edit1")->clear();
+    QTest::keyClick(edit(d, "Edit1"), Qt::Key_Return);  // empty field: stays open
     EXPECT_TRUE(d.isVisible());
-    d.Edit1->setText(QStringLiteral(" ан "));
-    QTest::keyClick(d.Edit1, Qt::Key_Return);
+    edit(d, "Edit1")->setText(QStringLiteral(" ан "));
+    QTest::keyClick(edit(d, "Edit1"), Qt::Key_Return);
   });
   d.exec();
-  EXPECT_EQ(selectionKeyOf(d.Edit1->text()), QStringLiteral("АН"));
+  EXPECT_EQ(selectionKeyOf(edit(d, "Edit1")->text()), QStringLiteral("АН"));
   EXPECT_EQ(selectionKeyOf(QStringLiteral(" ")), QString());
 }
 
 TEST(TextInputDialog, TheCloseBoxDeliversTheEditedText) {
   TForm14 d;
-  d.Edit1->setText(QStringLiteral("Старое"));
+  edit(d, "Edit1")->setText(QStringLiteral("Старое"));
   EXPECT_TRUE(d.windowFlags() & Qt::WindowCloseButtonHint);
   QTimer::singleShot(0, &d, [&] {
-    d.Edit1->setText(QStringLiteral("Новое название"));
+    edit(d, "Edit1")->setText(QStringLiteral("Новое название"));
     d.close();
   });
   d.exec();
-  EXPECT_EQ(d.Edit1->text(), QStringLiteral("Новое название"));
+  EXPECT_EQ(edit(d, "Edit1")->text(), QStringLiteral("Новое название"));
 }
 
 TEST(DeleteConfirmation, WidensToTheLongestLabelAndAnswersFromTheButtons) {
@@ -44,14 +49,14 @@ TEST(DeleteConfirmation, WidensToTheLongestLabelAndAnswersFromTheButtons) {
                    QStringLiteral("Да. Удаляем."), QStringLiteral("Нет. Не удаляем.")};
   QTimer::singleShot(0, &d, [&] {
     EXPECT_EQ(d.width(), 282);
-    d.Button1->click();
+    button(d, "Button1")->click();
   });
   EXPECT_TRUE(d.ask(q));
   EXPECT_EQ(d.windowTitle(), QStringLiteral("Удаление коровы"));
-  EXPECT_EQ(d.Button2->text(), QStringLiteral("Нет. Не удаляем."));
+  EXPECT_EQ(button(d, "Button2")->text(), QStringLiteral("Нет. Не удаляем."));
 
   q.label2 = QString(60, QChar(u'Ж'));
-  const int expected = d.Label2->fontMetrics().horizontalAdvance(q.label2) + 30;
+  const int expected = label(d, "Label2")->fontMetrics().horizontalAdvance(q.label2) + 30;
   ASSERT_GT(expected, 282);
   QTimer::singleShot(0, &d, [&] {
     EXPECT_EQ(d.width(), expected);
@@ -65,27 +70,27 @@ TEST(DeleteConfirmation, WidensToTheLongestLabelAndAnswersFromTheButtons) {
 TEST(DialogsClosingByEnter, OnlyAnEnterPressedInTheFieldCounts) {
   TForm7 key;
   QTimer::singleShot(0, &key, [&] {
-    QTest::keyRelease(key.Edit1, Qt::Key_Return);
+    QTest::keyRelease(edit(key, "Edit1"), Qt::Key_Return);
     EXPECT_TRUE(key.isVisible());
-    key.Edit1->setText(QStringLiteral("мол"));
-    QTest::keyClick(key.Edit1, Qt::Key_Return);
+    edit(key, "Edit1")->setText(QStringLiteral("мол"));
+    QTest::keyClick(edit(key, "Edit1"), Qt::Key_Return);
     EXPECT_FALSE(key.isVisible());
   });
   key.exec();
-  EXPECT_EQ(selectionKeyOf(key.Edit1->text()), QStringLiteral("МОЛ"));
+  EXPECT_EQ(selectionKeyOf(edit(key, "Edit1")->text()), QStringLiteral("МОЛ"));
 
   TForm14 text;
-  text.Edit1->setText(QStringLiteral("Старое"));
+  edit(text, "Edit1")->setText(QStringLiteral("Старое"));
   QTimer::singleShot(0, &text, [&] {
-    QTest::keyRelease(text.Edit1, Qt::Key_Enter);
+    QTest::keyRelease(edit(text, "Edit1"), Qt::Key_Enter);
     EXPECT_TRUE(text.isVisible());
-    text.Edit1->setText(QStringLiteral("Новое"));
-    QTest::keyPress(text.Edit1, Qt::Key_Enter);
+    edit(text, "Edit1")->setText(QStringLiteral("Новое"));
+    QTest::keyPress(edit(text, "Edit1"), Qt::Key_Enter);
     EXPECT_TRUE(text.isVisible());  // closes on the release, not the press
-    QTest::keyRelease(text.Edit1, Qt::Key_Enter);
+    QTest::keyRelease(edit(text, "Edit1"), Qt::Key_Enter);
     if (text.isVisible()) text.close();
   });
   text.exec();
   EXPECT_EQ(text.result(), QDialog::Accepted);
-  EXPECT_EQ(text.Edit1->text(), QStringLiteral("Новое"));
+  EXPECT_EQ(edit(text, "Edit1")->text(), QStringLiteral("Новое"));
 }

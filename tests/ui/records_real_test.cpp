@@ -98,7 +98,7 @@ TEST(CowRecordsRealWindow, EveryQuestionOfTheRecordButtonsAnsweredByClicking) {
       {"Button6", picked(0),
        {QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно.")},
        [&] {
-         EXPECT_EQ(f.bikreg->text(), QStringLiteral("Бык-отец по базе данных"));
+         EXPECT_EQ(test::named<QLabel>(f, "bikreg")->text(), QStringLiteral("Бык-отец по базе данных"));
          EXPECT_EQ(test::named<QLineEdit>(f, "Edotec")->text(), text(dm.bik, u"nokli"));
          EXPECT_EQ(text(cow, u"basekod"), QStringLiteral("+"));
        }},
