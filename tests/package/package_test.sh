@@ -61,6 +61,9 @@ for _ in $(seq 1 300); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$work/display")" QT_QPA_PLATFORM=xcb
 openbox --sm-disable --startup "touch $work/wm-ready" >"$work/wm.log" 2>&1 &
 for _ in $(seq 1 300); do [ -f "$work/wm-ready" ] && break; sleep 0.1; done
+[ -f "$work/wm-ready" ] || { cat "$work/wm.log"; fail "openbox did not start"; }
+# xdotool prints window names in the locale's encoding: UTF-8, whatever the caller's locale.
+xdo() { LC_ALL=C.UTF-8 xdotool "$@"; }
 exec_line=$(sed -n '/^\[Desktop Entry\]/,/^\[/s/^Exec=//p' "$app")
 home="$work/home"
 mkdir "$home"
@@ -68,23 +71,49 @@ mkdir "$home"
 menu_window() {
   local w width
   for _ in $(seq 1 600); do
-    for w in $(xdotool search --onlyvisible --name '^Корвель$' 2>/dev/null); do
-      width=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
+    # Found by its class: in a C locale the legacy WM_NAME, which xdotool's search reads, is
+    # not UTF-8; getwindowname reads the UTF-8 _NET_WM_NAME.
+    for w in $(xdo search --onlyvisible --classname '^korvel$' 2>/dev/null); do
+      [ "$(xdo getwindowname "$w" 2>/dev/null)" = "Корвель" ] || continue
+      width=$(xdo getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
       [ "${width:-0}" -ge 1000 ] && echo "$w" && return 0
     done
     sleep 0.1
   done
   return 1
 }
+# What is on the screen, for a failure's report: the window in front, every visible window
+# with its size, what the program and the window manager printed.
+describe_screen() {
+  echo "window in front: $(xdo getactivewindow getwindowname 2>&1)"
+  local v
+  for v in $(xdo search --onlyvisible --name '.' 2>/dev/null); do
+    echo "visible: $v «$(xdo getwindowname "$v" 2>&1)» $(xdo getwindowgeometry "$v" 2>&1 | sed -n 's/.*Geometry: //p')"
+  done
+  echo "the program printed:"; cat "$work/start$1.err"
+  echo "the window manager printed:"; cat "$work/wm.log"
+}
 # Starts the entry as the desktop would, waits for the main menu and closes it as a user does.
 start_from_menu() {
   (cd "$home" && HOME="$home" XDG_CONFIG_HOME= exec sh -c "$exec_line") 2>"$work/start$1.err" &
   local pid=$!
   local w
-  w=$(menu_window) || { cat "$work/start$1.err"; fail "start $1: the main menu did not appear"; }
+  w=$(menu_window) || { describe_screen "$1"; fail "start $1: the main menu did not appear"; }
   [ -f "$home/Корвель/korvel.lock" ] || fail "start $1: the herd folder is not locked"
-  xdotool windowactivate --sync "$w" key --clearmodifiers alt+F4
-  for _ in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  # Alt+F4 to the window in front, as a person closes it; a press that got no answer within
+  # ten seconds is repeated, as a person would, and told in the log.
+  local press
+  for press in 1 2 3; do
+    if ! xdo windowactivate --sync "$w" key --clearmodifiers alt+F4; then
+      kill -0 $pid 2>/dev/null || break
+      describe_screen "$1"
+      fail "start $1: the main menu could not be brought to the front"
+    fi
+    for _ in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    kill -0 $pid 2>/dev/null || break
+    echo "start $1: Alt+F4 number $press was not answered in 10 s"
+    describe_screen "$1"
+  done
   kill -0 $pid 2>/dev/null && fail "start $1: the program did not end when its main menu was closed"
   wait $pid || { cat "$work/start$1.err"; fail "start $1: the program ended with a failure"; }
 }
