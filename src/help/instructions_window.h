@@ -8,12 +8,12 @@ class QListWidget;
 namespace korvel {
 
 // Instructions window "Инструкции": shows the instruction file chosen by the main menu button.
-class TForm18 : public KorvelDialog {
+class InstructionsWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  explicit TForm18(QWidget* parent = nullptr);
+  explicit InstructionsWindow(QWidget* parent = nullptr);
 
-  QListWidget* ListBox1;
+  QListWidget* instructionList;
 
  protected:
   // Runs each time the window is shown: place it, empty the list, load the selected file.

@@ -9,15 +9,15 @@ class QLabel;
 namespace korvel {
 
 // Help picture window "Справка. Баллы роста.": one stretched picture of a linear trait line.
-class TForm2 : public QDialog {
+class PictureWindow : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm2(QWidget* parent = nullptr);
+  explicit PictureWindow(QWidget* parent = nullptr);
 
   // ".\kartinki\<line>.jpg" relative to the working folder, in the platform's own form.
   static QString picturePath(int line);
 
-  // Loads a JPEG file into Image1. A missing, unreadable or corrupt file is reported with
+  // Loads a JPEG file into pictureLabel. A missing, unreadable or corrupt file is reported with
   // "Cannot open file " and the path, and the picture shown before stays.
   bool loadPicture(const QString& path);
 
@@ -32,7 +32,7 @@ class TForm2 : public QDialog {
   // The picture last loaded (null before the first one).
   const QImage& picture() const { return picture_; }
 
-  QLabel* Image1;
+  QLabel* pictureLabel;
 
  private:
   QImage picture_;

@@ -7,21 +7,21 @@ class QLabel;
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 
 // Backup window: copies the tables to the folder "arhivbik" of a medium named by its letter.
-class TForm16 : public safety::LetterWindow {
+class BackupWindow : public safety::LetterWindow {
   Q_OBJECT
  public:
-  explicit TForm16(TDataModule5& dm, QWidget* parent = nullptr);
+  explicit BackupWindow(HerdTables& dm, QWidget* parent = nullptr);
 
-  QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
+  QLabel *prepareMediumLabel, *findLetterLabel, *pressButtonLabel, *whenDoneLabel, *waitLabel, *letterCaption;
 
   // "Архивировать": the letter, the medium, the tables closed around the copy.
-  void Button1Click() override;
+  void actionClicked() override;
 
  private:
-  TDataModule5& dm_;
+  HerdTables& dm_;
 };
 
 }  // namespace korvel

@@ -33,12 +33,12 @@ std::optional<QChar> takeLetter(QLineEdit& field);
 class LetterWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  QLineEdit* MaskEdit1;
-  QPushButton* Button1;  // the action
-  QPushButton* Button2;  // "Выход"
+  QLineEdit* letterEdit;
+  QPushButton* actionButton;  // the action
+  QPushButton* exitButton;  // "Выход"
 
-  // The action of Button1.
-  virtual void Button1Click() = 0;
+  // The action of actionButton.
+  virtual void actionClicked() = 0;
 
  protected:
   LetterWindow(const QString& actionCaption, QWidget* parent);
