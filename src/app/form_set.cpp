@@ -69,9 +69,11 @@ FormSet::~FormSet() {
   forms() = Forms{};
   // Windows go before the data module whose tables they show.
   Owned& o = *owned_;
-  o.instructionsWindow.reset(); o.restoreWindow.reset(); o.backupWindow.reset(); o.textInputDialog.reset(); o.daughtersWindow.reset();
-  o.variantsWindow.reset(); o.deleteConfirmationDialog.reset(); o.breedsWindow.reset(); o.bullWindow.reset(); o.cowWindow.reset();
-  o.farmsWindow.reset(); o.selectionKeyDialog.reset(); o.regionsWindow.reset(); o.pictureWindow.reset(); o.mainMenu.reset();
+  o.instructionsWindow.reset(); o.restoreWindow.reset(); o.backupWindow.reset();
+  o.textInputDialog.reset(); o.daughtersWindow.reset(); o.variantsWindow.reset();
+  o.deleteConfirmationDialog.reset(); o.breedsWindow.reset(); o.bullWindow.reset(); o.cowWindow.reset();
+  o.farmsWindow.reset(); o.selectionKeyDialog.reset(); o.regionsWindow.reset(); o.pictureWindow.reset();
+  o.mainMenu.reset();
   o.dm.reset();
 }
 

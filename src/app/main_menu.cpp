@@ -63,7 +63,9 @@ MainMenu::MainMenu(HerdTables& dm, QWidget* parent) : QWidget(parent), dm_(dm) {
   // Reference data and herd in the first column, the instructions in the second.
   auto* grid = new QGridLayout;
   QPushButton* const left[] = {breedsButton, regionsButton, farmsButton, bullsButton, cowsButton, backupButton, restoreButton};
-  QPushButton* const right[] = {breedsInstructionsButton, reportsInstructionsButton, regionsInstructionsButton, farmsInstructionsButton, bullsInstructionsButton, cowsInstructionsButton, backupInstructionsButton};
+  QPushButton* const right[] = {breedsInstructionsButton, reportsInstructionsButton, regionsInstructionsButton,
+                                farmsInstructionsButton,  bullsInstructionsButton,   cowsInstructionsButton,
+                                backupInstructionsButton};
   for (int i = 0; i < 7; ++i) {
     grid->addWidget(left[i], i, 0);
     grid->addWidget(right[i], i, 1);
@@ -96,8 +98,10 @@ MainMenu::MainMenu(HerdTables& dm, QWidget* parent) : QWidget(parent), dm_(dm) {
   onClick(cowsButton, [&f] { f.cowWindow->exec(); });
   onClick(backupButton, [&f] { f.backupWindow->exec(); });
   onClick(restoreButton, [&f] { f.restoreWindow->exec(); });
-  const std::pair<QPushButton*, int> instructions[] = {{backupInstructionsButton, 1}, {breedsInstructionsButton, 2}, {regionsInstructionsButton, 3}, {farmsInstructionsButton, 4},
-                                                       {bullsInstructionsButton, 5}, {cowsInstructionsButton, 6}, {reportsInstructionsButton, 7}};
+  const std::pair<QPushButton*, int> instructions[] = {
+      {backupInstructionsButton, 1}, {breedsInstructionsButton, 2}, {regionsInstructionsButton, 3},
+      {farmsInstructionsButton, 4},  {bullsInstructionsButton, 5},  {cowsInstructionsButton, 6},
+      {reportsInstructionsButton, 7}};
   for (const auto& [button, selector] : instructions) onClick(button, [this, selector] { showInstruction(selector); });
 }
 

@@ -10,6 +10,27 @@ namespace korvel {
 
 class HerdTables;
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   MainMenu                         mainMenu
+//   leftPicture                      leftPicture
+//   rightPicture                     rightPicture
+//   breedsButton                     breedsButton
+//   regionsButton                    regionsButton
+//   farmsButton                      farmsButton
+//   bullsButton                      bullsButton
+//   cowsButton                       cowsButton
+//   backupButton                     backupButton
+//   restoreButton                    restoreButton
+//   backupInstructionsButton         backupInstructionsButton
+//   regionsInstructionsButton        regionsInstructionsButton
+//   farmsInstructionsButton          farmsInstructionsButton
+//   reportsInstructionsButton        reportsInstructionsButton
+//   bullsInstructionsButton          bullsInstructionsButton
+//   cowsInstructionsButton           cowsInstructionsButton
+//   breedsInstructionsButton         breedsInstructionsButton
+// END OBJECT NAMES
+
 // Main menu: opens every screen modally; closing it ends the program.
 class MainMenu : public QWidget {
   Q_OBJECT
@@ -26,7 +47,8 @@ class MainMenu : public QWidget {
   QLabel* leftPicture;
   QLabel* rightPicture;
   QPushButton *breedsButton, *regionsButton, *farmsButton, *bullsButton, *cowsButton, *backupButton, *restoreButton;
-  QPushButton *backupInstructionsButton, *regionsInstructionsButton, *farmsInstructionsButton, *reportsInstructionsButton, *bullsInstructionsButton, *cowsInstructionsButton, *breedsInstructionsButton;
+  QPushButton *backupInstructionsButton, *regionsInstructionsButton, *farmsInstructionsButton,
+      *reportsInstructionsButton, *bullsInstructionsButton, *cowsInstructionsButton, *breedsInstructionsButton;
 
  protected:
   void showEvent(QShowEvent* e) override;

@@ -20,6 +20,46 @@ class RowMark;
 
 class HerdTables;
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   CowWindow                        cowWindow
+//   headerLabel                      headerLabel
+//   otherFarmButton                  otherFarmButton
+//   cowList                          cowList
+//   linearTitle                      linearTitle
+//   doubleClickHint                  doubleClickHint
+//   pictureHint                      pictureHint
+//   defectsTitle                     defectsTitle
+//   complexTitleTop                  complexTitleTop
+//   complexTitleBottom               complexTitleBottom
+//   unsavedLabel                     unsavedLabel
+//   scoreLabel                       scoreLabel
+//   categoryLabel                    categoryLabel
+//   dateExampleLabel                 dateExampleLabel
+//   linearGrid                       linearGrid
+//   defectsGrid                      defectsGrid
+//   complexGrid                      complexGrid
+//   editTraitsButton                 editTraitsButton
+//   writeTraitsButton                writeTraitsButton
+//   changeBreedButton                changeBreedButton
+//   changeFatherButton               changeFatherButton
+//   moveCowButton                    moveCowButton
+//   selectButton                     selectButton
+//   clearSelectionButton             clearSelectionButton
+//   addCowButton                     addCowButton
+//   deleteCowButton                  deleteCowButton
+//   renameCowButton                  renameCowButton
+//   fatherStatusLabel                fatherStatusLabel
+//   breedEdit                        breedEdit
+//   breedLineEdit                    breedLineEdit
+//   fatherEdit                       fatherEdit
+//   motherEdit                       motherEdit
+//   lactationEdit                    lactationEdit
+//   calvingDateEdit                  calvingDateEdit
+//   previousScoreEdit                previousScoreEdit
+//   birthEdit                        birthEdit
+// END OBJECT NAMES
+
 // Cows window: the farm's cow list, the trait card and its editing.
 class CowWindow : public KorvelDialog {
   Q_OBJECT
@@ -51,15 +91,15 @@ class CowWindow : public KorvelDialog {
   void linearGridDoubleClicked(int line);
 
   // The record buttons.
-  void addCowClicked();   // "Добавить": a new cow, prepared for entry
-  void deleteCowClicked();   // "Удалить": the current cow, after the confirmation
-  void renameCowClicked();  // "Исправить кличку/идентификационный №"
-  void moveCowClicked();  // "Перевод коровы в другое хозяйство": the farms window as picker
-  void otherFarmClicked();   // "Перейти к другому хозяйству": the farms window as picker
-  void changeBreedClicked();   // "Изменить породу": the breeds window as picker
-  void changeFatherClicked();   // "Изменить отца": the bulls window as picker
-  void selectClicked();   // "Выделить": the farm's cows whose name holds a key
-  void clearSelectionClicked();   // "Отменить выделение"
+  void addCowClicked();          // "Добавить": a new cow, prepared for entry
+  void deleteCowClicked();       // "Удалить": the current cow, after the confirmation
+  void renameCowClicked();       // "Исправить кличку/идентификационный №"
+  void moveCowClicked();         // "Перевод коровы в другое хозяйство": the farms window as picker
+  void otherFarmClicked();       // "Перейти к другому хозяйству": the farms window as picker
+  void changeBreedClicked();     // "Изменить породу": the breeds window as picker
+  void changeFatherClicked();    // "Изменить отца": the bulls window as picker
+  void selectClicked();          // "Выделить": the farm's cows whose name holds a key
+  void clearSelectionClicked();  // "Отменить выделение"
 
   // The herd this window shows: region and farm codes and the header text of headerLabel.
   HerdContext herd;
@@ -67,12 +107,15 @@ class CowWindow : public KorvelDialog {
   QLabel* headerLabel;
   QPushButton* otherFarmButton;
   DBGrid* cowList;
-  QLabel *linearTitle, *doubleClickHint, *pictureHint, *defectsTitle, *complexTitleTop, *complexTitleBottom, *unsavedLabel, *scoreLabel, *categoryLabel, *dateExampleLabel;
+  QLabel *linearTitle, *doubleClickHint, *pictureHint, *defectsTitle, *complexTitleTop,
+      *complexTitleBottom, *unsavedLabel, *scoreLabel, *categoryLabel, *dateExampleLabel;
   QTableWidget *linearGrid, *defectsGrid, *complexGrid;
   QPushButton *editTraitsButton, *writeTraitsButton;
-  QPushButton *changeBreedButton, *changeFatherButton, *moveCowButton, *selectButton, *clearSelectionButton, *addCowButton, *deleteCowButton, *renameCowButton;
+  QPushButton *changeBreedButton, *changeFatherButton, *moveCowButton, *selectButton,
+      *clearSelectionButton, *addCowButton, *deleteCowButton, *renameCowButton;
   QLabel* fatherStatusLabel;
-  QLineEdit *breedEdit, *breedLineEdit, *fatherEdit, *motherEdit, *lactationEdit, *calvingDateEdit, *previousScoreEdit, *birthEdit;
+  QLineEdit *breedEdit, *breedLineEdit, *fatherEdit, *motherEdit, *lactationEdit, *calvingDateEdit,
+      *previousScoreEdit, *birthEdit;
 
  protected:
   void FormActivate() override;
@@ -123,7 +166,7 @@ class CowWindow : public KorvelDialog {
   TraitCatalogue catalogue_;
   bool editing_ = false;
   bool fatherIsBull_ = false;
-  bool filling_ = false;  // texts set by the refresh are no changes
+  bool filling_ = false;   // texts set by the refresh are no changes
   bool cowShown_ = false;  // the button state: a cow on the card, or an empty farm
 };
 

@@ -12,6 +12,19 @@
 
 namespace korvel {
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   HerdTables                       herdTables
+//   region                           region
+//   vlad                             vlad
+//   regionsSource                    regionsSource
+//   farmsSource                      farmsSource
+//   cowsSource                       cowsSource
+//   traitsSource                     traitsSource
+//   bullsSource                      bullsSource
+//   breedsSource                     breedsSource
+// END OBJECT NAMES
+
 class HerdTables : public QObject {
   Q_OBJECT
  public:

@@ -17,6 +17,25 @@ namespace korvel {
 
 class HerdTables;
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   CalculationVariantsWindow        variantsWindow
+//   comparisonBaseGroup              comparisonBaseGroup
+//   baseAllWithArchivesOption        baseAllWithArchivesOption
+//   baseAllWithoutArchivesOption     baseAllWithoutArchivesOption
+//   baseRegionWithArchiveOption      baseRegionWithArchiveOption
+//   baseRegionWithoutArchiveOption   baseRegionWithoutArchiveOption
+//   baseFarmOption                   baseFarmOption
+//   siresGroup                       siresGroup
+//   siresAllWithArchiveOption        siresAllWithArchiveOption
+//   siresAllWithoutArchiveOption     siresAllWithoutArchiveOption
+//   siresRegionWithArchiveOption     siresRegionWithArchiveOption
+//   siresRegionWithoutArchiveOption  siresRegionWithoutArchiveOption
+//   siresFarmOption                  siresFarmOption
+//   singleBullOption                 singleBullOption
+//   startButton                      startButton
+// END OBJECT NAMES
+
 // Calculation variant window ("Выбор варианта расчета").
 class CalculationVariantsWindow : public KorvelDialog {
   Q_OBJECT

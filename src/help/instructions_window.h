@@ -7,6 +7,12 @@ class QListWidget;
 
 namespace korvel {
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   InstructionsWindow               instructionsWindow
+//   instructionList                  instructionList
+// END OBJECT NAMES
+
 // Instructions window "Инструкции": shows the instruction file chosen by the main menu button.
 class InstructionsWindow : public KorvelDialog {
   Q_OBJECT

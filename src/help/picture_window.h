@@ -8,6 +8,12 @@ class QLabel;
 
 namespace korvel {
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   PictureWindow                    PictureWindow
+//   pictureLabel                     pictureLabel
+// END OBJECT NAMES
+
 // Help picture window "Справка. Баллы роста.": one stretched picture of a linear trait line.
 class PictureWindow : public QDialog {
   Q_OBJECT

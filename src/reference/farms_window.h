@@ -18,6 +18,30 @@ class HerdTables;
 class DBGrid;
 namespace db { class JournalScope; }
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   FarmsWindow                      farmsWindow
+//   regionLabel                      regionLabel
+//   farmList                         farmList
+//   chooseRegionButton               chooseRegionButton
+//   addFarmButton                    addFarmButton
+//   createArchiveButton              createArchiveButton
+//   renameFarmButton                 renameFarmButton
+//   selectButton                     selectButton
+//   clearSelectionButton             clearSelectionButton
+//   deleteFarmButton                 deleteFarmButton
+//   targetChosenButton               targetChosenButton
+//   removalPanel                     removalPanel
+//   removalPrompt                    removalPrompt
+//   cancelRemovalOption              cancelRemovalOption
+//   allToFarmOption                  allToFarmOption
+//   cowsToFarmBullsFreedOption       cowsToFarmBullsFreedOption
+//   allToArchiveOption               allToArchiveOption
+//   cowsToArchiveBullsFreedOption    cowsToArchiveBullsFreedOption
+//   allFreedOption                   allFreedOption
+//   executeRemovalButton             executeRemovalButton
+// END OBJECT NAMES
+
 // Farms window: the owners (farms) of one region, the region archive farm and farm removal.
 // Opened from the main menu and, as a picker, by the cows and bulls windows and the
 // calculation variants, which read the current REGION and VLAD rows when it closes.
@@ -40,16 +64,16 @@ class FarmsWindow : public KorvelDialog {
   // Ends on the first listed farm.
   void refreshFarmButtons();
 
-  QLabel* regionLabel;        // "Регион: " and the region's name
-  DBGrid* farmList;       // the region's farms
-  QPushButton* chooseRegionButton;  // "Указать / изменить регион"
-  QPushButton* addFarmButton;  // "Добавить владельца (хозяйство)"
-  QPushButton* createArchiveButton;  // "Создать архив региона"
-  QPushButton* renameFarmButton;  // "Уточнить наименование хозяйства"
-  QPushButton* selectButton;  // "Выделить"
+  QLabel* regionLabel;                // "Регион: " and the region's name
+  DBGrid* farmList;                   // the region's farms
+  QPushButton* chooseRegionButton;    // "Указать / изменить регион"
+  QPushButton* addFarmButton;         // "Добавить владельца (хозяйство)"
+  QPushButton* createArchiveButton;   // "Создать архив региона"
+  QPushButton* renameFarmButton;      // "Уточнить наименование хозяйства"
+  QPushButton* selectButton;          // "Выделить"
   QPushButton* clearSelectionButton;  // "Отменить выделение"
-  QPushButton* deleteFarmButton;  // "Удалить хозяйство"
-  QPushButton* targetChosenButton;  // "Выбор нового хозяйства для животных ВЫПОЛНЕН!" (red, hidden at first)
+  QPushButton* deleteFarmButton;      // "Удалить хозяйство"
+  QPushButton* targetChosenButton;    // "Выбор нового хозяйства для животных ВЫПОЛНЕН!" (red, hidden at first)
   // The farm removal panel, hidden at first.
   QGroupBox* removalPanel;
   QLabel* removalPrompt;

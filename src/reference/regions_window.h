@@ -10,6 +10,16 @@ namespace korvel {
 class HerdTables;
 class DBGrid;
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   RegionsWindow                    regionsWindow
+//   regionList                       regionList
+//   addRegionButton                  addRegionButton
+//   renameRegionButton               renameRegionButton
+//   selectButton                     selectButton
+//   clearSelectionButton             clearSelectionButton
+// END OBJECT NAMES
+
 // Regions window: the list of regions, their addition, correction and selection. Opened from
 // the main menu and, as a picker, by the farms window and the calculation variants, which read
 // the current REGION row when it closes.
@@ -19,9 +29,9 @@ class RegionsWindow : public KorvelDialog {
   explicit RegionsWindow(HerdTables& dm, QWidget* parent = nullptr);
 
   DBGrid* regionList;
-  QPushButton* addRegionButton;  // "Добавить"
-  QPushButton* renameRegionButton;  // "Уточнить"
-  QPushButton* selectButton;  // "Выделить"
+  QPushButton* addRegionButton;       // "Добавить"
+  QPushButton* renameRegionButton;    // "Уточнить"
+  QPushButton* selectButton;          // "Выделить"
   QPushButton* clearSelectionButton;  // "Отменить выделение"
 
  protected:

@@ -9,6 +9,17 @@ namespace korvel {
 
 class HerdTables;
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   BackupWindow                     backupWindow
+//   prepareMediumLabel               prepareMediumLabel
+//   findLetterLabel                  findLetterLabel
+//   pressButtonLabel                 pressButtonLabel
+//   whenDoneLabel                    whenDoneLabel
+//   waitLabel                        waitLabel
+//   letterCaption                    letterCaption
+// END OBJECT NAMES
+
 // Backup window: copies the tables to the folder "arhivbik" of a medium named by its letter.
 class BackupWindow : public safety::LetterWindow {
   Q_OBJECT

@@ -27,6 +27,13 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text);
 // back to the field.
 std::optional<QChar> takeLetter(QLineEdit& field);
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   letterEdit                       letterEdit
+//   actionButton                     actionButton
+//   exitButton                       exitButton
+// END OBJECT NAMES
+
 // A backup or restore window: the instruction labels one under another, the letter field with
 // its caption, then the action button and "Выход", which closes the window. Showing the window
 // empties the field and puts the focus in it.
@@ -35,7 +42,7 @@ class LetterWindow : public KorvelDialog {
  public:
   QLineEdit* letterEdit;
   QPushButton* actionButton;  // the action
-  QPushButton* exitButton;  // "Выход"
+  QPushButton* exitButton;    // "Выход"
 
   // The action of actionButton.
   virtual void actionClicked() = 0;

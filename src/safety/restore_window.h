@@ -11,6 +11,16 @@ namespace korvel {
 
 class HerdTables;
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   RestoreWindow                    restoreWindow
+//   prepareMediumLabel               prepareMediumLabel
+//   findLetterLabel                  findLetterLabel
+//   pressButtonLabel                 pressButtonLabel
+//   whenDoneLabel                    whenDoneLabel
+//   letterCaption                    letterCaption
+// END OBJECT NAMES
+
 // Restore window: copies the tables back from the folder "arhivbik" of a medium named by its
 // letter, then reopens the reference tables as the main menu does.
 class RestoreWindow : public safety::LetterWindow {

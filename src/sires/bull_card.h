@@ -24,6 +24,40 @@ class HerdTables;
 // The caption the cow card sets when it borrows the bulls window to choose a cow's father.
 QString bullPickerCaption();
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   BullWindow                       bullWindow
+//   editLineButton                   editLineButton
+//   addBullButton                    addBullButton
+//   otherFarmButton                  otherFarmButton
+//   selectButton                     selectButton
+//   clearSelectionButton             clearSelectionButton
+//   writeLineButton                  writeLineButton
+//   deleteBullButton                 deleteBullButton
+//   changeBreedButton                changeBreedButton
+//   renameBullButton                 renameBullButton
+//   daughtersButton                  daughtersButton
+//   moveBullButton                   moveBullButton
+//   unsavedLabel                     unsavedLabel
+//   headerLabel                      headerLabel
+//   linearTitle                      linearTitle
+//   defectsTitle                     defectsTitle
+//   complexTitleTop                  complexTitleTop
+//   complexTitleBottom               complexTitleBottom
+//   breedLabel                       breedLabel
+//   breedLineCaption                 breedLineCaption
+//   birthCaption                     birthCaption
+//   daughterCountLabel               daughterCountLabel
+//   scoreLabel                       scoreLabel
+//   categoryLabel                    categoryLabel
+//   bullList                         bullList
+//   linearGrid                       linearGrid
+//   defectsGrid                      defectsGrid
+//   complexGrid                      complexGrid
+//   breedLineEdit                    breedLineEdit
+//   birthEdit                        birthEdit
+// END OBJECT NAMES
+
 // Bulls window: the farm's bull list with each bull's figures over his daughters.
 class BullWindow : public KorvelDialog {
   Q_OBJECT
@@ -37,10 +71,12 @@ class BullWindow : public KorvelDialog {
   const HerdContext& herd() const { return herd_; }
   bool lineEditMode() const { return lineEditMode_; }
 
-  QPushButton *editLineButton, *addBullButton, *otherFarmButton, *selectButton, *clearSelectionButton, *writeLineButton, *deleteBullButton, *changeBreedButton, *renameBullButton, *daughtersButton,
-      *moveBullButton;
-  QLabel *unsavedLabel, *headerLabel, *linearTitle, *defectsTitle, *complexTitleTop, *complexTitleBottom, *breedLabel, *breedLineCaption, *birthCaption, *daughterCountLabel, *scoreLabel,
-      *categoryLabel;
+  QPushButton *editLineButton, *addBullButton, *otherFarmButton, *selectButton,
+      *clearSelectionButton, *writeLineButton, *deleteBullButton, *changeBreedButton,
+      *renameBullButton, *daughtersButton, *moveBullButton;
+  QLabel *unsavedLabel, *headerLabel, *linearTitle, *defectsTitle, *complexTitleTop,
+      *complexTitleBottom, *breedLabel, *breedLineCaption, *birthCaption, *daughterCountLabel,
+      *scoreLabel, *categoryLabel;
   DBGrid* bullList;
   QTableWidget *linearGrid, *defectsGrid, *complexGrid;
   QLineEdit *breedLineEdit, *birthEdit;

@@ -10,6 +10,12 @@ namespace korvel {
 
 class HerdTables;
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   DaughtersWindow                  daughtersWindow
+//   daughterGrid                     daughterGrid
+// END OBJECT NAMES
+
 // Daughters list: the daughters of the current bull with their farms, scores and categories.
 class DaughtersWindow : public KorvelDialog {
   Q_OBJECT

@@ -23,6 +23,18 @@ class EnterInEdit {
   bool pressedHere_ = false;
 };
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   SelectionKeyDialog               selectionKeyDialog
+//   TextInputDialog                  textInputDialog
+//   DeleteConfirmationDialog         deleteConfirmationDialog
+//   promptLabel                      promptLabel
+//   textEdit                         textEdit
+//   acceptButton                     acceptButton
+//   detailLabel                      detailLabel
+//   refuseButton                     refuseButton
+// END OBJECT NAMES
+
 // Selection key dialog: the key that selects rows by a part of their name.
 class SelectionKeyDialog : public QDialog {
   Q_OBJECT
