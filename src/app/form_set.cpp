@@ -61,8 +61,25 @@ FormSet::FormSet(const QString& workDir) : owned_(std::make_unique<Owned>()) {
   f.backupWindow = (o.backupWindow = std::make_unique<BackupWindow>(dm)).get();
   f.restoreWindow = (o.restoreWindow = std::make_unique<RestoreWindow>(dm)).get();
   f.instructionsWindow = (o.instructionsWindow = std::make_unique<InstructionsWindow>()).get();
+  // How the windows reach one another: the lists they borrow as pickers, and what they open.
+  const Pickers pickers{o.regionsWindow.get(), o.farmsWindow.get(), o.breedsWindow.get(), o.bullWindow.get()};
+  o.farmsWindow->pickers = pickers;
+  o.cowWindow->pickers = pickers;
+  o.bullWindow->pickers = pickers;
+  o.variantsWindow->pickers = pickers;
+  o.cowWindow->showPicture = [&picture = *o.pictureWindow](int line, const QString& text) {
+    picture.showPictureForLine(line, text);
+  };
+  o.bullWindow->showDaughters = [&daughters = *o.daughtersWindow] { daughters.exec(); };
+  o.breedsWindow->evaluateSires = [&variants = *o.variantsWindow](const QString& caption) {
+    variants.setWindowTitle(caption);
+    variants.exec();
+  };
   // A restore brings other tables: the main menu reopens the reference tables.
-  o.restoreWindow->afterRestore = [&mainMenu = *o.mainMenu] { mainMenu.FormActivate(); };
+  o.restoreWindow->afterRestore = [&mainMenu = *o.mainMenu, &bulls = *o.bullWindow] {
+    mainMenu.FormActivate();
+    bulls.setWindowTitle(QStringLiteral("Быки"));
+  };
 }
 
 FormSet::~FormSet() {

@@ -5,6 +5,7 @@
 #include "cows/cow_evaluation.h"
 #include "reference/herd_context.h"
 #include "ui/db_grid.h"
+#include "ui/prompts.h"
 #include "ui/window_base.h"
 
 
@@ -19,6 +20,9 @@ class RowMark;
 }
 
 class HerdTables;
+
+// The caption the cow card sets when it borrows the bulls window to choose a cow's father.
+QString bullPickerCaption();
 
 // BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
 // tests and automation find widgets by it).
@@ -89,6 +93,11 @@ class CowWindow : public KorvelDialog {
   void cellTextEdited(QTableWidget* grid, int line, const QString& text);
   // The double click on the linear grid: the help picture of `line`.
   void linearGridDoubleClicked(int line);
+
+  // The farms, breeds and bulls lists the record buttons borrow, and the help picture of a
+  // linear trait (its grid line, 1-based, and the line's text).
+  Pickers pickers;
+  std::function<void(int line, const QString& text)> showPicture;
 
   // The record buttons.
   void addCowClicked();          // "Добавить": a new cow, prepared for entry

@@ -3,8 +3,6 @@
 #include "cows/cow_card.h"
 #include "cows/cow_card_parts.h"
 #include "cows/scoring.h"
-#include "help/picture_window.h"
-#include "ui/forms.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -157,7 +155,7 @@ void CowWindow::cellTextEdited(QTableWidget* grid, int line, const QString& text
 void CowWindow::linearGridDoubleClicked(int line) {
   if (line <= 0 || line > linearGrid->rowCount()) return;
   const QTableWidgetItem* text = linearGrid->item(line - 1, 0);
-  forms().pictureWindow->showPictureForLine(line, text ? text->text() : QString());
+  if (showPicture) showPicture(line, text ? text->text() : QString());
 }
 
 }  // namespace korvel

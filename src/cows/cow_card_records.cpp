@@ -5,12 +5,8 @@
 #include "cows/cow_records.h"
 #include "db/data_module.h"
 #include "db/protected_scan.h"
-#include "reference/breeds_window.h"
-#include "reference/farms_window.h"
 #include "reference/name_list.h"
-#include "sires/bull_card.h"
 #include "ui/db_grid.h"
-#include "ui/forms.h"
 #include "ui/prompts.h"
 
 #include <QLabel>
@@ -122,7 +118,7 @@ bool CowWindow::cowLost(const db::RowMark& cow) {
 void CowWindow::moveCowClicked() {
   if (!dm_.korova.isOpen() || dm_.korova.recNo() == 0) return;
   const db::RowMark cow(dm_.korova);
-  prompts().showPicker(*forms().farmsWindow,
+  prompts().showPicker(*pickers.farms,
                        QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно."));
   if (cowLost(cow)) return;
   // With no farm listed there is nowhere to move the cow: she stays where she is.
@@ -134,7 +130,7 @@ void CowWindow::moveCowClicked() {
 }
 
 void CowWindow::otherFarmClicked() {
-  prompts().showPicker(*forms().farmsWindow, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
+  prompts().showPicker(*pickers.farms, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
   const std::optional<HerdContext> to = pickedHerd(dm_);
   if (!to) return;
   db::Freeze suppress(dm_.cowRefreshSuppressed);
@@ -144,15 +140,19 @@ void CowWindow::otherFarmClicked() {
 void CowWindow::changeBreedClicked() {
   const db::RowMark cow(dm_.korova);
   prompts().showPicker(
-      *forms().breedsWindow,
+      *pickers.breeds,
       QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно."));
   if (cowLost(cow)) return;
   if (const std::optional<QString> breed = setBreedOfCurrentCow(dm_)) breedEdit->setText(*breed);
 }
 
+QString bullPickerCaption() {
+  return QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно.");
+}
+
 void CowWindow::changeFatherClicked() {
   const db::RowMark cow(dm_.korova);
-  prompts().showPicker(*forms().bullWindow, bullPickerCaption(), PickerUse::CowFather);
+  prompts().showPicker(*pickers.bulls, bullPickerCaption(), PickerUse::CowFather);
   if (cowLost(cow)) return;
   const std::optional<QString> bull = setFatherOfCurrentCow(dm_);
   if (!bull) return;

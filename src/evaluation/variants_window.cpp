@@ -5,10 +5,6 @@
 #include "evaluation/hand_over.h"
 #include "evaluation/profile_workbook.h"
 #include "evaluation/sire_statistics.h"
-#include "reference/farms_window.h"
-#include "reference/regions_window.h"
-#include "sires/bull_card.h"
-#include "ui/forms.h"
 #include "ui/prompts.h"
 
 #include <QCloseEvent>
@@ -170,28 +166,28 @@ EvaluationRequest CalculationVariantsWindow::readOptions() {
 
   if (baseAllWithoutArchivesOption->isChecked()) r.baseWithArchives = false;
   if (baseRegionWithArchiveOption->isChecked() || baseRegionWithoutArchiveOption->isChecked()) {
-    prompts().showPicker(*forms().regionsWindow, QStringLiteral("Выбор региона коров сравнительной базы. Выберите нужный регион и закройте это окно."));
+    prompts().showPicker(*pickers.regions, QStringLiteral("Выбор региона коров сравнительной базы. Выберите нужный регион и закройте это окно."));
     r.baseRegion = current(dm_.region, u"kodreg");
     r.baseWithArchives = baseRegionWithArchiveOption->isChecked();
   }
   if (baseFarmOption->isChecked()) {
-    prompts().showPicker(*forms().farmsWindow, QStringLiteral("Выбор владельца (хозяйства) коров сравнительной базы. Выберите нужного владельца и закройте это окно."));
+    prompts().showPicker(*pickers.farms, QStringLiteral("Выбор владельца (хозяйства) коров сравнительной базы. Выберите нужного владельца и закройте это окно."));
     r.baseRegion = current(dm_.vlad, u"kodreg");
     r.baseFarm = current(dm_.vlad, u"kodvlad");
   }
   if (siresAllWithoutArchiveOption->isChecked()) r.bullsWithArchives = false;
   if (siresRegionWithArchiveOption->isChecked() || siresRegionWithoutArchiveOption->isChecked()) {
-    prompts().showPicker(*forms().regionsWindow, QStringLiteral("Выбор региона учитываемых БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужный регион и закройте это окно."));
+    prompts().showPicker(*pickers.regions, QStringLiteral("Выбор региона учитываемых БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужный регион и закройте это окно."));
     r.bullRegion = current(dm_.region, u"kodreg");
     r.bullsWithArchives = siresRegionWithArchiveOption->isChecked();
   }
   if (siresFarmOption->isChecked()) {
-    prompts().showPicker(*forms().farmsWindow, QStringLiteral("Выбор владельца (хозяйства) БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужного владельца и закройте это окно."));
+    prompts().showPicker(*pickers.farms, QStringLiteral("Выбор владельца (хозяйства) БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужного владельца и закройте это окно."));
     r.bullRegion = current(dm_.vlad, u"kodreg");
     r.bullFarm = current(dm_.vlad, u"kodvlad");
   }
   if (singleBullOption->isChecked()) {
-    prompts().showPicker(*forms().bullWindow, QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."));
+    prompts().showPicker(*pickers.bulls, QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."));
     r.oneBull = true;
     r.bullCode = dm_.bik.fieldByName(u"kodbyk").asString().left(20);
   }

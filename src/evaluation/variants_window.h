@@ -4,6 +4,7 @@
 #pragma once
 
 #include "evaluation/evaluation_request.h"
+#include "ui/prompts.h"
 #include "ui/window_base.h"
 
 #include <QString>
@@ -63,6 +64,9 @@ class CalculationVariantsWindow : public KorvelDialog {
   // Reads the options, runs the evaluation and hands the workbook over; the window closes
   // however the run ends.
   void startClicked();
+
+  // The region, farm and bull lists the options borrow.
+  Pickers pickers;
 
   // Where the workbook goes and how it is opened (the desktop's default application unless
   // replaced, as the tests do).

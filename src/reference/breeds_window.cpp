@@ -1,11 +1,9 @@
 #include "reference/breeds_window.h"
 
 #include "db/data_module.h"
-#include "evaluation/variants_window.h"
 #include "reference/breeds.h"
 #include "reference/list_window.h"
 #include "ui/db_grid.h"
-#include "ui/forms.h"
 #include "ui/prompts.h"
 
 #include <QHBoxLayout>
@@ -83,9 +81,7 @@ void BreedsWindow::selectClicked() {
 void BreedsWindow::clearSelectionClicked() { cancelSelection(); }
 
 void BreedsWindow::evaluateSiresClicked() {
-  CalculationVariantsWindow& variants = *forms().variantsWindow;
-  variants.setWindowTitle(breedCalculationCaption(dm_.poroda.fieldByName(u"poroda").asString()));
-  variants.exec();
+  if (evaluateSires) evaluateSires(breedCalculationCaption(dm_.poroda.fieldByName(u"poroda").asString()));
 }
 
 }  // namespace korvel

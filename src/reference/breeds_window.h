@@ -3,6 +3,8 @@
 
 #include "ui/window_base.h"
 
+#include <functional>
+
 class QPushButton;
 
 namespace korvel {
@@ -35,6 +37,9 @@ class BreedsWindow : public KorvelDialog {
   QPushButton* selectButton;          // "Выделить"
   QPushButton* clearSelectionButton;  // "Отменить выделение"
   QPushButton* evaluateSiresButton;   // the sire evaluation of the current breed
+
+  // Opens the sire evaluation with the given caption (the calculation variants window).
+  std::function<void(const QString& caption)> evaluateSires;
 
  protected:
   void FormActivate() override;

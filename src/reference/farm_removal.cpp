@@ -1,6 +1,6 @@
 #include "reference/farm_removal.h"
 
-#include "cows/father_link.h"
+#include "herd/father_link.h"
 #include "db/data_module.h"
 #include "db/rows.h"
 #include "db/text.h"

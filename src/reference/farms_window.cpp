@@ -6,9 +6,7 @@
 #include "reference/farm_removal.h"
 #include "reference/farms.h"
 #include "reference/herd_context.h"
-#include "reference/regions_window.h"
 #include "ui/db_grid.h"
-#include "ui/forms.h"
 #include "ui/prompts.h"
 
 #include <QCloseEvent>
@@ -193,7 +191,7 @@ void FarmsWindow::regionFromCurrentFarm() {
 }
 
 void FarmsWindow::chooseRegionClicked() {
-  prompts().showPicker(*forms().regionsWindow, QStringLiteral("Вберите (или запишите новый) нужный регион и закройте это окно"));
+  prompts().showPicker(*pickers.regions, QStringLiteral("Вберите (или запишите новый) нужный регион и закройте это окно"));
   showCurrentRegion();
 }
 

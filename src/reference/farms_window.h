@@ -2,6 +2,7 @@
 #pragma once
 
 #include "reference/farm_removal.h"
+#include "ui/prompts.h"
 #include "ui/window_base.h"
 
 #include <memory>
@@ -56,6 +57,9 @@ class FarmsWindow : public KorvelDialog {
   // close box) while a removal is under way.
   enum class RemovalState { Browsing, ChoosingVariant, ChoosingTarget };
   RemovalState removalState() const { return removalState_; }
+
+  // The regions list the region choice borrows.
+  Pickers pickers;
 
   // The region whose farms the list shows.
   long long regionCode() const { return regionCode_; }

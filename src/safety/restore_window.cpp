@@ -3,8 +3,6 @@
 #include "db/data_module.h"
 #include "safety/backup_restore.h"
 #include "safety/letter_field.h"
-#include "sires/bull_card.h"
-#include "ui/forms.h"
 #include "ui/prompts.h"
 
 #include <QLabel>
@@ -55,7 +53,6 @@ void RestoreWindow::actionClicked() {
   // The main menu's activation reopens REGION, VLAD, PORODA and XARAKT; the cards reopen BIK
   // and KOROVA when they are next shown.
   if (afterRestore) afterRestore();
-  forms().bullWindow->setWindowTitle(QStringLiteral("Быки"));
 }
 
 }  // namespace korvel

@@ -34,7 +34,7 @@ class RestoreWindow : public safety::LetterWindow {
   void actionClicked() override;
 
   // Run after the tables were copied back: the application reopens the reference tables
-  // there, as the main menu's activation does.
+  // there, as the main menu's activation does, and gives the bulls window back its caption.
   std::function<void()> afterRestore;
 
  private:

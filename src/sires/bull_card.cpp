@@ -7,14 +7,10 @@
 #include "db/grid_model.h"
 #include "db/journal.h"
 #include "db/protected_scan.h"
-#include "reference/breeds_window.h"
-#include "reference/farms_window.h"
 #include "sires/bull_figures.h"
 #include "sires/bull_records.h"
-#include "sires/daughters_window.h"
 #include "sires/string_grid.h"
 #include "ui/db_grid.h"
-#include "ui/forms.h"
 #include "ui/prompts.h"
 #include "ui/selection.h"
 
@@ -102,10 +98,6 @@ void fillGrid(QTableWidget* g, db::Table& xarakt, db::Table& korova, TraitKind k
 }
 
 }  // namespace
-
-QString bullPickerCaption() {
-  return QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно.");
-}
 
 BullWindow::BullWindow(HerdTables& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form4"));
@@ -413,7 +405,7 @@ bool BullWindow::bullLost(const db::RowMark& bull) {
 
 void BullWindow::moveBullClicked() {
   const db::RowMark bull(dm_.bik);
-  prompts().showPicker(*forms().farmsWindow, QStringLiteral("Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно."));
+  prompts().showPicker(*pickers.farms, QStringLiteral("Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно."));
   if (bullLost(bull)) return;
   if (!hasRow(dm_.region) || !hasRow(dm_.vlad)) return;
   db::Freeze hold(dm_.bullRefreshSuppressed);
@@ -426,7 +418,7 @@ void BullWindow::moveBullClicked() {
 }
 
 void BullWindow::otherFarmClicked() {
-  prompts().showPicker(*forms().farmsWindow, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
+  prompts().showPicker(*pickers.farms, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
   if (!hasRow(dm_.region) || !hasRow(dm_.vlad)) return;
   db::Freeze hold(dm_.bullRefreshSuppressed);
   herd_ = herdOfCurrentRows(dm_);
@@ -449,7 +441,7 @@ void BullWindow::renameBullClicked() {
 
 void BullWindow::changeBreedClicked() {
   const db::RowMark bull(dm_.bik);
-  prompts().showPicker(*forms().breedsWindow,
+  prompts().showPicker(*pickers.breeds,
                        QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно."));
   if (bullLost(bull)) return;
   if (const auto name = setCurrentBullBreed(dm_)) breedLabel->setText(kBreedPrefix + *name);
@@ -480,7 +472,7 @@ void BullWindow::clearSelectionClicked() {
 
 void BullWindow::daughtersClicked() {
   if (hasRow(dm_.bik) && dm_.bik.fieldByName(u"kolkorov").asInteger() != 0)
-    forms().daughtersWindow->exec();
+    showDaughters();
   else
     prompts().message(QStringLiteral("Потомство этого быка не зафиксировано..."));
 }

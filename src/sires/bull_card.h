@@ -1,12 +1,13 @@
 // The bulls window (BullWindow): a farm's bull list, the figures of the selected bull over his
 // daughters, his breed, line and birth, and the bull operations. Opened from the main menu
-// (caption "Быки") or by the cow card as the father picker (caption bullPickerCaption(), picker
-// use PickerUse::CowFather): then it starts on the farm of the cow's father, with him selected,
+// (caption "Быки") or by the cow card as the father picker (the cow card's bullPickerCaption(),
+// picker use PickerUse::CowFather): then it starts on the farm of the cow's father, with him selected,
 // and the cow card takes BIK's current record when it closes.
 #pragma once
 
 #include "reference/herd_context.h"
 #include "ui/db_grid.h"
+#include "ui/prompts.h"
 #include "ui/window_base.h"
 
 class QLabel;
@@ -20,9 +21,6 @@ class RowMark;
 }
 
 class HerdTables;
-
-// The caption the cow card sets when it borrows the bulls window to choose a cow's father.
-QString bullPickerCaption();
 
 // BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
 // tests and automation find widgets by it).
@@ -70,6 +68,10 @@ class BullWindow : public KorvelDialog {
 
   const HerdContext& herd() const { return herd_; }
   bool lineEditMode() const { return lineEditMode_; }
+
+  // The farms and breeds lists the buttons borrow, and the daughters list of the current bull.
+  Pickers pickers;
+  std::function<void()> showDaughters;
 
   QPushButton *editLineButton, *addBullButton, *otherFarmButton, *selectButton,
       *clearSelectionButton, *writeLineButton, *deleteBullButton, *changeBreedButton,

@@ -3,7 +3,7 @@
 // pass and written into his BIK record.
 #pragma once
 
-#include "cows/father_link.h"
+#include "herd/father_link.h"
 #include "db/dbf_file.h"
 #include "db/rows.h"
 
@@ -38,7 +38,7 @@ class CowTraitFields {
  public:
   explicit CowTraitFields(const db::DbfFile& korova);
 
-  // The father link, read by number (cows/father_link.h).
+  // The father link, read by number (herd/father_link.h).
   FatherLink father;
 
   // The figures' trait fields.

@@ -1,6 +1,6 @@
 #include "sires/bull_records.h"
 
-#include "cows/father_link.h"
+#include "herd/father_link.h"
 #include "db/data_module.h"
 #include "db/freeze.h"
 #include "db/journal.h"

@@ -1,6 +1,6 @@
 #include "sires/daughters.h"
 
-#include "cows/father_link.h"
+#include "herd/father_link.h"
 #include "cows/scoring.h"
 #include "cows/trait_catalogue.h"
 #include "db/data_module.h"

@@ -14,6 +14,15 @@ class KorvelDialog;
 // father of the current cow (the bulls window then starts on his farm with him selected).
 enum class PickerUse { Row, CowFather };
 
+// The list windows a window borrows as pickers, handed to it where the windows are created; a
+// window asks only the ones it needs.
+struct Pickers {
+  KorvelDialog* regions = nullptr;
+  KorvelDialog* farms = nullptr;
+  KorvelDialog* breeds = nullptr;
+  KorvelDialog* bulls = nullptr;
+};
+
 // Texts of the delete confirmation dialog (DeleteConfirmationDialog), all replaced by the caller.
 struct DeleteQuestion {
   QString caption;

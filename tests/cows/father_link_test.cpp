@@ -2,7 +2,7 @@
 // hand or by other programs (leading zeros and blanks, signs, a leading blank before the plus,
 // NUL padding, a KODBYK field wider than 20): where each reading says "his daughter" and where
 // it does not.
-#include "cows/father_link.h"
+#include "herd/father_link.h"
 #include "db/db_test_support.h"
 
 #include <QDir>

@@ -5,6 +5,7 @@
 #include "named.h"
 #include "work_folder.h"
 
+#include "cows/cow_card.h"
 #include "cows/trait_catalogue.h"
 #include "reference/herd_context.h"
 #include "sires/bull_card.h"

@@ -1,4 +1,4 @@
-#include "cows/father_link.h"
+#include "herd/father_link.h"
 
 #include "db/field_value.h"
 
