@@ -5,7 +5,7 @@ namespace korvel {
 std::optional<QString> blockingTitle(const std::vector<DesktopWindow>& windows) {
   static const QString words[] = {QStringLiteral("Мерник"), QStringLiteral("Тавлея"), QStringLiteral("Корвель")};
   for (const DesktopWindow& w : windows) {
-    if (w.ownHidden || !w.visible || w.owned || w.title.isEmpty()) continue;
+    if (!w.visible || w.owned || w.title.isEmpty()) continue;
     const QString title = w.title.left(127);
     for (const QString& word : words)
       if (title.contains(word, Qt::CaseSensitive)) return title;

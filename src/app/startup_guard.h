@@ -11,12 +11,11 @@ namespace korvel {
 struct DesktopWindow {
   bool visible = false;
   bool owned = false;       // has an owner window (a dialog)
-  bool ownHidden = false;   // the application's own hidden main window
   QString title;
 };
 
 // The title of the first window, in stacking order, that blocks the start: visible, unowned,
-// not our own hidden window, with a non-empty title (at most 127 characters are read) that
+// with a non-empty title (at most 127 characters are read) that
 // contains "Мерник", "Тавлея" or "Корвель" (exact case).
 std::optional<QString> blockingTitle(const std::vector<DesktopWindow>& windows);
 

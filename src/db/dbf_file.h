@@ -51,7 +51,6 @@ class DbfFile {
   uint32_t recordCount() const { return count_; }
   int recordLength() const { return recordLength_; }
   const char* record(uint32_t index) const { return base_ + headerLength_ + size_t(index) * recordLength_; }
-  bool isDeleted(uint32_t index) const { return record(index)[0] == '*'; }
 
   // Writes one whole record (deletion byte included) in place.
   void writeRecord(uint32_t index, const char* bytes);

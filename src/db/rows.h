@@ -49,7 +49,6 @@ class Row {
   Row() = default;
   explicit operator bool() const { return bytes_ != nullptr; }  // false: past the end
   uint32_t index() const { return index_; }                     // record number - 1
-  int recordNumber() const { return int(index_) + 1; }          // as Table::recNo() counts
   bool live() const { return bytes_[0] != '*'; }
 
  private:

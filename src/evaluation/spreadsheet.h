@@ -143,8 +143,6 @@ struct Shape {
   QString name;                                       // empty: "Прямоугольник N"
 };
 
-// Inches to points, as the application's InchesToPoints.
-constexpr double inchesToPoints(double inches) { return inches * 72.0; }
 // Width in points of a column of the given width in characters (whole pixels at 96 dpi).
 double columnWidthPoints(double characters);
 // The nearest height the application can show (whole pixels at 96 dpi), in points.

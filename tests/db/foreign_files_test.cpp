@@ -29,7 +29,7 @@ TEST(ForeignFilesTest, TableWrittenByAnotherProgramReadsExactly) {
   t.open();
   EXPECT_EQ(t.file().codepage(), Codepage::Cp1251);
   EXPECT_EQ(t.file().recordCount(), 4u);
-  EXPECT_TRUE(t.file().isDeleted(2));
+  EXPECT_EQ(t.file().record(2)[0], '*');
   EXPECT_EQ(walk(t), (std::vector<int>{1, 2, 4}));
 
   struct Row {
