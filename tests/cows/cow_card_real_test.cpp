@@ -6,10 +6,12 @@
 #include "cows/trait_catalogue.h"
 #include "db/data_module.h"
 #include "qt_print.h"
+#include "raw_table.h"
 #include "real_windows.h"
 #include "ui/forms.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,22 +36,6 @@ const QString kDefect = QStringLiteral("Допустимы только + или
 const QString kComplex = QStringLiteral("Допустимы только числа от 1 до 100");
 const QString kDate = QStringLiteral("Дата отела введена ошибочно!! Пример: 31.01.2001");
 
-// Every field of every record of the cow table, read afresh from the file.
-using TableText = std::vector<std::map<QString, QString>>;
-TableText cowTable(const QString& dir) {
-  db::Table t(QStringLiteral("korova"), QStringLiteral("KOROVA"));
-  t.setDirectory(dir);
-  t.open();
-  TableText out;
-  const auto& fields = t.file().fields();
-  for (uint32_t r = 0; r < t.file().recordCount(); ++r) {
-    std::map<QString, QString> row;
-    for (size_t i = 0; i < fields.size(); ++i) row[fields[i].name.toLower()] = t.textAt(r, int(i));
-    out.push_back(row);
-  }
-  return out;
-}
-
 }  // namespace
 
 TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheChecksSay) {
@@ -59,7 +45,8 @@ TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheC
   test::openModal(f, answers);
   ASSERT_TRUE(answers.shown.isEmpty()) << answers.shown.join('|').toStdString();
   const int recNo = app.dm().korova.recNo();
-  const TableText before = cowTable(app.dir());
+  const QString cowFile = QDir(app.dir()).filePath(QStringLiteral("KOROVA.DBF"));
+  const std::vector<test::FileRow> before = test::fileRows(cowFile);
   clickOn(named<QPushButton>(f, "Button2"));
 
   enum class Answer { ClickOk, Return, Escape };
@@ -108,7 +95,7 @@ TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheC
     const TraitKind kind = c.grid == std::string("StringGrid1")   ? TraitKind::Linear
                            : c.grid == std::string("StringGrid2") ? TraitKind::Defect
                                                                   : TraitKind::Complex;
-    expected[catalogueRows(app.dm().xarakt, kind)[size_t(c.line - 1)].id.toLower()] = c.correction.trimmed();
+    expected[catalogueRows(app.dm().xarakt, kind)[size_t(c.line - 1)].id.toUpper()] = c.correction.trimmed();
   }
   QPushButton* write = named<QPushButton>(f, "Button5");
   QLabel* unsaved = named<QLabel>(f, "Label9");
@@ -121,12 +108,12 @@ TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheC
   settle(answers);
   EXPECT_EQ(answers.shown.size(), int(std::size(cases)));
   EXPECT_TRUE(write->isHidden());
-  const TableText after = cowTable(app.dir());
+  const std::vector<test::FileRow> after = test::fileRows(cowFile);
   ASSERT_EQ(after.size(), before.size());
   for (size_t r = 0; r < after.size(); ++r) {
     std::map<QString, QString> changed;
-    for (const auto& [name, value] : after[r])
-      if (before[r].at(name) != value) changed[name] = value;
+    for (const auto& [name, value] : after[r].fields)
+      if (before[r].fields.at(name) != value) changed[name] = value;
     EXPECT_EQ(changed, (int(r) + 1 == recNo ? expected : std::map<QString, QString>{})) << "record " << r + 1;
   }
 
@@ -140,7 +127,7 @@ TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheC
   clickOn(write);
   settle(answers);
   EXPECT_EQ(answers.shown.last(), kDate);
-  EXPECT_EQ(cowTable(app.dir()), after);
+  EXPECT_TRUE(test::fileRows(cowFile) == after);
   EXPECT_TRUE(write->isVisible());
   EXPECT_TRUE(unsaved->isVisible());
 

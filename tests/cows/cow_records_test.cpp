@@ -4,6 +4,7 @@
 #include "cows/cow_card.h"
 #include "cows/cow_records.h"
 #include "db/data_module.h"
+#include "messages.h"
 #include "named.h"
 #include "reference/farms_window.h"
 #include "reference/reference_support.h"
@@ -26,18 +27,17 @@ using test::grid;
 using test::label;
 using test::named;
 using test::shownButtons;
+using test::kBreedPicker;
+using test::kDuplicateAnimal;
+using test::kHerdPicker;
+using test::kNoMatch;
 
 namespace {
 
-const QString kDuplicate = QStringLiteral("Такая кличка/идентификационный № уже есть... повтор недопустим.");
 const QString kEmptyFarm = QStringLiteral("В этом хозяйстве нет записей коров. Можно только ДОБАВИТЬ!");
-const QString kNoMatch = QStringLiteral("Записей, соответствующих ключу, нет...");
 const QString kAddCaption = QStringLiteral("Введите кличку/идентифик.№ коровы и закройте это окно");
 const QString kRenameCaption = QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно");
 const QString kMovePicker = QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно.");
-const QString kHerdPicker = QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно.");
-const QString kBreedPicker =
-    QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно.");
 const QString kBullPicker =
     QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно.");
 const QStringList kFullCard = {"Button1", "Button10", "Button11", "Button2", "Button3", "Button4",
@@ -144,7 +144,7 @@ TEST(CowRecords, AddingRefusesANameOfTheFarmAndReusesTheFreeRowBlank) {
   c.prompts().texts = {" ab ", "   "};
   button(w, "Button1")->click();
   EXPECT_EQ(c.prompts().textCaptions, QStringList{kAddCaption});
-  EXPECT_EQ(c.prompts().messages, QStringList{kDuplicate});
+  EXPECT_EQ(c.prompts().messages, QStringList{kDuplicateAnimal});
   EXPECT_EQ(c.current(), "AB");
   EXPECT_EQ(named<DBGrid>(w, "DBGrid1")->currentIndex().data().toString(), "AB");
   EXPECT_FALSE(w.editingMode());
@@ -235,14 +235,14 @@ TEST(CowRecords, TheSameNameInAnotherFarmAndNamesCutToTheirWidth) {
   EXPECT_TRUE(c.prompts().messages.isEmpty());
   EXPECT_EQ(c.current(), twenty);
   button(w, "Button1")->click();
-  EXPECT_EQ(c.prompts().messages, QStringList{kDuplicate});
+  EXPECT_EQ(c.prompts().messages, QStringList{kDuplicateAnimal});
   EXPECT_EQ(c.rows().count(twenty + " 1/2"), 1);
 
   // A rename to a long name is cut as well.
   c.goTo(" ночка");
   c.prompts().texts = {twenty.toLower() + "XYZ"};
   button(w, "Button11")->click();
-  EXPECT_EQ(c.prompts().messages, QStringList({kDuplicate, kDuplicate}));
+  EXPECT_EQ(c.prompts().messages, QStringList({kDuplicateAnimal, kDuplicateAnimal}));
   EXPECT_EQ(c.current(), twenty);
   c.goTo(" ночка");
   c.prompts().texts = {QStringLiteral("Другая-длинная-кличка-00")};
@@ -350,7 +350,7 @@ TEST(CowRecords, RenamingChecksOtherCowsAndDropsTheSelection) {
   c.prompts().texts = {" ab "};
   button(w, "Button11")->click();
   EXPECT_EQ(c.prompts().textCaptions, QStringList{kRenameCaption});
-  EXPECT_EQ(c.prompts().messages, QStringList{kDuplicate});
+  EXPECT_EQ(c.prompts().messages, QStringList{kDuplicateAnimal});
   EXPECT_EQ(c.current(), "AB") << "the card shows the cow bearing the name";
   EXPECT_TRUE(c.rows().contains("112 1/1"));
 

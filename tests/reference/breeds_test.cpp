@@ -2,6 +2,7 @@
 // evaluation that only the menu's opening offers.
 #include "db/data_module.h"
 #include "evaluation/variants_window.h"
+#include "messages.h"
 #include "modal_closer.h"
 #include "named.h"
 #include "reference/breeds_window.h"
@@ -18,13 +19,12 @@ using namespace korvel;
 using test::liveRows;
 using test::button;
 using test::named;
+using test::kBreedPicker;
 using test::appendRow;
 
 namespace {
 
 const QString kDuplicate = QStringLiteral("Такая порода уже есть... повтор недопустим.");
-const QString kBreedPicker =
-    QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно.");
 
 struct BreedsFixture {
   test::WorkFolder folder;
@@ -129,7 +129,7 @@ TEST(BreedsWindow, SelectionMarksMatchesAndANoMatchShowsEveryBreedUnmarked) {
   EXPECT_EQ(marks(), QStringList({"+", "", ""}));
   EXPECT_EQ(f.current(), QStringLiteral("Черно-пестрая"));
   button(f.w, "Button3")->click();
-  EXPECT_EQ(f.app.prompts.messages, QStringList{QStringLiteral("Записей, соответствующих ключу, нет...")});
+  EXPECT_EQ(f.app.prompts.messages, QStringList{test::kNoMatch});
   EXPECT_EQ(marks(), QStringList({"", "", ""}));
   EXPECT_FALSE(f.dm.poroda.filtered());
   EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 3);

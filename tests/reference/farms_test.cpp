@@ -1,6 +1,7 @@
 // The farms window: opening on a region, the region choice, adding and correcting farms, the
 // archive farm, selection, the farm buttons; and the herd context of the cows and bulls windows.
 #include "db/data_module.h"
+#include "messages.h"
 #include "named.h"
 #include "reference/farms_window.h"
 #include "reference/herd_context.h"
@@ -23,6 +24,7 @@ using test::label;
 using test::named;
 using test::appendRow;
 using test::shownButtons;
+using test::kHerdPicker;
 
 namespace {
 
@@ -32,7 +34,6 @@ const QString kArchiveWord = QStringLiteral(
     "Слово АРХИВ в названии хозяйства недопустимо. Архив региона создается специальной клавишей. Архив в регионе "
     "только один!");
 const QString kRegionPicker = QStringLiteral("Вберите (или запишите новый) нужный регион и закройте это окно");
-const QString kHerdPicker = QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно.");
 const QStringList kBrowsing = {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6", "Button9"};
 
 struct FarmsFixture {
@@ -272,7 +273,7 @@ TEST(FarmsWindow, SelectionRewritesMarksOfTheRegionOnly) {
 
   f.app.prompts.keys = {QStringLiteral("луч")};
   button(f.w, "Button5")->click();
-  EXPECT_EQ(f.app.prompts.messages, QStringList{QStringLiteral("Записей, соответствующих ключу, нет...")});
+  EXPECT_EQ(f.app.prompts.messages, QStringList{test::kNoMatch});
   EXPECT_EQ(marks(), QStringList({"", "+", "", "", "+"}));
   EXPECT_EQ(t.filter(), QStringLiteral("kodreg=1"));
   EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 3);

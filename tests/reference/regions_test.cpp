@@ -1,5 +1,6 @@
 // The regions window: activation, adding, correcting, selection and its cancelling.
 #include "db/data_module.h"
+#include "messages.h"
 #include "named.h"
 #include "reference/regions_window.h"
 #include "reference_support.h"
@@ -16,11 +17,11 @@ using test::button;
 using test::named;
 using test::appendRow;
 using test::shownButtons;
+using test::kNoMatch;
 
 namespace {
 
 const QString kDuplicate = QStringLiteral("Такой регион уже есть... повтор недопустим.");
-const QString kNoMatch = QStringLiteral("Записей, соответствующих ключу, нет...");
 const QStringList kAllButtons = {"Button1", "Button2", "Button3", "Button4"};
 
 struct RegionsFixture {

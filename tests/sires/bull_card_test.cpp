@@ -1,6 +1,7 @@
 // The bulls window offscreen: its two openings, the card of a bull, the empty farm, line and
 // birth editing, and the bull operations with their questions and messages.
 #include "herd_writer.h"
+#include "messages.h"
 #include "modal_closer.h"
 #include "named.h"
 #include "work_folder.h"
@@ -36,7 +37,6 @@ using korvel::test::label;
 namespace {
 
 const QString kEmptyFarm = "В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!";
-const QString kDuplicate = "Такая кличка/идентификационный № уже есть... повтор недопустим.";
 
 struct BullCard : ::testing::Test {
   test::WorkFolder folder;
@@ -241,7 +241,7 @@ TEST_F(BullCard, AddTakesTheNextCodeAndReusesAFreeRow) {
   app.prompts.texts = {" zorro "};
   button(card, "Button2")->click();
   EXPECT_EQ(app.prompts.textCaptions.last(), "Введите кличку/идентифик.№ быка и закройте это окно");
-  EXPECT_EQ(app.prompts.messages.last(), kDuplicate);
+  EXPECT_EQ(app.prompts.messages.last(), test::kDuplicateAnimal);
   EXPECT_EQ(currentName(), "ZORRO");
   EXPECT_EQ(fieldAt(dm.bik, freeRow, "kodreg"), "0");
 
@@ -286,7 +286,7 @@ TEST_F(BullCard, NamesAreCutToTheirWidthBeforeTheyAreCompared) {
   EXPECT_TRUE(app.prompts.messages.isEmpty());
   EXPECT_EQ(currentName(), twenty);
   button(card, "Button2")->click();
-  EXPECT_EQ(app.prompts.messages, QStringList{kDuplicate});
+  EXPECT_EQ(app.prompts.messages, QStringList{test::kDuplicateAnimal});
   EXPECT_EQ(dm.bik.file().recordCount(), 2u);
 
   // Renaming Borka to a longer form of that name is refused; to a new long name, it is cut.
@@ -296,7 +296,7 @@ TEST_F(BullCard, NamesAreCutToTheirWidthBeforeTheyAreCompared) {
   goToBorka();
   app.prompts.texts = {twenty + "XYZ"};
   button(card, "Button9")->click();
-  EXPECT_EQ(app.prompts.messages, QStringList({kDuplicate, kDuplicate}));
+  EXPECT_EQ(app.prompts.messages, QStringList({test::kDuplicateAnimal, test::kDuplicateAnimal}));
   goToBorka();
   ASSERT_FALSE(dm.bik.eof());
   app.prompts.texts = {QStringLiteral("Другая-длинная-кличка-00")};
@@ -410,7 +410,7 @@ TEST_F(BullCard, MoveRenameBreedAndSwitchOfFarm) {
   app.prompts.texts = {"borka "};
   button(card, "Button9")->click();
   EXPECT_EQ(app.prompts.textCaptions.last(), "Уточните (исправьте) кличку/идентифик.№ и закройте это окно");
-  EXPECT_EQ(app.prompts.messages.last(), kDuplicate);
+  EXPECT_EQ(app.prompts.messages.last(), test::kDuplicateAnimal);
   EXPECT_EQ(currentName(), "Borka");
   EXPECT_EQ(fieldAt(dm.bik, zorro, "nokli"), "ZORRO");
   app.prompts.texts = {"Борька"};
@@ -461,7 +461,7 @@ TEST_F(BullCard, SelectionCancelAndDaughters) {
 
   app.prompts.keys = {"ЯЯЯ"};
   button(card, "Button4")->click();
-  EXPECT_EQ(app.prompts.messages.last(), "Записей, соответствующих ключу, нет...");
+  EXPECT_EQ(app.prompts.messages.last(), test::kNoMatch);
   EXPECT_EQ(dm.bik.filter(), "kodreg=1 and kodvlad=1");
   EXPECT_EQ(dm.bik.passingRecords().size(), 3u);
 

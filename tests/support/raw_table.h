@@ -22,6 +22,7 @@ struct FileRow {
   bool deleted = false;
   std::map<QString, QString> fields;  // upper-case field name -> text, trailing blanks removed
   QString operator[](const char* name) const;
+  bool operator==(const FileRow&) const = default;
 };
 
 // The header, layout and records of a table file; a file that cannot be read or whose layout

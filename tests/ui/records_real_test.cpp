@@ -4,6 +4,7 @@
 // buttons, over a generated herd. One table of button presses per window family.
 #include "cows/cow_card.h"
 #include "db/data_module.h"
+#include "messages.h"
 #include "qt_print.h"
 #include "real_windows.h"
 #include "reference/breeds_window.h"
@@ -23,15 +24,14 @@ using test::ButtonStep;
 using test::fill;
 using test::ModalAnswers;
 using test::pick;
+using test::kBreedPicker;
+using test::kDuplicateAnimal;
+using test::kHerdPicker;
+using test::kNoMatch;
 
 namespace {
 
-const QString kNoMatch = QStringLiteral("Записей, соответствующих ключу, нет...");
-const QString kDuplicateAnimal = QStringLiteral("Такая кличка/идентификационный № уже есть... повтор недопустим.");
 const QString kKeyDialog = QStringLiteral("Выделение");
-const QString kBreedPicker =
-    QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно.");
-const QString kFarmPicker = QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно.");
 const QString kWrite = QStringLiteral("Записать");
 const QString kSelect = QStringLiteral("Выделить");
 const QString kOk = QStringLiteral("OK");
@@ -109,7 +109,7 @@ TEST(CowRecordsRealWindow, EveryQuestionOfTheRecordButtonsAnsweredByClicking) {
          EXPECT_EQ(f.herd.farmCode, dm.vlad.fieldByName(u"kodvlad").asInteger());
          EXPECT_TRUE(test::named<QLabel>(f, "Label1")->text().endsWith(text(dm.vlad, u"vlad")));
        }},
-      {"Button3", picked(0), {kFarmPicker},
+      {"Button3", picked(0), {kHerdPicker},
        [&] {
          EXPECT_EQ(f.herd.farmCode, dm.vlad.fieldByName(u"kodvlad").asInteger());
          EXPECT_EQ(rows(f), farmCows);
@@ -182,7 +182,7 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
          pick(a, 0);
          a.click(kOk);
        },
-       {kFarmPicker, kEmptyBullFarm},
+       {kHerdPicker, kEmptyBullFarm},
        [&] {
          EXPECT_TRUE(test::named<QLabel>(f, "Label3")->text().endsWith(text(dm.vlad, u"vlad")));
          EXPECT_TRUE(test::named<QPushButton>(f, "Button2")->isVisible());
