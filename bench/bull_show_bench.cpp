@@ -6,6 +6,7 @@
 #include "db/data_module.h"
 #include "db/dbf_file.h"
 #include "db/rows.h"
+#include "db/schema.h"
 #include "sires/bull_figures.h"
 
 #include <QCoreApplication>
@@ -65,7 +66,7 @@ void showBull(benchmark::State& state, Herd& herd, bool korovaOpen) {
   dm.bik.first();
   if (korovaOpen) dm.korova.open();
   for (auto _ : state) recomputeBullFigures(dm);
-  state.counters["daughters"] = double(dm.bik.fieldByName(u"kolkorov").asInteger());
+  state.counters["daughters"] = double(dm.bik.fieldByName(db::field::kolkorov).asInteger());
 }
 void BM_ShowBull_KorovaOpen(benchmark::State& state, Herd& (*herd)()) { showBull(state, herd(), true); }
 void BM_ShowBull_KorovaClosed(benchmark::State& state, Herd& (*herd)()) { showBull(state, herd(), false); }

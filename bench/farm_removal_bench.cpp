@@ -6,6 +6,7 @@
 #include "db/data_module.h"
 #include "db/file_io.h"
 #include "db/protected_scan.h"
+#include "db/schema.h"
 #include "reference/farm_removal.h"
 
 #include <QDir>
@@ -34,11 +35,11 @@ struct Herd {
     bik.open();
     auto move = [&](long long to) {
       bik.edit();
-      bik.fieldByName(u"kodvlad").setInteger(to);
+      bik.fieldByName(korvel::db::field::kodvlad).setInteger(to);
       bik.post();
     };
     auto on = [&](long long farm) {
-      return bik.fieldByName(u"kodreg").asInteger() == kFarm.region && bik.fieldByName(u"kodvlad").asInteger() == farm;
+      return bik.fieldByName(korvel::db::field::kodreg).asInteger() == kFarm.region && bik.fieldByName(korvel::db::field::kodvlad).asInteger() == farm;
     };
     int onFarm = 0;
     for (bik.first(); !bik.eof(); bik.next())
@@ -71,9 +72,9 @@ struct Herd {
     bik.setDirectory(pristine.path());
     bik.open();
     for (bik.first(); !bik.eof(); bik.next())
-      if (bik.fieldByName(u"kodreg").asInteger() == kFarm.region && bik.fieldByName(u"kodvlad").asInteger() == kFarm.farm)
-        out.push_back({bik.fieldByName(u"kodbyk").asString(),
-                       QStringLiteral("#") + bik.fieldByName(u"nokli").asString().trimmed()});
+      if (bik.fieldByName(korvel::db::field::kodreg).asInteger() == kFarm.region && bik.fieldByName(korvel::db::field::kodvlad).asInteger() == kFarm.farm)
+        out.push_back({bik.fieldByName(korvel::db::field::kodbyk).asString(),
+                       QStringLiteral("#") + bik.fieldByName(korvel::db::field::nokli).asString().trimmed()});
     return out;
   }
 };

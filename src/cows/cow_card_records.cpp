@@ -5,6 +5,7 @@
 #include "cows/cow_records.h"
 #include "db/data_module.h"
 #include "db/protected_scan.h"
+#include "db/schema.h"
 #include "reference/name_list.h"
 #include "ui/db_grid.h"
 #include "ui/prompts.h"
@@ -57,7 +58,7 @@ void CowWindow::prepareNewCowForEntry() {
 void CowWindow::deleteCowClicked() {
   db::Table& t = dm_.korova;
   if (!t.isOpen() || t.recNo() == 0) return;
-  if (!prompts().confirmDelete(cowRemovalQuestion(t.fieldByName(u"nokli").asString()))) return;
+  if (!prompts().confirmDelete(cowRemovalQuestion(t.fieldByName(db::field::nokli).asString()))) return;
   bool cowsLeft;
   {
     db::Freeze suppress(dm_.cowRefreshSuppressed);
@@ -76,7 +77,7 @@ void CowWindow::renameCowClicked() {
   db::Table& t = dm_.korova;
   if (!t.isOpen() || t.recNo() == 0) return;  // no cow to rename
   const QString typed = prompts().textInput(
-      QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), t.fieldByName(u"nokli").asString());
+      QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), t.fieldByName(db::field::nokli).asString());
   CowNameOutcome outcome;
   {
     db::Freeze suppress(dm_.cowRefreshSuppressed);

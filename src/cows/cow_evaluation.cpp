@@ -4,6 +4,7 @@
 #include "db/data_module.h"
 #include "db/rows.h"
 #include "db/protected_scan.h"
+#include "db/schema.h"
 
 namespace korvel {
 
@@ -23,8 +24,8 @@ bool allDigits(const QString& s) {
 FatherShown fatherOfCurrentCow(HerdTables& dm) {
   db::Table& korova = dm.korova;
   FatherShown out;
-  const QString code = korova.fieldByName(u"kodbyk").asString();
-  if (korova.fieldByName(u"basekod").asString() != QLatin1String("+")) {
+  const QString code = korova.fieldByName(db::field::kodbyk).asString();
+  if (korova.fieldByName(db::field::basekod).asString() != QLatin1String("+")) {
     out.text = code;
     return out;
   }
@@ -37,7 +38,7 @@ FatherShown fatherOfCurrentCow(HerdTables& dm) {
   dm.bik.setFilter(QStringLiteral("kodbyk=") + QString::number(digits.toLongLong()));
   dm.bik.setFiltered(true);
   dm.bik.first();
-  if (!dm.bik.isEmpty()) out.text = dm.bik.fieldByName(u"nokli").asString();
+  if (!dm.bik.isEmpty()) out.text = dm.bik.fieldByName(db::field::nokli).asString();
   return out;
 }
 
@@ -61,17 +62,17 @@ CowCardData readCowCard(HerdTables& dm, TraitCatalogue& catalogue) {
   // The breed table stays filtered on the cow's breed; the breeds window clears it on opening.
   db::Table& poroda = dm.poroda;
   poroda.open();
-  poroda.setFilter(QStringLiteral("kodporod=%1").arg(korova.fieldByName(u"kodporod").asInteger()));
+  poroda.setFilter(QStringLiteral("kodporod=%1").arg(korova.fieldByName(db::field::kodporod).asInteger()));
   poroda.setFiltered(true);
   poroda.first();
-  if (!poroda.isEmpty()) card.breed = poroda.fieldByName(u"poroda").asString();
+  if (!poroda.isEmpty()) card.breed = poroda.fieldByName(db::field::poroda).asString();
 
-  card.mother = korova.fieldByName(u"matnokli").asString();
-  card.line = korova.fieldByName(u"line").asString();
-  card.lactation = korova.fieldByName(u"nlakt").asString();
-  card.calvingDate = korova.fieldByName(u"data").asString();
-  card.previous = korova.fieldByName(u"predoc").asString();
-  card.birth = korova.fieldByName(u"mesto").asString();
+  card.mother = korova.fieldByName(db::field::matnokli).asString();
+  card.line = korova.fieldByName(db::field::line).asString();
+  card.lactation = korova.fieldByName(db::field::nlakt).asString();
+  card.calvingDate = korova.fieldByName(db::field::data).asString();
+  card.previous = korova.fieldByName(db::field::predoc).asString();
+  card.birth = korova.fieldByName(db::field::mesto).asString();
 
   const FatherShown father = fatherOfCurrentCow(dm);
   card.father = father.text;
@@ -152,15 +153,15 @@ std::optional<QString> writeCowCorrections(HerdTables& dm, TraitCatalogue& catal
           f.setString(text);
       }
     }
-    if (korova.fieldByName(u"basekod").asString() != QLatin1String("+"))
-      korova.fieldByName(u"kodbyk").setString(c.father);
-    korova.fieldByName(u"matnokli").setString(c.mother);
-    korova.fieldByName(u"line").setString(c.line);
+    if (korova.fieldByName(db::field::basekod).asString() != QLatin1String("+"))
+      korova.fieldByName(db::field::kodbyk).setString(c.father);
+    korova.fieldByName(db::field::matnokli).setString(c.mother);
+    korova.fieldByName(db::field::line).setString(c.line);
     const QString lactation = c.lactation.trimmed();
-    korova.fieldByName(u"nlakt").setInteger(lactation.isEmpty() ? 0 : lactation.toLongLong());
-    korova.fieldByName(u"data").setDate(*date);
-    korova.fieldByName(u"predoc").setString(c.previous);
-    korova.fieldByName(u"mesto").setString(c.birth);
+    korova.fieldByName(db::field::nlakt).setInteger(lactation.isEmpty() ? 0 : lactation.toLongLong());
+    korova.fieldByName(db::field::data).setDate(*date);
+    korova.fieldByName(db::field::predoc).setString(c.previous);
+    korova.fieldByName(db::field::mesto).setString(c.birth);
     korova.post();
   } catch (...) {
     korova.cancel();

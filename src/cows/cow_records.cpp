@@ -3,6 +3,7 @@
 #include "db/data_module.h"
 #include "db/journal.h"
 #include "db/protected_scan.h"
+#include "db/schema.h"
 #include "db/text.h"
 
 namespace korvel {
@@ -15,8 +16,8 @@ HerdContext farmOfCurrentCow(HerdTables& dm, const HerdContext& herd) {
   db::Table& t = dm.korova;
   if (!hasCurrentRow(t)) return herd;
   HerdContext h = herd;
-  h.regionCode = t.fieldByName(u"kodreg").asInteger();
-  h.farmCode = t.fieldByName(u"kodvlad").asInteger();
+  h.regionCode = t.fieldByName(db::field::kodreg).asInteger();
+  h.farmCode = t.fieldByName(db::field::kodvlad).asInteger();
   return h;
 }
 
@@ -29,7 +30,7 @@ void setFilter(db::Table& t, const QString& filter) {
 // Walks the listed cows from the first; stops on the first cow (other than the one at
 // `ownRecNo`) whose name compares equal to `key`. True when one does.
 bool findName(db::Table& t, const QString& key, int ownRecNo = 0) {
-  const int nokli = t.fieldIndex(u"nokli");
+  const int nokli = t.fieldIndex(db::field::nokli);
   for (t.first(); !t.eof(); t.next()) {
     if (t.recNo() == ownRecNo) continue;
     if (db::nameKey(t.textAt(uint32_t(t.recNo() - 1), nokli)) == key) return true;
@@ -70,9 +71,9 @@ CowNameOutcome addCow(HerdTables& dm, const HerdContext& herd, const QString& ty
   if (reuse) t.edit();
   else t.append();
   t.clearFields();
-  t.fieldByName(u"kodreg").setInteger(herd.regionCode);
-  t.fieldByName(u"kodvlad").setInteger(herd.farmCode);
-  t.fieldByName(u"nokli").setString(name);
+  t.fieldByName(db::field::kodreg).setInteger(herd.regionCode);
+  t.fieldByName(db::field::kodvlad).setInteger(herd.farmCode);
+  t.fieldByName(db::field::nokli).setString(name);
   // Under the free-row filter the posted row leaves the list, so its number is taken now.
   const int added = reuse ? t.recNo() : int(t.file().recordCount()) + 1;
   t.post();
@@ -96,7 +97,7 @@ CowNameOutcome renameCurrentCow(HerdTables& dm, const HerdContext& herd, const Q
   t.goToRecNo(recNo);
   if (t.eof() || t.recNo() != recNo) return CowNameOutcome::NoCow;  // the cow is not of this farm
   t.edit();
-  t.fieldByName(u"nokli").setString(name);
+  t.fieldByName(db::field::nokli).setString(name);
   t.post();
   return CowNameOutcome::Written;
 }
@@ -115,7 +116,7 @@ bool removeCurrentCow(HerdTables& dm, const HerdContext& herd) {
   db::Table& t = dm.korova;
   if (!hasCurrentRow(t)) return false;
   t.edit();
-  t.fieldByName(u"kodreg").setInteger(0);
+  t.fieldByName(db::field::kodreg).setInteger(0);
   t.post();
   if (!t.isEmpty()) return true;
   // The last selected cow gone does not make the farm empty: its other cows are listed again
@@ -129,8 +130,8 @@ bool moveCurrentCow(HerdTables& dm, const HerdContext& to) {
   if (!hasCurrentRow(t)) return false;
   db::JournalScope op(dm.workDir());
   t.edit();
-  t.fieldByName(u"kodreg").setInteger(to.regionCode);
-  t.fieldByName(u"kodvlad").setInteger(to.farmCode);
+  t.fieldByName(db::field::kodreg).setInteger(to.regionCode);
+  t.fieldByName(db::field::kodvlad).setInteger(to.farmCode);
   t.post();
   op.commit();
   return true;
@@ -145,10 +146,10 @@ std::optional<QString> setBreedOfCurrentCow(HerdTables& dm) {
   db::Table& breed = dm.poroda;
   db::Table& cow = dm.korova;
   if (!hasCurrentRow(breed) || !hasCurrentRow(cow)) return std::nullopt;
-  const QString name = breed.fieldByName(u"poroda").asString();
-  const long long code = breed.fieldByName(u"kodporod").asInteger();
+  const QString name = breed.fieldByName(db::field::poroda).asString();
+  const long long code = breed.fieldByName(db::field::kodporod).asInteger();
   cow.edit();
-  cow.fieldByName(u"kodporod").setInteger(code);
+  cow.fieldByName(db::field::kodporod).setInteger(code);
   cow.post();
   return name;
 }
@@ -157,11 +158,11 @@ std::optional<QString> setFatherOfCurrentCow(HerdTables& dm) {
   db::Table& bull = dm.bik;
   db::Table& cow = dm.korova;
   if (!hasCurrentRow(bull) || !hasCurrentRow(cow)) return std::nullopt;
-  const QString name = bull.fieldByName(u"nokli").asString();
-  const QString code = bull.fieldByName(u"kodbyk").asString();
+  const QString name = bull.fieldByName(db::field::nokli).asString();
+  const QString code = bull.fieldByName(db::field::kodbyk).asString();
   cow.edit();
-  cow.fieldByName(u"kodbyk").setString(code);
-  cow.fieldByName(u"basekod").setString(QStringLiteral("+"));
+  cow.fieldByName(db::field::kodbyk).setString(code);
+  cow.fieldByName(db::field::basekod).setString(QStringLiteral("+"));
   cow.post();
   return name;
 }

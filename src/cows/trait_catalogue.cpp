@@ -57,7 +57,7 @@ bool traitTextBlank(const QString& xar) {
 
 std::vector<TraitRow> catalogueRows(db::Table& xarakt, TraitKind kind, const db::Table* korova) {
   const Columns col = columnsOf(xarakt);
-  const db::FloatView koef(xarakt.file(), u"koef");
+  const db::FloatView koef(xarakt.file(), db::field::koef);
   std::vector<TraitRow> rows;
   // The rows the table component passes (not deleted), in physical order; the cursor stays.
   for (const uint32_t index : xarakt.passingRecords()) {

@@ -22,6 +22,43 @@ TableLayout porodaLayout();
 TableLayout xaraktLayout();
 std::vector<TableLayout> allLayouts();
 
+// BEGIN FIELD NAMES
+// The field names of the tables above, each once, under the first table that has it;
+// a field that other tables have too names them. Spelled as the files spell them, in
+// lower case; fieldByName() and the views find a field whatever its case.
+namespace field {
+// REGION.DBF
+inline constexpr char16_t kodreg[] = u"kodreg";  // also VLAD, KOROVA, BIK
+inline constexpr char16_t region[] = u"region";
+inline constexpr char16_t vibor[] = u"vibor";
+// VLAD.DBF
+inline constexpr char16_t vlad[] = u"vlad";
+inline constexpr char16_t kodvlad[] = u"kodvlad";  // also KOROVA, BIK
+inline constexpr char16_t ot[] = u"ot";  // also KOROVA, BIK, PORODA
+// KOROVA.DBF
+inline constexpr char16_t nokli[] = u"nokli";  // also BIK
+inline constexpr char16_t kodporod[] = u"kodporod";  // also BIK, PORODA
+inline constexpr char16_t basekod[] = u"basekod";  // also BIK
+inline constexpr char16_t kodbyk[] = u"kodbyk";  // also BIK
+inline constexpr char16_t matnokli[] = u"matnokli";  // also BIK
+inline constexpr char16_t line[] = u"line";  // also BIK
+inline constexpr char16_t data[] = u"data";  // also BIK
+inline constexpr char16_t mesto[] = u"mesto";  // also BIK
+inline constexpr char16_t nlakt[] = u"nlakt";  // also BIK
+inline constexpr char16_t predoc[] = u"predoc";  // also BIK
+// BIK.DBF
+inline constexpr char16_t kolkorov[] = u"kolkorov";
+// PORODA.DBF
+inline constexpr char16_t poroda[] = u"poroda";
+// XARAKT.DBF
+inline constexpr char16_t id[] = u"id";
+inline constexpr char16_t xar[] = u"xar";
+inline constexpr char16_t koef[] = u"koef";
+inline constexpr char16_t dop1[] = u"dop1";
+inline constexpr char16_t dop2[] = u"dop2";
+}  // namespace field
+// END FIELD NAMES
+
 // Checks an opened file against the layout of the herd table `tableName` ("KOROVA"; any other
 // name is not checked): every field of the layout must be there, found by name, of the same
 // kind (text, number or date). Widths may differ and other fields may be present. Throws

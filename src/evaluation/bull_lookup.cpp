@@ -1,6 +1,7 @@
 #include "evaluation/bull_lookup.h"
 
 #include "db/field_value.h"
+#include "db/schema.h"
 
 #include <cmath>
 
@@ -26,7 +27,7 @@ void filterBullsOn(db::Table& bik, const QString& code) {
 }
 
 BullRows::BullRows(db::Table& bik) : file_(&bik.file()) {
-  const db::BytesView kodbyk(*file_, u"kodbyk");
+  const db::BytesView kodbyk(*file_, db::field::kodbyk);
   const bool numeric = kodbyk.def().type == 'N' || kodbyk.def().type == 'F';
   first_.reserve(file_->recordCount());
   for (const db::Row row : db::LiveRows(*file_)) {

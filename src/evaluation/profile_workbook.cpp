@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/rows.h"
+#include "db/schema.h"
 #include "evaluation/bull_lookup.h"
 
 #include "evaluation/workbook_writer.h"
@@ -164,22 +165,22 @@ ProfileNames readProfileNames(HerdTables& dm, const SireEvaluation& evaluation) 
       byCode[{regionField.isEmpty() ? 0 : region(row), code(row)}] = name(row);
     return byCode;
   };
-  const auto regions = names(dm.region, u"region", u"kodreg", {});
-  const auto farms = names(dm.vlad, u"vlad", u"kodvlad", u"kodreg");
-  const auto breeds = names(dm.poroda, u"poroda", u"kodporod", {});
+  const auto regions = names(dm.region, db::field::region, db::field::kodreg, {});
+  const auto farms = names(dm.vlad, db::field::vlad, db::field::kodvlad, db::field::kodreg);
+  const auto breeds = names(dm.poroda, db::field::poroda, db::field::kodporod, {});
 
   // PORODA goes back to the run's breed, so that the breeds window keeps it current.
   db::Table& poroda = dm.poroda;
   poroda.first();
-  while (!poroda.eof() && poroda.fieldByName(u"kodporod").asInteger() != evaluation.request.breed) poroda.next();
+  while (!poroda.eof() && poroda.fieldByName(db::field::kodporod).asInteger() != evaluation.request.breed) poroda.next();
   const auto breed = breeds.find({0, evaluation.request.breed});
   out.breedName = breed == breeds.end() ? QString() : breed->second;
 
   db::Table& bik = dm.bik;
   const evaluation::BullRows bulls(bik);
   const db::DbfFile& file = bik.file();
-  const db::TextView nokli(file, u"nokli");
-  const db::WholeView kodreg(file, u"kodreg"), kodvlad(file, u"kodvlad"), kodporod(file, u"kodporod");
+  const db::TextView nokli(file, db::field::nokli);
+  const db::WholeView kodreg(file, db::field::kodreg), kodvlad(file, db::field::kodvlad), kodporod(file, db::field::kodporod);
   const auto nameOr = [](const auto& map, std::pair<long long, long long> key, const char16_t* none) {
     const auto it = map.find(key);
     return it == map.end() ? QString::fromUtf16(none) : it->second;

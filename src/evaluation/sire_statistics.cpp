@@ -1,5 +1,6 @@
 #include "evaluation/sire_statistics.h"
 
+#include "db/schema.h"
 #include "herd/father_link.h"
 #include "db/data_module.h"
 #include "db/rows.h"
@@ -137,7 +138,7 @@ std::vector<QString> idsOf(const std::vector<TraitRow>& rows, const std::vector<
 // forms of `forms`, so the fields are never copied.
 struct CowFields {
   CowFields(const db::DbfFile& korova, const SireEvaluation& e)
-      : breed(korova, u"kodporod", forms), region(korova, u"kodreg", forms), farm(korova, u"kodvlad", forms),
+      : breed(korova, db::field::kodporod, forms), region(korova, db::field::kodreg, forms), farm(korova, db::field::kodvlad, forms),
         link(korova), defects(korova, idsOf(e.defectRows, e.shownDefects)) {
     for (size_t j : e.shownLinear) linear.emplace_back(korova, e.linearRows[j].id, forms);
     for (size_t m : e.shownComplex) complex.emplace_back(korova, e.complexRows[m].id, forms);
@@ -192,8 +193,8 @@ class SireJudge {
   bool admittedInBik(const QString& code) {
     if (!bulls_) {  // built at the first lookup
       bulls_.emplace(dm_.bik);
-      bullRegion_ = db::WholeView(bulls_->file(), u"kodreg");
-      bullFarm_ = db::WholeView(bulls_->file(), u"kodvlad");
+      bullRegion_ = db::WholeView(bulls_->file(), db::field::kodreg);
+      bullFarm_ = db::WholeView(bulls_->file(), db::field::kodvlad);
     }
     e_.lastLookedUp = code;
     const db::Row bull = bulls_->find(code).row();

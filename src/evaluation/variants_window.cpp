@@ -1,6 +1,7 @@
 #include "evaluation/variants_window.h"
 
 #include "db/data_module.h"
+#include "db/schema.h"
 #include "evaluation/desktop_open.h"
 #include "evaluation/hand_over.h"
 #include "evaluation/profile_workbook.h"
@@ -162,34 +163,34 @@ EvaluationRequest CalculationVariantsWindow::readOptions() {
   // A picker is not checked for a real choice: whatever row is current when it closes is taken.
   const auto current = [](db::Table& t, QStringView field) { return int(t.fieldByName(field).asInteger()); };
   EvaluationRequest r;
-  r.breed = current(dm_.poroda, u"kodporod");
+  r.breed = current(dm_.poroda, db::field::kodporod);
 
   if (baseAllWithoutArchivesOption->isChecked()) r.baseWithArchives = false;
   if (baseRegionWithArchiveOption->isChecked() || baseRegionWithoutArchiveOption->isChecked()) {
     prompts().showPicker(*pickers.regions, QStringLiteral("Выбор региона коров сравнительной базы. Выберите нужный регион и закройте это окно."));
-    r.baseRegion = current(dm_.region, u"kodreg");
+    r.baseRegion = current(dm_.region, db::field::kodreg);
     r.baseWithArchives = baseRegionWithArchiveOption->isChecked();
   }
   if (baseFarmOption->isChecked()) {
     prompts().showPicker(*pickers.farms, QStringLiteral("Выбор владельца (хозяйства) коров сравнительной базы. Выберите нужного владельца и закройте это окно."));
-    r.baseRegion = current(dm_.vlad, u"kodreg");
-    r.baseFarm = current(dm_.vlad, u"kodvlad");
+    r.baseRegion = current(dm_.vlad, db::field::kodreg);
+    r.baseFarm = current(dm_.vlad, db::field::kodvlad);
   }
   if (siresAllWithoutArchiveOption->isChecked()) r.bullsWithArchives = false;
   if (siresRegionWithArchiveOption->isChecked() || siresRegionWithoutArchiveOption->isChecked()) {
     prompts().showPicker(*pickers.regions, QStringLiteral("Выбор региона учитываемых БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужный регион и закройте это окно."));
-    r.bullRegion = current(dm_.region, u"kodreg");
+    r.bullRegion = current(dm_.region, db::field::kodreg);
     r.bullsWithArchives = siresRegionWithArchiveOption->isChecked();
   }
   if (siresFarmOption->isChecked()) {
     prompts().showPicker(*pickers.farms, QStringLiteral("Выбор владельца (хозяйства) БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужного владельца и закройте это окно."));
-    r.bullRegion = current(dm_.vlad, u"kodreg");
-    r.bullFarm = current(dm_.vlad, u"kodvlad");
+    r.bullRegion = current(dm_.vlad, db::field::kodreg);
+    r.bullFarm = current(dm_.vlad, db::field::kodvlad);
   }
   if (singleBullOption->isChecked()) {
     prompts().showPicker(*pickers.bulls, QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."));
     r.oneBull = true;
-    r.bullCode = dm_.bik.fieldByName(u"kodbyk").asString().left(20);
+    r.bullCode = dm_.bik.fieldByName(db::field::kodbyk).asString().left(20);
   }
   return r;
 }

@@ -1,13 +1,14 @@
 #include "herd/father_link.h"
 
 #include "db/field_value.h"
+#include "db/schema.h"
 
 #include <cmath>
 
 namespace korvel {
 FatherLink::FatherLink(const db::DbfFile& korova)
-    : basekod_(korova, u"basekod"), kodbyk_(korova, u"kodbyk"), basekodText_(korova, u"basekod"),
-      kodbykText_(korova, u"kodbyk"), kodbykNumber_(korova, u"kodbyk") {}
+    : basekod_(korova, db::field::basekod), kodbyk_(korova, db::field::kodbyk), basekodText_(korova, db::field::basekod),
+      kodbykText_(korova, db::field::kodbyk), kodbykNumber_(korova, db::field::kodbyk) {}
 
 std::optional<long long> FatherLink::code(const db::Row& row) const {
   const bool link = basekod_.def().type == 'C' ? linked(row) : basekodText_(row) == QLatin1String("+");

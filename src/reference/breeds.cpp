@@ -1,6 +1,7 @@
 #include "reference/breeds.h"
 
 #include "db/data_module.h"
+#include "db/schema.h"
 #include "reference/name_list.h"
 
 namespace korvel {
@@ -8,13 +9,13 @@ namespace korvel {
 NameOutcome addBreed(HerdTables& dm, const QString& typed) {
   db::Table& t = dm.poroda;
   t.setFiltered(false);
-  return reference::appendName(t, u"kodporod", u"poroda", typed);
+  return reference::appendName(t, db::field::kodporod, db::field::poroda, typed);
 }
 
 NameOutcome renameBreed(HerdTables& dm, long long code, const QString& typed) {
   db::Table& t = dm.poroda;
   t.setFiltered(false);
-  return reference::renameCode(t, u"kodporod", code, u"poroda", typed);
+  return reference::renameCode(t, db::field::kodporod, code, db::field::poroda, typed);
 }
 
 SelectionScope breedSelection(HerdTables& dm) {

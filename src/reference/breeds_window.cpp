@@ -1,6 +1,7 @@
 #include "reference/breeds_window.h"
 
 #include "db/data_module.h"
+#include "db/schema.h"
 #include "reference/breeds.h"
 #include "reference/list_window.h"
 #include "ui/db_grid.h"
@@ -67,9 +68,9 @@ void BreedsWindow::renameBreedClicked() {
     prompts().message(QStringLiteral("Породы не заведены, уточнять нечего. Можно только добавить."));
     return;
   }
-  const long long code = t.fieldByName(u"kodporod").asInteger();
+  const long long code = t.fieldByName(db::field::kodporod).asInteger();
   const QString typed = prompts().textInput(QStringLiteral("Уточните (исправьте) название породы и закройте это окно"),
-                                            t.fieldByName(u"poroda").asString());
+                                            t.fieldByName(db::field::poroda).asString());
   if (renameBreed(dm_, code, typed) == NameOutcome::Duplicate) prompts().message(duplicateBreed());
   breedList->setFocus();
 }
@@ -81,7 +82,7 @@ void BreedsWindow::selectClicked() {
 void BreedsWindow::clearSelectionClicked() { cancelSelection(); }
 
 void BreedsWindow::evaluateSiresClicked() {
-  if (evaluateSires) evaluateSires(breedCalculationCaption(dm_.poroda.fieldByName(u"poroda").asString()));
+  if (evaluateSires) evaluateSires(breedCalculationCaption(dm_.poroda.fieldByName(db::field::poroda).asString()));
 }
 
 }  // namespace korvel

@@ -1,5 +1,6 @@
 #include "reference/farm_removal.h"
 
+#include "db/schema.h"
 #include "herd/father_link.h"
 #include "db/data_module.h"
 #include "db/rows.h"
@@ -62,9 +63,9 @@ FarmKey ensureRegionArchive(HerdTables& dm, long long region) {
   t.setFiltered(true);
   if (t.isEmpty()) {
     t.append();
-    t.fieldByName(u"kodreg").setInteger(region);
-    t.fieldByName(u"kodvlad").setInteger(0);
-    t.fieldByName(u"vlad").setString(archiveFarmName());
+    t.fieldByName(db::field::kodreg).setInteger(region);
+    t.fieldByName(db::field::kodvlad).setInteger(0);
+    t.fieldByName(db::field::vlad).setString(archiveFarmName());
     t.post();
   }
   const int archiveRecNo = t.recNo();
@@ -126,7 +127,7 @@ std::vector<uint32_t> rowsOf(const std::vector<LinkedDaughter>& daughters) {
 
 // BASEKOD blank and KODBYK the bull's "#" name on every daughter.
 void release(db::Table& korova, const std::vector<LinkedDaughter>& daughters, const std::vector<FreedBull>& bulls) {
-  const int base = korova.fieldIndex(u"basekod"), code = korova.fieldIndex(u"kodbyk");
+  const int base = korova.fieldIndex(db::field::basekod), code = korova.fieldIndex(db::field::kodbyk);
   for (const LinkedDaughter& d : daughters) {
     korova.editRowAt(d.row);
     db::Field(korova, base).setString(QString());
@@ -171,7 +172,7 @@ TransferCount transferFarmAnimals(HerdTables& dm, const FarmKey& removed, Remova
   std::vector<FreedBull> freed;
   if (freeBulls) {
     freed.reserve(bulls.size());
-    const int nokli = bik.fieldIndex(u"nokli"), kodbyk = bik.fieldIndex(u"kodbyk");
+    const int nokli = bik.fieldIndex(db::field::nokli), kodbyk = bik.fieldIndex(db::field::kodbyk);
     for (uint32_t i : bulls)
       freed.push_back({bik.textAt(i, kodbyk), QStringLiteral("#") + bik.textAt(i, nokli).trimmed()});
   }
@@ -184,12 +185,12 @@ TransferCount transferFarmAnimals(HerdTables& dm, const FarmKey& removed, Remova
 
   const bool freeCows = variant == RemovalVariant::AllFreed;
   const FarmKey nowhere{0, 0};
-  const int cowRegion = korova.fieldIndex(u"kodreg"), cowFarm = korova.fieldIndex(u"kodvlad");
+  const int cowRegion = korova.fieldIndex(db::field::kodreg), cowFarm = korova.fieldIndex(db::field::kodvlad);
   for (uint32_t i : cows) placeRow(korova, i, cowRegion, cowFarm, freeCows ? nowhere : target);
   (freeCows ? count.cowsFreed : count.cowsMoved) = qsizetype(cows.size());
   release(korova, daughters, freed);
   count.daughtersReleased = qsizetype(daughters.size());
-  const int bullRegion = bik.fieldIndex(u"kodreg"), bullFarm = bik.fieldIndex(u"kodvlad");
+  const int bullRegion = bik.fieldIndex(db::field::kodreg), bullFarm = bik.fieldIndex(db::field::kodvlad);
   for (uint32_t i : bulls) placeRow(bik, i, bullRegion, bullFarm, freeBulls ? nowhere : target);
   (freeBulls ? count.bullsFreed : count.bullsMoved) = qsizetype(bulls.size());
   op.commit();

@@ -1,6 +1,7 @@
 #include "reference/farms.h"
 
 #include "db/data_module.h"
+#include "db/schema.h"
 #include "db/text.h"
 
 namespace korvel {
@@ -30,26 +31,26 @@ NameOutcome addFarm(HerdTables& dm, long long regionCode, const QString& typed) 
   if (holdsArchiveWord(typed)) return NameOutcome::ArchiveWord;
   db::Table& t = dm.vlad;
   filterRegionFarms(dm, regionCode);
-  return reference::appendName(t, u"kodvlad", u"vlad", typed,
-                               [regionCode](db::Table& row) { row.fieldByName(u"kodreg").setInteger(regionCode); });
+  return reference::appendName(t, db::field::kodvlad, db::field::vlad, typed,
+                               [regionCode](db::Table& row) { row.fieldByName(db::field::kodreg).setInteger(regionCode); });
 }
 
 NameOutcome renameFarm(HerdTables& dm, long long regionCode, long long farmCode, const QString& typed) {
   if (holdsArchiveWord(typed)) return NameOutcome::ArchiveWord;
   db::Table& t = dm.vlad;
   filterRegionFarms(dm, regionCode);
-  return reference::renameCode(t, u"kodvlad", farmCode, u"vlad", typed);
+  return reference::renameCode(t, db::field::kodvlad, farmCode, db::field::vlad, typed);
 }
 
 bool createArchiveFarm(HerdTables& dm, long long regionCode) {
   db::Table& t = dm.vlad;
   filterRegionFarms(dm, regionCode);
   // One archive per region: the farm removal moves animals to the first one it finds.
-  if (reference::goToCode(t, u"kodvlad", 0)) return false;
+  if (reference::goToCode(t, db::field::kodvlad, 0)) return false;
   t.append();
-  t.fieldByName(u"vlad").setString(archiveFarmName());
-  t.fieldByName(u"kodreg").setInteger(regionCode);
-  t.fieldByName(u"kodvlad").setInteger(0);
+  t.fieldByName(db::field::vlad).setString(archiveFarmName());
+  t.fieldByName(db::field::kodreg).setInteger(regionCode);
+  t.fieldByName(db::field::kodvlad).setInteger(0);
   t.post();
   return true;
 }
@@ -59,7 +60,7 @@ ListedFarms listedFarms(HerdTables& dm) {
   ListedFarms out;
   out.any = !t.isEmpty();
   if (out.any) {
-    const int code = t.fieldIndex(u"kodvlad");
+    const int code = t.fieldIndex(db::field::kodvlad);
     for (t.first(); !t.eof() && !out.archive; t.next()) out.archive = db::Field(t, code).asInteger() == 0;
   }
   t.first();

@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/journal.h"
+#include "db/schema.h"
 #include "db/table_error.h"
 #include "reference/farm_removal.h"
 #include "reference/farms.h"
@@ -156,8 +157,8 @@ void FarmsWindow::FormActivate() {
 }
 
 void FarmsWindow::showCurrentRegion() {
-  regionCode_ = dm_.region.fieldByName(u"kodreg").asInteger();
-  regionLabel->setText(QStringLiteral("Регион: ") + dm_.region.fieldByName(u"region").asString());
+  regionCode_ = dm_.region.fieldByName(db::field::kodreg).asInteger();
+  regionLabel->setText(QStringLiteral("Регион: ") + dm_.region.fieldByName(db::field::region).asString());
   showRegionFarms(dm_, regionCode_);
   refreshFarmButtons();
 }
@@ -187,7 +188,7 @@ void FarmsWindow::showFarmButtons() {
 }
 
 void FarmsWindow::regionFromCurrentFarm() {
-  if (dm_.vlad.recNo() > 0) regionCode_ = dm_.vlad.fieldByName(u"kodreg").asInteger();
+  if (dm_.vlad.recNo() > 0) regionCode_ = dm_.vlad.fieldByName(db::field::kodreg).asInteger();
 }
 
 void FarmsWindow::chooseRegionClicked() {
@@ -216,14 +217,14 @@ void FarmsWindow::createArchiveClicked() {
 void FarmsWindow::renameFarmClicked() {
   db::Table& t = dm_.vlad;
   if (t.recNo() == 0) return;  // no farm to correct
-  const QString current = t.fieldByName(u"vlad").asString();
+  const QString current = t.fieldByName(db::field::vlad).asString();
   if (current == archiveFarmName()) {
     prompts().message(QStringLiteral("Изменять название архива региона НЕЛЬЗЯ!"));
     return;
   }
   const QString typed = prompts().textInput(
       QStringLiteral("Уточните (исправьте) название хозяйства (владельца) и закройте это окно"), current);
-  const long long farmCode = t.fieldByName(u"kodvlad").asInteger();
+  const long long farmCode = t.fieldByName(db::field::kodvlad).asInteger();
   const NameOutcome outcome = renameFarm(dm_, regionCode_, farmCode, typed);
   showOutcome(outcome);
   if (outcome == NameOutcome::Written) farmList->setFocus();
@@ -300,10 +301,10 @@ RemovalVariant FarmsWindow::chosenVariant() const {
 void FarmsWindow::deleteFarmClicked() {
   db::Table& t = dm_.vlad;
   if (t.recNo() == 0) return;  // no farm listed
-  removalPanel->setTitle(QStringLiteral("Удаление хозяйства ") + QLatin1Char('"') + t.fieldByName(u"vlad").asString() +
+  removalPanel->setTitle(QStringLiteral("Удаление хозяйства ") + QLatin1Char('"') + t.fieldByName(db::field::vlad).asString() +
                       QLatin1Char('"') + QStringLiteral(", находящегося в регионе: ") +
-                      dm_.region.fieldByName(u"region").asString());
-  farmToDelete_ = {t.fieldByName(u"kodreg").asInteger(), t.fieldByName(u"kodvlad").asInteger()};
+                      dm_.region.fieldByName(db::field::region).asString());
+  farmToDelete_ = {t.fieldByName(db::field::kodreg).asInteger(), t.fieldByName(db::field::kodvlad).asInteger()};
   cancelRemovalOption->setChecked(true);
   setRemovalState(RemovalState::ChoosingVariant);
 }
@@ -324,8 +325,8 @@ void FarmsWindow::setRemovalState(RemovalState state) {
 void FarmsWindow::deleteFarmRow() {
   db::Table& t = dm_.vlad;
   auto isFarmToDelete = [&] {
-    return t.recNo() > 0 && t.fieldByName(u"kodreg").asInteger() == farmToDelete_.region &&
-           t.fieldByName(u"kodvlad").asInteger() == farmToDelete_.farm;
+    return t.recNo() > 0 && t.fieldByName(db::field::kodreg).asInteger() == farmToDelete_.region &&
+           t.fieldByName(db::field::kodvlad).asInteger() == farmToDelete_.farm;
   };
   if (!isFarmToDelete())
     for (t.first(); !t.eof() && !isFarmToDelete();) t.next();
@@ -380,7 +381,7 @@ void FarmsWindow::targetChosenClicked() {
         "хозяйство, затем нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ ЖИВОТНЫХ ВЫПОЛНЕН!"));
     return;
   }
-  const FarmKey target{t.fieldByName(u"kodreg").asInteger(), t.fieldByName(u"kodvlad").asInteger()};
+  const FarmKey target{t.fieldByName(db::field::kodreg).asInteger(), t.fieldByName(db::field::kodvlad).asInteger()};
   try {
     transferAnimals(target);
   } catch (...) {

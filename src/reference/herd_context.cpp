@@ -1,6 +1,7 @@
 #include "reference/herd_context.h"
 
 #include "db/data_module.h"
+#include "db/schema.h"
 
 namespace korvel {
 
@@ -28,8 +29,8 @@ bool ensureFirstRegion(HerdTables& dm) {
   region.first();
   if (!region.isEmpty()) return false;
   region.append();
-  region.fieldByName(u"kodreg").setInteger(1);
-  region.fieldByName(u"region").setString(QStringLiteral("ГЛАВНЫЙ РЕГИОН"));
+  region.fieldByName(db::field::kodreg).setInteger(1);
+  region.fieldByName(db::field::region).setString(QStringLiteral("ГЛАВНЫЙ РЕГИОН"));
   region.post();
   return true;
 }
@@ -41,8 +42,8 @@ HerdOpening establishHerdContext(HerdTables& dm) {
   region.open();
   vlad.open();
   if (ensureFirstRegion(dm)) out.messages << noRegionsMessage();
-  out.herd.regionCode = region.fieldByName(u"kodreg").asInteger();
-  const QString regionName = region.fieldByName(u"region").asString();
+  out.herd.regionCode = region.fieldByName(db::field::kodreg).asInteger();
+  const QString regionName = region.fieldByName(db::field::region).asString();
 
   vlad.setFiltered(false);
   vlad.setFilter(QStringLiteral("kodreg=%1").arg(out.herd.regionCode));
@@ -50,22 +51,22 @@ HerdOpening establishHerdContext(HerdTables& dm) {
   if (vlad.isEmpty()) {
     out.messages << noFarmsMessage(regionName);
     vlad.append();
-    vlad.fieldByName(u"kodvlad").setInteger(1);
-    vlad.fieldByName(u"kodreg").setInteger(out.herd.regionCode);
-    vlad.fieldByName(u"vlad").setString(QStringLiteral("ХОЗЯЙСТВО 1"));
+    vlad.fieldByName(db::field::kodvlad).setInteger(1);
+    vlad.fieldByName(db::field::kodreg).setInteger(out.herd.regionCode);
+    vlad.fieldByName(db::field::vlad).setString(QStringLiteral("ХОЗЯЙСТВО 1"));
     vlad.post();
   }
   vlad.first();
-  out.herd.farmCode = vlad.fieldByName(u"kodvlad").asInteger();
-  out.herd.header = herdHeader(regionName, vlad.fieldByName(u"vlad").asString());
+  out.herd.farmCode = vlad.fieldByName(db::field::kodvlad).asInteger();
+  out.herd.header = herdHeader(regionName, vlad.fieldByName(db::field::vlad).asString());
   return out;
 }
 
 HerdContext herdOfCurrentRows(HerdTables& dm) {
   HerdContext h;
-  h.regionCode = dm.region.fieldByName(u"kodreg").asInteger();
-  h.farmCode = dm.vlad.fieldByName(u"kodvlad").asInteger();
-  h.header = herdHeader(dm.region.fieldByName(u"region").asString(), dm.vlad.fieldByName(u"vlad").asString());
+  h.regionCode = dm.region.fieldByName(db::field::kodreg).asInteger();
+  h.farmCode = dm.vlad.fieldByName(db::field::kodvlad).asInteger();
+  h.header = herdHeader(dm.region.fieldByName(db::field::region).asString(), dm.vlad.fieldByName(db::field::vlad).asString());
   return h;
 }
 

@@ -1,6 +1,7 @@
 #include "reference/regions.h"
 
 #include "db/data_module.h"
+#include "db/schema.h"
 #include "reference/name_list.h"
 
 namespace korvel {
@@ -9,13 +10,13 @@ NameOutcome addRegion(HerdTables& dm, const QString& typed) {
   db::Table& t = dm.region;
   t.setFilter(QString());
   t.setFiltered(false);
-  return reference::appendName(t, u"kodreg", u"region", typed);
+  return reference::appendName(t, db::field::kodreg, db::field::region, typed);
 }
 
 NameOutcome renameRegion(HerdTables& dm, long long code, const QString& typed) {
   db::Table& t = dm.region;
   t.setFiltered(false);
-  return reference::renameCode(t, u"kodreg", code, u"region", typed);
+  return reference::renameCode(t, db::field::kodreg, code, db::field::region, typed);
 }
 
 SelectionScope regionSelection(HerdTables& dm) {

@@ -1,6 +1,7 @@
 #include "reference/regions_window.h"
 
 #include "db/data_module.h"
+#include "db/schema.h"
 #include "reference/list_window.h"
 #include "reference/regions.h"
 #include "ui/db_grid.h"
@@ -69,9 +70,9 @@ void RegionsWindow::addRegionClicked() {
 void RegionsWindow::renameRegionClicked() {
   db::Table& t = dm_.region;
   if (t.recNo() == 0) return;  // no region to correct
-  const long long code = t.fieldByName(u"kodreg").asInteger();
+  const long long code = t.fieldByName(db::field::kodreg).asInteger();
   const QString typed = prompts().textInput(QStringLiteral("Уточните (исправьте) название региона и закройте это окно"),
-                                            t.fieldByName(u"region").asString());
+                                            t.fieldByName(db::field::region).asString());
   if (renameRegion(dm_, code, typed) == NameOutcome::Duplicate) {
     prompts().message(duplicateRegion());
     return;

@@ -7,6 +7,7 @@
 #include "db/grid_model.h"
 #include "db/journal.h"
 #include "db/protected_scan.h"
+#include "db/schema.h"
 #include "sires/bull_figures.h"
 #include "sires/bull_records.h"
 #include "sires/string_grid.h"
@@ -212,13 +213,13 @@ void BullWindow::setHeaderFromTables() {
   vlad.open();
   region.setFiltered(false);
   region.first();
-  while (!region.eof() && region.fieldByName(u"kodreg").asInteger() != herd_.regionCode) region.next();
-  const QString regionName = region.eof() ? QString() : region.fieldByName(u"region").asString();
+  while (!region.eof() && region.fieldByName(db::field::kodreg).asInteger() != herd_.regionCode) region.next();
+  const QString regionName = region.eof() ? QString() : region.fieldByName(db::field::region).asString();
   vlad.setFiltered(false);
   vlad.setFilter(herd_.animalFilter());
   vlad.setFiltered(true);
   vlad.first();
-  herd_.header = herdHeader(regionName, vlad.eof() ? QString() : vlad.fieldByName(u"vlad").asString());
+  herd_.header = herdHeader(regionName, vlad.eof() ? QString() : vlad.fieldByName(db::field::vlad).asString());
   headerLabel->setText(herd_.header);
 }
 
@@ -234,7 +235,7 @@ void BullWindow::FormActivate() {
   db::Table& korova = dm_.korova;
   if (pickerUse() == PickerUse::CowFather && hasRow(korova)) {
     // The father picker starts on the cow's farm, or on her father's when he is in the table.
-    herd_ = HerdContext{korova.fieldByName(u"kodreg").asInteger(), korova.fieldByName(u"kodvlad").asInteger(), {}};
+    herd_ = HerdContext{korova.fieldByName(db::field::kodreg).asInteger(), korova.fieldByName(db::field::kodvlad).asInteger(), {}};
     if (const auto father = fatherCodeOfCurrentCow(dm_)) {
       db::Table& bik = dm_.bik;
       const db::Freeze frozen(dm_.bullsSource);
@@ -244,8 +245,8 @@ void BullWindow::FormActivate() {
       bik.setFiltered(true);
       bik.first();
       if (!bik.isEmpty()) {
-        herd_.regionCode = bik.fieldByName(u"kodreg").asInteger();
-        herd_.farmCode = bik.fieldByName(u"kodvlad").asInteger();
+        herd_.regionCode = bik.fieldByName(db::field::kodreg).asInteger();
+        herd_.farmCode = bik.fieldByName(db::field::kodvlad).asInteger();
         remembered = bik.recNo();
       }
     }
@@ -298,14 +299,14 @@ void BullWindow::showBull() {
   scoreLabel->setText(QStringLiteral("Общая средняя оценка:  ") + QString::number(score));
   categoryLabel->setText(QStringLiteral("Средняя категория:  ") + categoryOf(score));
   placeFigureLabels();
-  breedLabel->setText(kBreedPrefix + breedName(dm_, bik.fieldByName(u"kodporod").asInteger()));
+  breedLabel->setText(kBreedPrefix + breedName(dm_, bik.fieldByName(db::field::kodporod).asInteger()));
   for (QTableWidget* g : {linearGrid, defectsGrid, complexGrid}) fixGridCells(g, true, true);
   lineEditMode_ = false;
-  daughterCountLabel->setText(QStringLiteral("Количество дочек: ") + bik.fieldByName(u"kolkorov").asString());
+  daughterCountLabel->setText(QStringLiteral("Количество дочек: ") + bik.fieldByName(db::field::kolkorov).asString());
   dm_.bullsSource.setReadOnly(true);
   for (QPushButton* b : {editLineButton, clearSelectionButton, addBullButton, daughtersButton, moveBullButton, changeBreedButton, deleteBullButton, selectButton}) b->show();
-  breedLineEdit->setText(bik.fieldByName(u"line").asString());
-  birthEdit->setText(bik.fieldByName(u"mesto").asString());
+  breedLineEdit->setText(bik.fieldByName(db::field::line).asString());
+  birthEdit->setText(bik.fieldByName(db::field::mesto).asString());
   breedLineEdit->setReadOnly(true);
   birthEdit->setReadOnly(true);
   focusList();
@@ -338,8 +339,8 @@ void BullWindow::writeLineClicked() {
   db::Table& bik = dm_.bik;
   if (!hasRow(bik)) return;
   bik.edit();
-  bik.fieldByName(u"line").setString(breedLineEdit->text());
-  bik.fieldByName(u"mesto").setString(birthEdit->text());
+  bik.fieldByName(db::field::line).setString(breedLineEdit->text());
+  bik.fieldByName(db::field::mesto).setString(birthEdit->text());
   bik.post();
   writeLineButton->hide();
   unsavedLabel->hide();
@@ -428,7 +429,7 @@ void BullWindow::otherFarmClicked() {
 }
 
 void BullWindow::renameBullClicked() {
-  const QString initial = hasRow(dm_.bik) ? dm_.bik.fieldByName(u"nokli").asString() : QString();
+  const QString initial = hasRow(dm_.bik) ? dm_.bik.fieldByName(db::field::nokli).asString() : QString();
   const QString typed =
       prompts().textInput(QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), initial);
   db::Freeze hold(dm_.bullRefreshSuppressed);
@@ -453,8 +454,8 @@ void BullWindow::selectClicked() {
   if (key.isEmpty() || !hasRow(dm_.bik)) return;
   db::Freeze hold(dm_.bullRefreshSuppressed);
   const QString scope = QStringLiteral("kodreg=%1 and kodvlad=%2")
-                            .arg(dm_.bik.fieldByName(u"kodreg").asInteger())
-                            .arg(dm_.bik.fieldByName(u"kodvlad").asInteger());
+                            .arg(dm_.bik.fieldByName(db::field::kodreg).asInteger())
+                            .arg(dm_.bik.fieldByName(db::field::kodvlad).asInteger());
   const SelectionOutcome outcome =
       selectByKey({dm_.bik, dm_.bullsSource, scope, QStringLiteral("nokli"), QStringLiteral("ot"),
                    scope + QStringLiteral(" and ") + QStringLiteral("ot='+'")},
@@ -471,7 +472,7 @@ void BullWindow::clearSelectionClicked() {
 }
 
 void BullWindow::daughtersClicked() {
-  if (hasRow(dm_.bik) && dm_.bik.fieldByName(u"kolkorov").asInteger() != 0)
+  if (hasRow(dm_.bik) && dm_.bik.fieldByName(db::field::kolkorov).asInteger() != 0)
     showDaughters();
   else
     prompts().message(QStringLiteral("Потомство этого быка не зафиксировано..."));

@@ -3,6 +3,7 @@
 #include "db/data_module.h"
 #include "db/field_value.h"
 #include "db/protected_scan.h"
+#include "db/schema.h"
 #include "db/table_error.h"
 
 #include <cmath>
@@ -93,7 +94,7 @@ struct BullFigureFields {
     for (int i = 0; i < kLinearTraits; ++i) x[size_t(i)] = bik.fieldIndex(QStringLiteral("x%1").arg(i + 1));
     for (int i = 0; i < kDefectTraits; ++i) xx[size_t(i)] = bik.fieldIndex(QStringLiteral("xx%1").arg(i + 1));
     for (int i = 0; i < kComplexTraits; ++i) xxx[size_t(i)] = bik.fieldIndex(QStringLiteral("xxx%1").arg(i + 1));
-    kolkorov = bik.fieldIndex(u"kolkorov");
+    kolkorov = bik.fieldIndex(db::field::kolkorov);
   }
   std::array<int, kLinearTraits> x{};
   std::array<int, kDefectTraits> xx{};
@@ -122,7 +123,7 @@ void writeBullFigures(db::Table& bik, const DaughterTally& t) { writeFigures(bik
 void recomputeBullFigures(HerdTables& dm) {
   db::Table& bik = dm.bik;
   if (!db::currentRow(bik)) return;
-  const long long k = bik.fieldByName(u"kodbyk").asInteger();
+  const long long k = bik.fieldByName(db::field::kodbyk).asInteger();
   DaughterTally tally;
   {
     db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
@@ -155,13 +156,13 @@ std::vector<RecomputedBull> recomputeEveryLiveBull(HerdTables& dm, const Recompu
   const DaughterTally none;
   const BullFigureFields figureFields(bik);
   for (; !bik.eof(); bik.next()) {
-    if (bik.fieldByName(u"kodreg").asInteger() == 0) continue;
+    if (bik.fieldByName(db::field::kodreg).asInteger() == 0) continue;
     RecomputedBull b;
-    b.code = bik.fieldByName(u"kodbyk").asString();
-    b.name = bik.fieldByName(u"nokli").asString();
+    b.code = bik.fieldByName(db::field::kodbyk).asString();
+    b.name = bik.fieldByName(db::field::nokli).asString();
     long long k = 0;
     try {
-      k = bik.fieldByName(u"kodbyk").asInteger();
+      k = bik.fieldByName(db::field::kodbyk).asInteger();
     } catch (const db::TableError& e) {
       b.error = e.text();
       out.push_back(b);

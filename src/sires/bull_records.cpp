@@ -1,5 +1,6 @@
 #include "sires/bull_records.h"
 
+#include "db/schema.h"
 #include "herd/father_link.h"
 #include "db/data_module.h"
 #include "db/freeze.h"
@@ -23,7 +24,7 @@ void setAppliedFilter(db::Table& t, const QString& filter) {
 std::optional<long long> codeOfCurrent(db::Table& bik) {
   const db::Row row = db::currentRow(bik);
   if (!row) return std::nullopt;
-  return db::WholeView(bik.file(), u"kodbyk").number(row);
+  return db::WholeView(bik.file(), db::field::kodbyk).number(row);
 }
 
 // A row the cursor stands on. A walk that ran off the end of the list (the add looking for a new
@@ -52,7 +53,7 @@ std::optional<long long> fatherCodeOfCurrentCow(HerdTables& dm) {
 long long nextBullCode(HerdTables& dm) {
   db::Table& bik = dm.bik;
   bik.open();
-  const db::WholeView kodreg(bik.file(), u"kodreg"), kodbyk(bik.file(), u"kodbyk");
+  const db::WholeView kodreg(bik.file(), db::field::kodreg), kodbyk(bik.file(), db::field::kodbyk);
   long long maxCode = 0;
   for (const db::Row row : db::LiveRows(bik)) {
     const auto region = kodreg.number(row);
@@ -77,11 +78,11 @@ BullNameOutcome addBull(HerdTables& dm, const HerdContext& herd, const QString& 
   bik.first();
 
   // The name must be new in the farm; free rows take no part.
-  const int nokli = bik.fieldIndex(u"nokli");
+  const int nokli = bik.fieldIndex(db::field::nokli);
   for (; !bik.eof(); bik.next()) {
-    if (bik.fieldByName(u"kodreg").asInteger() == 0) continue;
-    if (bik.fieldByName(u"kodreg").asInteger() != herd.regionCode ||
-        bik.fieldByName(u"kodvlad").asInteger() != herd.farmCode)
+    if (bik.fieldByName(db::field::kodreg).asInteger() == 0) continue;
+    if (bik.fieldByName(db::field::kodreg).asInteger() != herd.regionCode ||
+        bik.fieldByName(db::field::kodvlad).asInteger() != herd.farmCode)
       continue;
     if (db::nameKey(bik.textAt(uint32_t(bik.recNo() - 1), nokli)) == key) {
       const int existing = bik.recNo();
@@ -99,10 +100,10 @@ BullNameOutcome addBull(HerdTables& dm, const HerdContext& herd, const QString& 
     if (bik.isEmpty()) bik.append();
     bik.edit();
     bik.clearFields();
-    bik.fieldByName(u"kodreg").setInteger(herd.regionCode);
-    bik.fieldByName(u"kodvlad").setInteger(herd.farmCode);
-    bik.fieldByName(u"kodbyk").setInteger(code);
-    bik.fieldByName(u"nokli").setString(name);
+    bik.fieldByName(db::field::kodreg).setInteger(herd.regionCode);
+    bik.fieldByName(db::field::kodvlad).setInteger(herd.farmCode);
+    bik.fieldByName(db::field::kodbyk).setInteger(code);
+    bik.fieldByName(db::field::nokli).setString(name);
     writeBullFigures(bik, DaughterTally{});
     op.commit();
   }
@@ -113,7 +114,7 @@ BullNameOutcome addBull(HerdTables& dm, const HerdContext& herd, const QString& 
   bik.setFiltered(true);
   bik.first();
   const QString codeText = QString::number(code);
-  const int kodbyk = bik.fieldIndex(u"kodbyk");
+  const int kodbyk = bik.fieldIndex(db::field::kodbyk);
   while (!bik.eof() && bik.textAt(uint32_t(bik.recNo() - 1), kodbyk).trimmed() != codeText) bik.next();
   return bik.eof() ? BullNameOutcome::AddedOutOfView : BullNameOutcome::Done;
 }
@@ -122,10 +123,10 @@ std::optional<BullToDelete> currentBullForDeletion(HerdTables& dm) {
   db::Table& bik = dm.bik;
   if (!hasCurrent(bik)) return std::nullopt;
   BullToDelete b;
-  b.name = bik.fieldByName(u"nokli").asString();
+  b.name = bik.fieldByName(db::field::nokli).asString();
   b.code = codeOfCurrent(bik);
-  b.daughtersText = bik.fieldByName(u"kolkorov").asString();
-  b.daughters = bik.fieldByName(u"kolkorov").asInteger();
+  b.daughtersText = bik.fieldByName(db::field::kolkorov).asString();
+  b.daughters = bik.fieldByName(db::field::kolkorov).asInteger();
   return b;
 }
 
@@ -134,8 +135,8 @@ void freeCurrentBull(HerdTables& dm) {
   if (!hasCurrent(bik)) return;
   db::Freeze hold(dm.bullRefreshSuppressed);
   bik.edit();
-  bik.fieldByName(u"kodvlad").setInteger(0);
-  bik.fieldByName(u"kodreg").setInteger(0);
+  bik.fieldByName(db::field::kodvlad).setInteger(0);
+  bik.fieldByName(db::field::kodreg).setInteger(0);
   bik.post();
 }
 
@@ -154,11 +155,11 @@ int releaseDaughters(HerdTables& dm, long long code, const QString& name, bool f
   for (uint32_t i : daughters) {
     korova.editRowAt(i);
     if (freeThem) {
-      korova.fieldByName(u"kodvlad").setInteger(0);
-      korova.fieldByName(u"kodreg").setInteger(0);
+      korova.fieldByName(db::field::kodvlad).setInteger(0);
+      korova.fieldByName(db::field::kodreg).setInteger(0);
     } else {
-      korova.fieldByName(u"basekod").setString(QString());
-      korova.fieldByName(u"kodbyk").setString(QLatin1Char('#') + name);
+      korova.fieldByName(db::field::basekod).setString(QString());
+      korova.fieldByName(db::field::kodbyk).setString(QLatin1Char('#') + name);
     }
     korova.post();
     ++changed;
@@ -173,8 +174,8 @@ void moveCurrentBull(HerdTables& dm, const HerdContext& herd) {
   db::Freeze hold(dm.bullRefreshSuppressed);
   db::JournalScope op(dm.workDir());
   bik.edit();
-  bik.fieldByName(u"kodreg").setInteger(herd.regionCode);
-  bik.fieldByName(u"kodvlad").setInteger(herd.farmCode);
+  bik.fieldByName(db::field::kodreg).setInteger(herd.regionCode);
+  bik.fieldByName(db::field::kodvlad).setInteger(herd.farmCode);
   bik.post();
   op.commit();
 }
@@ -187,7 +188,7 @@ BullNameOutcome renameCurrentBull(HerdTables& dm, const HerdContext& herd, const
   const int self = bik.recNo();
   db::Freeze hold(dm.bullRefreshSuppressed);
   setAppliedFilter(bik, herd.animalFilter());
-  const int nokli = bik.fieldIndex(u"nokli");
+  const int nokli = bik.fieldIndex(db::field::nokli);
   for (; !bik.eof(); bik.next()) {
     if (bik.recNo() != self && db::nameKey(bik.textAt(uint32_t(bik.recNo() - 1), nokli)) == key)
       return BullNameOutcome::Duplicate;
@@ -195,7 +196,7 @@ BullNameOutcome renameCurrentBull(HerdTables& dm, const HerdContext& herd, const
   bik.goToRecNo(self);
   if (bik.recNo() != self || bik.eof()) return BullNameOutcome::NoName;
   bik.edit();
-  bik.fieldByName(u"nokli").setString(name);
+  bik.fieldByName(db::field::nokli).setString(name);
   bik.post();
   return BullNameOutcome::Done;
 }
@@ -204,10 +205,10 @@ std::optional<QString> setCurrentBullBreed(HerdTables& dm) {
   db::Table& bik = dm.bik;
   db::Table& poroda = dm.poroda;
   if (!hasCurrent(bik) || !hasCurrent(poroda)) return std::nullopt;
-  const long long code = poroda.fieldByName(u"kodporod").asInteger();
-  const QString name = poroda.fieldByName(u"poroda").asString();
+  const long long code = poroda.fieldByName(db::field::kodporod).asInteger();
+  const QString name = poroda.fieldByName(db::field::poroda).asString();
   bik.edit();
-  bik.fieldByName(u"kodporod").setInteger(code);
+  bik.fieldByName(db::field::kodporod).setInteger(code);
   bik.post();
   return name;
 }
@@ -217,7 +218,7 @@ QString breedName(HerdTables& dm, long long code) {
   poroda.open();
   setAppliedFilter(poroda, QStringLiteral("kodporod=%1").arg(code));
   if (poroda.eof()) return {};
-  return poroda.fieldByName(u"poroda").asString();
+  return poroda.fieldByName(db::field::poroda).asString();
 }
 
 }  // namespace korvel

@@ -1,5 +1,6 @@
 #include "sires/daughters.h"
 
+#include "db/schema.h"
 #include "herd/father_link.h"
 #include "cows/scoring.h"
 #include "cows/trait_catalogue.h"
@@ -38,19 +39,19 @@ std::vector<DaughterRow> daughtersOfCurrentBull(HerdTables& dm) {
   db::Table& bik = dm.bik;
   std::vector<DaughterRow> out;
   if (!db::currentRow(bik)) return out;
-  const QString code = bik.fieldByName(u"kodbyk").asString();
+  const QString code = bik.fieldByName(db::field::kodbyk).asString();
 
   dm.region.open();
-  const db::WholeView regionCode(dm.region.file(), u"kodreg");
+  const db::WholeView regionCode(dm.region.file(), db::field::kodreg);
   const auto regions = namesOf<long long>(
       dm.region, [&](const db::Row& r) { return wholeOf(regionCode, r); }, QStringLiteral("region"));
   dm.vlad.open();
-  const db::WholeView farmRegion(dm.vlad.file(), u"kodreg"), farmCode(dm.vlad.file(), u"kodvlad");
+  const db::WholeView farmRegion(dm.vlad.file(), db::field::kodreg), farmCode(dm.vlad.file(), db::field::kodvlad);
   const auto farms = namesOf<std::pair<long long, long long>>(
       dm.vlad, [&](const db::Row& r) { return std::make_pair(wholeOf(farmRegion, r), wholeOf(farmCode, r)); },
       QStringLiteral("vlad"));
   dm.poroda.open();
-  const db::WholeView breedCode(dm.poroda.file(), u"kodporod");
+  const db::WholeView breedCode(dm.poroda.file(), db::field::kodporod);
   const auto breeds = namesOf<long long>(
       dm.poroda, [&](const db::Row& r) { return wholeOf(breedCode, r); }, QStringLiteral("poroda"));
 
@@ -58,8 +59,8 @@ std::vector<DaughterRow> daughtersOfCurrentBull(HerdTables& dm) {
   const db::DbfFile& f = dm.korova.file();
   const FatherLink link(f);
   const std::vector<TraitRow> complexRows = catalogueRows(dm.xarakt, TraitKind::Complex, &dm.korova);
-  const db::WholeView kodreg(f, u"kodreg"), kodvlad(f, u"kodvlad"), kodporod(f, u"kodporod");
-  const db::TextView nokli(f, u"nokli");
+  const db::WholeView kodreg(f, db::field::kodreg), kodvlad(f, db::field::kodvlad), kodporod(f, db::field::kodporod);
+  const db::TextView nokli(f, db::field::nokli);
   std::map<QString, db::TextView> traitText;
   std::map<QString, db::FloatView> traitValue;
   for (const TraitRow& r : complexRows) {

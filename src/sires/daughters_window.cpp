@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/rows.h"
+#include "db/schema.h"
 #include "sires/daughters.h"
 #include "sires/string_grid.h"
 
@@ -25,7 +26,7 @@ void DaughtersWindow::FormActivate() {
                    QStringLiteral("Кличка (инв.№)"), QStringLiteral("Оценка"), QStringLiteral("Категория")},
                   {205, 190, 140, 205, 60, 175}, 21);
   db::Table& bik = dm_.bik;
-  const QString name = db::currentRow(bik) ? bik.fieldByName(u"nokli").asString() : QString();
+  const QString name = db::currentRow(bik) ? bik.fieldByName(db::field::nokli).asString() : QString();
   setWindowTitle(QStringLiteral("Дочери быка ") + QLatin1Char('"') + name + QLatin1Char('"'));
   const std::vector<DaughterRow> rows = daughtersOfCurrentBull(dm_);
   for (const DaughterRow& d : rows)
