@@ -1,8 +1,8 @@
 // The bulls window (BullWindow): a farm's bull list, the figures of the selected bull over his
 // daughters, his breed, line and birth, and the bull operations. Opened from the main menu
 // (caption "Быки") or by the cow card as the father picker (the cow card's bullPickerCaption(),
-// picker use PickerUse::CowFather): then it starts on the farm of the cow's father, with him selected,
-// and the cow card takes BIK's current record when it closes.
+// picker use PickerUse::CowFather): then it starts on the farm of the cow's father, with him
+// selected, and the cow card takes BIK's current record when it closes.
 #pragma once
 
 #include "reference/herd_context.h"
