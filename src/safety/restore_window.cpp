@@ -47,7 +47,7 @@ void TForm17::Button1Click() {
     safety::CopyOutcome outcome;
     {
       safety::WaitCursor wait;
-      outcome = safety::restoreFromDrive(dm_.workDir(), *letter);
+      outcome = safety::restoreFromDrive(dm_.workDir(), *letter, [](const QString& question) { return prompts().askYesNo(question); });
     }
     for (const QString& m : outcome.messages) prompts().message(m);
   }, Button1->text());
