@@ -158,7 +158,7 @@ TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, Remo
   db::ProtectedScan bullScan(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed);
   // All or nothing; declared after the scans, so that an error rolls the tables back before
   // the scans put the cursors back on them.
-  db::JournalScope op(dm.workDir());
+  db::JournalScope op(dm.workDir(), QStringLiteral("удаление хозяйства"));
   db::Table& korova = dm.korova;
   db::Table& bik = dm.bik;
 

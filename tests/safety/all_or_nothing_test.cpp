@@ -343,6 +343,35 @@ bool runKilled(const QString& op, const QString& dir, char letter, long k) {
   return child.exitStatus() == QProcess::CrashExit;
 }
 
+// A record of a replacement that was damaged after files were already set aside is not taken
+// for a torn one: nothing is undone or removed, and the message names the files kept aside.
+TEST(Restore, ADamagedSwapRecordKeepsEveryFileForThePerson) {
+  State a(QStringLiteral("Старый"));
+  State b(QStringLiteral("Новый"));
+  TestDrive e('E');
+  ASSERT_TRUE(safety::backupToDrive(b.path(), 'E').ok);
+  for (long k = 1; k < 200; ++k) {
+    CopyOf work(a.path());
+    ASSERT_TRUE(runKilled("restore", work.path(), 'E', k)) << "the restore ended before three files were kept aside";
+    const QStringList kept = QDir(work.path()).entryList({".korvel-keep*"}, QDir::Files | QDir::Hidden);
+    if (kept.size() < 3) continue;
+    const QString record = work.path() + "/" + QLatin1String(db::kSwapRecordName);
+    QByteArray bytes = bytesOf(record);
+    ASSERT_GT(bytes.size(), 20);
+    bytes[20] = char(bytes[20] ^ 1);
+    writeFile(record, bytes);
+    const auto before = snapshot(work.path());
+    {
+      const TDataModule5 opened(work.path());
+      EXPECT_TRUE(opened.openError().contains(QStringLiteral("повреждена"))) << opened.openError().toStdString();
+      EXPECT_TRUE(opened.openError().contains(kept[0])) << opened.openError().toStdString();
+    }
+    EXPECT_TRUE(snapshot(work.path()) == before) << "the kept files or the record were touched";
+    return;
+  }
+  FAIL() << "no kill left three files kept aside";
+}
+
 TEST(BackupRestore, AKilledRestoreOrBackupLeavesOneWholeStateAfterTheNextOpening) {
   State a(QStringLiteral("Старый"));
   State b(QStringLiteral("Новый"));
