@@ -362,7 +362,7 @@ TEST(Restore, ADamagedSwapRecordKeepsEveryFileForThePerson) {
     writeFile(record, bytes);
     const auto before = snapshot(work.path());
     {
-      const TDataModule5 opened(work.path());
+      const HerdTables opened(work.path());
       EXPECT_TRUE(opened.openError().contains(QStringLiteral("повреждена"))) << opened.openError().toStdString();
       EXPECT_TRUE(opened.openError().contains(kept[0])) << opened.openError().toStdString();
     }
@@ -389,7 +389,7 @@ TEST(BackupRestore, AKilledRestoreOrBackupLeavesOneWholeStateAfterTheNextOpening
     CopyOf work(a.path());
     const bool killed = runKilled("restore", work.path(), 'E', k);
     {
-      const TDataModule5 opened(work.path());
+      const HerdTables opened(work.path());
       EXPECT_TRUE(opened.openError().isEmpty()) << opened.openError().toStdString();
     }
     const auto tables = sixTables(work.path());

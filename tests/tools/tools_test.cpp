@@ -4,7 +4,7 @@
 #include "db/folder_files.h"
 #include "db/folder_lock.h"
 #include "db/journal.h"
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 #include "starter/starter_folder.h"
 #include "folder_snapshot.h"
 
@@ -37,6 +37,17 @@ Ran run(const QString& program, const QStringList& args) {
   EXPECT_TRUE(p.waitForFinished(120000)) << program.toStdString();
   return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
           QString::fromUtf8(p.readAllStandardError())};
+}
+
+QByteArray readAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(f.write(bytes), bytes.size());
 }
 
 struct Command {
@@ -118,13 +129,13 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
       ASSERT_TRUE(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("korvel.lock"))));
       // The program is in the middle of an operation: its journal is on the medium and a
       // region already renamed.
-      TDataModule5 dm(dir.path());
-      dm.Table1.open();
-      db::JournalScope operation(dm.Table1.file().folder());
-      dm.Table1.goToRecNo(1);
-      dm.Table1.edit();
-      dm.Table1.fieldByName(u"REGION").setString(QStringLiteral("Переименован"));
-      dm.Table1.post();
+      HerdTables dm(dir.path());
+      dm.region.open();
+      db::JournalScope operation(dm.region.file().folder());
+      dm.region.goToRecNo(1);
+      dm.region.edit();
+      dm.region.fieldByName(u"REGION").setString(QStringLiteral("Переименован"));
+      dm.region.post();
       ASSERT_TRUE(QFile::exists(QDir(dir.path()).filePath(QString::fromLatin1(db::kJournalFileName))));
       ASSERT_TRUE(left.open(QIODevice::WriteOnly));
       left.close();
@@ -134,10 +145,19 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
       EXPECT_TRUE(r.err.contains(u"уже работает Корвель")) << r.err.toStdString();
       EXPECT_TRUE(r.err.contains(QString::number(QCoreApplication::applicationPid()))) << r.err.toStdString();
       EXPECT_EQ(test::folderSnapshot(dir.path()), before);
+      // Then the program is killed: its journal and its half-done change stay behind.
+      const QString region = dm.region.file().path(), journal = QDir(dir.path()).filePath(QString::fromLatin1(db::kJournalFileName));
+      const QByteArray killedRegion = readAll(region), killedJournal = readAll(journal);
       operation.commit();
+      writeAll(region, killedRegion);
+      writeAll(journal, killedJournal);
     }
+    // The next tool rolls the operation back and says so.
     const Ran r = run(program, args);
     EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Последняя операция (изменение данных) была прервана и отменена; таблицы "
+                                              "возвращены к состоянию до нее.")))
+        << r.err.toStdString();
     if (t.opens) {
       EXPECT_FALSE(left.exists());
     }
