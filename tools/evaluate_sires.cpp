@@ -4,6 +4,7 @@
 #include "cli/command_line.h"
 #include "db/data_module.h"
 #include "db/folder_lock.h"
+#include "db/journal.h"
 #include "db/rows.h"
 #include "db/table_error.h"
 #include "evaluation/profile_workbook.h"
@@ -157,6 +158,8 @@ int main(int argc, char** argv) {
       say(lock->busyMessage());
       return 1;
     }
+    // An operation an earlier run left unfinished was just rolled back: say so.
+    if (const QString notice = db::takeRecoveryNotice(); !notice.isEmpty()) say(notice);
     HerdTables dm(positional[0]);
     if (!dm.openError().isEmpty()) throw db::TableError(dm.openError());
     EvaluationRun run(dm);

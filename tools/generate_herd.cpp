@@ -5,6 +5,7 @@
 
 #include "cli/command_line.h"
 #include "db/folder_lock.h"
+#include "db/journal.h"
 #include "db/table_error.h"
 
 #include <QDir>
@@ -88,6 +89,8 @@ int main(int argc, char** argv) {
       korvel::cli::sayError(lock->busyMessage());
       return 1;
     }
+    // An operation an earlier run left unfinished was just rolled back: say so.
+    if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
     const auto s = korvel::herd::generateHerd(dir, o);
     std::printf("Записано в %s за %.1f с: регионов %lld, хозяйств %lld, пород %lld, быков %lld, коров %lld "
                 "(свободных строк %lld, с отцом из BIK %lld).\n"

@@ -3,6 +3,7 @@
 // 1). With --demo a folder without tables gets the demonstration herd instead of empty tables.
 #include "cli/command_line.h"
 #include "db/folder_lock.h"
+#include "db/journal.h"
 #include "db/table_error.h"
 #include "starter/demo_folder.h"
 #include "starter/starter_folder.h"
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
       korvel::cli::sayError(lock->busyMessage());
       return 1;
     }
+    // An operation an earlier run left unfinished was just rolled back: say so.
+    if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
     if (demo) {
       std::printf(korvel::layOutDemoFolder(dir) ? "%s: записано демонстрационное стадо\n"
                                                 : "%s: таблицы уже есть, стадо не записывалось\n",

@@ -4,6 +4,7 @@
 #include "cli/command_line.h"
 #include "db/data_module.h"
 #include "db/folder_lock.h"
+#include "db/journal.h"
 #include "db/table_error.h"
 #include "sires/bull_figures.h"
 #include "cli/terminal_progress.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
       korvel::cli::sayError(lock->busyMessage());
       return 1;
     }
+    // An operation an earlier run left unfinished was just rolled back: say so.
+    if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
     korvel::HerdTables dm(dir);
     int failed = 0;
     std::vector<korvel::RecomputedBull> bulls;

@@ -2,6 +2,7 @@
 
 #include "cows/cow_card.h"
 #include "db/data_module.h"
+#include "db/journal.h"
 #include "db/table_error.h"
 #include "help/help_pictures.h"
 #include "help/instructions_window.h"
@@ -130,7 +131,12 @@ void MainMenu::showEvent(QShowEvent* e) {
 bool MainMenu::eventFilter(QObject* o, QEvent* e) {
   if (o == windowHandle() && e->type() == QEvent::Expose && windowHandle()->isExposed()) {
     windowHandle()->removeEventFilter(this);
-    runLater(this, [this] { FormActivate(); }, QStringLiteral("Открытие главного меню"));
+    runLater(this, [this] {
+      FormActivate();
+      // An operation the last run left unfinished was rolled back when the folder was opened:
+      // the person is told once.
+      if (const QString notice = db::takeRecoveryNotice(); !notice.isEmpty()) prompts().message(notice);
+    }, QStringLiteral("Открытие главного меню"));
   }
   return QWidget::eventFilter(o, e);
 }

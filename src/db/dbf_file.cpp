@@ -18,6 +18,9 @@
 namespace korvel::db {
 namespace {
 
+// How many bytes may follow a table's last record: its end mark and some padding.
+constexpr qint64 kTailAllowance = 8 * 1024;
+
 uint32_t le32(const uchar* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
 uint16_t le16(const uchar* p) { return uint16_t(p[0] | (p[1] << 8)); }
 void put32(char* p, uint32_t v) {
@@ -158,6 +161,14 @@ void DbfFile::parseHeader(qint64 fileSize) {
   if (qint64(headerLength_) + qint64(count_) * recordLength_ > fileSize)
     fail(QStringLiteral("в заголовке %1, а файл обрывается раньше (таблица усечена).")
              .arg(counted(count_, QStringLiteral("запись"), QStringLiteral("записи"), QStringLiteral("записей"))));
+  // After the last record a table holds its end mark (0x1A) and at most a little padding; a file
+  // far longer than its header says is not this table (a damaged header, or bytes appended).
+  const qint64 beyond = fileSize - (qint64(headerLength_) + qint64(count_) * recordLength_);
+  if (beyond > kTailAllowance)
+    fail(QStringLiteral("файл длиннее, чем сказано в заголовке: после %1 в нем еще %2. Таблица повреждена; "
+                        "восстановите ее из резервной копии.")
+             .arg(counted(count_, QStringLiteral("записи"), QStringLiteral("записей"), QStringLiteral("записей")),
+                  counted(beyond, QStringLiteral("байт"), QStringLiteral("байта"), QStringLiteral("байт"))));
 }
 
 int DbfFile::fieldIndex(QStringView name) const {

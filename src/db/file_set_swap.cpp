@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <cerrno>
 
 namespace korvel::db {
@@ -82,7 +83,7 @@ int rollBack(const QDir& dir, const std::vector<Entry>& entries, QString* failed
 }
 
 // Undoes the replacement whose record is in the folder, then drops the record.
-int undoRecorded(const QDir& dir, QString* failed) {
+int undoRecorded(const QDir& dir, QString* failed, QStringList* keptFiles) {
   const QString recordPath = dir.filePath(QLatin1String(kSwapRecordName));
   QFile record(recordPath);
   if (!record.exists()) return 0;
@@ -90,9 +91,21 @@ int undoRecorded(const QDir& dir, QString* failed) {
     *failed = QLatin1String(kSwapRecordName);
     return EIO;
   }
-  // A torn record was written before the first file was touched: nothing to undo.
+  // A torn record was written before the first file was touched: nothing to undo. Once a file
+  // is kept aside, the record was whole; if it no longer reads, it was damaged since, and the
+  // kept files are the only way back: the record and they stay for the person.
   const std::optional<std::vector<Entry>> entries = parseRecord(record.readAll());
   record.close();
+  if (!entries) {
+    QStringList kept = dir.entryList({QLatin1String(kTemporaryPrefix) + QStringLiteral("keep*")},
+                                     QDir::Files | QDir::Hidden | QDir::System);
+    kept.removeIf([](const QString& n) { return !isTemporaryName(n); });
+    if (!kept.isEmpty()) {
+      *failed = QLatin1String(kSwapRecordName);
+      *keptFiles = kept;
+      return EBADMSG;
+    }
+  }
   if (entries) {
     if (const int err = rollBack(dir, *entries, failed)) return err;
     io::syncFolder(dir.path());
@@ -129,7 +142,8 @@ std::optional<ReplaceFailure> replaceFiles(const QString& folder, const std::vec
 
   // A replacement left unfinished is undone first, so that its record is not overwritten.
   QString failed;
-  if (const int err = undoRecorded(dir, &failed)) return failure(failed, err);
+  QStringList kept;
+  if (const int err = undoRecorded(dir, &failed, &kept)) return failure(failed, err);
 
   for (size_t i = 0; i < files.size(); ++i) {
     const QFileInfo target(dir.filePath(files[i].target));
@@ -173,7 +187,17 @@ std::optional<ReplaceFailure> replaceFiles(const QString& folder, const std::vec
 void undoUnfinishedReplacement(const QString& folder) {
   const QDir dir(folder);
   QString failed;
-  if (const int err = undoRecorded(dir, &failed))
+  QStringList kept;
+  const int err = undoRecorded(dir, &failed, &kept);
+  if (!kept.isEmpty())
+    throw TableError(QStringLiteral("В папке %1 осталась запись прерванной замены файлов (%2), но она повреждена, и "
+                                    "вернуть файлы к прежнему состоянию по ней нельзя. Часть файлов уже заменена; "
+                                    "прежние файлы сохранены в той же папке под именами %3. Ничего не изменено: "
+                                    "запись и сохраненные файлы оставлены на месте. Верните прежние файлы вручную или "
+                                    "восстановите данные из резервной копии, затем удалите запись.")
+                         .arg(QDir::toNativeSeparators(folder), QLatin1String(kSwapRecordName),
+                              kept.join(QStringLiteral(", "))));
+  if (err)
     throw TableError(QStringLiteral("Восстановление данных было прервано, и файл %1 в папке %2 не удаётся вернуть "
                                     "в прежнее состояние: %3. Устраните причину и запустите программу снова.")
                          .arg(failed, QDir::toNativeSeparators(folder), io::causeText(err)));

@@ -14,18 +14,30 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
+#include <fcntl.h>
 #ifdef Q_OS_UNIX
 #include <sys/file.h>
+#include <unistd.h>
+#endif
+#ifndef O_NOFOLLOW
+#define O_NOFOLLOW 0
+#endif
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
 #endif
 
 namespace korvel::db {
 namespace {
 
-constexpr char kMagic[8] = {'K', 'O', 'R', 'V', 'J', 'R', 'N', '1'};
+constexpr char kMagic[8] = {'K', 'O', 'R', 'V', 'J', 'R', 'N', '2'};
+constexpr char kMagicV1[8] = {'K', 'O', 'R', 'V', 'J', 'R', 'N', '1'};
 constexpr char kBatchMagic[4] = {'B', 'T', 'C', 'H'};
 constexpr qint64 kHeaderSize = 16;
-constexpr qint64 kBatchHeaderSize = 12;  // magic, entry count, payload length
+constexpr qint64 kBatchHeaderSize = 16;  // magic, entry count, payload length, their checksum
+// How much of a table, at its start and at its end, the journal's checksum of it covers.
+constexpr qint64 kSampleSize = 64 * 1024;
 
 // CRC-32 (the reflected polynomial of zip and PNG).
 const std::array<uint32_t, 256>& crcTable() {
@@ -48,14 +60,24 @@ uint32_t crcUpdate(uint32_t crc, const char* p, size_t n) {
   return ~crc;
 }
 
-// The checksum of a batch: the journal's salt, the batch's entry count and payload length (the
-// 8 bytes after its magic), and the payload.
-uint32_t batchCrc(uint32_t salt, const char* countAndLength, const char* payload, size_t n) {
+// The checksum of a batch's head: the journal's salt and the batch's entry count and payload
+// length (the 8 bytes after its magic).
+uint32_t headCrc(uint32_t salt, const char* countAndLength) {
   char saltBytes[4];
   for (int i = 0; i < 4; ++i) saltBytes[i] = char((salt >> (8 * i)) & 0xFF);
-  uint32_t crc = crcUpdate(0, saltBytes, 4);
-  crc = crcUpdate(crc, countAndLength, 8);
-  return crcUpdate(crc, payload, n);
+  return crcUpdate(crcUpdate(0, saltBytes, 4), countAndLength, 8);
+}
+
+// The checksum of a whole batch: its head's, continued over the payload.
+uint32_t batchCrc(uint32_t salt, const char* countAndLength, const char* payload, size_t n) {
+  return crcUpdate(headCrc(salt, countAndLength), payload, n);
+}
+
+// The ranges of a table the journal's checksum of it covers: its first and its last
+// kSampleSize bytes (the whole table when it is smaller), as [begin, end) pairs.
+std::array<std::pair<qint64, qint64>, 2> sampleRanges(qint64 length) {
+  const qint64 firstEnd = std::min(length, kSampleSize);
+  return {{{0, firstEnd}, {std::max(firstEnd, length - kSampleSize), length}}};
 }
 
 void put16(QByteArray& b, uint16_t v) {
@@ -115,63 +137,94 @@ bool lockJournal(QFile& f) {
 #endif
 }
 
-// What a journal holds: per table its name, its length before the operation and the images
-// of the bytes it overwrote, taken from the whole batches only.
+// What a journal holds: the operation it belongs to, and per table its name, its length and
+// the checksum of its sample before the operation, and the images of the bytes it overwrote.
 struct JournalContents {
   struct Table {
     QString name;
     qint64 length = 0;
+    uint32_t sample = 0;
     std::vector<std::pair<qint64, QByteArray>> images;  // point into the journal's bytes
   };
+  QString operation;
   std::vector<Table> tables;
 };
 
+QString journalShown(const QString& folder) { return shown(journalPath(folder)); }
+
+// A journal that must not be applied: the tables are not touched and the journal stays where it is.
+TableError refusal(const QString& folder, const QString& what, const QString& todo) {
+  return TableError(QStringLiteral("Рабочая папка %1: журнал прерванной операции %2 %3. Таблицы не изменены, журнал "
+                                   "оставлен на месте (%4). %5")
+                        .arg(shown(folder), QString::fromLatin1(kJournalFileName), what, journalShown(folder), todo));
+}
+
+TableError damaged(const QString& folder) {
+  return refusal(folder, QStringLiteral("поврежден, и вернуть по нему таблицы к состоянию до той операции нельзя"),
+                 QStringLiteral("Восстановите данные из резервной копии, затем удалите журнал."));
+}
+
+// Reads a whole journal. Only a torn tail (the last batch, or the header, cut short by the end
+// of the file: it was being written when the operation stopped, and no table byte it covers had
+// been written yet) is ignored; any other damage is refused.
 JournalContents parse(const QByteArray& bytes, const QString& folder) {
   JournalContents out;
   Reader r(bytes.constData(), bytes.size());
-  if (!r.has(kHeaderSize) || std::memcmp(r.here(), kMagic, 8) != 0) return out;
+  if (!r.has(kHeaderSize)) return out;  // the header itself was being written
+  if (std::memcmp(r.here(), kMagicV1, 8) == 0)
+    throw refusal(folder, QStringLiteral("записан прежней версией программы, и эта версия его не читает"),
+                  QStringLiteral("Откатите операцию той версией программы, что ее начала, или восстановите данные из "
+                                 "резервной копии и удалите журнал."));
   const uint32_t salt = uint32_t(Reader(bytes.constData() + 8, 4).number(4));
-  if (crcUpdate(0, bytes.constData(), 12) != uint32_t(Reader(bytes.constData() + 12, 4).number(4))) return out;
+  if (std::memcmp(r.here(), kMagic, 8) != 0 ||
+      crcUpdate(0, bytes.constData(), 12) != uint32_t(Reader(bytes.constData() + 12, 4).number(4)))
+    throw damaged(folder);
   r.skip(kHeaderSize);
-  auto corrupt = [&] {
-    return TableError(QStringLiteral("Рабочая папка %1: журнал прерванной операции (%2) повреждён.")
-                          .arg(shown(folder), QString::fromLatin1(kJournalFileName)));
-  };
-  while (r.has(kBatchHeaderSize) && std::memcmp(r.here(), kBatchMagic, 4) == 0) {
+  while (r.has(1)) {
+    if (!r.has(kBatchHeaderSize)) break;  // a head cut short
     const char* batch = r.here();
+    if (std::memcmp(batch, kBatchMagic, 4) != 0) throw damaged(folder);
     r.skip(4);
     const uint32_t entries = uint32_t(r.number(4));
     const uint32_t length = uint32_t(r.number(4));
-    if (!r.has(qint64(length) + 4)) break;
-    // A batch cut short or not matching its checksum is where the journal's valid part ends.
-    if (batchCrc(salt, batch + 4, r.here(), length) != uint32_t(Reader(r.here() + length, 4).number(4))) break;
+    if (headCrc(salt, batch + 4) != uint32_t(r.number(4))) throw damaged(folder);
+    if (!r.has(qint64(length) + 4)) break;  // a batch cut short
+    if (batchCrc(salt, batch + 4, r.here(), length) != uint32_t(Reader(r.here() + length, 4).number(4)))
+      throw damaged(folder);
     Reader e(r.here(), length);
     for (uint32_t i = 0; i < entries; ++i) {
-      if (!e.has(3)) throw corrupt();
+      if (!e.has(3)) throw damaged(folder);
       const char kind = *e.here();
       e.skip(1);
       const uint16_t id = uint16_t(e.number(2));
-      if (kind == 'T') {
-        if (id != out.tables.size() || !e.has(2)) throw corrupt();
+      if (kind == 'O') {
+        if (!e.has(2)) throw damaged(folder);
         const int n = int(e.number(2));
-        if (!e.has(n + 8)) throw corrupt();
+        if (!e.has(n)) throw damaged(folder);
+        out.operation = QString::fromUtf8(e.here(), n);
+        e.skip(n);
+      } else if (kind == 'T') {
+        if (id != out.tables.size() || !e.has(2)) throw damaged(folder);
+        const int n = int(e.number(2));
+        if (!e.has(n + 12)) throw damaged(folder);
         JournalContents::Table t;
         t.name = QString::fromUtf8(e.here(), n);
         e.skip(n);
         t.length = qint64(e.number(8));
+        t.sample = uint32_t(e.number(4));
         if (t.name.isEmpty() || t.name.contains(QLatin1Char('/')) || t.name.contains(QLatin1Char('\\')) ||
-            t.name.startsWith(QLatin1Char('.')))
-          throw corrupt();
+            t.name.startsWith(QLatin1Char('.')) || t.length < 0)
+          throw damaged(folder);
         out.tables.push_back(std::move(t));
       } else if (kind == 'R') {
-        if (id >= out.tables.size() || !e.has(12)) throw corrupt();
+        if (id >= out.tables.size() || !e.has(12)) throw damaged(folder);
         const qint64 pos = qint64(e.number(8));
         const uint32_t n = uint32_t(e.number(4));
-        if (!e.has(n)) throw corrupt();
-        out.tables[id].images.emplace_back(pos, QByteArray::fromRawData(e.here(), int(n)));
+        if (!e.has(n) || pos < 0 || pos + qint64(n) > out.tables[id].length) throw damaged(folder);
+        out.tables[id].images.emplace_back(pos, QByteArray::fromRawData(e.here(), qsizetype(n)));
         e.skip(n);
       } else {
-        throw corrupt();
+        throw damaged(folder);
       }
     }
     r.skip(qint64(length) + 4);
@@ -179,18 +232,62 @@ JournalContents parse(const QByteArray& bytes, const QString& folder) {
   return out;
 }
 
+// The file of a table in the folder, found as opening finds it: the exact name, else the same
+// name in another case; empty when there is none.
+QString tableFile(const QDir& dir, const QString& name) {
+  if (QFileInfo(dir.filePath(name)).isFile()) return dir.filePath(name);
+  for (const QString& e : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+    if (e.compare(name, Qt::CaseInsensitive) == 0) return dir.filePath(e);
+  return {};
+}
+
+// Whether each table of the journal is the one the operation began on: there, not shorter than
+// it was, and its sample, with the journal's images put back over it, the one the operation
+// found. Throws the refusal naming what was found.
+void checkTables(const QString& folder, const JournalContents& c) {
+  const QDir dir(folder);
+  auto mismatch = [&](const QString& found) {
+    return refusal(folder, QStringLiteral("не подходит к таблицам папки: %1").arg(found),
+                   QStringLiteral("Если таблицы заменяли вручную, верните в папку те, с которыми шла прерванная "
+                                  "операция, и запустите программу снова; иначе восстановите данные из резервной "
+                                  "копии и удалите журнал."));
+  };
+  for (const JournalContents::Table& t : c.tables) {
+    const QString path = tableFile(dir, t.name);
+    if (path.isEmpty()) throw mismatch(QStringLiteral("таблицы %1 в папке нет").arg(t.name));
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+      throw refusal(folder, QStringLiteral("нельзя применить: таблица %1 не открывается (%2)").arg(t.name, f.errorString()),
+                    QStringLiteral("Устраните причину и запустите программу снова."));
+    if (f.size() < t.length)
+      throw mismatch(QStringLiteral("таблица %1 короче, чем была в начале операции (%2 байт вместо %3)")
+                         .arg(t.name).arg(f.size()).arg(t.length));
+    uint32_t crc = 0;
+    for (const auto& [begin, end] : sampleRanges(t.length)) {
+      if (!f.seek(begin)) throw mismatch(QStringLiteral("таблица %1 не читается").arg(t.name));
+      QByteArray bytes = f.read(end - begin);
+      if (bytes.size() != end - begin) throw mismatch(QStringLiteral("таблица %1 не читается").arg(t.name));
+      for (const auto& [pos, image] : t.images) {
+        const qint64 from = std::max(pos, begin), to = std::min(pos + image.size(), end);
+        if (from < to) std::memcpy(bytes.data() + (from - begin), image.constData() + (from - pos), size_t(to - from));
+      }
+      crc = crcUpdate(crc, bytes.constData(), size_t(bytes.size()));
+    }
+    if (crc != t.sample) throw mismatch(QStringLiteral("таблица %1 — не та, что была в начале операции").arg(t.name));
+  }
+}
+
 // Writes every image back and cuts each table to its old length, then flushes it.
 void putBack(const QString& folder, const JournalContents& c) {
   const QDir dir(folder);
   for (const JournalContents::Table& t : c.tables) {
-    QFile f(dir.filePath(t.name));
-    if (!f.exists()) continue;  // a table no longer there holds nothing of the operation
+    QFile f(tableFile(dir, t.name));
     auto failed = [&](int err) {
       return TableError(QStringLiteral("Рабочая папка %1: таблицу %2 не удалось вернуть к состоянию до прерванной "
                                        "операции: %3.")
                             .arg(shown(folder), t.name, io::causeText(err)));
     };
-    if (!f.open(QIODevice::ReadWrite)) throw failed(errno ? errno : EACCES);
+    if (f.fileName().isEmpty() || !f.open(QIODevice::ReadWrite)) throw failed(errno ? errno : EACCES);
     for (const auto& [pos, bytes] : t.images)
       if (const int err = io::writeAt(f.handle(), pos, bytes.constData(), size_t(bytes.size()))) throw failed(err);
     if (const int err = io::truncate(f.handle(), t.length)) throw failed(err);
@@ -214,7 +311,9 @@ void reloadOpenFiles(const QString& folder, const JournalContents& c) {
   for (DbfFile* f : files) {
     if (f->folder() != folder) continue;
     const QString name = QFileInfo(f->path()).fileName();
-    if (std::none_of(c.tables.begin(), c.tables.end(), [&](const auto& t) { return t.name == name; })) continue;
+    if (std::none_of(c.tables.begin(), c.tables.end(),
+                     [&](const auto& t) { return t.name.compare(name, Qt::CaseInsensitive) == 0; }))
+      continue;
     try {
       f->reload();
     } catch (const TableError&) {
@@ -226,9 +325,11 @@ void reloadOpenFiles(const QString& folder, const JournalContents& c) {
 // Removes the journal, which ends the operation (committed or rolled back).
 void removeJournal(const QString& folder, const QString& path) {
   if (!QFile::remove(path)) {
-    // A journal that cannot be removed must at least not be taken for a whole one.
-    QFile f(path);
-    if (!f.open(QIODevice::ReadWrite) || io::truncate(f.handle(), 0) != 0)
+    // A journal that cannot be removed must at least not be taken for a whole one; a link is
+    // never followed to empty another file.
+    QFile f;
+    const int fd = QFileInfo(path).isSymLink() ? -1 : ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 || !f.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle) || io::truncate(f.handle(), 0) != 0)
       throw TableError(QStringLiteral("Рабочая папка %1: журнал операции %2 не удаляется.")
                            .arg(shown(folder), QString::fromLatin1(kJournalFileName)));
   }
@@ -239,7 +340,8 @@ void removeJournal(const QString& folder, const QString& path) {
 
 class Journal {
  public:
-  explicit Journal(QString folder) : folder_(std::move(folder)), path_(journalPath(folder_)) {}
+  Journal(QString folder, QString operation)
+      : folder_(std::move(folder)), path_(journalPath(folder_)), operation_(std::move(operation)) {}
   const QString& folder() const { return folder_; }
 
   // The images of the rows of `f` not yet in the journal join the pending batch. With `flush`
@@ -342,6 +444,10 @@ class Journal {
     put16(b.payload, uint16_t(n.size()));
     b.payload.append(n);
     put64(b.payload, uint64_t(f.fileLength()));
+    uint32_t sample = 0;
+    for (const auto& [begin, end] : sampleRanges(f.fileLength()))
+      sample = crcUpdate(sample, f.bytes() + begin, size_t(end - begin));
+    put32(b.payload, sample);
     ++b.entries;
     addImage(b, t.id, 0, f.bytes(), std::min<qint64>(32, f.fileLength()));
     const qint64 dataEnd = f.headerLength() + qint64(f.recordCount()) * f.recordLength();
@@ -355,6 +461,17 @@ class Journal {
     if (broken_) writeFailed(f, EIO);
     QByteArray head;
     const bool creating = !file_.isOpen();
+    if (creating && !operation_.isEmpty()) {
+      // The operation's name, for the notice after a rollback, comes first.
+      QByteArray named;
+      named.append('O');
+      put16(named, 0);
+      const QByteArray text = operation_.toUtf8().left(0xFFFF);
+      put16(named, uint16_t(text.size()));
+      named.append(text);
+      b.payload.prepend(named);
+      ++b.entries;
+    }
     if (creating) {
       file_.setFileName(path_);
       errno = 0;
@@ -375,8 +492,9 @@ class Journal {
     head.append(kBatchMagic, 4);
     put32(head, b.entries);
     put32(head, uint32_t(b.payload.size()));
+    put32(head, headCrc(salt_, head.constData() + head.size() - 8));
     QByteArray tail;
-    put32(tail, batchCrc(salt_, head.constData() + head.size() - 8, b.payload.constData(), size_t(b.payload.size())));
+    put32(tail, batchCrc(salt_, head.constData() + head.size() - 12, b.payload.constData(), size_t(b.payload.size())));
     // The batch and its checksum are two writes: a batch cut short between them is torn and
     // is recognised as such.
     head.append(b.payload);
@@ -399,6 +517,7 @@ class Journal {
 
   QString folder_;
   QString path_;
+  QString operation_;
   QFile file_;
   uint32_t salt_ = 0;
   qint64 size_ = 0;
@@ -413,12 +532,12 @@ class Journal {
 
 // ---- JournalScope ----
 
-JournalScope::JournalScope(const QString& folder) {
+JournalScope::JournalScope(const QString& folder, const QString& operation) {
   const QString dir = resolved(folder);
   journal_ = journal_hooks::covering(dir);
   first_ = journal_ == nullptr;
   if (first_) {
-    journal_ = new Journal(dir);
+    journal_ = new Journal(dir, operation);
     registry().journals.push_back(journal_);
   }
 }
@@ -466,9 +585,21 @@ void JournalScope::rollback() { end(&Journal::rollBack); }
 
 // ---- Recovery ----
 
+namespace {
+QString& recoveryNotice() {
+  static QString notice;
+  return notice;
+}
+}  // namespace
+
+QString takeRecoveryNotice() { return std::exchange(recoveryNotice(), QString()); }
+
 Recovery recoverInterruptedOperation(const QString& folder) {
   const QString dir = resolved(folder);
   const QString path = journalPath(dir);
+  if (QFileInfo(path).isSymLink())
+    throw refusal(dir, QStringLiteral("— символическая ссылка на другой файл; программа ее не открывает"),
+                  QStringLiteral("Удалите ссылку и запустите программу снова."));
   if (!QFileInfo::exists(path)) return Recovery::NoJournal;
   if (journal_hooks::covering(dir)) return Recovery::NoJournal;  // this process's own operation, still running
   QFile f(path);
@@ -482,12 +613,17 @@ Recovery recoverInterruptedOperation(const QString& folder) {
   const JournalContents c = parse(bytes, dir);
   Recovery outcome = Recovery::Discarded;
   if (!c.tables.empty()) {
+    checkTables(dir, c);
     putBack(dir, c);
     outcome = Recovery::RolledBack;
   }
   f.close();
   removeJournal(dir, path);
   reloadOpenFiles(dir, c);
+  if (outcome == Recovery::RolledBack)
+    recoveryNotice() = QStringLiteral("Последняя операция (%1) была прервана и отменена; таблицы возвращены к "
+                                      "состоянию до нее.")
+                           .arg(c.operation.isEmpty() ? QStringLiteral("изменение данных") : c.operation);
   return outcome;
 }
 

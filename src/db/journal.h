@@ -7,13 +7,17 @@
 // never finished: its images are written back and each table cut to its old length, so that
 // every table is byte for byte as before the operation.
 //
-// The file: a 16-byte header (magic "KORVJRN1", a random salt, the CRC-32 of both), then
+// The file: a 16-byte header (magic "KORVJRN2", a random salt, the CRC-32 of both), then
 // batches, each flushed before the table writes it covers: "BTCH", the entry count, the payload
-// length, the payload, and the CRC-32 of salt, count, length and payload. Entries are 'T' (table
-// number, file name, length before the operation) and 'R' (table number, position, length,
-// the bytes that stood there). A batch that is cut short or fails its checksum was being
-// written when the operation stopped, so no table byte it covers had been written yet: it and
-// anything after it are ignored; a journal without one whole batch is simply deleted.
+// length, the CRC-32 of salt, count and length, the payload, and the CRC-32 of salt, count,
+// length and payload. Entries are 'O' (the operation's name, first), 'T' (table number, file
+// name, length before the operation, the CRC-32 of its first and last 64 KiB then) and 'R'
+// (table number, position, length, the bytes that stood there). A batch cut short by the end of
+// the file was being written when the operation stopped, so no table byte it covers had been
+// written yet: it is ignored, and a journal without one whole batch is simply deleted. Any other
+// damage, a journal whose tables are not the ones it was written for (another herd's, copied
+// back by hand, shorter), a journal of the first version, or one that is a symbolic link, is
+// refused: nothing is written and the journal stays for the person.
 #pragma once
 
 #include <QString>
@@ -31,7 +35,9 @@ class Journal;
 // file is made at the first change; an operation that changes nothing leaves no trace.
 class JournalScope {
  public:
-  explicit JournalScope(const QString& folder);
+  // `operation` names it for the notice shown after an interrupted one was rolled back
+  // ("удаление хозяйства «Заря»").
+  explicit JournalScope(const QString& folder, const QString& operation = {});
   // Without commit() the operation is rolled back (an error ended it): every table it touched
   // is put back as it was. A failing rollback leaves the journal for the next opening.
   ~JournalScope();
@@ -70,6 +76,10 @@ enum class Recovery {
 // copy of the program still running there, or when the tables cannot be put back (the journal
 // then stays for the next try).
 Recovery recoverInterruptedOperation(const QString& folder);
+
+// The notice of the last interrupted operation this process rolled back, once ("Последняя
+// операция (…) была прервана и отменена; …"); empty when there is none or it was taken.
+QString takeRecoveryNotice();
 
 // What DbfFile asks of the journal before it writes.
 namespace journal_hooks {

@@ -159,7 +159,7 @@ TransferCount transferFarmAnimals(HerdTables& dm, const FarmKey& removed, Remova
   db::ProtectedScan bullScan(dm.bik, dm.bullsSource, &dm.bullRefreshSuppressed);
   // All or nothing; declared after the scans, so that an error rolls the tables back before
   // the scans put the cursors back on them.
-  db::JournalScope op(dm.workDir());
+  db::JournalScope op(dm.workDir(), QStringLiteral("удаление хозяйства"));
   db::Table& korova = dm.korova;
   db::Table& bik = dm.bik;
 

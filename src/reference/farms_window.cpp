@@ -350,7 +350,12 @@ void FarmsWindow::executeRemovalClicked() {
   variant_ = chosenVariant();
   try {
     if (variant_ != RemovalVariant::Cancel) {
-      removal_ = std::make_unique<db::JournalScope>(dm_.workDir());
+      db::Table& t = dm_.vlad;
+      const bool onFarm = t.recNo() > 0 && t.fieldByName(u"kodreg").asInteger() == farmToDelete_.region &&
+                          t.fieldByName(u"kodvlad").asInteger() == farmToDelete_.farm;
+      removal_ = std::make_unique<db::JournalScope>(
+          dm_.workDir(), onFarm ? QStringLiteral("удаление хозяйства \"%1\"").arg(t.fieldByName(u"vlad").asString().trimmed())
+                                : QStringLiteral("удаление хозяйства"));
       deleteFarmRow();
       if (needsChosenFarm(variant_)) {
         prompts().message(QStringLiteral(

@@ -4,13 +4,17 @@
 #include "db/file_io.h"
 #include "db/file_set_swap.h"
 #include "db/folder_files.h"
+#include "db/schema.h"
 #include "db/table_error.h"
+#include "db/text.h"
 #include "safety/backup_manifest.h"
 #include "safety/drive_letters.h"
 #include "safety/whole_file_copy.h"
 
 #include <QDir>
 #include <QFile>
+#include <QStorageInfo>
+#include <algorithm>
 #include <cerrno>
 #include <map>
 
@@ -54,6 +58,38 @@ QString msg::manifestMismatch(const QStringList& names) {
       .arg(names.join(QStringLiteral(", ")));
 }
 
+QString msg::notATable(const QString& name, const QString& table, const QString& reason) {
+  return QStringLiteral("Файл %1 резервной копии не является исправной таблицей %2: %3 Рабочая папка осталась без "
+                        "изменений.")
+      .arg(name, table, reason);
+}
+
+QString msg::linkInBackup(const QString& name) {
+  return QStringLiteral("Файл %1 в резервной копии — символическая ссылка на другой файл, а не копия. Рабочая папка "
+                        "осталась без изменений.")
+      .arg(name);
+}
+
+namespace {
+QString shownDate(const QDateTime& made) {
+  return made.isValid() ? made.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm")) : QStringLiteral("неизвестной даты");
+}
+}  // namespace
+
+QString msg::replaceOldBackup(const QDateTime& made) {
+  return QStringLiteral("На носителе нет места для второй копии. Заменить прежнюю копию от %1? Пока новая не будет "
+                        "записана, восстановить будет нечего.")
+      .arg(shownDate(made));
+}
+
+QString msg::replaceWorkingData(const QDateTime& made, long long cows, long long bulls) {
+  return QStringLiteral("Заменить данные рабочей папки копией от %1 (%2, %3)? Данные, введенные после этого, будут "
+                        "потеряны.")
+      .arg(shownDate(made),
+           db::counted(cows, QStringLiteral("корова"), QStringLiteral("коровы"), QStringLiteral("коров")),
+           db::counted(bulls, QStringLiteral("бык"), QStringLiteral("быка"), QStringLiteral("быков")));
+}
+
 namespace {
 
 // The backup folder of the medium as it is stored (any case); empty when there is none.
@@ -62,16 +98,78 @@ QString existingBackupFolder(const QDir& root) { return findEntry(root, kBackupF
 // The name a copied file takes in `dir`: the file that is there already under that name in
 // another case is the one replaced, as on a medium whose names ignore case.
 QString targetName(const QDir& dir, const QString& name) {
-  const QString existing = findEntry(dir, name, QDir::Files);
+  const QString existing = findEntry(dir, name, QDir::Files | QDir::System);
   return existing.isEmpty() ? name : existing;
+}
+
+// The herd table a file name is, case ignored ("KOROVA" for "korova.dbf"); empty for any other.
+QString herdTableOf(const QString& name) {
+  for (const db::TableLayout& t : db::allLayouts())
+    if (name.compare(t.fileName, Qt::CaseInsensitive) == 0) return t.fileName.section(QLatin1Char('.'), 0, 0);
+  return {};
+}
+
+// Whether a backup without a manifest brings this file back: a herd table or a companion of one
+// (a name that begins with a table's file name, as KOROVA.DBF.BAK).
+bool tableOrCompanion(const QString& name) {
+  for (const db::TableLayout& t : db::allLayouts())
+    if (name.startsWith(t.fileName, Qt::CaseInsensitive)) return true;
+  return false;
+}
+
+// Whether a name a manifest lists is one a backup writes: a table file's name, nothing the
+// program keeps for itself, no control characters.
+bool backupName(const QString& name) {
+  if (!name.contains(QLatin1String(".dbf"), Qt::CaseInsensitive) || db::isProgramFile(name)) return false;
+  return std::none_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+// When the backup in the folder was made: its manifest says so; a backup without one is as old
+// as its BIK table's copy.
+QDateTime backupDate(const QDir& backup, const Manifest& manifest) {
+  if (manifest.made.isValid()) return manifest.made;
+  const QString bik = findEntry(backup, QStringLiteral("BIK.DBF"), QDir::Files);
+  return bik.isEmpty() ? QDateTime() : QFileInfo(backup.filePath(bik)).lastModified();
+}
+
+// Whether the folder holds a backup that a restore would take.
+bool restorableBackup(const QDir& backup, const Manifest& manifest) {
+  if (manifest.state == Manifest::State::Complete) return true;
+  return manifest.state == Manifest::State::Absent && !findEntry(backup, QStringLiteral("BIK.DBF"), QDir::Files).isEmpty();
+}
+
+qint64 onMedium(qint64 size) { return (size + 4095) / 4096 * 4096 + 4096; }
+
+// Whether the folder is a symbolic link (followed, it could lead anywhere).
+bool isLink(const QDir& root, const QString& folder) { return QFileInfo(root.filePath(folder)).isSymLink(); }
+
+// Puts back what a backup cut short left half in place in the folder; 0 or the error's text.
+QString undoUnfinished(const QDir& dir) {
+  try {
+    db::undoUnfinishedReplacement(dir.path());
+  } catch (const db::TableError& e) {
+    return e.text();
+  }
+  return {};
+}
+
+// A new temporary name in the folder, for a file written there by the program itself.
+QString temporaryIn(const QDir& dir, const QString& what) {
+  const QString name = QLatin1String(db::kTemporaryPrefix) + what + QLatin1String(db::kTemporarySuffix);
+  QFile::remove(dir.filePath(name));
+  return name;
 }
 
 }  // namespace
 
-CopyOutcome backupToDrive(const QString& workDir, QChar letter) {
+CopyOutcome backupToDrive(const QString& workDir, QChar letter, const Question& ask) {
   CopyOutcome out;
   QDir root(driveRoot(letter));
   QString folder = existingBackupFolder(root);
+  if (!folder.isEmpty() && isLink(root, folder)) {
+    out.messages << msg::kBackupFolderIsLink << msg::kBackupNotDone;
+    return out;
+  }
   if (folder.isEmpty()) {
     if (!root.mkdir(kBackupFolderName)) {
       out.messages << msg::kFolderNotCreated << msg::kBackupNotDone;
@@ -87,30 +185,74 @@ CopyOutcome backupToDrive(const QString& workDir, QChar letter) {
     out.messages << msg::kBackupNotDone;
     return out;
   }
-  // Until the manifest is written again, the folder is an unfinished backup to a restore.
-  int cause = markUnfinished(backup);
-  // Copies an interrupted backup left half-written only take room.
-  for (const QString& name : backup.entryList(QDir::Files | QDir::Hidden | QDir::System))
-    if (db::isTemporaryName(name)) QFile::remove(backup.filePath(name));
-  std::vector<ManifestEntry> copied;
-  for (const QString& name : cause ? QStringList() : names) {
-    const QString stored = targetName(backup, name);
-    const QString target = backup.filePath(stored);
-    Copied c = copyReplacing(work.filePath(name), target);
-    if (isNoRoom(c.err) && QFileInfo::exists(target) && db::io::remove(target) == 0) {
-      // No room for the new copy beside the old one: the old one goes first. The working folder
-      // is the source, so nothing is lost but an old copy already marked unfinished.
-      c = copyReplacing(work.filePath(name), target);
+  // A backup cut short midway is put back to the old one; the copies it left only take room.
+  if (const QString error = undoUnfinished(backup); !error.isEmpty()) {
+    out.messages << error << msg::kBackupNotDone;
+    return out;
+  }
+
+  // The new copies go beside the old backup. Where the medium cannot hold both, the old one
+  // (whose room the new one will take) goes first, when the person agrees.
+  qint64 needed = onMedium(0), freed = 0;
+  for (const QString& name : names) {
+    needed += onMedium(QFileInfo(work.filePath(name)).size());
+    const QFileInfo old(backup.filePath(targetName(backup, name)));
+    if (old.isFile()) freed += onMedium(old.size());
+  }
+  const QStorageInfo storage(backup.path());
+  const qint64 available = storage.isValid() ? storage.bytesAvailable() : -1;
+  const bool inPlace = available >= 0 && needed > available;
+  if (inPlace) {
+    if (needed > available + freed) {
+      out.messages << msg::backupCause(ENOSPC) << msg::kBackupNotDone;
+      return out;
     }
+    const Manifest old = readManifest(backup);
+    if (restorableBackup(backup, old) && ask && !ask(msg::replaceOldBackup(backupDate(backup, old)))) {
+      out.messages << msg::kBackupNotDone;
+      return out;
+    }
+  }
+
+  int cause = 0;
+  std::vector<db::FileReplacement> staged;
+  std::vector<ManifestEntry> copied;
+  const QString manifest = manifestName(backup);
+  if (inPlace) {
+    // From here until the new manifest is in place, the folder is an unfinished backup.
+    const QString marker = temporaryIn(backup, QStringLiteral("unfinished"));
+    cause = writeManifestFile(backup.filePath(marker), {}, QDateTime::currentDateTimeUtc());
+    if (!cause) cause = db::io::rename(backup.filePath(marker), backup.filePath(manifest));
+    for (const QString& name : cause ? QStringList() : names) {
+      const QString target = backup.filePath(targetName(backup, name));
+      if (QFileInfo(target).isFile()) db::io::remove(target);
+    }
+  }
+  for (const QString& name : cause && inPlace ? QStringList() : names) {
+    const QString stored = targetName(backup, name);
+    Copied c = QFileInfo(backup.filePath(stored)).isDir() ? Copied{{}, EISDIR, {}}
+               : inPlace ? copyReplacing(work.filePath(name), backup.filePath(stored))
+                         : copyToTemporary(work.filePath(name), backup.path());
     if (c.err) {
       out.messages << msg::copyNotMade(name);
       if (!cause) cause = c.err;
       continue;
     }
+    if (!inPlace) staged.push_back({QFileInfo(c.path).fileName(), stored});
     copied.push_back({stored, c.print});
   }
+  if (!cause) {
+    const QString written = temporaryIn(backup, QStringLiteral("manifest"));
+    cause = writeManifestFile(backup.filePath(written), copied, QDateTime::currentDateTimeUtc());
+    if (!cause) staged.push_back({written, manifest});
+  }
   if (!cause) cause = db::io::syncFolder(backup.path());
-  if (!cause) cause = writeManifest(backup, copied);
+  if (!cause) {
+    // All of them replace the old backup at once, or none does.
+    if (const std::optional<db::ReplaceFailure> failed = db::replaceFiles(backup.path(), staged)) cause = failed->err;
+  } else {
+    for (const db::FileReplacement& s : staged) QFile::remove(backup.filePath(s.staged));
+  }
   out.ok = cause == 0;
   if (!out.ok) out.messages << msg::backupCause(cause);
   out.messages << (out.ok ? msg::kBackupDone : msg::kBackupNotDone);
@@ -124,41 +266,104 @@ bool backupPresent(QChar letter) {
   return !findEntry(QDir(root.filePath(folder)), QStringLiteral("bik.DBF"), QDir::Files).isEmpty();
 }
 
-CopyOutcome restoreFromDrive(const QString& workDir, QChar letter) {
+namespace {
+
+// Checks a staged copy of a herd table: it opens as a table of its layout, whole. Counts its
+// live records into `live`. Empty, or why it is refused.
+QString checkStagedTable(const QString& path, const QString& table, long long* live) {
+  try {
+    const db::DbfFile file(path);
+    db::checkLayout(file, table);
+    long long n = 0;
+    for (uint32_t i = 0; i < file.recordCount(); ++i) n += file.isDeleted(i) ? 0 : 1;
+    *live = n;
+  } catch (const db::TableError& e) {
+    // The table layer names the file by its temporary name: the cause is what follows.
+    QString reason = e.text();
+    const qsizetype colon = reason.indexOf(QLatin1String(": "));
+    if (reason.startsWith(QStringLiteral("Таблица ")) && colon > 0) reason = reason.mid(colon + 2);
+    return reason;
+  }
+  return {};
+}
+
+}  // namespace
+
+CopyOutcome restoreFromDrive(const QString& workDir, QChar letter, const Question& ask) {
   CopyOutcome out;
   const QDir root(driveRoot(letter));
   const QString folder = existingBackupFolder(root);
-  // Every regular file of the folder ("*.*" on a drive-letter system matches names without a dot too).
-  const QStringList names = folder.isEmpty() ? QStringList() : listFiles(QDir(root.filePath(folder)), QStringLiteral("*"));
-  if (names.isEmpty()) {
+  if (folder.isEmpty()) {
     out.messages << msg::kRestoreNotDone;
+    return out;
+  }
+  if (isLink(root, folder)) {
+    out.messages << msg::kBackupFolderIsLink << msg::kRestoreNotDone;
     return out;
   }
   const QDir backup(root.filePath(folder));
   const QDir work(workDir);
+  // A backup cut short midway is put back to the old one first.
+  if (const QString error = undoUnfinished(backup); !error.isEmpty()) {
+    out.messages << error << msg::kRestoreNotDone;
+    return out;
+  }
 
-  // A set the manifest does not vouch for is refused before anything is copied.
+  // The files to take. A set the manifest does not vouch for is refused before anything is copied.
   const Manifest manifest = readManifest(backup);
   if (manifest.state == Manifest::State::Unfinished) {
     out.messages << msg::kBackupUnfinished << msg::kRestoreNotDone;
     return out;
   }
-  QStringList mismatched;
+  // Every regular file of the folder ("*.*" on a drive-letter system matches names without a dot too).
+  const QStringList present = listFiles(backup, QStringLiteral("*"));
+  QStringList names, mismatched;
   std::map<QString, Fingerprint> expected;  // by the name as stored
-  for (const ManifestEntry& e : manifest.files) {
-    const QString stored = findEntry(backup, e.name, QDir::Files);
-    if (stored.isEmpty() || QFileInfo(backup.filePath(stored)).size() != e.print.size) mismatched << e.name;
-    else expected[stored] = e.print;
+  if (manifest.state == Manifest::State::Complete) {
+    QStringList listed;
+    for (const ManifestEntry& e : manifest.files) {
+      const QString stored = findEntry(backup, e.name, QDir::Files | QDir::System);
+      listed << stored;
+      if (stored.isEmpty() || !backupName(e.name) || QFileInfo(backup.filePath(stored)).size() != e.print.size) {
+        mismatched << e.name;
+        continue;
+      }
+      expected[stored] = e.print;
+      names << stored;
+    }
+    for (const QString& name : present)
+      if (!herdTableOf(name).isEmpty() && !listed.contains(name)) mismatched << name;
+  } else {
+    for (const QString& name : present)
+      if (tableOrCompanion(name)) names << name;
+  }
+  names.sort(Qt::CaseInsensitive);
+  if (names.isEmpty() && mismatched.isEmpty()) {
+    out.messages << msg::kRestoreNotDone;
+    return out;
+  }
+  for (const QString& name : names) {
+    if (QFileInfo(backup.filePath(name)).isSymLink()) {
+      out.messages << msg::linkInBackup(name) << msg::kRestoreNotDone;
+      return out;
+    }
   }
 
   // First every file beside its target; the working files are not touched yet. Their
-  // checksums are taken on the way.
+  // checksums are taken on the way, and the tables are opened as the program would open them.
   std::vector<db::FileReplacement> staged;
   int cause = 0;
+  QString refused;
+  long long cows = 0, bulls = 0;
   for (const QString& name : mismatched.isEmpty() ? names : QStringList()) {
     const QString target = targetName(work, name);
-    const Copied c = QFileInfo(work.filePath(target)).isDir() ? Copied{{}, EISDIR, {}}
-                                                                : copyToTemporary(backup.filePath(name), work.path());
+    const Copied c = QFileInfo(work.filePath(target)).isDir()
+                         ? Copied{{}, EISDIR, {}}
+                         : copyToTemporary(backup.filePath(name), work.path(), true);
+    if (c.err == ELOOP) {  // it became a link after it was looked at
+      if (refused.isEmpty()) refused = msg::linkInBackup(name);
+      continue;
+    }
     if (c.err) {
       out.messages << msg::fileNotCopied(name);
       if (!cause) cause = c.err;
@@ -166,11 +371,30 @@ CopyOutcome restoreFromDrive(const QString& workDir, QChar letter) {
     }
     staged.push_back({QFileInfo(c.path).fileName(), target});
     const auto listed = expected.find(name);
-    if (listed != expected.end() && listed->second != c.print) mismatched << name;
+    if (listed != expected.end() && listed->second != c.print) {
+      mismatched << name;
+      continue;
+    }
+    const QString table = herdTableOf(name);
+    long long live = 0;
+    const QString reason = table.isEmpty() ? QString() : checkStagedTable(c.path, table, &live);
+    if (!reason.isEmpty() && refused.isEmpty()) refused = msg::notATable(name, table, reason);
+    if (table == QLatin1String("KOROVA")) cows = live;
+    if (table == QLatin1String("BIK")) bulls = live;
   }
-  if (cause || !mismatched.isEmpty()) {
+  auto dropStaged = [&] {
     for (const db::FileReplacement& s : staged) QFile::remove(work.filePath(s.staged));
-    out.messages << (cause ? msg::restoreCause(cause) : msg::manifestMismatch(mismatched)) << msg::kRestoreNotDone;
+  };
+  if (cause || !mismatched.isEmpty() || !refused.isEmpty()) {
+    dropStaged();
+    out.messages << (cause                  ? msg::restoreCause(cause)
+                     : !mismatched.isEmpty() ? msg::manifestMismatch(mismatched)
+                                             : refused)
+                 << msg::kRestoreNotDone;
+    return out;
+  }
+  if (ask && !ask(msg::replaceWorkingData(backupDate(backup, manifest), cows, bulls))) {
+    dropStaged();
     return out;
   }
 

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <QChar>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace korvel {
@@ -35,6 +37,15 @@ QString backupCause(int err);
 QString restoreCause(int err);
 // A restore refused because the backup's manifest does not vouch for these files.
 QString manifestMismatch(const QStringList& names);
+// A file of the backup that a restore does not take.
+QString notATable(const QString& name, const QString& table, const QString& reason);
+QString linkInBackup(const QString& name);
+inline const QString kBackupFolderIsLink =
+    QStringLiteral("Папка arhivbik на носителе — символическая ссылка на другую папку. Копия в ней не создается и из "
+                   "нее не восстанавливается: удалите ссылку или возьмите другой носитель.");
+// The questions asked before something is replaced; `made` is when the backup was made.
+QString replaceOldBackup(const QDateTime& made);
+QString replaceWorkingData(const QDateTime& made, long long cows, long long bulls);
 inline const QString kBackupUnfinished =
     QStringLiteral("Резервная копия на носителе не закончена: её создание было прервано или не удалось. "
                    "Такую копию восстанавливать нельзя. Рабочая папка осталась без изменений.");
@@ -48,23 +59,34 @@ struct CopyOutcome {
   QStringList messages;  // in the order they are shown
 };
 
+// A question put to the person before something is replaced: true when he answers "Да". An
+// empty one is answered "Да" (a caller that asks nothing).
+using Question = std::function<bool(const QString& text)>;
+
 // Copies every table file of the working folder (names containing ".dbf", case ignored) into
 // the backup folder of the medium, creating the folder when needed and replacing earlier
-// copies. A file that fails is reported and the others are still copied. The folder's manifest
-// is emptied first and written last, only when every copy is in place; where the medium has no
-// room for a new copy beside the old one, the old one is removed first.
-CopyOutcome backupToDrive(const QString& workDir, QChar letter);
+// copies. The copies and their manifest are written beside the old backup and replace it all
+// at once, so that the old backup stays whole until the new one is; a failed or interrupted
+// backup leaves the old one (its swap is undone by the next backup or restore). A file that
+// fails is reported and the others are still tried. Where the medium has no room for both,
+// the person is asked before the old backup goes. A backup folder that is a symbolic link is
+// refused.
+CopyOutcome backupToDrive(const QString& workDir, QChar letter, const Question& ask = {});
 
 // Whether the medium holds a backup: the BIK table's file in its backup folder, the names of
 // both found whatever their case.
 bool backupPresent(QChar letter);
 
-// Copies every file of the backup folder into the working folder. A folder whose manifest is
-// unfinished, or does not match its files, is refused before anything changes. All files are
-// first copied beside their targets; only when every copy succeeded do they replace the working
-// files, all or none (a restore cut short is undone when the folder is next opened), so a
-// failed restore leaves the working folder as it was.
-CopyOutcome restoreFromDrive(const QString& workDir, QChar letter);
+// Copies the backup into the working folder: with a manifest, exactly the files it lists (any
+// other herd table there is a mismatch); without one, the six tables and their companions
+// (the names that begin with a table's file name), found by name. A folder whose manifest is
+// unfinished or does not match its files, a file that is a symbolic link, and a table that
+// does not open as a table of its layout are refused before anything changes. All files are
+// first copied beside their targets and checked; the person is asked, with the backup's date
+// and its numbers of cows and bulls, before they replace the working files, all or none (a
+// restore cut short is undone when the folder is next opened), so a failed or declined restore
+// leaves the working folder as it was.
+CopyOutcome restoreFromDrive(const QString& workDir, QChar letter, const Question& ask = {});
 
 // A table as it was before it was closed for a copy.
 struct ClosedTable {

@@ -43,7 +43,7 @@ void BackupWindow::actionClicked() {
     safety::CopyOutcome outcome;
     {
       safety::WaitCursor wait;
-      outcome = safety::backupToDrive(dm_.workDir(), *letter);
+      outcome = safety::backupToDrive(dm_.workDir(), *letter, [](const QString& question) { return prompts().askYesNo(question); });
     }
     for (const QString& m : outcome.messages) prompts().message(m);
     for (const QString& error : safety::reopenTables(closed)) prompts().message(error);

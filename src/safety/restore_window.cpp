@@ -45,7 +45,7 @@ void RestoreWindow::actionClicked() {
     safety::CopyOutcome outcome;
     {
       safety::WaitCursor wait;
-      outcome = safety::restoreFromDrive(dm_.workDir(), *letter);
+      outcome = safety::restoreFromDrive(dm_.workDir(), *letter, [](const QString& question) { return prompts().askYesNo(question); });
     }
     for (const QString& m : outcome.messages) prompts().message(m);
   }, actionButton->text());

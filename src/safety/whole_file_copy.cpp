@@ -11,6 +11,11 @@
 #include <vector>
 #include <zlib.h>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace korvel::safety {
 
 QString findEntry(const QDir& dir, const QString& name, QDir::Filters kinds) {
@@ -33,13 +38,25 @@ QStringList listFiles(const QDir& dir, const QString& wildcard) {
   return names;
 }
 
-Copied copyToTemporary(const QString& source, const QString& targetDir) {
+Copied copyToTemporary(const QString& source, const QString& targetDir, bool noFollow) {
   // The error of a failed open, as the file system gave it.
   auto openError = [] { return errno ? errno : EIO; };
   Copied out;
   errno = 0;
   QFile in(source);
-  if (!in.open(QIODevice::ReadOnly)) return {{}, openError(), {}};
+#if defined(Q_OS_UNIX) && defined(O_NOFOLLOW)
+  if (noFollow) {
+    const int fd = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return {{}, openError(), {}};
+    if (!in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+      ::close(fd);
+      return {{}, EIO, {}};
+    }
+  }
+#else
+  if (noFollow && QFileInfo(source).isSymLink()) return {{}, ELOOP, {}};
+#endif
+  if (!in.isOpen() && !in.open(QIODevice::ReadOnly)) return {{}, openError(), {}};
   QTemporaryFile temporary(QDir(targetDir).filePath(QLatin1String(db::kTemporaryPrefix) + QStringLiteral("XXXXXX") +
                                                     QLatin1String(db::kTemporarySuffix)));
   errno = 0;

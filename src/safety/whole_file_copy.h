@@ -36,7 +36,8 @@ struct Copied {
 
 // Copies `source` into a new temporary file in `targetDir`, with the source's permissions and
 // modification time, flushed to the medium. Every byte goes through the file layer's write.
-Copied copyToTemporary(const QString& source, const QString& targetDir);
+// With `noFollow`, a source that is a symbolic link is not followed (ELOOP).
+Copied copyToTemporary(const QString& source, const QString& targetDir, bool noFollow = false);
 
 // Copies `source` to `target` through a temporary beside it: `target` is either the old file or
 // the whole new copy. `err` is 0 on success.

@@ -378,7 +378,7 @@ void BullWindow::deleteBullClicked() {
     return;
   // The bull and his daughters are one operation, the second question included: interrupted
   // anywhere before the last daughter is written, it is undone as a whole.
-  db::JournalScope deletion(dm_.workDir());
+  db::JournalScope deletion(dm_.workDir(), QStringLiteral("удаление быка ") + quoted);
   {
     db::Freeze hold(dm_.bullRefreshSuppressed);
     freeCurrentBull(dm_);

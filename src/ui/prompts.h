@@ -39,6 +39,9 @@ class Prompts {
   // A modal message box with a fixed Russian text.
   virtual void message(const QString& text) = 0;
 
+  // A question answered "Да" or "Нет" in a message box; true for "Да".
+  virtual bool askYesNo(const QString& text) = 0;
+
   // The text input dialog (TextInputDialog): caption is the instruction, initial the field's text.
   // There is no cancel: whatever is in the field when the dialog closes is returned.
   virtual QString textInput(const QString& caption, const QString& initial) = 0;

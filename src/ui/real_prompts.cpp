@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace korvel {
 
@@ -15,6 +16,16 @@ void RealPrompts::message(const QString& text) {
   if (!parent) parent = QApplication::activeWindow();
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Корвель"), text, QMessageBox::Ok, parent);
   box.exec();
+}
+
+bool RealPrompts::askYesNo(const QString& text) {
+  QWidget* parent = QApplication::activeModalWidget();
+  if (!parent) parent = QApplication::activeWindow();
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Корвель"), text, QMessageBox::NoButton, parent);
+  QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+  box.setDefaultButton(box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole));
+  box.exec();
+  return box.clickedButton() == yes;
 }
 
 QString RealPrompts::textInput(const QString& caption, const QString& initial) {

@@ -1,5 +1,7 @@
 #include "app/main_menu.h"
 #include "db/data_module.h"
+#include "db/journal.h"
+#include "db/table.h"
 #include "help/instructions_window.h"
 #include "modal_answers.h"
 #include "modal_closer.h"
@@ -92,6 +94,58 @@ TEST(MainMenu, ShowsFourteenButtonsInTwoColumnsAndOpensTheReferenceTables) {
 
 // The message of a table that cannot be opened comes over the menu as drawn on the screen, in
 // a real box answered by a click; the other tables still open.
+// An operation a killed run left unfinished is rolled back when the folder is opened, and the
+// person is told so once, over the first window.
+TEST(MainMenu, AnInterruptedOperationUndoneAtOpeningIsToldOnce) {
+  test::WorkFolder folder;
+  const QString region = folder.file(QStringLiteral("REGION.DBF"));
+  const QString journal = folder.file(QStringLiteral("korvel.journal"));
+  auto bytesOf = [](const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  auto write = [](const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+  };
+  const QByteArray before = bytesOf(region);
+  QByteArray killedRegion, killedJournal;  // as a kill midway leaves them
+  {
+    db::Table t(QStringLiteral("t"), QStringLiteral("REGION"));
+    t.setDirectory(folder.path());
+    t.open();
+    db::JournalScope op(folder.path(), QStringLiteral("удаление хозяйства \"Заря\""));
+    t.append();
+    t.fieldByName(u"kodreg").setInteger(5);
+    t.fieldByName(u"region").setString(QStringLiteral("Новый"));
+    t.post();
+    killedRegion = bytesOf(region);
+    killedJournal = bytesOf(journal);
+    op.rollback();
+  }
+  ASSERT_FALSE(killedJournal.isEmpty());
+  write(region, killedRegion);
+  write(journal, killedJournal);
+
+  test::App app(folder.path());
+  test::RealPromptsInForce real(app.prompts);
+  test::ModalAnswers answers;
+  answers.click(QStringLiteral("OK"));
+  MainMenu& menu = *forms().mainMenu;
+  menu.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return menu.activated() && answers.pending() == 0 && !QApplication::activeModalWidget(); }));
+  EXPECT_EQ(answers.shown, QStringList{QStringLiteral("Последняя операция (удаление хозяйства \"Заря\") была прервана и "
+                                                      "отменена; таблицы возвращены к состоянию до нее.")});
+  EXPECT_EQ(bytesOf(region), before);
+  EXPECT_FALSE(QFile::exists(journal));
+  // The menu's later activations say nothing more.
+  menu.FormActivate();
+  QTest::qWait(50);
+  EXPECT_EQ(answers.shown.size(), 1);
+  menu.hide();
+}
+
 TEST(MainMenu, AMissingTableIsToldOverTheDrawnMenuAndTheOthersStillOpen) {
   test::WorkFolder folder;
   ASSERT_TRUE(QFile::remove(folder.file(QStringLiteral("REGION.DBF"))));

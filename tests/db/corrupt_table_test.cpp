@@ -87,8 +87,28 @@ TEST_F(CorruptTableTest, MalformedFilesAreRefusedWithTheFileName) {
       {"file shorter than 32 bytes", [&] { return good.left(31); }, "(31 байт)"},
       {"22 bytes", [&] { return good.left(22); }, "(22 байта)"},
       {"empty file", [] { return QByteArray(); }, "короче"},
+      {"9000 bytes after the last record", [&] { return good + QByteArray(9000, '\0'); },
+       "файл длиннее, чем сказано в заголовке: после 3 записей в нем еще"},
   };
   for (const Case& c : cases) expectRefused(c.bytes(), c.what, c.expectedWords);
+}
+
+// After its last record a table holds its end mark and a little padding, no more: a file whose
+// tail runs to gigabytes (a sparse one costs no room) is not opened, so that nothing reads,
+// journals or copies that tail.
+TEST_F(CorruptTableTest, AFileFarLongerThanItsHeaderSaysIsRefused) {
+  const QByteArray good = goodTable().bytes();
+  writeFile(path(), good + QByteArray(4096, '\x1a'));
+  EXPECT_EQ(DbfFile(path()).recordCount(), 3u) << "a little padding after the end mark is a table's";
+  writeFile(path(), good);
+  QFile f(path());
+  ASSERT_TRUE(f.resize(qint64(2560) << 20));
+  try {
+    DbfFile opened(path());
+    ADD_FAILURE() << "a table with a 2.5 GB tail was opened";
+  } catch (const TableError& e) {
+    EXPECT_TRUE(e.text().contains(QStringLiteral("файл длиннее, чем сказано в заголовке"))) << e.text().toStdString();
+  }
 }
 
 // Every message that counts something gives its noun the form Russian asks for.

@@ -196,10 +196,11 @@ QByteArray flipped(QByteArray b, qsizetype at) {
 }  // namespace
 
 // What the next opening does with a journal left behind: a whole one is rolled back; one torn
-// or damaged where no table byte depends on it yet is ignored and deleted; the part of a
-// journal written before a torn batch still counts. A journal another running copy holds is
-// left alone.
-TEST(Journal, TheNextOpeningRollsBackAWholeJournalAndTellsATornOneApart) {
+// by the end of the file where no table byte depends on it yet is ignored and deleted, and the
+// part of a journal written before a torn batch still counts. Any other damage is refused: no
+// table byte changes, and the journal stays for the person. A journal another running copy
+// holds is left alone.
+TEST(Journal, TheNextOpeningRollsBackAWholeJournalAndTellsATornOneFromADamagedOne) {
   QTemporaryDir origin;
   const QString path = tableIn(origin.path(), true);
   const QByteArray before = readFile(path);
@@ -224,41 +225,54 @@ TEST(Journal, TheNextOpeningRollsBackAWholeJournalAndTellsATornOneApart) {
   ASSERT_EQ(readFile(path), before);
   ASSERT_NE(touched.table, before);
   const qsizetype firstBatchEnd = touched.journal.size();
-  ASSERT_GT(secondBatchWritten.journal.size(), firstBatchEnd);
+  ASSERT_GT(secondBatchWritten.journal.size(), firstBatchEnd + 16);
 
+  enum Outcome { RolledBack, Discarded, Refused };
   struct Case {
     QString what;
     QByteArray table, journal;
-    Recovery expected;
+    Outcome expected;
   };
   std::vector<Case> cases = {
-      {"whole journal, tables touched", touched.table, touched.journal, Recovery::RolledBack},
-      {"whole journal, tables not yet touched", untouched.table, untouched.journal, Recovery::RolledBack},
-      {"garbage after the last batch", touched.table, touched.journal + QByteArray("BTCH\x01\0\0\0\x05\0\0\0junk!", 17),
-       Recovery::RolledBack},
+      {"whole journal, tables touched", touched.table, touched.journal, RolledBack},
+      {"whole journal, tables not yet touched", untouched.table, untouched.journal, RolledBack},
+      {"a second batch cut short after its head", touched.table, secondBatchWritten.journal.left(firstBatchEnd + 16),
+       RolledBack},
       {"a second batch cut short", touched.table, secondBatchWritten.journal.left(secondBatchWritten.journal.size() - 3),
-       Recovery::RolledBack},
-      {"a second batch with a wrong checksum", touched.table, flipped(secondBatchWritten.journal, firstBatchEnd + 14),
-       Recovery::RolledBack},
-      {"empty journal", untouched.table, QByteArray(), Recovery::Discarded},
-      {"wrong magic", untouched.table, flipped(untouched.journal, 2), Recovery::Discarded},
-      {"header checksum wrong", untouched.table, flipped(untouched.journal, 13), Recovery::Discarded},
-      {"batch count changed", untouched.table, flipped(untouched.journal, 20), Recovery::Discarded},
-      {"payload changed", untouched.table, flipped(untouched.journal, 40), Recovery::Discarded},
-      {"checksum changed", untouched.table, flipped(untouched.journal, untouched.journal.size() - 1),
-       Recovery::Discarded},
+       RolledBack},
+      {"empty journal", untouched.table, QByteArray(), Discarded},
+      {"a second batch's head changed", touched.table, flipped(secondBatchWritten.journal, firstBatchEnd + 9), Refused},
+      {"a second batch's payload changed", touched.table, flipped(secondBatchWritten.journal, firstBatchEnd + 20),
+       Refused},
+      {"garbage after the last batch", touched.table, touched.journal + QByteArray(40, 'x'), Refused},
+      {"wrong magic", untouched.table, flipped(untouched.journal, 2), Refused},
+      {"header checksum wrong", untouched.table, flipped(untouched.journal, 13), Refused},
+      {"batch count changed", untouched.table, flipped(untouched.journal, 20), Refused},
+      {"payload changed", untouched.table, flipped(untouched.journal, 40), Refused},
+      {"checksum changed", untouched.table, flipped(untouched.journal, untouched.journal.size() - 1), Refused},
   };
   // Cut at every length: the batch's checksum is written last, so any cut is a torn batch.
   for (qsizetype n = 1; n < untouched.journal.size(); ++n)
-    cases.push_back({QStringLiteral("cut after %1 bytes").arg(n), untouched.table, untouched.journal.left(n),
-                     Recovery::Discarded});
+    cases.push_back({QStringLiteral("cut after %1 bytes").arg(n), untouched.table, untouched.journal.left(n), Discarded});
 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what.toStdString());
     QTemporaryDir dir;
     writeFile(QDir(dir.path()).filePath("T.DBF"), c.table);
     writeFile(journalIn(dir.path()), c.journal);
-    EXPECT_EQ(recoverInterruptedOperation(dir.path()), c.expected);
+    if (c.expected == Refused) {
+      try {
+        recoverInterruptedOperation(dir.path());
+        ADD_FAILURE() << "a damaged journal was taken";
+      } catch (const TableError& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("поврежден"))) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(journalIn(dir.path())))) << e.text().toStdString();
+      }
+      EXPECT_EQ(readFile(QDir(dir.path()).filePath("T.DBF")), c.table);
+      EXPECT_EQ(readFile(journalIn(dir.path())), c.journal);
+      continue;
+    }
+    EXPECT_EQ(recoverInterruptedOperation(dir.path()), c.expected == RolledBack ? Recovery::RolledBack : Recovery::Discarded);
     EXPECT_EQ(readFile(QDir(dir.path()).filePath("T.DBF")), before);
     EXPECT_FALSE(QFile::exists(journalIn(dir.path())));
     EXPECT_EQ(recoverInterruptedOperation(dir.path()), Recovery::NoJournal);
@@ -279,4 +293,104 @@ TEST(Journal, TheNextOpeningRollsBackAWholeJournalAndTellsATornOneApart) {
   }
   EXPECT_EQ(readFile(QDir(busy.path()).filePath("T.DBF")), touched.table);
   EXPECT_TRUE(QFile::exists(journalIn(busy.path())));
+}
+
+// A journal is applied only to the tables it was written for, found as opening finds them (case
+// ignored): another herd's table, one copied back by hand from an older copy, a missing one, a
+// journal of the first version or one that is a symbolic link is refused, with no table byte
+// changed, nothing extended, the journal kept and its place named.
+TEST(Journal, AJournalIsAppliedOnlyToTheTablesItWasWrittenFor) {
+  QTemporaryDir origin;
+  const QString path = tableIn(origin.path(), true);
+  const QByteArray before = readFile(path);
+  Snapshot touched;
+  {
+    Table t(QStringLiteral("t"), QStringLiteral("T"));
+    t.setDirectory(origin.path());
+    t.open();
+    JournalScope op(origin.path(), QStringLiteral("удаление хозяйства \"Заря\""));
+    rename(t, 1, QStringLiteral("Первая"));
+    appendRow(t, {{"name", "Пятая"}});
+    touched = snapshot(origin.path());
+    op.rollback();
+  }
+  QTemporaryDir otherHerd;
+  {
+    tableIn(otherHerd.path(), true);
+    Table t(QStringLiteral("t"), QStringLiteral("T"));
+    t.setDirectory(otherHerd.path());
+    t.open();
+    rename(t, 3, QStringLiteral("Чужая"));
+  }
+  const QByteArray other = readFile(QDir(otherHerd.path()).filePath("T.DBF"));
+  const int recordLength = 1 + 12 + 4;
+
+  struct Case {
+    const char* what;
+    QString tableName;
+    QByteArray table;
+    const char* found;  // the words of the refusal; null: rolled back
+  };
+  const Case cases[] = {
+      {"the table stored in lower case", "t.dbf", touched.table, nullptr},
+      {"another herd's table", "T.DBF", other, "таблица T.DBF — не та, что была в начале операции"},
+      {"an older copy, one row shorter", "T.DBF", before.left(before.size() - recordLength - 1),
+       "таблица T.DBF короче, чем была в начале операции"},
+      {"no table", "OTHER.DBF", before, "таблицы T.DBF в папке нет"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QTemporaryDir dir;
+    const QString table = QDir(dir.path()).filePath(c.tableName);
+    writeFile(table, c.table);
+    writeFile(journalIn(dir.path()), touched.journal);
+    if (!c.found) {
+      EXPECT_EQ(recoverInterruptedOperation(dir.path()), Recovery::RolledBack);
+      EXPECT_EQ(readFile(table), before);
+      EXPECT_FALSE(QFile::exists(journalIn(dir.path())));
+      EXPECT_EQ(takeRecoveryNotice(), QStringLiteral("Последняя операция (удаление хозяйства \"Заря\") была прервана и "
+                                                     "отменена; таблицы возвращены к состоянию до нее."));
+      EXPECT_EQ(takeRecoveryNotice(), QString()) << "told once";
+      continue;
+    }
+    try {
+      recoverInterruptedOperation(dir.path());
+      ADD_FAILURE() << "applied";
+    } catch (const TableError& e) {
+      EXPECT_TRUE(e.text().contains(QString::fromUtf8(c.found))) << e.text().toStdString();
+      EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(journalIn(dir.path())))) << e.text().toStdString();
+    }
+    EXPECT_EQ(readFile(table), c.table) << "a refused journal changed a table";
+    EXPECT_EQ(readFile(journalIn(dir.path())), touched.journal);
+    EXPECT_EQ(takeRecoveryNotice(), QString());
+  }
+
+  // A journal of the first version is refused as such.
+  {
+    QTemporaryDir dir;
+    writeFile(QDir(dir.path()).filePath("T.DBF"), touched.table);
+    QByteArray v1 = touched.journal;
+    v1[7] = '1';
+    writeFile(journalIn(dir.path()), v1);
+    EXPECT_THROW(recoverInterruptedOperation(dir.path()), TableError);
+    EXPECT_EQ(readFile(QDir(dir.path()).filePath("T.DBF")), touched.table);
+    EXPECT_EQ(readFile(journalIn(dir.path())), v1);
+  }
+  // A journal that is a symbolic link is neither read nor emptied, even where it cannot be removed.
+  {
+    QTemporaryDir dir, outside;
+    const QString victim = QDir(outside.path()).filePath("victim");
+    writeFile(victim, touched.journal);
+    writeFile(QDir(dir.path()).filePath("T.DBF"), touched.table);
+    ASSERT_TRUE(QFile::link(victim, journalIn(dir.path())));
+    try {
+      recoverInterruptedOperation(dir.path());
+      ADD_FAILURE() << "a link was taken for the journal";
+    } catch (const TableError& e) {
+      EXPECT_TRUE(e.text().contains(QStringLiteral("символическая ссылка"))) << e.text().toStdString();
+    }
+    EXPECT_EQ(readFile(victim), touched.journal);
+    EXPECT_TRUE(QFileInfo(journalIn(dir.path())).isSymLink());
+    EXPECT_EQ(readFile(QDir(dir.path()).filePath("T.DBF")), touched.table);
+  }
 }

@@ -18,6 +18,7 @@ class RecordingPrompts : public Prompts {
   RecordingPrompts() { setPrompts(this); }
   ~RecordingPrompts() override { setPrompts(nullptr); }
   void message(const QString& text) override { messages << text; }
+  bool askYesNo(const QString&) override { return false; }
   QString textInput(const QString&, const QString& initial) override { return initial; }
   QString selectionKey() override { return QStringLiteral(" "); }
   bool confirmDelete(const DeleteQuestion&) override { return false; }

@@ -1,5 +1,6 @@
 // The backup and restore windows offscreen, with scripted prompts and folders standing for media.
 #include "drive_fixture.h"
+#include "herd_writer.h"
 #include "modal_answers.h"
 #include "modal_closer.h"
 #include "named.h"
@@ -7,6 +8,7 @@
 
 #include "app/main_menu.h"
 #include "db/data_module.h"
+#include "safety/backup_manifest.h"
 #include "safety/backup_restore.h"
 #include "safety/backup_window.h"
 #include "safety/restore_window.h"
@@ -265,8 +267,10 @@ TEST(RestoreWindow, RestoresTheTablesAndActivatesTheMainMenu) {
   RestoreWindow& w = *forms().restoreWindow;
   w.show();
   QTest::keyClicks(edit(w, "MaskEdit1"), "F");
+  app.prompts.answers = {true};
   button(w, "Button1")->click();
   w.hide();
+  EXPECT_EQ(app.prompts.asked.size(), 1);
   EXPECT_EQ(app.prompts.messages, QStringList{"Данные восстановлены!"});
   for (const QString name : {"REGION.DBF", "VLAD.DBF", "PORODA.DBF", "BIK.DBF", "KOROVA.DBF", "XARAKT.DBF"})
     EXPECT_EQ(bytesOf(folder.file(name)), bytesOf(saved.file(name))) << name.toStdString();
@@ -280,6 +284,49 @@ TEST(RestoreWindow, RestoresTheTablesAndActivatesTheMainMenu) {
   EXPECT_FALSE(dm.cowRefreshSuppressed);
   EXPECT_FALSE(dm.bullRefreshSuppressed);
   EXPECT_EQ(forms().bullWindow->windowTitle(), "Быки");
+}
+
+// The restore asks in a real box before it replaces anything: "Нет" leaves every working file as
+// it was, "Да" restores.
+TEST(RestoreWindow, AsksInARealBoxBeforeReplacingTheWorkingData) {
+  TestDrive f('F');
+  WorkFolder saved;
+  addRegion(saved.path(), 1, QStringLiteral("Архивный"));
+  for (const char* name : {"Майка", "Зорька"})
+    test::appendRow(saved.path(), "KOROVA", {{"kodreg", 1}, {"kodvlad", 1}, {"nokli", QString::fromUtf8(name)}});
+  test::appendRow(saved.path(), "BIK", {{"kodreg", 1}, {"kodvlad", 1}, {"nokli", QStringLiteral("Буян")}});
+  ASSERT_TRUE(safety::backupToDrive(saved.path(), 'F').ok);
+  const QString question =
+      QStringLiteral("Заменить данные рабочей папки копией от %1 (2 коровы, 1 бык)? Данные, введенные после этого, "
+                     "будут потеряны.")
+          .arg(safety::readManifest(QDir(f.path("arhivbik"))).made.toLocalTime().toString("dd.MM.yyyy HH:mm"));
+
+  WorkFolder folder;
+  addRegion(folder.path(), 1, QStringLiteral("Текущий"));
+  test::App app(folder.path());
+  forms().mainMenu->FormActivate();
+  const test::RealPromptsInForce real(app.prompts);
+  const auto before = snapshot(folder.path());
+  RestoreWindow& w = *forms().restoreWindow;
+  w.show();
+  QTest::keyClicks(edit(w, "MaskEdit1"), "f");
+  {
+    test::ModalAnswers answers;
+    answers.click("Нет");
+    QTest::mouseClick(button(w, "Button1"), Qt::LeftButton);
+    EXPECT_EQ(answers.shown, QStringList{question});
+    EXPECT_EQ(answers.pending(), 0u);
+  }
+  EXPECT_TRUE(snapshot(folder.path()) == before) << "the working folder changed after \"Нет\"";
+  {
+    test::ModalAnswers answers;
+    answers.click("Да").click("OK");
+    QTest::mouseClick(button(w, "Button1"), Qt::LeftButton);
+    EXPECT_EQ(answers.shown, (QStringList{question, "Данные восстановлены!"}));
+    EXPECT_EQ(answers.pending(), 0u);
+  }
+  w.hide();
+  EXPECT_TRUE(test::sixTables(folder.path()) == test::sixTables(saved.path()));
 }
 
 // Through the real message boxes, answered by clicking their buttons: a backup that cannot

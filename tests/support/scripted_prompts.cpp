@@ -13,6 +13,17 @@ void ScriptedPrompts::message(const QString& text) {
   if (onMessage) onMessage(text);
 }
 
+bool ScriptedPrompts::askYesNo(const QString& text) {
+  asked << text;
+  if (answers.empty()) {
+    ADD_FAILURE() << "unscripted question: " << text.toStdString();
+    return false;
+  }
+  const bool yes = answers.front();
+  answers.pop_front();
+  return yes;
+}
+
 QString ScriptedPrompts::textInput(const QString& caption, const QString& initial) {
   textCaptions << caption;
   if (texts.empty()) {

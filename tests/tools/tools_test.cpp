@@ -39,6 +39,17 @@ Ran run(const QString& program, const QStringList& args) {
           QString::fromUtf8(p.readAllStandardError())};
 }
 
+QByteArray readAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
 struct Command {
   const char* program;
   QStringList needsArguments;  // arguments that are wrong for it (empty: it starts without any)
@@ -134,10 +145,19 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
       EXPECT_TRUE(r.err.contains(u"уже работает Корвель")) << r.err.toStdString();
       EXPECT_TRUE(r.err.contains(QString::number(QCoreApplication::applicationPid()))) << r.err.toStdString();
       EXPECT_EQ(test::folderSnapshot(dir.path()), before);
+      // Then the program is killed: its journal and its half-done change stay behind.
+      const QString region = dm.region.file().path(), journal = QDir(dir.path()).filePath(QString::fromLatin1(db::kJournalFileName));
+      const QByteArray killedRegion = readAll(region), killedJournal = readAll(journal);
       operation.commit();
+      writeAll(region, killedRegion);
+      writeAll(journal, killedJournal);
     }
+    // The next tool rolls the operation back and says so.
     const Ran r = run(program, args);
     EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Последняя операция (изменение данных) была прервана и отменена; таблицы "
+                                              "возвращены к состоянию до нее.")))
+        << r.err.toStdString();
     if (t.opens) {
       EXPECT_FALSE(left.exists());
     }
