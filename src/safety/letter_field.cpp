@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace korvel::safety {
@@ -68,13 +69,30 @@ LetterWindow::LetterWindow(const QString& actionCaption, QWidget* parent) : Korv
   Button2->setAutoDefault(false);
   onClick(Button1, [this] { Button1Click(); });
   onClick(Button2, [this] { reject(); });
+  mediaList = makeLabel(this, "MediaList", QString());
+  mediaList->setWordWrap(false);
+  mediaList->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* poll = new QTimer(this);
+  poll->setInterval(2000);
+  connect(poll, &QTimer::timeout, this, [this] {
+    if (isVisible()) showMedia();
+  });
+  poll->start();
+}
+
+void LetterWindow::showMedia() {
+  const QString list = mediaListText(removableMedia());
+  mediaList->setText(list);
+  mediaList->setVisible(!list.isEmpty());
 }
 
 void LetterWindow::layOut(std::initializer_list<QLabel*> instructions, QLabel* fieldCaption) {
   fieldCaption->setWordWrap(false);
   auto* field = new QHBoxLayout;
-  field->addWidget(fieldCaption);
-  field->addWidget(MaskEdit1);
+  field->addWidget(fieldCaption, 0, Qt::AlignTop);
+  field->addWidget(MaskEdit1, 0, Qt::AlignTop);
+  field->addSpacing(24);
+  field->addWidget(mediaList, 0, Qt::AlignTop);
   field->addStretch();
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(Button1);
@@ -92,6 +110,7 @@ void LetterWindow::layOut(std::initializer_list<QLabel*> instructions, QLabel* f
 }
 
 void LetterWindow::FormActivate() {
+  showMedia();
   MaskEdit1->clear();
   MaskEdit1->setFocus();
 }
