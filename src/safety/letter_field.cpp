@@ -74,7 +74,7 @@ LetterWindow::LetterWindow(const QString& actionCaption, QWidget* parent) : Korv
   mediaList->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* poll = new QTimer(this);
   poll->setInterval(2000);
-  connect(poll, &QTimer::timeout, this, [this] {
+  onSignal(poll, &QTimer::timeout, this, QStringLiteral("Список съёмных носителей"), [this] {
     if (isVisible()) showMedia();
   });
   poll->start();
