@@ -27,6 +27,14 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text);
 // back to the field.
 std::optional<QChar> takeLetter(QLineEdit& field);
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   letterEdit                       letterEdit
+//   actionButton                     actionButton
+//   exitButton                       exitButton
+//   mediaList                        MediaList
+// END OBJECT NAMES
+
 // A backup or restore window: the instruction labels one under another, the letter field with
 // its caption and, beside it, the removable media mounted now with their letters; then the
 // action button and "Выход", which closes the window. Showing the window empties the field and
@@ -34,13 +42,13 @@ std::optional<QChar> takeLetter(QLineEdit& field);
 class LetterWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  QLineEdit* MaskEdit1;
-  QPushButton* Button1;  // the action
-  QPushButton* Button2;  // "Выход"
-  QLabel* mediaList;     // "E: — KINGSTON (/media/anna/KINGSTON)", one medium a line
+  QLineEdit* letterEdit;
+  QPushButton* actionButton;  // the action
+  QPushButton* exitButton;    // "Выход"
+  QLabel* mediaList;          // "E: — KINGSTON (/media/anna/KINGSTON)", one medium a line
 
-  // The action of Button1.
-  virtual void Button1Click() = 0;
+  // The action of actionButton.
+  virtual void actionClicked() = 0;
 
  protected:
   LetterWindow(const QString& actionCaption, QWidget* parent);
