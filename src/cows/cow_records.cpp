@@ -38,9 +38,13 @@ bool findName(db::Table& t, const QString& key, int ownRecNo = 0) {
   return false;
 }
 
-}  // namespace
+// The cow's name as NOKLI keeps it (cut to the field's width, so that the stored name is the
+// one the duplicate test looked at); a name the table cannot store is refused.
+QString cowNameAsStored(db::Table& korova, const QString& typed) {
+  return db::storableName(korova, u"nokli", typed, QStringLiteral("В кличке"));
+}
 
-QString cowNameAsStored(const QString& typed) { return typed.left(kCowNameWidth); }
+}  // namespace
 
 QString cowSelectionFilter(const HerdContext& herd) { return herd.animalFilter() + QStringLiteral(" and ot='+'"); }
 
@@ -52,10 +56,11 @@ void showFarmCows(HerdTables& dm, const HerdContext& herd) {
 }
 
 CowNameOutcome addCow(HerdTables& dm, const HerdContext& herd, const QString& typed) {
-  const QString name = cowNameAsStored(typed);
+  db::Table& t = dm.korova;
+  t.open();
+  const QString name = cowNameAsStored(t, typed);
   const QString key = db::nameKey(name);
   if (key.isEmpty()) return CowNameOutcome::Empty;
-  db::Table& t = dm.korova;
   // After an error the list and the card's cow are as before.
   db::CursorKeeper back(t, db::CursorKeeper::When::OnError);
   showFarmCows(dm, herd);
@@ -90,7 +95,7 @@ CowNameOutcome addCow(HerdTables& dm, const HerdContext& herd, const QString& ty
 CowNameOutcome renameCurrentCow(HerdTables& dm, const HerdContext& herd, const QString& typed) {
   db::Table& t = dm.korova;
   if (!hasCurrentRow(t)) return CowNameOutcome::NoCow;
-  const QString name = cowNameAsStored(typed);
+  const QString name = cowNameAsStored(t, typed);
   const int recNo = t.recNo();
   showFarmCows(dm, herd);
   if (findName(t, db::nameKey(name), recNo)) return CowNameOutcome::Duplicate;

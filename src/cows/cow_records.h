@@ -14,11 +14,6 @@ namespace korvel {
 
 class HerdTables;
 
-// NOKLI holds 20 characters: a longer name is cut to them before it is compared and written,
-// so that the stored name is the one the duplicate test looked at.
-constexpr int kCowNameWidth = 20;
-QString cowNameAsStored(const QString& typed);
-
 // The cow list filters: the farm "kodreg=R and kodvlad=F", and its selection (+ " and ot='+'").
 QString cowSelectionFilter(const HerdContext& herd);
 // Sets the farm filter on the cow table (switched off, set, on) and goes to the first cow.

@@ -6,6 +6,7 @@
 #include "db/text.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <cstring>
 #include <optional>
@@ -31,7 +32,21 @@ void put16(char* p, uint16_t v) {
   p[1] = char(v >> 8);
 }
 
-// Width rules of the field types the layer knows.
+// Width rules of the field types the layer knows, as a message says them; empty for a type
+// the layer does not know.
+QString widthRule(char type) {
+  switch (type) {
+    case 'C': return QStringLiteral("от 1 до 254");
+    case 'N': case 'F': return QStringLiteral("от 1 до 20");
+    case 'D': case 'B': case 'Y': case 'T': return QStringLiteral("8");
+    case 'L': return QStringLiteral("1");
+    case 'I': return QStringLiteral("4");
+    case 'M': case 'G': case 'P': return QStringLiteral("4 или 10");
+    case '0': return QStringLiteral("не меньше 1");
+    default: return {};
+  }
+}
+
 bool widthAcceptable(char type, int width) {
   switch (type) {
     case 'C': return width >= 1 && width <= 254;
@@ -87,6 +102,7 @@ DbfFile::DbfFile(const QString& path) : path_(path), folder_(resolvedFolder(path
              .arg(counted(size, QStringLiteral("байт"), QStringLiteral("байта"), QStringLiteral("байт"))));
   map();
   parseHeader(size);
+  codepage_ = decideCodepage();
   journal_hooks::fileOpened(this);
 }
 
@@ -122,8 +138,7 @@ void DbfFile::parseHeader(qint64 fileSize) {
   count_ = le32(h + 4);
   headerLength_ = le16(h + 8);
   recordLength_ = le16(h + 10);
-  const uchar ldid = h[29];
-  codepage_ = (ldid == 0x65 || ldid == 0x26) ? Codepage::Cp866 : Codepage::Cp1251;
+  ldid_ = h[29];
 
   if (headerLength_ < 33 || headerLength_ > fileSize)
     fail(QStringLiteral("длина заголовка (%1) не согласуется с размером файла (%2).").arg(headerLength_).arg(fileSize));
@@ -147,9 +162,11 @@ void DbfFile::parseHeader(qint64 fileSize) {
     f.offset = offset;
     if (f.name.isEmpty()) fail(QStringLiteral("поле №%1 без имени.").arg(fields_.size() + 1));
     if (f.width == 0) fail(QStringLiteral("поле %1 имеет нулевую ширину.").arg(f.name));
+    const QString type = QString(QLatin1Char(f.type));
+    if (widthRule(f.type).isEmpty()) fail(QStringLiteral("поле %1: неизвестный тип «%2».").arg(f.name, type));
     if (!widthAcceptable(f.type, f.width))
-      fail(QStringLiteral("поле %1: неизвестный тип «%2» или недопустимая ширина %3.")
-               .arg(f.name, QString(QLatin1Char(f.type))).arg(f.width));
+      fail(QStringLiteral("поле %1 типа «%2»: недопустимая ширина %3 (допустимо %4).")
+               .arg(f.name, type).arg(f.width).arg(widthRule(f.type)));
     offset += f.width;
     fields_.push_back(f);
     pos += 32;
@@ -169,6 +186,66 @@ void DbfFile::parseHeader(qint64 fileSize) {
                         "восстановите ее из резервной копии.")
              .arg(counted(count_, QStringLiteral("записи"), QStringLiteral("записей"), QStringLiteral("записей")),
                   counted(beyond, QStringLiteral("байт"), QStringLiteral("байта"), QStringLiteral("байт"))));
+}
+
+namespace {
+
+// A code page as a .cpg file names it ("UTF-8", "1251", "CP1251", "866", "OEM 866"…).
+std::optional<Codepage> codepageNamed(QString name) {
+  name = name.toUpper().remove(QLatin1Char(' ')).remove(QLatin1Char('-')).remove(QLatin1Char('_'));
+  for (const char* prefix : {"WINDOWS", "ANSI", "WIN", "OEM", "IBM", "DOS", "CP"})
+    if (name.startsWith(QLatin1String(prefix))) name.remove(0, int(qstrlen(prefix)));
+  if (name == QLatin1String("UTF8") || name == QLatin1String("65001")) return Codepage::Utf8;
+  if (name == QLatin1String("1251")) return Codepage::Cp1251;
+  if (name == QLatin1String("866")) return Codepage::Cp866;
+  return std::nullopt;
+}
+
+// What a language-driver byte the program does not read stands for, for the message.
+QString languageDriverName(uchar ldid) {
+  switch (ldid) {
+    case 0x00: return QStringLiteral("не указана");
+    case 0x57: return QStringLiteral("«ANSI», кодовая страница компьютера, где таблицу сохранили");
+    case 0x01: return QStringLiteral("CP437");
+    case 0x02: return QStringLiteral("CP850");
+    case 0x03: return QStringLiteral("Windows-1252");
+    case 0x64: return QStringLiteral("CP852");
+    case 0xC8: return QStringLiteral("Windows-1250");
+    case 0xCA: return QStringLiteral("Windows-1254");
+    case 0xCB: return QStringLiteral("Windows-1253");
+    default: return QStringLiteral("неизвестна программе");
+  }
+}
+
+}  // namespace
+
+Codepage DbfFile::decideCodepage() const {
+  // The .cpg file beside the table (GIS programs write one) names the code page; without it
+  // the header's language-driver byte does.
+  const QFileInfo info(path_);
+  const QString cpgName = info.completeBaseName() + QStringLiteral(".cpg");
+  const QDir dir = info.absoluteDir();
+  for (const QString& e : dir.entryList(QDir::Files | QDir::Hidden)) {
+    if (e.compare(cpgName, Qt::CaseInsensitive) != 0) continue;
+    QFile cpg(dir.filePath(e));
+    if (!cpg.open(QIODevice::ReadOnly)) fail(QStringLiteral("файл %1 не читается; таблица не открыта.").arg(e));
+    QString named = QString::fromUtf8(cpg.read(256)).trimmed();
+    if (named.startsWith(QChar(0xFEFF))) named.remove(0, 1);
+    if (const auto cp = codepageNamed(named)) return *cp;
+    fail(QStringLiteral("кодовая страница «%1» (из файла %2) не поддерживается: программа читает и пишет таблицы "
+                        "в кодировках Windows-1251, CP866 и UTF-8; таблица не открыта.")
+             .arg(named, e));
+  }
+  switch (ldid_) {
+    case 0xC9: return Codepage::Cp1251;
+    case 0x65: case 0x26: return Codepage::Cp866;
+    default: break;
+  }
+  fail(QStringLiteral("кодовая страница не определена: байт языкового драйвера 0x%1 (%2), файла %3 рядом нет; "
+                      "таблица не открыта. Сохраните таблицу в кодировке Windows-1251, CP866 или UTF-8 "
+                      "с файлом %3.")
+           .arg(ldid_, 2, 16, QLatin1Char('0'))
+           .arg(languageDriverName(ldid_), cpgName));
 }
 
 int DbfFile::fieldIndex(QStringView name) const {

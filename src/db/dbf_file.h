@@ -45,6 +45,9 @@ class DbfFile {
   const QString& folder() const { return folder_; }  // the folder, symbolic links resolved
   const std::vector<FieldDef>& fields() const { return fields_; }
   int fieldIndex(QStringView name) const;  // case-insensitive; -1 when absent
+  // From the .cpg file beside the table, else the language-driver byte (0xC9 Windows-1251,
+  // 0x65 and 0x26 CP866); a table whose code page is neither told nor one of these (UTF-8 too,
+  // through a .cpg) is not opened.
   Codepage codepage() const { return codepage_; }
   bool writable() const { return writable_; }
 
@@ -78,6 +81,7 @@ class DbfFile {
   };
   void parseHeader(qint64 fileSize);
   void map();
+  Codepage decideCodepage() const;
   // Writes the pieces in order. When one fails, the bytes the earlier ones (and the failed one)
   // overwrote and the file's length are put back, and the error names the cause.
   void writePieces(std::initializer_list<Piece> pieces);
@@ -97,6 +101,7 @@ class DbfFile {
   int headerLength_ = 0;
   int recordLength_ = 0;
   uint8_t version_ = 0x03;
+  uint8_t ldid_ = 0;
   uint8_t date_[3] = {0, 0, 0};
 };
 

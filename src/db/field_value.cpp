@@ -2,6 +2,9 @@
 
 #include "db/table_error.h"
 
+#include <QFileInfo>
+#include <QStringList>
+
 #include <cmath>
 #include <cstring>
 
@@ -11,6 +14,14 @@ namespace {
 bool blank(const char* p, int n) {
   for (int i = 0; i < n; ++i)
     if (p[i] != ' ' && p[i] != '\0') return false;
+  return true;
+}
+
+// An empty number: blanks only, or the '*' fill other writers (GIS programs) put in a numeric
+// field that holds no value.
+bool emptyNumber(const char* p, int n) {
+  for (int i = 0; i < n; ++i)
+    if (p[i] != ' ' && p[i] != '\0' && p[i] != '*') return false;
   return true;
 }
 
@@ -46,6 +57,7 @@ bool fieldBlank(const FieldDef& f, const char* record) {
   const char* p = record + f.offset;
   switch (f.type) {
     case 'I': case 'B': case 'Y': case 'T': return false;
+    case 'N': case 'F': return emptyNumber(p, f.width);
     default: return blank(p, f.width);
   }
 }
@@ -57,6 +69,7 @@ double numericValue(const char* p, int n, bool* ok) {
   while (end > i && (p[end - 1] == ' ' || p[end - 1] == '\0')) --end;
   *ok = true;
   if (i == end) return 0;
+  if (p[i] == '*' && emptyNumber(p + i, end - i)) return 0;
   bool neg = false;
   if (p[i] == '-' || p[i] == '+') {
     neg = p[i] == '-';
@@ -122,7 +135,7 @@ QString fieldText(const FieldDef& f, const char* record, Codepage cp) {
       return decode(p, n, cp);
     }
     case 'N': case 'F': {
-      if (blank(p, f.width)) return {};
+      if (emptyNumber(p, f.width)) return {};
       bool ok;
       const double v = numericValue(p, f.width, &ok);
       return ok ? numberText(v) : decode(p, f.width, cp).trimmed();
@@ -173,16 +186,42 @@ std::optional<double> fieldNumber(const FieldDef& f, const char* record, Codepag
   }
 }
 
+QString recordLabel(const DbfFile& file, const char* record, long long recordNumber) {
+  QString out = recordNumber > 0 ? QStringLiteral("запись №%1").arg(recordNumber) : QStringLiteral("новая запись");
+  const int nokli = file.fieldIndex(u"NOKLI");
+  if (nokli < 0) return out;
+  auto text = [&](int i) { return i < 0 ? QString() : fieldText(file.fields()[size_t(i)], record, file.codepage()); };
+  const QString table = QFileInfo(file.path()).completeBaseName().toUpper();
+  QStringList parts;
+  const QString name = text(nokli);
+  parts << (table == QLatin1String("KOROVA") ? QStringLiteral("корова")
+            : table == QLatin1String("BIK")  ? QStringLiteral("бык")
+                                             : QStringLiteral("животное")) +
+               (name.isEmpty() ? QStringLiteral(" без клички") : QStringLiteral(" «%1»").arg(name));
+  const QString farm = text(file.fieldIndex(u"KODVLAD")), region = text(file.fieldIndex(u"KODREG"));
+  if (!farm.isEmpty())
+    parts << QStringLiteral("хозяйство ") + farm + (region.isEmpty() ? QString() : QStringLiteral(" региона ") + region);
+  else if (!region.isEmpty())
+    parts << QStringLiteral("регион ") + region;
+  return out + QStringLiteral(" (") + parts.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
 void putBlank(const FieldDef& f, char* record) { std::memset(record + f.offset, ' ', size_t(f.width)); }
 
 void putText(const FieldDef& f, char* record, const QString& value, Codepage cp, const QString& table) {
   char* p = record + f.offset;
   switch (f.type) {
     case 'C': {
-      const QByteArray b = encode(value, cp);
-      const int n = std::min<int>(int(b.size()), f.width);
-      std::memcpy(p, b.constData(), size_t(n));
-      std::memset(p + n, ' ', size_t(f.width - n));
+      // Typed and pasted text is stored composed ("й", not "и" and a combining breve); a
+      // character the code page lacks is refused, never stored as '?'.
+      const QString composed = value.normalized(QString::NormalizationForm_C);
+      const QString lacking = unstorableCharacters(composed, cp);
+      if (!lacking.isEmpty())
+        throw TableError(QStringLiteral("Таблица %1: в поле %2 есть знаки, которые нельзя сохранить в таблице (%3): %4.")
+                             .arg(table, f.name, codepageName(cp), lacking));
+      const QByteArray b = encodeForField(composed, cp, f.width);
+      std::memcpy(p, b.constData(), size_t(b.size()));
+      std::memset(p + b.size(), ' ', size_t(f.width - b.size()));
       return;
     }
     case 'N': case 'F': {

@@ -10,7 +10,8 @@
 
 namespace korvel::db {
 
-// True when the field holds nothing but blanks (an empty text, an empty number or date).
+// True when the field holds nothing but blanks (an empty text, an empty number or date). A
+// numeric field filled with '*' is empty as well.
 bool fieldBlank(const FieldDef& f, const char* record);
 
 // The field as text: character fields without trailing blanks; numbers in plain decimal
@@ -26,6 +27,10 @@ std::optional<long long> parseWhole(const char* bytes, int n);
 
 // Fast number of a numeric field without allocation; empty gives 0. Not for other types.
 double numericValue(const char* bytes, int width, bool* ok);
+
+// Names a record for a message: "запись №5 (корова «Зорька», хозяйство 2 региона 1)", the
+// part in brackets where the table keeps animals; "новая запись" for a record number of 0.
+QString recordLabel(const DbfFile& file, const char* record, long long recordNumber);
 
 // Writers into a record buffer; a value that cannot be stored throws TableError naming
 // `table`. A text longer than a character field is cut to its width.

@@ -47,9 +47,10 @@ FieldView::FieldView(const DbfFile& file, QStringView name) : file_(&file) {
 }
 
 void FieldView::conversionFailed(const Row& row, const char* what) const {
-  throw TableError(QStringLiteral("Таблица %1: «%2» не является %3 (поле %4).")
+  throw TableError(QStringLiteral("Таблица %1: «%2» не является %3 (поле %4), %5.")
                        .arg(tableNameOf(*file_), fieldText(def_, record(row), file_->codepage()),
-                            QString::fromUtf8(what), def_.name));
+                            QString::fromUtf8(what), def_.name,
+                            recordLabel(*file_, record(row), row.recordNumber())));
 }
 
 WholeView::WholeView(const DbfFile& file, QStringView name) : FieldView(file, name) {

@@ -168,7 +168,7 @@ class FieldView {
  protected:
   const char* at(const Row& row) const { return row.bytes_ + def_.offset; }
   const char* record(const Row& row) const { return row.bytes_; }
-  // "Таблица KOROVA: «x» не является целым числом (поле X1)."
+  // "Таблица KOROVA: «x» не является целым числом (поле X1), запись №5 (корова «Зорька», …)."
   [[noreturn]] void conversionFailed(const Row& row, const char* what) const;
   const DbfFile* file_ = nullptr;
   FieldDef def_;

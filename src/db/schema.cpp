@@ -67,9 +67,8 @@ enum class Kind { Text, Number, Date, Other };
 Kind kindOf(char type) {
   switch (type) {
     case 'C': return Kind::Text;
-    // Numeric and float fields, and the binary numbers other writers use, all read as numbers.
-    case 'N': case 'F': case 'I': case 'B': case 'Y': return Kind::Number;
-    case 'D': case 'T': return Kind::Date;
+    case 'N': case 'F': return Kind::Number;
+    case 'D': return Kind::Date;
     default: return Kind::Other;
   }
 }
@@ -94,6 +93,17 @@ void checkLayout(const DbfFile& file, const QString& tableName) {
                                                     {"PORODA", porodaLayout}, {"XARAKT", xaraktLayout}};
   for (const auto& [name, layout] : layouts) {
     if (tableName.compare(QLatin1String(name), Qt::CaseInsensitive) != 0) continue;
+    // Binary fields (other writers' integers, doubles, currency, date-times, null flags and
+    // memo pointers) hold bytes the program cannot write: a blank record or cleared fields
+    // would corrupt them, so such a table is not opened at all.
+    for (const FieldDef& f : file.fields()) {
+      const bool binaryMemo = (f.type == 'M' || f.type == 'G' || f.type == 'P') && f.width == 4;
+      if (QStringLiteral("IBYT0").contains(QLatin1Char(f.type)) || binaryMemo)
+        throw TableError(QStringLiteral("Таблица %1: поле %2 типа «%3» хранит двоичные данные, которые программа не "
+                                        "записывает; таблица не открыта. Сохраните таблицу с числовыми полями "
+                                        "(тип N).")
+                             .arg(tableName, f.name, QString(QLatin1Char(f.type))));
+    }
     const TableLayout t = layout();
     for (const FieldDef& wanted : t.fields) {
       const int i = file.fieldIndex(wanted.name);

@@ -398,9 +398,24 @@ void Table::removeListener(int id) {
   std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
 }
 
+QString storableName(const Table& table, QStringView field, const QString& typed, const QString& lead) {
+  const DbfFile& file = table.file();
+  const QString composed = typed.normalized(QString::NormalizationForm_C);
+  const QString lacking = unstorableCharacters(composed, file.codepage());
+  if (!lacking.isEmpty())
+    throw TableError(QStringLiteral("%1 есть знаки, которые нельзя сохранить в таблице: %2").arg(lead, lacking));
+  return storedText(composed, file.codepage(), file.fields()[size_t(table.fieldIndex(field))].width);
+}
+
 // ---- Field ----
 
 const FieldDef& Field::def() const { return table_->file_->fields()[size_t(index_)]; }
+
+void Field::notConverted(const char* what) const {
+  table_->fail(QStringLiteral("«%1» не является %2 (поле %3), %4.")
+                   .arg(asString(), QString::fromUtf8(what), def().name,
+                        recordLabel(*table_->file_, table_->currentRecord(), table_->recNo())));
+}
 
 QString Field::asString() const {
   const char* rec = table_->currentRecord();
@@ -416,16 +431,14 @@ long long Field::asInteger() const {
   const FieldDef& f = def();
   if (f.type == 'C') {
     const auto v = parseWhole(rec + f.offset, f.width);
-    if (!v)
-      table_->fail(QStringLiteral("«%1» не является целым числом (поле %2).").arg(asString(), f.name));
+    if (!v) notConverted("целым числом");
     return *v;
   }
   const auto v = fieldNumber(f, rec, table_->file_->codepage());
-  if (!v) table_->fail(QStringLiteral("«%1» не является числом (поле %2).").arg(asString(), f.name));
+  if (!v) notConverted("числом");
   // Converting a value outside the 64-bit range (or not finite) would give an arbitrary number.
   const double r = std::nearbyint(*v);
-  if (!(r >= -9.2e18 && r <= 9.2e18))
-    table_->fail(QStringLiteral("«%1» не является целым числом (поле %2).").arg(asString(), f.name));
+  if (!(r >= -9.2e18 && r <= 9.2e18)) notConverted("целым числом");
   return static_cast<long long>(r);
 }
 
@@ -433,7 +446,7 @@ double Field::asFloat() const {
   const char* rec = table_->currentRecord();
   if (!rec) return 0;
   const auto v = fieldNumber(def(), rec, table_->file_->codepage());
-  if (!v) table_->fail(QStringLiteral("«%1» не является числом (поле %2).").arg(asString(), def().name));
+  if (!v) notConverted("числом");
   return *v;
 }
 

@@ -36,6 +36,8 @@ class Field {
   const FieldDef& def() const;
 
  private:
+  // "«x» не является числом (поле X1), запись №5 (…)" as the table's error.
+  [[noreturn]] void notConverted(const char* what) const;
   Table* table_;
   int index_;
 };
@@ -143,5 +145,10 @@ class Table {
   int nextListener_ = 1;
   quint64 dataVersion_ = 0;
 };
+
+// A name typed for a character field of an open table, as the field will keep it: composed,
+// in the table's code page, cut to the field's width. Throws TableError "<lead> есть знаки,
+// которые нельзя сохранить в таблице: é, 🐄" when the code page lacks some of its characters.
+QString storableName(const Table& table, QStringView field, const QString& typed, const QString& lead);
 
 }  // namespace korvel::db

@@ -1,5 +1,7 @@
 #include "db/text.h"
 
+#include <QStringList>
+
 #include <array>
 #include <unordered_map>
 
@@ -58,7 +60,17 @@ struct Encoder {
 
 }  // namespace
 
+QString codepageName(Codepage cp) {
+  switch (cp) {
+    case Codepage::Cp1251: return QStringLiteral("Windows-1251");
+    case Codepage::Cp866: return QStringLiteral("CP866");
+    case Codepage::Utf8: return QStringLiteral("UTF-8");
+  }
+  return {};
+}
+
 QString decode(const char* bytes, qsizetype n, Codepage cp) {
+  if (cp == Codepage::Utf8) return QString::fromUtf8(bytes, n);
   const auto& t = upperHalf(cp);
   QString s(n, Qt::Uninitialized);
   QChar* out = s.data();
@@ -70,6 +82,7 @@ QString decode(const char* bytes, qsizetype n, Codepage cp) {
 }
 
 QByteArray encode(const QString& text, Codepage cp) {
+  if (cp == Codepage::Utf8) return text.toUtf8();
   static const Encoder e1251(kCp1251), e866(kCp866);
   const Encoder& e = cp == Codepage::Cp866 ? e866 : e1251;
   QByteArray out;
@@ -86,7 +99,39 @@ QByteArray encode(const QString& text, Codepage cp) {
   return out;
 }
 
-QString nameKey(const QString& name) { return name.trimmed().toUpper(); }
+QString unstorableCharacters(const QString& text, Codepage cp) {
+  if (cp == Codepage::Utf8) return {};
+  QStringList found;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    const QString c = text.mid(i, n);
+    i += n - 1;
+    const bool storable = n == 1 && (c == QLatin1String("?") || encode(c, cp) != "?");
+    if (!storable && !found.contains(c)) found << c;
+  }
+  return found.join(QStringLiteral(", "));
+}
+
+QByteArray encodeForField(const QString& text, Codepage cp, int width) {
+  QByteArray b = encode(text.normalized(QString::NormalizationForm_C), cp);
+  if (b.size() > width) {
+    qsizetype cut = width;
+    // A UTF-8 character is not split: its continuation bytes are 10xxxxxx.
+    if (cp == Codepage::Utf8)
+      while (cut > 0 && (static_cast<unsigned char>(b[cut]) & 0xC0) == 0x80) --cut;
+    b.truncate(cut);
+  }
+  return b;
+}
+
+QString storedText(const QString& text, Codepage cp, int width) {
+  const QByteArray b = encodeForField(text, cp, width);
+  qsizetype n = b.size();
+  while (n > 0 && (b[n - 1] == ' ' || b[n - 1] == '\0')) --n;
+  return decode(b.constData(), n, cp);
+}
+
+QString nameKey(const QString& name) { return name.normalized(QString::NormalizationForm_C).trimmed().toUpper(); }
 
 QString counted(long long n, const QString& one, const QString& few, const QString& many) {
   const long long tens = (n < 0 ? -n : n) % 100, units = tens % 10;

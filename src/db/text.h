@@ -1,5 +1,6 @@
-// Text of the data files: Windows-1251 (and CP866 for old DOS tables) to and from QString,
-// and the one comparison rule for names of regions, farms, breeds and animals.
+// Text of the data files: Windows-1251 (CP866 for old DOS tables, UTF-8 for tables saved so by
+// other programs) to and from QString, and the one comparison rule for names of regions, farms,
+// breeds and animals.
 #pragma once
 
 #include <QByteArray>
@@ -7,14 +8,28 @@
 
 namespace korvel::db {
 
-enum class Codepage { Cp1251, Cp866 };
+enum class Codepage { Cp1251, Cp866, Utf8 };
+
+// "Windows-1251", "CP866", "UTF-8", for messages.
+QString codepageName(Codepage cp);
 
 QString decode(const char* bytes, qsizetype n, Codepage cp = Codepage::Cp1251);
 // Characters the code page lacks become '?'. A byte the code page leaves undefined (0x98 in
 // Windows-1251) decodes to the C1 control of the same number, so it survives a round trip.
 QByteArray encode(const QString& text, Codepage cp = Codepage::Cp1251);
 
-// Names are equal when equal after trimming both ends and upper-casing (Cyrillic and Latin).
+// The characters of `text` the code page lacks, each once, in order of appearance, joined by
+// ", " ("é, 🐄"); empty when every one can be stored.
+QString unstorableCharacters(const QString& text, Codepage cp);
+
+// The text as a field of `width` bytes keeps it: composed (NFC), encoded, cut to the width
+// (never inside a UTF-8 character) and without trailing blanks. Names typed into the tables are
+// compared in this form, so that a list never ends up with two rows that read the same.
+QByteArray encodeForField(const QString& text, Codepage cp, int width);
+QString storedText(const QString& text, Codepage cp, int width);
+
+// Names are equal when equal after composing (NFC), trimming both ends and upper-casing
+// (Cyrillic and Latin).
 QString nameKey(const QString& name);
 
 // A count with its noun in the form Russian asks for: counted(3, "запись", "записи", "записей")

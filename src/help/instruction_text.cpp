@@ -5,6 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 #include <array>
 
@@ -28,23 +31,36 @@ QString instructionFilePath(int selector) {
   return QDir::toNativeSeparators(QStringLiteral("./") + name);
 }
 
+QString instructionText(const QByteArray& bytes) {
+  // Notepad saves UTF-8, with or without the mark; anything that is not valid UTF-8 with a
+  // letter outside ASCII is the program's own Windows-1251.
+  if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError()) return text;
+  }
+  return db::decode(bytes.constData(), bytes.size());
+}
+
 QStringList instructionLines(const QByteArray& bytes) {
+  const QString text = instructionText(bytes);
   QStringList lines;
-  const char* p = bytes.constData();
-  const qsizetype n = bytes.size();
+  const qsizetype n = text.size();
   qsizetype start = 0;
   qsizetype i = 0;
   while (i < n) {
-    const char c = p[i];
-    if (c == '\r' || c == '\n') {
-      lines.append(db::decode(p + start, i - start));
-      i += (c == '\r' && i + 1 < n && p[i + 1] == '\n') ? 2 : 1;
+    const QChar c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      lines.append(text.mid(start, i - start));
+      i += (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
       start = i;
     } else {
       ++i;
     }
   }
-  if (start < n) lines.append(db::decode(p + start, n - start));
+  if (start < n) lines.append(text.mid(start));
   return lines;
 }
 

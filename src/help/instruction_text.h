@@ -1,5 +1,5 @@
 // Instruction text files: which file each instruction selector names, and reading a file
-// (Windows-1251) into display lines.
+// (Windows-1251, or UTF-8 as Notepad saves it) into display lines.
 #pragma once
 
 #include <QByteArray>
@@ -16,7 +16,11 @@ QString instructionFilePath(int selector);
 // The bare file name of a selector ("bik.txt"); empty outside 1 to 7.
 QString instructionFileName(int selector);
 
-// Splits Windows-1251 text into lines: a line ends at CR LF, at a lone CR or at a lone LF.
+// The text of a file: UTF-8 when it starts with the UTF-8 mark, or when it is valid UTF-8 and
+// not plain ASCII; Windows-1251 otherwise.
+QString instructionText(const QByteArray& bytes);
+
+// Splits the text (instructionText) into lines: a line ends at CR LF, at a lone CR or at a lone LF.
 // A terminator at the very end does not start another line, so empty text has no lines.
 QStringList instructionLines(const QByteArray& bytes);
 

@@ -26,10 +26,10 @@ NameScan scanNames(db::Table& table, QStringView codeField, QStringView nameFiel
   return out;
 }
 
-// The name as the field will hold it: a longer text is cut to the field's width, and names
-// are compared as stored, so that a list never ends up with two rows of one name.
+// The name as the field will hold it: names are compared as stored, so that a list never ends
+// up with two rows of one name; a name the table cannot store is refused.
 QString storedName(db::Table& table, QStringView nameField, const QString& typed) {
-  return typed.left(table.fieldByName(nameField).def().width);
+  return db::storableName(table, nameField, typed, QStringLiteral("В названии"));
 }
 
 NameOutcome appendName(db::Table& table, QStringView codeField, QStringView nameField, const QString& typed,

@@ -1,11 +1,45 @@
 #include "safety/drive_letters.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <QStringList>
 #include <QtGlobal>
 
+#include <algorithm>
+
 namespace korvel::safety {
+namespace {
+
+// A mount table writes blanks, tabs, newlines and backslashes in paths as \ooo.
+QString unescapedPath(const QByteArray& field) {
+  QByteArray out;
+  for (qsizetype i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size()) {
+      bool ok = false;
+      const int c = field.mid(i + 1, 3).toInt(&ok, 8);
+      if (ok) {
+        out.append(char(c));
+        i += 3;
+        continue;
+      }
+    }
+    out.append(field[i]);
+  }
+  return QFile::decodeName(out);
+}
+
+// The folder of a medium the desktop mounted: /media/<user>/<label> or /run/media/<user>/<label>.
+bool removableFolder(const QString& path) {
+  const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+  if (parts.size() == 3 && parts[0] == QLatin1String("media")) return true;
+  return parts.size() == 4 && parts[0] == QLatin1String("run") && parts[1] == QLatin1String("media");
+}
+
+QByteArray letterVariable(QChar letter) { return "KORVEL_DRIVE_" + QString(letter).toLatin1(); }
+
+}  // namespace
 
 std::optional<QChar> driveLetterOf(const QString& typed) {
   const QString t = typed.trimmed();
@@ -17,13 +51,56 @@ std::optional<QChar> driveLetterOf(const QString& typed) {
   return QChar(c);
 }
 
+std::vector<RemovableMedium> removableMediaIn(const QByteArray& mountTable,
+                                              const std::function<bool(QChar)>& taken) {
+  std::vector<RemovableMedium> media;
+  char16_t next = u'D';
+  for (const QByteArray& line : mountTable.split('\n')) {
+    // "36 35 98:0 / /media/anna/KINGSTON rw,nosuid - vfat /dev/sdb1 rw": the fifth field.
+    const QList<QByteArray> fields = line.split(' ');
+    if (fields.size() < 5) continue;
+    const QString root = unescapedPath(fields[4]);
+    if (!removableFolder(root)) continue;
+    if (std::any_of(media.begin(), media.end(), [&](const RemovableMedium& m) { return m.root == root; })) continue;
+    while (next <= u'Z' && taken(QChar(next))) ++next;
+    if (next > u'Z') break;
+    media.push_back({QChar(next), root.section(QLatin1Char('/'), -1), root});
+    ++next;
+  }
+  return media;
+}
+
+std::vector<RemovableMedium> removableMedia() {
+#ifdef Q_OS_WIN
+  return {};
+#else
+  const QString tablePath = qEnvironmentVariable("KORVEL_MOUNTINFO", QStringLiteral("/proc/self/mountinfo"));
+  QFile table(tablePath);
+  if (!table.open(QIODevice::ReadOnly)) return {};
+  // The proc file reports no size: read it to its end.
+  const QByteArray text = table.readAll();
+  return removableMediaIn(text, [](QChar letter) {
+    return !qEnvironmentVariable(letterVariable(letter).constData()).isEmpty() ||
+           QFileInfo(QStringLiteral("/mnt/") + QString(letter).toLower()).isDir();
+  });
+#endif
+}
+
+QString mediaListText(const std::vector<RemovableMedium>& media) {
+  QStringList lines;
+  for (const RemovableMedium& m : media)
+    lines << QStringLiteral("%1: — %2 (%3)").arg(m.letter).arg(m.label, QDir::toNativeSeparators(m.root));
+  return lines.join(QLatin1Char('\n'));
+}
+
 QString driveRoot(QChar letter) {
 #ifdef Q_OS_WIN
   return QString(letter) + QStringLiteral(":/");
 #else
-  const QByteArray var = "KORVEL_DRIVE_" + QString(letter).toLatin1();
-  const QString mapped = qEnvironmentVariable(var.constData());
+  const QString mapped = qEnvironmentVariable(letterVariable(letter).constData());
   if (!mapped.isEmpty()) return QDir::cleanPath(mapped);
+  for (const RemovableMedium& m : removableMedia())
+    if (m.letter == letter) return m.root;
   return QStringLiteral("/mnt/") + QString(letter).toLower();
 #endif
 }

@@ -1,11 +1,16 @@
 // Drive letters: the one-letter name of a backup medium as the user types it, and where that
-// medium is on this computer. On Windows a letter is a drive; elsewhere a letter maps to a
-// folder: the one named by KORVEL_DRIVE_<LETTER> when that is set, else /mnt/<letter>.
+// medium is on this computer. On Windows a letter is a drive. Elsewhere a letter maps to a
+// folder: the one named by KORVEL_DRIVE_<LETTER> when that is set; else the removable medium
+// the desktop mounted (/media/<user>/<label> or /run/media/<user>/<label>) that got the letter;
+// else /mnt/<letter>.
 #pragma once
 
+#include <QByteArray>
 #include <QChar>
 #include <QString>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace korvel::safety {
 
@@ -14,10 +19,31 @@ namespace korvel::safety {
 std::optional<QChar> driveLetterOf(const QString& typed);
 
 // The root folder of the medium named by an upper-case letter ("E:/" on Windows,
-// $KORVEL_DRIVE_E or "/mnt/e" elsewhere).
+// $KORVEL_DRIVE_E, a removable medium's folder or "/mnt/e" elsewhere).
 QString driveRoot(QChar letter);
 
 // Whether the medium answers: its root is a folder whose free space can be determined.
 bool driveReady(QChar letter);
+
+// A removable medium mounted by the desktop, with the letter it answers to.
+struct RemovableMedium {
+  QChar letter;
+  QString label;  // the last part of its folder, as the desktop named it
+  QString root;   // "/media/anna/KINGSTON"
+  bool operator==(const RemovableMedium&) const = default;
+};
+
+// The removable media of a mount table (the format of /proc/self/mountinfo), in mount order,
+// each with the first letter from D on that `taken` does not hold; none once Z is given out.
+std::vector<RemovableMedium> removableMediaIn(const QByteArray& mountTable,
+                                              const std::function<bool(QChar)>& taken);
+
+// The media mounted now (the table in $KORVEL_MOUNTINFO when set, else this process's), the
+// letters of KORVEL_DRIVE_<L> variables and of existing /mnt/<l> folders left to those. None on
+// Windows.
+std::vector<RemovableMedium> removableMedia();
+
+// "E: — KINGSTON (/media/anna/KINGSTON)", one medium a line.
+QString mediaListText(const std::vector<RemovableMedium>& media);
 
 }  // namespace korvel::safety

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace korvel::safety {
@@ -68,13 +69,30 @@ LetterWindow::LetterWindow(const QString& actionCaption, QWidget* parent) : Korv
   exitButton->setAutoDefault(false);
   onClick(actionButton, [this] { actionClicked(); });
   onClick(exitButton, [this] { reject(); });
+  mediaList = makeLabel(this, "MediaList", QString());
+  mediaList->setWordWrap(false);
+  mediaList->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* poll = new QTimer(this);
+  poll->setInterval(2000);
+  onSignal(poll, &QTimer::timeout, this, QStringLiteral("Список съёмных носителей"), [this] {
+    if (isVisible()) showMedia();
+  });
+  poll->start();
+}
+
+void LetterWindow::showMedia() {
+  const QString list = mediaListText(removableMedia());
+  mediaList->setText(list);
+  mediaList->setVisible(!list.isEmpty());
 }
 
 void LetterWindow::layOut(std::initializer_list<QLabel*> instructions, QLabel* fieldCaption) {
   fieldCaption->setWordWrap(false);
   auto* field = new QHBoxLayout;
-  field->addWidget(fieldCaption);
-  field->addWidget(letterEdit);
+  field->addWidget(fieldCaption, 0, Qt::AlignTop);
+  field->addWidget(letterEdit, 0, Qt::AlignTop);
+  field->addSpacing(24);
+  field->addWidget(mediaList, 0, Qt::AlignTop);
   field->addStretch();
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(actionButton);
@@ -92,6 +110,7 @@ void LetterWindow::layOut(std::initializer_list<QLabel*> instructions, QLabel* f
 }
 
 void LetterWindow::FormActivate() {
+  showMedia();
   letterEdit->clear();
   letterEdit->setFocus();
 }

@@ -32,17 +32,20 @@ std::optional<QChar> takeLetter(QLineEdit& field);
 //   letterEdit                       letterEdit
 //   actionButton                     actionButton
 //   exitButton                       exitButton
+//   mediaList                        MediaList
 // END OBJECT NAMES
 
 // A backup or restore window: the instruction labels one under another, the letter field with
-// its caption, then the action button and "Выход", which closes the window. Showing the window
-// empties the field and puts the focus in it.
+// its caption and, beside it, the removable media mounted now with their letters; then the
+// action button and "Выход", which closes the window. Showing the window empties the field and
+// puts the focus in it. The list of media follows media plugged in or out while it is open.
 class LetterWindow : public KorvelDialog {
   Q_OBJECT
  public:
   QLineEdit* letterEdit;
   QPushButton* actionButton;  // the action
   QPushButton* exitButton;    // "Выход"
+  QLabel* mediaList;          // "E: — KINGSTON (/media/anna/KINGSTON)", one medium a line
 
   // The action of actionButton.
   virtual void actionClicked() = 0;
@@ -52,6 +55,9 @@ class LetterWindow : public KorvelDialog {
   // Lays the window out; the labels are made by the window beforehand.
   void layOut(std::initializer_list<QLabel*> instructions, QLabel* fieldCaption);
   void FormActivate() override;
+
+ private:
+  void showMedia();
 };
 
 // Shows the wait cursor while a copy runs.

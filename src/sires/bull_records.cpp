@@ -32,9 +32,13 @@ std::optional<long long> codeOfCurrent(db::Table& bik) {
 // card shows and the one the buttons work on.
 bool hasCurrent(db::Table& t) { return bool(db::currentRow(t)); }
 
-}  // namespace
+// The bull's name as NOKLI keeps it (cut to the field's width, so that the stored name is the
+// one the duplicate test looked at); a name the table cannot store is refused.
+QString bullNameAsStored(db::Table& bik, const QString& typed) {
+  return db::storableName(bik, u"nokli", typed, QStringLiteral("В кличке"));
+}
 
-QString bullNameAsStored(const QString& typed) { return typed.left(kBullNameWidth); }
+}  // namespace
 
 void showFarmBulls(HerdTables& dm, const HerdContext& herd, int recNo) {
   db::Table& bik = dm.bik;
@@ -65,12 +69,12 @@ long long nextBullCode(HerdTables& dm) {
 }
 
 BullNameOutcome addBull(HerdTables& dm, const HerdContext& herd, const QString& typed) {
-  const QString name = bullNameAsStored(typed);
-  const QString key = db::nameKey(name);
-  if (key.isEmpty()) return BullNameOutcome::NoName;
   db::Table& bik = dm.bik;
   const db::Freeze hold({&dm.bullsSource}, {&dm.bullRefreshSuppressed});
   bik.open();
+  const QString name = bullNameAsStored(bik, typed);
+  const QString key = db::nameKey(name);
+  if (key.isEmpty()) return BullNameOutcome::NoName;
   // After an error the list shows what it showed before.
   db::CursorKeeper back(bik, db::CursorKeeper::When::OnError);
   const QString filter = bik.filter();
@@ -183,7 +187,7 @@ void moveCurrentBull(HerdTables& dm, const HerdContext& herd) {
 BullNameOutcome renameCurrentBull(HerdTables& dm, const HerdContext& herd, const QString& typed) {
   db::Table& bik = dm.bik;
   if (!hasCurrent(bik)) return BullNameOutcome::NoName;
-  const QString name = bullNameAsStored(typed);
+  const QString name = bullNameAsStored(bik, typed);
   const QString key = db::nameKey(name);
   const int self = bik.recNo();
   db::Freeze hold(dm.bullRefreshSuppressed);

@@ -12,11 +12,6 @@ namespace korvel {
 
 class HerdTables;
 
-// NOKLI holds 20 characters: a longer name is cut to them before it is compared and written,
-// so that the stored name is the one the duplicate test looked at.
-constexpr int kBullNameWidth = 20;
-QString bullNameAsStored(const QString& typed);
-
 // BIK shows the bulls of `herd`'s farm, on the first one, or on the bull at `recNo` when he is
 // in the farm (else at the end). The bull grid is detached meanwhile.
 void showFarmBulls(HerdTables& dm, const HerdContext& herd, int recNo = 0);

@@ -11,6 +11,7 @@
 #include "ui/forms.h"
 #include "work_folder.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -248,6 +249,33 @@ TEST(CowRecords, TheSameNameInAnotherFarmAndNamesCutToTheirWidth) {
   c.prompts().texts = {QStringLiteral("Другая-длинная-кличка-00")};
   button(w, "Button11")->click();
   EXPECT_TRUE(c.rows().contains(QStringLiteral("Другая-длинная-кличк 1/2")));
+}
+
+// Pasted names: decomposed letters are stored composed, and a name with characters the table's
+// code page lacks is refused naming them, instead of being stored with '?' in their place.
+TEST(CowRecords, PastedNamesAreStoredComposedAndUnstorableOnesAreRefused) {
+  Cows c;
+  c.open();
+  CowWindow& w = *c.w;
+  auto bytes = [&] {
+    QFile f(c.file());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  const QByteArray before = bytes();
+  const QString lacking = QStringLiteral("В кличке есть знаки, которые нельзя сохранить в таблице: ");
+  c.prompts().texts = {QStringLiteral("Renée"), QStringLiteral("Бурёнка 🐄"), QStringLiteral("Зои\u0306ка"),
+                       QStringLiteral("зойка ")};
+  button(w, "Button1")->click();
+  button(w, "Button1")->click();
+  EXPECT_EQ(c.prompts().messages, QStringList({lacking + QStringLiteral("é"), lacking + QStringLiteral("🐄")}));
+  EXPECT_EQ(bytes(), before);
+  button(w, "Button1")->click();
+  button(w, "Button1")->click();
+  EXPECT_EQ(c.prompts().messages.mid(2), QStringList{kDuplicate});
+  EXPECT_EQ(c.current(), QStringLiteral("Зойка"));
+  int zoika = 0;
+  for (const auto& r : liveRows(c.file())) zoika += r["nokli"] == QStringLiteral("Зойка");
+  EXPECT_EQ(zoika, 1);
 }
 
 TEST(CowRecords, RemovingAsksFreesTheRowAndEmptiesTheFarm) {

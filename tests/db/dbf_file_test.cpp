@@ -192,12 +192,20 @@ TEST_F(DbfFileTest, Windows1251NamesRoundTrip) {
     t.next();
   }
   EXPECT_EQ(readFile(QDir(dir()).filePath("R.DBF")).mid(hl), b.mid(hl));
-  // A character Windows-1251 lacks becomes '?'.
+  // A character Windows-1251 lacks is refused, never stored as '?'; decomposed text (и and a
+  // combining breve, as some programs paste "й") is stored composed.
   t.first();
   t.edit();
-  t.fieldByName(u"region").setString(QStringLiteral("中x"));
+  try {
+    t.fieldByName(u"region").setString(QStringLiteral("中x é🐄"));
+    ADD_FAILURE() << "stored";
+  } catch (const TableError& e) {
+    EXPECT_EQ(e.text(), QStringLiteral("Таблица R: в поле REGION есть знаки, которые нельзя сохранить в таблице (Windows-1251): 中, é, 🐄."));
+  }
+  EXPECT_EQ(t.fieldByName(u"region").asString(), names[0]);
+  t.fieldByName(u"region").setString(QStringLiteral("Зои\u0306ка"));
   t.post();
-  EXPECT_EQ(t.fieldByName(u"region").asString(), QStringLiteral("?x"));
+  EXPECT_EQ(t.fieldByName(u"region").asString(), QStringLiteral("Зойка"));
   EXPECT_EQ(nameKey(QStringLiteral("  ёлкино-щучье ")), nameKey(names[0]));
 }
 
@@ -315,6 +323,21 @@ TEST_F(DbfFileTest, FieldConversions) {
   EXPECT_EQ(t.fieldByName(u"num").asFloat(), 0.0);
   EXPECT_EQ(t.fieldByName(u"num").asString(), QString());
   EXPECT_THROW(t.fieldByName(u"nosuch"), TableError);
+
+  // A numeric field of '*' alone (other writers' empty number) is empty; any other text that is
+  // no number is still refused.
+  const FieldDef num{QStringLiteral("NUM"), 'N', 4, 0, 1};
+  for (const char* empty : {"****", "    ", "  **"}) {
+    const std::string rec = std::string(" ") + empty;
+    EXPECT_TRUE(fieldBlank(num, rec.data())) << empty;
+    EXPECT_EQ(fieldNumber(num, rec.data(), Codepage::Cp1251), 0.0) << empty;
+    EXPECT_EQ(fieldText(num, rec.data(), Codepage::Cp1251), QString()) << empty;
+  }
+  for (const char* bad : {"*5**", "1***", " * 1"}) {
+    const std::string rec = std::string(" ") + bad;
+    EXPECT_FALSE(fieldBlank(num, rec.data())) << bad;
+    EXPECT_FALSE(fieldNumber(num, rec.data(), Codepage::Cp1251).has_value()) << bad;
+  }
 }
 
 TEST_F(DbfFileTest, WideNumericFieldsReadTheirValue) {

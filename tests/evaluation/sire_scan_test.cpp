@@ -304,7 +304,7 @@ TEST(SireScan, AFieldThatIsNoNumberStopsTheScanWithItsMessage) {
     scanSires(dm, r);
     ADD_FAILURE() << "the scan read 5x as a number";
   } catch (const db::TableError& e) {
-    EXPECT_EQ(e.text(), QStringLiteral("Таблица KOROVA: «5x» не является числом (поле X3)."));
+    EXPECT_EQ(e.text(), QStringLiteral("Таблица KOROVA: «5x» не является числом (поле X3), запись №3 (корова без клички, регион 1)."));
   }
 }
 

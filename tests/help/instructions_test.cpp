@@ -1,4 +1,5 @@
 // The instructions viewer and the reading of instruction files.
+#include "db/text.h"
 #include "help/instruction_text.h"
 #include "help/instructions_window.h"
 
@@ -53,6 +54,25 @@ TEST(InstructionText, MixedLineEndsGiveOneLinePerTextLine) {
   EXPECT_EQ(instructionLines("\r\n"), QStringList{QString()});
   EXPECT_EQ(instructionLines("a\r"), QStringList{QStringLiteral("a")});
   EXPECT_EQ(instructionLines("a\n\nb\r\n"), (QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}));
+}
+
+// Notepad saves UTF-8, with or without the mark: such a file reads as UTF-8; the program's own
+// Windows-1251 files, plain ASCII and bytes that are no valid UTF-8 read as Windows-1251.
+TEST(InstructionText, Utf8FilesAreReadAsUtf8AndEverythingElseAsWindows1251) {
+  const QString russian = QStringLiteral("Ёлка, №5 — щука");
+  const QByteArray utf8 = russian.toUtf8();
+  const QByteArray cp1251 = db::encode(russian);
+  const std::pair<QByteArray, QStringList> cases[] = {
+      {"\xEF\xBB\xBF" + utf8 + "\r\nASCII", {russian, QStringLiteral("ASCII")}},
+      {"\xEF\xBB\xBF", {}},
+      {utf8 + "\n" + utf8, {russian, russian}},
+      {cp1251 + "\r\n" + cp1251, {russian, russian}},
+      {"plain ASCII\r\n", {QStringLiteral("plain ASCII")}},
+      // D0 A1 happens to be valid UTF-8 ("С"), the lone D0 after it is not: Windows-1251.
+      {"\xD0\xA1\xD0", {QStringLiteral("РЎР")}},
+  };
+  for (const auto& [bytes, lines] : cases)
+    EXPECT_EQ(instructionLines(bytes), lines) << bytes.toHex().toStdString();
 }
 
 TEST(InstructionText, SelectorsNameTheSevenFiles) {

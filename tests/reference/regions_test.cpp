@@ -125,6 +125,42 @@ TEST(RegionsWindow, NamesAreComparedTrimmedAndInUpperCase) {
   EXPECT_EQ(rows[2]["region"], QStringLiteral("Восток"));
 }
 
+// A REGION that GDAL re-saved in UTF-8 (with its .cpg): names compare as the user reads them,
+// composed or not, and new names are written in UTF-8, even those Windows-1251 lacks; the
+// program's own Windows-1251 REGION refuses such a name, naming what it cannot store.
+TEST(RegionsWindow, AUtf8TableTakesAnyNameAndAWindows1251OneRefusesWhatItCannotStore) {
+  {
+    test::WorkFolder folder;
+    ASSERT_TRUE(QFile::remove(folder.file(QStringLiteral("REGION.DBF"))));
+    for (const char* name : {"REGION.dbf", "REGION.cpg"}) {
+      const QString to = folder.file(QString::fromLatin1(name));
+      ASSERT_TRUE(QFile::copy(QStringLiteral(KORVEL_FIXTURES "/gdal_region_utf8/") + name, to));
+      QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    test::App app(folder.path());
+    RegionsWindow& w = *forms().regionsWindow;
+    w.show();
+    app.prompts.texts = {QStringLiteral(" вологодская ОБЛАСТЬ"), QStringLiteral("Café Élan"),
+                         QStringLiteral("Cafe\u0301 E\u0301lan ")};
+    for (int i = 0; i < 3; ++i) button(w, "Button1")->click();
+    EXPECT_EQ(app.prompts.messages, QStringList({kDuplicate, kDuplicate}));
+    w.hide();
+    const auto rows = liveRows(folder.file(QStringLiteral("REGION.dbf")));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2]["kodreg"], QStringLiteral("3"));
+    QFile file(folder.file(QStringLiteral("REGION.dbf")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(QStringLiteral("Café Élan      ").toUtf8()));  // composed, in UTF-8
+  }
+  RegionsFixture f;
+  f.w.show();
+  f.app.prompts.texts = {QStringLiteral("Café Élan")};
+  button(f.w, "Button1")->click();
+  EXPECT_EQ(f.app.prompts.messages.last(),
+            QStringLiteral("В названии есть знаки, которые нельзя сохранить в таблице: é, É"));
+  EXPECT_TRUE(liveRows(f.file()).empty());
+}
+
 TEST(RegionsWindow, CorrectingShowsTheWholeListAgainAndRewritesTheRightRegion) {
   RegionsFixture f;
   f.region(1, QStringLiteral("Северный"));

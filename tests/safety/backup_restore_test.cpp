@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace korvel {
 namespace {
@@ -52,6 +54,48 @@ TEST(DriveLetters, ALetterIsItsVariablesFolderOrMnt) {
   EXPECT_FALSE(safety::driveReady('Q')) << "its folder is gone";
 }
 #endif
+
+// Media the desktop mounts get letters of their own from D, in mount order, past the letters
+// that a KORVEL_DRIVE_<L> variable or a /mnt/<l> folder already takes.
+TEST(DriveLetters, MountedRemovableMediaGetLettersFromDInMountOrder) {
+  const QByteArray table =
+      "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+      "97 22 8:17 / /media/anna/KINGSTON rw,nosuid,nodev shared:50 - vfat /dev/sdb1 rw\n"
+      "98 22 0:45 / /home/anna/media/x rw - tmpfs tmpfs rw\n"
+      "99 22 8:33 / /run/media/anna/\xD0\x9C\xD0\x9E\xD0\x99\\040\xD0\x94\xD0\x98\xD0\xA1\xD0\x9A rw - exfat /dev/sdc1 rw\n"
+      "100 22 8:49 / /media/anna rw - tmpfs tmpfs rw\n"
+      "101 22 8:65 / /media/boris/SD rw - vfat /dev/sdd1 rw\n"
+      "102 22 8:65 / /media/boris/SD rw - vfat /dev/sdd1 rw\n";
+  using M = safety::RemovableMedium;
+  const std::vector<M> none = safety::removableMediaIn(table, [](QChar) { return false; });
+  EXPECT_EQ(none, (std::vector<M>{{'D', "KINGSTON", "/media/anna/KINGSTON"},
+                                  {'E', QStringLiteral("МОЙ ДИСК"), QStringLiteral("/run/media/anna/МОЙ ДИСК")},
+                                  {'F', "SD", "/media/boris/SD"}}));
+  const std::vector<M> someTaken = safety::removableMediaIn(table, [](QChar l) { return l == 'D' || l == 'F'; });
+  EXPECT_EQ(someTaken, (std::vector<M>{{'E', "KINGSTON", "/media/anna/KINGSTON"},
+                                       {'G', QStringLiteral("МОЙ ДИСК"), QStringLiteral("/run/media/anna/МОЙ ДИСК")},
+                                       {'H', "SD", "/media/boris/SD"}}));
+  EXPECT_TRUE(safety::removableMediaIn(table, [](QChar l) { return l != 'Z'; }).size() == 1);
+  EXPECT_EQ(safety::mediaListText(none),
+            QStringLiteral("D: — KINGSTON (/media/anna/KINGSTON)\nE: — МОЙ ДИСК (/run/media/anna/МОЙ ДИСК)\n"
+                           "F: — SD (/media/boris/SD)"));
+
+#ifndef Q_OS_WIN
+  // The letters answer in the program: a variable still wins, other letters stay /mnt/<l>.
+  QTemporaryDir dir;
+  const QString mountinfo = dir.filePath(QStringLiteral("mountinfo"));
+  writeFile(mountinfo, table);
+  qputenv("KORVEL_MOUNTINFO", QFile::encodeName(mountinfo));
+  ASSERT_FALSE(QFileInfo::exists(QStringLiteral("/mnt/d"))) << "this machine's /mnt/d would take D";
+  EXPECT_EQ(safety::driveRoot('D'), "/media/anna/KINGSTON");
+  EXPECT_EQ(safety::driveRoot('Q'), "/mnt/q");
+  qputenv("KORVEL_DRIVE_D", "/srv/backup");
+  EXPECT_EQ(safety::driveRoot('D'), "/srv/backup");
+  EXPECT_EQ(safety::removableMedia().front().letter, QChar('E'));
+  qunsetenv("KORVEL_DRIVE_D");
+  qunsetenv("KORVEL_MOUNTINFO");
+#endif
+}
 
 TEST(Backup, CopiesTheTableFilesAndASecondBackupReplacesTheFirst) {
   WorkFolder work;

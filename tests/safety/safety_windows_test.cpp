@@ -22,6 +22,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTemporaryDir>
+#include <QFileInfo>
 
 namespace korvel {
 namespace {
@@ -102,6 +104,42 @@ TEST(BackupWindow, ShowsItsInstructionsAndTheLetterField) {
   w.show();
   EXPECT_EQ(edit(w, "MaskEdit1")->text(), "");
   w.hide();
+}
+
+// A person who starts the program from the desktop's menu sees the flash drives the desktop
+// mounted, each with its letter, beside the letter field; one plugged in while the window is
+// open appears there.
+TEST(BackupWindow, ShowsTheMountedMediaWithTheirLettersBesideTheField) {
+  WorkFolder folder;
+  test::App app(folder.path());
+  QTemporaryDir dir;
+  const QString mountinfo = dir.filePath(QStringLiteral("mountinfo"));
+  const QByteArray root = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
+  test::writeFile(mountinfo, root + "97 22 8:17 / /media/anna/KINGSTON rw - vfat /dev/sdb1 rw\n");
+  qputenv("KORVEL_MOUNTINFO", QFile::encodeName(mountinfo));
+  TestDrive d('D');  // D is the variable's: the flash drive gets the next letter
+  ASSERT_FALSE(QFileInfo::exists(QStringLiteral("/mnt/e")) || QFileInfo::exists(QStringLiteral("/mnt/f")));
+
+  BackupWindow& w = *forms().backupWindow;
+  w.show();
+  QLabel* media = label(w, "MediaList");
+  EXPECT_TRUE(media->isVisible());
+  EXPECT_EQ(media->text(), QStringLiteral("E: — KINGSTON (/media/anna/KINGSTON)"));
+  // Beside the field, on its line.
+  const QRect field(edit(w, "MaskEdit1")->mapTo(&w, QPoint(0, 0)), edit(w, "MaskEdit1")->size());
+  const QPoint list = media->mapTo(&w, QPoint(0, 0));
+  EXPECT_GT(list.x(), field.right());
+  EXPECT_EQ(list.y(), field.top());
+
+  test::writeFile(mountinfo, root + "97 22 8:17 / /media/anna/KINGSTON rw - vfat /dev/sdb1 rw\n"
+                                    "98 22 8:33 / /run/media/anna/PHOTO rw - exfat /dev/sdc1 rw\n");
+  QTRY_COMPARE_WITH_TIMEOUT(media->text(),
+                            QStringLiteral("E: — KINGSTON (/media/anna/KINGSTON)\nF: — PHOTO (/run/media/anna/PHOTO)"),
+                            5000);
+  test::writeFile(mountinfo, root);
+  QTRY_VERIFY_WITH_TIMEOUT(!media->isVisible(), 5000);
+  w.hide();
+  qunsetenv("KORVEL_MOUNTINFO");
 }
 
 TEST(BackupWindow, TheLetterIsCheckedBeforeAnythingElse) {

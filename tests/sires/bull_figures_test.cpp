@@ -171,7 +171,7 @@ TEST_F(Figures, BadTraitValueEndsTheShowAndLosesNothing) {
     show(bull);
     FAIL() << "no error";
   } catch (const db::TableError& e) {
-    EXPECT_EQ(e.text(), "Таблица KOROVA: «abc» не является числом (поле X2).");
+    EXPECT_EQ(e.text(), "Таблица KOROVA: «abc» не является числом (поле X2), запись №1 (корова «a», хозяйство 1 региона 1).");
   }
   EXPECT_EQ(fieldAt(dm.bik, bull, "kolkorov"), "");
   EXPECT_EQ(dm.bik.state(), db::TableState::Browse);
