@@ -1,7 +1,7 @@
 // evaluate-sires: the sire evaluation without windows. Reads the working folder's tables,
 // runs the request given on the command line and writes the linear profile workbook; with
 // --figures also one CSV row per sire and characteristic, in full precision.
-#include "command_line.h"
+#include "cli/command_line.h"
 #include "db/data_module.h"
 #include "db/file_io.h"
 #include "db/folder_files.h"
@@ -10,7 +10,7 @@
 #include "db/table_error.h"
 #include "evaluation/profile_workbook.h"
 #include "evaluation/sire_statistics.h"
-#include "terminal_progress.h"
+#include "cli/terminal_progress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -182,7 +182,7 @@ int evaluate(int argc, char** argv) {
     say(lock->busyMessage());
     return 1;
   }
-  TDataModule5 dm(positional[0]);
+  HerdTables dm(positional[0]);
   if (!dm.openError().isEmpty()) throw db::TableError(dm.openError());
   EvaluationRun run(dm);
   tools::TerminalProgress progress;

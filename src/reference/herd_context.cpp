@@ -21,8 +21,8 @@ QString noFarmsMessage(const QString& regionName) {
          QStringLiteral(" нет владельцев! Автоматически заведено ХОЗЯЙСТВО 1. Потом можно переименовать...");
 }
 
-bool ensureFirstRegion(TDataModule5& dm) {
-  db::Table& region = dm.Table1;
+bool ensureFirstRegion(HerdTables& dm) {
+  db::Table& region = dm.region;
   region.open();
   region.setFiltered(false);
   region.first();
@@ -34,10 +34,10 @@ bool ensureFirstRegion(TDataModule5& dm) {
   return true;
 }
 
-HerdOpening establishHerdContext(TDataModule5& dm) {
+HerdOpening establishHerdContext(HerdTables& dm) {
   HerdOpening out;
-  db::Table& region = dm.Table1;
-  db::Table& vlad = dm.vlad2;
+  db::Table& region = dm.region;
+  db::Table& vlad = dm.vlad;
   region.open();
   vlad.open();
   if (ensureFirstRegion(dm)) out.messages << noRegionsMessage();
@@ -61,11 +61,11 @@ HerdOpening establishHerdContext(TDataModule5& dm) {
   return out;
 }
 
-HerdContext herdOfCurrentRows(TDataModule5& dm) {
+HerdContext herdOfCurrentRows(HerdTables& dm) {
   HerdContext h;
-  h.regionCode = dm.Table1.fieldByName(u"kodreg").asInteger();
-  h.farmCode = dm.vlad2.fieldByName(u"kodvlad").asInteger();
-  h.header = herdHeader(dm.Table1.fieldByName(u"region").asString(), dm.vlad2.fieldByName(u"vlad").asString());
+  h.regionCode = dm.region.fieldByName(u"kodreg").asInteger();
+  h.farmCode = dm.vlad.fieldByName(u"kodvlad").asInteger();
+  h.header = herdHeader(dm.region.fieldByName(u"region").asString(), dm.vlad.fieldByName(u"vlad").asString());
   return h;
 }
 

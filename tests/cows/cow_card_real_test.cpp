@@ -55,7 +55,7 @@ TableText cowTable(const QString& dir) {
 TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheChecksSay) {
   test::RealApp app;
   ModalAnswers answers;
-  TForm9& f = *forms().Form9;
+  CowWindow& f = *forms().cowWindow;
   test::openModal(f, answers);
   ASSERT_TRUE(answers.shown.isEmpty()) << answers.shown.join('|').toStdString();
   const int recNo = app.dm().korova.recNo();

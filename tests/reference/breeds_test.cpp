@@ -29,8 +29,8 @@ const QString kBreedPicker =
 struct BreedsFixture {
   test::WorkFolder folder;
   test::App app{folder.path()};
-  TForm10& w = *forms().Form10;
-  TDataModule5& dm = app.dm();
+  BreedsWindow& w = *forms().breedsWindow;
+  HerdTables& dm = app.dm();
   QString file() const { return folder.file(QStringLiteral("PORODA.DBF")); }
   void breed(int code, const QString& name, const QString& mark = {}) {
     appendRow(dm.poroda, {{"kodporod", code}, {"poroda", name}, {"ot", mark}});
@@ -162,8 +162,8 @@ TEST(BreedsWindow, TheCalculationButtonBelongsToTheMenuOpeningOnly) {
   button(f.w, "Button5")->click();
   EXPECT_EQ(closer.titles,
             QStringList{QStringLiteral("Подготовка расчета характеристик быков-производителей породы \"Айрширская\"")});
-  EXPECT_EQ(forms().Form12->windowTitle(), closer.titles.value(0));
-  EXPECT_FALSE(forms().Form12->isVisible());
+  EXPECT_EQ(forms().variantsWindow->windowTitle(), closer.titles.value(0));
+  EXPECT_FALSE(forms().variantsWindow->isVisible());
 }
 
 TEST(BreedsWindow, NamesLongerThanTheFieldAreComparedAsTheyWillBeStored) {
