@@ -3,6 +3,8 @@
 // --figures also one CSV row per sire and characteristic, in full precision.
 #include "cli/command_line.h"
 #include "db/data_module.h"
+#include "db/file_io.h"
+#include "db/folder_files.h"
 #include "db/folder_lock.h"
 #include "db/journal.h"
 #include "db/rows.h"
@@ -12,7 +14,8 @@
 #include "cli/terminal_progress.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <charconv>
@@ -91,9 +94,6 @@ QByteArray csvField(const QString& text) {
 }
 
 void writeFigures(const SireEvaluation& e, const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    throw db::TableError(QStringLiteral("Файл %1 не открывается для записи.").arg(path));
   QByteArray out = "sire,kind,position,figure,zero_daughters,zero_base\n";
   const auto row = [&](const QByteArray& code, const char* kind, size_t position, const QByteArray& figure,
                        bool zd = false, bool zb = false) {
@@ -116,13 +116,32 @@ void writeFigures(const SireEvaluation& e, const QString& path) {
       if (!e.complexRows[m].heading) row(code, "complex", m + 1, shortest(f.complexMeans[m]));
     row(code, "overall", 0, shortest(f.overall));
   }
-  if (file.write(out) != out.size() || !file.flush())
-    throw db::TableError(QStringLiteral("Файл %1 не записан полностью.").arg(path));
+  // Under a temporary name first: a failure or a kill leaves a file already there as it was.
+  if (const int err = db::io::replaceWholeFile(path, out))
+    throw db::TableError(
+        QStringLiteral("Файл %1 не записан: %2.").arg(QDir::toNativeSeparators(path), db::io::causeText(err)));
 }
 
-}  // namespace
+// The file a path names once every symbolic link on the way is followed, whether it exists yet
+// or not.
+QString resolvedPath(const QString& path) {
+  QFileInfo f(path);
+  for (int hops = 0; f.isSymLink() && hops < 40; ++hops) f = QFileInfo(f.symLinkTarget());
+  const QString folder = QFileInfo(f.absolutePath()).canonicalFilePath();
+  return folder.isEmpty() ? f.absoluteFilePath() : QDir(folder).filePath(f.fileName());
+}
 
-int main(int argc, char** argv) {
+// The refusal of an output that would be written over a file the herd of `folder` lives in.
+std::optional<QString> outputRefusal(const QString& folder, const QString& output) {
+  const QFileInfo target(resolvedPath(output));
+  const QString herd = QFileInfo(folder).canonicalFilePath();
+  if (herd.isEmpty() || target.absolutePath() != herd || !db::isHerdFile(target.fileName())) return std::nullopt;
+  return QStringLiteral("Файл %1 нельзя записать: это файл %2 рабочей папки %3, и запись в него испортила бы "
+                        "стадо. Укажите другой файл. Ничего не сделано.")
+      .arg(QDir::toNativeSeparators(output), target.fileName(), QDir::toNativeSeparators(folder));
+}
+
+int evaluate(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   if (const auto answered = cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
   QStringList args = app.arguments().mid(1);
@@ -151,42 +170,47 @@ int main(int argc, char** argv) {
     ok = ok && readChoice(bulls, request.bullRegion, request.bullFarm, request.bullsWithArchives);
   }
   if (!ok) return cli::wrongArguments(argv[0], kCommand);
+  for (const QString& output : {positional[1], figures}) {
+    if (output.isEmpty()) continue;
+    if (const auto refusal = outputRefusal(positional[0], output)) {
+      say(*refusal);
+      return 1;
+    }
+  }
 
-  try {
-    const auto lock = db::enterWorkFolder(positional[0]);
-    if (lock->busy()) {
-      say(lock->busyMessage());
-      return 1;
-    }
-    // An operation an earlier run left unfinished was just rolled back: say so.
-    if (const QString notice = db::takeRecoveryNotice(); !notice.isEmpty()) say(notice);
-    HerdTables dm(positional[0]);
-    if (!dm.openError().isEmpty()) throw db::TableError(dm.openError());
-    EvaluationRun run(dm);
-    tools::TerminalProgress progress;
-    // The tool reads each table once: what it has read leaves its memory as it goes.
-    const SireEvaluation e = scanSires(dm, request, [&](qint64 done, qint64 total) {
-      progress.show(QStringLiteral("Прочитано записей коров: %1 из %2").arg(done).arg(total), done == total);
-      db::releaseRecords(dm.korova.file(), uint32_t(done));
-    });
-    progress.clear();
-    const EvaluationCheck check = checkEvaluation(e);
-    if (check != EvaluationCheck::Ok) {
-      say(checkMessage(check));
-      return 1;
-    }
-    if (!figures.isEmpty()) writeFigures(e, figures);
-    const ProfileNames names = readProfileNames(dm, e);
-    db::releaseRecords(dm.bik.file(), dm.bik.file().recordCount());
-    writeProfileWorkbook(e, names, positional[1], [&](int done, int total) {
-      progress.show(QStringLiteral("Записано листов: %1 из %2").arg(done).arg(total), done == total);
-    });
-  } catch (const db::TableError& e) {
-    say(e.text());
-    return 1;
-  } catch (const xlsx::WriteError& e) {
-    say(e.message());
+  const auto lock = db::enterWorkFolder(positional[0]);
+  if (lock->busy()) {
+    say(lock->busyMessage());
     return 1;
   }
+  // An operation an earlier run left unfinished was just rolled back: say so.
+  if (const QString notice = db::takeRecoveryNotice(); !notice.isEmpty()) say(notice);
+  HerdTables dm(positional[0]);
+  if (!dm.openError().isEmpty()) throw db::TableError(dm.openError());
+  EvaluationRun run(dm);
+  tools::TerminalProgress progress;
+  // The tool reads each table once: what it has read leaves its memory as it goes.
+  const SireEvaluation e = scanSires(dm, request, [&](qint64 done, qint64 total) {
+    progress.show(QStringLiteral("Прочитано записей коров: %1 из %2").arg(done).arg(total), done == total);
+    db::releaseRecords(dm.korova.file(), uint32_t(done));
+  });
+  progress.clear();
+  const EvaluationCheck check = checkEvaluation(e);
+  if (check != EvaluationCheck::Ok) {
+    say(checkMessage(check));
+    return 1;
+  }
+  if (!figures.isEmpty()) writeFigures(e, figures);
+  const ProfileNames names = readProfileNames(dm, e);
+  db::releaseRecords(dm.bik.file(), dm.bik.file().recordCount());
+  writeProfileWorkbook(e, names, positional[1], [&](int done, int total) {
+    progress.show(QStringLiteral("Записано листов: %1 из %2").arg(done).arg(total), done == total);
+  });
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return cli::guarded([&] { return evaluate(argc, argv); });
 }

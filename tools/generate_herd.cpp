@@ -46,9 +46,7 @@ bool number(const char* text, long long min, long long* out) {
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   if (const auto answered = korvel::cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
   korvel::herd::HerdOptions o;
   QString dir;
@@ -82,25 +80,26 @@ int main(int argc, char** argv) {
   if (dir.isEmpty() || !haveCows) return usage(argv[0]);
   QElapsedTimer timer;
   timer.start();
-  try {
-    if (!QDir().mkpath(dir)) throw korvel::db::TableError(QStringLiteral("Папка %1 не создаётся.").arg(dir));
-    const auto lock = korvel::db::enterWorkFolder(dir);
-    if (lock->busy()) {
-      korvel::cli::sayError(lock->busyMessage());
-      return 1;
-    }
-    // An operation an earlier run left unfinished was just rolled back: say so.
-    if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
-    const auto s = korvel::herd::generateHerd(dir, o);
-    std::printf("Записано в %s за %.1f с: регионов %lld, хозяйств %lld, пород %lld, быков %lld, коров %lld "
-                "(свободных строк %lld, с отцом из BIK %lld).\n"
-                "Дочерей у самого частого отца: %lld; отцов с дочерьми: %lld, из них меньше 10 дочерей: %lld.\n",
-                QDir::toNativeSeparators(dir).toLocal8Bit().constData(), double(timer.elapsed()) / 1000.0, s.regions,
-                s.farms, s.breeds, s.bulls, s.cows, s.freeCows, s.linkedCows, s.maxDaughters, s.siresWithDaughters,
-                s.siresUnder10);
-  } catch (const korvel::db::TableError& e) {
-    std::fprintf(stderr, "%s\n", e.text().toLocal8Bit().constData());
+  if (!QDir().mkpath(dir)) throw korvel::db::TableError(QStringLiteral("Папка %1 не создаётся.").arg(dir));
+  const auto lock = korvel::db::enterWorkFolder(dir);
+  if (lock->busy()) {
+    korvel::cli::sayError(lock->busyMessage());
     return 1;
   }
+  // An operation an earlier run left unfinished was just rolled back: say so.
+  if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
+  const auto s = korvel::herd::generateHerd(dir, o);
+  std::printf("Записано в %s за %.1f с: регионов %lld, хозяйств %lld, пород %lld, быков %lld, коров %lld "
+              "(свободных строк %lld, с отцом из BIK %lld).\n"
+              "Дочерей у самого частого отца: %lld; отцов с дочерьми: %lld, из них меньше 10 дочерей: %lld.\n",
+              QDir::toNativeSeparators(dir).toLocal8Bit().constData(), double(timer.elapsed()) / 1000.0, s.regions,
+              s.farms, s.breeds, s.bulls, s.cows, s.freeCows, s.linkedCows, s.maxDaughters, s.siresWithDaughters,
+              s.siresUnder10);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return korvel::cli::guarded([&] { return run(argc, argv); });
 }

@@ -4,7 +4,6 @@
 #include "cli/command_line.h"
 #include "db/folder_lock.h"
 #include "db/journal.h"
-#include "db/table_error.h"
 #include "starter/demo_folder.h"
 #include "starter/starter_folder.h"
 
@@ -12,7 +11,6 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -32,9 +30,7 @@ const korvel::cli::Command kCommand{
     "  -h, --help  показать эту справку\n"
     "  --version   показать версию\n"};
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   if (const auto answered = korvel::cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
   const bool demo = argc == 3 && std::strcmp(argv[1], "--demo") == 0;
   if (argc != 2 + int(demo) || argv[argc - 1][0] == '-') return korvel::cli::wrongArguments(argv[0], kCommand);
@@ -43,28 +39,27 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   const QString dir = QString::fromLocal8Bit(argv[argc - 1]);
   const QByteArray shown = QDir::toNativeSeparators(dir).toLocal8Bit();
-  try {
-    if (!QDir().mkpath(dir)) throw std::runtime_error(std::string("Папка ") + shown.constData() + " не создаётся.");
-    const auto lock = korvel::db::enterWorkFolder(dir);
-    if (lock->busy()) {
-      korvel::cli::sayError(lock->busyMessage());
-      return 1;
-    }
-    // An operation an earlier run left unfinished was just rolled back: say so.
-    if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
-    if (demo) {
-      std::printf(korvel::layOutDemoFolder(dir) ? "%s: записано демонстрационное стадо\n"
-                                                : "%s: таблицы уже есть, стадо не записывалось\n",
-                  shown.constData());
-      return 0;
-    }
-    const QStringList written = korvel::layOutStarterFolder(dir);
-    std::printf("%s: записано файлов: %lld\n", shown.constData(), static_cast<long long>(written.size()));
-    return 0;
-  } catch (const korvel::db::TableError& e) {
-    std::fprintf(stderr, "%s\n", e.text().toLocal8Bit().constData());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
+  if (!QDir().mkpath(dir)) throw std::runtime_error(std::string("Папка ") + shown.constData() + " не создаётся.");
+  const auto lock = korvel::db::enterWorkFolder(dir);
+  if (lock->busy()) {
+    korvel::cli::sayError(lock->busyMessage());
+    return 1;
   }
-  return 1;
+  // An operation an earlier run left unfinished was just rolled back: say so.
+  if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
+  if (demo) {
+    std::printf(korvel::layOutDemoFolder(dir) ? "%s: записано демонстрационное стадо\n"
+                                              : "%s: таблицы уже есть, стадо не записывалось\n",
+                shown.constData());
+    return 0;
+  }
+  const QStringList written = korvel::layOutStarterFolder(dir);
+  std::printf("%s: записано файлов: %lld\n", shown.constData(), static_cast<long long>(written.size()));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return korvel::cli::guarded([&] { return run(argc, argv); });
 }

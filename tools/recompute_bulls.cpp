@@ -5,14 +5,12 @@
 #include "db/data_module.h"
 #include "db/folder_lock.h"
 #include "db/journal.h"
-#include "db/table_error.h"
 #include "sires/bull_figures.h"
 #include "cli/terminal_progress.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <cstdio>
-#include <exception>
 #include <vector>
 
 namespace {
@@ -26,9 +24,7 @@ const korvel::cli::Command kCommand{
     "  -h, --help  показать эту справку\n"
     "  --version   показать версию\n"};
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   if (const auto answered = korvel::cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
   if (argc != 2 || argv[1][0] == '-') return korvel::cli::wrongArguments(argv[0], kCommand);
@@ -37,40 +33,39 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Папка %s не найдена.\n", QDir::toNativeSeparators(dir).toLocal8Bit().constData());
     return 1;
   }
-  try {
-    const auto lock = korvel::db::enterWorkFolder(dir);
-    if (lock->busy()) {
-      korvel::cli::sayError(lock->busyMessage());
-      return 1;
-    }
-    // An operation an earlier run left unfinished was just rolled back: say so.
-    if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
-    korvel::HerdTables dm(dir);
-    int failed = 0;
-    std::vector<korvel::RecomputedBull> bulls;
-    {
-      korvel::tools::TerminalProgress progress;
-      korvel::RecomputeProgress report;
-      report.rowsRead = [&](qint64 done, qint64 total) {
-        progress.show(QStringLiteral("Прочитано записей коров: %1 из %2").arg(done).arg(total), done == total);
-      };
-      report.bullsWritten = [&](int done) { progress.show(QStringLiteral("Записано быков: %1").arg(done)); };
-      bulls = korvel::recomputeEveryLiveBull(dm, report);
-    }
-    for (const korvel::RecomputedBull& b : bulls) {
-      if (!b.error.isEmpty()) {
-        ++failed;
-        std::fprintf(stderr, "%s\t%s\t%s\n", b.code.toLocal8Bit().constData(), b.name.toLocal8Bit().constData(),
-                     b.error.toLocal8Bit().constData());
-        continue;
-      }
-      std::printf("%s\t%d\n", b.code.toLocal8Bit().constData(), b.daughters);
-    }
-    return failed ? 1 : 0;
-  } catch (const korvel::db::TableError& e) {
-    std::fprintf(stderr, "%s\n", e.text().toLocal8Bit().constData());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
+  const auto lock = korvel::db::enterWorkFolder(dir);
+  if (lock->busy()) {
+    korvel::cli::sayError(lock->busyMessage());
+    return 1;
   }
-  return 1;
+  // An operation an earlier run left unfinished was just rolled back: say so.
+  if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
+  korvel::HerdTables dm(dir);
+  int failed = 0;
+  std::vector<korvel::RecomputedBull> bulls;
+  {
+    korvel::tools::TerminalProgress progress;
+    korvel::RecomputeProgress report;
+    report.rowsRead = [&](qint64 done, qint64 total) {
+      progress.show(QStringLiteral("Прочитано записей коров: %1 из %2").arg(done).arg(total), done == total);
+    };
+    report.bullsWritten = [&](int done) { progress.show(QStringLiteral("Записано быков: %1").arg(done)); };
+    bulls = korvel::recomputeEveryLiveBull(dm, report);
+  }
+  for (const korvel::RecomputedBull& b : bulls) {
+    if (!b.error.isEmpty()) {
+      ++failed;
+      std::fprintf(stderr, "%s\t%s\t%s\n", b.code.toLocal8Bit().constData(), b.name.toLocal8Bit().constData(),
+                   b.error.toLocal8Bit().constData());
+      continue;
+    }
+    std::printf("%s\t%d\n", b.code.toLocal8Bit().constData(), b.daughters);
+  }
+  return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return korvel::cli::guarded([&] { return run(argc, argv); });
 }

@@ -1,7 +1,8 @@
 // The desktop's top-level windows on an X11 display, through libX11: the window manager's
 // client list in stacking order where it keeps one, else the root window's children (a bare
 // X server without a window manager). A minimised (iconic) window counts as visible, as it
-// does on Windows.
+// does on Windows. Each window's class is its WM_CLASS (Qt files a program's windows under its
+// application name).
 #include "app/startup_guard.h"
 
 #include <X11/Xatom.h>
@@ -115,6 +116,12 @@ std::optional<std::vector<DesktopWindow>> desktopWindows() {
     Window owner = 0;
     dw.owned = XGetTransientForHint(d, w, &owner) && owner != 0;
     dw.title = windowTitle(d, w);
+    XClassHint hint{nullptr, nullptr};
+    if (XGetClassHint(d, w, &hint)) {
+      if (hint.res_class) dw.windowClass = QString::fromUtf8(hint.res_class);
+      if (hint.res_name) XFree(hint.res_name);
+      if (hint.res_class) XFree(hint.res_class);
+    }
     out.push_back(dw);
   }
   XSetErrorHandler(previous);

@@ -1,6 +1,5 @@
 #include "app/start_folder.h"
 
-#include "app/startup_guard.h"
 #include "cli/command_line.h"
 #include "db/folder_lock.h"
 #include "db/table_error.h"
@@ -138,7 +137,7 @@ std::optional<int> WorkingFolder::enter(const StartCommand& command, Prompts& pr
     // What an interrupted run left behind is put back as soon as the lock is held: a folder
     // caught in the middle of a restore must not look like one without tables.
     lock_ = db::enterWorkFolder(path_);
-    if (lock_->busy()) return refuse(prompts, guardMessage(QStringLiteral("Корвель")));
+    if (lock_->busy()) return refuse(prompts, lock_->busyMessage());
     if (command.where == Where::Herd) layOutStarterFolder(path_);
     else if (command.where == Where::Demo) layOutDemoFolder(path_);
   } catch (const db::TableError& e) {

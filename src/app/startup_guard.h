@@ -12,11 +12,17 @@ struct DesktopWindow {
   bool visible = false;
   bool owned = false;       // has an owner window (a dialog)
   QString title;
+  QString windowClass;      // the class the desktop files the window under; empty where it has none
 };
+
+// The class Корвель's own windows are filed under: the application's name.
+inline constexpr char16_t kProgramWindowClass[] = u"Корвель";
 
 // The title of the first window, in stacking order, that blocks the start: visible, unowned,
 // with a non-empty title (at most 127 characters are read) that
-// contains "Мерник", "Тавлея" or "Корвель" (exact case).
+// contains "Мерник" or "Тавлея" (exact case), or a window of Корвель itself: of its window
+// class, or, where windows have no class to read, titled exactly "Корвель". A folder, file or
+// terminal whose title merely holds the word is no copy of the program.
 std::optional<QString> blockingTitle(const std::vector<DesktopWindow>& windows);
 
 // The message shown before the program ends.

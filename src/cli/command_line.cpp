@@ -1,8 +1,11 @@
 #include "cli/command_line.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 
 namespace korvel::cli {
 namespace {
@@ -45,5 +48,23 @@ int wrongArguments(const char* argv0, const Command& command, const QString& pro
 }
 
 void sayError(const QString& line) { print(stderr, line + u'\n'); }
+
+int guarded(const std::function<int()>& work) {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    sayError(QStringLiteral("Не хватило памяти, работа прервана. Закройте другие программы и повторите."));
+  } catch (const std::exception& e) {
+    // The program's own errors are worded for the user in Russian; anything else is a fault.
+    const QString text = QString::fromUtf8(e.what());
+    const bool worded = std::any_of(text.begin(), text.end(), [](QChar c) { return c.script() == QChar::Script_Cyrillic; });
+    sayError(worded ? text
+                    : QStringLiteral("Работа прервана внутренней ошибкой программы (%1). Сообщите о ней "
+                                     "разработчикам.").arg(text));
+  } catch (...) {
+    sayError(QStringLiteral("Работа прервана внутренней ошибкой программы. Сообщите о ней разработчикам."));
+  }
+  return 1;
+}
 
 }  // namespace korvel::cli

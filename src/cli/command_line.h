@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace korvel::cli {
@@ -26,5 +27,10 @@ int wrongArguments(const char* argv0, const Command& command, const QString& pro
 
 // Prints a line on standard error.
 void sayError(const QString& text);
+
+// A command's whole work: whatever it throws ends it with a Russian message on standard error
+// and status 1 (the program's own errors carry their text; a lack of memory or a fault of a
+// library is told as such), never with an abort.
+int guarded(const std::function<int()>& work);
 
 }  // namespace korvel::cli

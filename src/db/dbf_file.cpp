@@ -86,10 +86,17 @@ void DbfFile::fail(const QString& what) const {
 
 DbfFile::DbfFile(const QString& path) : path_(path), folder_(resolvedFolder(path)), file_(path) {
   if (!QFileInfo::exists(path)) fail(QStringLiteral("файл %1 не найден.").arg(path));
+  // A table reached through a link to a file in another folder would be written where the
+  // folder's lock does not reach.
+  const QFileInfo info(path);
+  if (info.isSymLink() && QFileInfo(info.canonicalFilePath()).absolutePath() != folder_)
+    fail(QStringLiteral("файл — ссылка на файл %1 вне рабочей папки; такая таблица не открывается. Положите в "
+                        "папку сам файл таблицы.")
+             .arg(QDir::toNativeSeparators(info.canonicalFilePath())));
   if (!file_.open(QIODevice::ReadWrite)) {
     writable_ = false;
     if (!file_.open(QIODevice::ReadOnly))
-      fail(QStringLiteral("файл не открывается (%1).").arg(file_.errorString()));
+      fail(QStringLiteral("файл не открывается (%1).").arg(io::causeText(file_)));
   }
 #ifdef Q_OS_UNIX
   // Another program holding the table exclusively keeps us out; we only ever share it.
@@ -123,7 +130,7 @@ void DbfFile::map() {
   map_ = nullptr;
   mappedSize_ = file_.size();
   map_ = file_.map(0, mappedSize_);
-  if (!map_) fail(QStringLiteral("файл не читается (%1).").arg(file_.errorString()));
+  if (!map_) fail(QStringLiteral("файл не читается (%1).").arg(io::causeText(file_)));
   base_ = reinterpret_cast<const char*>(map_);
 }
 
@@ -172,6 +179,16 @@ void DbfFile::parseHeader(qint64 fileSize) {
     pos += 32;
   }
   if (!terminated) fail(QStringLiteral("описание полей не завершено."));
+  // The records begin right after the terminator; only Visual FoxPro keeps its 263 bytes of
+  // database link there, and some writers leave one zero byte. A header length beyond that
+  // would have every record read shifted.
+  const bool visualFoxPro = version_ == 0x30 || version_ == 0x31 || version_ == 0x32;
+  const int afterTerminator = headerLength_ - (pos + 1);
+  if (!visualFoxPro && afterTerminator != 0 && !(afterTerminator == 1 && h[pos + 1] == 0))
+    fail(QStringLiteral("длина заголовка (%1) не согласуется с описанием полей (%2): записи были бы прочитаны со "
+                        "сдвигом.")
+             .arg(headerLength_)
+             .arg(pos + 1));
   if (fields_.empty()) fail(QStringLiteral("в таблице нет полей."));
   if (offset != recordLength_)
     fail(QStringLiteral("длина записи в заголовке (%1) не равна сумме ширин полей (%2).").arg(recordLength_).arg(offset));
@@ -349,7 +366,7 @@ void DbfFile::create(const QString& path, std::vector<FieldDef> fields) {
   h.push_back(0x1A);
   QFile out(path);
   if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    throw TableError(QStringLiteral("Таблица %1 не создана: %2").arg(path, out.errorString()));
+    throw TableError(QStringLiteral("Таблица %1 не создана: %2.").arg(path, io::causeText(out)));
   if (const int err = io::writeAt(out.handle(), 0, h.data(), h.size())) {
     out.close();
     QFile::remove(path);

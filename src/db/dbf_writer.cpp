@@ -24,7 +24,7 @@ DbfWriter::DbfWriter(const QString& path, std::vector<FieldDef> fields) : path_(
   record_.assign(size_t(offset), ' ');
   buffer_.resize(std::max(kBufferSize, record_.size()));
   if (!file_.open(QIODevice::ReadWrite))
-    fail(QStringLiteral("файл не открывается для записи (%1).").arg(file_.errorString()));
+    fail(QStringLiteral("файл не открывается для записи (%1).").arg(io::causeText(file_)));
   pos_ = 32 + 32 * qint64(fields_.size()) + 1;
 }
 

@@ -1,7 +1,12 @@
 #include "db/file_io.h"
 
+#include "db/folder_files.h"
+
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileDevice>
+#include <QFileInfo>
 #include <QList>
 #include <cerrno>
 #include <csignal>
@@ -163,8 +168,68 @@ QString causeText(int err) {
     case EACCES:
     case EPERM: return QStringLiteral("нет прав на запись");
     case EFBIG: return QStringLiteral("файл стал бы больше, чем допускает диск");
-    default: return QString::fromLocal8Bit(std::strerror(err));
+    case ENOENT: return QStringLiteral("файл или папка не найдены");
+    case ENOTDIR: return QStringLiteral("в пути к файлу не папка, а файл");
+    case EISDIR: return QStringLiteral("на месте файла папка");
+    case EEXIST: return QStringLiteral("файл с таким именем уже есть");
+    case ENAMETOOLONG: return QStringLiteral("слишком длинное имя файла");
+    case ELOOP: return QStringLiteral("ссылки в пути к файлу замкнуты в круг");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("открыто слишком много файлов");
+    case ENOMEM: return QStringLiteral("не хватает памяти");
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("файл занят другой программой");
+    case EXDEV: return QStringLiteral("файл нельзя перенести на другой диск");
+    case ENOTEMPTY: return QStringLiteral("папка не пуста");
+    case EINVAL:
+    case EFAULT: return QStringLiteral("недопустимые данные файла или запроса (внутренняя ошибка)");
+    case ENXIO:
+    case ENODEV: return QStringLiteral("диск недоступен (возможно, носитель извлечён)");
+    default: return QStringLiteral("системная ошибка №%1").arg(err);
   }
+}
+
+int errorNumber(const QFileDevice& file) {
+  // Qt words a failed system call with the system's own text for its error number: find the
+  // number back by that text.
+  const QString said = file.errorString();
+  for (int err = 1; err < 256; ++err) {
+    const QString system = QString::fromLocal8Bit(std::strerror(err));
+    if (said == system || said.endsWith(QLatin1String(": ") + system)) return err;
+  }
+  return 0;
+}
+
+QString causeText(const QFileDevice& file) {
+  if (const int err = errorNumber(file)) return causeText(err);
+  switch (file.error()) {
+    case QFileDevice::ReadError: return QStringLiteral("файл не читается");
+    case QFileDevice::WriteError: return QStringLiteral("запись не удалась (возможно, на диске нет места)");
+    case QFileDevice::OpenError: return QStringLiteral("файл не открывается");
+    case QFileDevice::PermissionsError: return causeText(EACCES);
+    case QFileDevice::RenameError: return QStringLiteral("файл не переименовывается (возможно, он открыт в другой программе)");
+    case QFileDevice::RemoveError: return QStringLiteral("файл не удаляется");
+    case QFileDevice::ResizeError: return QStringLiteral("размер файла не меняется");
+    default: return QStringLiteral("причина неизвестна");
+  }
+}
+
+int replaceWholeFile(const QString& path, const QByteArray& bytes) {
+  const QFileInfo target(path);
+  const QString temporary =
+      target.dir().filePath(QLatin1String(kTemporaryPrefix) + target.fileName() + QLatin1String(kTemporarySuffix));
+  QFile f(temporary);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return errorNumber(f) ? errorNumber(f) : EACCES;
+  int err = writeAt(f.handle(), 0, bytes.constData(), size_t(bytes.size()));
+  if (!err) err = sync(f.handle());
+  f.close();
+  if (!err) err = rename(temporary, path);
+  if (err) {
+    QFile::remove(temporary);
+    return err;
+  }
+  syncFolder(target.absolutePath());
+  return 0;
 }
 
 void failWrite(long k, int err) {

@@ -4,7 +4,10 @@
 // write fail or kill the process right after it.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+class QFileDevice;
 #include <cstddef>
 
 namespace korvel::db::io {
@@ -36,7 +39,14 @@ int syncFolder(const QString& dir);
 
 // The cause of a failed write in words for a message, e.g. for ENOSPC
 // "на диске нет свободного места. Проверьте свободное место на диске".
+// Every error number gets Russian words.
 QString causeText(int err);
+// The cause of a QFile's or QSaveFile's failure in the same words.
+QString causeText(const QFileDevice& file);
+
+// Writes `bytes` as the whole file `path`: under a temporary name beside it, flushed, then
+// renamed into place, so that a failure or a kill leaves `path` as it was. 0 or the error number.
+int replaceWholeFile(const QString& path, const QByteArray& bytes);
 
 // Test hooks. Every call of writeAt() counts as one write, counted from the last reset.
 // failWrite(k, err): the k-th write from now fails with `err` (nothing of it lands).

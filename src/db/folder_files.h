@@ -35,4 +35,10 @@ inline bool isProgramFile(QStringView name) {
          name.compare(QLatin1String(kJournalFileName), Qt::CaseInsensitive) == 0;
 }
 
+// Whether a name in the working folder is a file the herd lives in: a table or one of its
+// companions (a name holding ".dbf", what a backup takes) or one of the program's own files.
+inline bool isHerdFile(QStringView name) {
+  return name.contains(QLatin1String(".dbf"), Qt::CaseInsensitive) || isProgramFile(name);
+}
+
 }  // namespace korvel::db

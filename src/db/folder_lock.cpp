@@ -1,9 +1,12 @@
 #include "db/folder_lock.h"
 
+#include "db/file_io.h"
 #include "db/folder_files.h"
 #include "db/folder_recovery.h"
+#include "db/table_error.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace korvel::db {
 
@@ -26,9 +29,30 @@ QString FolderLock::busyMessage() const {
       .arg(QDir::toNativeSeparators(dir_), holder);
 }
 
+QString FolderLock::unmadeMessage() const {
+  // QLockFile keeps the system's reason to itself: a file of the same name made and written
+  // once tells it.
+  QFile probe(file_.fileName() + QLatin1String(kTemporarySuffix));
+  QString why;
+  if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+    why = io::causeText(probe);
+  } else {
+    if (probe.write("?", 1) != 1) why = io::causeText(probe);
+    probe.close();
+    probe.remove();
+  }
+  if (why.isEmpty()) why = QStringLiteral("причина неизвестна");
+  return QStringLiteral("С папкой %1 работать нельзя: в ней не создаётся файл блокировки %2 (%3), а без него "
+                        "другая копия Корвеля или его программа могла бы работать с папкой одновременно. "
+                        "Освободите место на диске или дайте права на запись в папку и повторите. Ничего не сделано.")
+      .arg(QDir::toNativeSeparators(dir_), QString::fromLatin1(kLockFileName), why);
+}
+
 std::unique_ptr<FolderLock> enterWorkFolder(const QString& dir) {
   auto lock = std::make_unique<FolderLock>(dir);
-  if (!lock->busy()) recoverWorkFolder(dir);
+  if (lock->busy()) return lock;
+  if (!lock->held()) throw TableError(lock->unmadeMessage());
+  recoverWorkFolder(dir);
   return lock;
 }
 

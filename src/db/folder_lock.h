@@ -18,13 +18,16 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
-  // Another live process holds the lock: the folder must not be opened. A lock that cannot be
-  // made at all (a folder without write access) does not count as busy: such a folder can be
-  // read, and whatever would write to it fails with its own message.
+  // Another live process holds the lock: the folder must not be opened.
   bool busy() const { return busy_; }
+  // The lock is ours. Neither busy nor held: the lock could not be made (a folder without
+  // write access, a full disk), and a folder that cannot be locked is not worked on.
+  bool held() const { return file_.isLocked(); }
 
   // The refusal for a tool, naming the folder and the program that holds it.
   QString busyMessage() const;
+  // The refusal where the lock could not be made, with the cause.
+  QString unmadeMessage() const;
 
  private:
   QString dir_;
@@ -34,7 +37,7 @@ class FolderLock {
 
 // Takes the lock of `dir` (which must exist) and, once it is held, puts back what an interrupted
 // run left there (db/folder_recovery.h). A busy lock is returned with nothing in the folder read
-// or changed. Throws TableError when the recovery fails; the lock is then released.
+// or changed. Throws TableError when the lock cannot be made or the recovery fails.
 std::unique_ptr<FolderLock> enterWorkFolder(const QString& dir);
 
 }  // namespace korvel::db

@@ -2,6 +2,7 @@
 // file that is renamed into place only when whole.
 #include "evaluation/workbook_writer.h"
 
+#include "db/file_io.h"
 #include "evaluation/spreadsheet_parts.h"
 #include "evaluation/spreadsheet_zip.h"
 
@@ -23,9 +24,11 @@ struct WorkbookWriter::Package {
 WorkbookWriter::WorkbookWriter(const QString& path, int activeSheet)
     : shown_(QDir::toNativeSeparators(path)), activeSheet_(activeSheet), package_(std::make_unique<Package>(path)) {
   // QSaveFile writes beside the target and renames into place only on commit; dropped
-  // uncommitted, it removes its temporary file.
-  if (!package_->file.open(QIODevice::WriteOnly))
-    throw WriteError(QStringLiteral("Не удалось создать файл «%1»: %2.").arg(shown_, package_->file.errorString()));
+  // uncommitted, it removes its temporary file. Unbuffered, a write that fails (a full disk)
+  // fails where it is made and keeps the system's reason, which a buffered one loses by the
+  // time it reaches the disk.
+  if (!package_->file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    throw WriteError(QStringLiteral("Не удалось создать файл «%1»: %2.").arg(shown_, db::io::causeText(package_->file)));
 }
 
 WorkbookWriter::~WorkbookWriter() = default;
@@ -33,10 +36,10 @@ WorkbookWriter::~WorkbookWriter() = default;
 void WorkbookWriter::failed(const char* detail) const {
   QSaveFile& file = package_->file;
   const bool deviceFailed = file.error() != QFileDevice::NoError;
-  const QString reason = deviceFailed ? file.errorString() : QString::fromLocal8Bit(detail);
+  const QString reason = deviceFailed ? db::io::causeText(file) : QString::fromLocal8Bit(detail);
   file.cancelWriting();
   if (deviceFailed)
-    throw WriteError(QStringLiteral("Не удалось записать файл «%1» (возможно, на диске нет места): %2.").arg(shown_, reason));
+    throw WriteError(QStringLiteral("Не удалось записать файл «%1»: %2.").arg(shown_, reason));
   throw WriteError(QStringLiteral("Не удалось собрать книгу «%1»: %2.").arg(shown_, reason));
 }
 
@@ -90,9 +93,9 @@ void WorkbookWriter::finish() {
     if (p.file.error() == QFileDevice::RenameError)
       throw WriteError(QStringLiteral("Не удалось заменить файл «%1» (возможно, он открыт в другой "
                                       "программе): %2.")
-                           .arg(shown_, p.file.errorString()));
-    throw WriteError(QStringLiteral("Не удалось записать файл «%1» (возможно, на диске нет места): %2.")
-                         .arg(shown_, p.file.errorString()));
+                           .arg(shown_, db::io::causeText(p.file)));
+    throw WriteError(QStringLiteral("Не удалось записать файл «%1»: %2.")
+                         .arg(shown_, db::io::causeText(p.file)));
   }
 }
 

@@ -56,7 +56,13 @@ ZipWriter::ZipWriter(QIODevice& out) : out_(out), compressor_(libdeflate_alloc_c
 ZipWriter::~ZipWriter() { libdeflate_free_compressor(compressor_); }
 
 void ZipWriter::write(const char* bytes, size_t n) {
-  if (out_.write(bytes, qint64(n)) != qint64(n)) throw ZipFailure(out_.errorString().toStdString());
+  // A write cut short (the disk filled up in its middle) is followed by another, which fails
+  // with the system's reason.
+  for (size_t done = 0; done < n;) {
+    const qint64 w = out_.write(bytes + done, qint64(n - done));
+    if (w <= 0) throw ZipFailure(out_.errorString().toStdString());
+    done += size_t(w);
+  }
   written_ += n;
 }
 

@@ -4,6 +4,8 @@
 // state that outlives the jump is reached through a pointer, so its value stays defined.
 #include "help/jpeg.h"
 
+#include "db/file_io.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -259,7 +261,7 @@ bool encodeJpeg(const QImage& image, const QString& path, int quality, QString* 
   }
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    setError(error, QStringLiteral("Файл не записывается: ") + path);
+    setError(error, QStringLiteral("файл не записывается (%1)").arg(db::io::causeText(file)));
     return false;
   }
   return true;

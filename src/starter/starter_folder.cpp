@@ -1,5 +1,8 @@
 #include "starter/starter_folder.h"
 
+#include "db/file_io.h"
+#include "db/file_set_swap.h"
+#include "db/folder_files.h"
 #include "db/schema.h"
 #include "help/help_pictures.h"
 #include "help/jpeg.h"
@@ -9,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <stdexcept>
 
 namespace korvel {
@@ -44,6 +48,35 @@ void writePicture(const QImage& image, const QString& path, QStringList& written
   written << path;
 }
 
+// The six tables (XARAKT with the starter catalogue) of a folder that holds none: written under
+// temporary names and put in place together, so that a layout cut short (a kill, a full disk)
+// leaves a folder without tables, which the next start lays out anew, never some of them or an
+// empty catalogue. Returns the tables' file names.
+QStringList layOutTables(const QDir& dir) {
+  std::vector<db::FileReplacement> tables;
+  try {
+    for (const db::TableLayout& t : db::allLayouts()) {
+      const QString staged = QLatin1String(db::kTemporaryPrefix) + t.fileName + QLatin1String(db::kTemporarySuffix);
+      const QString path = dir.filePath(staged);
+      tables.push_back({staged, t.fileName});
+      if (t.fileName == db::xaraktLayout().fileName) herd::writeStarterCatalogue(path);
+      else db::DbfFile::create(path, t.fields);
+      // Each new table reaches the medium before it takes its name.
+      QFile written(path);
+      const int err = written.open(QIODevice::ReadOnly) ? db::io::sync(written.handle()) : EIO;
+      if (err) cannotWrite(dir.filePath(t.fileName), db::io::causeText(err));
+    }
+  } catch (...) {
+    for (const db::FileReplacement& t : tables) QFile::remove(dir.filePath(t.staged));
+    throw;
+  }
+  if (const auto failed = db::replaceFiles(dir.path(), tables))
+    cannotWrite(dir.filePath(failed->name), db::io::causeText(failed->err));
+  QStringList names;
+  for (const db::FileReplacement& t : tables) names << t.target;
+  return names;
+}
+
 }  // namespace
 
 QStringList layOutStarterFolder(const QString& dirPath) {
@@ -55,8 +88,7 @@ QStringList layOutStarterFolder(const QString& dirPath) {
   const std::vector<CatalogueRow> catalogue = starterCatalogue();
   const QStringList missing = db::missingTables(dir.path());
   if (missing.size() == int(db::allLayouts().size())) {
-    for (const QString& name : db::createTables(dir.path())) written << dir.filePath(name);
-    herd::writeStarterCatalogue(dir.filePath(db::xaraktLayout().fileName));
+    for (const QString& name : layOutTables(dir)) written << dir.filePath(name);
   } else if (!missing.isEmpty()) {
     // Some tables are there and some not: a table was lost. An empty one in its place would
     // pass for the data (and showing the bulls would then zero their figures).
@@ -73,7 +105,7 @@ QStringList layOutStarterFolder(const QString& dirPath) {
     QFile out(path);
     const QByteArray bytes = toDosText(f.text);
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.flush()) {
-      const QString why = out.errorString();
+      const QString why = db::io::causeText(out);
       out.close();
       QFile::remove(path);
       cannotWrite(path, why);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the real program under Xvfb: a window whose title holds a blocking word keeps it from
-# starting (it says so and creates no window of its own); without one it shows the main menu.
+# starting (it says so and creates no window of its own); without one it shows the main menu,
+# even beside a window whose title merely holds the program's name.
 # A minimised window blocks as well (under a window manager, which unmaps it).
 # Usage: guard_under_xvfb.sh KORVEL BLOCKING_WINDOW MAKE_WORKDIR. Exits 77 (skipped) without Xvfb,
 # xdotool or openbox.
@@ -50,7 +51,10 @@ command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v openbo
   done
   kill $k1 $blocker_pid 2>/dev/null; wait $k1 $blocker_pid 2>/dev/null
 
-  # 2. Without it the program starts and shows its main menu, titled "Корвель".
+  # 2. Without it the program starts and shows its main menu, titled "Корвель". A terminal
+  #    showing the herd folder ~/Корвель is no copy of the program and does not keep it away.
+  "$blocker" "user@pc: ~/Корвель" &
+  wait_for_window "user@pc" 30 || { echo "the terminal-like window did not appear"; exit 1; }
   "$korvel" 2>"$work/err2.txt" &
   k2=$!
   wait_for_window '^Корвель$' 30 || { echo "the main menu did not appear"; cat "$work/err2.txt"; exit 1; }

@@ -10,6 +10,7 @@
 #include "db/data_module.h"
 #include "db/file_io.h"
 #include "db/schema.h"
+#include "evaluation/spreadsheet.h"
 #include "herdgen/herdgen.h"
 #include "modal_answers.h"
 #include "reference/farms_window.h"
@@ -28,8 +29,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <sys/mount.h>
 
 using namespace korvel;
@@ -149,6 +152,38 @@ class SmallDisk {
   bool mounted_ = false;
   QString why_;
 };
+
+bool hasLatinLetter(const QString& text) {
+  return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter() && c.script() == QChar::Script_Latin; });
+}
+
+}  // namespace
+
+TEST(WriteFailure, EveryCauseAPersonReadsIsToldInRussian) {
+  for (int err = 1; err < 134; ++err) EXPECT_FALSE(hasLatinLetter(db::io::causeText(err))) << err;
+  QFile nowhere(QStringLiteral("/нет такой папки/файл"));
+  ASSERT_FALSE(nowhere.open(QIODevice::WriteOnly));
+  EXPECT_EQ(db::io::causeText(nowhere), db::io::causeText(ENOENT));
+
+  // A workbook on a disk that fills up while it is written says so, and leaves no file.
+  SmallDisk disk(64);
+  if (!disk.mounted()) GTEST_SKIP() << "a small tmpfs cannot be mounted here (" << disk.why().toStdString() << ")";
+  xlsx::Workbook book(1);
+  std::mt19937_64 rng(19);
+  for (int row = 1; row <= 4000; ++row)
+    for (int column = 1; column <= 5; ++column)
+      book.sheet(0).setValue(xlsx::Range::cell(row, column), QString::number(rng()));
+  const QString path = QDir(disk.path()).filePath(QStringLiteral("книга.xlsx"));
+  try {
+    book.save(path);
+    ADD_FAILURE() << "a workbook larger than the disk was saved";
+  } catch (const xlsx::WriteError& e) {
+    EXPECT_TRUE(e.message().contains(db::io::causeText(ENOSPC))) << e.message().toStdString() << " / " << e.what();
+  }
+  EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+namespace {
 
 // Fills the disk with a file, then gives `keep` bytes of it back.
 void fillLeaving(const QString& filler, qint64 keep) {

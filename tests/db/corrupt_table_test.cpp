@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -72,6 +73,8 @@ TEST_F(CorruptTableTest, MalformedFilesAreRefusedWithTheFileName) {
       {"truncated in the field descriptors", [&] { return good.left(50); }, "заголовка"},
       {"header length beyond the file", [] { RawDbf r = goodTable(); r.headerLength = 5000; return r.bytes(); }, "заголовка"},
       {"header length too small", [] { RawDbf r = goodTable(); r.headerLength = 20; return r.bytes(); }, "заголовка"},
+      {"header length one byte beyond the terminator",
+       [] { RawDbf r = goodTable(); r.headerLength = 32 + 64 + 2; return r.bytes(); }, "со сдвигом"},
       {"record length disagreeing with the fields", [] { RawDbf r = goodTable(); r.recordLength = 16; return r.bytes(); }, "длина записи"},
       {"zero-width field", [] { RawDbf r = goodTable(); r.fields[1].width = 0; r.records.clear(); return r.bytes(); }, "нулевую ширину"},
       {"record count beyond the file", [] { RawDbf r = goodTable(); r.count = 1000000; return r.bytes(); }, "1000000 записей"},
@@ -136,6 +139,42 @@ TEST_F(CorruptTableTest, EveryPrefixOfAGoodFileIsReadOrRefused) {
       EXPECT_TRUE(e.text().contains(QStringLiteral("BAD.DBF"))) << e.text().toStdString();
     }
   }
+}
+
+TEST_F(CorruptTableTest, RecordsAreReadWhereTheyBeginAfterAZeroByteSomeWritersLeave) {
+  const int hl = 32 + 64 + 1;
+  QByteArray padded = goodTable().bytes();
+  padded.insert(hl, '\0');
+  padded[8] = char(hl + 1);
+  writeFile(path(), padded);
+  Table t(QStringLiteral("bad"), QStringLiteral("BAD"));
+  t.setDirectory(tmp.path());
+  t.open();
+  EXPECT_EQ(t.fieldByName(u"NAME").asString(), QStringLiteral("Зорька"));
+  t.next();
+  EXPECT_EQ(t.fieldByName(u"KOD").asInteger(), 2);
+}
+
+TEST_F(CorruptTableTest, ATableLinkedToAFileOutsideItsFolderIsNotOpened) {
+  QTemporaryDir outside;
+  const QString real = QDir(outside.path()).filePath(QStringLiteral("REAL.DBF"));
+  writeFile(real, goodTable().bytes());
+  ASSERT_TRUE(QFile::link(real, path()));
+  Table t(QStringLiteral("bad"), QStringLiteral("BAD"));
+  t.setDirectory(tmp.path());
+  try {
+    t.open();
+    ADD_FAILURE() << "opened a table outside its folder";
+  } catch (const TableError& e) {
+    EXPECT_TRUE(e.text().contains(QStringLiteral("вне рабочей папки"))) << e.text().toStdString();
+  }
+  // A link within the folder is the folder's own file.
+  QFile::remove(path());
+  const QString inside = QDir(tmp.path()).filePath(QStringLiteral("real.dbf"));
+  ASSERT_TRUE(QFile::copy(real, inside));
+  ASSERT_TRUE(QFile::link(inside, path()));
+  t.open();
+  EXPECT_EQ(t.fieldByName(u"NAME").asString(), QStringLiteral("Зорька"));
 }
 
 TEST_F(CorruptTableTest, MissingFileNamesTheFileAndTheFolder) {

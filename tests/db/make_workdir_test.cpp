@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 using namespace korvel::db;
 using namespace korvel::db::test;
@@ -23,8 +24,14 @@ struct ToolRun {
   QString errors;
 };
 
-ToolRun makeWorkdir(const QString& dir) {
+// Runs make-workdir on `dir`; killAfter > 0 kills it right after that write.
+ToolRun makeWorkdir(const QString& dir, long killAfter = 0) {
   QProcess p;
+  if (killAfter > 0) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KORVEL_KILL_AFTER_WRITE"), QString::number(killAfter));
+    p.setProcessEnvironment(env);
+  }
   p.start(QStringLiteral(KORVEL_MAKE_WORKDIR), {dir});
   EXPECT_TRUE(p.waitForFinished(60000));
   return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardError())};
@@ -88,4 +95,36 @@ TEST(MakeWorkdir, TablesOnlyInAFolderWithoutAnyAndNeverInPlaceOfALostOne) {
     EXPECT_EQ(filesOf(dir), before);
     EXPECT_EQ(missingTables(dir), names);
   }
+}
+
+// A first layout cut short, by a kill at any write or by a full disk, leaves a folder without
+// tables, which the next run lays out whole: never some tables or an empty catalogue that would
+// then be refused or taken for data.
+TEST(MakeWorkdir, AFirstLayoutCutShortIsLaidOutWholeByTheNextRun) {
+  QTemporaryDir tmp;
+  const QString whole = QDir(tmp.path()).filePath(QStringLiteral("whole"));
+  ASSERT_EQ(makeWorkdir(whole).exitCode, 0);
+  const auto expected = filesOf(whole);
+  long k = 1;
+  for (;; ++k) {
+    const QString dir = QDir(tmp.path()).filePath(QStringLiteral("run%1").arg(k));
+    if (makeWorkdir(dir, k).exitCode == 0) break;  // past its last write
+    const ToolRun again = makeWorkdir(dir);
+    EXPECT_EQ(again.exitCode, 0) << "killed after write " << k << ": " << again.errors.toStdString();
+    EXPECT_EQ(filesOf(dir), expected) << "killed after write " << k;
+    QDir(dir).removeRecursively();
+  }
+  EXPECT_GT(k, 7);
+
+  QTemporaryDir disk;
+  if (::mount("tmpfs", QFile::encodeName(disk.path()).constData(), "tmpfs", 0, "size=12k") != 0)
+    GTEST_SKIP() << "a small tmpfs cannot be mounted here; the full disk is tried only where mounting is permitted";
+  const QString full = QDir(disk.path()).filePath(QStringLiteral("work"));
+  for (int run = 1; run <= 2; ++run) {
+    const ToolRun r = makeWorkdir(full);
+    EXPECT_EQ(r.exitCode, 1) << "run " << run;
+    EXPECT_TRUE(r.errors.contains(QStringLiteral("нет свободного места"))) << r.errors.toStdString();
+    EXPECT_EQ(missingTables(full).size(), 6) << "run " << run;
+  }
+  ::umount2(QFile::encodeName(disk.path()).constData(), MNT_DETACH);
 }

@@ -15,6 +15,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 using namespace korvel;
 
@@ -25,14 +27,28 @@ struct Ran {
   QString out, err;
 };
 
+// Root without its capabilities (which a program started by root would get back unless its
+// bounding set is empty) is kept out of a folder by its permissions like anyone else.
+void dropCapabilities() {
+  if (::geteuid() != 0) return;
+  for (int capability = 0; capability <= 63; ++capability) ::prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
+}
+
+struct How {
+  QStringList environment;  // NAME=value added
+  bool unprivileged = false;
+};
+
 // Runs a program without a display: --help and --version must need none.
-Ran run(const QString& program, const QStringList& args) {
+Ran run(const QString& program, const QStringList& args, const How& how = {}) {
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove(QStringLiteral("DISPLAY"));
   env.remove(QStringLiteral("WAYLAND_DISPLAY"));
   env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  for (const QString& e : how.environment) env.insert(e.section(u'=', 0, 0), e.section(u'=', 1));
   p.setProcessEnvironment(env);
+  if (how.unprivileged) p.setChildProcessModifier(dropCapabilities);
   p.start(program, args);
   EXPECT_TRUE(p.waitForFinished(120000)) << program.toStdString();
   return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
@@ -48,6 +64,23 @@ void writeAll(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
   ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+struct Tool {
+  const char* program;
+  QStringList args;  // "@" stands for the folder
+  bool opens;        // opens the folder's tables (rather than writing new ones over them)
+};
+
+// A small herd laid out as a working folder in `dir`.
+void smallHerd(const QString& dir) {
+  herd::HerdOptions o;
+  o.cows = 200;
+  o.regions = 1;
+  o.farmsPerRegion = 2;
+  o.breeds = 1;
+  herd::generateHerd(dir, o);
+  layOutStarterFolder(dir);
 }
 
 struct Command {
@@ -93,12 +126,26 @@ TEST(CommandLine, EveryCommandAnswersHelpAndVersionAndRefusesWrongArgumentsWithI
   }
 }
 
-TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
-  struct Tool {
-    const char* program;
-    QStringList args;  // "@" stands for the folder
-    bool opens;        // opens the folder's tables (rather than writing new ones over them)
+TEST(CommandLine, AToolStoppedByALibraryFaultSaysSoInRussianAndEndsWithStatusOne) {
+  QTemporaryDir dir;
+  struct Case {
+    const char* bulls;
+    const char* words;
   };
+  const Case cases[] = {
+      {"100000000000000", "Не хватило памяти"},                 // std::bad_alloc
+      {"4000000000000000000", "внутренней ошибкой программы"},  // std::length_error
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bulls);
+    const Ran r = run(QStringLiteral(KORVEL_GENERATE_HERD), {dir.path(), QStringLiteral("--cows"), QStringLiteral("10"),
+                                                             QStringLiteral("--bulls"), QString::fromLatin1(c.bulls)});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.words))) << r.err.toStdString();
+  }
+}
+
+TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
   const Tool tools[] = {
       {KORVEL_MAKE_WORKDIR, {QStringLiteral("@")}, true},
       {KORVEL_MAKE_WORKDIR, {QStringLiteral("--demo"), QStringLiteral("@")}, true},
@@ -111,13 +158,7 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
     const QString program = QString::fromUtf8(t.program);
     SCOPED_TRACE((QFileInfo(program).fileName() + u' ' + t.args.join(u' ')).toStdString());
     QTemporaryDir dir;
-    herd::HerdOptions o;
-    o.cows = 200;
-    o.regions = 1;
-    o.farmsPerRegion = 2;
-    o.breeds = 1;
-    herd::generateHerd(dir.path(), o);
-    layOutStarterFolder(dir.path());
+    smallHerd(dir.path());
     QStringList args = t.args;
     for (QString& a : args) a.replace(u'@', dir.path());
 
@@ -163,6 +204,101 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
     }
     EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("korvel.lock"))));
   }
+}
+
+TEST(FolderLock, AFolderWhereTheLockCannotBeMadeIsNotWorkedOn) {
+  QTemporaryDir dir, out;
+  smallHerd(dir.path());
+  const Tool tools[] = {
+      {KORVEL_MAKE_WORKDIR, {QStringLiteral("@")}, true},
+      {KORVEL_RECOMPUTE_BULLS, {QStringLiteral("@")}, true},
+      {KORVEL_EVALUATE_SIRES, {QStringLiteral("@"), out.filePath(QStringLiteral("профиль.xlsx")), QStringLiteral("--breed"),
+                               QStringLiteral("1")}, true},
+      {KORVEL_GENERATE_HERD, {QStringLiteral("@"), QStringLiteral("--cows"), QStringLiteral("30")}, false},
+  };
+  // The tables stay writable; only the folder takes no new file.
+  QFile::remove(dir.filePath(QStringLiteral("rezerv.txt")));
+  const auto before = test::folderSnapshot(dir.path());
+  ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                    QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+  for (const Tool& t : tools) {
+    const QString program = QString::fromUtf8(t.program);
+    SCOPED_TRACE(QFileInfo(program).fileName().toStdString());
+    QStringList args = t.args;
+    for (QString& a : args) a.replace(u'@', dir.path());
+    How unprivileged;
+    unprivileged.unprivileged = true;
+    const Ran r = run(program, args, unprivileged);
+    EXPECT_EQ(r.exit, 1) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"korvel.lock") && r.err.contains(u"нет прав на запись")) << r.err.toStdString();
+    EXPECT_EQ(test::folderSnapshot(dir.path()), before);
+    EXPECT_FALSE(QFile::exists(out.filePath(QStringLiteral("профиль.xlsx"))));
+  }
+  QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(EvaluateSires, NeverWritesOverAFileTheHerdLivesIn) {
+  QTemporaryDir dir, elsewhere;
+  smallHerd(dir.path());
+  const QString w = dir.path();
+  ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("BIK.DBF")), elsewhere.filePath(QStringLiteral("профиль.xlsx"))));
+  // A link to a file that is not there yet: the journal of the next operation.
+  ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("korvel.journal")), elsewhere.filePath(QStringLiteral("цифры.csv"))));
+  const QString good = elsewhere.filePath(QStringLiteral("хорошо.xlsx"));
+  const QStringList breed = {QStringLiteral("--breed"), QStringLiteral("1")};
+  const QList<QStringList> outputs = {
+      {w + QStringLiteral("/BIK.DBF")},
+      {w + QStringLiteral("/bik.dbf")},
+      {w + QStringLiteral("/Korvel.Lock")},
+      {w + QStringLiteral("/korvel-swap.rec")},
+      {w + QStringLiteral("/KOROVA.DBF.bak")},
+      {good, QStringLiteral("--figures"), w + QStringLiteral("/KOROVA.DBF")},
+      {good, QStringLiteral("--figures"), w + QStringLiteral("/korvel.journal")},
+      {elsewhere.filePath(QStringLiteral("профиль.xlsx"))},
+      {good, QStringLiteral("--figures"), elsewhere.filePath(QStringLiteral("цифры.csv"))},
+  };
+  const auto herdBefore = test::folderSnapshot(w);
+  for (const QStringList& output : outputs) {
+    SCOPED_TRACE(output.join(u' ').toStdString());
+    const Ran r = run(QStringLiteral(KORVEL_EVALUATE_SIRES), QStringList{w} + output.mid(0, 1) + breed + output.mid(1));
+    EXPECT_EQ(r.exit, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(u"испортила бы стадо")) << r.err.toStdString();
+    EXPECT_EQ(test::folderSnapshot(w), herdBefore);
+    EXPECT_FALSE(QFile::exists(good));
+  }
+  EXPECT_EQ(run(QStringLiteral(KORVEL_EVALUATE_SIRES), QStringList{w, good} + breed).exit, 0);
+}
+
+TEST(EvaluateSires, TheFiguresReachTheirFileWholeOrNotAtAll) {
+  QTemporaryDir dir, out;
+  smallHerd(dir.path());
+  const QString figures = out.filePath(QStringLiteral("цифры.csv"));
+  const QByteArray old = "прежние цифры\n";
+  {
+    QFile f(figures);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(old);
+  }
+  const auto contents = [&] {
+    QFile f(figures);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  const QStringList args = {dir.path(), out.filePath(QStringLiteral("профиль.xlsx")), QStringLiteral("--breed"),
+                            QStringLiteral("1"), QStringLiteral("--figures"), figures};
+  // Killed right after writing the figures' bytes, before they took the file's name.
+  How killed;
+  killed.environment = {QStringLiteral("KORVEL_KILL_AFTER_WRITE=1")};
+  EXPECT_EQ(run(QStringLiteral(KORVEL_EVALUATE_SIRES), args, killed).exit, -1);
+  EXPECT_EQ(contents(), old);
+  // A full disk.
+  How full;
+  full.environment = {QStringLiteral("KORVEL_FAIL_WRITE=1:ENOSPC")};
+  const Ran failed = run(QStringLiteral(KORVEL_EVALUATE_SIRES), args, full);
+  EXPECT_EQ(failed.exit, 1);
+  EXPECT_TRUE(failed.err.contains(u"нет свободного места")) << failed.err.toStdString();
+  EXPECT_EQ(contents(), old);
+  EXPECT_EQ(run(QStringLiteral(KORVEL_EVALUATE_SIRES), args).exit, 0);
+  EXPECT_TRUE(contents().startsWith("sire,kind,position,figure"));
 }
 
 }  // namespace
