@@ -86,6 +86,7 @@ void TForm9::Button11Click() {
     db::Freeze suppress(dm_.cowRefreshSuppressed);
     outcome = renameCurrentCow(dm_, herd, typed);
     if (outcome == CowNameOutcome::Duplicate) prompts().message(duplicateCowMessage());
+    if (outcome == CowNameOutcome::Empty) prompts().message(emptyAnimalNameMessage());
   }
   refreshCowCard();
   DBGrid1->setFocus();

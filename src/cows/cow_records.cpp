@@ -90,6 +90,7 @@ CowNameOutcome renameCurrentCow(TDataModule5& dm, const HerdContext& herd, const
   db::Table& t = dm.korova;
   if (!hasCurrentRow(t)) return CowNameOutcome::NoCow;
   const QString name = cowNameAsStored(typed);
+  if (db::nameKey(name).isEmpty()) return CowNameOutcome::Empty;
   const int recNo = t.recNo();
   showFarmCows(dm, herd);
   if (findName(t, db::nameKey(name), recNo)) return CowNameOutcome::Duplicate;

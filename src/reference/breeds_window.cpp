@@ -17,6 +17,11 @@ namespace {
 
 QString duplicateBreed() { return QStringLiteral("Такая порода уже есть... повтор недопустим."); }
 
+void showOutcome(NameOutcome outcome) {
+  if (outcome == NameOutcome::Duplicate) prompts().message(duplicateBreed());
+  if (outcome == NameOutcome::Empty) prompts().message(emptyNameMessage());
+}
+
 }  // namespace
 
 TForm10::TForm10(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
@@ -58,7 +63,7 @@ void TForm10::cancelSelection() {
 
 void TForm10::Button1Click() {
   const QString typed = prompts().textInput(QStringLiteral("Введите название новой породы и закройте это окно"), {});
-  if (addBreed(dm_, typed) == NameOutcome::Duplicate) prompts().message(duplicateBreed());
+  showOutcome(addBreed(dm_, typed));
   DBGrid1->setFocus();
 }
 
@@ -72,7 +77,7 @@ void TForm10::Button2Click() {
   const long long code = t.fieldByName(u"kodporod").asInteger();
   const QString typed = prompts().textInput(QStringLiteral("Уточните (исправьте) название породы и закройте это окно"),
                                             t.fieldByName(u"poroda").asString());
-  if (renameBreed(dm_, code, typed) == NameOutcome::Duplicate) prompts().message(duplicateBreed());
+  showOutcome(renameBreed(dm_, code, typed));
   DBGrid1->setFocus();
 }
 

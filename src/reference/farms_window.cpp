@@ -34,6 +34,7 @@ QString duplicateFarm() { return QStringLiteral("Такой владелец (х
 void showOutcome(NameOutcome outcome) {
   if (outcome == NameOutcome::ArchiveWord) prompts().message(archiveWordRefused());
   if (outcome == NameOutcome::Duplicate) prompts().message(duplicateFarm());
+  if (outcome == NameOutcome::Empty) prompts().message(emptyNameMessage());
 }
 
 }  // namespace

@@ -15,6 +15,13 @@ namespace {
 
 QString duplicateRegion() { return QStringLiteral("Такой регион уже есть... повтор недопустим."); }
 
+// Tells why nothing was written; true when nothing was.
+bool refused(NameOutcome outcome) {
+  if (outcome == NameOutcome::Duplicate) prompts().message(duplicateRegion());
+  if (outcome == NameOutcome::Empty) prompts().message(emptyNameMessage());
+  return outcome == NameOutcome::Duplicate || outcome == NameOutcome::Empty;
+}
+
 }  // namespace
 
 TForm6::TForm6(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
@@ -58,10 +65,7 @@ void TForm6::cancelSelection() {
 
 void TForm6::Button1Click() {
   const QString typed = prompts().textInput(QStringLiteral("Введите название нового региона и закройте это окно"), {});
-  if (addRegion(dm_, typed) == NameOutcome::Duplicate) {
-    prompts().message(duplicateRegion());
-    return;
-  }
+  if (refused(addRegion(dm_, typed))) return;
   showListButtons(true);
   DBGrid1->setFocus();
 }
@@ -72,10 +76,7 @@ void TForm6::Button2Click() {
   const long long code = t.fieldByName(u"kodreg").asInteger();
   const QString typed = prompts().textInput(QStringLiteral("Уточните (исправьте) название региона и закройте это окно"),
                                             t.fieldByName(u"region").asString());
-  if (renameRegion(dm_, code, typed) == NameOutcome::Duplicate) {
-    prompts().message(duplicateRegion());
-    return;
-  }
+  if (refused(renameRegion(dm_, code, typed))) return;
   DBGrid1->setFocus();
 }
 

@@ -31,6 +31,7 @@ namespace {
 
 const QString kEmptyFarm = QStringLiteral("В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!");
 const QString kDuplicate = QStringLiteral("Такая кличка/идентификационный № уже есть... повтор недопустим.");
+const QString kEmptyName = QStringLiteral("Кличка/идентификационный № не введены. Кличка не изменена.");
 const QString kBreedPrefix = QStringLiteral("Порода (породность): ");
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int w = -1) {
@@ -440,10 +441,12 @@ void TForm4::Button9Click() {
   const QString typed =
       prompts().textInput(QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), initial);
   db::Freeze hold(dm_.bullRefreshSuppressed);
-  if (renameCurrentBull(dm_, herd_, typed) == BullNameOutcome::Duplicate) {
+  const BullNameOutcome outcome = renameCurrentBull(dm_, herd_, typed);
+  if (outcome == BullNameOutcome::Duplicate) {
     showBull();
     prompts().message(kDuplicate);
   }
+  if (outcome == BullNameOutcome::NoName && hasRow(dm_.bik)) prompts().message(kEmptyName);
   focusList();
 }
 

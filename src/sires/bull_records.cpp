@@ -60,6 +60,15 @@ long long nextBullCode(TDataModule5& dm) {
     const auto code = kodbyk.number(row);
     if (code && *code > maxCode) maxCode = *code;
   }
+  // A deleted bull's freed daughters keep his code for the statistics: a new bull given that
+  // code would inherit them, so every code a cow row still names as her father is taken.
+  db::Table& korova = dm.korova;
+  korova.open();
+  const FatherLink link(korova.file());
+  for (const db::Row row : db::LiveRows(korova)) {
+    const auto code = link.code(row);
+    if (code && *code > maxCode) maxCode = *code;
+  }
   return maxCode + 1;
 }
 
@@ -184,6 +193,7 @@ BullNameOutcome renameCurrentBull(TDataModule5& dm, const HerdContext& herd, con
   if (!hasCurrent(bik)) return BullNameOutcome::NoName;
   const QString name = bullNameAsStored(typed);
   const QString key = db::nameKey(name);
+  if (key.isEmpty()) return BullNameOutcome::NoName;
   const int self = bik.recNo();
   db::Freeze hold(dm.bullRefreshSuppressed);
   setAppliedFilter(bik, herd.animalFilter());

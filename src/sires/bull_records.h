@@ -24,8 +24,9 @@ void showFarmBulls(TDataModule5& dm, const HerdContext& herd, int recNo = 0);
 // The bull code of a cow's father when her BASEKOD is "+" and KODBYK a whole number.
 std::optional<long long> fatherCodeOfCurrentCow(TDataModule5& dm);
 
-// The next bull code: one more than the largest KODBYK among live bulls of the whole table
-// (an empty code counts 0; a code that is no number is passed over). Moves BIK's cursor.
+// The next bull code: one more than the largest KODBYK among live bulls of the whole table and
+// the largest father code any cow row, live or freed, names (an empty code counts 0; a code
+// that is no number is passed over). Moves BIK's cursor; opens KOROVA when it is closed.
 long long nextBullCode(TDataModule5& dm);
 
 // AddedOutOfView: the bull was added but the list's filter (a selection) does not show him.
@@ -58,8 +59,8 @@ int releaseDaughters(TDataModule5& dm, long long code, const QString& name, bool
 void moveCurrentBull(TDataModule5& dm, const HerdContext& herd);
 
 // Renames the current bull within `herd`'s farm (the selection is dropped); the name is cut
-// to NOKLI's width before it is compared. On a duplicate the
-// other bull is current and nothing is written. With no current bull nothing happens (NoName).
+// to NOKLI's width before it is compared. On a duplicate the other bull is current and nothing
+// is written. With no current bull, or a name of nothing but blanks, nothing happens (NoName).
 BullNameOutcome renameCurrentBull(TDataModule5& dm, const HerdContext& herd, const QString& typed);
 
 // Gives the current bull the breed of PORODA's current row; returns the breed's name, or nothing

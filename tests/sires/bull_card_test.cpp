@@ -398,6 +398,14 @@ TEST_F(BullCard, DeleteWithDaughtersFreesThemOnYes) {
   EXPECT_EQ(fieldAt(dm.korova, 4, "kodreg"), "2");
   EXPECT_FALSE(dm.cowRefreshSuppressed);
   EXPECT_TRUE(dm.DataSource3.enabled());
+
+  // The freed daughters still name code 12: a new bull never takes it, nor their figures.
+  app.prompts.texts = {"Новичок 1"};
+  button(card, "Button2")->click();
+  EXPECT_EQ(currentName(), "Новичок 1");
+  EXPECT_EQ(dm.bik.fieldByName(u"kodbyk").asString(), "13");
+  EXPECT_EQ(dm.bik.fieldByName(u"kolkorov").asInteger(), 0);
+  EXPECT_EQ(label(card, "Label14")->text(), "Количество дочек: 0");
 }
 
 TEST_F(BullCard, MoveRenameBreedAndSwitchOfFarm) {

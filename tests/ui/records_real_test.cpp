@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace korvel;
@@ -60,6 +61,16 @@ std::function<void(ModalAnswers&)> clicks(QStringList captions) {
 }
 std::function<void(ModalAnswers&)> picked(int row) {
   return [=](ModalAnswers& a) { pick(a, row); };
+}
+// The text input dialog's field emptied, closed with Escape, and the refusal's OK clicked.
+void emptiedAndEscaped(ModalAnswers& a) {
+  a.act([](QWidget& dialog) {
+    QLineEdit* field = dialog.findChild<QLineEdit*>();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_Escape);
+  });
+  a.click(kOk);
 }
 
 }  // namespace
@@ -192,6 +203,50 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
   f.hide();
 }
 
+// A name emptied and the dialog closed is refused, and the bull of the highest code deleted with
+// his daughters keeps them: the next bull added takes neither his code nor his figures.
+TEST(BullRecordsRealWindow, AnEmptiedNameIsRefusedAndANewBullNeverTakesAFreedFatherCode) {
+  test::RealApp app(24, 1, 1);  // one farm: every bull in one list
+  db::Table& bull = app.dm().bik;
+  ModalAnswers answers;
+  TForm4& f = *forms().Form4;
+  f.setWindowTitle(QStringLiteral("Быки"));
+  test::openModal(f, answers);
+  QString name, code;
+  test::runSteps(f, answers, {
+      {"Button9",
+       [&](ModalAnswers& a) {
+         auto* list = f.findChild<QTableView*>(QStringLiteral("DBGrid1"));
+         int highest = 0;
+         long long highestCode = 0;
+         for (int r = 0; r < list->model()->rowCount(); ++r) {
+           test::clickCell(list, r, 0);
+           if (bull.fieldByName(u"kodbyk").asInteger() > highestCode) {
+             highestCode = bull.fieldByName(u"kodbyk").asInteger();
+             highest = r;
+           }
+         }
+         test::clickCell(list, highest, 0);
+         ASSERT_GT(bull.fieldByName(u"kolkorov").asInteger(), 0) << "the bull of the highest code has no daughters";
+         name = text(bull, u"nokli");
+         code = text(bull, u"kodbyk");
+         emptiedAndEscaped(a);
+       },
+       {QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"),
+        QStringLiteral("Кличка/идентификационный № не введены. Кличка не изменена.")},
+       [&] { EXPECT_EQ(text(bull, u"nokli"), name); }},
+      {"Button7", clicks({QStringLiteral("Да. Удаляем."), QStringLiteral("Да. Удаляем.")}),
+       {QStringLiteral("Удаление быка"), QStringLiteral("Удаление быка. Продолжение.")}, {}},
+      {"Button2", typed(QStringLiteral("Новичок 1"), kWrite), {QStringLiteral("Введите кличку/идентифик.№ быка и закройте это окно")},
+       [&] {
+         EXPECT_EQ(text(bull, u"nokli"), QStringLiteral("Новичок 1"));
+         EXPECT_NE(text(bull, u"kodbyk"), code);
+         EXPECT_EQ(test::named<QLabel>(f, "Label14")->text(), QStringLiteral("Количество дочек: 0"));
+       }},
+  });
+  f.hide();
+}
+
 TEST(ReferenceRealWindows, EveryQuestionOfRegionsFarmsAndBreedsAnsweredByClicking) {
   test::RealApp app;
   TDataModule5& dm = app.dm();
@@ -212,6 +267,8 @@ TEST(ReferenceRealWindows, EveryQuestionOfRegionsFarmsAndBreedsAnsweredByClickin
          [&] { EXPECT_EQ(text(dm.Table1, u"region"), QStringLiteral("Новый край")); }},
         {"Button1", typed(QStringLiteral(" новый КРАЙ"), kWrite, true),
          {kEnterRegion, QStringLiteral("Такой регион уже есть... повтор недопустим.")}, {}},
+        {"Button1", emptiedAndEscaped, {kEnterRegion, QStringLiteral("Название не введено. Ничего не записано.")},
+         [&] { EXPECT_EQ(text(dm.Table1, u"region"), QStringLiteral("Новый край")); }},
         {"Button2", typed(QStringLiteral("Новый край 2"), kWrite),
          {QStringLiteral("Уточните (исправьте) название региона и закройте это окно")},
          [&] { EXPECT_EQ(text(dm.Table1, u"region"), QStringLiteral("Новый край 2")); }},
