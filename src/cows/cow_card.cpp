@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTableWidget>
 
 namespace korvel {
@@ -45,7 +46,15 @@ TForm9::TForm9(TDataModule5& dm, QWidget* parent)
   dm_.cowWindowActive = [this] { return isActiveCowWindow(); };
   // The data module calls this when the cursor moves, which the cow list's change of current
   // row does from inside the view's signal: a failure is shown once that signal is done.
-  dm_.refreshCowCard = [this] { guardedInSignal(this, [this] { refreshCowCard(); }); };
+  dm_.refreshCowCard = [this] {
+    if (!unsaved_) {
+      guardedInSignal(this, [this] { refreshCowCard(); });
+    } else if (!following_) {
+      // The question is a modal box: it opens once the list's signal is done.
+      following_ = true;
+      runLater(this, [this] { followCurrentCow(); }, QStringLiteral("Переход к другой корове"));
+    }
+  };
 }
 
 TForm9::~TForm9() {
@@ -148,10 +157,10 @@ void TForm9::buildLayout() {
   Masklakt->setInputMask(QStringLiteral("00; "));
   MaskEddata = particular("MaskEddata", QStringLiteral("Дата отела"), 112, 662, 120);
   MaskEddata->setInputMask(QStringLiteral("00.00.0000;_"));
-  Label18 = label("Label18", QStringLiteral("Пример даты: 01.04.2001 . Это 1 апреля 2001года"), 112, 708, 330);
+  Label18 = label("Label18", QStringLiteral("Пример даты: 01.04.2001 . Это 1 апреля 2001 года"), 112, 708, 330);
   paintText(Label18, kOlive);
   Edpred = particular("Edpred", QStringLiteral("Предыдущая ОЦ"), 450, 662, 120);
-  Edrogd = particular("Edrogd", QStringLiteral("Дата и место рождентя"), 580, 662, 300);
+  Edrogd = particular("Edrogd", QStringLiteral("Дата и место рождения"), 580, 662, 300);
 
   onClick(Button2, [this] { Button2Click(); });
   onClick(Button5, [this] { Button5Click(); });
@@ -170,6 +179,7 @@ void TForm9::buildLayout() {
 
 void TForm9::FormActivate() {
   placeTopLeft();
+  following_ = false;
   setEditingMode(false);
   setButtonState(cowShown_, false);
   setTitles();
@@ -201,6 +211,7 @@ void TForm9::FormActivate() {
 
 void TForm9::setButtonState(bool cowShown, bool unsaved) {
   cowShown_ = cowShown;
+  unsaved_ = cowShown && unsaved;
   for (QPushButton* b : {Button2, Button9, Button6, Button8, Button7, Button4, Button10}) b->setVisible(cowShown);
   for (QPushButton* b : {Button1, Button3, Button11}) b->show();
   // An empty farm has nothing to write.
@@ -221,6 +232,8 @@ void TForm9::refreshCowCard() {
   setButtonState(true, false);
   dm_.DataSource3.setReadOnly(true);
   setEditingMode(false);
+  following_ = false;
+  shownRecNo_ = 0;
 
   filling_ = true;
   struct EndFilling {
@@ -228,7 +241,16 @@ void TForm9::refreshCowCard() {
     ~EndFilling() { f = false; }
   } endFilling{filling_};
 
-  const CowCardData card = readCowCard(dm_, catalogue_);
+  CowCardData card;
+  try {
+    card = readCowCard(dm_, catalogue_);
+  } catch (...) {
+    // The list stands on a cow whose row cannot be read: the card must not go on showing,
+    // and offering for a write, the cow before her.
+    showNoCow();
+    throw;
+  }
+  shownRecNo_ = dm_.korova.recNo();
   fillGrid(StringGrid1, card.grids[gridIndex(TraitKind::Linear)]);
   fillGrid(StringGrid2, card.grids[gridIndex(TraitKind::Defect)]);
   fillGrid(StringGrid3, card.grids[gridIndex(TraitKind::Complex)]);
@@ -237,12 +259,7 @@ void TForm9::refreshCowCard() {
   showScore(card.score);
 
   Edporoda->setText(card.breed);
-  Edmat->setText(card.mother);
-  Edlin->setText(card.line);
-  Masklakt->setText(card.lactation);
-  MaskEddata->setText(card.calvingDate);
-  Edpred->setText(card.previous);
-  Edrogd->setText(card.birth);
+  showParticulars(card);
   setParticularsReadOnly(true);
   Edporoda->setReadOnly(true);
   Edotec->setReadOnly(true);
@@ -250,6 +267,63 @@ void TForm9::refreshCowCard() {
   Edotec->setText(card.father);
   setFatherCaption(card.fatherIsBull);
   DBGrid1->setFocus();
+}
+
+void TForm9::showNoCow() {
+  for (QTableWidget* grid : {StringGrid1, StringGrid2, StringGrid3})
+    for (int r = 0; r < grid->rowCount(); ++r)
+      if (QTableWidgetItem* value = grid->item(r, 1)) value->setText(QString());
+  showScore(0);
+  for (QLineEdit* e : {Edporoda, Edotec, Edmat, Edlin, Masklakt, MaskEddata, Edpred, Edrogd}) e->clear();
+  bikreg->clear();
+  setParticularsReadOnly(true);
+  Button2->hide();
+}
+
+void TForm9::followCurrentCow() {
+  following_ = false;
+  const int next = dm_.korova.recNo();
+  if (next == shownRecNo_) return;
+  if (unsaved_ && !settleUnsaved(next)) return;
+  refreshCowCard();
+}
+
+bool TForm9::settleUnsaved(int next) {
+  const Answer answer = prompts().yesNoCancel(QStringLiteral("Записать изменения?"));
+  if (answer == Answer::No) return true;
+  db::Table& korova = dm_.korova;
+  db::Freeze suppress(dm_.cowRefreshSuppressed);
+  // The changes belong to the cow the card shows: the list goes back to her.
+  korova.goToRecNo(shownRecNo_);
+  if (korova.recNo() != shownRecNo_) {
+    prompts().message(cowGoneMessage());
+    korova.goToRecNo(next);
+    return true;
+  }
+  if (answer == Answer::Cancel || !writeCorrections()) return false;
+  korova.goToRecNo(next);
+  return true;
+}
+
+void TForm9::done(int result) {
+  bool leave = !unsaved_ || !isVisible();
+  if (!leave) guarded([&] { leave = settleUnsaved(dm_.korova.recNo()); }, QStringLiteral("Записать изменения"));
+  if (leave) KorvelDialog::done(result);
+}
+
+void TForm9::showParticulars(const CowCardData& card) {
+  db::Table& korova = dm_.korova;
+  const std::pair<QLineEdit*, const char16_t*> fields[] = {
+      {Edmat, u"matnokli"}, {Edlin, u"line"}, {Edpred, u"predoc"}, {Edrogd, u"mesto"}, {Edotec, u"kodbyk"}};
+  for (const auto& [edit, field] : fields) limitToField(edit, korova, field);
+  // A father from the bulls shows the bull's name, which may be longer than a cow's code.
+  if (card.fatherIsBull) Edotec->setMaxLength(32767);
+  Edmat->setText(card.mother);
+  Edlin->setText(card.line);
+  Masklakt->setText(card.lactation);
+  MaskEddata->setText(card.calvingDate);
+  Edpred->setText(card.previous);
+  Edrogd->setText(card.birth);
 }
 
 void TForm9::setParticularsReadOnly(bool readOnly) {
@@ -292,12 +366,18 @@ CowCorrections TForm9::corrections() const {
   return c;
 }
 
-void TForm9::Button5Click() {
+bool TForm9::writeCorrections() {
   if (const std::optional<QString> refusal = writeCowCorrections(dm_, catalogue_, corrections())) {
     prompts().message(*refusal);
-    return;
+    return false;
   }
   setButtonState(cowShown_, false);
+  // The card shows what was stored (a cleared lactation is 0).
+  const QScopedValueRollback<bool> filling(filling_, true);
+  showParticulars(readCowCard(dm_, catalogue_));
+  return true;
 }
+
+void TForm9::Button5Click() { writeCorrections(); }
 
 }  // namespace korvel

@@ -134,7 +134,7 @@ TForm12::TForm12(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(
   GroupBox2 = group(this, "GroupBox2", QStringLiteral("Укажите, для каких быков-производителей данной породы надо произвести расчет"));
   RadioButton1 = option(GroupBox2, "RadioButton1", QStringLiteral("Для ВСЕХ быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ, включая архивных быков"));
   RadioButton2 = option(GroupBox2, "RadioButton2", QStringLiteral("Для ВСЕХ быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ, КРОМЕ архивных быков"));
-  RadioButton9 = option(GroupBox2, "RadioButton9", QStringLiteral("Для быков-производиелей ВЫБРАННОЙ ПОРОДЫ КОРОВ из ОДНОГО РЕГИОНА, включая архивных быков"));
+  RadioButton9 = option(GroupBox2, "RadioButton9", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ из ОДНОГО РЕГИОНА, включая архивных быков"));
   RadioButton3 = option(GroupBox2, "RadioButton3", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ из одного региона, КРОМЕ архивных быков"));
   RadioButton10 = option(GroupBox2, "RadioButton10", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ ОДНОГО ХОЗЯЙСТВА"));
   RadioButton11 = option(GroupBox2, "RadioButton11", QStringLiteral("Только для одного конкретного быка"));
@@ -191,7 +191,7 @@ EvaluationRequest TForm12::readOptions() {
     r.bullFarm = current(dm_.vlad2, u"kodvlad");
   }
   if (RadioButton11->isChecked()) {
-    prompts().showPicker(*forms().Form4, QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."));
+    prompts().showPicker(*forms().Form4, QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЕЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."));
     r.oneBull = true;
     r.bullCode = dm_.bik.fieldByName(u"kodbyk").asString().left(20);
   }
@@ -228,8 +228,7 @@ void TForm12::Button1Click() {
         write, outputFolder, profileFileName(names.breedName, QDateTime::currentDateTime()), openWorkbook);
     lastWorkbook_ = result.path;
     progress.done();
-    const QString message = handOverMessage(result);
-    if (!message.isEmpty()) prompts().message(message);
+    prompts().message(handOverMessage(result));
   }, Button1->text());
 }
 

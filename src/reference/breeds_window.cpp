@@ -88,6 +88,11 @@ void TForm10::Button3Click() {
 void TForm10::Button4Click() { cancelSelection(); }
 
 void TForm10::Button5Click() {
+  // With no breed in the list there is nothing to calculate for, as there is nothing to correct.
+  if (dm_.poroda.recNo() == 0) {
+    prompts().message(QStringLiteral("Породы не заведены, рассчитывать нечего. Можно только добавить."));
+    return;
+  }
   TForm12& variants = *forms().Form12;
   variants.setWindowTitle(breedCalculationCaption(dm_.poroda.fieldByName(u"poroda").asString()));
   variants.exec();

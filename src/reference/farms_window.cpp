@@ -194,7 +194,7 @@ void TForm8::regionFromCurrentFarm() {
 }
 
 void TForm8::Button1Click() {
-  prompts().showPicker(*forms().Form6, QStringLiteral("Вберите (или запишите новый) нужный регион и закройте это окно"));
+  prompts().showPicker(*forms().Form6, QStringLiteral("Выберите (или запишите новый) нужный регион и закройте это окно"));
   showCurrentRegion();
 }
 
@@ -261,14 +261,27 @@ void TForm8::closeEvent(QCloseEvent* e) {
   // A removal under way is finished (or cancelled) with the window's own buttons only.
   if (removalState_ != RemovalState::Browsing) {
     e->ignore();
+    tellHowToEndRemoval();
     return;
   }
   KorvelDialog::closeEvent(e);
 }
 
 void TForm8::reject() {
-  if (removalState_ != RemovalState::Browsing) return;
+  if (removalState_ != RemovalState::Browsing) {
+    tellHowToEndRemoval();
+    return;
+  }
   KorvelDialog::reject();
+}
+
+void TForm8::tellHowToEndRemoval() {
+  // Escape and Alt+F4 arrive inside the key's or the window manager's event: the box opens
+  // once that is handled.
+  messageLater(this, removalState_ == RemovalState::ChoosingVariant
+                         ? QStringLiteral("Сначала выберите вариант удаления и нажмите ВЫПОЛНИТЬ.")
+                         : QStringLiteral("Сначала выберите хозяйство и нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ "
+                                          "ЖИВОТНЫХ ВЫПОЛНЕН!"));
 }
 
 void TForm8::setCloseBox(bool shown) {
@@ -303,15 +316,26 @@ RemovalVariant TForm8::chosenVariant() const {
 void TForm8::Button4Click() {
   db::Table& t = dm_.vlad2;
   if (t.recNo() == 0) return;  // no farm listed
-  GroupBox1->setTitle(QStringLiteral("Удаление хозяйства ") + QLatin1Char('"') + t.fieldByName(u"vlad").asString() +
-                      QLatin1Char('"') + QStringLiteral(", находящегося в регионе: ") +
-                      dm_.Table1.fieldByName(u"region").asString());
+  const QString caption = QStringLiteral("Удаление хозяйства ") + QLatin1Char('"') + t.fieldByName(u"vlad").asString() +
+                        QLatin1Char('"') + QStringLiteral(", находящегося в регионе: ") +
+                        dm_.Table1.fieldByName(u"region").asString();
+  // A long farm name must not widen the window past the screen: the panel takes the list's
+  // place and width, and the middle of the caption gives way.
+  GroupBox1->setTitle(GroupBox1->fontMetrics().elidedText(caption, Qt::ElideMiddle, DBGrid1->width() - 24));
+  GroupBox1->setToolTip(caption);
   farmToDelete_ = {t.fieldByName(u"kodreg").asInteger(), t.fieldByName(u"kodvlad").asInteger()};
   RadioButton1->setChecked(true);
   setRemovalState(RemovalState::ChoosingVariant);
 }
 
 void TForm8::setRemovalState(RemovalState state) {
+  // The caption asks for the target farm only while it is being chosen.
+  if (state == RemovalState::ChoosingTarget && removalState_ != RemovalState::ChoosingTarget) {
+    captionBeforeTarget_ = windowTitle();
+    setWindowTitle(QStringLiteral("Выбор хозяйства, в которое будут переведены животные."));
+  } else if (state != RemovalState::ChoosingTarget && removalState_ == RemovalState::ChoosingTarget) {
+    setWindowTitle(captionBeforeTarget_);
+  }
   removalState_ = state;
   setCloseBox(state == RemovalState::Browsing);
   Button8->setVisible(state == RemovalState::ChoosingTarget);
@@ -357,7 +381,6 @@ void TForm8::Button7Click() {
       if (needsChosenFarm(variant_)) {
         prompts().message(QStringLiteral(
             "Выберите нужное хозяйство, затем нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ ЖИВОТНЫХ ВЫПОЛНЕН!"));
-        setWindowTitle(QStringLiteral("Выбор хозяйства, в которое будут переведены животные."));
         setRemovalState(RemovalState::ChoosingTarget);
         tellWhenNoFarms();
         return;

@@ -1,6 +1,7 @@
 #include "reference/herd_context.h"
 
 #include "db/data_module.h"
+#include "db/rows.h"
 
 namespace korvel {
 
@@ -59,6 +60,13 @@ HerdOpening establishHerdContext(TDataModule5& dm) {
   out.herd.farmCode = vlad.fieldByName(u"kodvlad").asInteger();
   out.herd.header = herdHeader(regionName, vlad.fieldByName(u"vlad").asString());
   return out;
+}
+
+bool herdFarmExists(TDataModule5& dm, const HerdContext& herd) {
+  const db::WholeView kodreg(dm.vlad2.file(), u"kodreg"), kodvlad(dm.vlad2.file(), u"kodvlad");
+  for (const db::Row row : db::LiveRows(dm.vlad2))
+    if (kodreg.number(row) == herd.regionCode && kodvlad.number(row) == herd.farmCode) return true;
+  return false;
 }
 
 HerdContext herdOfCurrentRows(TDataModule5& dm) {

@@ -35,6 +35,9 @@ bool ensureFirstRegion(TDataModule5& dm);
 // region, on its first farm.
 HerdOpening establishHerdContext(TDataModule5& dm);
 
+// Whether VLAD still has the farm of `herd` (a farm removal may have taken it).
+bool herdFarmExists(TDataModule5& dm, const HerdContext& herd);
+
 // The herd of the current REGION and VLAD rows, as a picker leaves them.
 HerdContext herdOfCurrentRows(TDataModule5& dm);
 

@@ -25,7 +25,7 @@ TForm16::TForm16(TDataModule5& dm, QWidget* parent)
                                     "регистре"));
   Label3 = safety::makeLabel(this, "Label3",
                      QStringLiteral("в поле внизу и нажмите кнопку \"Архивировать\", а если передумали - \"Выход\"."));
-  Label4 = safety::makeLabel(this, "Label4", QStringLiteral("По окончанию копирования нажмите \"Выход\"."));
+  Label4 = safety::makeLabel(this, "Label4", QStringLiteral("По окончании копирования нажмите \"Выход\"."));
   Label5 = safety::makeLabel(this, "Label5", QStringLiteral("Архивирование продолжается 5-20 секунд. Подождите..."));
   Label6 = safety::makeLabel(this, "Label6", QStringLiteral("Имя резервного носителя"));
   layOut({Label1, Label2, Label3, Label4, Label5}, Label6);

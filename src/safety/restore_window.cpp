@@ -19,16 +19,16 @@ TForm17::TForm17(TDataModule5& dm, QWidget* parent)
   resize(804, 563);
 
   Label1 = safety::makeLabel(this, "Label1",
-                     QStringLiteral("Подготовьте резервный носитель (вставьте дискету или  подключите флэшку или "
+                     QStringLiteral("Подготовьте резервный носитель (вставьте дискету или подключите флэшку или "
                                     "убедитесь в готовности внешнего диска)."));
   Label2 = safety::makeLabel(this, "Label2",
-                     QStringLiteral("Узнайте имя резервного ностиеля (см. Инструкцию) и введите эту букву в латинском "
+                     QStringLiteral("Узнайте имя резервного носителя (см. Инструкцию) и введите эту букву в латинском "
                                     "регистре"));
   Label3 = safety::makeLabel(this, "Label3",
-                     QStringLiteral("в поле внизу и нажмите кнопку \"Восстановить данные\" , а если передумали - "
+                     QStringLiteral("в поле внизу и нажмите кнопку \"Восстановить данные\", а если передумали - "
                                     "\"Выход\"."));
   Label4 = safety::makeLabel(this, "Label4",
-                     QStringLiteral("По окончанию восстановления нажмите \"Выход\". Восстановление может продолжаться "
+                     QStringLiteral("По окончании восстановления нажмите \"Выход\". Восстановление может продолжаться "
                                     "5-20 секунд. Подождите..."));
   Label5 = safety::makeLabel(this, "Label5", QStringLiteral("Имя резервного носителя:"));
   layOut({Label1, Label2, Label3, Label4}, Label5);

@@ -7,6 +7,7 @@
 #include "db/grid_model.h"
 #include "db/journal.h"
 #include "db/protected_scan.h"
+#include "db/text.h"
 #include "reference/breeds_window.h"
 #include "reference/farms_window.h"
 #include "sires/bull_figures.h"
@@ -193,7 +194,15 @@ TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
   dm_.bullWindowActive = [this] { return isActiveCard(); };
   // Called when BIK's cursor moves, which the bull list's change of current row does from inside
   // the view's signal: a failure is shown once that signal is done.
-  dm_.refreshBullCard = [this] { guardedInSignal(this, [this] { showBull(); }); };
+  dm_.refreshBullCard = [this] {
+    if (!unsaved()) {
+      guardedInSignal(this, [this] { showBull(); });
+    } else if (!following_) {
+      // The question is a modal box: it opens once the list's signal is done.
+      following_ = true;
+      runLater(this, [this] { followCurrentBull(); }, QStringLiteral("Переход к другому быку"));
+    }
+  };
 }
 
 bool TForm4::isActiveCard() const {
@@ -288,7 +297,9 @@ void TForm4::emptyState() {
 void TForm4::showBull() {
   Button6->hide();
   Label1->hide();
+  following_ = false;
   db::Table& bik = dm_.bik;
+  shownRecNo_ = bik.recNo();
   if (!hasRow(bik)) return;
   recomputeBullFigures(dm_);
   resetGrids();
@@ -313,6 +324,8 @@ void TForm4::showBull() {
   Label14->setText(QStringLiteral("Количество дочек: ") + bik.fieldByName(u"kolkorov").asString());
   dm_.DataSource5.setReadOnly(true);
   for (QPushButton* b : {Button1, Button5, Button2, Button10, Button11, Button8, Button7, Button4}) b->show();
+  limitToField(Edlin, bik, u"line");
+  limitToField(Edrogd, bik, u"mesto");
   Edlin->setText(bik.fieldByName(u"line").asString());
   Edrogd->setText(bik.fieldByName(u"mesto").asString());
   Edlin->setReadOnly(true);
@@ -341,6 +354,36 @@ void TForm4::Button1Click() {
   Edlin->setReadOnly(false);
   Edrogd->setReadOnly(false);
   focusList();
+}
+
+bool TForm4::unsaved() const { return !Button6->isHidden(); }
+
+void TForm4::followCurrentBull() {
+  following_ = false;
+  const int next = dm_.bik.recNo();
+  if (next == shownRecNo_) return;
+  if (unsaved() && !settleUnsaved(next)) return;
+  showBull();
+}
+
+bool TForm4::settleUnsaved(int next) {
+  const Answer answer = prompts().yesNoCancel(QStringLiteral("Записать изменения?"));
+  if (answer == Answer::No) return true;
+  db::Table& bik = dm_.bik;
+  db::Freeze hold(dm_.bullRefreshSuppressed);
+  // The edits belong to the bull the card shows: the list goes back to him.
+  bik.goToRecNo(shownRecNo_);
+  if (bik.recNo() != shownRecNo_) return true;
+  if (answer == Answer::Cancel) return false;
+  Button6Click();
+  bik.goToRecNo(next);
+  return true;
+}
+
+void TForm4::done(int result) {
+  bool leave = !unsaved() || !isVisible();
+  if (!leave) guarded([&] { leave = settleUnsaved(dm_.bik.recNo()); }, QStringLiteral("Записать изменения"));
+  if (leave) KorvelDialog::done(result);
 }
 
 void TForm4::Button6Click() {
@@ -381,7 +424,10 @@ void TForm4::Button7Click() {
   const QString yes = QStringLiteral("Да. Удаляем.");
   const QString no = QStringLiteral("Нет. Не удаляем.");
   if (!prompts().confirmDelete({QStringLiteral("Удаление быка"), QStringLiteral("Вы действительно хотите удалить быка"),
-                                quoted + QStringLiteral("? У него ") + bull->daughtersText + QStringLiteral(" коров-дочерей."),
+                                quoted + QStringLiteral("? У него ") +
+                                    db::counted(bull->daughters, QStringLiteral("корова-дочь"),
+                                                QStringLiteral("коровы-дочери"), QStringLiteral("коров-дочерей")) +
+                                    QLatin1Char('.'),
                                 yes, no}))
     return;
   // The bull and his daughters are one operation, the second question included: interrupted
@@ -414,7 +460,7 @@ bool TForm4::bullLost(const db::RowMark& bull) {
 
 void TForm4::Button11Click() {
   const db::RowMark bull(dm_.bik);
-  prompts().showPicker(*forms().Form8, QStringLiteral("Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно."));
+  prompts().showPicker(*forms().Form8, QStringLiteral("Выбор НОВОГО владельца БЫКА. Выберите (добавьте) и закройте окно."));
   if (bullLost(bull)) return;
   if (!hasRow(dm_.Table1) || !hasRow(dm_.vlad2)) return;
   db::Freeze hold(dm_.bullRefreshSuppressed);

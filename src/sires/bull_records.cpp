@@ -133,7 +133,6 @@ std::optional<BullToDelete> currentBullForDeletion(TDataModule5& dm) {
   BullToDelete b;
   b.name = bik.fieldByName(u"nokli").asString();
   b.code = codeOfCurrent(bik);
-  b.daughtersText = bik.fieldByName(u"kolkorov").asString();
   b.daughters = bik.fieldByName(u"kolkorov").asInteger();
   return b;
 }

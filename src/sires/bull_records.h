@@ -43,7 +43,6 @@ struct BullToDelete {
   QString name;                  // NOKLI as stored
   std::optional<long long> code; // KODBYK as a whole number
   long long daughters = 0;       // KOLKOROV as last written
-  QString daughtersText;         // KOLKOROV in its text form
 };
 std::optional<BullToDelete> currentBullForDeletion(TDataModule5& dm);
 

@@ -23,12 +23,18 @@ struct DeleteQuestion {
   QString noText;
 };
 
+// The answer to a question asked with the buttons Да, Нет and Отмена.
+enum class Answer { Yes, No, Cancel };
+
 class Prompts {
  public:
   virtual ~Prompts() = default;
 
   // A modal message box with a fixed Russian text.
   virtual void message(const QString& text) = 0;
+
+  // A modal question box with the buttons Да, Нет and Отмена; closing it is Отмена.
+  virtual Answer yesNoCancel(const QString& text) = 0;
 
   // The text input dialog (TForm14): caption is the instruction, initial the field's text.
   // There is no cancel: whatever is in the field when the dialog closes is returned.

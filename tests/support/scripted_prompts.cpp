@@ -13,6 +13,17 @@ void ScriptedPrompts::message(const QString& text) {
   if (onMessage) onMessage(text);
 }
 
+Answer ScriptedPrompts::yesNoCancel(const QString& text) {
+  asked << text;
+  if (answers.empty()) {
+    ADD_FAILURE() << "unscripted question: " << text.toStdString();
+    return Answer::Cancel;
+  }
+  const Answer a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
 QString ScriptedPrompts::textInput(const QString& caption, const QString& initial) {
   textCaptions << caption;
   if (texts.empty()) {

@@ -10,6 +10,7 @@
 #include "reference/farms_window.h"
 #include "reference/regions_window.h"
 #include "sires/bull_card.h"
+#include "ui/common_dialogs.h"
 #include "ui/forms.h"
 
 #include <QLabel>
@@ -185,7 +186,7 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
        [&] { EXPECT_FALSE(bull.filter().endsWith(selected)); }},
       {"Button8", picked(0), {kBreedPicker},
        [&] { EXPECT_EQ(test::named<QLabel>(f, "Label8")->text(), QStringLiteral("Порода (породность): ") + text(dm.poroda, u"poroda")); }},
-      {"Button11", picked(1), {QStringLiteral("Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно.")},
+      {"Button11", picked(1), {QStringLiteral("Выбор НОВОГО владельца БЫКА. Выберите (добавьте) и закройте окно.")},
        [&] { EXPECT_TRUE(test::named<QLabel>(f, "Label3")->text().endsWith(text(dm.vlad2, u"vlad"))); }},
       // Back to the farm he left, empty since its only bull was deleted.
       {"Button3",
@@ -286,7 +287,7 @@ TEST(ReferenceRealWindows, EveryQuestionOfRegionsFarmsAndBreedsAnsweredByClickin
         {"Button5", typed(QStringLiteral("хозяйство 2"), kSelect), {kKeyDialog}, [&] { EXPECT_EQ(rows(farms), 1); }},
         {"Button6", {}, {}, [&] { EXPECT_GT(rows(farms), 1); }},
         {"Button5", typed(QStringLiteral("ЖЖЖ"), kSelect, true), {kKeyDialog, kNoMatch}, {}},
-        {"Button1", picked(1), {QStringLiteral("Вберите (или запишите новый) нужный регион и закройте это окно")},
+        {"Button1", picked(1), {QStringLiteral("Выберите (или запишите новый) нужный регион и закройте это окно")},
          [&] { EXPECT_EQ(dm.vlad2.filter(), QStringLiteral("kodreg=") + text(dm.Table1, u"kodreg")); }}}},
       {&breeds, QStringLiteral("Породы"),
        {{"Button1", typed(QStringLiteral("Тагильская новая"), kWrite), {kEnterBreed},
@@ -340,4 +341,32 @@ TEST(ListRowChangeRealWindow, AFailingRefreshIsToldAfterTheClickInTheList) {
     EXPECT_EQ(list->currentIndex().row(), 1);
     window->hide();
   }
+}
+
+// The text input dialog opens over the middle of the window that asked, wherever it was shown
+// before, and a message box, however short its text, is wide enough for its title.
+TEST(DialogsRealWindow, TheTextInputOpensOverItsWindowAndABoxFitsItsTitle) {
+  test::RealApp app;
+  TForm6& regions = *forms().Form6;
+  forms().Form14->move(300, 350);
+  ModalAnswers answers;
+  test::openModal(regions, answers);
+  QRect dialog, box;
+  QString title;
+  answers.act([&](QWidget& d) {
+    dialog = d.frameGeometry();
+    QTest::keyClick(d.focusWidget(), Qt::Key_Escape);
+  });
+  answers.act([&](QWidget& b) {
+    box = b.frameGeometry();
+    title = b.windowTitle();
+    QTest::mouseClick(ModalAnswers::button(b, kOk), Qt::LeftButton);
+  });
+  test::clickOn(test::named<QPushButton>(regions, "Button1"));
+  test::settle(answers);
+  ASSERT_EQ(answers.shown.size(), 2);
+  const QPoint middle = regions.frameGeometry().center();
+  EXPECT_LE((dialog.center() - middle).manhattanLength(), 4) << dialog.center().x() << "," << dialog.center().y();
+  EXPECT_GE(box.width(), regions.fontMetrics().horizontalAdvance(title) + 120);
+  regions.hide();
 }
