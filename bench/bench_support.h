@@ -2,7 +2,7 @@
 // reading a table file's bytes once.
 #pragma once
 
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 
 #include <QString>
 #include <benchmark/benchmark.h>

@@ -58,7 +58,7 @@ void BM_ReadKorovaBytes(benchmark::State& state, Herd& (*herd)()) { bench::readF
 // Showing the sire with the most daughters: with KOROVA open as the cow card leaves it, and
 // with it closed (opened and mapped again by each call).
 void showBull(benchmark::State& state, Herd& herd, bool korovaOpen) {
-  TDataModule5 dm(herd.dir);
+  HerdTables dm(herd.dir);
   dm.bik.open();
   dm.bik.setFilter(QStringLiteral("kodbyk=%1").arg(herd.sire));
   dm.bik.setFiltered(true);
@@ -72,7 +72,7 @@ void BM_ShowBull_KorovaClosed(benchmark::State& state, Herd& (*herd)()) { showBu
 
 // Every live bull at once (the recompute-bulls tool): one pass over the cows.
 void BM_RecomputeEveryLiveBull(benchmark::State& state) {
-  TDataModule5 dm(defaultHerd().dir);
+  HerdTables dm(defaultHerd().dir);
   for (auto _ : state) benchmark::DoNotOptimize(recomputeEveryLiveBull(dm).size());
 }
 

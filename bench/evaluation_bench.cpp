@@ -34,10 +34,10 @@ EvaluationRequest everySireOfBreed1() {
   return r;
 }
 
-TDataModule5& dataModule(const Herd& herd) {
-  static std::map<std::string, std::unique_ptr<TDataModule5>> modules;
+HerdTables& dataModule(const Herd& herd) {
+  static std::map<std::string, std::unique_ptr<HerdTables>> modules;
   auto& dm = modules[herd.name];
-  if (!dm) dm = std::make_unique<TDataModule5>(herdDir(herd));
+  if (!dm) dm = std::make_unique<HerdTables>(herdDir(herd));
   return *dm;
 }
 
@@ -46,7 +46,7 @@ void BM_ReadKorovaBytes(benchmark::State& state, const Herd& herd) {
 }
 
 void BM_Scan(benchmark::State& state, const Herd& herd) {
-  TDataModule5& dm = dataModule(herd);
+  HerdTables& dm = dataModule(herd);
   SireEvaluation e;
   for (auto _ : state) {
     EvaluationRun run(dm);
@@ -58,7 +58,7 @@ void BM_Scan(benchmark::State& state, const Herd& herd) {
 }
 
 void BM_Workbook(benchmark::State& state, const Herd& herd) {
-  TDataModule5& dm = dataModule(herd);
+  HerdTables& dm = dataModule(herd);
   const SireEvaluation e = [&] {
     EvaluationRun run(dm);
     return scanSires(dm, everySireOfBreed1());
@@ -73,7 +73,7 @@ void BM_Workbook(benchmark::State& state, const Herd& herd) {
 }
 
 void BM_WholeRun(benchmark::State& state, const Herd& herd) {
-  TDataModule5& dm = dataModule(herd);
+  HerdTables& dm = dataModule(herd);
   QTemporaryDir out;
   const QString path = out.filePath(QStringLiteral("profile.xlsx"));
   int sheets = 0;

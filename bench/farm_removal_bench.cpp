@@ -85,9 +85,9 @@ Herd& herd() {
 
 // The herd as generated, under a new data module: every timed release starts from the same
 // files. Called with the timing paused.
-std::unique_ptr<korvel::TDataModule5> freshHerd() {
+std::unique_ptr<korvel::HerdTables> freshHerd() {
   herd().reset();
-  return std::make_unique<korvel::TDataModule5>(herd().work.path());
+  return std::make_unique<korvel::HerdTables>(herd().work.path());
 }
 
 void BM_ReadKorovaBytes(benchmark::State& state) {
@@ -101,7 +101,7 @@ void BM_RemoveFarmAllFreed(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     const auto module = freshHerd();
-    korvel::TDataModule5& dm = *module;
+    korvel::HerdTables& dm = *module;
     state.ResumeTiming();
     n = korvel::transferFarmAnimals(dm, kFarm, korvel::RemovalVariant::AllFreed, {});
   }
@@ -117,9 +117,9 @@ void BM_ReleaseOneWalk(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     const auto module = freshHerd();
-    korvel::TDataModule5& dm = *module;
+    korvel::HerdTables& dm = *module;
     state.ResumeTiming();
-    korvel::db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+    korvel::db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
     released = korvel::releaseFatherLinks(dm.korova, bulls);
   }
   state.counters["daughters"] = double(released);
@@ -133,14 +133,14 @@ void BM_ReleaseOneWalkWarm(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     const auto module = freshHerd();
-    korvel::TDataModule5& dm = *module;
+    korvel::HerdTables& dm = *module;
     dm.korova.open();
     const korvel::db::DbfFile& file = dm.korova.file();
     long long sum = 0;
     for (uint32_t i = 0; i < file.recordCount(); i += 8) sum += file.record(i)[0];
     benchmark::DoNotOptimize(sum);
     state.ResumeTiming();
-    korvel::db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+    korvel::db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
     released = korvel::releaseFatherLinks(dm.korova, bulls);
   }
   state.counters["daughters"] = double(released);
@@ -153,9 +153,9 @@ void BM_ReleaseWalkPerBull(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     const auto module = freshHerd();
-    korvel::TDataModule5& dm = *module;
+    korvel::HerdTables& dm = *module;
     state.ResumeTiming();
-    korvel::db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+    korvel::db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
     released = 0;
     for (const korvel::FreedBull& b : bulls) released += korvel::releaseFatherLinks(dm.korova, {b});
   }

@@ -1,14 +1,14 @@
 // evaluate-sires: the sire evaluation without windows. Reads the working folder's tables,
 // runs the request given on the command line and writes the linear profile workbook; with
 // --figures also one CSV row per sire and characteristic, in full precision.
-#include "command_line.h"
+#include "cli/command_line.h"
 #include "db/data_module.h"
 #include "db/folder_lock.h"
 #include "db/rows.h"
 #include "db/table_error.h"
 #include "evaluation/profile_workbook.h"
 #include "evaluation/sire_statistics.h"
-#include "terminal_progress.h"
+#include "cli/terminal_progress.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
       say(lock->busyMessage());
       return 1;
     }
-    TDataModule5 dm(positional[0]);
+    HerdTables dm(positional[0]);
     if (!dm.openError().isEmpty()) throw db::TableError(dm.openError());
     EvaluationRun run(dm);
     tools::TerminalProgress progress;

@@ -1,9 +1,9 @@
 // generate-herd DIR --cows N [--bulls B] [--regions R] [--farms-per-region F] [--breeds K] [--seed S]
 //               [--herd-book-codes] [--narrow-fields]
 // Writes a generated herd into DIR: all six tables, XARAKT holding the starter catalogue.
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 
-#include "command_line.h"
+#include "cli/command_line.h"
 #include "db/folder_lock.h"
 #include "db/table_error.h"
 

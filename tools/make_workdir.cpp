@@ -1,7 +1,7 @@
 // make-workdir [--demo] DIR: lays out a starter working folder; existing files are never
 // touched, and a folder that holds some of the six tables but not all is refused (exit status
 // 1). With --demo a folder without tables gets the demonstration herd instead of empty tables.
-#include "command_line.h"
+#include "cli/command_line.h"
 #include "db/folder_lock.h"
 #include "db/table_error.h"
 #include "starter/demo_folder.h"

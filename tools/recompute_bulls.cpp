@@ -1,12 +1,12 @@
 // recompute-bulls DIR: recomputes and writes the figures of every live bull of a working
 // folder, as showing each bull on the bull card would, and prints one line per bull: his code and
 // his number of daughters (a bull whose code is no number is reported on stderr).
-#include "command_line.h"
+#include "cli/command_line.h"
 #include "db/data_module.h"
 #include "db/folder_lock.h"
 #include "db/table_error.h"
 #include "sires/bull_figures.h"
-#include "terminal_progress.h"
+#include "cli/terminal_progress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
       korvel::cli::sayError(lock->busyMessage());
       return 1;
     }
-    korvel::TDataModule5 dm(dir);
+    korvel::HerdTables dm(dir);
     int failed = 0;
     std::vector<korvel::RecomputedBull> bulls;
     {

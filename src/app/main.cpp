@@ -52,6 +52,6 @@ int main(int argc, char** argv) {
   FormSet formSet(folder.path());
   // A catalogue that could not be opened is told by the menu's activation, once the menu is
   // on the screen.
-  forms().Form1->show();
+  forms().mainMenu->show();
   return QApplication::exec();
 }

@@ -8,13 +8,34 @@ class QPushButton;
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
+
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   MainMenu                         mainMenu
+//   leftPicture                      leftPicture
+//   rightPicture                     rightPicture
+//   breedsButton                     breedsButton
+//   regionsButton                    regionsButton
+//   farmsButton                      farmsButton
+//   bullsButton                      bullsButton
+//   cowsButton                       cowsButton
+//   backupButton                     backupButton
+//   restoreButton                    restoreButton
+//   backupInstructionsButton         backupInstructionsButton
+//   regionsInstructionsButton        regionsInstructionsButton
+//   farmsInstructionsButton          farmsInstructionsButton
+//   reportsInstructionsButton        reportsInstructionsButton
+//   bullsInstructionsButton          bullsInstructionsButton
+//   cowsInstructionsButton           cowsInstructionsButton
+//   breedsInstructionsButton         breedsInstructionsButton
+// END OBJECT NAMES
 
 // Main menu: opens every screen modally; closing it ends the program.
-class TForm1 : public QWidget {
+class MainMenu : public QWidget {
   Q_OBJECT
  public:
-  explicit TForm1(TDataModule5& dm, QWidget* parent = nullptr);
+  explicit MainMenu(HerdTables& dm, QWidget* parent = nullptr);
 
   // The activation routine: caption and place, both refresh flags cleared, the reference
   // tables closed and reopened. Runs once the window is first on the screen, and after a
@@ -23,10 +44,11 @@ class TForm1 : public QWidget {
   // Whether the first activation has run.
   bool activated() const { return activated_; }
 
-  QLabel* Image1;
-  QLabel* Image2;
-  QPushButton *Button1, *Button3, *Button4, *Button5, *Button6, *Button8, *Button9;
-  QPushButton *Button10, *Button11, *Button12, *Button13, *Button14, *Button15, *Button16;
+  QLabel* leftPicture;
+  QLabel* rightPicture;
+  QPushButton *breedsButton, *regionsButton, *farmsButton, *bullsButton, *cowsButton, *backupButton, *restoreButton;
+  QPushButton *backupInstructionsButton, *regionsInstructionsButton, *farmsInstructionsButton,
+      *reportsInstructionsButton, *bullsInstructionsButton, *cowsInstructionsButton, *breedsInstructionsButton;
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -36,7 +58,7 @@ class TForm1 : public QWidget {
   QPushButton* makeButton(const char* name, const QString& caption);
   void showInstruction(int selector);
 
-  TDataModule5& dm_;
+  HerdTables& dm_;
   bool shown_ = false;
   bool activated_ = false;
 };

@@ -1,7 +1,7 @@
 #include "app/start_folder.h"
 
 #include "app/startup_guard.h"
-#include "command_line.h"
+#include "cli/command_line.h"
 #include "db/folder_lock.h"
 #include "db/table_error.h"
 #include "starter/demo_folder.h"

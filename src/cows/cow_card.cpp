@@ -38,7 +38,7 @@ void paintText(QWidget* w, const QColor& color) {
 
 }  // namespace
 
-TForm9::TForm9(TDataModule5& dm, QWidget* parent)
+CowWindow::CowWindow(HerdTables& dm, QWidget* parent)
     : KorvelDialog(parent), dm_(dm), catalogue_(dm.xarakt, &dm.korova) {
   setObjectName(QStringLiteral("Form9"));
   setWindowTitle(QStringLiteral("Коровы"));
@@ -57,14 +57,14 @@ TForm9::TForm9(TDataModule5& dm, QWidget* parent)
   };
 }
 
-TForm9::~TForm9() {
+CowWindow::~CowWindow() {
   dm_.cowWindowActive = nullptr;
   dm_.refreshCowCard = nullptr;
 }
 
-bool TForm9::isActiveCowWindow() const { return isVisible() && QApplication::activeModalWidget() == this; }
+bool CowWindow::isActiveCowWindow() const { return isVisible() && QApplication::activeModalWidget() == this; }
 
-void TForm9::buildLayout() {
+void CowWindow::buildLayout() {
   // A line of text is 16 pixels high: the lines of a two-line title stand 16 pixels apart.
   auto label = [this](const char* name, const QString& text, int x, int y, int w, int h = 16) {
     auto* l = new QLabel(text, this);
@@ -80,49 +80,49 @@ void TForm9::buildLayout() {
     return b;
   };
 
-  Button3 = button("Button3", QStringLiteral("Перейти к другому хозяйству"), 4, 4, 200);
-  Label1 = label("Label1", {}, 212, 4, 806, 25);
-  paintGround(Label1, kYellow);
-  QFont big = Label1->font();
+  otherFarmButton = button("Button3", QStringLiteral("Перейти к другому хозяйству"), 4, 4, 200);
+  headerLabel = label("Label1", {}, 212, 4, 806, 25);
+  paintGround(headerLabel, kYellow);
+  QFont big = headerLabel->font();
   big.setPointSize(big.pointSize() + 2);
   big.setBold(true);
-  Label1->setFont(big);
+  headerLabel->setFont(big);
 
-  DBGrid1 = new DBGrid(dm_.DataSource3, {{QStringLiteral("nokli"), QStringLiteral("Идентификацион. № , кличка")}}, this);
-  DBGrid1->setClearsSelectionWithoutCursor(true);
+  cowList = new DBGrid(dm_.cowsSource, {{QStringLiteral("nokli"), QStringLiteral("Идентификацион. № , кличка")}}, this);
+  cowList->setClearsSelectionWithoutCursor(true);
   // The cow list keeps its plain look: no alternate row colours, the style's row height.
-  DBGrid1->setAlternatingRowColors(false);
-  DBGrid1->verticalHeader()->resetDefaultSectionSize();
-  DBGrid1->setGeometry(4, 34, 200, 548);
+  cowList->setAlternatingRowColors(false);
+  cowList->verticalHeader()->resetDefaultSectionSize();
+  cowList->setGeometry(4, 34, 200, 548);
 
   // The linear grid with its buttons below.
-  Label5 = label("Label5", QStringLiteral("     ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА"), 212, 34, 262);
+  linearTitle = label("Label5", QStringLiteral("     ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА"), 212, 34, 262);
   // High enough for the title and the starter catalogue's 19 linear lines without scrolling.
-  StringGrid1 = makeGrid("StringGrid1", TraitKind::Linear, 212, 52, 262, 404);
-  Label3 = label("Label3", QStringLiteral("  Двойной щелчок мышкой - справочная"), 212, 456, 262);
-  Label4 = label("Label4", QStringLiteral("    КАРТИНКА для ВЫБРАННОЙ строки"), 212, 472, 262);
-  paintText(Label3, kOlive);
-  paintText(Label4, kOlive);
-  Button2 = button("Button2", QStringLiteral("Исправлять характеристики"), 212, 494, 262);
-  Button5 = button("Button5", QStringLiteral("Записать корректировки характеристик"), 212, 524, 262);
-  Label9 = label("Label9", QStringLiteral(" Изменения не записаны!"), 212, 556, 262, 20);
-  paintText(Label9, kRed);
-  QFont warn = Label9->font();
+  linearGrid = makeGrid("StringGrid1", TraitKind::Linear, 212, 52, 262, 404);
+  doubleClickHint = label("Label3", QStringLiteral("  Двойной щелчок мышкой - справочная"), 212, 456, 262);
+  pictureHint = label("Label4", QStringLiteral("    КАРТИНКА для ВЫБРАННОЙ строки"), 212, 472, 262);
+  paintText(doubleClickHint, kOlive);
+  paintText(pictureHint, kOlive);
+  editTraitsButton = button("Button2", QStringLiteral("Исправлять характеристики"), 212, 494, 262);
+  writeTraitsButton = button("Button5", QStringLiteral("Записать корректировки характеристик"), 212, 524, 262);
+  unsavedLabel = label("Label9", QStringLiteral(" Изменения не записаны!"), 212, 556, 262, 20);
+  paintText(unsavedLabel, kRed);
+  QFont warn = unsavedLabel->font();
   warn.setBold(true);
-  Label9->setFont(warn);
+  unsavedLabel->setFont(warn);
 
   // Defects.
-  Label6 = label("Label6", QStringLiteral("             НЕДОСТАТКИ ЭКСТЕРЬЕРА        "), 480, 34, 244);
-  StringGrid2 = makeGrid("StringGrid2", TraitKind::Defect, 480, 52, 244, 530);
+  defectsTitle = label("Label6", QStringLiteral("             НЕДОСТАТКИ ЭКСТЕРЬЕРА        "), 480, 34, 244);
+  defectsGrid = makeGrid("StringGrid2", TraitKind::Defect, 480, 52, 244, 530);
 
   // Complex traits, the score and the record buttons.
-  Label7 = label("Label7", QStringLiteral("             ОЦЕНКА ЭКСТЕРЬЕРА ПО"), 730, 34, 288);
-  Label8 = label("Label8", QStringLiteral("             КОМПЛЕКСУ ПРИЗНАКОВ"), 730, 50, 288);
-  StringGrid3 = makeGrid("StringGrid3", TraitKind::Complex, 730, 68, 288, 250);
-  Label19 = label("Label19", scoreCaption(0), 730, 322, 288, 20);
-  Label20 = label("Label20", categoryCaption(0), 730, 344, 288, 20);
-  paintGround(Label19, kYellow);
-  paintGround(Label20, kYellow);
+  complexTitleTop = label("Label7", QStringLiteral("             ОЦЕНКА ЭКСТЕРЬЕРА ПО"), 730, 34, 288);
+  complexTitleBottom = label("Label8", QStringLiteral("             КОМПЛЕКСУ ПРИЗНАКОВ"), 730, 50, 288);
+  complexGrid = makeGrid("StringGrid3", TraitKind::Complex, 730, 68, 288, 250);
+  scoreLabel = label("Label19", scoreCaption(0), 730, 322, 288, 20);
+  categoryLabel = label("Label20", categoryCaption(0), 730, 344, 288, 20);
+  paintGround(scoreLabel, kYellow);
+  paintGround(categoryLabel, kYellow);
   const std::pair<const char*, QString> records[] = {
       {"Button9", QStringLiteral("Изменить породу")},
       {"Button6", QStringLiteral("Изменить отца")},
@@ -133,7 +133,7 @@ void TForm9::buildLayout() {
       {"Button4", QStringLiteral("Удалить")},
       {"Button11", QStringLiteral("Исправить кличку/идентификационный №")},
   };
-  QPushButton** const recordButtons[] = {&Button9, &Button6, &Button10, &Button8, &Button7, &Button1, &Button4, &Button11};
+  QPushButton** const recordButtons[] = {&changeBreedButton, &changeFatherButton, &moveCowButton, &selectButton, &clearSelectionButton, &addCowButton, &deleteCowButton, &renameCowButton};
   for (size_t i = 0; i < std::size(records); ++i)
     *recordButtons[i] = button(records[i].first, records[i].second, 730, 370 + int(i) * 27, 288);
 
@@ -148,36 +148,36 @@ void TForm9::buildLayout() {
     });
     return e;
   };
-  Edporoda = particular("Edporoda", QStringLiteral("Порода, породность"), 4, 592, 200);
-  Edlin = particular("Edlin", QStringLiteral("   Линия"), 212, 592, 150);
-  Edotec = particular("Edotec", QStringLiteral("Отец (идентификационный №)"), 370, 592, 250);
-  bikreg = label("bikreg", {}, 370, 636, 320, 18);
-  Edmat = particular("Edmat", QStringLiteral("Мать (идентификационный №)"), 630, 592, 250);
-  Masklakt = particular("Masklakt", QStringLiteral("№ лактации"), 4, 662, 100);
-  Masklakt->setInputMask(QStringLiteral("00; "));
-  MaskEddata = particular("MaskEddata", QStringLiteral("Дата отела"), 112, 662, 120);
-  MaskEddata->setInputMask(QStringLiteral("00.00.0000;_"));
-  Label18 = label("Label18", QStringLiteral("Пример даты: 01.04.2001 . Это 1 апреля 2001 года"), 112, 708, 330);
-  paintText(Label18, kOlive);
-  Edpred = particular("Edpred", QStringLiteral("Предыдущая ОЦ"), 450, 662, 120);
-  Edrogd = particular("Edrogd", QStringLiteral("Дата и место рождения"), 580, 662, 300);
+  breedEdit = particular("Edporoda", QStringLiteral("Порода, породность"), 4, 592, 200);
+  breedLineEdit = particular("Edlin", QStringLiteral("   Линия"), 212, 592, 150);
+  fatherEdit = particular("Edotec", QStringLiteral("Отец (идентификационный №)"), 370, 592, 250);
+  fatherStatusLabel = label("bikreg", {}, 370, 636, 320, 18);
+  motherEdit = particular("Edmat", QStringLiteral("Мать (идентификационный №)"), 630, 592, 250);
+  lactationEdit = particular("Masklakt", QStringLiteral("№ лактации"), 4, 662, 100);
+  lactationEdit->setInputMask(QStringLiteral("00; "));
+  calvingDateEdit = particular("MaskEddata", QStringLiteral("Дата отела"), 112, 662, 120);
+  calvingDateEdit->setInputMask(QStringLiteral("00.00.0000;_"));
+  dateExampleLabel = label("Label18", QStringLiteral("Пример даты: 01.04.2001 . Это 1 апреля 2001 года"), 112, 708, 330);
+  paintText(dateExampleLabel, kOlive);
+  previousScoreEdit = particular("Edpred", QStringLiteral("Предыдущая ОЦ"), 450, 662, 120);
+  birthEdit = particular("Edrogd", QStringLiteral("Дата и место рождения"), 580, 662, 300);
 
-  onClick(Button2, [this] { Button2Click(); });
-  onClick(Button5, [this] { Button5Click(); });
+  onClick(editTraitsButton, [this] { editTraitsClicked(); });
+  onClick(writeTraitsButton, [this] { writeTraitsClicked(); });
   connectRecordButtons();
   // The help picture is a modal window: it opens once the view's double click is handled.
   const QString picture = QStringLiteral("Справочная картинка");
-  onSignal(StringGrid1, &QTableWidget::cellDoubleClicked, this, picture,
-           [this, picture](int row, int) { runLater(this, [this, row] { StringGrid1DblClick(row + 1); }, picture); });
+  onSignal(linearGrid, &QTableWidget::cellDoubleClicked, this, picture,
+           [this, picture](int row, int) { runLater(this, [this, row] { linearGridDoubleClicked(row + 1); }, picture); });
 
   setButtonState(true, false);
   setParticularsReadOnly(true);
-  Edporoda->setReadOnly(true);
-  Edotec->setReadOnly(true);
+  breedEdit->setReadOnly(true);
+  fatherEdit->setReadOnly(true);
   setTitles();
 }
 
-void TForm9::FormActivate() {
+void CowWindow::FormActivate() {
   placeTopLeft();
   following_ = false;
   setEditingMode(false);
@@ -191,11 +191,11 @@ void TForm9::FormActivate() {
   const HerdOpening opening = establishHerdContext(dm_);
   for (const QString& m : opening.messages) prompts().message(m);
   herd = opening.herd;
-  Label1->setText(herd.header);
+  headerLabel->setText(herd.header);
 
   // The list is detached while the table is opened and filtered on the herd, and until the
   // card shows its first cow.
-  db::Freeze detach(dm_.DataSource3);
+  db::Freeze detach(dm_.cowsSource);
   db::Table& korova = dm_.korova;
   korova.open();
   korova.setFilter(herd.animalFilter());
@@ -209,28 +209,28 @@ void TForm9::FormActivate() {
   }
 }
 
-void TForm9::setButtonState(bool cowShown, bool unsaved) {
+void CowWindow::setButtonState(bool cowShown, bool unsaved) {
   cowShown_ = cowShown;
   unsaved_ = cowShown && unsaved;
-  for (QPushButton* b : {Button2, Button9, Button6, Button8, Button7, Button4, Button10}) b->setVisible(cowShown);
-  for (QPushButton* b : {Button1, Button3, Button11}) b->show();
+  for (QPushButton* b : {editTraitsButton, changeBreedButton, changeFatherButton, selectButton, clearSelectionButton, deleteCowButton, moveCowButton}) b->setVisible(cowShown);
+  for (QPushButton* b : {addCowButton, otherFarmButton, renameCowButton}) b->show();
   // An empty farm has nothing to write.
-  Button5->setVisible(cowShown && unsaved);
-  Label9->setVisible(cowShown && unsaved);
+  writeTraitsButton->setVisible(cowShown && unsaved);
+  unsavedLabel->setVisible(cowShown && unsaved);
 }
 
-void TForm9::showEmptyFarm() {
+void CowWindow::showEmptyFarm() {
   setButtonState(false, false);
   // With no cow listed there is nothing to correct: what the card still shows stays, but it
   // can no longer be edited and then offered for a write that would go nowhere.
   setEditingMode(false);
   setParticularsReadOnly(true);
-  Button1->setFocus();
+  addCowButton->setFocus();
 }
 
-void TForm9::refreshCowCard() {
+void CowWindow::refreshCowCard() {
   setButtonState(true, false);
-  dm_.DataSource3.setReadOnly(true);
+  dm_.cowsSource.setReadOnly(true);
   setEditingMode(false);
   following_ = false;
   shownRecNo_ = 0;
@@ -251,36 +251,36 @@ void TForm9::refreshCowCard() {
     throw;
   }
   shownRecNo_ = dm_.korova.recNo();
-  fillGrid(StringGrid1, card.grids[gridIndex(TraitKind::Linear)]);
-  fillGrid(StringGrid2, card.grids[gridIndex(TraitKind::Defect)]);
-  fillGrid(StringGrid3, card.grids[gridIndex(TraitKind::Complex)]);
+  fillGrid(linearGrid, card.grids[gridIndex(TraitKind::Linear)]);
+  fillGrid(defectsGrid, card.grids[gridIndex(TraitKind::Defect)]);
+  fillGrid(complexGrid, card.grids[gridIndex(TraitKind::Complex)]);
   applyCellAccess();
   if (card.catalogueError) throw db::TableError(*card.catalogueError);
   showScore(card.score);
 
-  Edporoda->setText(card.breed);
+  breedEdit->setText(card.breed);
   showParticulars(card);
   setParticularsReadOnly(true);
-  Edporoda->setReadOnly(true);
-  Edotec->setReadOnly(true);
+  breedEdit->setReadOnly(true);
+  fatherEdit->setReadOnly(true);
   fatherIsBull_ = card.fatherIsBull;
-  Edotec->setText(card.father);
+  fatherEdit->setText(card.father);
   setFatherCaption(card.fatherIsBull);
-  DBGrid1->setFocus();
+  cowList->setFocus();
 }
 
-void TForm9::showNoCow() {
-  for (QTableWidget* grid : {StringGrid1, StringGrid2, StringGrid3})
+void CowWindow::showNoCow() {
+  for (QTableWidget* grid : {linearGrid, defectsGrid, complexGrid})
     for (int r = 0; r < grid->rowCount(); ++r)
       if (QTableWidgetItem* value = grid->item(r, 1)) value->setText(QString());
   showScore(0);
-  for (QLineEdit* e : {Edporoda, Edotec, Edmat, Edlin, Masklakt, MaskEddata, Edpred, Edrogd}) e->clear();
-  bikreg->clear();
+  for (QLineEdit* e : {breedEdit, fatherEdit, motherEdit, breedLineEdit, lactationEdit, calvingDateEdit, previousScoreEdit, birthEdit}) e->clear();
+  fatherStatusLabel->clear();
   setParticularsReadOnly(true);
-  Button2->hide();
+  editTraitsButton->hide();
 }
 
-void TForm9::followCurrentCow() {
+void CowWindow::followCurrentCow() {
   following_ = false;
   const int next = dm_.korova.recNo();
   if (next == shownRecNo_) return;
@@ -288,7 +288,7 @@ void TForm9::followCurrentCow() {
   refreshCowCard();
 }
 
-bool TForm9::settleUnsaved(int next) {
+bool CowWindow::settleUnsaved(int next) {
   const Answer answer = prompts().yesNoCancel(QStringLiteral("Записать изменения?"));
   if (answer == Answer::No) return true;
   db::Table& korova = dm_.korova;
@@ -305,68 +305,68 @@ bool TForm9::settleUnsaved(int next) {
   return true;
 }
 
-void TForm9::done(int result) {
+void CowWindow::done(int result) {
   bool leave = !unsaved_ || !isVisible();
   if (!leave) guarded([&] { leave = settleUnsaved(dm_.korova.recNo()); }, QStringLiteral("Записать изменения"));
   if (leave) KorvelDialog::done(result);
 }
 
-void TForm9::showParticulars(const CowCardData& card) {
+void CowWindow::showParticulars(const CowCardData& card) {
   db::Table& korova = dm_.korova;
   const std::pair<QLineEdit*, const char16_t*> fields[] = {
-      {Edmat, u"matnokli"}, {Edlin, u"line"}, {Edpred, u"predoc"}, {Edrogd, u"mesto"}, {Edotec, u"kodbyk"}};
+      {motherEdit, u"matnokli"}, {breedLineEdit, u"line"}, {previousScoreEdit, u"predoc"}, {birthEdit, u"mesto"}, {fatherEdit, u"kodbyk"}};
   for (const auto& [edit, field] : fields) limitToField(edit, korova, field);
   // A father from the bulls shows the bull's name, which may be longer than a cow's code.
-  if (card.fatherIsBull) Edotec->setMaxLength(32767);
-  Edmat->setText(card.mother);
-  Edlin->setText(card.line);
-  Masklakt->setText(card.lactation);
-  MaskEddata->setText(card.calvingDate);
-  Edpred->setText(card.previous);
-  Edrogd->setText(card.birth);
+  if (card.fatherIsBull) fatherEdit->setMaxLength(32767);
+  motherEdit->setText(card.mother);
+  breedLineEdit->setText(card.line);
+  lactationEdit->setText(card.lactation);
+  calvingDateEdit->setText(card.calvingDate);
+  previousScoreEdit->setText(card.previous);
+  birthEdit->setText(card.birth);
 }
 
-void TForm9::setParticularsReadOnly(bool readOnly) {
-  for (QLineEdit* e : {Edotec, Edmat, Edlin, Masklakt, MaskEddata, Edpred, Edrogd}) e->setReadOnly(readOnly);
+void CowWindow::setParticularsReadOnly(bool readOnly) {
+  for (QLineEdit* e : {fatherEdit, motherEdit, breedLineEdit, lactationEdit, calvingDateEdit, previousScoreEdit, birthEdit}) e->setReadOnly(readOnly);
 }
 
-void TForm9::setFatherCaption(bool isBull) {
-  bikreg->setText(isBull ? QStringLiteral("Бык-отец по базе данных")
+void CowWindow::setFatherCaption(bool isBull) {
+  fatherStatusLabel->setText(isBull ? QStringLiteral("Бык-отец по базе данных")
                          : QStringLiteral("Бык-отец по базе данных не установлен!!!"));
-  paintGround(bikreg, isBull ? kTeal : kRed);
+  paintGround(fatherStatusLabel, isBull ? kTeal : kRed);
 }
 
-void TForm9::showScore(int score) {
-  Label19->setText(scoreCaption(score));
-  Label20->setText(categoryCaption(score));
+void CowWindow::showScore(int score) {
+  scoreLabel->setText(scoreCaption(score));
+  categoryLabel->setText(categoryCaption(score));
 }
 
-void TForm9::Button2Click() {
+void CowWindow::editTraitsClicked() {
   setEditingMode(true);
   setParticularsReadOnly(false);
   // A father from the bulls table is changed only with "Изменить отца", the breed only with
   // "Изменить породу".
-  if (fatherIsBull_) Edotec->setReadOnly(true);
-  Edporoda->setReadOnly(true);
+  if (fatherIsBull_) fatherEdit->setReadOnly(true);
+  breedEdit->setReadOnly(true);
 }
 
-CowCorrections TForm9::corrections() const {
+CowCorrections CowWindow::corrections() const {
   CowCorrections c;
-  for (const QTableWidget* grid : {StringGrid1, StringGrid2, StringGrid3}) {
+  for (const QTableWidget* grid : {linearGrid, defectsGrid, complexGrid}) {
     std::vector<QString>& values = c.values[gridIndex(kindOf(grid))];
     for (int line = 1; line <= grid->rowCount(); ++line) values.push_back(cellText(grid, line));
   }
-  c.father = Edotec->text();
-  c.mother = Edmat->text();
-  c.line = Edlin->text();
-  c.lactation = Masklakt->text();
-  c.calvingDate = MaskEddata->displayText();
-  c.previous = Edpred->text();
-  c.birth = Edrogd->text();
+  c.father = fatherEdit->text();
+  c.mother = motherEdit->text();
+  c.line = breedLineEdit->text();
+  c.lactation = lactationEdit->text();
+  c.calvingDate = calvingDateEdit->displayText();
+  c.previous = previousScoreEdit->text();
+  c.birth = birthEdit->text();
   return c;
 }
 
-bool TForm9::writeCorrections() {
+bool CowWindow::writeCorrections() {
   if (const std::optional<QString> refusal = writeCowCorrections(dm_, catalogue_, corrections())) {
     prompts().message(*refusal);
     return false;
@@ -378,6 +378,6 @@ bool TForm9::writeCorrections() {
   return true;
 }
 
-void TForm9::Button5Click() { writeCorrections(); }
+void CowWindow::writeTraitsClicked() { writeCorrections(); }
 
 }  // namespace korvel

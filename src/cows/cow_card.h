@@ -18,14 +18,54 @@ namespace db {
 class RowMark;
 }
 
-class TDataModule5;
+class HerdTables;
+
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   CowWindow                        cowWindow
+//   headerLabel                      headerLabel
+//   otherFarmButton                  otherFarmButton
+//   cowList                          cowList
+//   linearTitle                      linearTitle
+//   doubleClickHint                  doubleClickHint
+//   pictureHint                      pictureHint
+//   defectsTitle                     defectsTitle
+//   complexTitleTop                  complexTitleTop
+//   complexTitleBottom               complexTitleBottom
+//   unsavedLabel                     unsavedLabel
+//   scoreLabel                       scoreLabel
+//   categoryLabel                    categoryLabel
+//   dateExampleLabel                 dateExampleLabel
+//   linearGrid                       linearGrid
+//   defectsGrid                      defectsGrid
+//   complexGrid                      complexGrid
+//   editTraitsButton                 editTraitsButton
+//   writeTraitsButton                writeTraitsButton
+//   changeBreedButton                changeBreedButton
+//   changeFatherButton               changeFatherButton
+//   moveCowButton                    moveCowButton
+//   selectButton                     selectButton
+//   clearSelectionButton             clearSelectionButton
+//   addCowButton                     addCowButton
+//   deleteCowButton                  deleteCowButton
+//   renameCowButton                  renameCowButton
+//   fatherStatusLabel                fatherStatusLabel
+//   breedEdit                        breedEdit
+//   breedLineEdit                    breedLineEdit
+//   fatherEdit                       fatherEdit
+//   motherEdit                       motherEdit
+//   lactationEdit                    lactationEdit
+//   calvingDateEdit                  calvingDateEdit
+//   previousScoreEdit                previousScoreEdit
+//   birthEdit                        birthEdit
+// END OBJECT NAMES
 
 // Cows window: the farm's cow list, the trait card and its editing.
-class TForm9 : public KorvelDialog {
+class CowWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  explicit TForm9(TDataModule5& dm, QWidget* parent = nullptr);
-  ~TForm9() override;
+  explicit CowWindow(HerdTables& dm, QWidget* parent = nullptr);
+  ~CowWindow() override;
 
   // Fills the card from the current cow and leaves editing mode; drops unwritten changes.
   // Record operations call it themselves. Table errors are thrown to the caller, the card then
@@ -37,9 +77,9 @@ class TForm9 : public KorvelDialog {
   void followCurrentCow();
 
   // Editing mode ("Исправлять характеристики"): trait cells and particulars become editable.
-  void Button2Click();
+  void editTraitsClicked();
   // Writing the corrections ("Записать корректировки характеристик").
-  void Button5Click();
+  void writeTraitsClicked();
 
   bool editingMode() const { return editing_; }
   void setEditingMode(bool on);  // the flag and the cells' editability; the edits are untouched
@@ -50,33 +90,36 @@ class TForm9 : public KorvelDialog {
   // and for the complex traits the score while editing. `line` is the grid line (1-based).
   // It runs inside the cell editor's signal: a refusal empties the cell at once, and its
   // message opens once the keystroke has been handled.
-  void StringGridSetEditText(QTableWidget* grid, int line, const QString& text);
+  void cellTextEdited(QTableWidget* grid, int line, const QString& text);
   // The double click on the linear grid: the help picture of `line`.
-  void StringGrid1DblClick(int line);
+  void linearGridDoubleClicked(int line);
 
   // The record buttons.
-  void Button1Click();   // "Добавить": a new cow, prepared for entry
-  void Button4Click();   // "Удалить": the current cow, after the confirmation
-  void Button11Click();  // "Исправить кличку/идентификационный №"
-  void Button10Click();  // "Перевод коровы в другое хозяйство": the farms window as picker
-  void Button3Click();   // "Перейти к другому хозяйству": the farms window as picker
-  void Button9Click();   // "Изменить породу": the breeds window as picker
-  void Button6Click();   // "Изменить отца": the bulls window as picker
-  void Button8Click();   // "Выделить": the farm's cows whose name holds a key
-  void Button7Click();   // "Отменить выделение"
+  void addCowClicked();          // "Добавить": a new cow, prepared for entry
+  void deleteCowClicked();       // "Удалить": the current cow, after the confirmation
+  void renameCowClicked();       // "Исправить кличку/идентификационный №"
+  void moveCowClicked();         // "Перевод коровы в другое хозяйство": the farms window as picker
+  void otherFarmClicked();       // "Перейти к другому хозяйству": the farms window as picker
+  void changeBreedClicked();     // "Изменить породу": the breeds window as picker
+  void changeFatherClicked();    // "Изменить отца": the bulls window as picker
+  void selectClicked();          // "Выделить": the farm's cows whose name holds a key
+  void clearSelectionClicked();  // "Отменить выделение"
 
-  // The herd this window shows: region and farm codes and the header text of Label1.
+  // The herd this window shows: region and farm codes and the header text of headerLabel.
   HerdContext herd;
 
-  QLabel* Label1;
-  QPushButton* Button3;
-  DBGrid* DBGrid1;
-  QLabel *Label5, *Label3, *Label4, *Label6, *Label7, *Label8, *Label9, *Label19, *Label20, *Label18;
-  QTableWidget *StringGrid1, *StringGrid2, *StringGrid3;
-  QPushButton *Button2, *Button5;
-  QPushButton *Button9, *Button6, *Button10, *Button8, *Button7, *Button1, *Button4, *Button11;
-  QLabel* bikreg;
-  QLineEdit *Edporoda, *Edlin, *Edotec, *Edmat, *Masklakt, *MaskEddata, *Edpred, *Edrogd;
+  QLabel* headerLabel;
+  QPushButton* otherFarmButton;
+  DBGrid* cowList;
+  QLabel *linearTitle, *doubleClickHint, *pictureHint, *defectsTitle, *complexTitleTop,
+      *complexTitleBottom, *unsavedLabel, *scoreLabel, *categoryLabel, *dateExampleLabel;
+  QTableWidget *linearGrid, *defectsGrid, *complexGrid;
+  QPushButton *editTraitsButton, *writeTraitsButton;
+  QPushButton *changeBreedButton, *changeFatherButton, *moveCowButton, *selectButton,
+      *clearSelectionButton, *addCowButton, *deleteCowButton, *renameCowButton;
+  QLabel* fatherStatusLabel;
+  QLineEdit *breedEdit, *breedLineEdit, *fatherEdit, *motherEdit, *lactationEdit, *calvingDateEdit,
+      *previousScoreEdit, *birthEdit;
 
  protected:
   void FormActivate() override;
@@ -135,11 +178,11 @@ class TForm9 : public KorvelDialog {
   void setParticularsReadOnly(bool readOnly);
   CowCorrections corrections() const;
 
-  TDataModule5& dm_;
+  HerdTables& dm_;
   TraitCatalogue catalogue_;
   bool editing_ = false;
   bool fatherIsBull_ = false;
-  bool filling_ = false;  // texts set by the refresh are no changes
+  bool filling_ = false;   // texts set by the refresh are no changes
   bool cowShown_ = false;  // the button state: a cow on the card, or an empty farm
   bool unsaved_ = false;   // the write button and the red warning are up
   int shownRecNo_ = 0;     // the record of the cow the card shows; 0 for none

@@ -17,9 +17,9 @@ using namespace cow_card;
 
 // The value cells: an in-place editor whose every keystroke goes through the window's input
 // check, and the red headings and green sub-rows of the defect and complex grids.
-class TForm9::CellDelegate : public QStyledItemDelegate {
+class CowWindow::CellDelegate : public QStyledItemDelegate {
  public:
-  CellDelegate(TForm9* form, QTableWidget* grid, TraitKind kind)
+  CellDelegate(CowWindow* form, QTableWidget* grid, TraitKind kind)
       : QStyledItemDelegate(grid), form_(form), grid_(grid), kind_(kind) {}
 
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
@@ -27,7 +27,7 @@ class TForm9::CellDelegate : public QStyledItemDelegate {
     editor->setFrame(false);
     const int line = index.row() + 1;
     onSignal(editor, &QLineEdit::textEdited, form_, QStringLiteral("Ввод оценки"),
-             [form = form_, grid = grid_, line](const QString& text) { form->StringGridSetEditText(grid, line, text); });
+             [form = form_, grid = grid_, line](const QString& text) { form->cellTextEdited(grid, line, text); });
     return editor;
   }
 
@@ -45,12 +45,12 @@ class TForm9::CellDelegate : public QStyledItemDelegate {
   }
 
  private:
-  TForm9* form_;
+  CowWindow* form_;
   QTableWidget* grid_;
   TraitKind kind_;
 };
 
-QTableWidget* TForm9::makeGrid(const char* name, TraitKind kind, int x, int y, int w, int h) {
+QTableWidget* CowWindow::makeGrid(const char* name, TraitKind kind, int x, int y, int w, int h) {
   auto* g = new QTableWidget(0, 2, this);
   g->setObjectName(QString::fromLatin1(name));
   g->setGeometry(x, y, w, h);
@@ -66,13 +66,13 @@ QTableWidget* TForm9::makeGrid(const char* name, TraitKind kind, int x, int y, i
   return g;
 }
 
-void TForm9::setTitles() {
+void CowWindow::setTitles() {
   struct Titles {
     QTableWidget* grid;
     const char16_t* value;
     int width0, width1;
   };
-  const Titles all[] = {{StringGrid1, u"Балл", 180, 35}, {StringGrid2, u"Оценка", 183, 43}, {StringGrid3, u"Балл", 185, 35}};
+  const Titles all[] = {{linearGrid, u"Балл", 180, 35}, {defectsGrid, u"Оценка", 183, 43}, {complexGrid, u"Балл", 185, 35}};
   for (const Titles& t : all) {
     t.grid->setColumnCount(2);
     t.grid->setHorizontalHeaderLabels({QStringLiteral("Характеристики"), QString::fromUtf16(t.value)});
@@ -81,13 +81,13 @@ void TForm9::setTitles() {
   }
 }
 
-TraitKind TForm9::kindOf(const QTableWidget* grid) const {
-  if (grid == StringGrid2) return TraitKind::Defect;
-  if (grid == StringGrid3) return TraitKind::Complex;
+TraitKind CowWindow::kindOf(const QTableWidget* grid) const {
+  if (grid == defectsGrid) return TraitKind::Defect;
+  if (grid == complexGrid) return TraitKind::Complex;
   return TraitKind::Linear;
 }
 
-void TForm9::fillGrid(QTableWidget* grid, const TraitGridLines& lines) {
+void CowWindow::fillGrid(QTableWidget* grid, const TraitGridLines& lines) {
   grid->clearContents();
   grid->setRowCount(0);
   grid->setColumnCount(2);
@@ -100,8 +100,8 @@ void TForm9::fillGrid(QTableWidget* grid, const TraitGridLines& lines) {
   }
 }
 
-void TForm9::applyCellAccess() {
-  for (QTableWidget* grid : {StringGrid1, StringGrid2, StringGrid3}) {
+void CowWindow::applyCellAccess() {
+  for (QTableWidget* grid : {linearGrid, defectsGrid, complexGrid}) {
     const TraitKind kind = kindOf(grid);
     for (int r = 0; r < grid->rowCount(); ++r) {
       // The trait texts are the fixed column: shown, never selected or edited.
@@ -118,22 +118,22 @@ void TForm9::applyCellAccess() {
   }
 }
 
-void TForm9::setEditingMode(bool on) {
+void CowWindow::setEditingMode(bool on) {
   editing_ = on;
   applyCellAccess();
 }
 
-QString TForm9::cellText(const QTableWidget* grid, int line) const {
+QString CowWindow::cellText(const QTableWidget* grid, int line) const {
   const QTableWidgetItem* item = grid->item(line - 1, 1);
   return item ? item->text() : QString();
 }
 
-void TForm9::recomputeEditingScore() {
+void CowWindow::recomputeEditingScore() {
   const std::vector<TraitRow>& rows = catalogue_.rows(TraitKind::Complex);
-  showScore(overallScore(rows, gridValueReader([this](int line) { return cellText(StringGrid3, line); })));
+  showScore(overallScore(rows, gridValueReader([this](int line) { return cellText(complexGrid, line); })));
 }
 
-void TForm9::StringGridSetEditText(QTableWidget* grid, int line, const QString& text) {
+void CowWindow::cellTextEdited(QTableWidget* grid, int line, const QString& text) {
   QTableWidgetItem* item = grid->item(line - 1, 1);
   if (!item) return;
   markUnsaved();
@@ -154,10 +154,10 @@ void TForm9::StringGridSetEditText(QTableWidget* grid, int line, const QString& 
   if (refusal) messageLater(this, *refusal);
 }
 
-void TForm9::StringGrid1DblClick(int line) {
-  if (line <= 0 || line > StringGrid1->rowCount()) return;
-  const QTableWidgetItem* text = StringGrid1->item(line - 1, 0);
-  forms().Form2->showPictureForLine(line, text ? text->text() : QString());
+void CowWindow::linearGridDoubleClicked(int line) {
+  if (line <= 0 || line > linearGrid->rowCount()) return;
+  const QTableWidgetItem* text = linearGrid->item(line - 1, 0);
+  forms().pictureWindow->showPictureForLine(line, text ? text->text() : QString());
 }
 
 }  // namespace korvel

@@ -21,15 +21,15 @@ namespace korvel {
 
 using namespace cow_card;
 
-void TForm9::connectRecordButtons() {
-  const std::pair<QPushButton*, void (TForm9::*)()> handlers[] = {
-      {Button1, &TForm9::Button1Click},  {Button4, &TForm9::Button4Click}, {Button11, &TForm9::Button11Click},
-      {Button10, &TForm9::Button10Click}, {Button3, &TForm9::Button3Click}, {Button9, &TForm9::Button9Click},
-      {Button6, &TForm9::Button6Click},  {Button8, &TForm9::Button8Click}, {Button7, &TForm9::Button7Click}};
+void CowWindow::connectRecordButtons() {
+  const std::pair<QPushButton*, void (CowWindow::*)()> handlers[] = {
+      {addCowButton, &CowWindow::addCowClicked},  {deleteCowButton, &CowWindow::deleteCowClicked}, {renameCowButton, &CowWindow::renameCowClicked},
+      {moveCowButton, &CowWindow::moveCowClicked}, {otherFarmButton, &CowWindow::otherFarmClicked}, {changeBreedButton, &CowWindow::changeBreedClicked},
+      {changeFatherButton, &CowWindow::changeFatherClicked},  {selectButton, &CowWindow::selectClicked}, {clearSelectionButton, &CowWindow::clearSelectionClicked}};
   for (const auto& [b, handler] : handlers) onClick(b, [this, handler = handler] { (this->*handler)(); });
 }
 
-void TForm9::Button1Click() {
+void CowWindow::addCowClicked() {
   const QString typed = prompts().textInput(QStringLiteral("Введите кличку/идентифик.№ коровы и закройте это окно"), {});
   CowNameOutcome outcome;
   {
@@ -42,23 +42,23 @@ void TForm9::Button1Click() {
     prompts().message(duplicateCowMessage());
     return;
   }
-  DBGrid1->setFocus();
+  cowList->setFocus();
   prepareNewCowForEntry();
 }
 
-void TForm9::prepareNewCowForEntry() {
+void CowWindow::prepareNewCowForEntry() {
   // The list stays editable until the next refresh makes it read-only again.
-  dm_.DataSource3.setReadOnly(false);
+  dm_.cowsSource.setReadOnly(false);
   setEditingMode(true);
   setParticularsReadOnly(false);
-  Masklakt->setText(QStringLiteral("0"));
-  MaskEddata->setText(QStringLiteral("01.04.2001"));
+  lactationEdit->setText(QStringLiteral("0"));
+  calvingDateEdit->setText(QStringLiteral("01.04.2001"));
   // The defaults are on the screen only until the corrections are written.
   setButtonState(true, true);
-  DBGrid1->setFocus();
+  cowList->setFocus();
 }
 
-void TForm9::Button4Click() {
+void CowWindow::deleteCowClicked() {
   db::Table& t = dm_.korova;
   if (!t.isOpen() || t.recNo() == 0) return;
   if (!prompts().confirmDelete(cowRemovalQuestion(t.fieldByName(u"nokli").asString()))) return;
@@ -76,7 +76,7 @@ void TForm9::Button4Click() {
   showEmptyFarm();
 }
 
-void TForm9::Button11Click() {
+void CowWindow::renameCowClicked() {
   db::Table& t = dm_.korova;
   if (!t.isOpen() || t.recNo() == 0) return;  // no cow to rename
   const QString typed = prompts().textInput(
@@ -89,14 +89,14 @@ void TForm9::Button11Click() {
     if (outcome == CowNameOutcome::Empty) prompts().message(emptyAnimalNameMessage());
   }
   refreshCowCard();
-  DBGrid1->setFocus();
+  cowList->setFocus();
 }
 
-void TForm9::showHerd(const HerdContext& to) {
+void CowWindow::showHerd(const HerdContext& to) {
   herd = to;
-  Label1->setText(herd.header);
+  headerLabel->setText(herd.header);
   {
-    db::Freeze detach(dm_.DataSource3);
+    db::Freeze detach(dm_.cowsSource);
     showFarmCows(dm_, herd);
   }
   if (dm_.korova.isEmpty()) {
@@ -107,7 +107,7 @@ void TForm9::showHerd(const HerdContext& to) {
   }
 }
 
-bool TForm9::cowLost(const db::RowMark& cow) {
+bool CowWindow::cowLost(const db::RowMark& cow) {
   if (!cow.lost()) return false;
   // What the picker did took her out of the list (a bull deleted there with his daughters, her
   // farm removed): nothing meant for her goes into another cow, and the card shows the list's
@@ -127,10 +127,10 @@ bool TForm9::cowLost(const db::RowMark& cow) {
   return true;
 }
 
-void TForm9::Button10Click() {
+void CowWindow::moveCowClicked() {
   if (!dm_.korova.isOpen() || dm_.korova.recNo() == 0) return;
   const db::RowMark cow(dm_.korova);
-  prompts().showPicker(*forms().Form8,
+  prompts().showPicker(*forms().farmsWindow,
                        QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно."));
   if (cowLost(cow)) return;
   // With no farm listed there is nowhere to move the cow: she stays where she is.
@@ -141,37 +141,37 @@ void TForm9::Button10Click() {
   showHerd(*to);
 }
 
-void TForm9::Button3Click() {
-  prompts().showPicker(*forms().Form8, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
+void CowWindow::otherFarmClicked() {
+  prompts().showPicker(*forms().farmsWindow, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
   const std::optional<HerdContext> to = pickedHerd(dm_);
   if (!to) return;
   db::Freeze suppress(dm_.cowRefreshSuppressed);
   showHerd(*to);
 }
 
-void TForm9::Button9Click() {
+void CowWindow::changeBreedClicked() {
   const db::RowMark cow(dm_.korova);
   prompts().showPicker(
-      *forms().Form10,
+      *forms().breedsWindow,
       QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно."));
   if (cowLost(cow)) return;
-  if (const std::optional<QString> breed = setBreedOfCurrentCow(dm_)) Edporoda->setText(*breed);
+  if (const std::optional<QString> breed = setBreedOfCurrentCow(dm_)) breedEdit->setText(*breed);
 }
 
-void TForm9::Button6Click() {
+void CowWindow::changeFatherClicked() {
   const db::RowMark cow(dm_.korova);
-  prompts().showPicker(*forms().Form4, bullPickerCaption(), PickerUse::CowFather);
+  prompts().showPicker(*forms().bullWindow, bullPickerCaption(), PickerUse::CowFather);
   if (cowLost(cow)) return;
   const std::optional<QString> bull = setFatherOfCurrentCow(dm_);
   if (!bull) return;
   // A father from the bulls table is changed only with this button.
   fatherIsBull_ = true;
-  Edotec->setText(*bull);
-  Edotec->setReadOnly(true);
+  fatherEdit->setText(*bull);
+  fatherEdit->setReadOnly(true);
   setFatherCaption(true);
 }
 
-void TForm9::Button8Click() {
+void CowWindow::selectClicked() {
   const QString key = selectionKeyOf(prompts().selectionKey());
   if (key.isEmpty()) return;
   SelectionOutcome outcome;
@@ -182,10 +182,10 @@ void TForm9::Button8Click() {
   }
   if (dm_.korova.isEmpty()) return;
   refreshCowCard();
-  DBGrid1->setFocus();
+  cowList->setFocus();
 }
 
-void TForm9::Button7Click() {
+void CowWindow::clearSelectionClicked() {
   {
     db::Freeze suppress(dm_.cowRefreshSuppressed);
     showFarmCows(dm_, herd);

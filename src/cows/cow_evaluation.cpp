@@ -20,7 +20,7 @@ bool allDigits(const QString& s) {
 
 }  // namespace
 
-FatherShown fatherOfCurrentCow(TDataModule5& dm) {
+FatherShown fatherOfCurrentCow(HerdTables& dm) {
   db::Table& korova = dm.korova;
   FatherShown out;
   const QString code = korova.fieldByName(u"kodbyk").asString();
@@ -33,7 +33,7 @@ FatherShown fatherOfCurrentCow(TDataModule5& dm) {
   const QString digits = code.trimmed();
   if (!allDigits(digits) || digits.size() > 18) return out;
   // The bulls window must find its table exactly as it left it.
-  db::ProtectedScan keep(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed);
+  db::ProtectedScan keep(dm.bik, dm.bullsSource, &dm.bullRefreshSuppressed);
   dm.bik.setFilter(QStringLiteral("kodbyk=") + QString::number(digits.toLongLong()));
   dm.bik.setFiltered(true);
   dm.bik.first();
@@ -41,7 +41,7 @@ FatherShown fatherOfCurrentCow(TDataModule5& dm) {
   return out;
 }
 
-CowCardData readCowCard(TDataModule5& dm, TraitCatalogue& catalogue) {
+CowCardData readCowCard(HerdTables& dm, TraitCatalogue& catalogue) {
   db::Table& korova = dm.korova;
   CowCardData card;
   for (TraitKind kind : kKinds) {
@@ -127,7 +127,7 @@ std::optional<QDate> calvingDateOf(const QString& text) {
 
 QString calvingDateRefusal() { return QStringLiteral("Дата отела введена ошибочно!! Пример: 31.01.2001"); }
 
-std::optional<QString> writeCowCorrections(TDataModule5& dm, TraitCatalogue& catalogue, const CowCorrections& c) {
+std::optional<QString> writeCowCorrections(HerdTables& dm, TraitCatalogue& catalogue, const CowCorrections& c) {
   const std::optional<QDate> date = calvingDateOf(c.calvingDate);
   if (!date) return calvingDateRefusal();
 

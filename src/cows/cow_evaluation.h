@@ -13,7 +13,7 @@
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 
 // Index of a kind in the per-grid arrays below: linear 0, defect 1, complex 2.
 constexpr size_t gridIndex(TraitKind kind) { return static_cast<size_t>(kind); }
@@ -40,7 +40,7 @@ struct CowCardData {
 
 // Reads the current cow of `korova` (the breed and the father through `poroda` and `bik`,
 // leaving the breed table filtered on the cow's breed and the bull table as it was).
-CowCardData readCowCard(TDataModule5& dm, TraitCatalogue& catalogue);
+CowCardData readCowCard(HerdTables& dm, TraitCatalogue& catalogue);
 
 // The father as the card shows him. With BASEKOD "+" the bull whose KODBYK is the cow's code
 // is looked up with the bull refresh suppressed, and the bull table's open state, filter and
@@ -49,7 +49,7 @@ struct FatherShown {
   QString text;
   bool isBull = false;
 };
-FatherShown fatherOfCurrentCow(TDataModule5& dm);
+FatherShown fatherOfCurrentCow(HerdTables& dm);
 
 // What a value cell allows, from editing mode and the trait text of its line.
 enum class CellAccess { Editable, ReadOnly, Unselectable };
@@ -76,6 +76,6 @@ struct CowCorrections {
 // grids (headings included) into the field its row names (empty cell, empty field), the
 // particulars, the lactation as a whole number (0 when blank). A wrong calving date returns
 // its refusal and writes nothing; so does a catalogue error (thrown, the row left unchanged).
-std::optional<QString> writeCowCorrections(TDataModule5& dm, TraitCatalogue& catalogue, const CowCorrections& c);
+std::optional<QString> writeCowCorrections(HerdTables& dm, TraitCatalogue& catalogue, const CowCorrections& c);
 
 }  // namespace korvel

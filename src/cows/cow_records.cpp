@@ -11,7 +11,7 @@ namespace {
 bool hasCurrentRow(const db::Table& t) { return t.isOpen() && t.recNo() > 0; }
 
 // The farm of the current cow, as her own KODREG and KODVLAD say.
-HerdContext farmOfCurrentCow(TDataModule5& dm, const HerdContext& herd) {
+HerdContext farmOfCurrentCow(HerdTables& dm, const HerdContext& herd) {
   db::Table& t = dm.korova;
   if (!hasCurrentRow(t)) return herd;
   HerdContext h = herd;
@@ -43,14 +43,14 @@ QString cowNameAsStored(const QString& typed) { return typed.left(kCowNameWidth)
 
 QString cowSelectionFilter(const HerdContext& herd) { return herd.animalFilter() + QStringLiteral(" and ot='+'"); }
 
-void showFarmCows(TDataModule5& dm, const HerdContext& herd) {
+void showFarmCows(HerdTables& dm, const HerdContext& herd) {
   db::Table& t = dm.korova;
   t.open();
   setFilter(t, herd.animalFilter());
   t.first();
 }
 
-CowNameOutcome addCow(TDataModule5& dm, const HerdContext& herd, const QString& typed) {
+CowNameOutcome addCow(HerdTables& dm, const HerdContext& herd, const QString& typed) {
   const QString name = cowNameAsStored(typed);
   const QString key = db::nameKey(name);
   if (key.isEmpty()) return CowNameOutcome::Empty;
@@ -86,7 +86,7 @@ CowNameOutcome addCow(TDataModule5& dm, const HerdContext& herd, const QString& 
   return CowNameOutcome::Written;
 }
 
-CowNameOutcome renameCurrentCow(TDataModule5& dm, const HerdContext& herd, const QString& typed) {
+CowNameOutcome renameCurrentCow(HerdTables& dm, const HerdContext& herd, const QString& typed) {
   db::Table& t = dm.korova;
   if (!hasCurrentRow(t)) return CowNameOutcome::NoCow;
   const QString name = cowNameAsStored(typed);
@@ -112,7 +112,7 @@ DeleteQuestion cowRemovalQuestion(const QString& name) {
   return q;
 }
 
-bool removeCurrentCow(TDataModule5& dm, const HerdContext& herd) {
+bool removeCurrentCow(HerdTables& dm, const HerdContext& herd) {
   db::Table& t = dm.korova;
   if (!hasCurrentRow(t)) return false;
   t.edit();
@@ -125,7 +125,7 @@ bool removeCurrentCow(TDataModule5& dm, const HerdContext& herd) {
   return !t.isEmpty();
 }
 
-bool moveCurrentCow(TDataModule5& dm, const HerdContext& to) {
+bool moveCurrentCow(HerdTables& dm, const HerdContext& to) {
   db::Table& t = dm.korova;
   if (!hasCurrentRow(t)) return false;
   db::JournalScope op(dm.workDir());
@@ -137,12 +137,12 @@ bool moveCurrentCow(TDataModule5& dm, const HerdContext& to) {
   return true;
 }
 
-std::optional<HerdContext> pickedHerd(TDataModule5& dm) {
-  if (!hasCurrentRow(dm.Table1) || !hasCurrentRow(dm.vlad2)) return std::nullopt;
+std::optional<HerdContext> pickedHerd(HerdTables& dm) {
+  if (!hasCurrentRow(dm.region) || !hasCurrentRow(dm.vlad)) return std::nullopt;
   return herdOfCurrentRows(dm);
 }
 
-std::optional<QString> setBreedOfCurrentCow(TDataModule5& dm) {
+std::optional<QString> setBreedOfCurrentCow(HerdTables& dm) {
   db::Table& breed = dm.poroda;
   db::Table& cow = dm.korova;
   if (!hasCurrentRow(breed) || !hasCurrentRow(cow)) return std::nullopt;
@@ -154,7 +154,7 @@ std::optional<QString> setBreedOfCurrentCow(TDataModule5& dm) {
   return name;
 }
 
-std::optional<QString> setFatherOfCurrentCow(TDataModule5& dm) {
+std::optional<QString> setFatherOfCurrentCow(HerdTables& dm) {
   db::Table& bull = dm.bik;
   db::Table& cow = dm.korova;
   if (!hasCurrentRow(bull) || !hasCurrentRow(cow)) return std::nullopt;
@@ -167,9 +167,9 @@ std::optional<QString> setFatherOfCurrentCow(TDataModule5& dm) {
   return name;
 }
 
-SelectionScope cowSelection(TDataModule5& dm, const HerdContext& herd) {
+SelectionScope cowSelection(HerdTables& dm, const HerdContext& herd) {
   const HerdContext farm = farmOfCurrentCow(dm, herd);
-  return {dm.korova, dm.DataSource3, farm.animalFilter(), QStringLiteral("nokli"), QStringLiteral("ot"),
+  return {dm.korova, dm.cowsSource, farm.animalFilter(), QStringLiteral("nokli"), QStringLiteral("ot"),
           cowSelectionFilter(farm)};
 }
 

@@ -12,7 +12,7 @@
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 
 // NOKLI holds 20 characters: a longer name is cut to them before it is compared and written,
 // so that the stored name is the one the duplicate test looked at.
@@ -22,7 +22,7 @@ QString cowNameAsStored(const QString& typed);
 // The cow list filters: the farm "kodreg=R and kodvlad=F", and its selection (+ " and ot='+'").
 QString cowSelectionFilter(const HerdContext& herd);
 // Sets the farm filter on the cow table (switched off, set, on) and goes to the first cow.
-void showFarmCows(TDataModule5& dm, const HerdContext& herd);
+void showFarmCows(HerdTables& dm, const HerdContext& herd);
 
 enum class CowNameOutcome {
   Written,    // the cow was added or renamed
@@ -36,12 +36,12 @@ enum class CowNameOutcome {
 // taken, or a row appended, with KODREG, KODVLAD and NOKLI written. The cow table is left
 // filtered on the farm, on the first cow whose name equals the stored name exactly (on the
 // last cow when none does). The caller holds the cow refresh.
-CowNameOutcome addCow(TDataModule5& dm, const HerdContext& herd, const QString& typed);
+CowNameOutcome addCow(HerdTables& dm, const HerdContext& herd, const QString& typed);
 
 // Renames the current cow to `typed` unless another cow of the farm has that name (the cow
 // table then stands on that cow). An empty name is accepted. The cow table is left filtered
 // on the farm (a selection in force is dropped).
-CowNameOutcome renameCurrentCow(TDataModule5& dm, const HerdContext& herd, const QString& typed);
+CowNameOutcome renameCurrentCow(HerdTables& dm, const HerdContext& herd, const QString& typed);
 
 // The question that confirms the removal of the cow named `name`.
 DeleteQuestion cowRemovalQuestion(const QString& name);
@@ -50,25 +50,25 @@ DeleteQuestion cowRemovalQuestion(const QString& name);
 // cow of the list becomes current. When that empties a selection while the farm `herd` still
 // has cows, the list shows the whole farm again. Returns whether the farm still has a cow;
 // nothing is done (false) when there is no current cow.
-bool removeCurrentCow(TDataModule5& dm, const HerdContext& herd);
+bool removeCurrentCow(HerdTables& dm, const HerdContext& herd);
 
 // Moves the current cow to the farm `to` (no check of names there); false when there is no
 // current cow.
-bool moveCurrentCow(TDataModule5& dm, const HerdContext& to);
+bool moveCurrentCow(HerdTables& dm, const HerdContext& to);
 
 // The herd a farms picker left current, or nothing when the listed region has no farm.
-std::optional<HerdContext> pickedHerd(TDataModule5& dm);
+std::optional<HerdContext> pickedHerd(HerdTables& dm);
 
 // Writes the breed of the current PORODA row into the current cow and returns its name;
 // nothing is written (and nothing returned) when the breed or the cow table has no current row.
-std::optional<QString> setBreedOfCurrentCow(TDataModule5& dm);
+std::optional<QString> setBreedOfCurrentCow(HerdTables& dm);
 
 // Links the current cow to the current BIK row as her father (KODBYK the bull's code, BASEKOD
 // "+") and returns the bull's name; nothing is written when either table has no current row.
-std::optional<QString> setFatherOfCurrentCow(TDataModule5& dm);
+std::optional<QString> setFatherOfCurrentCow(HerdTables& dm);
 
 // Selection by key among the cows of the farm of the current cow (the herd's farm when there
 // is no current cow): OT "+" on the cows whose upper-cased name holds the key.
-SelectionScope cowSelection(TDataModule5& dm, const HerdContext& herd);
+SelectionScope cowSelection(HerdTables& dm, const HerdContext& herd);
 
 }  // namespace korvel

@@ -7,14 +7,14 @@
 
 namespace korvel {
 
-TDataModule5::TDataModule5(const QString& workDir, QObject* parent)
+HerdTables::HerdTables(const QString& workDir, QObject* parent)
     : QObject(parent), workDir_(workDir.isEmpty() ? QDir::currentPath() : workDir) {
   setObjectName(QStringLiteral("DataModule5"));
   for (db::Table* t : tables()) t->setDirectory(workDir_);
 
-  Table1.afterScroll = [this] { DataSource1.setReadOnly(true); };
-  vlad2.afterScroll = [this] { DataSource2.setReadOnly(true); };
-  poroda.afterScroll = [this] { DataSource6.setReadOnly(true); };
+  region.afterScroll = [this] { regionsSource.setReadOnly(true); };
+  vlad.afterScroll = [this] { farmsSource.setReadOnly(true); };
+  poroda.afterScroll = [this] { breedsSource.setReadOnly(true); };
   korova.afterScroll = [this] {
     if (!cowRefreshSuppressed && cowWindowActive && refreshCowCard && cowWindowActive()) refreshCowCard();
   };
@@ -30,6 +30,6 @@ TDataModule5::TDataModule5(const QString& workDir, QObject* parent)
   }
 }
 
-std::vector<db::Table*> TDataModule5::tables() { return {&Table1, &vlad2, &korova, &xarakt, &bik, &poroda}; }
+std::vector<db::Table*> HerdTables::tables() { return {&region, &vlad, &korova, &xarakt, &bik, &poroda}; }
 
 }  // namespace korvel

@@ -12,26 +12,39 @@
 
 namespace korvel {
 
-class TDataModule5 : public QObject {
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   HerdTables                       herdTables
+//   region                           region
+//   vlad                             vlad
+//   regionsSource                    regionsSource
+//   farmsSource                      farmsSource
+//   cowsSource                       cowsSource
+//   traitsSource                     traitsSource
+//   bullsSource                      bullsSource
+//   breedsSource                     breedsSource
+// END OBJECT NAMES
+
+class HerdTables : public QObject {
   Q_OBJECT
  public:
   // Rolls back an operation an earlier run left unfinished in the folder, then opens XARAKT;
   // when either fails the error's text is kept in openError().
-  explicit TDataModule5(const QString& workDir = {}, QObject* parent = nullptr);
+  explicit HerdTables(const QString& workDir = {}, QObject* parent = nullptr);
 
-  db::Table Table1{QStringLiteral("Table1"), QStringLiteral("REGION")};
-  db::Table vlad2{QStringLiteral("vlad2"), QStringLiteral("VLAD")};
+  db::Table region{QStringLiteral("Table1"), QStringLiteral("REGION")};
+  db::Table vlad{QStringLiteral("vlad2"), QStringLiteral("VLAD")};
   db::Table korova{QStringLiteral("korova"), QStringLiteral("KOROVA")};
   db::Table xarakt{QStringLiteral("xarakt"), QStringLiteral("XARAKT")};
   db::Table bik{QStringLiteral("bik"), QStringLiteral("BIK")};
   db::Table poroda{QStringLiteral("poroda"), QStringLiteral("PORODA.DBF")};
 
-  db::DataSource DataSource1{QStringLiteral("DataSource1"), Table1};
-  db::DataSource DataSource2{QStringLiteral("DataSource2"), vlad2};
-  db::DataSource DataSource3{QStringLiteral("DataSource3"), korova};
-  db::DataSource DataSource4{QStringLiteral("DataSource4"), xarakt};
-  db::DataSource DataSource5{QStringLiteral("DataSource5"), bik};
-  db::DataSource DataSource6{QStringLiteral("DataSource6"), poroda};
+  db::DataSource regionsSource{QStringLiteral("DataSource1"), region};
+  db::DataSource farmsSource{QStringLiteral("DataSource2"), vlad};
+  db::DataSource cowsSource{QStringLiteral("DataSource3"), korova};
+  db::DataSource traitsSource{QStringLiteral("DataSource4"), xarakt};
+  db::DataSource bullsSource{QStringLiteral("DataSource5"), bik};
+  db::DataSource breedsSource{QStringLiteral("DataSource6"), poroda};
 
   // Set by a db::Freeze while code moves KOROVA (BIK) through several rows.
   db::RefreshFlag cowRefreshSuppressed;

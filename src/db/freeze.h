@@ -11,14 +11,14 @@
 #include <initializer_list>
 
 namespace korvel {
-class TDataModule5;
+class HerdTables;
 }
 
 namespace korvel::db {
 
 // A refresh-suppressed flag: while set, a move of its table's cursor refreshes no card. Anyone
 // may read it; only a Freeze sets it (and the main menu's activation clears it, see
-// TDataModule5::clearRefreshFlags).
+// HerdTables::clearRefreshFlags).
 class RefreshFlag {
  public:
   RefreshFlag() = default;
@@ -29,7 +29,7 @@ class RefreshFlag {
 
  private:
   friend class Freeze;
-  friend class ::korvel::TDataModule5;
+  friend class ::korvel::HerdTables;
   bool on_ = false;
 };
 

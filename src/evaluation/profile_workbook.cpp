@@ -146,9 +146,9 @@ QString defectText(int p, float marked, float strong) {
   return latin1(text);
 }
 
-ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation) {
+ProfileNames readProfileNames(HerdTables& dm, const SireEvaluation& evaluation) {
   ProfileNames out;
-  for (db::Table* t : {&dm.Table1, &dm.vlad2, &dm.poroda, &dm.bik})
+  for (db::Table* t : {&dm.region, &dm.vlad, &dm.poroda, &dm.bik})
     if (!t->isOpen()) t->open();
 
   // Walks a table with its filter off; the last row with a code gives its name.
@@ -164,8 +164,8 @@ ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation
       byCode[{regionField.isEmpty() ? 0 : region(row), code(row)}] = name(row);
     return byCode;
   };
-  const auto regions = names(dm.Table1, u"region", u"kodreg", {});
-  const auto farms = names(dm.vlad2, u"vlad", u"kodvlad", u"kodreg");
+  const auto regions = names(dm.region, u"region", u"kodreg", {});
+  const auto farms = names(dm.vlad, u"vlad", u"kodvlad", u"kodreg");
   const auto breeds = names(dm.poroda, u"poroda", u"kodporod", {});
 
   // PORODA goes back to the run's breed, so that the breeds window keeps it current.

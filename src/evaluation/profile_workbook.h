@@ -13,7 +13,7 @@
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 
 // The texts a sheet shows about its sire, resolved from BIK, REGION, VLAD and PORODA.
 struct SireIdentity {
@@ -31,7 +31,7 @@ struct ProfileNames {
 // Reads the names the sheets show. REGION, VLAD and PORODA are left unfiltered (the last row
 // with a code gives its name), PORODA current on the run's breed, and BIK filtered on the last
 // sire's code, as the sheets' lookups leave them.
-ProfileNames readProfileNames(TDataModule5& dm, const SireEvaluation& evaluation);
+ProfileNames readProfileNames(HerdTables& dm, const SireEvaluation& evaluation);
 
 // Where the parts of a sheet go. With the usual catalogue (19 linear traits, at most 48 shown
 // defects) the defect header is row 25, its block rows 26 to 33 and the note rows 34 to 36; a

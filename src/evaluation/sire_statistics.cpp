@@ -101,8 +101,8 @@ SireFigures SireEvaluation::figures(int i) const {
   return f;
 }
 
-EvaluationRun::EvaluationRun(TDataModule5& dm)
-    : freeze_({&dm.DataSource1, &dm.DataSource2, &dm.DataSource3, &dm.DataSource4, &dm.DataSource5},
+EvaluationRun::EvaluationRun(HerdTables& dm)
+    : freeze_({&dm.regionsSource, &dm.farmsSource, &dm.cowsSource, &dm.traitsSource, &dm.bullsSource},
               {&dm.cowRefreshSuppressed, &dm.bullRefreshSuppressed}) {}
 
 EvaluationCheck checkEvaluation(const SireEvaluation& e) {
@@ -162,7 +162,7 @@ struct CowFields {
 // decision in a hash map.
 class SireJudge {
  public:
-  SireJudge(TDataModule5& dm, SireEvaluation& e, db::Codepage cp) : dm_(dm), e_(e), cp_(cp) {}
+  SireJudge(HerdTables& dm, SireEvaluation& e, db::Codepage cp) : dm_(dm), e_(e), cp_(cp) {}
 
   // The slot of the code's sire, or a negative number when the code is refused.
   int32_t sireOf(const CodeMap::Key& code) {
@@ -200,7 +200,7 @@ class SireJudge {
     return bull && bullAdmitted(e_.request, bullRegion_(bull), bullFarm_(bull));
   }
 
-  TDataModule5& dm_;
+  HerdTables& dm_;
   SireEvaluation& e_;
   db::Codepage cp_;
   CodeMap judged_;
@@ -386,8 +386,8 @@ class Totals {
 
 }  // namespace
 
-SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, const ScanProgress& progress) {
-  for (db::Table* t : {&dm.bik, &dm.vlad2, &dm.Table1, &dm.xarakt, &dm.poroda, &dm.korova})
+SireEvaluation scanSires(HerdTables& dm, const EvaluationRequest& request, const ScanProgress& progress) {
+  for (db::Table* t : {&dm.bik, &dm.vlad, &dm.region, &dm.xarakt, &dm.poroda, &dm.korova})
     if (!t->isOpen()) t->open();
   db::Table& korova = dm.korova;
   korova.setFiltered(false);

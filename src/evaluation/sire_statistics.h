@@ -19,7 +19,7 @@
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 
 // One admitted sire; his trait totals are in SireEvaluation::totals.
 struct SireTotals {
@@ -121,15 +121,15 @@ using ScanProgress = std::function<void(qint64 done, qint64 total)>;
 // find it in a hash map. BIK, VLAD, REGION, XARAKT, PORODA and KOROVA are opened when closed.
 // No field is written; BIK is left filtered on the last code looked up. Throws db::TableError
 // (or CatalogueError) on a table fault.
-SireEvaluation scanSires(TDataModule5& dm, const EvaluationRequest& request, const ScanProgress& progress = {});
+SireEvaluation scanSires(HerdTables& dm, const EvaluationRequest& request, const ScanProgress& progress = {});
 
 // The start and end of a run: while it lasts both card refreshes are suppressed and the data
-// sources of REGION, VLAD, KOROVA, XARAKT and BIK (DataSource1 to DataSource5) are disabled, so
+// sources of REGION, VLAD, KOROVA, XARAKT and BIK (regionsSource to bullsSource) are disabled, so
 // the scans and lookups repaint no grid and refresh no card; at its end, however it ends, the
 // flags and the data sources are given back what they were.
 class EvaluationRun {
  public:
-  explicit EvaluationRun(TDataModule5& dm);
+  explicit EvaluationRun(HerdTables& dm);
 
  private:
   db::Freeze freeze_;

@@ -114,7 +114,7 @@ struct CloseAtEnd {
 
 }  // namespace
 
-TForm12::TForm12(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
+CalculationVariantsWindow::CalculationVariantsWindow(HerdTables& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form12"));
   setWindowTitle(QStringLiteral("Выбор варианта расчета"));
   resize(979, 636);
@@ -123,86 +123,86 @@ TForm12::TForm12(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(
   layout->setContentsMargins(24, 20, 24, 20);
   layout->setSpacing(18);
 
-  GroupBox1 = group(this, "GroupBox1", QStringLiteral("В качестве сравнительной базы надо учитывать (ВЫБЕРИТЕ!)"));
-  RadioButton4 = option(GroupBox1, "RadioButton4", QStringLiteral("ВСЕХ коров данной породы, ВКЛЮЧАЯ данные АРХИВОВ регионов"));
-  RadioButton5 = option(GroupBox1, "RadioButton5", QStringLiteral("ВСЕХ коров данной породы, КРОМЕ данных АРХИВОВ регионов"));
-  RadioButton6 = option(GroupBox1, "RadioButton6", QStringLiteral("Коров данной породы ОДНОГО РЕГИОНА, ВКЛЮЧАЯ АРХИВ региона"));
-  RadioButton13 = option(GroupBox1, "RadioButton13", QStringLiteral("Коров данной породы ОДНОГО региона, КРОМЕ данных его АРХИВА"));
-  RadioButton14 = option(GroupBox1, "RadioButton14", QStringLiteral("Коров данной породы ОДНОГО ХОЗЯЙСТВА"));
-  layout->addWidget(GroupBox1);
+  comparisonBaseGroup = group(this, "GroupBox1", QStringLiteral("В качестве сравнительной базы надо учитывать (ВЫБЕРИТЕ!)"));
+  baseAllWithArchivesOption = option(comparisonBaseGroup, "RadioButton4", QStringLiteral("ВСЕХ коров данной породы, ВКЛЮЧАЯ данные АРХИВОВ регионов"));
+  baseAllWithoutArchivesOption = option(comparisonBaseGroup, "RadioButton5", QStringLiteral("ВСЕХ коров данной породы, КРОМЕ данных АРХИВОВ регионов"));
+  baseRegionWithArchiveOption = option(comparisonBaseGroup, "RadioButton6", QStringLiteral("Коров данной породы ОДНОГО РЕГИОНА, ВКЛЮЧАЯ АРХИВ региона"));
+  baseRegionWithoutArchiveOption = option(comparisonBaseGroup, "RadioButton13", QStringLiteral("Коров данной породы ОДНОГО региона, КРОМЕ данных его АРХИВА"));
+  baseFarmOption = option(comparisonBaseGroup, "RadioButton14", QStringLiteral("Коров данной породы ОДНОГО ХОЗЯЙСТВА"));
+  layout->addWidget(comparisonBaseGroup);
 
-  GroupBox2 = group(this, "GroupBox2", QStringLiteral("Укажите, для каких быков-производителей данной породы надо произвести расчет"));
-  RadioButton1 = option(GroupBox2, "RadioButton1", QStringLiteral("Для ВСЕХ быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ, включая архивных быков"));
-  RadioButton2 = option(GroupBox2, "RadioButton2", QStringLiteral("Для ВСЕХ быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ, КРОМЕ архивных быков"));
-  RadioButton9 = option(GroupBox2, "RadioButton9", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ из ОДНОГО РЕГИОНА, включая архивных быков"));
-  RadioButton3 = option(GroupBox2, "RadioButton3", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ из одного региона, КРОМЕ архивных быков"));
-  RadioButton10 = option(GroupBox2, "RadioButton10", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ ОДНОГО ХОЗЯЙСТВА"));
-  RadioButton11 = option(GroupBox2, "RadioButton11", QStringLiteral("Только для одного конкретного быка"));
-  layout->addWidget(GroupBox2);
+  siresGroup = group(this, "GroupBox2", QStringLiteral("Укажите, для каких быков-производителей данной породы надо произвести расчет"));
+  siresAllWithArchiveOption = option(siresGroup, "RadioButton1", QStringLiteral("Для ВСЕХ быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ, включая архивных быков"));
+  siresAllWithoutArchiveOption = option(siresGroup, "RadioButton2", QStringLiteral("Для ВСЕХ быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ, КРОМЕ архивных быков"));
+  siresRegionWithArchiveOption = option(siresGroup, "RadioButton9", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ из ОДНОГО РЕГИОНА, включая архивных быков"));
+  siresRegionWithoutArchiveOption = option(siresGroup, "RadioButton3", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ из одного региона, КРОМЕ архивных быков"));
+  siresFarmOption = option(siresGroup, "RadioButton10", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ ОДНОГО ХОЗЯЙСТВА"));
+  singleBullOption = option(siresGroup, "RadioButton11", QStringLiteral("Только для одного конкретного быка"));
+  layout->addWidget(siresGroup);
 
-  Button1 = new QPushButton(QStringLiteral("Параметры расчета заданы. Начать расчет."), this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button1->setMinimumHeight(40);
+  startButton = new QPushButton(QStringLiteral("Параметры расчета заданы. Начать расчет."), this);
+  startButton->setObjectName(QStringLiteral("Button1"));
+  startButton->setMinimumHeight(40);
   // Enter on an option does not start a run: only the button itself does.
-  Button1->setAutoDefault(false);
-  layout->addWidget(Button1);
+  startButton->setAutoDefault(false);
+  layout->addWidget(startButton);
   layout->addStretch();
-  onClick(Button1, [this] { Button1Click(); });
+  onClick(startButton, [this] { startClicked(); });
 
   outputFolder = profileFolder();
   openWorkbook = openInSpreadsheetApplication;
 }
 
-void TForm12::FormActivate() {
+void CalculationVariantsWindow::FormActivate() {
   placeTopLeft();
   // Every opening starts from the first option of each group.
-  RadioButton1->setChecked(true);
-  RadioButton4->setChecked(true);
+  siresAllWithArchiveOption->setChecked(true);
+  baseAllWithArchivesOption->setChecked(true);
 }
 
-EvaluationRequest TForm12::readOptions() {
-  for (db::Table* t : {&dm_.poroda, &dm_.Table1, &dm_.vlad2, &dm_.bik})
+EvaluationRequest CalculationVariantsWindow::readOptions() {
+  for (db::Table* t : {&dm_.poroda, &dm_.region, &dm_.vlad, &dm_.bik})
     if (!t->isOpen()) t->open();
   // A picker is not checked for a real choice: whatever row is current when it closes is taken.
   const auto current = [](db::Table& t, QStringView field) { return int(t.fieldByName(field).asInteger()); };
   EvaluationRequest r;
   r.breed = current(dm_.poroda, u"kodporod");
 
-  if (RadioButton5->isChecked()) r.baseWithArchives = false;
-  if (RadioButton6->isChecked() || RadioButton13->isChecked()) {
-    prompts().showPicker(*forms().Form6, QStringLiteral("Выбор региона коров сравнительной базы. Выберите нужный регион и закройте это окно."));
-    r.baseRegion = current(dm_.Table1, u"kodreg");
-    r.baseWithArchives = RadioButton6->isChecked();
+  if (baseAllWithoutArchivesOption->isChecked()) r.baseWithArchives = false;
+  if (baseRegionWithArchiveOption->isChecked() || baseRegionWithoutArchiveOption->isChecked()) {
+    prompts().showPicker(*forms().regionsWindow, QStringLiteral("Выбор региона коров сравнительной базы. Выберите нужный регион и закройте это окно."));
+    r.baseRegion = current(dm_.region, u"kodreg");
+    r.baseWithArchives = baseRegionWithArchiveOption->isChecked();
   }
-  if (RadioButton14->isChecked()) {
-    prompts().showPicker(*forms().Form8, QStringLiteral("Выбор владельца (хозяйства) коров сравнительной базы. Выберите нужного владельца и закройте это окно."));
-    r.baseRegion = current(dm_.vlad2, u"kodreg");
-    r.baseFarm = current(dm_.vlad2, u"kodvlad");
+  if (baseFarmOption->isChecked()) {
+    prompts().showPicker(*forms().farmsWindow, QStringLiteral("Выбор владельца (хозяйства) коров сравнительной базы. Выберите нужного владельца и закройте это окно."));
+    r.baseRegion = current(dm_.vlad, u"kodreg");
+    r.baseFarm = current(dm_.vlad, u"kodvlad");
   }
-  if (RadioButton2->isChecked()) r.bullsWithArchives = false;
-  if (RadioButton9->isChecked() || RadioButton3->isChecked()) {
-    prompts().showPicker(*forms().Form6, QStringLiteral("Выбор региона учитываемых БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужный регион и закройте это окно."));
-    r.bullRegion = current(dm_.Table1, u"kodreg");
-    r.bullsWithArchives = RadioButton9->isChecked();
+  if (siresAllWithoutArchiveOption->isChecked()) r.bullsWithArchives = false;
+  if (siresRegionWithArchiveOption->isChecked() || siresRegionWithoutArchiveOption->isChecked()) {
+    prompts().showPicker(*forms().regionsWindow, QStringLiteral("Выбор региона учитываемых БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужный регион и закройте это окно."));
+    r.bullRegion = current(dm_.region, u"kodreg");
+    r.bullsWithArchives = siresRegionWithArchiveOption->isChecked();
   }
-  if (RadioButton10->isChecked()) {
-    prompts().showPicker(*forms().Form8, QStringLiteral("Выбор владельца (хозяйства) БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужного владельца и закройте это окно."));
-    r.bullRegion = current(dm_.vlad2, u"kodreg");
-    r.bullFarm = current(dm_.vlad2, u"kodvlad");
+  if (siresFarmOption->isChecked()) {
+    prompts().showPicker(*forms().farmsWindow, QStringLiteral("Выбор владельца (хозяйства) БЫКОВ-ПРОИЗВОДИТЕЛЕЙ. Выберите нужного владельца и закройте это окно."));
+    r.bullRegion = current(dm_.vlad, u"kodreg");
+    r.bullFarm = current(dm_.vlad, u"kodvlad");
   }
-  if (RadioButton11->isChecked()) {
-    prompts().showPicker(*forms().Form4, QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЕЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."));
+  if (singleBullOption->isChecked()) {
+    prompts().showPicker(*forms().bullWindow, QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЕЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."));
     r.oneBull = true;
     r.bullCode = dm_.bik.fieldByName(u"kodbyk").asString().left(20);
   }
   return r;
 }
 
-void TForm12::Button1Click() {
+void CalculationVariantsWindow::startClicked() {
   // A run is never entered again from inside itself (a click that reaches the window while
   // the run lets the events through).
   if (running_) return;
-  const RunMark mark(running_, Button1);
+  const RunMark mark(running_, startButton);
   const CloseAtEnd closeAtEnd{this};
   lastWorkbook_.clear();
   guarded([this] {
@@ -229,7 +229,7 @@ void TForm12::Button1Click() {
     lastWorkbook_ = result.path;
     progress.done();
     prompts().message(handOverMessage(result));
-  }, Button1->text());
+  }, startButton->text());
 }
 
 }  // namespace korvel

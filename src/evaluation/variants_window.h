@@ -15,35 +15,54 @@ class QRadioButton;
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
+
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   CalculationVariantsWindow        variantsWindow
+//   comparisonBaseGroup              comparisonBaseGroup
+//   baseAllWithArchivesOption        baseAllWithArchivesOption
+//   baseAllWithoutArchivesOption     baseAllWithoutArchivesOption
+//   baseRegionWithArchiveOption      baseRegionWithArchiveOption
+//   baseRegionWithoutArchiveOption   baseRegionWithoutArchiveOption
+//   baseFarmOption                   baseFarmOption
+//   siresGroup                       siresGroup
+//   siresAllWithArchiveOption        siresAllWithArchiveOption
+//   siresAllWithoutArchiveOption     siresAllWithoutArchiveOption
+//   siresRegionWithArchiveOption     siresRegionWithArchiveOption
+//   siresRegionWithoutArchiveOption  siresRegionWithoutArchiveOption
+//   siresFarmOption                  siresFarmOption
+//   singleBullOption                 singleBullOption
+//   startButton                      startButton
+// END OBJECT NAMES
 
 // Calculation variant window ("Выбор варианта расчета").
-class TForm12 : public KorvelDialog {
+class CalculationVariantsWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  explicit TForm12(TDataModule5& dm, QWidget* parent = nullptr);
+  explicit CalculationVariantsWindow(HerdTables& dm, QWidget* parent = nullptr);
 
-  QGroupBox* GroupBox1;
-  QRadioButton* RadioButton4;
-  QRadioButton* RadioButton5;
-  QRadioButton* RadioButton6;
-  QRadioButton* RadioButton13;
-  QRadioButton* RadioButton14;
-  QGroupBox* GroupBox2;
-  QRadioButton* RadioButton1;
-  QRadioButton* RadioButton2;
-  QRadioButton* RadioButton9;
-  QRadioButton* RadioButton3;
-  QRadioButton* RadioButton10;
-  QRadioButton* RadioButton11;
-  QPushButton* Button1;
+  QGroupBox* comparisonBaseGroup;
+  QRadioButton* baseAllWithArchivesOption;
+  QRadioButton* baseAllWithoutArchivesOption;
+  QRadioButton* baseRegionWithArchiveOption;
+  QRadioButton* baseRegionWithoutArchiveOption;
+  QRadioButton* baseFarmOption;
+  QGroupBox* siresGroup;
+  QRadioButton* siresAllWithArchiveOption;
+  QRadioButton* siresAllWithoutArchiveOption;
+  QRadioButton* siresRegionWithArchiveOption;
+  QRadioButton* siresRegionWithoutArchiveOption;
+  QRadioButton* siresFarmOption;
+  QRadioButton* singleBullOption;
+  QPushButton* startButton;
 
   // The request of the options chosen, asking for a region, a farm or a bull through the
-  // borrowed list windows where the options need one (the first steps of Button1Click).
+  // borrowed list windows where the options need one (the first steps of startClicked).
   EvaluationRequest readOptions();
   // Reads the options, runs the evaluation and hands the workbook over; the window closes
   // however the run ends.
-  void Button1Click();
+  void startClicked();
 
   // Where the workbook goes and how it is opened (the desktop's default application unless
   // replaced, as the tests do).
@@ -58,7 +77,7 @@ class TForm12 : public KorvelDialog {
   void FormActivate() override;
 
  private:
-  TDataModule5& dm_;
+  HerdTables& dm_;
   QString lastWorkbook_;
   bool running_ = false;
 };

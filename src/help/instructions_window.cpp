@@ -11,14 +11,14 @@
 
 namespace korvel {
 
-TForm18::TForm18(QWidget* parent) : KorvelDialog(parent) {
+InstructionsWindow::InstructionsWindow(QWidget* parent) : KorvelDialog(parent) {
   setObjectName(QStringLiteral("TForm18"));
   setWindowTitle(QStringLiteral("Инструкции"));
   resize(1024, 736);
 
-  ListBox1 = new QListWidget(this);
-  ListBox1->setObjectName(QStringLiteral("ListBox1"));
-  ListBox1->setGeometry(4, 4, 1005, 681);
+  instructionList = new QListWidget(this);
+  instructionList->setObjectName(QStringLiteral("ListBox1"));
+  instructionList->setGeometry(4, 4, 1005, 681);
   // A fixed-pitch font keeps the columns of the instruction texts aligned. Where Courier New
   // is not installed the font matcher may hand out a proportional font for the name, so the
   // system's own fixed font is taken instead.
@@ -28,26 +28,26 @@ TForm18::TForm18(QWidget* parent) : KorvelDialog(parent) {
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
   font.setPixelSize(15);
-  ListBox1->setFont(font);
-  ListBox1->setWordWrap(false);
-  ListBox1->setTextElideMode(Qt::ElideNone);
-  ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  ListBox1->setUniformItemSizes(true);
+  instructionList->setFont(font);
+  instructionList->setWordWrap(false);
+  instructionList->setTextElideMode(Qt::ElideNone);
+  instructionList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  instructionList->setUniformItemSizes(true);
 }
 
-void TForm18::FormActivate() {
+void InstructionsWindow::FormActivate() {
   move(0, 0);
   resize(1024, 736);
-  ListBox1->clear();
+  instructionList->clear();
   const QString path = instructionFilePath(instructionSelector);
   if (!path.isEmpty()) {
     QStringList lines;
     if (readInstructionFile(path, &lines))
-      ListBox1->addItems(lines);
+      instructionList->addItems(lines);
     else
       prompts().message(QStringLiteral("Cannot open file ") + path);
   }
-  ListBox1->setFocus();
+  instructionList->setFocus();
 }
 
 }  // namespace korvel

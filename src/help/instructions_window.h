@@ -7,13 +7,19 @@ class QListWidget;
 
 namespace korvel {
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   InstructionsWindow               instructionsWindow
+//   instructionList                  instructionList
+// END OBJECT NAMES
+
 // Instructions window "Инструкции": shows the instruction file chosen by the main menu button.
-class TForm18 : public KorvelDialog {
+class InstructionsWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  explicit TForm18(QWidget* parent = nullptr);
+  explicit InstructionsWindow(QWidget* parent = nullptr);
 
-  QListWidget* ListBox1;
+  QListWidget* instructionList;
 
  protected:
   // Runs each time the window is shown: place it, empty the list, load the selected file.

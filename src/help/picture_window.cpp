@@ -10,7 +10,7 @@
 
 namespace korvel {
 
-TForm2::TForm2(QWidget* parent) : QDialog(parent) {
+PictureWindow::PictureWindow(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TForm2"));
   setWindowTitle(QStringLiteral("Справка. Баллы роста."));
   // The close box is the only border icon.
@@ -20,36 +20,36 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   // window: 541 x 329, its top 4 pixels under the title bar.
   setFixedSize(541, 325);
 
-  Image1 = new QLabel(this);
-  Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setGeometry(0, -4, 541, 329);
-  Image1->setScaledContents(true);  // the picture is stretched to the image's size
+  pictureLabel = new QLabel(this);
+  pictureLabel->setObjectName(QStringLiteral("Image1"));
+  pictureLabel->setGeometry(0, -4, 541, 329);
+  pictureLabel->setScaledContents(true);  // the picture is stretched to the image's size
 }
 
-QString TForm2::picturePath(int line) {
+QString PictureWindow::picturePath(int line) {
   return QDir::toNativeSeparators(QStringLiteral("./kartinki/") + QString::number(line) +
                                   QStringLiteral(".jpg"));
 }
 
-bool TForm2::loadPicture(const QString& path) {
+bool PictureWindow::loadPicture(const QString& path) {
   QImage image = decodeJpeg(path);
   if (image.isNull()) {
     prompts().message(QStringLiteral("Cannot open file ") + path);
     return false;
   }
   picture_ = std::move(image);
-  Image1->setPixmap(QPixmap::fromImage(picture_));
+  pictureLabel->setPixmap(QPixmap::fromImage(picture_));
   return true;
 }
 
-bool TForm2::preparePictureForLine(int line, const QString& traitText) {
+bool PictureWindow::preparePictureForLine(int line, const QString& traitText) {
   if (line <= 0) return false;
   if (!loadPicture(picturePath(line))) return false;
   setWindowTitle(QStringLiteral("Справка. ") + traitText);
   return true;
 }
 
-void TForm2::showPictureForLine(int line, const QString& traitText) {
+void PictureWindow::showPictureForLine(int line, const QString& traitText) {
   if (preparePictureForLine(line, traitText)) exec();
 }
 

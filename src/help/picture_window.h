@@ -8,16 +8,22 @@ class QLabel;
 
 namespace korvel {
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   PictureWindow                    PictureWindow
+//   pictureLabel                     pictureLabel
+// END OBJECT NAMES
+
 // Help picture window "Справка. Баллы роста.": one stretched picture of a linear trait line.
-class TForm2 : public QDialog {
+class PictureWindow : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm2(QWidget* parent = nullptr);
+  explicit PictureWindow(QWidget* parent = nullptr);
 
   // ".\kartinki\<line>.jpg" relative to the working folder, in the platform's own form.
   static QString picturePath(int line);
 
-  // Loads a JPEG file into Image1. A missing, unreadable or corrupt file is reported with
+  // Loads a JPEG file into pictureLabel. A missing, unreadable or corrupt file is reported with
   // "Cannot open file " and the path, and the picture shown before stays.
   bool loadPicture(const QString& path);
 
@@ -32,7 +38,7 @@ class TForm2 : public QDialog {
   // The picture last loaded (null before the first one).
   const QImage& picture() const { return picture_; }
 
-  QLabel* Image1;
+  QLabel* pictureLabel;
 
  private:
   QImage picture_;

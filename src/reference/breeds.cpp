@@ -5,20 +5,20 @@
 
 namespace korvel {
 
-NameOutcome addBreed(TDataModule5& dm, const QString& typed) {
+NameOutcome addBreed(HerdTables& dm, const QString& typed) {
   db::Table& t = dm.poroda;
   t.setFiltered(false);
   return reference::appendName(t, u"kodporod", u"poroda", typed);
 }
 
-NameOutcome renameBreed(TDataModule5& dm, long long code, const QString& typed) {
+NameOutcome renameBreed(HerdTables& dm, long long code, const QString& typed) {
   db::Table& t = dm.poroda;
   t.setFiltered(false);
   return reference::renameCode(t, u"kodporod", code, u"poroda", typed);
 }
 
-SelectionScope breedSelection(TDataModule5& dm) {
-  return {dm.poroda, dm.DataSource6, QString(), QStringLiteral("poroda"), QStringLiteral("ot"),
+SelectionScope breedSelection(HerdTables& dm) {
+  return {dm.poroda, dm.breedsSource, QString(), QStringLiteral("poroda"), QStringLiteral("ot"),
           QStringLiteral("ot='+'")};
 }
 

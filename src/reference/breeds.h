@@ -9,18 +9,18 @@
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 
 // Adds a breed named exactly `typed` with the next code, unless a breed of the same name
 // exists. The filter is switched off (its text is kept); the new breed is current afterwards.
-NameOutcome addBreed(TDataModule5& dm, const QString& typed);
+NameOutcome addBreed(HerdTables& dm, const QString& typed);
 
 // Renames the breed `code` to exactly `typed`, unless another breed has that name. The filter
 // is switched off; the renamed breed is current afterwards.
-NameOutcome renameBreed(TDataModule5& dm, long long code, const QString& typed);
+NameOutcome renameBreed(HerdTables& dm, long long code, const QString& typed);
 
 // Selection by key on the breeds list: all rows, marks in OT.
-SelectionScope breedSelection(TDataModule5& dm);
+SelectionScope breedSelection(HerdTables& dm);
 
 // The caption of the calculation variant window for the breed `name`.
 QString breedCalculationCaption(const QString& name);

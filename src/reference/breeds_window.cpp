@@ -24,50 +24,50 @@ void showOutcome(NameOutcome outcome) {
 
 }  // namespace
 
-TForm10::TForm10(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
+BreedsWindow::BreedsWindow(HerdTables& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form10"));
   setWindowTitle(QStringLiteral("Породы"));
 
-  DBGrid1 = new DBGrid(dm.DataSource6, {{QStringLiteral("poroda"), QStringLiteral("Порода")}}, this);
-  Button1 = reference::listButton(this, "Button1", QStringLiteral("Добавить"), [this] { Button1Click(); });
-  Button2 = reference::listButton(this, "Button2", QStringLiteral("Уточнить"), [this] { Button2Click(); });
-  Button3 = reference::listButton(this, "Button3", QStringLiteral("Выделить"), [this] { Button3Click(); });
-  Button4 = reference::listButton(this, "Button4", QStringLiteral("Отменить выделение"), [this] { Button4Click(); });
-  Button5 = reference::listButton(this, "Button5",
+  breedList = new DBGrid(dm.breedsSource, {{QStringLiteral("poroda"), QStringLiteral("Порода")}}, this);
+  addBreedButton = reference::listButton(this, "Button1", QStringLiteral("Добавить"), [this] { addBreedClicked(); });
+  renameBreedButton = reference::listButton(this, "Button2", QStringLiteral("Уточнить"), [this] { renameBreedClicked(); });
+  selectButton = reference::listButton(this, "Button3", QStringLiteral("Выделить"), [this] { selectClicked(); });
+  clearSelectionButton = reference::listButton(this, "Button4", QStringLiteral("Отменить выделение"), [this] { clearSelectionClicked(); });
+  evaluateSiresButton = reference::listButton(this, "Button5",
                                   QStringLiteral("Расчет характеристик быков-производителей выбранной породы"),
-                                  [this] { Button5Click(); });
+                                  [this] { evaluateSiresClicked(); });
 
   auto* buttons = new QVBoxLayout;
-  for (QPushButton* b : {Button1, Button2, Button3, Button4}) buttons->addWidget(b);
+  for (QPushButton* b : {addBreedButton, renameBreedButton, selectButton, clearSelectionButton}) buttons->addWidget(b);
   buttons->addSpacing(24);
-  buttons->addWidget(Button5);
+  buttons->addWidget(evaluateSiresButton);
   buttons->addStretch();
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(DBGrid1, 3);
+  layout->addWidget(breedList, 3);
   layout->addLayout(buttons, 2);
 }
 
-void TForm10::FormActivate() {
+void BreedsWindow::FormActivate() {
   placeTopLeft();
   // Opened as a picker the window only chooses a breed.
-  Button5->setVisible(!pickerUse());
+  evaluateSiresButton->setVisible(!pickerUse());
   dm_.poroda.open();
   cancelSelection();
   dm_.poroda.first();
 }
 
-void TForm10::cancelSelection() {
+void BreedsWindow::cancelSelection() {
   showAllRows(dm_.poroda);
-  DBGrid1->setFocus();
+  breedList->setFocus();
 }
 
-void TForm10::Button1Click() {
+void BreedsWindow::addBreedClicked() {
   const QString typed = prompts().textInput(QStringLiteral("Введите название новой породы и закройте это окно"), {});
   showOutcome(addBreed(dm_, typed));
-  DBGrid1->setFocus();
+  breedList->setFocus();
 }
 
-void TForm10::Button2Click() {
+void BreedsWindow::renameBreedClicked() {
   db::Table& t = dm_.poroda;
   // With no breed in the list there is nothing to correct: refused before anything is asked.
   if (t.recNo() == 0) {
@@ -78,22 +78,22 @@ void TForm10::Button2Click() {
   const QString typed = prompts().textInput(QStringLiteral("Уточните (исправьте) название породы и закройте это окно"),
                                             t.fieldByName(u"poroda").asString());
   showOutcome(renameBreed(dm_, code, typed));
-  DBGrid1->setFocus();
+  breedList->setFocus();
 }
 
-void TForm10::Button3Click() {
-  reference::selectOnList(breedSelection(dm_), DBGrid1, [this] { cancelSelection(); });
+void BreedsWindow::selectClicked() {
+  reference::selectOnList(breedSelection(dm_), breedList, [this] { cancelSelection(); });
 }
 
-void TForm10::Button4Click() { cancelSelection(); }
+void BreedsWindow::clearSelectionClicked() { cancelSelection(); }
 
-void TForm10::Button5Click() {
+void BreedsWindow::evaluateSiresClicked() {
   // With no breed in the list there is nothing to calculate for, as there is nothing to correct.
   if (dm_.poroda.recNo() == 0) {
     prompts().message(QStringLiteral("Породы не заведены, рассчитывать нечего. Можно только добавить."));
     return;
   }
-  TForm12& variants = *forms().Form12;
+  CalculationVariantsWindow& variants = *forms().variantsWindow;
   variants.setWindowTitle(breedCalculationCaption(dm_.poroda.fieldByName(u"poroda").asString()));
   variants.exec();
 }

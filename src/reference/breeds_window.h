@@ -7,36 +7,47 @@ class QPushButton;
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 class DBGrid;
+
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   BreedsWindow                     breedsWindow
+//   breedList                        breedList
+//   addBreedButton                   addBreedButton
+//   renameBreedButton                renameBreedButton
+//   selectButton                     selectButton
+//   clearSelectionButton             clearSelectionButton
+//   evaluateSiresButton              evaluateSiresButton
+// END OBJECT NAMES
 
 // Breeds window: the list of breeds and the entry to the sire evaluation. Opened from the main
 // menu with the caption "Породы" and, as a picker, by the cows and bulls windows; the
 // calculation button shows only when it is not a picker.
-class TForm10 : public KorvelDialog {
+class BreedsWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  explicit TForm10(TDataModule5& dm, QWidget* parent = nullptr);
+  explicit BreedsWindow(HerdTables& dm, QWidget* parent = nullptr);
 
-  DBGrid* DBGrid1;
-  QPushButton* Button1;  // "Добавить"
-  QPushButton* Button2;  // "Уточнить"
-  QPushButton* Button3;  // "Выделить"
-  QPushButton* Button4;  // "Отменить выделение"
-  QPushButton* Button5;  // the sire evaluation of the current breed
+  DBGrid* breedList;
+  QPushButton* addBreedButton;        // "Добавить"
+  QPushButton* renameBreedButton;     // "Уточнить"
+  QPushButton* selectButton;          // "Выделить"
+  QPushButton* clearSelectionButton;  // "Отменить выделение"
+  QPushButton* evaluateSiresButton;   // the sire evaluation of the current breed
 
  protected:
   void FormActivate() override;
 
  private:
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
-  void Button4Click();
-  void Button5Click();
+  void addBreedClicked();
+  void renameBreedClicked();
+  void selectClicked();
+  void clearSelectionClicked();
+  void evaluateSiresClicked();
   void cancelSelection();
 
-  TDataModule5& dm_;
+  HerdTables& dm_;
 };
 
 }  // namespace korvel

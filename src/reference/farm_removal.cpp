@@ -52,8 +52,8 @@ bool freesBulls(RemovalVariant v) {
          v == RemovalVariant::AllFreed;
 }
 
-FarmKey ensureRegionArchive(TDataModule5& dm, long long region) {
-  db::Table& t = dm.vlad2;
+FarmKey ensureRegionArchive(HerdTables& dm, long long region) {
+  db::Table& t = dm.vlad;
   t.open();
   const QString filter = t.filter();
   const bool filtered = t.filtered();
@@ -147,15 +147,15 @@ long long releaseFatherLinks(db::Table& korova, const std::vector<FreedBull>& bu
   return qsizetype(daughters.size());
 }
 
-TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, RemovalVariant variant,
+TransferCount transferFarmAnimals(HerdTables& dm, const FarmKey& removed, RemovalVariant variant,
                                   const FarmKey& target) {
   TransferCount count;
   if (variant == RemovalVariant::Cancel) return count;
   // Both lists frozen and both card refreshes held while the tables are walked unfiltered;
   // their filters, open states, current records and the flags are put back when the transfer
   // ends, however it ends: a picker's caller goes on with the cow or bull it had chosen.
-  db::ProtectedScan cowScan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
-  db::ProtectedScan bullScan(dm.bik, dm.DataSource5, &dm.bullRefreshSuppressed);
+  db::ProtectedScan cowScan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
+  db::ProtectedScan bullScan(dm.bik, dm.bullsSource, &dm.bullRefreshSuppressed);
   // All or nothing; declared after the scans, so that an error rolls the tables back before
   // the scans put the cursors back on them.
   db::JournalScope op(dm.workDir());

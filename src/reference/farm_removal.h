@@ -8,17 +8,17 @@
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 namespace db { class Table; }
 
 // The deletion variants, named after the options of the farms window's removal panel.
 enum class RemovalVariant {
-  Cancel,                   // RadioButton1: nothing is deleted
-  AllToFarm,                // RadioButton2: cows and bulls to a chosen farm
-  CowsToFarmBullsFreed,     // RadioButton5: cows to a chosen farm, bulls freed
-  AllToArchive,             // RadioButton3: cows and bulls to the region archive farm
-  CowsToArchiveBullsFreed,  // RadioButton4: cows to the archive farm, bulls freed
-  AllFreed,                 // RadioButton6: cows and bulls freed
+  Cancel,                   // cancelRemovalOption: nothing is deleted
+  AllToFarm,                // allToFarmOption: cows and bulls to a chosen farm
+  CowsToFarmBullsFreed,     // cowsToFarmBullsFreedOption: cows to a chosen farm, bulls freed
+  AllToArchive,             // allToArchiveOption: cows and bulls to the region archive farm
+  CowsToArchiveBullsFreed,  // cowsToArchiveBullsFreedOption: cows to the archive farm, bulls freed
+  AllFreed,                 // allFreedOption: cows and bulls freed
 };
 
 // A farm: the pair of codes that identifies it (the farm code alone is unique only in its region).
@@ -43,7 +43,7 @@ struct TransferCount {
 
 // The region archive farm (code 0) of the region, appended as "Архив региона" when the region
 // has none. VLAD's filter text and switch are put back afterwards. Returns the archive's key.
-FarmKey ensureRegionArchive(TDataModule5& dm, long long region);
+FarmKey ensureRegionArchive(HerdTables& dm, long long region);
 
 // Moves or frees the cows and bulls whose KODREG and KODVLAD are those of `removed`, over the
 // whole tables whatever their filters; `target` is used by the moving variants only. The freed
@@ -51,7 +51,7 @@ FarmKey ensureRegionArchive(TDataModule5& dm, long long region);
 // the bull's name. Both tables (their current records included), their lists and the refresh
 // flags are left as they were found. All or nothing: an error puts every row back (the
 // operation in progress, when one is, decides for itself).
-TransferCount transferFarmAnimals(TDataModule5& dm, const FarmKey& removed, RemovalVariant variant,
+TransferCount transferFarmAnimals(HerdTables& dm, const FarmKey& removed, RemovalVariant variant,
                                   const FarmKey& target);
 
 // A freed bull as his daughters will remember him.

@@ -11,38 +11,38 @@ bool holdsArchiveWord(const QString& typed) { return db::nameKey(typed).contains
 
 QString regionFarmsFilter(long long regionCode) { return QStringLiteral("kodreg=%1").arg(regionCode); }
 
-void filterRegionFarms(TDataModule5& dm, long long regionCode) {
-  dm.vlad2.setFiltered(false);
-  dm.vlad2.setFilter(regionFarmsFilter(regionCode));
-  dm.vlad2.setFiltered(true);
+void filterRegionFarms(HerdTables& dm, long long regionCode) {
+  dm.vlad.setFiltered(false);
+  dm.vlad.setFilter(regionFarmsFilter(regionCode));
+  dm.vlad.setFiltered(true);
 }
 
-void showRegionFarms(TDataModule5& dm, long long regionCode) {
-  db::Table& t = dm.vlad2;
+void showRegionFarms(HerdTables& dm, long long regionCode) {
+  db::Table& t = dm.vlad;
   t.setFiltered(false);
   t.first();
-  const db::Freeze frozen(dm.DataSource2);
+  const db::Freeze frozen(dm.farmsSource);
   t.setFilter(regionFarmsFilter(regionCode));
   t.setFiltered(true);
 }
 
-NameOutcome addFarm(TDataModule5& dm, long long regionCode, const QString& typed) {
+NameOutcome addFarm(HerdTables& dm, long long regionCode, const QString& typed) {
   if (holdsArchiveWord(typed)) return NameOutcome::ArchiveWord;
-  db::Table& t = dm.vlad2;
+  db::Table& t = dm.vlad;
   filterRegionFarms(dm, regionCode);
   return reference::appendName(t, u"kodvlad", u"vlad", typed,
                                [regionCode](db::Table& row) { row.fieldByName(u"kodreg").setInteger(regionCode); });
 }
 
-NameOutcome renameFarm(TDataModule5& dm, long long regionCode, long long farmCode, const QString& typed) {
+NameOutcome renameFarm(HerdTables& dm, long long regionCode, long long farmCode, const QString& typed) {
   if (holdsArchiveWord(typed)) return NameOutcome::ArchiveWord;
-  db::Table& t = dm.vlad2;
+  db::Table& t = dm.vlad;
   filterRegionFarms(dm, regionCode);
   return reference::renameCode(t, u"kodvlad", farmCode, u"vlad", typed);
 }
 
-bool createArchiveFarm(TDataModule5& dm, long long regionCode) {
-  db::Table& t = dm.vlad2;
+bool createArchiveFarm(HerdTables& dm, long long regionCode) {
+  db::Table& t = dm.vlad;
   filterRegionFarms(dm, regionCode);
   // One archive per region: the farm removal moves animals to the first one it finds.
   if (reference::goToCode(t, u"kodvlad", 0)) return false;
@@ -54,8 +54,8 @@ bool createArchiveFarm(TDataModule5& dm, long long regionCode) {
   return true;
 }
 
-ListedFarms listedFarms(TDataModule5& dm) {
-  db::Table& t = dm.vlad2;
+ListedFarms listedFarms(HerdTables& dm) {
+  db::Table& t = dm.vlad;
   ListedFarms out;
   out.any = !t.isEmpty();
   if (out.any) {
@@ -66,8 +66,8 @@ ListedFarms listedFarms(TDataModule5& dm) {
   return out;
 }
 
-SelectionScope farmSelection(TDataModule5& dm, long long regionCode) {
-  return {dm.vlad2, dm.DataSource2, regionFarmsFilter(regionCode), QStringLiteral("vlad"), QStringLiteral("ot"),
+SelectionScope farmSelection(HerdTables& dm, long long regionCode) {
+  return {dm.vlad, dm.farmsSource, regionFarmsFilter(regionCode), QStringLiteral("vlad"), QStringLiteral("ot"),
           QStringLiteral("ot='+' and kodreg=%1").arg(regionCode)};
 }
 

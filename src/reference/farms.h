@@ -10,7 +10,7 @@
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 
 // The name of the region archive farm; no other farm name may hold the word "АРХИВ".
 QString archiveFarmName();
@@ -20,24 +20,24 @@ bool holdsArchiveWord(const QString& typed);
 QString regionFarmsFilter(long long regionCode);
 
 // Filters VLAD on the region's farms (filter off, set, on).
-void filterRegionFarms(TDataModule5& dm, long long regionCode);
+void filterRegionFarms(HerdTables& dm, long long regionCode);
 
 // Shows the region's farms in the list as a window does when it opens or changes region:
 // VLAD's filter off, first row, and the region filter set while the list's source is disabled.
-void showRegionFarms(TDataModule5& dm, long long regionCode);
+void showRegionFarms(HerdTables& dm, long long regionCode);
 
 // Adds a farm named exactly `typed` to the region with the next code of the region (the
 // archive farm counts), unless the name holds "АРХИВ" or the region has a farm of that name.
 // VLAD is left filtered on the region.
-NameOutcome addFarm(TDataModule5& dm, long long regionCode, const QString& typed);
+NameOutcome addFarm(HerdTables& dm, long long regionCode, const QString& typed);
 
 // Renames the farm (regionCode, farmCode) to exactly `typed`, unless the name holds "АРХИВ"
 // or another farm of the region has it. VLAD is left filtered on the region, on that farm.
-NameOutcome renameFarm(TDataModule5& dm, long long regionCode, long long farmCode, const QString& typed);
+NameOutcome renameFarm(HerdTables& dm, long long regionCode, long long farmCode, const QString& typed);
 
 // Appends the region archive farm (code 0) unless the region has one already (false then).
 // VLAD is left filtered on the region.
-bool createArchiveFarm(TDataModule5& dm, long long regionCode);
+bool createArchiveFarm(HerdTables& dm, long long regionCode);
 
 // The farms VLAD lists under its current filter: whether there are any and whether one of them
 // is the archive farm. Ends on the first listed farm.
@@ -45,9 +45,9 @@ struct ListedFarms {
   bool any = false;
   bool archive = false;
 };
-ListedFarms listedFarms(TDataModule5& dm);
+ListedFarms listedFarms(HerdTables& dm);
 
 // Selection by key on the region's farms: marks in OT, the result keeps to the region.
-SelectionScope farmSelection(TDataModule5& dm, long long regionCode);
+SelectionScope farmSelection(HerdTables& dm, long long regionCode);
 
 }  // namespace korvel

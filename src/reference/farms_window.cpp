@@ -39,24 +39,24 @@ void showOutcome(NameOutcome outcome) {
 
 }  // namespace
 
-TForm8::TForm8(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
+FarmsWindow::FarmsWindow(HerdTables& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form8"));
   setWindowTitle(QStringLiteral("Работа с владельцами (хозяйствами)"));
 
-  Label1 = new QLabel(QStringLiteral("Регион: "), this);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  QFont big = Label1->font();
+  regionLabel = new QLabel(QStringLiteral("Регион: "), this);
+  regionLabel->setObjectName(QStringLiteral("Label1"));
+  QFont big = regionLabel->font();
   big.setPointSizeF(big.pointSizeF() * 1.5);
   big.setBold(true);
-  Label1->setFont(big);
-  Label1->setAutoFillBackground(true);
-  QPalette cyan = Label1->palette();
+  regionLabel->setFont(big);
+  regionLabel->setAutoFillBackground(true);
+  QPalette cyan = regionLabel->palette();
   cyan.setColor(QPalette::Window, Qt::cyan);
   cyan.setColor(QPalette::WindowText, Qt::black);
-  Label1->setPalette(cyan);
-  Label1->setMargin(4);
+  regionLabel->setPalette(cyan);
+  regionLabel->setMargin(4);
 
-  DBGrid1 = new DBGrid(dm.DataSource2, {{QStringLiteral("vlad"), QStringLiteral("Владельцы (хозяйства)")}}, this);
+  farmList = new DBGrid(dm.farmsSource, {{QStringLiteral("vlad"), QStringLiteral("Владельцы (хозяйства)")}}, this);
 
   auto makeButton = [this](const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, this);
@@ -70,154 +70,154 @@ TForm8::TForm8(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
     b->setAutoDefault(false);
     return b;
   };
-  auto handle = [this](QPushButton* b, void (TForm8::*handler)()) { onClick(b, [this, handler] { (this->*handler)(); }); };
-  Button1 = makeButton("Button1", QStringLiteral("Указать / изменить регион"));
-  Button2 = makeButton("Button2", QStringLiteral("Добавить владельца (хозяйство)"));
-  Button9 = makeButton("Button9", QStringLiteral("Создать архив региона"));
-  Button3 = makeButton("Button3", QStringLiteral("Уточнить наименование хозяйства"));
-  Button5 = makeButton("Button5", QStringLiteral("Выделить"));
-  Button6 = makeButton("Button6", QStringLiteral("Отменить выделение"));
-  Button4 = makeButton("Button4", QStringLiteral("Удалить хозяйство"));
-  Button8 = makeButton("Button8", QStringLiteral("Выбор нового хозяйства для животных ВЫПОЛНЕН!"));
-  QPalette red = Button8->palette();
+  auto handle = [this](QPushButton* b, void (FarmsWindow::*handler)()) { onClick(b, [this, handler] { (this->*handler)(); }); };
+  chooseRegionButton = makeButton("Button1", QStringLiteral("Указать / изменить регион"));
+  addFarmButton = makeButton("Button2", QStringLiteral("Добавить владельца (хозяйство)"));
+  createArchiveButton = makeButton("Button9", QStringLiteral("Создать архив региона"));
+  renameFarmButton = makeButton("Button3", QStringLiteral("Уточнить наименование хозяйства"));
+  selectButton = makeButton("Button5", QStringLiteral("Выделить"));
+  clearSelectionButton = makeButton("Button6", QStringLiteral("Отменить выделение"));
+  deleteFarmButton = makeButton("Button4", QStringLiteral("Удалить хозяйство"));
+  targetChosenButton = makeButton("Button8", QStringLiteral("Выбор нового хозяйства для животных ВЫПОЛНЕН!"));
+  QPalette red = targetChosenButton->palette();
   red.setColor(QPalette::ButtonText, Qt::red);
-  Button8->setPalette(red);
-  Button8->hide();
-  handle(Button1, &TForm8::Button1Click);
-  handle(Button2, &TForm8::Button2Click);
-  handle(Button9, &TForm8::Button9Click);
-  handle(Button3, &TForm8::Button3Click);
-  handle(Button5, &TForm8::Button5Click);
-  handle(Button6, &TForm8::Button6Click);
-  handle(Button4, &TForm8::Button4Click);
-  handle(Button8, &TForm8::Button8Click);
+  targetChosenButton->setPalette(red);
+  targetChosenButton->hide();
+  handle(chooseRegionButton, &FarmsWindow::chooseRegionClicked);
+  handle(addFarmButton, &FarmsWindow::addFarmClicked);
+  handle(createArchiveButton, &FarmsWindow::createArchiveClicked);
+  handle(renameFarmButton, &FarmsWindow::renameFarmClicked);
+  handle(selectButton, &FarmsWindow::selectClicked);
+  handle(clearSelectionButton, &FarmsWindow::clearSelectionClicked);
+  handle(deleteFarmButton, &FarmsWindow::deleteFarmClicked);
+  handle(targetChosenButton, &FarmsWindow::targetChosenClicked);
 
   // The removal panel takes the list's place while a removal variant is chosen.
-  GroupBox1 = new QGroupBox(this);
-  GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-  Label3 = new QLabel(
-      QStringLiteral("Выберите нужный параметр удаления хозяйства. Выбрав, нажмите  кнопку ВЫПОЛНИТЬ"), GroupBox1);
-  Label3->setObjectName(QStringLiteral("Label3"));
-  Label3->setWordWrap(true);
+  removalPanel = new QGroupBox(this);
+  removalPanel->setObjectName(QStringLiteral("GroupBox1"));
+  removalPrompt = new QLabel(
+      QStringLiteral("Выберите нужный параметр удаления хозяйства. Выбрав, нажмите  кнопку ВЫПОЛНИТЬ"), removalPanel);
+  removalPrompt->setObjectName(QStringLiteral("Label3"));
+  removalPrompt->setWordWrap(true);
   auto makeOption = [this](const char* name, const QString& caption) {
-    auto* r = new QRadioButton(caption, GroupBox1);
+    auto* r = new QRadioButton(caption, removalPanel);
     r->setObjectName(QString::fromLatin1(name));
     return r;
   };
-  RadioButton1 = makeOption("RadioButton1", QStringLiteral("Отменить удаление"));
-  RadioButton2 = makeOption("RadioButton2",
+  cancelRemovalOption = makeOption("RadioButton1", QStringLiteral("Отменить удаление"));
+  allToFarmOption = makeOption("RadioButton2",
                             QStringLiteral("Удалить хозяйство с переводом ВСЕХ животных в другое хозяйство"));
-  RadioButton5 = makeOption("RadioButton5",
+  cowsToFarmBullsFreedOption = makeOption("RadioButton5",
                             QStringLiteral("Удалить хозяйство и его БЫКОВ. Перевести КОРОВ в другое хозяйство"));
-  RadioButton3 = makeOption(
+  allToArchiveOption = makeOption(
       "RadioButton3", QStringLiteral("Удалить хозяйство с переводом ВСЕХ животных в архив (для учета в статистике)"));
-  RadioButton4 = makeOption(
+  cowsToArchiveBullsFreedOption = makeOption(
       "RadioButton4",
       QStringLiteral("Удалить хозяйство и его БЫКОВ. КОРОВ перевести в архив (для учета в статистике)"));
-  RadioButton6 = makeOption("RadioButton6", QStringLiteral("Удалить хозяйство и ВСЕХ его животных"));
-  RadioButton1->setChecked(true);
-  Button7 = new QPushButton(QStringLiteral("ВЫПОЛНИТЬ"), GroupBox1);
-  Button7->setObjectName(QStringLiteral("Button7"));
-  Button7->setMinimumHeight(36);
-  Button7->setAutoDefault(false);
-  handle(Button7, &TForm8::Button7Click);
-  auto* panel = new QVBoxLayout(GroupBox1);
-  panel->addWidget(Label3);
-  for (QRadioButton* r : {RadioButton1, RadioButton2, RadioButton5, RadioButton3, RadioButton4, RadioButton6})
+  allFreedOption = makeOption("RadioButton6", QStringLiteral("Удалить хозяйство и ВСЕХ его животных"));
+  cancelRemovalOption->setChecked(true);
+  executeRemovalButton = new QPushButton(QStringLiteral("ВЫПОЛНИТЬ"), removalPanel);
+  executeRemovalButton->setObjectName(QStringLiteral("Button7"));
+  executeRemovalButton->setMinimumHeight(36);
+  executeRemovalButton->setAutoDefault(false);
+  handle(executeRemovalButton, &FarmsWindow::executeRemovalClicked);
+  auto* panel = new QVBoxLayout(removalPanel);
+  panel->addWidget(removalPrompt);
+  for (QRadioButton* r : {cancelRemovalOption, allToFarmOption, cowsToFarmBullsFreedOption, allToArchiveOption, cowsToArchiveBullsFreedOption, allFreedOption})
     panel->addWidget(r);
-  panel->addWidget(Button7);
+  panel->addWidget(executeRemovalButton);
   panel->addStretch();
-  GroupBox1->hide();
+  removalPanel->hide();
 
   // A column of fixed width, so that it stays put when the removal panel replaces the list.
   auto* column = new QWidget(this);
   column->setFixedWidth(360);
   auto* buttons = new QVBoxLayout(column);
   buttons->setContentsMargins(0, 0, 0, 0);
-  for (QPushButton* b : {Button1, Button2, Button9, Button3, Button5, Button6, Button4, Button8}) buttons->addWidget(b);
+  for (QPushButton* b : {chooseRegionButton, addFarmButton, createArchiveButton, renameFarmButton, selectButton, clearSelectionButton, deleteFarmButton, targetChosenButton}) buttons->addWidget(b);
   buttons->addStretch();
   auto* list = new QVBoxLayout;
-  list->addWidget(DBGrid1);
-  list->addWidget(GroupBox1);
+  list->addWidget(farmList);
+  list->addWidget(removalPanel);
   auto* body = new QHBoxLayout;
   body->addLayout(list, 1);
   body->addWidget(column);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Label1);
+  layout->addWidget(regionLabel);
   layout->addLayout(body, 1);
 }
 
-TForm8::~TForm8() = default;
+FarmsWindow::~FarmsWindow() = default;
 
-void TForm8::FormActivate() {
+void FarmsWindow::FormActivate() {
   placeTopLeft();
-  dm_.Table1.open();
-  dm_.vlad2.open();
+  dm_.region.open();
+  dm_.vlad.open();
   if (ensureFirstRegion(dm_)) prompts().message(noRegionsMessage());
-  dm_.Table1.first();
+  dm_.region.first();
   showCurrentRegion();
 }
 
-void TForm8::showCurrentRegion() {
-  regionCode_ = dm_.Table1.fieldByName(u"kodreg").asInteger();
-  Label1->setText(QStringLiteral("Регион: ") + dm_.Table1.fieldByName(u"region").asString());
+void FarmsWindow::showCurrentRegion() {
+  regionCode_ = dm_.region.fieldByName(u"kodreg").asInteger();
+  regionLabel->setText(QStringLiteral("Регион: ") + dm_.region.fieldByName(u"region").asString());
   showRegionFarms(dm_, regionCode_);
   refreshFarmButtons();
 }
 
-void TForm8::refreshFarmButtons() {
+void FarmsWindow::refreshFarmButtons() {
   showFarmButtons();
   tellWhenNoFarms();
 }
 
-void TForm8::tellWhenNoFarms() {
-  if (dm_.vlad2.isEmpty()) prompts().message(QStringLiteral("В этом регионе нет владельцев! Можно только добавить."));
+void FarmsWindow::tellWhenNoFarms() {
+  if (dm_.vlad.isEmpty()) prompts().message(QStringLiteral("В этом регионе нет владельцев! Можно только добавить."));
 }
 
-void TForm8::showFarmButtons() {
-  const bool hasFarms = !dm_.vlad2.isEmpty();
-  GroupBox1->hide();
-  DBGrid1->show();
-  Button1->show();
-  Button2->show();
-  dm_.DataSource2.setReadOnly(true);
-  Button3->setVisible(hasFarms);
+void FarmsWindow::showFarmButtons() {
+  const bool hasFarms = !dm_.vlad.isEmpty();
+  removalPanel->hide();
+  farmList->show();
+  chooseRegionButton->show();
+  addFarmButton->show();
+  dm_.farmsSource.setReadOnly(true);
+  renameFarmButton->setVisible(hasFarms);
   // While the target farm of a removal is chosen, no other farm may be removed.
-  Button4->setVisible(hasFarms && removalState_ == RemovalState::Browsing);
-  Button5->setVisible(hasFarms);
-  Button6->setVisible(hasFarms);
-  Button9->setVisible(hasFarms && !listedFarms(dm_).archive);
+  deleteFarmButton->setVisible(hasFarms && removalState_ == RemovalState::Browsing);
+  selectButton->setVisible(hasFarms);
+  clearSelectionButton->setVisible(hasFarms);
+  createArchiveButton->setVisible(hasFarms && !listedFarms(dm_).archive);
 }
 
-void TForm8::regionFromCurrentFarm() {
-  if (dm_.vlad2.recNo() > 0) regionCode_ = dm_.vlad2.fieldByName(u"kodreg").asInteger();
+void FarmsWindow::regionFromCurrentFarm() {
+  if (dm_.vlad.recNo() > 0) regionCode_ = dm_.vlad.fieldByName(u"kodreg").asInteger();
 }
 
-void TForm8::Button1Click() {
-  prompts().showPicker(*forms().Form6, QStringLiteral("Выберите (или запишите новый) нужный регион и закройте это окно"));
+void FarmsWindow::chooseRegionClicked() {
+  prompts().showPicker(*forms().regionsWindow, QStringLiteral("Выберите (или запишите новый) нужный регион и закройте это окно"));
   showCurrentRegion();
 }
 
-void TForm8::Button2Click() {
+void FarmsWindow::addFarmClicked() {
   const QString typed =
       prompts().textInput(QStringLiteral("Введите название нового хозяйства (владельца) и закройте это окно"), {});
   const NameOutcome outcome = addFarm(dm_, regionCode_, typed);
   showOutcome(outcome);
   if (outcome != NameOutcome::Written) return;
-  DBGrid1->setFocus();
+  farmList->setFocus();
   refreshFarmButtons();
 }
 
-void TForm8::Button9Click() {
-  DBGrid1->setFocus();
+void FarmsWindow::createArchiveClicked() {
+  farmList->setFocus();
   createArchiveFarm(dm_, regionCode_);
   refreshFarmButtons();
-  dm_.DataSource2.setReadOnly(true);
-  DBGrid1->setFocus();
+  dm_.farmsSource.setReadOnly(true);
+  farmList->setFocus();
 }
 
-void TForm8::Button3Click() {
-  db::Table& t = dm_.vlad2;
+void FarmsWindow::renameFarmClicked() {
+  db::Table& t = dm_.vlad;
   if (t.recNo() == 0) return;  // no farm to correct
   const QString current = t.fieldByName(u"vlad").asString();
   if (current == archiveFarmName()) {
@@ -229,26 +229,26 @@ void TForm8::Button3Click() {
   const long long farmCode = t.fieldByName(u"kodvlad").asInteger();
   const NameOutcome outcome = renameFarm(dm_, regionCode_, farmCode, typed);
   showOutcome(outcome);
-  if (outcome == NameOutcome::Written) DBGrid1->setFocus();
+  if (outcome == NameOutcome::Written) farmList->setFocus();
 }
 
-void TForm8::Button5Click() {
+void FarmsWindow::selectClicked() {
   const QString key = selectionKeyOf(prompts().selectionKey());
   regionFromCurrentFarm();
   switch (selectByKey(farmSelection(dm_, regionCode_), key)) {
     case SelectionOutcome::NoKey: break;
-    case SelectionOutcome::Selected: DBGrid1->setFocus(); break;
+    case SelectionOutcome::Selected: farmList->setFocus(); break;
     case SelectionOutcome::NoMatch: prompts().message(noMatchingRecordsMessage()); break;
   }
 }
 
-void TForm8::Button6Click() {
+void FarmsWindow::clearSelectionClicked() {
   regionFromCurrentFarm();
   {
-    const db::Freeze frozen(dm_.DataSource2);
+    const db::Freeze frozen(dm_.farmsSource);
     filterRegionFarms(dm_, regionCode_);
   }
-  DBGrid1->setFocus();
+  farmList->setFocus();
 }
 
 }  // namespace korvel
@@ -257,7 +257,7 @@ namespace korvel {
 
 // ---- Farm removal ----
 
-void TForm8::closeEvent(QCloseEvent* e) {
+void FarmsWindow::closeEvent(QCloseEvent* e) {
   // A removal under way is finished (or cancelled) with the window's own buttons only.
   if (removalState_ != RemovalState::Browsing) {
     e->ignore();
@@ -267,7 +267,7 @@ void TForm8::closeEvent(QCloseEvent* e) {
   KorvelDialog::closeEvent(e);
 }
 
-void TForm8::reject() {
+void FarmsWindow::reject() {
   if (removalState_ != RemovalState::Browsing) {
     tellHowToEndRemoval();
     return;
@@ -275,7 +275,7 @@ void TForm8::reject() {
   KorvelDialog::reject();
 }
 
-void TForm8::tellHowToEndRemoval() {
+void FarmsWindow::tellHowToEndRemoval() {
   // Escape and Alt+F4 arrive inside the key's or the window manager's event: the box opens
   // once that is handled.
   messageLater(this, removalState_ == RemovalState::ChoosingVariant
@@ -284,7 +284,7 @@ void TForm8::tellHowToEndRemoval() {
                                           "ЖИВОТНЫХ ВЫПОЛНЕН!"));
 }
 
-void TForm8::setCloseBox(bool shown) {
+void FarmsWindow::setCloseBox(bool shown) {
   if (shown == !closeBoxRemoved_) return;
   Qt::WindowFlags flags;
   if (shown) {
@@ -304,31 +304,31 @@ void TForm8::setCloseBox(bool shown) {
   }
 }
 
-RemovalVariant TForm8::chosenVariant() const {
-  if (RadioButton2->isChecked()) return RemovalVariant::AllToFarm;
-  if (RadioButton5->isChecked()) return RemovalVariant::CowsToFarmBullsFreed;
-  if (RadioButton3->isChecked()) return RemovalVariant::AllToArchive;
-  if (RadioButton4->isChecked()) return RemovalVariant::CowsToArchiveBullsFreed;
-  if (RadioButton6->isChecked()) return RemovalVariant::AllFreed;
+RemovalVariant FarmsWindow::chosenVariant() const {
+  if (allToFarmOption->isChecked()) return RemovalVariant::AllToFarm;
+  if (cowsToFarmBullsFreedOption->isChecked()) return RemovalVariant::CowsToFarmBullsFreed;
+  if (allToArchiveOption->isChecked()) return RemovalVariant::AllToArchive;
+  if (cowsToArchiveBullsFreedOption->isChecked()) return RemovalVariant::CowsToArchiveBullsFreed;
+  if (allFreedOption->isChecked()) return RemovalVariant::AllFreed;
   return RemovalVariant::Cancel;
 }
 
-void TForm8::Button4Click() {
-  db::Table& t = dm_.vlad2;
+void FarmsWindow::deleteFarmClicked() {
+  db::Table& t = dm_.vlad;
   if (t.recNo() == 0) return;  // no farm listed
   const QString caption = QStringLiteral("Удаление хозяйства ") + QLatin1Char('"') + t.fieldByName(u"vlad").asString() +
                         QLatin1Char('"') + QStringLiteral(", находящегося в регионе: ") +
-                        dm_.Table1.fieldByName(u"region").asString();
+                        dm_.region.fieldByName(u"region").asString();
   // A long farm name must not widen the window past the screen: the panel takes the list's
   // place and width, and the middle of the caption gives way.
-  GroupBox1->setTitle(GroupBox1->fontMetrics().elidedText(caption, Qt::ElideMiddle, DBGrid1->width() - 24));
-  GroupBox1->setToolTip(caption);
+  removalPanel->setTitle(removalPanel->fontMetrics().elidedText(caption, Qt::ElideMiddle, farmList->width() - 24));
+  removalPanel->setToolTip(caption);
   farmToDelete_ = {t.fieldByName(u"kodreg").asInteger(), t.fieldByName(u"kodvlad").asInteger()};
-  RadioButton1->setChecked(true);
+  cancelRemovalOption->setChecked(true);
   setRemovalState(RemovalState::ChoosingVariant);
 }
 
-void TForm8::setRemovalState(RemovalState state) {
+void FarmsWindow::setRemovalState(RemovalState state) {
   // The caption asks for the target farm only while it is being chosen.
   if (state == RemovalState::ChoosingTarget && removalState_ != RemovalState::ChoosingTarget) {
     captionBeforeTarget_ = windowTitle();
@@ -338,18 +338,18 @@ void TForm8::setRemovalState(RemovalState state) {
   }
   removalState_ = state;
   setCloseBox(state == RemovalState::Browsing);
-  Button8->setVisible(state == RemovalState::ChoosingTarget);
+  targetChosenButton->setVisible(state == RemovalState::ChoosingTarget);
   if (state == RemovalState::ChoosingVariant) {
-    for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, Button1, Button2, Button3, Button4, Button5, Button6, Button9})
+    for (QWidget* w : std::initializer_list<QWidget*>{farmList, chooseRegionButton, addFarmButton, renameFarmButton, deleteFarmButton, selectButton, clearSelectionButton, createArchiveButton})
       w->hide();
-    GroupBox1->show();
+    removalPanel->show();
     return;
   }
   showFarmButtons();
 }
 
-void TForm8::deleteFarmRow() {
-  db::Table& t = dm_.vlad2;
+void FarmsWindow::deleteFarmRow() {
+  db::Table& t = dm_.vlad;
   auto isFarmToDelete = [&] {
     return t.recNo() > 0 && t.fieldByName(u"kodreg").asInteger() == farmToDelete_.region &&
            t.fieldByName(u"kodvlad").asInteger() == farmToDelete_.farm;
@@ -359,7 +359,7 @@ void TForm8::deleteFarmRow() {
   if (isFarmToDelete()) t.deleteRecord();
 }
 
-void TForm8::endRemoval() {
+void FarmsWindow::endRemoval() {
   if (removal_) {
     try {
       removal_->rollback();
@@ -371,8 +371,8 @@ void TForm8::endRemoval() {
   guarded([this] { setRemovalState(RemovalState::Browsing); });
 }
 
-void TForm8::Button7Click() {
-  GroupBox1->hide();
+void FarmsWindow::executeRemovalClicked() {
+  removalPanel->hide();
   variant_ = chosenVariant();
   try {
     if (variant_ != RemovalVariant::Cancel) {
@@ -397,8 +397,8 @@ void TForm8::Button7Click() {
   setRemovalState(RemovalState::Browsing);
 }
 
-void TForm8::Button8Click() {
-  db::Table& t = dm_.vlad2;
+void FarmsWindow::targetChosenClicked() {
+  db::Table& t = dm_.vlad;
   if (t.isEmpty() || t.recNo() == 0) {
     // Without a listed farm the animals would be freed instead of moved.
     prompts().message(QStringLiteral(
@@ -415,8 +415,8 @@ void TForm8::Button8Click() {
   }
 }
 
-void TForm8::transferAnimals(const FarmKey& target) {
-  dm_.DataSource2.setReadOnly(true);
+void FarmsWindow::transferAnimals(const FarmKey& target) {
+  dm_.farmsSource.setReadOnly(true);
   transferFarmAnimals(dm_, farmToDelete_, variant_, target);
   removal_->commit();
   removal_.reset();

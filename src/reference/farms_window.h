@@ -14,18 +14,42 @@ class QRadioButton;
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 class DBGrid;
 namespace db { class JournalScope; }
+
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   FarmsWindow                      farmsWindow
+//   regionLabel                      regionLabel
+//   farmList                         farmList
+//   chooseRegionButton               chooseRegionButton
+//   addFarmButton                    addFarmButton
+//   createArchiveButton              createArchiveButton
+//   renameFarmButton                 renameFarmButton
+//   selectButton                     selectButton
+//   clearSelectionButton             clearSelectionButton
+//   deleteFarmButton                 deleteFarmButton
+//   targetChosenButton               targetChosenButton
+//   removalPanel                     removalPanel
+//   removalPrompt                    removalPrompt
+//   cancelRemovalOption              cancelRemovalOption
+//   allToFarmOption                  allToFarmOption
+//   cowsToFarmBullsFreedOption       cowsToFarmBullsFreedOption
+//   allToArchiveOption               allToArchiveOption
+//   cowsToArchiveBullsFreedOption    cowsToArchiveBullsFreedOption
+//   allFreedOption                   allFreedOption
+//   executeRemovalButton             executeRemovalButton
+// END OBJECT NAMES
 
 // Farms window: the owners (farms) of one region, the region archive farm and farm removal.
 // Opened from the main menu and, as a picker, by the cows and bulls windows and the
 // calculation variants, which read the current REGION and VLAD rows when it closes.
-class TForm8 : public KorvelDialog {
+class FarmsWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  explicit TForm8(TDataModule5& dm, QWidget* parent = nullptr);
-  ~TForm8() override;
+  explicit FarmsWindow(HerdTables& dm, QWidget* parent = nullptr);
+  ~FarmsWindow() override;
 
   // Where a farm removal stands: the list is browsed; the removal panel asks for the variant;
   // the list asks for the farm that takes the animals. The window cannot be closed (it has no
@@ -40,26 +64,26 @@ class TForm8 : public KorvelDialog {
   // Ends on the first listed farm.
   void refreshFarmButtons();
 
-  QLabel* Label1;        // "Регион: " and the region's name
-  DBGrid* DBGrid1;       // the region's farms
-  QPushButton* Button1;  // "Указать / изменить регион"
-  QPushButton* Button2;  // "Добавить владельца (хозяйство)"
-  QPushButton* Button9;  // "Создать архив региона"
-  QPushButton* Button3;  // "Уточнить наименование хозяйства"
-  QPushButton* Button5;  // "Выделить"
-  QPushButton* Button6;  // "Отменить выделение"
-  QPushButton* Button4;  // "Удалить хозяйство"
-  QPushButton* Button8;  // "Выбор нового хозяйства для животных ВЫПОЛНЕН!" (red, hidden at first)
+  QLabel* regionLabel;                // "Регион: " and the region's name
+  DBGrid* farmList;                   // the region's farms
+  QPushButton* chooseRegionButton;    // "Указать / изменить регион"
+  QPushButton* addFarmButton;         // "Добавить владельца (хозяйство)"
+  QPushButton* createArchiveButton;   // "Создать архив региона"
+  QPushButton* renameFarmButton;      // "Уточнить наименование хозяйства"
+  QPushButton* selectButton;          // "Выделить"
+  QPushButton* clearSelectionButton;  // "Отменить выделение"
+  QPushButton* deleteFarmButton;      // "Удалить хозяйство"
+  QPushButton* targetChosenButton;    // "Выбор нового хозяйства для животных ВЫПОЛНЕН!" (red, hidden at first)
   // The farm removal panel, hidden at first.
-  QGroupBox* GroupBox1;
-  QLabel* Label3;
-  QRadioButton* RadioButton1;
-  QRadioButton* RadioButton2;
-  QRadioButton* RadioButton5;
-  QRadioButton* RadioButton3;
-  QRadioButton* RadioButton4;
-  QRadioButton* RadioButton6;
-  QPushButton* Button7;  // "ВЫПОЛНИТЬ"
+  QGroupBox* removalPanel;
+  QLabel* removalPrompt;
+  QRadioButton* cancelRemovalOption;
+  QRadioButton* allToFarmOption;
+  QRadioButton* cowsToFarmBullsFreedOption;
+  QRadioButton* allToArchiveOption;
+  QRadioButton* cowsToArchiveBullsFreedOption;
+  QRadioButton* allFreedOption;
+  QPushButton* executeRemovalButton;  // "ВЫПОЛНИТЬ"
 
  protected:
   void FormActivate() override;
@@ -71,16 +95,16 @@ class TForm8 : public KorvelDialog {
   void tellHowToEndRemoval();
 
  private:
-  void Button1Click();
-  void Button2Click();
-  void Button9Click();
-  void Button3Click();
-  void Button5Click();
-  void Button6Click();
+  void chooseRegionClicked();
+  void addFarmClicked();
+  void createArchiveClicked();
+  void renameFarmClicked();
+  void selectClicked();
+  void clearSelectionClicked();
   // Farm removal: the panel of variants, carrying out the chosen one, the chosen target farm.
-  void Button4Click();
-  void Button7Click();
-  void Button8Click();
+  void deleteFarmClicked();
+  void executeRemovalClicked();
+  void targetChosenClicked();
   RemovalVariant chosenVariant() const;
   // Moves or frees the animals of the farm being removed and reports it; back to browsing.
   void transferAnimals(const FarmKey& target);
@@ -106,7 +130,7 @@ class TForm8 : public KorvelDialog {
   // The region of the current farm, when the list has one.
   void regionFromCurrentFarm();
 
-  TDataModule5& dm_;
+  HerdTables& dm_;
   long long regionCode_ = 0;
   RemovalState removalState_ = RemovalState::Browsing;
   QString captionBeforeTarget_;  // the caption the target choice replaced

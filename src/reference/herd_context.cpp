@@ -22,8 +22,8 @@ QString noFarmsMessage(const QString& regionName) {
          QStringLiteral(" нет владельцев! Автоматически заведено ХОЗЯЙСТВО 1. Потом можно переименовать...");
 }
 
-bool ensureFirstRegion(TDataModule5& dm) {
-  db::Table& region = dm.Table1;
+bool ensureFirstRegion(HerdTables& dm) {
+  db::Table& region = dm.region;
   region.open();
   region.setFiltered(false);
   region.first();
@@ -35,10 +35,10 @@ bool ensureFirstRegion(TDataModule5& dm) {
   return true;
 }
 
-HerdOpening establishHerdContext(TDataModule5& dm) {
+HerdOpening establishHerdContext(HerdTables& dm) {
   HerdOpening out;
-  db::Table& region = dm.Table1;
-  db::Table& vlad = dm.vlad2;
+  db::Table& region = dm.region;
+  db::Table& vlad = dm.vlad;
   region.open();
   vlad.open();
   if (ensureFirstRegion(dm)) out.messages << noRegionsMessage();
@@ -62,18 +62,18 @@ HerdOpening establishHerdContext(TDataModule5& dm) {
   return out;
 }
 
-bool herdFarmExists(TDataModule5& dm, const HerdContext& herd) {
-  const db::WholeView kodreg(dm.vlad2.file(), u"kodreg"), kodvlad(dm.vlad2.file(), u"kodvlad");
-  for (const db::Row row : db::LiveRows(dm.vlad2))
+bool herdFarmExists(HerdTables& dm, const HerdContext& herd) {
+  const db::WholeView kodreg(dm.vlad.file(), u"kodreg"), kodvlad(dm.vlad.file(), u"kodvlad");
+  for (const db::Row row : db::LiveRows(dm.vlad))
     if (kodreg.number(row) == herd.regionCode && kodvlad.number(row) == herd.farmCode) return true;
   return false;
 }
 
-HerdContext herdOfCurrentRows(TDataModule5& dm) {
+HerdContext herdOfCurrentRows(HerdTables& dm) {
   HerdContext h;
-  h.regionCode = dm.Table1.fieldByName(u"kodreg").asInteger();
-  h.farmCode = dm.vlad2.fieldByName(u"kodvlad").asInteger();
-  h.header = herdHeader(dm.Table1.fieldByName(u"region").asString(), dm.vlad2.fieldByName(u"vlad").asString());
+  h.regionCode = dm.region.fieldByName(u"kodreg").asInteger();
+  h.farmCode = dm.vlad.fieldByName(u"kodvlad").asInteger();
+  h.header = herdHeader(dm.region.fieldByName(u"region").asString(), dm.vlad.fieldByName(u"vlad").asString());
   return h;
 }
 

@@ -8,7 +8,7 @@
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 
 struct HerdContext {
   long long regionCode = 0;
@@ -27,19 +27,19 @@ struct HerdOpening {
 // Makes sure REGION has a region: switches its filter off and goes to the first row; when
 // there is none, appends KODREG 1 "ГЛАВНЫЙ РЕГИОН" (current afterwards) and returns true, so
 // the caller shows noRegionsMessage().
-bool ensureFirstRegion(TDataModule5& dm);
+bool ensureFirstRegion(HerdTables& dm);
 
 // Establishes the herd context when a cows or bulls window opens: the first region (created
 // as "ГЛАВНЫЙ РЕГИОН" when REGION is empty) and its first farm (created as "ХОЗЯЙСТВО 1" when
 // the region has none). Leaves REGION unfiltered on its first row and VLAD filtered on the
 // region, on its first farm.
-HerdOpening establishHerdContext(TDataModule5& dm);
+HerdOpening establishHerdContext(HerdTables& dm);
 
 // Whether VLAD still has the farm of `herd` (a farm removal may have taken it).
-bool herdFarmExists(TDataModule5& dm, const HerdContext& herd);
+bool herdFarmExists(HerdTables& dm, const HerdContext& herd);
 
 // The herd of the current REGION and VLAD rows, as a picker leaves them.
-HerdContext herdOfCurrentRows(TDataModule5& dm);
+HerdContext herdOfCurrentRows(HerdTables& dm);
 
 // "Регион: " + region + " Владелец: " + farm.
 QString herdHeader(const QString& region, const QString& farm);

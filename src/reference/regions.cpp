@@ -5,21 +5,21 @@
 
 namespace korvel {
 
-NameOutcome addRegion(TDataModule5& dm, const QString& typed) {
-  db::Table& t = dm.Table1;
+NameOutcome addRegion(HerdTables& dm, const QString& typed) {
+  db::Table& t = dm.region;
   t.setFilter(QString());
   t.setFiltered(false);
   return reference::appendName(t, u"kodreg", u"region", typed);
 }
 
-NameOutcome renameRegion(TDataModule5& dm, long long code, const QString& typed) {
-  db::Table& t = dm.Table1;
+NameOutcome renameRegion(HerdTables& dm, long long code, const QString& typed) {
+  db::Table& t = dm.region;
   t.setFiltered(false);
   return reference::renameCode(t, u"kodreg", code, u"region", typed);
 }
 
-SelectionScope regionSelection(TDataModule5& dm) {
-  return {dm.Table1, dm.DataSource1, QString(), QStringLiteral("region"), QStringLiteral("vibor"),
+SelectionScope regionSelection(HerdTables& dm) {
+  return {dm.region, dm.regionsSource, QString(), QStringLiteral("region"), QStringLiteral("vibor"),
           QStringLiteral("vibor='+'")};
 }
 

@@ -9,18 +9,18 @@
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 
 // Adds a region named exactly `typed`, unless a region of the same name exists (the cursor
 // then stays on it). Shows the whole table (filter text empty, filter off); the new region is
 // current afterwards.
-NameOutcome addRegion(TDataModule5& dm, const QString& typed);
+NameOutcome addRegion(HerdTables& dm, const QString& typed);
 
 // Renames the region `code` to exactly `typed`, unless another region has that name. The
 // filter is switched off (its text is kept); the renamed region is current afterwards.
-NameOutcome renameRegion(TDataModule5& dm, long long code, const QString& typed);
+NameOutcome renameRegion(HerdTables& dm, long long code, const QString& typed);
 
 // Selection by key on the regions list: all rows, marks in VIBOR.
-SelectionScope regionSelection(TDataModule5& dm);
+SelectionScope regionSelection(HerdTables& dm);
 
 }  // namespace korvel

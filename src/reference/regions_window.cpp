@@ -24,66 +24,66 @@ bool refused(NameOutcome outcome) {
 
 }  // namespace
 
-TForm6::TForm6(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
+RegionsWindow::RegionsWindow(HerdTables& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form6"));
   setWindowTitle(QStringLiteral("Работа с регионами"));
 
-  DBGrid1 = new DBGrid(dm.DataSource1, {{QStringLiteral("region"), QStringLiteral("Регион")}}, this);
-  Button1 = reference::listButton(this, "Button1", QStringLiteral("Добавить"), [this] { Button1Click(); });
-  Button2 = reference::listButton(this, "Button2", QStringLiteral("Уточнить"), [this] { Button2Click(); });
-  Button3 = reference::listButton(this, "Button3", QStringLiteral("Выделить"), [this] { Button3Click(); });
-  Button4 = reference::listButton(this, "Button4", QStringLiteral("Отменить выделение"), [this] { Button4Click(); });
+  regionList = new DBGrid(dm.regionsSource, {{QStringLiteral("region"), QStringLiteral("Регион")}}, this);
+  addRegionButton = reference::listButton(this, "Button1", QStringLiteral("Добавить"), [this] { addRegionClicked(); });
+  renameRegionButton = reference::listButton(this, "Button2", QStringLiteral("Уточнить"), [this] { renameRegionClicked(); });
+  selectButton = reference::listButton(this, "Button3", QStringLiteral("Выделить"), [this] { selectClicked(); });
+  clearSelectionButton = reference::listButton(this, "Button4", QStringLiteral("Отменить выделение"), [this] { clearSelectionClicked(); });
 
   auto* buttons = new QVBoxLayout;
-  for (QPushButton* b : {Button1, Button2, Button3, Button4}) buttons->addWidget(b);
+  for (QPushButton* b : {addRegionButton, renameRegionButton, selectButton, clearSelectionButton}) buttons->addWidget(b);
   buttons->addStretch();
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(DBGrid1, 3);
+  layout->addWidget(regionList, 3);
   layout->addLayout(buttons, 1);
 }
 
-void TForm6::FormActivate() {
+void RegionsWindow::FormActivate() {
   placeTopLeft();
-  dm_.Table1.open();
+  dm_.region.open();
   cancelSelection();
-  dm_.Table1.first();
-  const bool empty = dm_.Table1.isEmpty();
+  dm_.region.first();
+  const bool empty = dm_.region.isEmpty();
   if (empty) prompts().message(QStringLiteral("Регионы не заведены. Можно только добавить.."));
   // Shown again when regions have appeared since an opening on an empty table.
   showListButtons(!empty);
-  Button1->setFocus();
+  addRegionButton->setFocus();
 }
 
-void TForm6::showListButtons(bool on) {
-  for (QPushButton* b : {Button2, Button3, Button4}) b->setVisible(on);
+void RegionsWindow::showListButtons(bool on) {
+  for (QPushButton* b : {renameRegionButton, selectButton, clearSelectionButton}) b->setVisible(on);
 }
 
-void TForm6::cancelSelection() {
-  showAllRows(dm_.Table1);
-  DBGrid1->setFocus();
+void RegionsWindow::cancelSelection() {
+  showAllRows(dm_.region);
+  regionList->setFocus();
 }
 
-void TForm6::Button1Click() {
+void RegionsWindow::addRegionClicked() {
   const QString typed = prompts().textInput(QStringLiteral("Введите название нового региона и закройте это окно"), {});
   if (refused(addRegion(dm_, typed))) return;
   showListButtons(true);
-  DBGrid1->setFocus();
+  regionList->setFocus();
 }
 
-void TForm6::Button2Click() {
-  db::Table& t = dm_.Table1;
+void RegionsWindow::renameRegionClicked() {
+  db::Table& t = dm_.region;
   if (t.recNo() == 0) return;  // no region to correct
   const long long code = t.fieldByName(u"kodreg").asInteger();
   const QString typed = prompts().textInput(QStringLiteral("Уточните (исправьте) название региона и закройте это окно"),
                                             t.fieldByName(u"region").asString());
   if (refused(renameRegion(dm_, code, typed))) return;
-  DBGrid1->setFocus();
+  regionList->setFocus();
 }
 
-void TForm6::Button3Click() {
-  reference::selectOnList(regionSelection(dm_), DBGrid1, [this] { cancelSelection(); });
+void RegionsWindow::selectClicked() {
+  reference::selectOnList(regionSelection(dm_), regionList, [this] { cancelSelection(); });
 }
 
-void TForm6::Button4Click() { cancelSelection(); }
+void RegionsWindow::clearSelectionClicked() { cancelSelection(); }
 
 }  // namespace korvel

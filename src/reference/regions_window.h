@@ -7,35 +7,45 @@ class QPushButton;
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 class DBGrid;
+
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   RegionsWindow                    regionsWindow
+//   regionList                       regionList
+//   addRegionButton                  addRegionButton
+//   renameRegionButton               renameRegionButton
+//   selectButton                     selectButton
+//   clearSelectionButton             clearSelectionButton
+// END OBJECT NAMES
 
 // Regions window: the list of regions, their addition, correction and selection. Opened from
 // the main menu and, as a picker, by the farms window and the calculation variants, which read
 // the current REGION row when it closes.
-class TForm6 : public KorvelDialog {
+class RegionsWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  explicit TForm6(TDataModule5& dm, QWidget* parent = nullptr);
+  explicit RegionsWindow(HerdTables& dm, QWidget* parent = nullptr);
 
-  DBGrid* DBGrid1;
-  QPushButton* Button1;  // "Добавить"
-  QPushButton* Button2;  // "Уточнить"
-  QPushButton* Button3;  // "Выделить"
-  QPushButton* Button4;  // "Отменить выделение"
+  DBGrid* regionList;
+  QPushButton* addRegionButton;       // "Добавить"
+  QPushButton* renameRegionButton;    // "Уточнить"
+  QPushButton* selectButton;          // "Выделить"
+  QPushButton* clearSelectionButton;  // "Отменить выделение"
 
  protected:
   void FormActivate() override;
 
  private:
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
-  void Button4Click();
+  void addRegionClicked();
+  void renameRegionClicked();
+  void selectClicked();
+  void clearSelectionClicked();
   void cancelSelection();
   void showListButtons(bool on);
 
-  TDataModule5& dm_;
+  HerdTables& dm_;
 };
 
 }  // namespace korvel

@@ -186,12 +186,12 @@ CopyOutcome restoreFromDrive(const QString& workDir, QChar letter) {
   return out;
 }
 
-std::vector<db::Table*> backupOrder(TDataModule5& dm) {
-  return {&dm.Table1, &dm.vlad2, &dm.bik, &dm.korova, &dm.poroda, &dm.xarakt};
+std::vector<db::Table*> backupOrder(HerdTables& dm) {
+  return {&dm.region, &dm.vlad, &dm.bik, &dm.korova, &dm.poroda, &dm.xarakt};
 }
 
-std::vector<db::Table*> restoreOrder(TDataModule5& dm) {
-  return {&dm.Table1, &dm.vlad2, &dm.korova, &dm.xarakt, &dm.bik, &dm.poroda};
+std::vector<db::Table*> restoreOrder(HerdTables& dm) {
+  return {&dm.region, &dm.vlad, &dm.korova, &dm.xarakt, &dm.bik, &dm.poroda};
 }
 
 std::vector<ClosedTable> closeTables(const std::vector<db::Table*>& order) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 namespace korvel {
-class TDataModule5;
+class HerdTables;
 namespace db {
 class Table;
 }
@@ -75,9 +75,9 @@ struct ClosedTable {
 };
 
 // The tables closed around a backup, in order: REGION, VLAD, BIK, KOROVA, PORODA, XARAKT.
-std::vector<db::Table*> backupOrder(TDataModule5& dm);
+std::vector<db::Table*> backupOrder(HerdTables& dm);
 // The tables closed before a restore, in order: REGION, VLAD, KOROVA, XARAKT, BIK, PORODA.
-std::vector<db::Table*> restoreOrder(TDataModule5& dm);
+std::vector<db::Table*> restoreOrder(HerdTables& dm);
 
 // Notes each table's state and closes it. When one cannot be closed, the ones already closed
 // are opened again and the table error goes on.

@@ -11,28 +11,28 @@
 
 namespace korvel {
 
-TForm16::TForm16(TDataModule5& dm, QWidget* parent)
+BackupWindow::BackupWindow(HerdTables& dm, QWidget* parent)
     : LetterWindow(QStringLiteral("Архивировать"), parent), dm_(dm) {
   setObjectName(QStringLiteral("Form16"));
   setWindowTitle(QStringLiteral("Создание архива"));
   resize(825, 563);
 
-  Label1 = safety::makeLabel(this, "Label1",
+  prepareMediumLabel = safety::makeLabel(this, "Label1",
                      QStringLiteral("Подготовьте резервный носитель (вставьте дискету или флэшку или убедитесь в "
                                     "готовности сетевого диска)."));
-  Label2 = safety::makeLabel(this, "Label2",
+  findLetterLabel = safety::makeLabel(this, "Label2",
                      QStringLiteral("Узнайте имя резервного носителя (см. Инструкцию), введите эту букву в латинском "
                                     "регистре"));
-  Label3 = safety::makeLabel(this, "Label3",
+  pressButtonLabel = safety::makeLabel(this, "Label3",
                      QStringLiteral("в поле внизу и нажмите кнопку \"Архивировать\", а если передумали - \"Выход\"."));
-  Label4 = safety::makeLabel(this, "Label4", QStringLiteral("По окончании копирования нажмите \"Выход\"."));
-  Label5 = safety::makeLabel(this, "Label5", QStringLiteral("Архивирование продолжается 5-20 секунд. Подождите..."));
-  Label6 = safety::makeLabel(this, "Label6", QStringLiteral("Имя резервного носителя"));
-  layOut({Label1, Label2, Label3, Label4, Label5}, Label6);
+  whenDoneLabel = safety::makeLabel(this, "Label4", QStringLiteral("По окончании копирования нажмите \"Выход\"."));
+  waitLabel = safety::makeLabel(this, "Label5", QStringLiteral("Архивирование продолжается 5-20 секунд. Подождите..."));
+  letterCaption = safety::makeLabel(this, "Label6", QStringLiteral("Имя резервного носителя"));
+  layOut({prepareMediumLabel, findLetterLabel, pressButtonLabel, whenDoneLabel, waitLabel}, letterCaption);
 }
 
-void TForm16::Button1Click() {
-  const std::optional<QChar> letter = safety::takeLetter(*MaskEdit1);
+void BackupWindow::actionClicked() {
+  const std::optional<QChar> letter = safety::takeLetter(*letterEdit);
   if (!letter) return;
   if (!safety::driveReady(*letter)) {
     prompts().message(safety::msg::kNoDrive);
@@ -47,7 +47,7 @@ void TForm16::Button1Click() {
     }
     for (const QString& m : outcome.messages) prompts().message(m);
     for (const QString& error : safety::reopenTables(closed)) prompts().message(error);
-  }, Button1->text());
+  }, actionButton->text());
 }
 
 }  // namespace korvel

@@ -7,21 +7,32 @@ class QLabel;
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
+
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   BackupWindow                     backupWindow
+//   prepareMediumLabel               prepareMediumLabel
+//   findLetterLabel                  findLetterLabel
+//   pressButtonLabel                 pressButtonLabel
+//   whenDoneLabel                    whenDoneLabel
+//   waitLabel                        waitLabel
+//   letterCaption                    letterCaption
+// END OBJECT NAMES
 
 // Backup window: copies the tables to the folder "arhivbik" of a medium named by its letter.
-class TForm16 : public safety::LetterWindow {
+class BackupWindow : public safety::LetterWindow {
   Q_OBJECT
  public:
-  explicit TForm16(TDataModule5& dm, QWidget* parent = nullptr);
+  explicit BackupWindow(HerdTables& dm, QWidget* parent = nullptr);
 
-  QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6;
+  QLabel *prepareMediumLabel, *findLetterLabel, *pressButtonLabel, *whenDoneLabel, *waitLabel, *letterCaption;
 
   // "Архивировать": the letter, the medium, the tables closed around the copy.
-  void Button1Click() override;
+  void actionClicked() override;
 
  private:
-  TDataModule5& dm_;
+  HerdTables& dm_;
 };
 
 }  // namespace korvel

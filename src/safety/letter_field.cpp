@@ -59,26 +59,26 @@ std::optional<QChar> takeLetter(QLineEdit& field) {
 }
 
 LetterWindow::LetterWindow(const QString& actionCaption, QWidget* parent) : KorvelDialog(parent) {
-  MaskEdit1 = makeLetterField(this);
-  Button1 = new QPushButton(actionCaption, this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button2 = new QPushButton(QStringLiteral("Выход"), this);
-  Button2->setObjectName(QStringLiteral("Button2"));
-  Button1->setAutoDefault(false);
-  Button2->setAutoDefault(false);
-  onClick(Button1, [this] { Button1Click(); });
-  onClick(Button2, [this] { reject(); });
+  letterEdit = makeLetterField(this);
+  actionButton = new QPushButton(actionCaption, this);
+  actionButton->setObjectName(QStringLiteral("Button1"));
+  exitButton = new QPushButton(QStringLiteral("Выход"), this);
+  exitButton->setObjectName(QStringLiteral("Button2"));
+  actionButton->setAutoDefault(false);
+  exitButton->setAutoDefault(false);
+  onClick(actionButton, [this] { actionClicked(); });
+  onClick(exitButton, [this] { reject(); });
 }
 
 void LetterWindow::layOut(std::initializer_list<QLabel*> instructions, QLabel* fieldCaption) {
   fieldCaption->setWordWrap(false);
   auto* field = new QHBoxLayout;
   field->addWidget(fieldCaption);
-  field->addWidget(MaskEdit1);
+  field->addWidget(letterEdit);
   field->addStretch();
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(Button1);
-  buttons->addWidget(Button2);
+  buttons->addWidget(actionButton);
+  buttons->addWidget(exitButton);
   buttons->addStretch();
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(24, 24, 24, 24);
@@ -92,8 +92,8 @@ void LetterWindow::layOut(std::initializer_list<QLabel*> instructions, QLabel* f
 }
 
 void LetterWindow::FormActivate() {
-  MaskEdit1->clear();
-  MaskEdit1->setFocus();
+  letterEdit->clear();
+  letterEdit->setFocus();
 }
 
 WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }

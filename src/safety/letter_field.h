@@ -27,18 +27,25 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text);
 // back to the field.
 std::optional<QChar> takeLetter(QLineEdit& field);
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   letterEdit                       letterEdit
+//   actionButton                     actionButton
+//   exitButton                       exitButton
+// END OBJECT NAMES
+
 // A backup or restore window: the instruction labels one under another, the letter field with
 // its caption, then the action button and "Выход", which closes the window. Showing the window
 // empties the field and puts the focus in it.
 class LetterWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  QLineEdit* MaskEdit1;
-  QPushButton* Button1;  // the action
-  QPushButton* Button2;  // "Выход"
+  QLineEdit* letterEdit;
+  QPushButton* actionButton;  // the action
+  QPushButton* exitButton;    // "Выход"
 
-  // The action of Button1.
-  virtual void Button1Click() = 0;
+  // The action of actionButton.
+  virtual void actionClicked() = 0;
 
  protected:
   LetterWindow(const QString& actionCaption, QWidget* parent);

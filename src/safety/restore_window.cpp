@@ -12,30 +12,30 @@
 
 namespace korvel {
 
-TForm17::TForm17(TDataModule5& dm, QWidget* parent)
+RestoreWindow::RestoreWindow(HerdTables& dm, QWidget* parent)
     : LetterWindow(QStringLiteral("Восстановить данные"), parent), dm_(dm) {
   setObjectName(QStringLiteral("Form17"));
   setWindowTitle(QStringLiteral("Восстановление данных с резервного носителя"));
   resize(804, 563);
 
-  Label1 = safety::makeLabel(this, "Label1",
+  prepareMediumLabel = safety::makeLabel(this, "Label1",
                      QStringLiteral("Подготовьте резервный носитель (вставьте дискету или подключите флэшку или "
                                     "убедитесь в готовности внешнего диска)."));
-  Label2 = safety::makeLabel(this, "Label2",
+  findLetterLabel = safety::makeLabel(this, "Label2",
                      QStringLiteral("Узнайте имя резервного носителя (см. Инструкцию) и введите эту букву в латинском "
                                     "регистре"));
-  Label3 = safety::makeLabel(this, "Label3",
+  pressButtonLabel = safety::makeLabel(this, "Label3",
                      QStringLiteral("в поле внизу и нажмите кнопку \"Восстановить данные\", а если передумали - "
                                     "\"Выход\"."));
-  Label4 = safety::makeLabel(this, "Label4",
+  whenDoneLabel = safety::makeLabel(this, "Label4",
                      QStringLiteral("По окончании восстановления нажмите \"Выход\". Восстановление может продолжаться "
                                     "5-20 секунд. Подождите..."));
-  Label5 = safety::makeLabel(this, "Label5", QStringLiteral("Имя резервного носителя:"));
-  layOut({Label1, Label2, Label3, Label4}, Label5);
+  letterCaption = safety::makeLabel(this, "Label5", QStringLiteral("Имя резервного носителя:"));
+  layOut({prepareMediumLabel, findLetterLabel, pressButtonLabel, whenDoneLabel}, letterCaption);
 }
 
-void TForm17::Button1Click() {
-  const std::optional<QChar> letter = safety::takeLetter(*MaskEdit1);
+void RestoreWindow::actionClicked() {
+  const std::optional<QChar> letter = safety::takeLetter(*letterEdit);
   if (!letter) return;
   // Refused before any table is closed.
   if (!safety::backupPresent(*letter)) {
@@ -50,12 +50,12 @@ void TForm17::Button1Click() {
       outcome = safety::restoreFromDrive(dm_.workDir(), *letter);
     }
     for (const QString& m : outcome.messages) prompts().message(m);
-  }, Button1->text());
+  }, actionButton->text());
   if (!ran) return;
   // The main menu's activation reopens REGION, VLAD, PORODA and XARAKT; the cards reopen BIK
   // and KOROVA when they are next shown.
   if (afterRestore) afterRestore();
-  forms().Form4->setWindowTitle(QStringLiteral("Быки"));
+  forms().bullWindow->setWindowTitle(QStringLiteral("Быки"));
 }
 
 }  // namespace korvel

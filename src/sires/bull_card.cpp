@@ -109,86 +109,86 @@ QString bullPickerCaption() {
   return QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно.");
 }
 
-TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
+BullWindow::BullWindow(HerdTables& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form4"));
   setWindowTitle(QStringLiteral("Быки"));
   resize(1024, 736);
 
-  Button3 = button(this, "Button3", QStringLiteral("Перейти к другому хозяйству"), 4, 4, 161);
-  Label3 = label(this, "Label3", QString(), 176, 8, 820);
-  colour(Label3, Qt::yellow);
-  Label3->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  otherFarmButton = button(this, "Button3", QStringLiteral("Перейти к другому хозяйству"), 4, 4, 161);
+  headerLabel = label(this, "Label3", QString(), 176, 8, 820);
+  colour(headerLabel, Qt::yellow);
+  headerLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
-  DBGrid1 = new DBGrid(dm_.DataSource5, {{QStringLiteral("nokli"), QStringLiteral("Идентификацион. №, кличка")}}, this);
-  DBGrid1->setGeometry(24, 36, 185, 649);
+  bullList = new DBGrid(dm_.bullsSource, {{QStringLiteral("nokli"), QStringLiteral("Идентификацион. №, кличка")}}, this);
+  bullList->setGeometry(24, 36, 185, 649);
   // The bull list keeps its own look: a fixed column width, row numbers, plain rows of 20
   // points, and typing into a row starts editing it.
-  DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  DBGrid1->horizontalHeader()->setHighlightSections(true);
-  DBGrid1->setColumnWidth(0, 154);
-  DBGrid1->verticalHeader()->show();
-  DBGrid1->verticalHeader()->setDefaultSectionSize(20);
-  DBGrid1->setAlternatingRowColors(false);
-  DBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+  bullList->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  bullList->horizontalHeader()->setHighlightSections(true);
+  bullList->setColumnWidth(0, 154);
+  bullList->verticalHeader()->show();
+  bullList->verticalHeader()->setDefaultSectionSize(20);
+  bullList->setAlternatingRowColors(false);
+  bullList->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed);
 
-  Label4 = label(this, "Label4", QStringLiteral("  ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ"), 236, 36);
+  linearTitle = label(this, "Label4", QStringLiteral("  ЛИНЕЙНАЯ ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ"), 236, 36);
   // High enough for the title and the starter catalogue's 19 linear lines without scrolling.
-  StringGrid1 = grid(this, "StringGrid1", 240, 52, 240, 425);
-  Label5 = label(this, "Label5", QStringLiteral("        НЕДОСТАТКИ ЭКСТЕРЬЕРА КОРОВ"), 488, 36);
-  StringGrid2 = grid(this, "StringGrid2", 496, 52, 256, 633);
-  drawHeadingsRed(StringGrid2);
+  linearGrid = grid(this, "StringGrid1", 240, 52, 240, 425);
+  defectsTitle = label(this, "Label5", QStringLiteral("        НЕДОСТАТКИ ЭКСТЕРЬЕРА КОРОВ"), 488, 36);
+  defectsGrid = grid(this, "StringGrid2", 496, 52, 256, 633);
+  drawHeadingsRed(defectsGrid);
   // The two lines of the complex grid's title, one line's height apart.
-  Label6 = label(this, "Label6", QStringLiteral("         ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ "), 764, 28);
-  Label7 = label(this, "Label7", QStringLiteral("         ПО КОМПЛЕКСУ ПРИЗНАКОВ"), 764, 44);
-  StringGrid3 = grid(this, "StringGrid3", 764, 64, 232, 160);
-  drawHeadingsRed(StringGrid3);
-  Label15 = label(this, "Label15", QStringLiteral("Общая средняя оценка"), 768, 232, 221);
-  colour(Label15, Qt::yellow);
-  Label16 = label(this, "Label16", QStringLiteral("Средняя категория"), 768, 258, 221);
-  colour(Label16, Qt::yellow);
-  Label14 = label(this, "Label14", QStringLiteral("Количество дочек"), 768, 284, 221);
-  for (QLabel* l : {Label15, Label16, Label14}) l->setWordWrap(true);
+  complexTitleTop = label(this, "Label6", QStringLiteral("         ОЦЕНКА ЭКСТЕРЬЕРА КОРОВ "), 764, 28);
+  complexTitleBottom = label(this, "Label7", QStringLiteral("         ПО КОМПЛЕКСУ ПРИЗНАКОВ"), 764, 44);
+  complexGrid = grid(this, "StringGrid3", 764, 64, 232, 160);
+  drawHeadingsRed(complexGrid);
+  scoreLabel = label(this, "Label15", QStringLiteral("Общая средняя оценка"), 768, 232, 221);
+  colour(scoreLabel, Qt::yellow);
+  categoryLabel = label(this, "Label16", QStringLiteral("Средняя категория"), 768, 258, 221);
+  colour(categoryLabel, Qt::yellow);
+  daughterCountLabel = label(this, "Label14", QStringLiteral("Количество дочек"), 768, 284, 221);
+  for (QLabel* l : {scoreLabel, categoryLabel, daughterCountLabel}) l->setWordWrap(true);
 
-  Button8 = button(this, "Button8", QStringLiteral("Изменить породу"), 768, 324, 221);
-  Button11 = button(this, "Button11", QStringLiteral("Перевод быка в другое хозяйство"), 768, 368, 221);
-  Button4 = button(this, "Button4", QStringLiteral("Выделить"), 768, 412, 221);
-  Button5 = button(this, "Button5", QStringLiteral("Отменить выделение"), 768, 456, 221);
-  Button2 = button(this, "Button2", QStringLiteral("Добавить"), 768, 500, 221);
-  Button7 = button(this, "Button7", QStringLiteral("Удалить"), 768, 544, 221);
-  Button10 = button(this, "Button10", QStringLiteral("Дочери"), 768, 588, 221);
-  Button9 = button(this, "Button9", QStringLiteral("Уточнить (исправить) кличку/идентиф.№"), 768, 632, 221);
+  changeBreedButton = button(this, "Button8", QStringLiteral("Изменить породу"), 768, 324, 221);
+  moveBullButton = button(this, "Button11", QStringLiteral("Перевод быка в другое хозяйство"), 768, 368, 221);
+  selectButton = button(this, "Button4", QStringLiteral("Выделить"), 768, 412, 221);
+  clearSelectionButton = button(this, "Button5", QStringLiteral("Отменить выделение"), 768, 456, 221);
+  addBullButton = button(this, "Button2", QStringLiteral("Добавить"), 768, 500, 221);
+  deleteBullButton = button(this, "Button7", QStringLiteral("Удалить"), 768, 544, 221);
+  daughtersButton = button(this, "Button10", QStringLiteral("Дочери"), 768, 588, 221);
+  renameBullButton = button(this, "Button9", QStringLiteral("Уточнить (исправить) кличку/идентиф.№"), 768, 632, 221);
 
-  Label8 = label(this, "Label8", QStringLiteral("Порода (породность)"), 232, 484, 260);
-  Label11 = label(this, "Label11", QStringLiteral("     Линия"), 232, 509);
-  Edlin = new QLineEdit(this);
-  Edlin->setObjectName(QStringLiteral("Edlin"));
-  Edlin->setGeometry(324, 504, 81, 24);
-  Label12 = label(this, "Label12", QStringLiteral("   Дата и место рождения"), 232, 536);
-  Edrogd = new QLineEdit(this);
-  Edrogd->setObjectName(QStringLiteral("Edrogd"));
-  Edrogd->setGeometry(316, 560, 161, 24);
-  Button1 = button(this, "Button1", QStringLiteral("Исправлять Линию породы, дату и место рождения"), 220, 600, 269);
-  Label1 = label(this, "Label1", QStringLiteral("                   Изменения пока не записаны"), 220, 636, 269);
-  colour(Label1, Qt::red);
-  Button6 = button(this, "Button6", QStringLiteral("Записать Линию породы, дату и место рождения"), 220, 660, 269);
+  breedLabel = label(this, "Label8", QStringLiteral("Порода (породность)"), 232, 484, 260);
+  breedLineCaption = label(this, "Label11", QStringLiteral("     Линия"), 232, 509);
+  breedLineEdit = new QLineEdit(this);
+  breedLineEdit->setObjectName(QStringLiteral("Edlin"));
+  breedLineEdit->setGeometry(324, 504, 81, 24);
+  birthCaption = label(this, "Label12", QStringLiteral("   Дата и место рождения"), 232, 536);
+  birthEdit = new QLineEdit(this);
+  birthEdit->setObjectName(QStringLiteral("Edrogd"));
+  birthEdit->setGeometry(316, 560, 161, 24);
+  editLineButton = button(this, "Button1", QStringLiteral("Исправлять Линию породы, дату и место рождения"), 220, 600, 269);
+  unsavedLabel = label(this, "Label1", QStringLiteral("                   Изменения пока не записаны"), 220, 636, 269);
+  colour(unsavedLabel, Qt::red);
+  writeLineButton = button(this, "Button6", QStringLiteral("Записать Линию породы, дату и место рождения"), 220, 660, 269);
   {
-    QPalette p = Button6->palette();
+    QPalette p = writeLineButton->palette();
     p.setColor(QPalette::ButtonText, Qt::red);
-    Button6->setPalette(p);
+    writeLineButton->setPalette(p);
   }
-  Button6->hide();
-  Label1->hide();
+  writeLineButton->hide();
+  unsavedLabel->hide();
 
-  const std::pair<QPushButton*, void (TForm4::*)()> handlers[] = {
-      {Button1, &TForm4::Button1Click}, {Button2, &TForm4::Button2Click},   {Button3, &TForm4::Button3Click},
-      {Button4, &TForm4::Button4Click}, {Button5, &TForm4::Button5Click},   {Button6, &TForm4::Button6Click},
-      {Button7, &TForm4::Button7Click}, {Button8, &TForm4::Button8Click},   {Button9, &TForm4::Button9Click},
-      {Button10, &TForm4::Button10Click}, {Button11, &TForm4::Button11Click}};
+  const std::pair<QPushButton*, void (BullWindow::*)()> handlers[] = {
+      {editLineButton, &BullWindow::editLineClicked}, {addBullButton, &BullWindow::addBullClicked},   {otherFarmButton, &BullWindow::otherFarmClicked},
+      {selectButton, &BullWindow::selectClicked}, {clearSelectionButton, &BullWindow::clearSelectionClicked},   {writeLineButton, &BullWindow::writeLineClicked},
+      {deleteBullButton, &BullWindow::deleteBullClicked}, {changeBreedButton, &BullWindow::changeBreedClicked},   {renameBullButton, &BullWindow::renameBullClicked},
+      {daughtersButton, &BullWindow::daughtersClicked}, {moveBullButton, &BullWindow::moveBullClicked}};
   for (const auto& [b, handler] : handlers) onClick(b, [this, handler = handler] { (this->*handler)(); });
-  for (QLineEdit* e : {Edlin, Edrogd})
+  for (QLineEdit* e : {breedLineEdit, birthEdit})
     onSignal(e, &QLineEdit::textChanged, this, QStringLiteral("Изменение линии, даты и места рождения"),
-             [this] { EdChange(); });
+             [this] { lineOrBirthEdited(); });
 
   resetGrids();
   dm_.bullWindowActive = [this] { return isActiveCard(); };
@@ -205,27 +205,27 @@ TForm4::TForm4(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm
   };
 }
 
-bool TForm4::isActiveCard() const {
+bool BullWindow::isActiveCard() const {
   if (!isVisible()) return false;
   const QWidget* modal = QApplication::activeModalWidget();
   return modal ? modal == this : (isActiveWindow() || QApplication::activeWindow() == nullptr);
 }
 
-void TForm4::focusList() { DBGrid1->setFocus(); }
+void BullWindow::focusList() { bullList->setFocus(); }
 
-void TForm4::resetGrids() {
+void BullWindow::resetGrids() {
   const QString traits = QStringLiteral("Характеристики");
   // The value columns are a little wider than the form's, for this system's font.
-  resetStringGrid(StringGrid1, {traits, QStringLiteral("Балл")}, {180, 42}, 21);
-  resetStringGrid(StringGrid2, {traits, QStringLiteral("  %#%")}, {183, 52}, 21);
-  resetStringGrid(StringGrid3, {traits, QStringLiteral("Балл")}, {185, 42}, 22);
-  for (QTableWidget* g : {StringGrid1, StringGrid2, StringGrid3}) fixGridCells(g, true, true);
+  resetStringGrid(linearGrid, {traits, QStringLiteral("Балл")}, {180, 42}, 21);
+  resetStringGrid(defectsGrid, {traits, QStringLiteral("  %#%")}, {183, 52}, 21);
+  resetStringGrid(complexGrid, {traits, QStringLiteral("Балл")}, {185, 42}, 22);
+  for (QTableWidget* g : {linearGrid, defectsGrid, complexGrid}) fixGridCells(g, true, true);
 }
 
-void TForm4::setHeaderFromTables() {
+void BullWindow::setHeaderFromTables() {
   // The card's region and farm: REGION on the region's row, VLAD filtered on the farm.
-  db::Table& region = dm_.Table1;
-  db::Table& vlad = dm_.vlad2;
+  db::Table& region = dm_.region;
+  db::Table& vlad = dm_.vlad;
   region.open();
   vlad.open();
   region.setFiltered(false);
@@ -237,14 +237,14 @@ void TForm4::setHeaderFromTables() {
   vlad.setFiltered(true);
   vlad.first();
   herd_.header = herdHeader(regionName, vlad.eof() ? QString() : vlad.fieldByName(u"vlad").asString());
-  Label3->setText(herd_.header);
+  headerLabel->setText(herd_.header);
 }
 
-void TForm4::FormActivate() {
+void BullWindow::FormActivate() {
   placeTopLeft();
   lineEditMode_ = false;
-  Button6->hide();
-  Label1->hide();
+  writeLineButton->hide();
+  unsavedLabel->hide();
   resetGrids();
   db::Freeze hold(dm_.bullRefreshSuppressed);
 
@@ -255,7 +255,7 @@ void TForm4::FormActivate() {
     herd_ = HerdContext{korova.fieldByName(u"kodreg").asInteger(), korova.fieldByName(u"kodvlad").asInteger(), {}};
     if (const auto father = fatherCodeOfCurrentCow(dm_)) {
       db::Table& bik = dm_.bik;
-      const db::Freeze frozen(dm_.DataSource5);
+      const db::Freeze frozen(dm_.bullsSource);
       bik.open();
       bik.setFiltered(false);
       bik.setFilter(QStringLiteral("kodbyk=%1").arg(*father));
@@ -278,25 +278,25 @@ void TForm4::FormActivate() {
   focusList();
 }
 
-void TForm4::showFarmOrEmpty() {
+void BullWindow::showFarmOrEmpty() {
   if (dm_.bik.isEmpty())
     emptyState();
   else
     showBull();
 }
 
-void TForm4::emptyState() {
+void BullWindow::emptyState() {
   resetGrids();
   prompts().message(kEmptyFarm);
-  for (QWidget* w : std::initializer_list<QWidget*>{Button1, Button8, Button6, Label1, Button4, Button5, Button7,
-                                                     Button10, Button11})
+  for (QWidget* w : std::initializer_list<QWidget*>{editLineButton, changeBreedButton, writeLineButton, unsavedLabel, selectButton, clearSelectionButton, deleteBullButton,
+                                                     daughtersButton, moveBullButton})
     w->hide();
-  Button2->setFocus();
+  addBullButton->setFocus();
 }
 
-void TForm4::showBull() {
-  Button6->hide();
-  Label1->hide();
+void BullWindow::showBull() {
+  writeLineButton->hide();
+  unsavedLabel->hide();
   following_ = false;
   db::Table& bik = dm_.bik;
   shownRecNo_ = bik.recNo();
@@ -304,61 +304,61 @@ void TForm4::showBull() {
   recomputeBullFigures(dm_);
   resetGrids();
 
-  fillGrid(StringGrid1, dm_.xarakt, dm_.korova, TraitKind::Linear,
+  fillGrid(linearGrid, dm_.xarakt, dm_.korova, TraitKind::Linear,
            [&](const TraitRow& r) { return twoDecimals(bik.fieldByName(r.id).asFloat()); });
-  fillGrid(StringGrid2, dm_.xarakt, dm_.korova, TraitKind::Defect, [&](const TraitRow& r) {
+  fillGrid(defectsGrid, dm_.xarakt, dm_.korova, TraitKind::Defect, [&](const TraitRow& r) {
     const auto [p, q] = unpackDefectShare(bik.fieldByName(r.id).asFloat());
     return QStringLiteral("%1#%2").arg(p).arg(q);
   });
-  fillGrid(StringGrid3, dm_.xarakt, dm_.korova, TraitKind::Complex,
+  fillGrid(complexGrid, dm_.xarakt, dm_.korova, TraitKind::Complex,
            [&](const TraitRow& r) { return generalNumber(bik.fieldByName(r.id).asFloat()); });
 
   // The bull's score is that of his daughters' mean complex traits.
   const int score = overallScore(dm_.xarakt, recordValueReader(bik), &dm_.korova);
-  Label15->setText(QStringLiteral("Общая средняя оценка:  ") + QString::number(score));
-  Label16->setText(QStringLiteral("Средняя категория:  ") + categoryOf(score));
+  scoreLabel->setText(QStringLiteral("Общая средняя оценка:  ") + QString::number(score));
+  categoryLabel->setText(QStringLiteral("Средняя категория:  ") + categoryOf(score));
   placeFigureLabels();
-  Label8->setText(kBreedPrefix + breedName(dm_, bik.fieldByName(u"kodporod").asInteger()));
-  for (QTableWidget* g : {StringGrid1, StringGrid2, StringGrid3}) fixGridCells(g, true, true);
+  breedLabel->setText(kBreedPrefix + breedName(dm_, bik.fieldByName(u"kodporod").asInteger()));
+  for (QTableWidget* g : {linearGrid, defectsGrid, complexGrid}) fixGridCells(g, true, true);
   lineEditMode_ = false;
-  Label14->setText(QStringLiteral("Количество дочек: ") + bik.fieldByName(u"kolkorov").asString());
-  dm_.DataSource5.setReadOnly(true);
-  for (QPushButton* b : {Button1, Button5, Button2, Button10, Button11, Button8, Button7, Button4}) b->show();
-  limitToField(Edlin, bik, u"line");
-  limitToField(Edrogd, bik, u"mesto");
-  Edlin->setText(bik.fieldByName(u"line").asString());
-  Edrogd->setText(bik.fieldByName(u"mesto").asString());
-  Edlin->setReadOnly(true);
-  Edrogd->setReadOnly(true);
+  daughterCountLabel->setText(QStringLiteral("Количество дочек: ") + bik.fieldByName(u"kolkorov").asString());
+  dm_.bullsSource.setReadOnly(true);
+  for (QPushButton* b : {editLineButton, clearSelectionButton, addBullButton, daughtersButton, moveBullButton, changeBreedButton, deleteBullButton, selectButton}) b->show();
+  limitToField(breedLineEdit, bik, u"line");
+  limitToField(birthEdit, bik, u"mesto");
+  breedLineEdit->setText(bik.fieldByName(u"line").asString());
+  birthEdit->setText(bik.fieldByName(u"mesto").asString());
+  breedLineEdit->setReadOnly(true);
+  birthEdit->setReadOnly(true);
   focusList();
 }
 
-void TForm4::placeFigureLabels() {
+void BullWindow::placeFigureLabels() {
   // One under another in the column's width; a category too long for the line after its
   // caption wraps under it, and the daughter count moves down to make room.
   int y = 232;
-  for (QLabel* l : {Label15, Label16, Label14}) {
+  for (QLabel* l : {scoreLabel, categoryLabel, daughterCountLabel}) {
     l->setGeometry(768, y, 221, l->heightForWidth(221));
     y += std::max(26, l->height() + 8);
   }
 }
 
-void TForm4::EdChange() {
+void BullWindow::lineOrBirthEdited() {
   if (!lineEditMode_) return;
-  Button6->show();
-  Label1->show();
+  writeLineButton->show();
+  unsavedLabel->show();
 }
 
-void TForm4::Button1Click() {
+void BullWindow::editLineClicked() {
   lineEditMode_ = true;
-  Edlin->setReadOnly(false);
-  Edrogd->setReadOnly(false);
+  breedLineEdit->setReadOnly(false);
+  birthEdit->setReadOnly(false);
   focusList();
 }
 
-bool TForm4::unsaved() const { return !Button6->isHidden(); }
+bool BullWindow::unsaved() const { return !writeLineButton->isHidden(); }
 
-void TForm4::followCurrentBull() {
+void BullWindow::followCurrentBull() {
   following_ = false;
   const int next = dm_.bik.recNo();
   if (next == shownRecNo_) return;
@@ -366,7 +366,7 @@ void TForm4::followCurrentBull() {
   showBull();
 }
 
-bool TForm4::settleUnsaved(int next) {
+bool BullWindow::settleUnsaved(int next) {
   const Answer answer = prompts().yesNoCancel(QStringLiteral("Записать изменения?"));
   if (answer == Answer::No) return true;
   db::Table& bik = dm_.bik;
@@ -375,29 +375,29 @@ bool TForm4::settleUnsaved(int next) {
   bik.goToRecNo(shownRecNo_);
   if (bik.recNo() != shownRecNo_) return true;
   if (answer == Answer::Cancel) return false;
-  Button6Click();
+  writeLineClicked();
   bik.goToRecNo(next);
   return true;
 }
 
-void TForm4::done(int result) {
+void BullWindow::done(int result) {
   bool leave = !unsaved() || !isVisible();
   if (!leave) guarded([&] { leave = settleUnsaved(dm_.bik.recNo()); }, QStringLiteral("Записать изменения"));
   if (leave) KorvelDialog::done(result);
 }
 
-void TForm4::Button6Click() {
+void BullWindow::writeLineClicked() {
   db::Table& bik = dm_.bik;
   if (!hasRow(bik)) return;
   bik.edit();
-  bik.fieldByName(u"line").setString(Edlin->text());
-  bik.fieldByName(u"mesto").setString(Edrogd->text());
+  bik.fieldByName(u"line").setString(breedLineEdit->text());
+  bik.fieldByName(u"mesto").setString(birthEdit->text());
   bik.post();
-  Button6->hide();
-  Label1->hide();
+  writeLineButton->hide();
+  unsavedLabel->hide();
 }
 
-void TForm4::Button2Click() {
+void BullWindow::addBullClicked() {
   const QString typed = prompts().textInput(QStringLiteral("Введите кличку/идентифик.№ быка и закройте это окно"), QString());
   const BullNameOutcome outcome = addBull(dm_, herd_, typed);
   if (outcome == BullNameOutcome::NoName) return;
@@ -411,13 +411,13 @@ void TForm4::Button2Click() {
   if (outcome == BullNameOutcome::AddedOutOfView) return;
   // Name, line and birth of the new bull can be typed at once.
   lineEditMode_ = true;
-  dm_.DataSource5.setReadOnly(false);
-  Edlin->setReadOnly(false);
-  Edrogd->setReadOnly(false);
+  dm_.bullsSource.setReadOnly(false);
+  breedLineEdit->setReadOnly(false);
+  birthEdit->setReadOnly(false);
   focusList();
 }
 
-void TForm4::Button7Click() {
+void BullWindow::deleteBullClicked() {
   const auto bull = currentBullForDeletion(dm_);
   if (!bull) return;
   const QString quoted = QLatin1Char('"') + bull->name + QLatin1Char('"');
@@ -449,7 +449,7 @@ void TForm4::Button7Click() {
   deletion.commit();
 }
 
-bool TForm4::bullLost(const db::RowMark& bull) {
+bool BullWindow::bullLost(const db::RowMark& bull) {
   if (!bull.lost()) return false;
   // What the picker did took him out of the list (his farm removed there): nothing meant for
   // him goes into another bull, and the card shows the list.
@@ -458,31 +458,31 @@ bool TForm4::bullLost(const db::RowMark& bull) {
   return true;
 }
 
-void TForm4::Button11Click() {
+void BullWindow::moveBullClicked() {
   const db::RowMark bull(dm_.bik);
-  prompts().showPicker(*forms().Form8, QStringLiteral("Выбор НОВОГО владельца БЫКА. Выберите (добавьте) и закройте окно."));
+  prompts().showPicker(*forms().farmsWindow, QStringLiteral("Выбор НОВОГО владельца БЫКА. Выберите (добавьте) и закройте окно."));
   if (bullLost(bull)) return;
-  if (!hasRow(dm_.Table1) || !hasRow(dm_.vlad2)) return;
+  if (!hasRow(dm_.region) || !hasRow(dm_.vlad)) return;
   db::Freeze hold(dm_.bullRefreshSuppressed);
   herd_ = herdOfCurrentRows(dm_);
   moveCurrentBull(dm_, herd_);
-  Label3->setText(herd_.header);
+  headerLabel->setText(herd_.header);
   showFarmBulls(dm_, herd_);
   showFarmOrEmpty();
   focusList();
 }
 
-void TForm4::Button3Click() {
-  prompts().showPicker(*forms().Form8, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
-  if (!hasRow(dm_.Table1) || !hasRow(dm_.vlad2)) return;
+void BullWindow::otherFarmClicked() {
+  prompts().showPicker(*forms().farmsWindow, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
+  if (!hasRow(dm_.region) || !hasRow(dm_.vlad)) return;
   db::Freeze hold(dm_.bullRefreshSuppressed);
   herd_ = herdOfCurrentRows(dm_);
-  Label3->setText(herd_.header);
+  headerLabel->setText(herd_.header);
   showFarmBulls(dm_, herd_);
   showFarmOrEmpty();
 }
 
-void TForm4::Button9Click() {
+void BullWindow::renameBullClicked() {
   const QString initial = hasRow(dm_.bik) ? dm_.bik.fieldByName(u"nokli").asString() : QString();
   const QString typed =
       prompts().textInput(QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), initial);
@@ -496,16 +496,16 @@ void TForm4::Button9Click() {
   focusList();
 }
 
-void TForm4::Button8Click() {
+void BullWindow::changeBreedClicked() {
   const db::RowMark bull(dm_.bik);
-  prompts().showPicker(*forms().Form10,
+  prompts().showPicker(*forms().breedsWindow,
                        QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно."));
   if (bullLost(bull)) return;
-  if (const auto name = setCurrentBullBreed(dm_)) Label8->setText(kBreedPrefix + *name);
+  if (const auto name = setCurrentBullBreed(dm_)) breedLabel->setText(kBreedPrefix + *name);
   focusList();
 }
 
-void TForm4::Button4Click() {
+void BullWindow::selectClicked() {
   const QString key = selectionKeyOf(prompts().selectionKey());
   if (key.isEmpty() || !hasRow(dm_.bik)) return;
   db::Freeze hold(dm_.bullRefreshSuppressed);
@@ -513,7 +513,7 @@ void TForm4::Button4Click() {
                             .arg(dm_.bik.fieldByName(u"kodreg").asInteger())
                             .arg(dm_.bik.fieldByName(u"kodvlad").asInteger());
   const SelectionOutcome outcome =
-      selectByKey({dm_.bik, dm_.DataSource5, scope, QStringLiteral("nokli"), QStringLiteral("ot"),
+      selectByKey({dm_.bik, dm_.bullsSource, scope, QStringLiteral("nokli"), QStringLiteral("ot"),
                    scope + QStringLiteral(" and ") + QStringLiteral("ot='+'")},
                   key);
   if (outcome == SelectionOutcome::NoMatch) prompts().message(QStringLiteral("Записей, соответствующих ключу, нет..."));
@@ -521,15 +521,15 @@ void TForm4::Button4Click() {
   focusList();
 }
 
-void TForm4::Button5Click() {
+void BullWindow::clearSelectionClicked() {
   db::Freeze hold(dm_.bullRefreshSuppressed);
   showFarmBulls(dm_, herd_);
   showFarmOrEmpty();
 }
 
-void TForm4::Button10Click() {
+void BullWindow::daughtersClicked() {
   if (hasRow(dm_.bik) && dm_.bik.fieldByName(u"kolkorov").asInteger() != 0)
-    forms().Form13->exec();
+    forms().daughtersWindow->exec();
   else
     prompts().message(QStringLiteral("Потомство этого быка не зафиксировано..."));
 }

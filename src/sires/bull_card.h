@@ -1,4 +1,4 @@
-// The bulls window (TForm4): a farm's bull list, the figures of the selected bull over his
+// The bulls window (BullWindow): a farm's bull list, the figures of the selected bull over his
 // daughters, his breed, line and birth, and the bull operations. Opened from the main menu
 // (caption "Быки") or by the cow card as the father picker (caption bullPickerCaption(), picker
 // use PickerUse::CowFather): then it starts on the farm of the cow's father, with him selected,
@@ -19,16 +19,50 @@ namespace db {
 class RowMark;
 }
 
-class TDataModule5;
+class HerdTables;
 
 // The caption the cow card sets when it borrows the bulls window to choose a cow's father.
 QString bullPickerCaption();
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   BullWindow                       bullWindow
+//   editLineButton                   editLineButton
+//   addBullButton                    addBullButton
+//   otherFarmButton                  otherFarmButton
+//   selectButton                     selectButton
+//   clearSelectionButton             clearSelectionButton
+//   writeLineButton                  writeLineButton
+//   deleteBullButton                 deleteBullButton
+//   changeBreedButton                changeBreedButton
+//   renameBullButton                 renameBullButton
+//   daughtersButton                  daughtersButton
+//   moveBullButton                   moveBullButton
+//   unsavedLabel                     unsavedLabel
+//   headerLabel                      headerLabel
+//   linearTitle                      linearTitle
+//   defectsTitle                     defectsTitle
+//   complexTitleTop                  complexTitleTop
+//   complexTitleBottom               complexTitleBottom
+//   breedLabel                       breedLabel
+//   breedLineCaption                 breedLineCaption
+//   birthCaption                     birthCaption
+//   daughterCountLabel               daughterCountLabel
+//   scoreLabel                       scoreLabel
+//   categoryLabel                    categoryLabel
+//   bullList                         bullList
+//   linearGrid                       linearGrid
+//   defectsGrid                      defectsGrid
+//   complexGrid                      complexGrid
+//   breedLineEdit                    breedLineEdit
+//   birthEdit                        birthEdit
+// END OBJECT NAMES
+
 // Bulls window: the farm's bull list with each bull's figures over his daughters.
-class TForm4 : public KorvelDialog {
+class BullWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  explicit TForm4(TDataModule5& dm, QWidget* parent = nullptr);
+  explicit BullWindow(HerdTables& dm, QWidget* parent = nullptr);
 
   // Refreshes the card for BIK's current bull: recomputes and writes his figures, fills the
   // three grids, the score, category, breed, daughter count, line and birth.
@@ -41,13 +75,15 @@ class TForm4 : public KorvelDialog {
   const HerdContext& herd() const { return herd_; }
   bool lineEditMode() const { return lineEditMode_; }
 
-  QPushButton *Button1, *Button2, *Button3, *Button4, *Button5, *Button6, *Button7, *Button8, *Button9, *Button10,
-      *Button11;
-  QLabel *Label1, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label11, *Label12, *Label14, *Label15,
-      *Label16;
-  DBGrid* DBGrid1;
-  QTableWidget *StringGrid1, *StringGrid2, *StringGrid3;
-  QLineEdit *Edlin, *Edrogd;
+  QPushButton *editLineButton, *addBullButton, *otherFarmButton, *selectButton,
+      *clearSelectionButton, *writeLineButton, *deleteBullButton, *changeBreedButton,
+      *renameBullButton, *daughtersButton, *moveBullButton;
+  QLabel *unsavedLabel, *headerLabel, *linearTitle, *defectsTitle, *complexTitleTop,
+      *complexTitleBottom, *breedLabel, *breedLineCaption, *birthCaption, *daughterCountLabel,
+      *scoreLabel, *categoryLabel;
+  DBGrid* bullList;
+  QTableWidget *linearGrid, *defectsGrid, *complexGrid;
+  QLineEdit *breedLineEdit, *birthEdit;
 
  protected:
   void FormActivate() override;
@@ -55,18 +91,18 @@ class TForm4 : public KorvelDialog {
   void done(int result) override;
 
  private:
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
-  void Button4Click();
-  void Button5Click();
-  void Button6Click();
-  void Button7Click();
-  void Button8Click();
-  void Button9Click();
-  void Button10Click();
-  void Button11Click();
-  void EdChange();
+  void editLineClicked();
+  void addBullClicked();
+  void otherFarmClicked();
+  void selectClicked();
+  void clearSelectionClicked();
+  void writeLineClicked();
+  void deleteBullClicked();
+  void changeBreedClicked();
+  void renameBullClicked();
+  void daughtersClicked();
+  void moveBullClicked();
+  void lineOrBirthEdited();
 
   void resetGrids();
   void emptyState();
@@ -84,7 +120,7 @@ class TForm4 : public KorvelDialog {
   // true when the card may leave him (Нет, or Да and the edits written).
   bool settleUnsaved(int next);
 
-  TDataModule5& dm_;
+  HerdTables& dm_;
   HerdContext herd_;
   bool lineEditMode_ = false;
   int shownRecNo_ = 0;      // the record of the bull the card shows

@@ -119,13 +119,13 @@ void writeFigures(db::Table& bik, const BullFigureFields& f, const DaughterTally
 
 void writeBullFigures(db::Table& bik, const DaughterTally& t) { writeFigures(bik, BullFigureFields(bik), t); }
 
-void recomputeBullFigures(TDataModule5& dm) {
+void recomputeBullFigures(HerdTables& dm) {
   db::Table& bik = dm.bik;
   if (!db::currentRow(bik)) return;
   const long long k = bik.fieldByName(u"kodbyk").asInteger();
   DaughterTally tally;
   {
-    db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+    db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
     const db::DbfFile& file = dm.korova.file();
     const CowTraitFields fields(file);
     for (const db::Row row : db::LiveRows(file))
@@ -134,11 +134,11 @@ void recomputeBullFigures(TDataModule5& dm) {
   writeBullFigures(bik, tally);
 }
 
-std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm, const RecomputeProgress& progress) {
+std::vector<RecomputedBull> recomputeEveryLiveBull(HerdTables& dm, const RecomputeProgress& progress) {
   // One pass over the cows gathers every father's tally; the bulls then take theirs.
   std::unordered_map<long long, DaughterTally> tallies;
   {
-    db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+    db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
     const db::DbfFile& file = dm.korova.file();
     const CowTraitFields fields(file);
     const db::LiveRows rows(file);
@@ -151,7 +151,7 @@ std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm, const Recom
   }
   std::vector<RecomputedBull> out;
   db::Table& bik = dm.bik;
-  db::ProtectedScan scan(bik, dm.DataSource5, &dm.bullRefreshSuppressed);
+  db::ProtectedScan scan(bik, dm.bullsSource, &dm.bullRefreshSuppressed);
   const DaughterTally none;
   const BullFigureFields figureFields(bik);
   for (; !bik.eof(); bik.next()) {

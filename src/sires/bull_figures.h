@@ -17,7 +17,7 @@
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 namespace db {
 class Table;
 }
@@ -74,8 +74,8 @@ void writeBullFigures(db::Table& bik, const DaughterTally& tally);
 
 // Recomputes the figures of BIK's current bull over every cow row (free rows included) and
 // posts them. KOROVA is left exactly as found: open state, filter text and switch, current
-// record, DataSource3 and the cow refresh flag. Does nothing when BIK has no current record.
-void recomputeBullFigures(TDataModule5& dm);
+// record, cowsSource and the cow refresh flag. Does nothing when BIK has no current record.
+void recomputeBullFigures(HerdTables& dm);
 
 // One bull recomputed by recomputeEveryLiveBull.
 struct RecomputedBull {
@@ -94,6 +94,6 @@ struct RecomputeProgress {
 // Recomputes and posts the figures of every live bull (KODREG not 0), in table order, with the
 // same values showing each bull would write, over one pass of KOROVA. BIK and KOROVA are left
 // as found.
-std::vector<RecomputedBull> recomputeEveryLiveBull(TDataModule5& dm, const RecomputeProgress& progress = {});
+std::vector<RecomputedBull> recomputeEveryLiveBull(HerdTables& dm, const RecomputeProgress& progress = {});
 
 }  // namespace korvel

@@ -35,21 +35,21 @@ bool hasCurrent(db::Table& t) { return bool(db::currentRow(t)); }
 
 QString bullNameAsStored(const QString& typed) { return typed.left(kBullNameWidth); }
 
-void showFarmBulls(TDataModule5& dm, const HerdContext& herd, int recNo) {
+void showFarmBulls(HerdTables& dm, const HerdContext& herd, int recNo) {
   db::Table& bik = dm.bik;
-  const db::Freeze hold({&dm.DataSource5}, {&dm.bullRefreshSuppressed});
+  const db::Freeze hold({&dm.bullsSource}, {&dm.bullRefreshSuppressed});
   bik.open();
   setAppliedFilter(bik, herd.animalFilter());
   if (recNo > 0) bik.goToRecNo(recNo);
 }
 
-std::optional<long long> fatherCodeOfCurrentCow(TDataModule5& dm) {
+std::optional<long long> fatherCodeOfCurrentCow(HerdTables& dm) {
   const db::Row row = db::currentRow(dm.korova);
   if (!row) return std::nullopt;
   return FatherLink(dm.korova.file()).code(row);
 }
 
-long long nextBullCode(TDataModule5& dm) {
+long long nextBullCode(HerdTables& dm) {
   db::Table& bik = dm.bik;
   bik.open();
   const db::WholeView kodreg(bik.file(), u"kodreg"), kodbyk(bik.file(), u"kodbyk");
@@ -72,12 +72,12 @@ long long nextBullCode(TDataModule5& dm) {
   return maxCode + 1;
 }
 
-BullNameOutcome addBull(TDataModule5& dm, const HerdContext& herd, const QString& typed) {
+BullNameOutcome addBull(HerdTables& dm, const HerdContext& herd, const QString& typed) {
   const QString name = bullNameAsStored(typed);
   const QString key = db::nameKey(name);
   if (key.isEmpty()) return BullNameOutcome::NoName;
   db::Table& bik = dm.bik;
-  const db::Freeze hold({&dm.DataSource5}, {&dm.bullRefreshSuppressed});
+  const db::Freeze hold({&dm.bullsSource}, {&dm.bullRefreshSuppressed});
   bik.open();
   // After an error the list shows what it showed before.
   db::CursorKeeper back(bik, db::CursorKeeper::When::OnError);
@@ -127,7 +127,7 @@ BullNameOutcome addBull(TDataModule5& dm, const HerdContext& herd, const QString
   return bik.eof() ? BullNameOutcome::AddedOutOfView : BullNameOutcome::Done;
 }
 
-std::optional<BullToDelete> currentBullForDeletion(TDataModule5& dm) {
+std::optional<BullToDelete> currentBullForDeletion(HerdTables& dm) {
   db::Table& bik = dm.bik;
   if (!hasCurrent(bik)) return std::nullopt;
   BullToDelete b;
@@ -137,7 +137,7 @@ std::optional<BullToDelete> currentBullForDeletion(TDataModule5& dm) {
   return b;
 }
 
-void freeCurrentBull(TDataModule5& dm) {
+void freeCurrentBull(HerdTables& dm) {
   db::Table& bik = dm.bik;
   if (!hasCurrent(bik)) return;
   db::Freeze hold(dm.bullRefreshSuppressed);
@@ -147,11 +147,11 @@ void freeCurrentBull(TDataModule5& dm) {
   bik.post();
 }
 
-int releaseDaughters(TDataModule5& dm, long long code, const QString& name, bool freeThem) {
+int releaseDaughters(HerdTables& dm, long long code, const QString& name, bool freeThem) {
   db::Table& korova = dm.korova;
   // The current cow is kept: the cow card may have opened the bulls window as its father picker
   // and will write into its current cow when the window closes.
-  db::ProtectedScan scan(korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+  db::ProtectedScan scan(korova, dm.cowsSource, &dm.cowRefreshSuppressed);
   const FatherLink link(korova.file());
   std::vector<uint32_t> daughters;
   for (const db::Row row : db::LiveRows(korova))
@@ -175,7 +175,7 @@ int releaseDaughters(TDataModule5& dm, long long code, const QString& name, bool
   return changed;
 }
 
-void moveCurrentBull(TDataModule5& dm, const HerdContext& herd) {
+void moveCurrentBull(HerdTables& dm, const HerdContext& herd) {
   db::Table& bik = dm.bik;
   if (!hasCurrent(bik)) return;
   db::Freeze hold(dm.bullRefreshSuppressed);
@@ -187,7 +187,7 @@ void moveCurrentBull(TDataModule5& dm, const HerdContext& herd) {
   op.commit();
 }
 
-BullNameOutcome renameCurrentBull(TDataModule5& dm, const HerdContext& herd, const QString& typed) {
+BullNameOutcome renameCurrentBull(HerdTables& dm, const HerdContext& herd, const QString& typed) {
   db::Table& bik = dm.bik;
   if (!hasCurrent(bik)) return BullNameOutcome::NoName;
   const QString name = bullNameAsStored(typed);
@@ -209,7 +209,7 @@ BullNameOutcome renameCurrentBull(TDataModule5& dm, const HerdContext& herd, con
   return BullNameOutcome::Done;
 }
 
-std::optional<QString> setCurrentBullBreed(TDataModule5& dm) {
+std::optional<QString> setCurrentBullBreed(HerdTables& dm) {
   db::Table& bik = dm.bik;
   db::Table& poroda = dm.poroda;
   if (!hasCurrent(bik) || !hasCurrent(poroda)) return std::nullopt;
@@ -221,7 +221,7 @@ std::optional<QString> setCurrentBullBreed(TDataModule5& dm) {
   return name;
 }
 
-QString breedName(TDataModule5& dm, long long code) {
+QString breedName(HerdTables& dm, long long code) {
   db::Table& poroda = dm.poroda;
   poroda.open();
   setAppliedFilter(poroda, QStringLiteral("kodporod=%1").arg(code));

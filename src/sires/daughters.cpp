@@ -34,27 +34,27 @@ QString lookup(const Map& m, const Key& k) {
 
 }  // namespace
 
-std::vector<DaughterRow> daughtersOfCurrentBull(TDataModule5& dm) {
+std::vector<DaughterRow> daughtersOfCurrentBull(HerdTables& dm) {
   db::Table& bik = dm.bik;
   std::vector<DaughterRow> out;
   if (!db::currentRow(bik)) return out;
   const QString code = bik.fieldByName(u"kodbyk").asString();
 
-  dm.Table1.open();
-  const db::WholeView regionCode(dm.Table1.file(), u"kodreg");
+  dm.region.open();
+  const db::WholeView regionCode(dm.region.file(), u"kodreg");
   const auto regions = namesOf<long long>(
-      dm.Table1, [&](const db::Row& r) { return wholeOf(regionCode, r); }, QStringLiteral("region"));
-  dm.vlad2.open();
-  const db::WholeView farmRegion(dm.vlad2.file(), u"kodreg"), farmCode(dm.vlad2.file(), u"kodvlad");
+      dm.region, [&](const db::Row& r) { return wholeOf(regionCode, r); }, QStringLiteral("region"));
+  dm.vlad.open();
+  const db::WholeView farmRegion(dm.vlad.file(), u"kodreg"), farmCode(dm.vlad.file(), u"kodvlad");
   const auto farms = namesOf<std::pair<long long, long long>>(
-      dm.vlad2, [&](const db::Row& r) { return std::make_pair(wholeOf(farmRegion, r), wholeOf(farmCode, r)); },
+      dm.vlad, [&](const db::Row& r) { return std::make_pair(wholeOf(farmRegion, r), wholeOf(farmCode, r)); },
       QStringLiteral("vlad"));
   dm.poroda.open();
   const db::WholeView breedCode(dm.poroda.file(), u"kodporod");
   const auto breeds = namesOf<long long>(
       dm.poroda, [&](const db::Row& r) { return wholeOf(breedCode, r); }, QStringLiteral("poroda"));
 
-  db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+  db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
   const db::DbfFile& f = dm.korova.file();
   const FatherLink link(f);
   const std::vector<TraitRow> complexRows = catalogueRows(dm.xarakt, TraitKind::Complex, &dm.korova);

@@ -8,7 +8,7 @@
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
 
 struct DaughterRow {
   QString region;  // empty when no region has her code (a free row has 0)
@@ -19,8 +19,8 @@ struct DaughterRow {
   QString category;
 };
 
-// KOROVA is left as found (open state, filter, current record, DataSource3, the cow refresh
+// KOROVA is left as found (open state, filter, current record, cowsSource, the cow refresh
 // flag); REGION, VLAD and PORODA are only read, their cursors and filters untouched.
-std::vector<DaughterRow> daughtersOfCurrentBull(TDataModule5& dm);
+std::vector<DaughterRow> daughtersOfCurrentBull(HerdTables& dm);
 
 }  // namespace korvel

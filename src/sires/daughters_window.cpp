@@ -7,20 +7,20 @@
 
 namespace korvel {
 
-TForm13::TForm13(TDataModule5& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
+DaughtersWindow::DaughtersWindow(HerdTables& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
   setObjectName(QStringLiteral("Form13"));
   resize(1024, 736);
-  StringGrid1 = new QTableWidget(this);
-  StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-  StringGrid1->setGeometry(8, 12, 997, 445);
+  daughterGrid = new QTableWidget(this);
+  daughterGrid->setObjectName(QStringLiteral("StringGrid1"));
+  daughterGrid->setGeometry(8, 12, 997, 445);
 }
 
-void TForm13::FormActivate() {
+void DaughtersWindow::FormActivate() {
   placeTopLeft();
   // The name columns give a little of their width to the score and category, so that those
   // show whole in this system's font; the columns together fit the grid beside its scroll bar,
   // so the fixed first column never scrolls away sideways.
-  resetStringGrid(StringGrid1,
+  resetStringGrid(daughterGrid,
                   {QStringLiteral("Регион"), QStringLiteral("Хозяйство"), QStringLiteral("Порода"),
                    QStringLiteral("Кличка (инв.№)"), QStringLiteral("Оценка"), QStringLiteral("Категория")},
                   {205, 190, 140, 205, 60, 175}, 21);
@@ -29,8 +29,8 @@ void TForm13::FormActivate() {
   setWindowTitle(QStringLiteral("Дочери быка ") + QLatin1Char('"') + name + QLatin1Char('"'));
   const std::vector<DaughterRow> rows = daughtersOfCurrentBull(dm_);
   for (const DaughterRow& d : rows)
-    appendGridRow(StringGrid1, {d.region, d.farm, d.breed, d.name, QString::number(d.score), d.category});
-  fixGridCells(StringGrid1, !rows.empty(), true);
+    appendGridRow(daughterGrid, {d.region, d.farm, d.breed, d.name, QString::number(d.score), d.category});
+  fixGridCells(daughterGrid, !rows.empty(), true);
 }
 
 }  // namespace korvel

@@ -1,4 +1,4 @@
-// The daughters list window (TForm13): every daughter of the bull shown on the bull card, in
+// The daughters list window (DaughtersWindow): every daughter of the bull shown on the bull card, in
 // whatever region and farm she stands, read-only and rebuilt each time it opens.
 #pragma once
 
@@ -8,21 +8,27 @@ class QTableWidget;
 
 namespace korvel {
 
-class TDataModule5;
+class HerdTables;
+
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   DaughtersWindow                  daughtersWindow
+//   daughterGrid                     daughterGrid
+// END OBJECT NAMES
 
 // Daughters list: the daughters of the current bull with their farms, scores and categories.
-class TForm13 : public KorvelDialog {
+class DaughtersWindow : public KorvelDialog {
   Q_OBJECT
  public:
-  explicit TForm13(TDataModule5& dm, QWidget* parent = nullptr);
+  explicit DaughtersWindow(HerdTables& dm, QWidget* parent = nullptr);
 
-  QTableWidget* StringGrid1;
+  QTableWidget* daughterGrid;
 
  protected:
   void FormActivate() override;
 
  private:
-  TDataModule5& dm_;
+  HerdTables& dm_;
 };
 
 }  // namespace korvel

@@ -43,114 +43,114 @@ void plainButton(QPushButton* b) {
 
 }  // namespace
 
-TForm7::TForm7(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+SelectionKeyDialog::SelectionKeyDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName(QStringLiteral("Form7"));
   setWindowTitle(QStringLiteral("Выделение"));
   setModal(true);
-  Label1 = new QLabel(QStringLiteral("Введите ключ выделения"), this);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Edit1 = new QLineEdit(this);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Button1 = new QPushButton(QStringLiteral("Выделить"), this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  plainButton(Button1);
+  promptLabel = new QLabel(QStringLiteral("Введите ключ выделения"), this);
+  promptLabel->setObjectName(QStringLiteral("Label1"));
+  textEdit = new QLineEdit(this);
+  textEdit->setObjectName(QStringLiteral("Edit1"));
+  acceptButton = new QPushButton(QStringLiteral("Выделить"), this);
+  acceptButton->setObjectName(QStringLiteral("Button1"));
+  plainButton(acceptButton);
   auto* l = new QVBoxLayout(this);
-  l->addWidget(Label1);
-  l->addWidget(Edit1);
-  l->addWidget(Button1);
+  l->addWidget(promptLabel);
+  l->addWidget(textEdit);
+  l->addWidget(acceptButton);
   // A fixed size: a window manager then offers neither resizing nor maximising it.
   setFixedSize(320, 120);
-  Edit1->installEventFilter(this);
-  onClick(Button1, [this] { accept(); });
+  textEdit->installEventFilter(this);
+  onClick(acceptButton, [this] { accept(); });
 }
 
-void TForm7::showEvent(QShowEvent* e) {
+void SelectionKeyDialog::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   enter_.reset();
-  Edit1->setText(QStringLiteral(" "));
-  Edit1->setFocus();
+  textEdit->setText(QStringLiteral(" "));
+  textEdit->setFocus();
 }
 
-bool TForm7::eventFilter(QObject* o, QEvent* e) {
-  if (enter_.released(Edit1, o, e)) accept();
+bool SelectionKeyDialog::eventFilter(QObject* o, QEvent* e) {
+  if (enter_.released(textEdit, o, e)) accept();
   return QDialog::eventFilter(o, e);
 }
 
-TForm14::TForm14(QWidget* parent)
+TextInputDialog::TextInputDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("Form14"));
   setModal(true);
-  Edit1 = new QLineEdit(this);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Button1 = new QPushButton(QStringLiteral("Записать"), this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  plainButton(Button1);
+  textEdit = new QLineEdit(this);
+  textEdit->setObjectName(QStringLiteral("Edit1"));
+  acceptButton = new QPushButton(QStringLiteral("Записать"), this);
+  acceptButton->setObjectName(QStringLiteral("Button1"));
+  plainButton(acceptButton);
   auto* l = new QVBoxLayout(this);
-  l->addWidget(Edit1);
-  l->addWidget(Button1);
+  l->addWidget(textEdit);
+  l->addWidget(acceptButton);
   // The caption is the instruction the user must follow: the longest ("Уточните (исправьте)
   // название хозяйства (владельца) и закройте это окно") shows whole in a desktop's title bar
   // at this width, beside the title bar's buttons.
   setFixedSize(680, 100);
-  Edit1->installEventFilter(this);
-  onClick(Button1, [this] { accept(); });
+  textEdit->installEventFilter(this);
+  onClick(acceptButton, [this] { accept(); });
 }
 
-void TForm14::showEvent(QShowEvent* e) {
+void TextInputDialog::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   enter_.reset();
-  Edit1->setFocus();
+  textEdit->setFocus();
 }
 
-bool TForm14::eventFilter(QObject* o, QEvent* e) {
-  if (enter_.released(Edit1, o, e)) accept();
+bool TextInputDialog::eventFilter(QObject* o, QEvent* e) {
+  if (enter_.released(textEdit, o, e)) accept();
   return QDialog::eventFilter(o, e);
 }
 
-TForm11::TForm11(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+DeleteConfirmationDialog::DeleteConfirmationDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName(QStringLiteral("Form11"));
   setWindowTitle(QStringLiteral("Удаление"));
   setModal(true);
-  Label1 = new QLabel(QStringLiteral("Вы действительно хотите удалить это животное?"), this);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label2 = new QLabel(this);
-  Label2->setObjectName(QStringLiteral("Label2"));
-  Button1 = new QPushButton(QStringLiteral("Удалить"), this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button2 = new QPushButton(QStringLiteral("Не надо удалять"), this);
-  Button2->setObjectName(QStringLiteral("Button2"));
-  plainButton(Button1);
-  plainButton(Button2);
+  promptLabel = new QLabel(QStringLiteral("Вы действительно хотите удалить это животное?"), this);
+  promptLabel->setObjectName(QStringLiteral("Label1"));
+  detailLabel = new QLabel(this);
+  detailLabel->setObjectName(QStringLiteral("Label2"));
+  acceptButton = new QPushButton(QStringLiteral("Удалить"), this);
+  acceptButton->setObjectName(QStringLiteral("Button1"));
+  refuseButton = new QPushButton(QStringLiteral("Не надо удалять"), this);
+  refuseButton->setObjectName(QStringLiteral("Button2"));
+  plainButton(acceptButton);
+  plainButton(refuseButton);
   auto* l = new QVBoxLayout(this);
-  l->addWidget(Label1);
-  l->addWidget(Label2);
+  l->addWidget(promptLabel);
+  l->addWidget(detailLabel);
   auto* row = new QHBoxLayout;
-  row->addWidget(Button1);
-  row->addWidget(Button2);
+  row->addWidget(acceptButton);
+  row->addWidget(refuseButton);
   l->addLayout(row);
-  onClick(Button1, [this] {
+  onClick(acceptButton, [this] {
     confirmed = true;
     accept();
   });
-  onClick(Button2, [this] {
+  onClick(refuseButton, [this] {
     confirmed = false;
     accept();
   });
 }
 
-int TForm11::widthForLabels() const {
+int DeleteConfirmationDialog::widthForLabels() const {
   int w = 282;
-  w = std::max(w, Label1->fontMetrics().horizontalAdvance(Label1->text()) + 30);
-  w = std::max(w, Label2->fontMetrics().horizontalAdvance(Label2->text()) + 30);
+  w = std::max(w, promptLabel->fontMetrics().horizontalAdvance(promptLabel->text()) + 30);
+  w = std::max(w, detailLabel->fontMetrics().horizontalAdvance(detailLabel->text()) + 30);
   return w;
 }
 
-bool TForm11::ask(const DeleteQuestion& q) {
+bool DeleteConfirmationDialog::ask(const DeleteQuestion& q) {
   setWindowTitle(q.caption);
-  Label1->setText(q.label1);
-  Button1->setText(q.yesText);
-  Button2->setText(q.noText);
-  Label2->setText(q.label2);
+  promptLabel->setText(q.label1);
+  acceptButton->setText(q.yesText);
+  refuseButton->setText(q.noText);
+  detailLabel->setText(q.label2);
   confirmed = false;
   // The height its two lines and buttons need: the window has no height of its own before it
   // is first shown. A fixed size: a window manager then offers neither resizing nor maximising.

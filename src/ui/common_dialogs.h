@@ -1,5 +1,5 @@
-// The three small dialogs every screen uses: the selection key (TForm7), the text input
-// (TForm14) and the delete confirmation (TForm11).
+// The three small dialogs every screen uses: the selection key (SelectionKeyDialog), the text input
+// (TextInputDialog) and the delete confirmation (DeleteConfirmationDialog).
 #pragma once
 
 #include "ui/prompts.h"
@@ -23,14 +23,26 @@ class EnterInEdit {
   bool pressedHere_ = false;
 };
 
+// BEGIN OBJECT NAMES: the name in the code, then the objectName the object keeps (the window
+// tests and automation find widgets by it).
+//   SelectionKeyDialog               selectionKeyDialog
+//   TextInputDialog                  textInputDialog
+//   DeleteConfirmationDialog         deleteConfirmationDialog
+//   promptLabel                      promptLabel
+//   textEdit                         textEdit
+//   acceptButton                     acceptButton
+//   detailLabel                      detailLabel
+//   refuseButton                     refuseButton
+// END OBJECT NAMES
+
 // Selection key dialog: the key that selects rows by a part of their name.
-class TForm7 : public QDialog {
+class SelectionKeyDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm7(QWidget* parent = nullptr);
-  QLabel* Label1;
-  QLineEdit* Edit1;
-  QPushButton* Button1;
+  explicit SelectionKeyDialog(QWidget* parent = nullptr);
+  QLabel* promptLabel;
+  QLineEdit* textEdit;
+  QPushButton* acceptButton;
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -41,12 +53,12 @@ class TForm7 : public QDialog {
 };
 
 // Text input dialog: the caller's caption says what to type; there is no cancel.
-class TForm14 : public QDialog {
+class TextInputDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm14(QWidget* parent = nullptr);
-  QLineEdit* Edit1;
-  QPushButton* Button1;
+  explicit TextInputDialog(QWidget* parent = nullptr);
+  QLineEdit* textEdit;
+  QPushButton* acceptButton;
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -57,14 +69,14 @@ class TForm14 : public QDialog {
 };
 
 // Delete confirmation dialog: the callers replace its caption, labels and button texts.
-class TForm11 : public QDialog {
+class DeleteConfirmationDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm11(QWidget* parent = nullptr);
-  QLabel* Label1;
-  QLabel* Label2;
-  QPushButton* Button1;
-  QPushButton* Button2;
+  explicit DeleteConfirmationDialog(QWidget* parent = nullptr);
+  QLabel* promptLabel;
+  QLabel* detailLabel;
+  QPushButton* acceptButton;
+  QPushButton* refuseButton;
   bool confirmed = false;  // the confirmation result
 
   // The shared confirmation routine: the texts, the width rule, the modal show, the answer.

@@ -14,7 +14,7 @@ class KorvelDialog;
 // father of the current cow (the bulls window then starts on his farm with him selected).
 enum class PickerUse { Row, CowFather };
 
-// Texts of the delete confirmation dialog (TForm11), all replaced by the caller.
+// Texts of the delete confirmation dialog (DeleteConfirmationDialog), all replaced by the caller.
 struct DeleteQuestion {
   QString caption;
   QString label1;
@@ -36,16 +36,16 @@ class Prompts {
   // A modal question box with the buttons Да, Нет and Отмена; closing it is Отмена.
   virtual Answer yesNoCancel(const QString& text) = 0;
 
-  // The text input dialog (TForm14): caption is the instruction, initial the field's text.
+  // The text input dialog (TextInputDialog): caption is the instruction, initial the field's text.
   // There is no cancel: whatever is in the field when the dialog closes is returned.
   virtual QString textInput(const QString& caption, const QString& initial) = 0;
 
-  // The selection key dialog (TForm7): returns the field's raw text (a single blank when the
+  // The selection key dialog (SelectionKeyDialog): returns the field's raw text (a single blank when the
   // user typed nothing, empty when he closed it with Escape). Callers turn it into a key with
   // selectionKeyOf().
   virtual QString selectionKey() = 0;
 
-  // The delete confirmation dialog (TForm11); the answer is "no" unless the user pressed yes.
+  // The delete confirmation dialog (DeleteConfirmationDialog); the answer is "no" unless the user pressed yes.
   virtual bool confirmDelete(const DeleteQuestion& question) = 0;
 
   // Shows a list window modally as a picker, with its caption set to the instruction; the

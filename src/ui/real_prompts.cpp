@@ -56,22 +56,22 @@ Answer RealPrompts::yesNoCancel(const QString& text) {
 }
 
 QString RealPrompts::textInput(const QString& caption, const QString& initial) {
-  TForm14& d = *forms().Form14;
+  TextInputDialog& d = *forms().textInputDialog;
   d.setWindowTitle(caption);
-  d.Edit1->setText(initial);
+  d.textEdit->setText(initial);
   placeOverAsker(d);
   d.exec();
-  return d.Edit1->text();
+  return d.textEdit->text();
 }
 
 QString RealPrompts::selectionKey() {
-  TForm7& d = *forms().Form7;
+  SelectionKeyDialog& d = *forms().selectionKeyDialog;
   placeOverAsker(d);
   // Escape closes the dialog without a key: nothing is selected by a key not confirmed.
-  return d.exec() == QDialog::Accepted ? d.Edit1->text() : QString();
+  return d.exec() == QDialog::Accepted ? d.textEdit->text() : QString();
 }
 
-bool RealPrompts::confirmDelete(const DeleteQuestion& question) { return forms().Form11->ask(question); }
+bool RealPrompts::confirmDelete(const DeleteQuestion& question) { return forms().deleteConfirmationDialog->ask(question); }
 
 void RealPrompts::showPicker(KorvelDialog& window, const QString& caption, PickerUse use) {
   const KorvelDialog::AsPicker picker(window, use);

@@ -44,7 +44,7 @@ QStringList captionsTopToBottom(const std::vector<QPushButton*>& buttons) {
 TEST(MainMenu, ShowsFourteenButtonsInTwoColumnsAndOpensTheReferenceTables) {
   test::WorkFolder folder;
   test::App app(folder.path());
-  TForm1& menu = *forms().Form1;
+  MainMenu& menu = *forms().mainMenu;
   // Flags left set, as by a handler that never ended: the menu's activation clears them.
   auto leftSet = std::make_unique<db::Freeze>(std::initializer_list<db::DataSource*>{},
                                               std::initializer_list<db::RefreshFlag*>{&app.dm().cowRefreshSuppressed,
@@ -56,8 +56,8 @@ TEST(MainMenu, ShowsFourteenButtonsInTwoColumnsAndOpensTheReferenceTables) {
   EXPECT_EQ(menu.findChildren<QPushButton*>().size(), 14);
   EXPECT_FALSE(app.dm().cowRefreshSuppressed);
   EXPECT_FALSE(app.dm().bullRefreshSuppressed);
-  EXPECT_TRUE(app.dm().Table1.isOpen());
-  EXPECT_TRUE(app.dm().vlad2.isOpen());
+  EXPECT_TRUE(app.dm().region.isOpen());
+  EXPECT_TRUE(app.dm().vlad.isOpen());
   EXPECT_TRUE(app.dm().poroda.isOpen());
   EXPECT_TRUE(app.dm().xarakt.isOpen());
   EXPECT_FALSE(app.dm().korova.isOpen());
@@ -98,7 +98,7 @@ TEST(MainMenu, AMissingTableIsToldOverTheDrawnMenuAndTheOthersStillOpen) {
   test::App app(folder.path());
   test::RealPromptsInForce real(app.prompts);
   test::ModalAnswers answers;
-  TForm1& menu = *forms().Form1;
+  MainMenu& menu = *forms().mainMenu;
   PaintCount painted(menu);
   bool exposed = false;
   int paintsBefore = 0;
@@ -113,8 +113,8 @@ TEST(MainMenu, AMissingTableIsToldOverTheDrawnMenuAndTheOthersStillOpen) {
   EXPECT_TRUE(answers.shown[0].contains(QStringLiteral("REGION.DBF")));
   EXPECT_TRUE(exposed) << "the message came before the menu was on the screen";
   EXPECT_GT(paintsBefore, 0) << "the message came over a menu not yet drawn";
-  EXPECT_FALSE(app.dm().Table1.isOpen());
-  EXPECT_TRUE(app.dm().vlad2.isOpen());
+  EXPECT_FALSE(app.dm().region.isOpen());
+  EXPECT_TRUE(app.dm().vlad.isOpen());
   EXPECT_TRUE(app.dm().poroda.isOpen());
   menu.hide();
 }
@@ -122,12 +122,12 @@ TEST(MainMenu, AMissingTableIsToldOverTheDrawnMenuAndTheOthersStillOpen) {
 TEST(MainMenu, ButtonsSetTheCaptionsAndTheInstructionSelector) {
   test::WorkFolder folder;
   test::App app(folder.path());
-  TForm1& menu = *forms().Form1;
+  MainMenu& menu = *forms().mainMenu;
   menu.show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return menu.activated(); }));
   test::ModalCloser closer;
 
-  forms().Form4->setWindowTitle(QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно."));
+  forms().bullWindow->setWindowTitle(QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно."));
   button(menu, "Button5")->click();
   ASSERT_FALSE(closer.titles.isEmpty());
   EXPECT_EQ(closer.titles.last(), QStringLiteral("Быки"));

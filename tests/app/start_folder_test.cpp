@@ -5,7 +5,7 @@
 #include "db/dbf_file.h"
 #include "db/folder_lock.h"
 #include "db/schema.h"
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 #include "scripted_prompts.h"
 #include "sires/bull_figures.h"
 #include "folder_snapshot.h"
@@ -156,7 +156,7 @@ TEST_F(StartFolder, TheHerdFolderIsLaidOutOnceRememberedWhenChosenAndTheDemoNeve
   EXPECT_GE(db::DbfFile(QDir(demo).filePath(QStringLiteral("KOROVA.DBF"))).recordCount(), 3000u);
   EXPECT_GT(db::DbfFile(QDir(demo).filePath(QStringLiteral("XARAKT.DBF"))).recordCount(), 50u);
   {
-    TDataModule5 dm(demo);
+    HerdTables dm(demo);
     int withDaughters = 0;
     dm.bik.open();
     for (dm.bik.first(); !dm.bik.eof(); dm.bik.next()) withDaughters += dm.bik.fieldByName(u"kolkorov").asInteger() > 0;
@@ -165,7 +165,7 @@ TEST_F(StartFolder, TheHerdFolderIsLaidOutOnceRememberedWhenChosenAndTheDemoNeve
   // The figures stored are the ones the bull card would compute: computing again changes nothing.
   const auto demoFiles = test::folderSnapshot(demo);
   {
-    TDataModule5 dm(demo);
+    HerdTables dm(demo);
     recomputeEveryLiveBull(dm);
   }
   EXPECT_EQ(test::folderSnapshot(demo), demoFiles);

@@ -57,7 +57,7 @@ TableText cowTable(const QString& dir) {
 TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheChecksSay) {
   test::RealApp app;
   ModalAnswers answers;
-  TForm9& f = *forms().Form9;
+  CowWindow& f = *forms().cowWindow;
   test::openModal(f, answers);
   ASSERT_TRUE(answers.shown.isEmpty()) << answers.shown.join('|').toStdString();
   const int recNo = app.dm().korova.recNo();
@@ -162,7 +162,7 @@ TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheC
 TEST(CowCardRealWindow, AnUnwrittenScoreIsAskedAboutBeforeTheCardFollowsTheList) {
   test::RealApp app;
   ModalAnswers answers;
-  TForm9& f = *forms().Form9;
+  CowWindow& f = *forms().cowWindow;
   test::openModal(f, answers);
   db::Table& korova = app.dm().korova;
   const int first = korova.recNo();
@@ -200,7 +200,7 @@ TEST(CowCardRealWindow, AnUnwrittenScoreIsAskedAboutBeforeTheCardFollowsTheList)
 TEST(CowCardRealWindow, ACowThatCannotBeReadLeavesNoOtherCowOnTheCard) {
   test::RealApp app;
   ModalAnswers answers;
-  TForm9& f = *forms().Form9;
+  CowWindow& f = *forms().cowWindow;
   test::openModal(f, answers);
   db::Table& korova = app.dm().korova;
   const int broken = int(korova.passingRecords().at(1)) + 1;

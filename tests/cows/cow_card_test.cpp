@@ -92,7 +92,7 @@ class Herd {
     appendRow(dir, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "2"}, {"nokli", "Чужая"}});
     if (beforeStart) beforeStart(dir);
     app = std::make_unique<test::App>(dir);
-    form = forms().Form9;
+    form = forms().cowWindow;
   }
   ~Herd() {
     form->hide();
@@ -127,12 +127,12 @@ class Herd {
     QCoreApplication::processEvents();
   }
 
-  TDataModule5& dm() { return app->dm(); }
+  HerdTables& dm() { return app->dm(); }
   test::ScriptedPrompts& prompts() { return app->prompts; }
 
   test::WorkFolder folder;
   std::unique_ptr<test::App> app;
-  TForm9* form = nullptr;
+  CowWindow* form = nullptr;
 };
 
 }  // namespace
@@ -176,7 +176,7 @@ TEST(CowCard, OpensOnTheFirstFarmWithTheCardOfItsFirstCow) {
   Herd h;
   h.dm().bik.close();
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   EXPECT_TRUE(h.prompts().messages.isEmpty()) << h.prompts().messages.join('|').toStdString();
   EXPECT_EQ(f.pos(), QPoint(0, 0));
   EXPECT_EQ(f.size(), QSize(1024, 736));
@@ -238,7 +238,7 @@ TEST(CowCard, OpensOnTheFirstFarmWithTheCardOfItsFirstCow) {
 TEST(CowCard, OpeningReadsTheCatalogueAsItNowStands) {
   Herd h;
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   ASSERT_EQ(h.text(grid(f, "StringGrid1"), 1), QStringLiteral("Рост (высота в крестце)"));
   f.hide();
   // The catalogue replaced while the window is closed, as a restore replaces it: the linear
@@ -264,7 +264,7 @@ TEST(CowCard, OpeningReadsTheCatalogueAsItNowStands) {
 TEST(CowCard, EmptyDatabaseCreatesTheHerdAndOffersOnlyAdding) {
   test::WorkFolder folder;
   test::App app(folder.path());
-  TForm9& f = *forms().Form9;
+  CowWindow& f = *forms().cowWindow;
   f.show();
   EXPECT_EQ(app.prompts.messages,
             QStringList({QStringLiteral("Вы не завели регионы! Автоматически заведен ГЛАВНЫЙ РЕГИОН. Потом можно переименовать..."),
@@ -283,7 +283,7 @@ TEST(CowCard, EmptyDatabaseCreatesTheHerdAndOffersOnlyAdding) {
 TEST(CowCard, KeystrokeChecksInTheThreeGridsAndTheScoreWhileEditing) {
   Herd h;
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   // Browsing: a key typed into a cell opens no editor.
   grid(f, "StringGrid1")->setCurrentCell(0, 1);
   QTest::keyClick(grid(f, "StringGrid1"), Qt::Key_7);
@@ -335,7 +335,7 @@ TEST(CowCard, EditabilityOfHeadingsAndSubRowsAndTheirColours) {
     setCatalogueText(dir, "xxx6", QStringLiteral("Итог!"));
   });
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   button(f, "Button2")->click();
   auto flags = [](QTableWidget* g, int line) { return g->item(line - 1, 1)->flags(); };
   EXPECT_TRUE(flags(grid(f, "StringGrid1"), 3) & Qt::ItemIsEditable) << "linear headings are editable";
@@ -373,7 +373,7 @@ TEST(CowCard, EditabilityOfHeadingsAndSubRowsAndTheirColours) {
 TEST(CowCard, WritingChangesExactlyTheShownFields) {
   Herd h;
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   const int recNo = h.dm().korova.recNo();
   ASSERT_EQ(recNo, 2);
   const RawTable before = h.cows();
@@ -425,7 +425,7 @@ TEST(CowCard, WritingChangesExactlyTheShownFields) {
 TEST(CowCard, WrongCalvingDateWritesNothing) {
   Herd h;
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   const int recNo = h.dm().korova.recNo();
   const QByteArray before = h.cows().record(recNo);
   button(f, "Button2")->click();
@@ -446,7 +446,7 @@ TEST(CowCard, WrongCalvingDateWritesNothing) {
 TEST(CowCard, BlankLactationIsWrittenAsZeroAndFreeTextFatherIsEditable) {
   Herd h;
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   named<DBGrid>(f, "DBGrid1")->setCurrentIndex(named<DBGrid>(f, "DBGrid1")->model()->index(1, 0));
   ASSERT_EQ(h.dm().korova.fieldByName(u"nokli").asString(), QStringLiteral("Зорька"));
   EXPECT_EQ(edit(f, "Edotec")->text(), QStringLiteral("Неизвестный"));
@@ -472,7 +472,7 @@ TEST(CowCard, BlankLactationIsWrittenAsZeroAndFreeTextFatherIsEditable) {
 TEST(CowCard, ParticularsTakeNoMoreThanTheirFieldsHold) {
   Herd h;
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   named<DBGrid>(f, "DBGrid1")->setCurrentIndex(named<DBGrid>(f, "DBGrid1")->model()->index(1, 0));
   ASSERT_EQ(h.dm().korova.fieldByName(u"basekod").asString(), "") << "a free-text father";
   button(f, "Button2")->click();
@@ -491,7 +491,7 @@ TEST(CowCard, ParticularsTakeNoMoreThanTheirFieldsHold) {
 TEST(CowCard, FatherCodeMatchingNoBullShowsTheTealCaptionAndAnEmptyFather) {
   Herd h;
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   h.dm().bik.open();
   h.dm().bik.setFilter("kodreg=1");
   h.dm().bik.setFiltered(true);
@@ -512,7 +512,7 @@ TEST(CowCard, FatherCodeMatchingNoBullShowsTheTealCaptionAndAnEmptyFather) {
 TEST(CowCard, NumberOnALinearHeadingIsStoredThenHiddenThenEmptied) {
   Herd h([](const QString& dir) { setCatalogueText(dir, "x3", QStringLiteral("Туловище!")); });
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   button(f, "Button2")->click();
   h.type(grid(f, "StringGrid1"), 3, "4");
   button(f, "Button5")->click();
@@ -548,7 +548,7 @@ TEST(CowCard, LeavingTheCowOrTheWindowWithUnwrittenChangesAsksFirst) {
     SCOPED_TRACE(c.name);
     Herd h;
     h.open();
-    TForm9& f = *h.form;
+    CowWindow& f = *h.form;
     auto* list = named<DBGrid>(f, "DBGrid1");
     const QByteArray before = h.cows().bytes();
     button(f, "Button2")->click();
@@ -586,7 +586,7 @@ TEST(CowCard, LeavingTheCowOrTheWindowWithUnwrittenChangesAsksFirst) {
 TEST(CowCard, NoRefreshWhileADialogIsInFrontOrTheFlagIsSet) {
   Herd h;
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   db::Table& korova = h.dm().korova;
   ASSERT_TRUE(f.isActiveCowWindow());
 
@@ -620,7 +620,7 @@ TEST(CowCard, DoubleClickOnTheThirdLinearLineShowsPictureThreeEvenOnAHeading) {
   } inFolder;
   QDir::setCurrent(h.folder.path());
   h.open();
-  TForm9& f = *h.form;
+  CowWindow& f = *h.form;
   test::ModalCloser closer;
   const QRect r = grid(f, "StringGrid1")->visualRect(grid(f, "StringGrid1")->model()->index(2, 0));
   // The user's first click lands before the double click (the view needs the press).
@@ -630,6 +630,6 @@ TEST(CowCard, DoubleClickOnTheThirdLinearLineShowsPictureThreeEvenOnAHeading) {
   EXPECT_EQ(closer.titles, QStringList({QStringLiteral("Справка. Туловище!")}));
   const QImage expected = decodeJpeg(h.folder.file("kartinki/3.jpg"));
   ASSERT_FALSE(expected.isNull());
-  EXPECT_EQ(forms().Form2->picture(), expected);
+  EXPECT_EQ(forms().pictureWindow->picture(), expected);
   EXPECT_TRUE(h.prompts().messages.isEmpty()) << h.prompts().messages.join('|').toStdString();
 }

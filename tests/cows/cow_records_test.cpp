@@ -56,7 +56,7 @@ QStringList withWriteButton() {
 struct Cows {
   test::WorkFolder folder;
   std::unique_ptr<test::App> app;
-  TForm9* w = nullptr;
+  CowWindow* w = nullptr;
 
   Cows() {
     const QString d = folder.path();
@@ -80,7 +80,7 @@ struct Cows {
     appendRow(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "1"}, {"nokli", "Ночка"}, {"ot", "+"}});
     appendRow(d, "KOROVA", {{"kodreg", "1"}, {"kodvlad", "2"}, {"nokli", " ночка  "}, {"ot", "+"}});
     app = std::make_unique<test::App>(d);
-    w = forms().Form9;
+    w = forms().cowWindow;
   }
   ~Cows() {
     w->hide();
@@ -92,7 +92,7 @@ struct Cows {
     w->setWindowModality(Qt::ApplicationModal);
     w->show();
   }
-  TDataModule5& dm() { return app->dm(); }
+  HerdTables& dm() { return app->dm(); }
   test::ScriptedPrompts& prompts() { return app->prompts; }
   QString file() const { return folder.file("KOROVA.DBF"); }
 
@@ -118,15 +118,15 @@ struct Cows {
   // The farms picker moves to region `region`'s farm `farm` (-1: leaves the region empty-handed).
   void pickFarm(int region, int farm) {
     prompts().pickerActions.push_back([this, region, farm](QDialog&) {
-      TForm8& farms = *forms().Form8;
+      FarmsWindow& farms = *forms().farmsWindow;
       if (region != 1) {
         prompts().pickerActions.push_front([this, region](QDialog&) {
-          db::Table& t = dm().Table1;
+          db::Table& t = dm().region;
           for (t.first(); !t.eof() && t.fieldByName(u"kodreg").asInteger() != region;) t.next();
         });
         button(farms, "Button1")->click();
       }
-      db::Table& v = dm().vlad2;
+      db::Table& v = dm().vlad;
       for (v.first(); !v.eof() && v.fieldByName(u"kodvlad").asInteger() != farm;) v.next();
     });
   }
@@ -137,7 +137,7 @@ struct Cows {
 TEST(CowRecords, AddingRefusesANameOfTheFarmAndReusesTheFreeRowBlank) {
   Cows c;
   c.open();
-  TForm9& w = *c.w;
+  CowWindow& w = *c.w;
 
   // " ab " is "AB" of this farm: refused, and "AB" is shown.
   c.goTo("Ночка");
@@ -183,7 +183,7 @@ TEST(CowRecords, AddingRefusesANameOfTheFarmAndReusesTheFreeRowBlank) {
   for (const char* e : {"Edotec", "Edmat", "Edlin", "Masklakt", "MaskEddata", "Edpred", "Edrogd"})
     EXPECT_FALSE(edit(w, e)->isReadOnly()) << e;
   EXPECT_TRUE(edit(w, "Edporoda")->isReadOnly());
-  EXPECT_FALSE(c.dm().DataSource3.readOnly()) << "the list is editable until the next refresh";
+  EXPECT_FALSE(c.dm().cowsSource.readOnly()) << "the list is editable until the next refresh";
   EXPECT_EQ(liveRows(c.file()).front()["nlakt"], "");
   button(w, "Button5")->click();
   EXPECT_EQ(liveRows(c.file()).front()["nlakt"], "0");
@@ -202,7 +202,7 @@ TEST(CowRecords, AddingRefusesANameOfTheFarmAndReusesTheFreeRowBlank) {
 TEST(CowRecords, TheSameNameInAnotherFarmAndNamesCutToTheirWidth) {
   Cows c;
   c.open();
-  TForm9& w = *c.w;
+  CowWindow& w = *c.w;
   // Farm 2 of region 1 takes " ab ": stored without its trailing blank, it still becomes the
   // card's cow, so the defaults offered for writing go to her and not to another cow.
   c.pickFarm(1, 2);
@@ -253,7 +253,7 @@ TEST(CowRecords, TheSameNameInAnotherFarmAndNamesCutToTheirWidth) {
 TEST(CowRecords, RemovingAsksFreesTheRowAndEmptiesTheFarm) {
   Cows c;
   c.open();
-  TForm9& w = *c.w;
+  CowWindow& w = *c.w;
   c.goTo("А-123");
   c.prompts().confirmations = {false, true};
   button(w, "Button4")->click();
@@ -306,7 +306,7 @@ TEST(CowRecords, RemovingAsksFreesTheRowAndEmptiesTheFarm) {
 TEST(CowRecords, RemovingTheLastSelectedCowListsTheFarmAndAnEmptyFarmCannotBeEdited) {
   Cows c;
   c.open();
-  TForm9& w = *c.w;
+  CowWindow& w = *c.w;
   // The selection "12" holds two cows; removing both leaves the farm with three.
   c.prompts().keys = {"12"};
   button(w, "Button8")->click();
@@ -345,7 +345,7 @@ TEST(CowRecords, RemovingTheLastSelectedCowListsTheFarmAndAnEmptyFarmCannotBeEdi
 TEST(CowRecords, RenamingChecksOtherCowsAndDropsTheSelection) {
   Cows c;
   c.open();
-  TForm9& w = *c.w;
+  CowWindow& w = *c.w;
   c.goTo("112");
   c.prompts().texts = {" ab "};
   button(w, "Button11")->click();
@@ -384,7 +384,7 @@ TEST(CowRecords, RenamingChecksOtherCowsAndDropsTheSelection) {
 TEST(CowRecords, MovingFollowsTheCowEvenToAFarmWithHerName) {
   Cows c;
   c.open();
-  TForm9& w = *c.w;
+  CowWindow& w = *c.w;
   c.goTo(QStringLiteral("Ночка"));
   c.pickFarm(1, 2);
   button(w, "Button10")->click();
@@ -405,7 +405,7 @@ TEST(CowRecords, MovingFollowsTheCowEvenToAFarmWithHerName) {
   EXPECT_EQ(c.current(), QStringLiteral("Ночка"));
 
   // A region without farms in the picker: the cow stays where she is.
-  test::appendRow(c.dm().Table1, {{"kodreg", 3}, {"region", "Пустой"}});
+  test::appendRow(c.dm().region, {{"kodreg", 3}, {"region", "Пустой"}});
   const QStringList before = c.rows();
   c.pickFarm(3, 1);
   button(w, "Button10")->click();
@@ -426,7 +426,7 @@ TEST(CowRecords, MovingFollowsTheCowEvenToAFarmWithHerName) {
 TEST(CowRecords, BreedAndFatherFromThePickers) {
   Cows c;
   c.open();
-  TForm9& w = *c.w;
+  CowWindow& w = *c.w;
   c.goTo("А-123");
   button(w, "Button2")->click();
   EXPECT_FALSE(edit(w, "Edotec")->isReadOnly()) << "a free-text father is edited in place";
@@ -488,7 +488,7 @@ TEST(CowRecords, BreedAndFatherFromThePickers) {
 TEST(CowRecords, SelectionByKeyMarksTheFarmOnlyAndCancellingKeepsTheMarks) {
   Cows c;
   c.open();
-  TForm9& w = *c.w;
+  CowWindow& w = *c.w;
   c.prompts().keys = {"12"};
   button(w, "Button8")->click();
   EXPECT_EQ(c.listed(), QStringList({"А-123", "112"}));

@@ -39,18 +39,18 @@ bool isFarm(db::Table& t, long long r, long long f) {
 // the person's click on it would.
 void pickFarm(App& app, long long r, long long f) {
   app.prompts.pickerActions.push_back([&app, r, f](QDialog&) {
-    TDataModule5& dm = app.dm();
-    dm.Table1.setFiltered(false);
-    goTo(dm.Table1, [&] { return isRegion(dm.Table1, r); });
-    dm.vlad2.setFiltered(false);
-    goTo(dm.vlad2, [&] { return isFarm(dm.vlad2, r, f); });
+    HerdTables& dm = app.dm();
+    dm.region.setFiltered(false);
+    goTo(dm.region, [&] { return isRegion(dm.region, r); });
+    dm.vlad.setFiltered(false);
+    goTo(dm.vlad, [&] { return isFarm(dm.vlad, r, f); });
   });
 }
 
 // The farms window lists region r: its region button, and r chosen in the regions window.
-void listRegion(App& app, TForm8& w, long long r) {
+void listRegion(App& app, FarmsWindow& w, long long r) {
   app.prompts.pickerActions.push_back([&app, r](QDialog&) {
-    db::Table& t = app.dm().Table1;
+    db::Table& t = app.dm().region;
     t.setFiltered(false);
     goTo(t, [&] { return isRegion(t, r); });
   });
@@ -59,17 +59,17 @@ void listRegion(App& app, TForm8& w, long long r) {
 
 void removeFarm(App& app, const QStringList& words, const std::function<void()>& ready) {
   const long long variant = number(words, 1), r = number(words, 2), f = number(words, 3);
-  TForm8& w = *forms().Form8;
+  FarmsWindow& w = *forms().farmsWindow;
   w.show();
   listRegion(app, w, r);
-  db::Table& vlad = app.dm().vlad2;
+  db::Table& vlad = app.dm().vlad;
   goTo(vlad, [&] { return isFarm(vlad, r, f); });
   button(w, "Button4")->click();
   if (variant < 2 || variant > 6) throw std::invalid_argument("no such removal option");
   named<QRadioButton>(w, ("RadioButton" + std::to_string(variant)).c_str())->setChecked(true);
   if (ready) ready();
   button(w, "Button7")->click();
-  if (w.removalState() == TForm8::RemovalState::ChoosingTarget) {
+  if (w.removalState() == FarmsWindow::RemovalState::ChoosingTarget) {
     const long long tr = number(words, 4), tf = number(words, 5);
     listRegion(app, w, tr);
     goTo(vlad, [&] { return isFarm(vlad, tr, tf); });
@@ -90,7 +90,7 @@ Window& onFarm(App& app, Window& w, long long r, long long f) {
 void deleteBull(App& app, const QStringList& words, const std::function<void()>& ready) {
   const long long r = number(words, 1), f = number(words, 2);
   const QString code = words.value(3);
-  TForm4& w = onFarm(app, *forms().Form4, r, f);
+  BullWindow& w = onFarm(app, *forms().bullWindow, r, f);
   db::Table& bik = app.dm().bik;
   goTo(bik, [&] { return bik.fieldByName(u"kodbyk").asString().trimmed() == code; });
   app.prompts.confirmations = {true, words.value(4) == QLatin1String("yes")};
@@ -99,10 +99,10 @@ void deleteBull(App& app, const QStringList& words, const std::function<void()>&
   w.hide();
 }
 
-TForm9& cowsOf(App& app, long long r, long long f) { return onFarm(app, *forms().Form9, r, f); }
+CowWindow& cowsOf(App& app, long long r, long long f) { return onFarm(app, *forms().cowWindow, r, f); }
 
 // The cow card on the cow at `recNo`, as a click on her row in the list leaves it.
-void showCow(App& app, TForm9& w, int recNo) {
+void showCow(App& app, CowWindow& w, int recNo) {
   db::Table& t = app.dm().korova;
   t.goToRecNo(recNo);
   if (t.recNo() != recNo) throw std::invalid_argument("the cow is not in the farm");
@@ -110,7 +110,7 @@ void showCow(App& app, TForm9& w, int recNo) {
 }
 
 void addCow(App& app, const QStringList& words, const std::function<void()>& ready) {
-  TForm9& w = cowsOf(app, number(words, 1), number(words, 2));
+  CowWindow& w = cowsOf(app, number(words, 1), number(words, 2));
   app.prompts.texts = {words.value(3)};
   if (ready) ready();
   button(w, "Button1")->click();
@@ -118,7 +118,7 @@ void addCow(App& app, const QStringList& words, const std::function<void()>& rea
 }
 
 void correctCow(App& app, const QStringList& words, const std::function<void()>& ready) {
-  TForm9& w = cowsOf(app, number(words, 1), number(words, 2));
+  CowWindow& w = cowsOf(app, number(words, 1), number(words, 2));
   showCow(app, w, int(number(words, 3)));
   button(w, "Button2")->click();
   edit(w, "Edlin")->setText(QStringLiteral("ИСПРАВЛ"));
@@ -130,7 +130,7 @@ void correctCow(App& app, const QStringList& words, const std::function<void()>&
 }
 
 void moveCow(App& app, const QStringList& words, const std::function<void()>& ready) {
-  TForm9& w = cowsOf(app, number(words, 1), number(words, 2));
+  CowWindow& w = cowsOf(app, number(words, 1), number(words, 2));
   showCow(app, w, int(number(words, 3)));
   pickFarm(app, number(words, 4), number(words, 5));
   if (ready) ready();
@@ -139,7 +139,7 @@ void moveCow(App& app, const QStringList& words, const std::function<void()>& re
 }
 
 void selectCows(App& app, const QStringList& words, const std::function<void()>& ready) {
-  TForm9& w = cowsOf(app, number(words, 1), number(words, 2));
+  CowWindow& w = cowsOf(app, number(words, 1), number(words, 2));
   app.prompts.keys = {words.value(3)};
   if (ready) ready();
   button(w, "Button8")->click();

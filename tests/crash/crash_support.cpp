@@ -2,7 +2,7 @@
 
 #include "db/folder_files.h"
 #include "db/schema.h"
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 #include "raw_table.h"
 
 #include <QDir>

@@ -24,7 +24,7 @@ QString herdIn(const QTemporaryDir& dir, uint64_t seed, long long cows = 40, lon
 
 // The tables as the next opening of the folder leaves them.
 TableBytes reopened(const QString& dir) {
-  TDataModule5 dm(dir);
+  HerdTables dm(dir);
   EXPECT_TRUE(dm.openError().isEmpty()) << dm.openError().toStdString();
   return tableBytes(dir);
 }

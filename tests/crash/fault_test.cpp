@@ -10,7 +10,7 @@
 #include "db/data_module.h"
 #include "db/file_io.h"
 #include "db/schema.h"
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 #include "modal_answers.h"
 #include "reference/farms_window.h"
 #include "named.h"
@@ -46,23 +46,23 @@ int liveCowsOf(const QString& dir, int r, int f) {
 
 // The cows window after a failed write on farm (1, 2): the list shows the farm's cows.
 void cowListShowsTheFarm(App& app, const QString& dir) {
-  TDataModule5& dm = app.dm();
+  HerdTables& dm = app.dm();
   EXPECT_EQ(dm.korova.state(), db::TableState::Browse);
   EXPECT_EQ(dm.korova.filter(), QStringLiteral("kodreg=1 and kodvlad=2"));
   EXPECT_TRUE(dm.korova.filtered());
-  EXPECT_TRUE(dm.DataSource3.enabled());
+  EXPECT_TRUE(dm.cowsSource.enabled());
   EXPECT_GT(dm.korova.recNo(), 0);
-  EXPECT_EQ(named<DBGrid>(*forms().Form9, "DBGrid1")->model()->rowCount(), liveCowsOf(dir, 1, 2));
+  EXPECT_EQ(named<DBGrid>(*forms().cowWindow, "DBGrid1")->model()->rowCount(), liveCowsOf(dir, 1, 2));
 }
 
 // The farms window after a failed removal of farm (1, 2): browsing again, the farm listed.
 void farmIsBack(App& app, const QString& dir) {
-  TDataModule5& dm = app.dm();
-  EXPECT_EQ(forms().Form8->removalState(), TForm8::RemovalState::Browsing);
+  HerdTables& dm = app.dm();
+  EXPECT_EQ(forms().farmsWindow->removalState(), FarmsWindow::RemovalState::Browsing);
   EXPECT_FALSE(dm.cowRefreshSuppressed);
   EXPECT_FALSE(dm.bullRefreshSuppressed);
-  EXPECT_TRUE(dm.DataSource3.enabled());
-  EXPECT_TRUE(dm.DataSource5.enabled());
+  EXPECT_TRUE(dm.cowsSource.enabled());
+  EXPECT_TRUE(dm.bullsSource.enabled());
   bool listed = false;
   for (const FileRow& row : liveRows(QDir(dir).filePath(QStringLiteral("VLAD.DBF"))))
     listed = listed || (row["kodreg"] == "1" && row["kodvlad"] == "2");
@@ -196,7 +196,7 @@ TEST(WriteFailure, AFullDiskMetAsAPersonWouldLosesNoCowAndAddsNoGhost) {
     Prompts* p;
     ~Scripted() { setPrompts(p); }
   } scriptedAgainAtEnd{&app.prompts};
-  TForm9& w = *forms().Form9;
+  CowWindow& w = *forms().cowWindow;
   {
     // The first start makes the first region and farm and says so.
     ModalAnswers answers;

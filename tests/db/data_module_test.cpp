@@ -19,7 +19,7 @@ namespace {
 class DataModuleTest : public ::testing::Test {
  protected:
   QTemporaryDir tmp;
-  std::unique_ptr<TDataModule5> dm;
+  std::unique_ptr<HerdTables> dm;
   bool cowActive = true;
   int cowRefreshes = 0;
   bool bullActive = true;
@@ -27,7 +27,7 @@ class DataModuleTest : public ::testing::Test {
 
   void SetUp() override {
     createTables(tmp.path());
-    dm = std::make_unique<TDataModule5>(tmp.path());
+    dm = std::make_unique<HerdTables>(tmp.path());
     dm->cowWindowActive = [this] { return cowActive; };
     dm->refreshCowCard = [this] { ++cowRefreshes; };
     dm->bullWindowActive = [this] { return bullActive; };
@@ -49,7 +49,7 @@ TEST_F(DataModuleTest, XaraktOpensAtOnceOrTheErrorIsKept) {
   EXPECT_TRUE(dm->openError().isEmpty());
   EXPECT_FALSE(dm->korova.isOpen());
   QTemporaryDir empty;
-  TDataModule5 bare(empty.path());
+  HerdTables bare(empty.path());
   EXPECT_FALSE(bare.xarakt.isOpen());
   EXPECT_TRUE(bare.openError().contains(QStringLiteral("XARAKT"))) << bare.openError().toStdString();
   EXPECT_EQ(dm->tables().size(), 6u);
@@ -58,7 +58,7 @@ TEST_F(DataModuleTest, XaraktOpensAtOnceOrTheErrorIsKept) {
 
 TEST_F(DataModuleTest, ListHooksMakeTheGridsReadOnly) {
   const std::pair<Table*, DataSource*> lists[] = {
-      {&dm->Table1, &dm->DataSource1}, {&dm->vlad2, &dm->DataSource2}, {&dm->poroda, &dm->DataSource6}};
+      {&dm->region, &dm->regionsSource}, {&dm->vlad, &dm->farmsSource}, {&dm->poroda, &dm->breedsSource}};
   for (const auto& [table, source] : lists) {
     source->setReadOnly(false);
     table->open();
@@ -74,12 +74,12 @@ TEST_F(DataModuleTest, ListHooksMakeTheGridsReadOnly) {
     EXPECT_TRUE(source->readOnly()) << table->tableName().toStdString() << " filter";
   }
   // The catalogue and the animal tables leave their data sources alone.
-  dm->DataSource4.setReadOnly(false);
+  dm->traitsSource.setReadOnly(false);
   dm->xarakt.first();
-  EXPECT_FALSE(dm->DataSource4.readOnly());
-  dm->DataSource3.setReadOnly(false);
+  EXPECT_FALSE(dm->traitsSource.readOnly());
+  dm->cowsSource.setReadOnly(false);
   dm->korova.open();
-  EXPECT_FALSE(dm->DataSource3.readOnly());
+  EXPECT_FALSE(dm->cowsSource.readOnly());
 }
 
 TEST_F(DataModuleTest, CowCardRefreshesOnlyWhenActiveAndNotSuppressed) {
@@ -121,12 +121,12 @@ TEST_F(DataModuleTest, ProtectedScanRestoresEverything) {
   k.setFiltered(true);
   k.goToRecNo(3);
   cowRefreshes = 0;
-  QSignalSpy resets(&dm->DataSource3, &DataSource::reset);
+  QSignalSpy resets(&dm->cowsSource, &DataSource::reset);
   {
-    ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed);
+    ProtectedScan scan(k, dm->cowsSource, &dm->cowRefreshSuppressed);
     EXPECT_FALSE(k.filtered());
     EXPECT_EQ(k.recNo(), 1);
-    EXPECT_FALSE(dm->DataSource3.enabled());
+    EXPECT_FALSE(dm->cowsSource.enabled());
     EXPECT_TRUE(dm->cowRefreshSuppressed);
     int seen = 0;
     for (; !k.eof(); k.next()) {
@@ -145,7 +145,7 @@ TEST_F(DataModuleTest, ProtectedScanRestoresEverything) {
   EXPECT_EQ(cowRefreshes, 0);
   EXPECT_EQ(k.filter(), QStringLiteral("kodreg=5 and kodvlad=2"));
   EXPECT_TRUE(k.filtered());
-  EXPECT_TRUE(dm->DataSource3.enabled());
+  EXPECT_TRUE(dm->cowsSource.enabled());
   EXPECT_FALSE(dm->cowRefreshSuppressed);
   EXPECT_GE(resets.count(), 1);  // re-enabled: the grid shows the current state
   EXPECT_EQ(walk(k), (std::vector<int>{1, 3}));
@@ -156,13 +156,13 @@ TEST_F(DataModuleTest, ProtectedScanRestoresEverything) {
 
   // A table that was closed is closed again; a disabled source stays disabled.
   k.close();
-  const Freeze detached(dm->DataSource3);
+  const Freeze detached(dm->cowsSource);
   {
-    ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed);
+    ProtectedScan scan(k, dm->cowsSource, &dm->cowRefreshSuppressed);
     EXPECT_TRUE(k.isOpen());
   }
   EXPECT_FALSE(k.isOpen());
-  EXPECT_FALSE(dm->DataSource3.enabled());
+  EXPECT_FALSE(dm->cowsSource.enabled());
   EXPECT_FALSE(k.filtered());
 }
 
@@ -175,46 +175,46 @@ TEST_F(DataModuleTest, AFreezeGivesBackWhatItFoundHoweverItEnds) {
         SCOPED_TRACE(testing::Message() << "flag " << flagBefore << ", list " << listBefore << ", error " << error);
         Freeze outer;
         if (flagBefore) outer.hold(dm->cowRefreshSuppressed);
-        if (!listBefore) outer.hold(dm->DataSource3);
+        if (!listBefore) outer.hold(dm->cowsSource);
         try {
-          const Freeze inner({&dm->DataSource3, &dm->DataSource5}, {&dm->cowRefreshSuppressed, &dm->bullRefreshSuppressed});
+          const Freeze inner({&dm->cowsSource, &dm->bullsSource}, {&dm->cowRefreshSuppressed, &dm->bullRefreshSuppressed});
           EXPECT_TRUE(dm->cowRefreshSuppressed);
           EXPECT_TRUE(dm->bullRefreshSuppressed);
-          EXPECT_FALSE(dm->DataSource3.enabled());
-          EXPECT_FALSE(dm->DataSource5.enabled());
+          EXPECT_FALSE(dm->cowsSource.enabled());
+          EXPECT_FALSE(dm->bullsSource.enabled());
           if (error) throw TableError(QStringLiteral("Таблица KOROVA: сбой."));
         } catch (const TableError&) {
         }
         EXPECT_EQ(dm->cowRefreshSuppressed.isSet(), flagBefore);
         EXPECT_FALSE(dm->bullRefreshSuppressed);
-        EXPECT_EQ(dm->DataSource3.enabled(), listBefore);
-        EXPECT_TRUE(dm->DataSource5.enabled());
+        EXPECT_EQ(dm->cowsSource.enabled(), listBefore);
+        EXPECT_TRUE(dm->bullsSource.enabled());
         outer.release();
         EXPECT_FALSE(dm->cowRefreshSuppressed);
-        EXPECT_TRUE(dm->DataSource3.enabled());
+        EXPECT_TRUE(dm->cowsSource.enabled());
       }
 }
 
 TEST_F(DataModuleTest, NestedScanLeavesTheFlagSetForTheOuterOne) {
   addCows({{1, 1}, {2, 1}});
   {
-    ProtectedScan outer(dm->korova, dm->DataSource3, &dm->cowRefreshSuppressed);
+    ProtectedScan outer(dm->korova, dm->cowsSource, &dm->cowRefreshSuppressed);
     {
-      ProtectedScan inner(dm->korova, dm->DataSource3, &dm->cowRefreshSuppressed);
+      ProtectedScan inner(dm->korova, dm->cowsSource, &dm->cowRefreshSuppressed);
       EXPECT_TRUE(dm->cowRefreshSuppressed);
     }
     EXPECT_TRUE(dm->cowRefreshSuppressed);
-    EXPECT_FALSE(dm->DataSource3.enabled());
+    EXPECT_FALSE(dm->cowsSource.enabled());
     // The bulls scan inside the cows scan touches only its own flag.
     {
-      ProtectedScan bulls(dm->bik, dm->DataSource5, &dm->bullRefreshSuppressed);
+      ProtectedScan bulls(dm->bik, dm->bullsSource, &dm->bullRefreshSuppressed);
       EXPECT_TRUE(dm->bullRefreshSuppressed);
     }
     EXPECT_FALSE(dm->bullRefreshSuppressed);
     EXPECT_TRUE(dm->cowRefreshSuppressed);
   }
   EXPECT_FALSE(dm->cowRefreshSuppressed);
-  EXPECT_TRUE(dm->DataSource3.enabled());
+  EXPECT_TRUE(dm->cowsSource.enabled());
 }
 
 TEST_F(DataModuleTest, ScanRestoresWhenTheBodyThrows) {
@@ -224,7 +224,7 @@ TEST_F(DataModuleTest, ScanRestoresWhenTheBodyThrows) {
   k.setFiltered(true);
   k.goToRecNo(2);
   try {
-    ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed);
+    ProtectedScan scan(k, dm->cowsSource, &dm->cowRefreshSuppressed);
     k.setFilter(QStringLiteral("kodreg=2"));
     k.setFiltered(true);
     k.fieldByName(u"nokli").asInteger();  // "Корова 2-1" is no whole number
@@ -235,17 +235,17 @@ TEST_F(DataModuleTest, ScanRestoresWhenTheBodyThrows) {
   EXPECT_EQ(k.filter(), QStringLiteral("kodreg=1"));
   EXPECT_TRUE(k.filtered());
   EXPECT_EQ(k.recNo(), 2);  // the cursor is back
-  EXPECT_TRUE(dm->DataSource3.enabled());
+  EXPECT_TRUE(dm->cowsSource.enabled());
   EXPECT_FALSE(dm->cowRefreshSuppressed);
 
   // A scan that ends normally puts it back as well.
-  { ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed); }
+  { ProtectedScan scan(k, dm->cowsSource, &dm->cowRefreshSuppressed); }
   EXPECT_EQ(k.recNo(), 2);
 
   // A scan whose table cannot open puts back the source and the flag before the error leaves.
   QFile::remove(QDir(tmp.path()).filePath(QStringLiteral("BIK.DBF")));
-  EXPECT_THROW(ProtectedScan(dm->bik, dm->DataSource5, &dm->bullRefreshSuppressed), TableError);
-  EXPECT_TRUE(dm->DataSource5.enabled());
+  EXPECT_THROW(ProtectedScan(dm->bik, dm->bullsSource, &dm->bullRefreshSuppressed), TableError);
+  EXPECT_TRUE(dm->bullsSource.enabled());
   EXPECT_FALSE(dm->bullRefreshSuppressed);
 }
 
@@ -255,7 +255,7 @@ TEST_F(DataModuleTest, AScanEndedByAnErrorWritesNoHalfEditedRow) {
   k.setFilter(QStringLiteral("kodreg=1"));
   k.setFiltered(true);
   try {
-    ProtectedScan scan(k, dm->DataSource3, &dm->cowRefreshSuppressed);
+    ProtectedScan scan(k, dm->cowsSource, &dm->cowRefreshSuppressed);
     k.edit();
     k.fieldByName(u"kodreg").setInteger(0);
     k.fieldByName(u"nolki_that_does_not_exist").setString(QStringLiteral("x"));
@@ -268,6 +268,6 @@ TEST_F(DataModuleTest, AScanEndedByAnErrorWritesNoHalfEditedRow) {
   int seen = 0;
   for (k.first(); !k.eof(); k.next()) ++seen;
   EXPECT_EQ(seen, 2);
-  EXPECT_TRUE(dm->DataSource3.enabled());
+  EXPECT_TRUE(dm->cowsSource.enabled());
   EXPECT_FALSE(dm->cowRefreshSuppressed);
 }

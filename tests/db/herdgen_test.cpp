@@ -5,7 +5,7 @@
 #include "db/data_module.h"
 #include "db/schema.h"
 #include "help/starter_data.h"
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -43,7 +43,7 @@ void checkShape(const Shape& shape) {
   herd::generateHerd(c.path(), o);
   EXPECT_TRUE(missingTables(b.path()).isEmpty());
   {
-    TDataModule5 dm(a.path());
+    HerdTables dm(a.path());
     EXPECT_TRUE(dm.openError().isEmpty()) << dm.openError().toStdString();
     EXPECT_EQ(dm.xarakt.file().recordCount(), starterCatalogue().size());
   }

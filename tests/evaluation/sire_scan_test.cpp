@@ -270,7 +270,7 @@ TEST(SireScan, TotalsAreThoseOfThePlainReadingOnEveryLayoutAndRequest) {
     std::vector<FieldDef> fields = db::korovaLayout().fields;
     layout.reshape(fields);
     writeHerd(folder.file(QStringLiteral("KOROVA.DBF")), fields);
-    TDataModule5 dm(folder.path());
+    HerdTables dm(folder.path());
     ASSERT_EQ(dm.openError(), QString());
     dm.xarakt.open();
     nameFieldsTwice(dm.xarakt);
@@ -297,7 +297,7 @@ TEST(SireScan, AFieldThatIsNoNumberStopsTheScanWithItsMessage) {
     }
     w.finish();
   }
-  TDataModule5 dm(folder.path());
+  HerdTables dm(folder.path());
   EvaluationRequest r;
   r.breed = 1;
   try {

@@ -53,7 +53,7 @@ class SireStatistics : public ::testing::Test {
   }
 
   test::WorkFolder folder;
-  TDataModule5 dm;
+  HerdTables dm;
   test::HerdWriter herd;
   QTemporaryDir out;
   xlsx::RectF chartArea;

@@ -33,7 +33,7 @@ using test::named;
 
 class VariantsWindow : public ::testing::Test {
  protected:
-  VariantsWindow() : app(folder.path()), herd(app.dm()), w(*forms().Form12) {
+  VariantsWindow() : app(folder.path()), herd(app.dm()), w(*forms().variantsWindow) {
     herd.region(1, QStringLiteral("Московская область"));
     herd.region(2, QStringLiteral("Тверская область"));
     herd.farm(1, 1, QStringLiteral("СПК «Заря»"));
@@ -56,7 +56,7 @@ class VariantsWindow : public ::testing::Test {
   }
   ~VariantsWindow() override { w.hide(); }
 
-  TDataModule5& dm() { return app.dm(); }
+  HerdTables& dm() { return app.dm(); }
 
   // Picks the row of `table` whose field holds `code` while the borrowed window is shown.
   void pick(db::Table& table, QStringView field, long long code, QStringView field2 = {}, long long code2 = 0) {
@@ -81,14 +81,14 @@ class VariantsWindow : public ::testing::Test {
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(dm().cowRefreshSuppressed);
     EXPECT_FALSE(dm().bullRefreshSuppressed);
-    for (db::DataSource* s : {&dm().DataSource1, &dm().DataSource2, &dm().DataSource3, &dm().DataSource4, &dm().DataSource5})
+    for (db::DataSource* s : {&dm().regionsSource, &dm().farmsSource, &dm().cowsSource, &dm().traitsSource, &dm().bullsSource})
       EXPECT_TRUE(s->enabled()) << s->objectName().toStdString();
   }
 
   test::WorkFolder folder;
   test::App app;
   test::HerdWriter herd;
-  TForm12& w;
+  CalculationVariantsWindow& w;
   QTemporaryDir out;
   QStringList opened;
   bool applicationStarts = true;
@@ -119,12 +119,12 @@ TEST_F(VariantsWindow, EveryOpeningStartsFromTheFirstOptions) {
 TEST_F(VariantsWindow, RegionBasesDifferExactlyByTheArchiveFarm) {
   w.show();
   named<QRadioButton>(w, "RadioButton6")->setChecked(true);
-  pick(dm().Table1, u"kodreg", 1);
+  pick(dm().region, u"kodreg", 1);
   const EvaluationRequest with = w.readOptions();
   EXPECT_EQ(with.baseRegion, 1);
   EXPECT_TRUE(with.baseWithArchives);
   named<QRadioButton>(w, "RadioButton13")->setChecked(true);
-  pick(dm().Table1, u"kodreg", 1);
+  pick(dm().region, u"kodreg", 1);
   const EvaluationRequest without = w.readOptions();
   EXPECT_EQ(without.baseRegion, 1);
   EXPECT_FALSE(without.baseWithArchives);
@@ -137,7 +137,7 @@ TEST_F(VariantsWindow, RegionBasesDifferExactlyByTheArchiveFarm) {
 
   // The region's archive farm picked as the one farm: the same base as the whole region.
   named<QRadioButton>(w, "RadioButton14")->setChecked(true);
-  pick(dm().vlad2, u"kodreg", 1, u"kodvlad", 0);
+  pick(dm().vlad, u"kodreg", 1, u"kodvlad", 0);
   const EvaluationRequest farm = w.readOptions();
   EXPECT_EQ(farm.baseRegion, 1);
   EXPECT_EQ(farm.baseFarm, 0);
@@ -158,17 +158,17 @@ TEST_F(VariantsWindow, BullOptionsBuildTheirRequests) {
   EXPECT_EQ(scanSires(dm(), r).sireCount(), 1);  // 202 is an archive bull, 999 has no row
 
   named<QRadioButton>(w, "RadioButton3")->setChecked(true);
-  pick(dm().Table1, u"kodreg", 1);
+  pick(dm().region, u"kodreg", 1);
   r = w.readOptions();
   EXPECT_EQ(r.bullRegion, 1);
   EXPECT_FALSE(r.bullsWithArchives);
   named<QRadioButton>(w, "RadioButton9")->setChecked(true);
-  pick(dm().Table1, u"kodreg", 1);
+  pick(dm().region, u"kodreg", 1);
   r = w.readOptions();
   EXPECT_TRUE(r.bullsWithArchives);
   EXPECT_EQ(scanSires(dm(), r).sireCount(), 2);
   named<QRadioButton>(w, "RadioButton10")->setChecked(true);
-  pick(dm().vlad2, u"kodreg", 1, u"kodvlad", 1);
+  pick(dm().vlad, u"kodreg", 1, u"kodvlad", 1);
   r = w.readOptions();
   EXPECT_EQ(r.bullFarm, 1);
   EXPECT_EQ(scanSires(dm(), r).sireCount(), 1);

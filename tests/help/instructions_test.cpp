@@ -75,7 +75,7 @@ TEST_F(ViewerTest, ShowsTheSelectedFileLineByLineAndOnlyThatFile) {
   writeFile(folder.path(QStringLiteral("bik.txt")), fixtureBytes());
   writeFile(folder.path(QStringLiteral("region.txt")), "\xD0\xE5\xE3\xE8\xEE\xED\xFB\r\n\xE2\xF2\xEE\xF0\xE0\xFF\r\n");
 
-  TForm18 viewer;
+  InstructionsWindow viewer;
   instructionSelector = 5;
   viewer.show();
   EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Инструкции"));
@@ -101,7 +101,7 @@ TEST_F(ViewerTest, ShowsTheSelectedFileLineByLineAndOnlyThatFile) {
 
 TEST_F(ViewerTest, EmptyFileGivesEmptyListWithoutMessage) {
   writeFile(folder.path(QStringLiteral("korova.txt")), QByteArray());
-  TForm18 viewer;
+  InstructionsWindow viewer;
   instructionSelector = 6;
   viewer.show();
   EXPECT_EQ(named<QListWidget>(viewer, "ListBox1")->count(), 0);
@@ -110,7 +110,7 @@ TEST_F(ViewerTest, EmptyFileGivesEmptyListWithoutMessage) {
 
 TEST_F(ViewerTest, MissingOrUnreadableFileIsReportedAndTheListStaysEmpty) {
   writeFile(folder.path(QStringLiteral("bik.txt")), fixtureBytes());
-  TForm18 viewer;
+  InstructionsWindow viewer;
   instructionSelector = 5;
   viewer.show();
   ASSERT_GT(named<QListWidget>(viewer, "ListBox1")->count(), 0);

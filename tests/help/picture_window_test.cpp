@@ -34,7 +34,7 @@ class PictureWindowTest : public ::testing::Test {
 };
 
 TEST_F(PictureWindowTest, ThirdLineOpensPictureThreeWithTheTraitCaption) {
-  TForm2 window;
+  PictureWindow window;
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Справка. Баллы роста."));
   // The picture fills the window inside its frame and title bar (549 x 360 with them).
   EXPECT_EQ(window.size(), QSize(541, 325));
@@ -57,7 +57,7 @@ TEST_F(PictureWindowTest, ThirdLineOpensPictureThreeWithTheTraitCaption) {
 }
 
 TEST_F(PictureWindowTest, MissingOrCorruptPictureIsReportedAndTheWindowNotShown) {
-  TForm2 window;
+  PictureWindow window;
   ASSERT_TRUE(window.preparePictureForLine(3, QStringLiteral("Глубина туловища")));
 
   EXPECT_FALSE(window.preparePictureForLine(5, QStringLiteral("Ширина таза")));
@@ -89,7 +89,7 @@ TEST_F(PictureWindowTest, MissingOrCorruptPictureIsReportedAndTheWindowNotShown)
 }
 
 TEST_F(PictureWindowTest, DoubleClickShowsTheWindowModally) {
-  TForm2 window;
+  PictureWindow window;
   bool shownModal = false;
   QTimer::singleShot(0, &window, [&] {
     shownModal = window.isVisible() && window.isModal();

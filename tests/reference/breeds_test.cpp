@@ -29,8 +29,8 @@ const QString kBreedPicker =
 struct BreedsFixture {
   test::WorkFolder folder;
   test::App app{folder.path()};
-  TForm10& w = *forms().Form10;
-  TDataModule5& dm = app.dm();
+  BreedsWindow& w = *forms().breedsWindow;
+  HerdTables& dm = app.dm();
   QString file() const { return folder.file(QStringLiteral("PORODA.DBF")); }
   void breed(int code, const QString& name, const QString& mark = {}) {
     appendRow(dm.poroda, {{"kodporod", code}, {"poroda", name}, {"ot", mark}});
@@ -105,7 +105,7 @@ TEST(BreedsWindow, CorrectingOrCalculatingOnAnEmptyListIsRefusedWithoutWritingAR
   EXPECT_EQ(f.app.prompts.messages,
             QStringList({QStringLiteral("Породы не заведены, уточнять нечего. Можно только добавить."),
                          QStringLiteral("Породы не заведены, рассчитывать нечего. Можно только добавить.")}));
-  EXPECT_FALSE(forms().Form12->isVisible());
+  EXPECT_FALSE(forms().variantsWindow->isVisible());
   EXPECT_TRUE(f.app.prompts.textCaptions.isEmpty());
   EXPECT_TRUE(test::fileRows(f.file()).empty());
   // Nothing is hidden for an empty list.
@@ -165,8 +165,8 @@ TEST(BreedsWindow, TheCalculationButtonBelongsToTheMenuOpeningOnly) {
   button(f.w, "Button5")->click();
   EXPECT_EQ(closer.titles,
             QStringList{QStringLiteral("Подготовка расчета характеристик быков-производителей породы \"Айрширская\"")});
-  EXPECT_EQ(forms().Form12->windowTitle(), closer.titles.value(0));
-  EXPECT_FALSE(forms().Form12->isVisible());
+  EXPECT_EQ(forms().variantsWindow->windowTitle(), closer.titles.value(0));
+  EXPECT_FALSE(forms().variantsWindow->isVisible());
 }
 
 TEST(BreedsWindow, NamesLongerThanTheFieldAreComparedAsTheyWillBeStored) {

@@ -5,7 +5,7 @@
 #include "cows/cow_card.h"
 #include "db/data_module.h"
 #include "db/protected_scan.h"
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 #include "named.h"
 #include "reference/farm_removal.h"
 #include "reference/farms_window.h"
@@ -53,12 +53,12 @@ const QStringList kBrowsing = {"Button1", "Button2", "Button3", "Button4", "Butt
 struct Removal {
   test::WorkFolder folder;
   test::App app{folder.path()};
-  TForm8& w = *forms().Form8;
-  TDataModule5& dm = app.dm();
+  FarmsWindow& w = *forms().farmsWindow;
+  HerdTables& dm = app.dm();
 
   Removal() {
-    appendRow(dm.Table1, {{"kodreg", 1}, {"region", "Север"}});
-    appendRow(dm.Table1, {{"kodreg", 2}, {"region", "Юг"}});
+    appendRow(dm.region, {{"kodreg", 1}, {"region", "Север"}});
+    appendRow(dm.region, {{"kodreg", 2}, {"region", "Юг"}});
     farm(1, 1, "Заря");
     farm(1, 2, "Рассвет");
     farm(2, 1, "Заря");
@@ -80,7 +80,7 @@ struct Removal {
   ~Removal() { w.hide(); }
 
   void farm(int region, int code, const char* name) {
-    appendRow(dm.vlad2, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}});
+    appendRow(dm.vlad, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}});
   }
   void bull(const char* name, int region, int farm, const char* code) {
     appendRow(dm.bik, {{"nokli", name}, {"kodreg", region}, {"kodvlad", farm}, {"kodbyk", code}});
@@ -111,13 +111,13 @@ struct Removal {
 
   // Moves the farm list to the farm with this code.
   void goToFarm(int code) {
-    db::Table& t = dm.vlad2;
+    db::Table& t = dm.vlad;
     for (t.first(); !t.eof() && t.fieldByName(u"kodvlad").asInteger() != code;) t.next();
     ASSERT_FALSE(t.eof()) << "no farm " << code;
   }
   void pickRegion(int code) {
     app.prompts.pickerActions.push_back([this, code](QDialog&) {
-      db::Table& t = dm.Table1;
+      db::Table& t = dm.region;
       for (t.first(); !t.eof() && t.fieldByName(u"kodreg").asInteger() != code;) t.next();
     });
     button(w, "Button1")->click();
@@ -138,15 +138,15 @@ struct Removal {
   }
   // The window back in browsing: list shown, panel and target button hidden, close box back.
   void expectBrowsing() {
-    EXPECT_EQ(w.removalState(), TForm8::RemovalState::Browsing);
+    EXPECT_EQ(w.removalState(), FarmsWindow::RemovalState::Browsing);
     EXPECT_TRUE(named<DBGrid>(w, "DBGrid1")->isVisible());
     EXPECT_FALSE(named<QGroupBox>(w, "GroupBox1")->isVisible());
     EXPECT_FALSE(button(w, "Button8")->isVisible());
     EXPECT_TRUE(hasCloseBox());
     EXPECT_FALSE(dm.cowRefreshSuppressed);
     EXPECT_FALSE(dm.bullRefreshSuppressed);
-    EXPECT_TRUE(dm.DataSource3.enabled());
-    EXPECT_TRUE(dm.DataSource5.enabled());
+    EXPECT_TRUE(dm.cowsSource.enabled());
+    EXPECT_TRUE(dm.bullsSource.enabled());
   }
 
   const QStringList cowsBefore = {
@@ -161,19 +161,19 @@ struct Removal {
 TEST(FarmRemoval, ThePanelTakesTheWindowAndCancellingChangesNothing) {
   Removal r;
   // A farm name as long as its field: the window still fits the screen.
-  r.dm.vlad2.setFiltered(false);
+  r.dm.vlad.setFiltered(false);
   r.goToFarm(2);
-  r.dm.vlad2.edit();
-  r.dm.vlad2.fieldByName(u"vlad").setString(QStringLiteral("Рассвет") + QString(200, QChar(u'Ш')));
-  r.dm.vlad2.post();
-  const QString longName = r.dm.vlad2.fieldByName(u"vlad").asString();
+  r.dm.vlad.edit();
+  r.dm.vlad.fieldByName(u"vlad").setString(QStringLiteral("Рассвет") + QString(200, QChar(u'Ш')));
+  r.dm.vlad.post();
+  const QString longName = r.dm.vlad.fieldByName(u"vlad").asString();
   const QByteArray cowBytes = [&] {
     QFile f(r.folder.file("KOROVA.DBF"));
     f.open(QIODevice::ReadOnly);
     return f.readAll();
   }();
   r.startRemoval(2);
-  EXPECT_EQ(r.w.removalState(), TForm8::RemovalState::ChoosingVariant);
+  EXPECT_EQ(r.w.removalState(), FarmsWindow::RemovalState::ChoosingVariant);
   const QString title = named<QGroupBox>(r.w, "GroupBox1")->title();
   EXPECT_TRUE(title.startsWith(QStringLiteral("Удаление хозяйства \"РассветШ"))) << title.toStdString();
   EXPECT_TRUE(title.endsWith(QStringLiteral("\", находящегося в регионе: Север"))) << title.toStdString();
@@ -216,7 +216,7 @@ TEST(FarmRemoval, CowsToAChosenFarmOfAnotherRegionWithBullsFreed) {
   r.startRemoval(1);
   r.carryOut(named<QRadioButton>(r.w, "RadioButton5"));
   // Choosing the target: the farm row is gone, its animals still carry its codes.
-  EXPECT_EQ(r.w.removalState(), TForm8::RemovalState::ChoosingTarget);
+  EXPECT_EQ(r.w.removalState(), FarmsWindow::RemovalState::ChoosingTarget);
   EXPECT_EQ(r.app.prompts.messages, QStringList{kChooseTarget});
   EXPECT_EQ(r.w.windowTitle(), kTargetCaption);
   EXPECT_EQ(r.farmsOf(1), QStringList{"2 Рассвет"});
@@ -271,7 +271,7 @@ TEST(FarmRemoval, AllAnimalsToAChosenFarmKeepTheirFatherLinks) {
 
 TEST(FarmRemoval, ATargetRegionWithoutFarmsIsRefusedAndTheChoiceGoesOn) {
   Removal r;
-  appendRow(r.dm.Table1, {{"kodreg", 3}, {"region", "Пустой"}});
+  appendRow(r.dm.region, {{"kodreg", 3}, {"region", "Пустой"}});
   r.startRemoval(1);
   r.carryOut(named<QRadioButton>(r.w, "RadioButton2"));
   r.pickRegion(3);
@@ -281,7 +281,7 @@ TEST(FarmRemoval, ATargetRegionWithoutFarmsIsRefusedAndTheChoiceGoesOn) {
   ASSERT_EQ(r.app.prompts.messages.size(), 3);
   EXPECT_TRUE(r.app.prompts.messages[2].startsWith(
       QStringLiteral("В этом регионе нет хозяйства, в которое можно перевести животных!")));
-  EXPECT_EQ(r.w.removalState(), TForm8::RemovalState::ChoosingTarget);
+  EXPECT_EQ(r.w.removalState(), FarmsWindow::RemovalState::ChoosingTarget);
   EXPECT_TRUE(button(r.w, "Button8")->isVisible());
   EXPECT_FALSE(r.hasCloseBox());
   EXPECT_EQ(r.cows(), r.cowsBefore) << "nothing is freed";
@@ -336,7 +336,7 @@ TEST(FarmRemoval, AllAnimalsFreedOnlyInTheFarmOfThatRegion) {
   EXPECT_EQ(r.farmsOf(2), QStringList({"1 Заря", "3 Восход"}));
 
   // The cows window's next addition takes the first freed row.
-  TForm9& cows = *forms().Form9;
+  CowWindow& cows = *forms().cowWindow;
   cows.show();
   EXPECT_EQ(cows.herd.farmCode, 2);
   r.app.prompts.texts = {QStringLiteral("Новая")};
@@ -382,8 +382,8 @@ void goToAnimal(db::Table& t, const QString& name) {
 }
 
 // The cows window on farm (region, farm) with the cow `name` on its card.
-TForm9& cowCardOn(Removal& r, int region, int farm, const QString& name) {
-  TForm9& cows = *forms().Form9;
+CowWindow& cowCardOn(Removal& r, int region, int farm, const QString& name) {
+  CowWindow& cows = *forms().cowWindow;
   cows.show();
   r.app.prompts.pickerActions.push_back([&r, region, farm](QDialog&) {
     if (region != 1) r.pickRegion(region);
@@ -400,8 +400,8 @@ TForm9& cowCardOn(Removal& r, int region, int farm, const QString& name) {
 namespace {
 
 // The bulls window with the bull `name` of its list current.
-TForm4& bullCardOn(Removal& r, int farm, const QString& name) {
-  TForm4& bulls = *forms().Form4;
+BullWindow& bullCardOn(Removal& r, int farm, const QString& name) {
+  BullWindow& bulls = *forms().bullWindow;
   bulls.show();
   r.app.prompts.pickerActions.push_back([&r, farm](QDialog&) { r.goToFarm(farm); });
   button(bulls, "Button3")->click();
@@ -485,7 +485,7 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
        [&](Removal& r) {
          r.app.prompts.pickerActions.push_back(inBullPicker([&r] {
            r.app.prompts.pickerActions.push_back(removeKeeping(r, 1, 1, "RadioButton6", 2, 1, "Юг-1"));
-           button(*forms().Form4, "Button3")->click();
+           button(*forms().bullWindow, "Button3")->click();
          }));
        },
        {"Майка 0/0 |#Буян 1", "Зорька 0/0 +|7", "Ночка 0/0 |5", "Дочь-Рассвет 1/2 |#Гром", "Дочь-Юг 2/1 |#Буян 1",
@@ -496,7 +496,7 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
        [&](Removal& r) {
          r.app.prompts.texts.push_back(QStringLiteral("Новый"));
          r.app.prompts.pickerActions.push_back(inBullPicker([&r] {
-           button(*forms().Form4, "Button2")->click();
+           button(*forms().bullWindow, "Button2")->click();
            expectCursors(r, "Зорька", nullptr);
          }));
        },
@@ -508,7 +508,7 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
        [&](Removal& r) {
          r.app.prompts.confirmations = {true, false};
          r.app.prompts.pickerActions.push_back(inBullPicker([&r] {
-           button(*forms().Form4, "Button7")->click();
+           button(*forms().bullWindow, "Button7")->click();
            expectCursors(r, "Майка", nullptr);
          }));
        },
@@ -519,7 +519,7 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
       {"cow card, father: her father deleted with his daughters", Caller::CowCard, 1, 1, "Майка", "Button6",
        [&](Removal& r) {
          r.app.prompts.confirmations = {true, true};
-         r.app.prompts.pickerActions.push_back(inBullPicker([] { button(*forms().Form4, "Button7")->click(); }));
+         r.app.prompts.pickerActions.push_back(inBullPicker([] { button(*forms().bullWindow, "Button7")->click(); }));
        },
        {"Майка 0/0 +|5", "Зорька 1/1 +|7", "Ночка 1/1 |5", "Дочь-Рассвет 1/2 +|6", "Дочь-Юг 0/0 +|5",
         "Юг-1 2/1 +|8", "Старая 0/0 +|6"},
@@ -531,7 +531,7 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
          r.app.prompts.pickerActions.push_back(inBullPicker([&r] {
            goToAnimal(r.dm.bik, QStringLiteral(" Гром"));
            r.app.prompts.pickerActions.push_back(removeKeeping(r, 2, 1, "RadioButton6", 1, 2, "Майка", " Гром"));
-           button(*forms().Form4, "Button11")->click();
+           button(*forms().bullWindow, "Button11")->click();
          }));
        },
        {"Майка 1/1 +|6", "Зорька 1/1 |#Чужой", "Ночка 1/1 |5", "Дочь-Рассвет 1/2 +|6", "Дочь-Юг 0/0 +|5",
@@ -577,7 +577,7 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
     window->hide();
     if (c.caller == Caller::CowCard) {
       // The cows window shows a farm that is there, never the header of one removed.
-      const HerdContext& herd = forms().Form9->herd;
+      const HerdContext& herd = forms().cowWindow->herd;
       const QStringList farms = r.farmsOf(int(herd.regionCode));
       const QString code = QString::number(herd.farmCode) + ' ';
       EXPECT_TRUE(std::any_of(farms.begin(), farms.end(), [&](const QString& f) { return f.startsWith(code); }))
@@ -596,7 +596,7 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
 // and its text input answered by clicks and keys.
 TEST(FarmRemoval, InsideARealPickerTheMoveGoesToTheChosenCow) {
   Removal r;
-  TForm9& cows = cowCardOn(r, 1, 1, QStringLiteral("Зорька"));
+  CowWindow& cows = cowCardOn(r, 1, 1, QStringLiteral("Зорька"));
   RealPrompts real;
   setPrompts(&real);
   {
@@ -637,8 +637,8 @@ TEST(FarmRemoval, InsideRealPickersAnAnimalTakenOutOfTheListGetsNothing) {
     // Her father is the only bull of his farm: the bulls window says the farm is empty between
     // its two questions.
     Removal r;
-    TForm9& cows = cowCardOn(r, 2, 1, QStringLiteral("Юг-1"));
-    TForm4& bulls = *forms().Form4;
+    CowWindow& cows = cowCardOn(r, 2, 1, QStringLiteral("Юг-1"));
+    BullWindow& bulls = *forms().bullWindow;
     test::RealPromptsInForce real(r.app.prompts);
     // The bulls window is worked by hand once it is up (its boxes come one after another, and
     // it is in front between them): the answers go to the boxes only.
@@ -669,7 +669,7 @@ TEST(FarmRemoval, InsideRealPickersAnAnimalTakenOutOfTheListGetsNothing) {
   {
     SCOPED_TRACE("the bulls window's move");
     Removal r;
-    TForm4& bulls = bullCardOn(r, 1, QStringLiteral(" Гром"));
+    BullWindow& bulls = bullCardOn(r, 1, QStringLiteral(" Гром"));
     test::RealPromptsInForce real(r.app.prompts);
     test::ModalAnswers answers;
     answers.act([&](QWidget&) {
@@ -778,7 +778,7 @@ TEST(FatherLinkRelease, OneWalkEqualsOneWalkPerBullEvenWhenTwoFreedBullsShareACo
     ASSERT_TRUE(QFile::copy(QDir(one.path()).filePath(name), QDir(perBull.path()).filePath(name)));
   removeBullByBull(perBull.path(), farm);
 
-  TDataModule5 dm(one.path());
+  HerdTables dm(one.path());
   const TransferCount n = transferFarmAnimals(dm, farm, RemovalVariant::AllFreed, {});
   EXPECT_EQ(n.bullsFreed, bullsOfFarm);
   EXPECT_GT(n.cowsFreed, 100);
@@ -795,7 +795,7 @@ TEST(FatherLinkRelease, OneWalkEqualsOneWalkPerBullEvenWhenTwoFreedBullsShareACo
 
 TEST(FatherLinkRelease, CodesAreComparedAsStoredAndTheTableStateComesBack) {
   test::WorkFolder folder;
-  TDataModule5 dm(folder.path());
+  HerdTables dm(folder.path());
   appendRow(dm.korova, {{"nokli", "a"}, {"basekod", "+"}, {"kodbyk", "12"}});
   appendRow(dm.korova, {{"nokli", "b"}, {"basekod", "+"}, {"kodbyk", "012"}});
   appendRow(dm.korova, {{"nokli", "c"}, {"basekod", "+"}, {"kodbyk", " 12"}});
@@ -807,7 +807,7 @@ TEST(FatherLinkRelease, CodesAreComparedAsStoredAndTheTableStateComesBack) {
   dm.korova.setFilter("kodreg=4");
   dm.korova.setFiltered(true);
   {
-    db::ProtectedScan scan(dm.korova, dm.DataSource3, &dm.cowRefreshSuppressed);
+    db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
     EXPECT_TRUE(dm.cowRefreshSuppressed);
     EXPECT_EQ(releaseFatherLinks(dm.korova, {{"12", "#Первый"}, {"12", "#Второй"}, {"Ж", "#Ж"}}), 1);
   }

@@ -38,14 +38,14 @@ const QStringList kBrowsing = {"Button1", "Button2", "Button3", "Button4", "Butt
 struct FarmsFixture {
   test::WorkFolder folder;
   test::App app{folder.path()};
-  TForm8& w = *forms().Form8;
-  TDataModule5& dm = app.dm();
+  FarmsWindow& w = *forms().farmsWindow;
+  HerdTables& dm = app.dm();
   QString file() const { return folder.file(QStringLiteral("VLAD.DBF")); }
-  void region(int code, const QString& name) { appendRow(dm.Table1, {{"kodreg", code}, {"region", name}}); }
+  void region(int code, const QString& name) { appendRow(dm.region, {{"kodreg", code}, {"region", name}}); }
   void farm(int region, int code, const QString& name, const QString& mark = {}) {
-    appendRow(dm.vlad2, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}, {"ot", mark}});
+    appendRow(dm.vlad, {{"vlad", name}, {"kodvlad", code}, {"kodreg", region}, {"ot", mark}});
   }
-  QString currentFarm() { return dm.vlad2.fieldByName(u"vlad").asString(); }
+  QString currentFarm() { return dm.vlad.fieldByName(u"vlad").asString(); }
   // Rows of VLAD in the file for one region, as "code name".
   QStringList farmsOf(int region) const {
     QStringList out;
@@ -56,7 +56,7 @@ struct FarmsFixture {
   // The region picker moves the regions list to the row with this code, then closes.
   void pickRegion(int code) {
     app.prompts.pickerActions.push_back([this, code](QDialog&) {
-      db::Table& t = dm.Table1;
+      db::Table& t = dm.region;
       for (t.first(); !t.eof() && t.fieldByName(u"kodreg").asInteger() != code;) t.next();
     });
     button(w, "Button1")->click();
@@ -126,11 +126,11 @@ TEST(FarmsWindow, TheRemovalControlsAreThereButWaitHidden) {
 
   // While a target farm is chosen, a region chosen again keeps "Удалить хозяйство" away.
   f.farm(1, 2, QStringLiteral("Луч"));
-  f.dm.vlad2.first();
+  f.dm.vlad.first();
   button(f.w, "Button4")->click();
   named<QRadioButton>(f.w, "RadioButton2")->setChecked(true);
   button(f.w, "Button7")->click();
-  ASSERT_EQ(f.w.removalState(), TForm8::RemovalState::ChoosingTarget);
+  ASSERT_EQ(f.w.removalState(), FarmsWindow::RemovalState::ChoosingTarget);
   f.pickRegion(1);
   EXPECT_FALSE(named<QGroupBox>(f.w, "GroupBox1")->isVisible());
   EXPECT_TRUE(named<DBGrid>(f.w, "DBGrid1")->isVisible());
@@ -141,7 +141,7 @@ TEST(FarmsWindow, TheRemovalControlsAreThereButWaitHidden) {
   button(f.w, "Button8")->click();
   f.app.prompts.onMessage = {};
   EXPECT_EQ(shownAtDone, kBrowsing);
-  EXPECT_EQ(f.w.removalState(), TForm8::RemovalState::Browsing);
+  EXPECT_EQ(f.w.removalState(), FarmsWindow::RemovalState::Browsing);
   EXPECT_EQ(shownButtons(f.w), kBrowsing);
   EXPECT_EQ(f.farmsOf(1), QStringList{"2 Луч"});
 }
@@ -192,7 +192,7 @@ TEST(FarmsWindow, FarmNamesAreUniqueWithinTheirRegionOnly) {
 
   // Correcting "Луч" of this region to the other farm's name is refused; its own name in
   // another case is accepted, and it stays current.
-  f.dm.vlad2.next();
+  f.dm.vlad.next();
   ASSERT_EQ(f.currentFarm(), QStringLiteral("Луч"));
   f.app.prompts.texts = {QStringLiteral("Ферма  ")};
   button(f.w, "Button3")->click();
@@ -200,7 +200,7 @@ TEST(FarmsWindow, FarmNamesAreUniqueWithinTheirRegionOnly) {
             QStringLiteral("Уточните (исправьте) название хозяйства (владельца) и закройте это окно"));
   EXPECT_EQ(f.app.prompts.messages, QStringList({kDuplicate, kDuplicate}));
   EXPECT_EQ(f.currentFarm(), QStringLiteral("ФЕРМА"));  // the refusal stops on the farm of that name
-  f.dm.vlad2.next();
+  f.dm.vlad.next();
   f.app.prompts.texts = {QStringLiteral("ЛУЧ")};
   button(f.w, "Button3")->click();
   EXPECT_EQ(f.farmsOf(1), QStringList({QStringLiteral("1 ФЕРМА"), QStringLiteral("2 ЛУЧ")}));
@@ -228,12 +228,12 @@ TEST(FarmsWindow, TheWordArchiveIsRefusedAndTheArchiveKeepsItsName) {
   button(f.w, "Button2")->click();
   EXPECT_EQ(f.app.prompts.messages, QStringList({kArchiveWord, kArchiveWord}));
 
-  f.dm.vlad2.next();  // Заря
+  f.dm.vlad.next();  // Заря
   f.app.prompts.texts = {QStringLiteral("Заря (архив)")};
   button(f.w, "Button3")->click();
   EXPECT_EQ(f.app.prompts.messages.last(), kArchiveWord);
 
-  f.dm.vlad2.first();  // the archive: refused before anything is asked
+  f.dm.vlad.first();  // the archive: refused before anything is asked
   const int asked = f.app.prompts.textCaptions.size();
   button(f.w, "Button3")->click();
   EXPECT_EQ(f.app.prompts.messages.last(), QStringLiteral("Изменять название архива региона НЕЛЬЗЯ!"));
@@ -251,7 +251,7 @@ TEST(FarmsWindow, SelectionRewritesMarksOfTheRegionOnly) {
   f.farm(1, 3, QStringLiteral("Светлая заря"));
   f.farm(2, 2, QStringLiteral("Восход"), QStringLiteral("+"));
   f.w.show();
-  db::Table& t = f.dm.vlad2;
+  db::Table& t = f.dm.vlad;
   auto marks = [&] {
     QStringList out;
     for (const auto& r : liveRows(f.file())) out << r["ot"];
@@ -306,12 +306,12 @@ TEST(FarmsWindow, AsAPickerItDeliversTheRowsCurrentWhenItCloses) {
   // A corrected farm stays current.
   f.app.prompts.texts = {QStringLiteral("Рассвет-2")};
   f.app.prompts.pickerActions.push_back([&](QDialog&) {
-    f.dm.vlad2.next();
+    f.dm.vlad.next();
     button(f.w, "Button3")->click();
   });
   prompts().showPicker(f.w, kHerdPicker);
   EXPECT_EQ(f.currentFarm(), QStringLiteral("Рассвет-2"));
-  EXPECT_EQ(f.dm.vlad2.fieldByName(u"kodvlad").asInteger(), 2);
+  EXPECT_EQ(f.dm.vlad.fieldByName(u"kodvlad").asInteger(), 2);
   const HerdContext herd = herdOfCurrentRows(f.dm);
   EXPECT_EQ(herd.header, QStringLiteral("Регион: Север Владелец: Рассвет-2"));
   EXPECT_EQ(herd.animalFilter(), QStringLiteral("kodreg=1 and kodvlad=2"));
@@ -321,14 +321,14 @@ TEST(FarmsWindow, AsAPickerItDeliversTheRowsCurrentWhenItCloses) {
   f.app.prompts.pickerActions.push_back([&](QDialog&) { button(f.w, "Button1")->click(); });
   f.app.prompts.pickerActions.push_back([&](QDialog& regions) {
     EXPECT_EQ(regions.windowTitle(), kRegionPicker);
-    button(*forms().Form6, "Button1")->click();
+    button(*forms().regionsWindow, "Button1")->click();
   });
   prompts().showPicker(f.w, kHerdPicker);
   EXPECT_EQ(f.w.regionCode(), 2);
   EXPECT_EQ(label(f.w, "Label1")->text(), QStringLiteral("Регион: Новый регион"));
   EXPECT_EQ(f.app.prompts.messages, QStringList{kNoFarms});
-  EXPECT_EQ(f.dm.Table1.fieldByName(u"kodreg").asInteger(), 2);
-  EXPECT_TRUE(f.dm.vlad2.isEmpty());
+  EXPECT_EQ(f.dm.region.fieldByName(u"kodreg").asInteger(), 2);
+  EXPECT_TRUE(f.dm.vlad.isEmpty());
 }
 
 TEST(HerdContext, AnEmptyDatabaseGetsTheMainRegionAndTheFirstFarmOnce) {
@@ -357,19 +357,19 @@ TEST(HerdContext, AnEmptyDatabaseGetsTheMainRegionAndTheFirstFarmOnce) {
 TEST(HerdContext, TheFirstRegionWithoutFarmsGetsOneAndFiltersStayOnIt) {
   test::WorkFolder folder;
   test::App app(folder.path());
-  TDataModule5& dm = app.dm();
-  appendRow(dm.Table1, {{"kodreg", 4}, {"region", QStringLiteral("Озёрный")}});
-  appendRow(dm.Table1, {{"kodreg", 2}, {"region", QStringLiteral("Степной")}});
-  appendRow(dm.vlad2, {{"vlad", QStringLiteral("Колос")}, {"kodvlad", 3}, {"kodreg", 2}});
-  dm.Table1.setFilter(QStringLiteral("vibor='+'"));
-  dm.Table1.setFiltered(true);
+  HerdTables& dm = app.dm();
+  appendRow(dm.region, {{"kodreg", 4}, {"region", QStringLiteral("Озёрный")}});
+  appendRow(dm.region, {{"kodreg", 2}, {"region", QStringLiteral("Степной")}});
+  appendRow(dm.vlad, {{"vlad", QStringLiteral("Колос")}, {"kodvlad", 3}, {"kodreg", 2}});
+  dm.region.setFilter(QStringLiteral("vibor='+'"));
+  dm.region.setFiltered(true);
   const HerdOpening o = establishHerdContext(dm);
   EXPECT_EQ(o.messages, QStringList{QStringLiteral("В регионе \"Озёрный\" нет владельцев! Автоматически заведено "
                                                    "ХОЗЯЙСТВО 1. Потом можно переименовать...")});
   EXPECT_EQ(o.herd.regionCode, 4);
   EXPECT_EQ(o.herd.farmCode, 1);
-  EXPECT_FALSE(dm.Table1.filtered());
-  EXPECT_EQ(dm.vlad2.filter(), QStringLiteral("kodreg=4"));
-  EXPECT_TRUE(dm.vlad2.filtered());
+  EXPECT_FALSE(dm.region.filtered());
+  EXPECT_EQ(dm.vlad.filter(), QStringLiteral("kodreg=4"));
+  EXPECT_TRUE(dm.vlad.filtered());
   EXPECT_EQ(liveRows(folder.file(QStringLiteral("VLAD.DBF"))).size(), 2u);
 }

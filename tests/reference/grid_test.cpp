@@ -20,9 +20,9 @@ using test::named;
 TEST(ListGrid, CurrentRowAndCursorFollowEachOther) {
   test::WorkFolder folder;
   test::App app(folder.path());
-  db::Table& t = app.dm().Table1;
+  db::Table& t = app.dm().region;
   for (int i = 1; i <= 4; ++i) test::appendRow(t, {{"kodreg", i}, {"region", QStringLiteral("Регион %1").arg(i)}});
-  TForm6& w = *forms().Form6;
+  RegionsWindow& w = *forms().regionsWindow;
   DBGrid& grid = *named<DBGrid>(w, "DBGrid1");
   QAbstractItemModelTester tester(&grid.gridModel(), QAbstractItemModelTester::FailureReportingMode::Warning);
   w.show();

@@ -29,12 +29,12 @@ const QStringList kAllButtons = {"Button1", "Button2", "Button3", "Button4"};
 struct RegionsFixture {
   test::WorkFolder folder;
   test::App app{folder.path()};
-  TForm6& w = *forms().Form6;
+  RegionsWindow& w = *forms().regionsWindow;
   QString file() const { return folder.file(QStringLiteral("REGION.DBF")); }
   void region(int code, const QString& name, const QString& mark = {}) {
-    appendRow(app.dm().Table1, {{"kodreg", code}, {"region", name}, {"vibor", mark}});
+    appendRow(app.dm().region, {{"kodreg", code}, {"region", name}, {"vibor", mark}});
   }
-  long long currentCode() { return app.dm().Table1.fieldByName(u"kodreg").asInteger(); }
+  long long currentCode() { return app.dm().region.fieldByName(u"kodreg").asInteger(); }
   ~RegionsFixture() { w.hide(); }
 };
 
@@ -110,7 +110,7 @@ TEST(RegionsWindow, NamesAreComparedTrimmedAndInUpperCase) {
   EXPECT_EQ(after.readAll(), before);
 
   // Correcting: the region's own name in another case is accepted, another region's refused.
-  f.app.dm().Table1.goToRecNo(1);
+  f.app.dm().region.goToRecNo(1);
   f.app.prompts.texts = {QStringLiteral("Юг")};
   button(f.w, "Button2")->click();
   EXPECT_EQ(f.app.prompts.textCaptions.last(),
@@ -136,10 +136,10 @@ TEST(RegionsWindow, CorrectingShowsTheWholeListAgainAndRewritesTheRightRegion) {
   f.app.prompts.keys = {QStringLiteral("север")};
   button(f.w, "Button3")->click();
   ASSERT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 2);
-  f.app.dm().Table1.next();  // Северо-Запад, the second listed
+  f.app.dm().region.next();  // Северо-Запад, the second listed
   f.app.prompts.texts = {QStringLiteral("Северо-Западный")};
   button(f.w, "Button2")->click();
-  EXPECT_FALSE(f.app.dm().Table1.filtered());
+  EXPECT_FALSE(f.app.dm().region.filtered());
   EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 3);
   const auto rows = liveRows(f.file());
   EXPECT_EQ(rows[0]["region"], QStringLiteral("Северный"));
@@ -153,7 +153,7 @@ TEST(RegionsWindow, SelectionMarksMatchesAndANoMatchClearsEveryMarkAndShowsAll) 
   f.region(2, QStringLiteral("Южный"), QStringLiteral("+"));
   f.region(3, QStringLiteral("Приполярный север"));
   f.w.show();
-  db::Table& t = f.app.dm().Table1;
+  db::Table& t = f.app.dm().region;
 
   // An empty key: nothing happens and nothing is said.
   f.app.prompts.keys = {QStringLiteral(" ")};
@@ -192,9 +192,9 @@ TEST(RegionsWindow, SelectionMarksMatchesAndANoMatchClearsEveryMarkAndShowsAll) 
 // name of nothing but blanks is never added nor written over a stored one, in any list.
 TEST(NameLists, ABlankNameIsNeitherAddedNorWritten) {
   RegionsFixture f;
-  TDataModule5& dm = f.app.dm();
+  HerdTables& dm = f.app.dm();
   f.region(1, QStringLiteral("ЮГ"));
-  appendRow(dm.vlad2, {{"kodreg", 1}, {"kodvlad", 1}, {"vlad", QStringLiteral("ЛУЧ")}});
+  appendRow(dm.vlad, {{"kodreg", 1}, {"kodvlad", 1}, {"vlad", QStringLiteral("ЛУЧ")}});
   appendRow(dm.poroda, {{"kodporod", 1}, {"poroda", QStringLiteral("Айрширская")}});
   const QStringList files = {"REGION.DBF", "VLAD.DBF", "PORODA.DBF"};
   auto bytes = [&] {

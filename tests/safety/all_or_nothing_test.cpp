@@ -353,7 +353,7 @@ TEST(BackupRestore, AKilledRestoreOrBackupLeavesOneWholeStateAfterTheNextOpening
     CopyOf work(a.path());
     const bool killed = runKilled("restore", work.path(), 'E', k);
     {
-      const TDataModule5 opened(work.path());
+      const HerdTables opened(work.path());
       EXPECT_TRUE(opened.openError().isEmpty()) << opened.openError().toStdString();
     }
     const auto tables = sixTables(work.path());

@@ -38,8 +38,8 @@ TEST(LetterField, TheLetterTypedAfterAnyClickIsTaken) {
     char letter;     // the second letter typed
     QString answer;  // what the window says about that medium
   };
-  const Case cases[] = {{"backup", forms().Form16, 'f', QStringLiteral("Резервная копия создана!")},
-                        {"restore", forms().Form17, 'g', safety::msg::kNoBackup}};
+  const Case cases[] = {{"backup", forms().backupWindow, 'f', QStringLiteral("Резервная копия создана!")},
+                        {"restore", forms().restoreWindow, 'g', safety::msg::kNoBackup}};
   for (const Case& c : cases) {
     QLineEdit& field = *edit(*c.window, "MaskEdit1");
     for (const int x : {2, field.width() / 2, field.width() - 3}) {

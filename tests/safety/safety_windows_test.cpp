@@ -40,13 +40,13 @@ void add(db::Table& t, std::initializer_list<std::pair<const char16_t*, QString>
 }
 
 // A few regions, farms and breeds, and the reference tables opened as the main menu opens them.
-void fillAndActivate(TDataModule5& dm) {
-  forms().Form1->FormActivate();
-  add(dm.Table1, {{u"kodreg", "1"}, {u"region", "Северный"}});
-  add(dm.Table1, {{u"kodreg", "2"}, {u"region", "Южный"}});
-  add(dm.vlad2, {{u"kodreg", "1"}, {u"kodvlad", "0"}, {u"vlad", "Архив"}});
-  add(dm.vlad2, {{u"kodreg", "2"}, {u"kodvlad", "0"}, {u"vlad", "Архив"}});
-  add(dm.vlad2, {{u"kodreg", "2"}, {u"kodvlad", "1"}, {u"vlad", "Заря"}});
+void fillAndActivate(HerdTables& dm) {
+  forms().mainMenu->FormActivate();
+  add(dm.region, {{u"kodreg", "1"}, {u"region", "Северный"}});
+  add(dm.region, {{u"kodreg", "2"}, {u"region", "Южный"}});
+  add(dm.vlad, {{u"kodreg", "1"}, {u"kodvlad", "0"}, {u"vlad", "Архив"}});
+  add(dm.vlad, {{u"kodreg", "2"}, {u"kodvlad", "0"}, {u"vlad", "Архив"}});
+  add(dm.vlad, {{u"kodreg", "2"}, {u"kodvlad", "1"}, {u"vlad", "Заря"}});
   add(dm.poroda, {{u"kodporod", "1"}, {u"poroda", "Голштинская"}});
 }
 
@@ -60,7 +60,7 @@ void typeInto(QLineEdit& field, const QString& ch) {
 
 // Counts how often each table is closed or reopened.
 struct ResetCounter {
-  explicit ResetCounter(TDataModule5& dm) {
+  explicit ResetCounter(HerdTables& dm) {
     for (db::Table* t : dm.tables()) t->addListener([this](db::TableEvent e) { resets += e == db::TableEvent::Reset; });
   }
   int resets = 0;
@@ -69,7 +69,7 @@ struct ResetCounter {
 TEST(BackupWindow, ShowsItsInstructionsAndTheLetterField) {
   WorkFolder folder;
   test::App app(folder.path());
-  TForm16& w = *forms().Form16;
+  BackupWindow& w = *forms().backupWindow;
   w.show();
   EXPECT_EQ(w.windowTitle(), "Создание архива");
   EXPECT_EQ(w.size(), QSize(825, 563));
@@ -108,7 +108,7 @@ TEST(BackupWindow, TheLetterIsCheckedBeforeAnythingElse) {
   test::App app(folder.path());
   fillAndActivate(app.dm());
   ResetCounter counter(app.dm());
-  TForm16& w = *forms().Form16;
+  BackupWindow& w = *forms().backupWindow;
   w.show();
 
   button(w, "Button1")->click();  // empty field
@@ -145,32 +145,32 @@ TEST(BackupWindow, TheTablesAreOpenAgainWithTheirFiltersAtTheirFirstRecords) {
   WorkFolder folder;
   TestDrive e('E');
   test::App app(folder.path());
-  TDataModule5& dm = app.dm();
+  HerdTables& dm = app.dm();
   fillAndActivate(dm);
-  dm.Table1.setFilter("kodreg=2");
-  dm.Table1.setFiltered(true);
-  dm.vlad2.setFilter("kodreg=2");
-  dm.vlad2.setFiltered(true);
-  dm.vlad2.next();
-  ASSERT_EQ(dm.vlad2.recNo(), 3);
+  dm.region.setFilter("kodreg=2");
+  dm.region.setFiltered(true);
+  dm.vlad.setFilter("kodreg=2");
+  dm.vlad.setFiltered(true);
+  dm.vlad.next();
+  ASSERT_EQ(dm.vlad.recNo(), 3);
   dm.poroda.setFilter("kodporod=1");  // written but not switched on
   dm.bik.open();
   dm.bik.setFilter("kodreg=1");
   ASSERT_FALSE(dm.korova.isOpen());
 
-  TForm16& w = *forms().Form16;
+  BackupWindow& w = *forms().backupWindow;
   w.show();
   QTest::keyClicks(edit(w, "MaskEdit1"), "E");
   button(w, "Button1")->click();
   w.hide();
   EXPECT_EQ(app.prompts.messages, QStringList{"Резервная копия создана!"});
 
-  EXPECT_TRUE(dm.Table1.isOpen());
-  EXPECT_TRUE(dm.Table1.filtered());
-  EXPECT_EQ(dm.Table1.filter(), "kodreg=2");
-  EXPECT_EQ(dm.Table1.fieldByName(u"region").asString(), "Южный");
-  EXPECT_TRUE(dm.vlad2.filtered());
-  EXPECT_EQ(dm.vlad2.recNo(), 2) << "back at the first farm of region 2";
+  EXPECT_TRUE(dm.region.isOpen());
+  EXPECT_TRUE(dm.region.filtered());
+  EXPECT_EQ(dm.region.filter(), "kodreg=2");
+  EXPECT_EQ(dm.region.fieldByName(u"region").asString(), "Южный");
+  EXPECT_TRUE(dm.vlad.filtered());
+  EXPECT_EQ(dm.vlad.recNo(), 2) << "back at the first farm of region 2";
   EXPECT_FALSE(dm.poroda.filtered());
   EXPECT_EQ(dm.poroda.filter(), "kodporod=1");
   EXPECT_TRUE(dm.poroda.isOpen());
@@ -184,13 +184,13 @@ TEST(BackupWindow, TheMainMenuOpensItModally) {
   WorkFolder folder;
   TestDrive e('E');
   test::App app(folder.path());
-  forms().Form1->FormActivate();
+  forms().mainMenu->FormActivate();
   test::ModalCloser closer([](QWidget& window) {
-    auto& w = dynamic_cast<TForm16&>(window);
+    auto& w = dynamic_cast<BackupWindow&>(window);
     QTest::keyClicks(edit(w, "MaskEdit1"), "e");
     button(w, "Button1")->click();
   });
-  button(*forms().Form1, "Button8")->click();
+  button(*forms().mainMenu, "Button8")->click();
   EXPECT_EQ(closer.titles, QStringList{"Создание архива"});
   EXPECT_EQ(app.prompts.messages, QStringList{"Резервная копия создана!"});
 }
@@ -198,7 +198,7 @@ TEST(BackupWindow, TheMainMenuOpensItModally) {
 TEST(RestoreWindow, ShowsItsInstructionsAndTheLetterField) {
   WorkFolder folder;
   test::App app(folder.path());
-  TForm17& w = *forms().Form17;
+  RestoreWindow& w = *forms().restoreWindow;
   w.show();
   EXPECT_EQ(w.windowTitle(), "Восстановление данных с резервного носителя");
   EXPECT_EQ(w.size(), QSize(804, 563));
@@ -224,12 +224,12 @@ TEST(RestoreWindow, AMediumWithoutTheBullsTableIsRefusedBeforeAnyTableIsClosed) 
   ASSERT_TRUE(QDir(f.root()).mkdir("arhivbik"));
   for (const QString name : {"REGION.DBF", "VLAD.DBF", "KOROVA.DBF"})
     ASSERT_TRUE(QFile::copy(folder.file(name), f.path("arhivbik/" + name)));
-  app.dm().Table1.next();
-  const int regionRow = app.dm().Table1.recNo();
+  app.dm().region.next();
+  const int regionRow = app.dm().region.recNo();
   const auto before = snapshot(folder.path());
   ResetCounter counter(app.dm());
 
-  TForm17& w = *forms().Form17;
+  RestoreWindow& w = *forms().restoreWindow;
   w.show();
   QTest::keyClicks(edit(w, "MaskEdit1"), "f");
   button(w, "Button1")->click();
@@ -237,7 +237,7 @@ TEST(RestoreWindow, AMediumWithoutTheBullsTableIsRefusedBeforeAnyTableIsClosed) 
   EXPECT_EQ(app.prompts.messages,
             QStringList{"Резервный носитель не установлен или не исправен или не содержит резервной копии..."});
   EXPECT_EQ(counter.resets, 0);
-  EXPECT_EQ(app.dm().Table1.recNo(), regionRow);
+  EXPECT_EQ(app.dm().region.recNo(), regionRow);
   EXPECT_TRUE(snapshot(folder.path()) == before);
 }
 
@@ -252,17 +252,17 @@ TEST(RestoreWindow, RestoresTheTablesAndActivatesTheMainMenu) {
 
   WorkFolder folder;
   test::App app(folder.path());
-  TDataModule5& dm = app.dm();
-  forms().Form1->FormActivate();
+  HerdTables& dm = app.dm();
+  forms().mainMenu->FormActivate();
   dm.bik.open();
   dm.korova.open();
   // Flags left set, as by a handler that never ended: the restore's reopening clears them.
   auto leftSet = std::make_unique<db::Freeze>(std::initializer_list<db::DataSource*>{},
                                               std::initializer_list<db::RefreshFlag*>{&dm.cowRefreshSuppressed,
                                                                                       &dm.bullRefreshSuppressed});
-  forms().Form4->setWindowTitle("Выбор быка");
+  forms().bullWindow->setWindowTitle("Выбор быка");
 
-  TForm17& w = *forms().Form17;
+  RestoreWindow& w = *forms().restoreWindow;
   w.show();
   QTest::keyClicks(edit(w, "MaskEdit1"), "F");
   button(w, "Button1")->click();
@@ -270,16 +270,16 @@ TEST(RestoreWindow, RestoresTheTablesAndActivatesTheMainMenu) {
   EXPECT_EQ(app.prompts.messages, QStringList{"Данные восстановлены!"});
   for (const QString name : {"REGION.DBF", "VLAD.DBF", "PORODA.DBF", "BIK.DBF", "KOROVA.DBF", "XARAKT.DBF"})
     EXPECT_EQ(bytesOf(folder.file(name)), bytesOf(saved.file(name))) << name.toStdString();
-  EXPECT_TRUE(dm.Table1.isOpen());
-  EXPECT_EQ(dm.Table1.fieldByName(u"region").asString(), "Северный");
-  EXPECT_TRUE(dm.vlad2.isOpen());
+  EXPECT_TRUE(dm.region.isOpen());
+  EXPECT_EQ(dm.region.fieldByName(u"region").asString(), "Северный");
+  EXPECT_TRUE(dm.vlad.isOpen());
   EXPECT_TRUE(dm.poroda.isOpen());
   EXPECT_TRUE(dm.xarakt.isOpen());
   EXPECT_FALSE(dm.bik.isOpen()) << "the bulls window reopens it";
   EXPECT_FALSE(dm.korova.isOpen()) << "the cows window reopens it";
   EXPECT_FALSE(dm.cowRefreshSuppressed);
   EXPECT_FALSE(dm.bullRefreshSuppressed);
-  EXPECT_EQ(forms().Form4->windowTitle(), "Быки");
+  EXPECT_EQ(forms().bullWindow->windowTitle(), "Быки");
 }
 
 // Through the real message boxes, answered by clicking their buttons: a backup that cannot
@@ -296,14 +296,14 @@ TEST(SafetyWindows, FailuresAreToldInRealBoxesAndChangeNoWorkingTable) {
 
   WorkFolder folder;
   test::App app(folder.path());
-  forms().Form1->FormActivate();
+  forms().mainMenu->FormActivate();
   RealPrompts real;
   setPrompts(&real);
   const auto before = snapshot(folder.path());
   {
     test::ModalAnswers answers;
     answers.click("OK").click("OK");
-    TForm17& w = *forms().Form17;
+    RestoreWindow& w = *forms().restoreWindow;
     w.show();
     QTest::keyClicks(edit(w, "MaskEdit1"), "f");
     QTest::mouseClick(button(w, "Button1"), Qt::LeftButton);
@@ -322,7 +322,7 @@ TEST(SafetyWindows, FailuresAreToldInRealBoxesAndChangeNoWorkingTable) {
   {
     test::ModalAnswers answers;
     answers.click("OK").click("OK").click("OK");
-    TForm16& w = *forms().Form16;
+    BackupWindow& w = *forms().backupWindow;
     w.show();
     QTest::keyClicks(edit(w, "MaskEdit1"), "f");
     QTest::mouseClick(button(w, "Button1"), Qt::LeftButton);

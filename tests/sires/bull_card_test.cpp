@@ -40,9 +40,9 @@ const QString kDuplicate = "Такая кличка/идентификацион
 struct BullCard : ::testing::Test {
   test::WorkFolder folder;
   test::App app{folder.path()};
-  TDataModule5& dm = app.dm();
+  HerdTables& dm = app.dm();
   HerdWriter herd{dm};
-  TForm4& card = *forms().Form4;
+  BullWindow& card = *forms().bullWindow;
 
   // Two regions with three farms, a breed; ZORRO (code 12) in СЕВЕР/ЛУЧ with three daughters
   // in two farms, Borka (code 3) beside him without daughters.
@@ -70,13 +70,13 @@ struct BullCard : ::testing::Test {
 
   // What a picker leaves current: the farm (region, farm) in REGION and VLAD.
   void chooseFarm(long long region, long long farm) {
-    dm.Table1.setFiltered(false);
-    dm.Table1.first();
-    while (!dm.Table1.eof() && dm.Table1.fieldByName(u"kodreg").asInteger() != region) dm.Table1.next();
-    dm.vlad2.setFiltered(false);
-    dm.vlad2.setFilter(QStringLiteral("kodreg=%1").arg(region));
-    dm.vlad2.setFiltered(true);
-    while (!dm.vlad2.eof() && dm.vlad2.fieldByName(u"kodvlad").asInteger() != farm) dm.vlad2.next();
+    dm.region.setFiltered(false);
+    dm.region.first();
+    while (!dm.region.eof() && dm.region.fieldByName(u"kodreg").asInteger() != region) dm.region.next();
+    dm.vlad.setFiltered(false);
+    dm.vlad.setFilter(QStringLiteral("kodreg=%1").arg(region));
+    dm.vlad.setFiltered(true);
+    while (!dm.vlad.eof() && dm.vlad.fieldByName(u"kodvlad").asInteger() != farm) dm.vlad.next();
   }
 
   void open(const QString& caption = "Быки") {
@@ -128,7 +128,7 @@ TEST_F(BullCard, EmptyDatabaseCreatesTheHerdAndWaitsForAnAdd) {
   EXPECT_EQ(label(card, "Label14")->text(), "Количество дочек: 0");
   EXPECT_EQ(visibleButtons().size(), 10);
   EXPECT_TRUE(card.lineEditMode());
-  EXPECT_FALSE(dm.DataSource5.readOnly()) << "the new bull's name can be typed over";
+  EXPECT_FALSE(dm.bullsSource.readOnly()) << "the new bull's name can be typed over";
 }
 
 TEST_F(BullCard, ShowsTheBullsFiguresOverHisDaughters) {
@@ -335,7 +335,7 @@ TEST_F(BullCard, AddingDuringASelectionLeavesTheLastSelectedBullToWorkOn) {
   EXPECT_EQ(currentName(), "Borka");
   EXPECT_EQ(fieldAt(dm.bik, int(dm.bik.file().recordCount()), "kodbyk"), "13");
   // Nothing of Borka is opened for typing, as it would be for a new bull the card shows.
-  EXPECT_TRUE(dm.DataSource5.readOnly());
+  EXPECT_TRUE(dm.bullsSource.readOnly());
   EXPECT_TRUE(edit(card, "Edlin")->isReadOnly());
   EXPECT_TRUE(edit(card, "Edrogd")->isReadOnly());
   edit(card, "Edlin")->setText(QStringLiteral("чужая линия"));
@@ -415,7 +415,7 @@ TEST_F(BullCard, DeleteWithDaughtersFreesThemOnYes) {
   }
   EXPECT_EQ(fieldAt(dm.korova, 4, "kodreg"), "2");
   EXPECT_FALSE(dm.cowRefreshSuppressed);
-  EXPECT_TRUE(dm.DataSource3.enabled());
+  EXPECT_TRUE(dm.cowsSource.enabled());
 
   // The freed daughters still name code 12: a new bull never takes it, nor their figures.
   app.prompts.texts = {"Новичок 1"};
@@ -500,7 +500,7 @@ TEST_F(BullCard, SelectionCancelAndDaughters) {
   // Daughters: the list opens for ZORRO, a message for a bull without any.
   QStringList names;
   test::ModalCloser closer([&](QWidget& w) {
-    if (auto* list = qobject_cast<TForm13*>(&w)) {
+    if (auto* list = qobject_cast<DaughtersWindow*>(&w)) {
       QTableWidget* daughters = grid(*list, "StringGrid1");
       for (int r = 1; r < daughters->rowCount(); ++r) names << gridText(daughters, r, 3);
     }
@@ -576,7 +576,7 @@ TEST_F(BullCard, FiguresShowWholeAndTitlesStayInView) {
   titlesStay(grid(card, "StringGrid1"), "linear");
   titlesStay(grid(card, "StringGrid2"), "defects");
   titlesStay(grid(card, "StringGrid3"), "complex");
-  TForm13& daughters = *forms().Form13;
+  DaughtersWindow& daughters = *forms().daughtersWindow;
   daughters.show();
   ASSERT_EQ(grid(daughters, "StringGrid1")->rowCount(), 31);
   titlesStay(grid(daughters, "StringGrid1"), "daughters");

@@ -18,7 +18,7 @@ namespace {
 
 struct Figures : ::testing::Test {
   test::WorkFolder folder;
-  TDataModule5 dm{folder.path()};
+  HerdTables dm{folder.path()};
   HerdWriter herd{dm};
 
   // Makes the bull at `recNo` current (BIK unfiltered) and recomputes him.
@@ -131,19 +131,19 @@ TEST_F(Figures, TheCowSideIsPutBack) {
   EXPECT_EQ(dm.korova.recNo(), 6);
   EXPECT_EQ(dm.korova.filter(), "kodreg=1 and kodvlad=2");
   EXPECT_TRUE(dm.korova.filtered());
-  EXPECT_TRUE(dm.DataSource3.enabled());
+  EXPECT_TRUE(dm.cowsSource.enabled());
   EXPECT_FALSE(dm.cowRefreshSuppressed);
   EXPECT_EQ(bik(bull, "kolkorov"), 6);
 
   // Closed, with a filter text set but switched off, the grid disabled and the flag set.
   dm.korova.close();
   dm.korova.setFiltered(false);
-  const db::Freeze outer({&dm.DataSource3}, {&dm.cowRefreshSuppressed});
+  const db::Freeze outer({&dm.cowsSource}, {&dm.cowRefreshSuppressed});
   show(bull);
   EXPECT_FALSE(dm.korova.isOpen());
   EXPECT_EQ(dm.korova.filter(), "kodreg=1 and kodvlad=2");
   EXPECT_FALSE(dm.korova.filtered());
-  EXPECT_FALSE(dm.DataSource3.enabled());
+  EXPECT_FALSE(dm.cowsSource.enabled());
   EXPECT_TRUE(dm.cowRefreshSuppressed);
   EXPECT_EQ(bik(bull, "kolkorov"), 6);
 }
@@ -178,7 +178,7 @@ TEST_F(Figures, BadTraitValueEndsTheShowAndLosesNothing) {
   EXPECT_TRUE(dm.korova.isOpen());
   EXPECT_EQ(dm.korova.recNo(), 1);
   EXPECT_FALSE(dm.cowRefreshSuppressed);
-  EXPECT_TRUE(dm.DataSource3.enabled());
+  EXPECT_TRUE(dm.cowsSource.enabled());
 }
 
 TEST(DefectShare, PackAndUnpack) {

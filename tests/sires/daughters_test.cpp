@@ -18,9 +18,9 @@ namespace {
 struct Daughters : ::testing::Test {
   test::WorkFolder folder;
   test::App app{folder.path()};
-  TDataModule5& dm = app.dm();
+  HerdTables& dm = app.dm();
   test::HerdWriter herd{dm};
-  TForm13& list = *forms().Form13;
+  DaughtersWindow& list = *forms().daughtersWindow;
 
   QStringList row(int r) {
     QStringList out;
@@ -54,8 +54,8 @@ TEST_F(Daughters, EveryDaughterWithHerFarmAndScore) {
   dm.korova.first();
   dm.korova.next();
   const int cowRec = dm.korova.recNo();
-  dm.vlad2.setFilter("kodreg=1");
-  dm.vlad2.setFiltered(true);
+  dm.vlad.setFilter("kodreg=1");
+  dm.vlad.setFiltered(true);
 
   dm.bik.goToRecNo(bull);
   list.show();
@@ -70,7 +70,7 @@ TEST_F(Daughters, EveryDaughterWithHerFarmAndScore) {
 
   EXPECT_EQ(dm.korova.recNo(), cowRec);
   EXPECT_EQ(dm.korova.filter(), "kodreg=1 and kodvlad=1");
-  EXPECT_EQ(dm.vlad2.filter(), "kodreg=1");
+  EXPECT_EQ(dm.vlad.filter(), "kodreg=1");
   EXPECT_FALSE(dm.cowRefreshSuppressed);
 
   // Reopened for a bull without daughters: the titles alone.

@@ -24,7 +24,7 @@ int appendRow(const QString& dir, const QString& name, const FieldValues& values
   return appendRow(t, values);
 }
 
-HerdWriter::HerdWriter(TDataModule5& dm) : dm_(dm) {
+HerdWriter::HerdWriter(HerdTables& dm) : dm_(dm) {
   for (db::Table* t : dm_.tables())
     if (!t->isOpen()) t->open();
 }
@@ -36,11 +36,11 @@ int HerdWriter::append(db::Table& table, const FieldValues& values) {
 }
 
 int HerdWriter::region(long long code, const QString& name) {
-  return append(dm_.Table1, {{"kodreg", code}, {"region", name}});
+  return append(dm_.region, {{"kodreg", code}, {"region", name}});
 }
 
 int HerdWriter::farm(long long region, long long code, const QString& name) {
-  return append(dm_.vlad2, {{"kodreg", region}, {"kodvlad", code}, {"vlad", name}});
+  return append(dm_.vlad, {{"kodreg", region}, {"kodvlad", code}, {"vlad", name}});
 }
 
 int HerdWriter::breed(long long code, const QString& name) {

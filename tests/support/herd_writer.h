@@ -37,7 +37,7 @@ struct CowRow {
 class HerdWriter {
  public:
   // Opens every table of the data module.
-  explicit HerdWriter(TDataModule5& dm);
+  explicit HerdWriter(HerdTables& dm);
 
   int region(long long code, const QString& name);
   int farm(long long region, long long code, const QString& name);
@@ -53,7 +53,7 @@ class HerdWriter {
  private:
   int append(db::Table& table, const FieldValues& values);
 
-  TDataModule5& dm_;
+  HerdTables& dm_;
 };
 
 // The value of a field of the record `recNo` of `table` (opened when closed, cursor kept).

@@ -1,6 +1,6 @@
 #include "real_windows.h"
 
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 
 #include <QApplication>
 #include <QAbstractButton>

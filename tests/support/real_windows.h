@@ -1,5 +1,5 @@
 // What the real-window tests share: the real prompts in force instead of the scripted ones
-// (real message boxes, TForm7, TForm11, TForm14 and borrowed windows, answered with
+// (real message boxes, SelectionKeyDialog, DeleteConfirmationDialog, TextInputDialog and borrowed windows, answered with
 // ModalAnswers), a generated herd to open the windows on, widgets found by object name, and
 // input sent as a person sends it: keys to whatever widget has the focus, clicks on a widget's
 // middle. Every box that comes up while such input is still being delivered fails the test:
@@ -29,7 +29,7 @@ class RealApp {
  public:
   explicit RealApp(long long cows = 24, int regions = 2, int farmsPerRegion = 2, long long bulls = 4);
   ~RealApp();
-  TDataModule5& dm() { return app_->dm(); }
+  HerdTables& dm() { return app_->dm(); }
   QString dir() const { return folder_.path(); }
 
  private:
@@ -53,7 +53,7 @@ void typeKeys(const QString& text, int finish = 0);
 void settle(ModalAnswers& answers);
 
 // Answers for the common dialogs and the borrowed list windows, as a person gives them.
-// The next modal window is a dialog with a text field (TForm14, TForm7): its text replaced by
+// The next modal window is a dialog with a text field (TextInputDialog, SelectionKeyDialog): its text replaced by
 // `text`, typed, then a click on its button `caption` ("Записать", "Выделить").
 void fill(ModalAnswers& answers, const QString& text, const QString& caption);
 // The next modal window is a borrowed list window: a click on `row` of its list, then its close

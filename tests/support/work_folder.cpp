@@ -18,6 +18,6 @@ App::App(const QString& workDir) : forms_(std::make_unique<FormSet>(workDir)) {}
 
 App::~App() = default;
 
-TDataModule5& App::dm() { return *forms().DataModule5; }
+HerdTables& App::dm() { return *forms().herdTables; }
 
 }  // namespace korvel::test

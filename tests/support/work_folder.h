@@ -10,7 +10,7 @@
 
 namespace korvel {
 class FormSet;
-class TDataModule5;
+class HerdTables;
 }
 
 namespace korvel::test {
@@ -31,7 +31,7 @@ class App {
  public:
   explicit App(const QString& workDir);
   ~App();
-  TDataModule5& dm();
+  HerdTables& dm();
   ScriptedPrompts prompts;
 
  private:

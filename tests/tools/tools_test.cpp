@@ -4,7 +4,7 @@
 #include "db/folder_files.h"
 #include "db/folder_lock.h"
 #include "db/journal.h"
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 #include "starter/starter_folder.h"
 #include "folder_snapshot.h"
 
@@ -118,13 +118,13 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
       ASSERT_TRUE(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("korvel.lock"))));
       // The program is in the middle of an operation: its journal is on the medium and a
       // region already renamed.
-      TDataModule5 dm(dir.path());
-      dm.Table1.open();
-      db::JournalScope operation(dm.Table1.file().folder());
-      dm.Table1.goToRecNo(1);
-      dm.Table1.edit();
-      dm.Table1.fieldByName(u"REGION").setString(QStringLiteral("Переименован"));
-      dm.Table1.post();
+      HerdTables dm(dir.path());
+      dm.region.open();
+      db::JournalScope operation(dm.region.file().folder());
+      dm.region.goToRecNo(1);
+      dm.region.edit();
+      dm.region.fieldByName(u"REGION").setString(QStringLiteral("Переименован"));
+      dm.region.post();
       ASSERT_TRUE(QFile::exists(QDir(dir.path()).filePath(QString::fromLatin1(db::kJournalFileName))));
       ASSERT_TRUE(left.open(QIODevice::WriteOnly));
       left.close();

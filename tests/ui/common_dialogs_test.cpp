@@ -15,7 +15,7 @@ using test::edit;
 using test::label;
 
 TEST(SelectionKeyDialog, StartsWithOneBlankAndEnterClosesOnlyWithText) {
-  TForm7 d;
+  SelectionKeyDialog d;
   EXPECT_EQ(d.windowTitle(), QStringLiteral("Выделение"));
   EXPECT_FALSE(d.windowFlags() & Qt::WindowCloseButtonHint);
   QTimer::singleShot(0, &d, [&] {
@@ -32,7 +32,7 @@ TEST(SelectionKeyDialog, StartsWithOneBlankAndEnterClosesOnlyWithText) {
 }
 
 TEST(TextInputDialog, TheCloseBoxDeliversTheEditedText) {
-  TForm14 d;
+  TextInputDialog d;
   edit(d, "Edit1")->setText(QStringLiteral("Старое"));
   EXPECT_TRUE(d.windowFlags() & Qt::WindowCloseButtonHint);
   QTimer::singleShot(0, &d, [&] {
@@ -44,7 +44,7 @@ TEST(TextInputDialog, TheCloseBoxDeliversTheEditedText) {
 }
 
 TEST(DeleteConfirmation, WidensToTheLongestLabelAndAnswersFromTheButtons) {
-  TForm11 d;
+  DeleteConfirmationDialog d;
   DeleteQuestion q{QStringLiteral("Удаление коровы"), QStringLiteral("Удалить?"), QStringLiteral("коротко"),
                    QStringLiteral("Да. Удаляем."), QStringLiteral("Нет. Не удаляем.")};
   QTimer::singleShot(0, &d, [&] {
@@ -68,7 +68,7 @@ TEST(DeleteConfirmation, WidensToTheLongestLabelAndAnswersFromTheButtons) {
 // Enter pressed on a button of the window underneath opens the dialog; the release of that key
 // lands in the field and must not close the dialog on its initial text.
 TEST(DialogsClosingByEnter, OnlyAnEnterPressedInTheFieldCounts) {
-  TForm7 key;
+  SelectionKeyDialog key;
   QTimer::singleShot(0, &key, [&] {
     QTest::keyRelease(edit(key, "Edit1"), Qt::Key_Return);
     EXPECT_TRUE(key.isVisible());
@@ -79,7 +79,7 @@ TEST(DialogsClosingByEnter, OnlyAnEnterPressedInTheFieldCounts) {
   key.exec();
   EXPECT_EQ(selectionKeyOf(edit(key, "Edit1")->text()), QStringLiteral("МОЛ"));
 
-  TForm14 text;
+  TextInputDialog text;
   edit(text, "Edit1")->setText(QStringLiteral("Старое"));
   QTimer::singleShot(0, &text, [&] {
     QTest::keyRelease(edit(text, "Edit1"), Qt::Key_Enter);

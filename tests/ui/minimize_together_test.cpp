@@ -21,9 +21,9 @@ TEST(WindowsMinimizedTogether, AnyShownWindowMinimizedTakesTheOthersAndAnyRestor
   minimizeWindowsTogether();
   test::RealApp app;
   test::ModalAnswers answers;
-  QWidget& menu = *forms().Form1;
-  QWidget& cows = *forms().Form9;
-  QWidget& key = *forms().Form7;
+  QWidget& menu = *forms().mainMenu;
+  QWidget& cows = *forms().cowWindow;
+  QWidget& key = *forms().selectionKeyDialog;
   menu.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
   test::openModal(cows, answers);

@@ -14,7 +14,7 @@
 #include "db/table.h"
 #include "evaluation/variants_window.h"
 #include "help/instructions_window.h"
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 #include "reference/breeds_window.h"
 #include "reference/farms_window.h"
 #include "reference/regions_window.h"
@@ -191,16 +191,16 @@ TEST_F(ReadabilitySweep, EveryTextOfEveryWindowShowsWholeAtItsLayoutSize) {
   ASSERT_EQ(QFontInfo(QApplication::font()).family(), QString::fromLatin1(kWindowFontFamily))
       << "the window font is not installed (fonts-paratype)";
   Forms& f = forms();
-  QWidget& menu = *f.Form1;
-  QDialog& regions = *f.Form6;
-  QDialog& farms = *f.Form8;
-  QDialog& breeds = *f.Form10;
-  QDialog& cows = *f.Form9;
-  QDialog& bulls = *f.Form4;
-  QDialog& variants = *f.Form12;
-  QDialog& backup = *f.Form16;
-  QDialog& restore = *f.Form17;
-  QDialog& instructions = *f.Form18;
+  QWidget& menu = *f.mainMenu;
+  QDialog& regions = *f.regionsWindow;
+  QDialog& farms = *f.farmsWindow;
+  QDialog& breeds = *f.breedsWindow;
+  QDialog& cows = *f.cowWindow;
+  QDialog& bulls = *f.bullWindow;
+  QDialog& variants = *f.variantsWindow;
+  QDialog& backup = *f.backupWindow;
+  QDialog& restore = *f.restoreWindow;
+  QDialog& instructions = *f.instructionsWindow;
   const QString ok = QStringLiteral("OK");
 
   struct Scene {
@@ -242,9 +242,9 @@ TEST_F(ReadabilitySweep, EveryTextOfEveryWindowShowsWholeAtItsLayoutSize) {
          open(variants, QStringLiteral("Подготовка расчета характеристик быков-производителей породы \"%1\"").arg(kBreed));
          look(variants, "opened", kWorkingWindow);
          // A run over the whole herd, its progress window shown from the start.
-         f.Form12->progressDelayMs = 0;
-         f.Form12->outputFolder = folder.path();
-         f.Form12->openWorkbook = [](const QString&) { return true; };
+         f.variantsWindow->progressDelayMs = 0;
+         f.variantsWindow->outputFolder = folder.path();
+         f.variantsWindow->openWorkbook = [](const QString&) { return true; };
          answers.act([&](QWidget& progress) {
            look(progress, "progress of a run");
          });

@@ -41,10 +41,10 @@ struct ListWindow {
 std::vector<ListWindow> listWindows() {
   Forms& f = forms();
   using test::named;
-  return {{"regions", f.Form6, QStringLiteral("Работа с регионами"), named<QPushButton>(*f.Form6, "Button3")},
-          {"farms", f.Form8, QStringLiteral("Работа с владельцами (хозяйствами)"), named<QPushButton>(*f.Form8, "Button5")},
-          {"breeds", f.Form10, QStringLiteral("Породы"), named<QPushButton>(*f.Form10, "Button3")},
-          {"bulls", f.Form4, QStringLiteral("Быки"), named<QPushButton>(*f.Form4, "Button4")}};
+  return {{"regions", f.regionsWindow, QStringLiteral("Работа с регионами"), named<QPushButton>(*f.regionsWindow, "Button3")},
+          {"farms", f.farmsWindow, QStringLiteral("Работа с владельцами (хозяйствами)"), named<QPushButton>(*f.farmsWindow, "Button5")},
+          {"breeds", f.breedsWindow, QStringLiteral("Породы"), named<QPushButton>(*f.breedsWindow, "Button3")},
+          {"bulls", f.bullWindow, QStringLiteral("Быки"), named<QPushButton>(*f.bullWindow, "Button4")}};
 }
 
 QWidget* listOf(QDialog* window) { return window->findChild<DBGrid*>(); }
@@ -96,38 +96,38 @@ TEST_F(RealWindows, EscapeInTheKeyDialogSelectsNothing) {
     l.window->setWindowTitle(l.caption);
     l.window->show();
     const auto before = test::snapshot(app.dir());
-    const QString filter = l.window == forms().Form6 ? app.dm().Table1.filter() : QString();
+    const QString filter = l.window == forms().regionsWindow ? app.dm().region.filter() : QString();
     answers.type(QStringLiteral("А"), Qt::Key_Escape);
     QTest::mouseClick(l.selectButton, Qt::LeftButton);
     EXPECT_EQ(answers.pending(), 0u) << l.name;
     EXPECT_EQ(answers.shown, QStringList{QStringLiteral("Выделение")}) << l.name;
-    EXPECT_FALSE(forms().Form7->isVisible()) << l.name;
+    EXPECT_FALSE(forms().selectionKeyDialog->isVisible()) << l.name;
     EXPECT_EQ(changedFiles(before, test::snapshot(app.dir())), QString()) << l.name;
-    if (l.window == forms().Form6) {
-      EXPECT_EQ(app.dm().Table1.filter(), filter);
+    if (l.window == forms().regionsWindow) {
+      EXPECT_EQ(app.dm().region.filter(), filter);
     }
     l.window->hide();
     answers.shown.clear();
   }
 
   // The same key confirmed with Enter does select: the dialog itself still works.
-  TForm6& regions = *forms().Form6;
+  RegionsWindow& regions = *forms().regionsWindow;
   regions.show();
   answers.type(QStringLiteral("А"), Qt::Key_Return);
   test::clickOn(test::named<QPushButton>(regions, "Button3"));
-  EXPECT_EQ(app.dm().Table1.filter(), QStringLiteral("vibor='+'"));
+  EXPECT_EQ(app.dm().region.filter(), QStringLiteral("vibor='+'"));
   regions.hide();
 }
 
 // The delete question is as high as its two lines and its buttons need, not the height of a
 // window never shown before.
 TEST_F(RealWindows, DeleteQuestionFitsItsLinesAndButtons) {
-  TForm4& bulls = *forms().Form4;
+  BullWindow& bulls = *forms().bullWindow;
   bulls.setWindowTitle(QStringLiteral("Быки"));
   bulls.show();
   const auto before = test::snapshot(app.dir());
   answers.act([](QWidget& w) {
-    auto& d = static_cast<TForm11&>(w);
+    auto& d = static_cast<DeleteConfirmationDialog&>(w);
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Удаление быка"));
     EXPECT_EQ(d.width(), d.widthForLabels());
     EXPECT_LE(d.height(), d.sizeHint().height());

@@ -78,10 +78,10 @@ void emptiedAndEscaped(ModalAnswers& a) {
 
 TEST(CowRecordsRealWindow, EveryQuestionOfTheRecordButtonsAnsweredByClicking) {
   test::RealApp app;
-  TDataModule5& dm = app.dm();
+  HerdTables& dm = app.dm();
   db::Table& cow = dm.korova;
   ModalAnswers answers;
-  TForm9& f = *forms().Form9;
+  CowWindow& f = *forms().cowWindow;
   test::openModal(f, answers);
   const int farmCows = rows(f);
   ASSERT_GT(farmCows, 1);
@@ -118,12 +118,12 @@ TEST(CowRecordsRealWindow, EveryQuestionOfTheRecordButtonsAnsweredByClicking) {
        [&] { EXPECT_EQ(rows(f), farmCows + 1); }},
       {"Button10", picked(1), {QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно.")},
        [&] {
-         EXPECT_EQ(f.herd.farmCode, dm.vlad2.fieldByName(u"kodvlad").asInteger());
-         EXPECT_TRUE(test::named<QLabel>(f, "Label1")->text().endsWith(text(dm.vlad2, u"vlad")));
+         EXPECT_EQ(f.herd.farmCode, dm.vlad.fieldByName(u"kodvlad").asInteger());
+         EXPECT_TRUE(test::named<QLabel>(f, "Label1")->text().endsWith(text(dm.vlad, u"vlad")));
        }},
       {"Button3", picked(0), {kFarmPicker},
        [&] {
-         EXPECT_EQ(f.herd.farmCode, dm.vlad2.fieldByName(u"kodvlad").asInteger());
+         EXPECT_EQ(f.herd.farmCode, dm.vlad.fieldByName(u"kodvlad").asInteger());
          EXPECT_EQ(rows(f), farmCows);
        }},
       {"Button4", clicks({QStringLiteral("Да. Удаляем.")}), {QStringLiteral("Удаление коровы")},
@@ -134,10 +134,10 @@ TEST(CowRecordsRealWindow, EveryQuestionOfTheRecordButtonsAnsweredByClicking) {
 
 TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
   test::RealApp app;
-  TDataModule5& dm = app.dm();
+  HerdTables& dm = app.dm();
   db::Table& bull = dm.bik;
   ModalAnswers answers;
-  TForm4& f = *forms().Form4;
+  BullWindow& f = *forms().bullWindow;
   f.setWindowTitle(QStringLiteral("Быки"));
   test::openModal(f, answers);
   const QString kEmptyBullFarm = QStringLiteral("В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!");
@@ -187,7 +187,7 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
       {"Button8", picked(0), {kBreedPicker},
        [&] { EXPECT_EQ(test::named<QLabel>(f, "Label8")->text(), QStringLiteral("Порода (породность): ") + text(dm.poroda, u"poroda")); }},
       {"Button11", picked(1), {QStringLiteral("Выбор НОВОГО владельца БЫКА. Выберите (добавьте) и закройте окно.")},
-       [&] { EXPECT_TRUE(test::named<QLabel>(f, "Label3")->text().endsWith(text(dm.vlad2, u"vlad"))); }},
+       [&] { EXPECT_TRUE(test::named<QLabel>(f, "Label3")->text().endsWith(text(dm.vlad, u"vlad"))); }},
       // Back to the farm he left, empty since its only bull was deleted.
       {"Button3",
        [&](ModalAnswers& a) {
@@ -196,7 +196,7 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
        },
        {kFarmPicker, kEmptyBullFarm},
        [&] {
-         EXPECT_TRUE(test::named<QLabel>(f, "Label3")->text().endsWith(text(dm.vlad2, u"vlad")));
+         EXPECT_TRUE(test::named<QLabel>(f, "Label3")->text().endsWith(text(dm.vlad, u"vlad")));
          EXPECT_TRUE(test::named<QPushButton>(f, "Button2")->isVisible());
          EXPECT_FALSE(test::named<QPushButton>(f, "Button7")->isVisible());
        }},
@@ -210,7 +210,7 @@ TEST(BullRecordsRealWindow, AnEmptiedNameIsRefusedAndANewBullNeverTakesAFreedFat
   test::RealApp app(24, 1, 1);  // one farm: every bull in one list
   db::Table& bull = app.dm().bik;
   ModalAnswers answers;
-  TForm4& f = *forms().Form4;
+  BullWindow& f = *forms().bullWindow;
   f.setWindowTitle(QStringLiteral("Быки"));
   test::openModal(f, answers);
   QString name, code;
@@ -250,7 +250,7 @@ TEST(BullRecordsRealWindow, AnEmptiedNameIsRefusedAndANewBullNeverTakesAFreedFat
 
 TEST(ReferenceRealWindows, EveryQuestionOfRegionsFarmsAndBreedsAnsweredByClicking) {
   test::RealApp app;
-  TDataModule5& dm = app.dm();
+  HerdTables& dm = app.dm();
   const QString kEnterRegion = QStringLiteral("Введите название нового региона и закройте это окно");
   const QString kEnterFarm = QStringLiteral("Введите название нового хозяйства (владельца) и закройте это окно");
   const QString kEnterBreed = QStringLiteral("Введите название новой породы и закройте это окно");
@@ -259,20 +259,20 @@ TEST(ReferenceRealWindows, EveryQuestionOfRegionsFarmsAndBreedsAnsweredByClickin
     QString title;
     std::vector<ButtonStep> steps;
   };
-  TForm6& regions = *forms().Form6;
-  TForm8& farms = *forms().Form8;
-  TForm10& breeds = *forms().Form10;
+  RegionsWindow& regions = *forms().regionsWindow;
+  FarmsWindow& farms = *forms().farmsWindow;
+  BreedsWindow& breeds = *forms().breedsWindow;
   const std::vector<Window> windows = {
       {&regions, QStringLiteral("Работа с регионами"),
        {{"Button1", typed(QStringLiteral("Новый край"), kWrite), {kEnterRegion},
-         [&] { EXPECT_EQ(text(dm.Table1, u"region"), QStringLiteral("Новый край")); }},
+         [&] { EXPECT_EQ(text(dm.region, u"region"), QStringLiteral("Новый край")); }},
         {"Button1", typed(QStringLiteral(" новый КРАЙ"), kWrite, true),
          {kEnterRegion, QStringLiteral("Такой регион уже есть... повтор недопустим.")}, {}},
         {"Button1", emptiedAndEscaped, {kEnterRegion, QStringLiteral("Название не введено. Ничего не записано.")},
-         [&] { EXPECT_EQ(text(dm.Table1, u"region"), QStringLiteral("Новый край")); }},
+         [&] { EXPECT_EQ(text(dm.region, u"region"), QStringLiteral("Новый край")); }},
         {"Button2", typed(QStringLiteral("Новый край 2"), kWrite),
          {QStringLiteral("Уточните (исправьте) название региона и закройте это окно")},
-         [&] { EXPECT_EQ(text(dm.Table1, u"region"), QStringLiteral("Новый край 2")); }},
+         [&] { EXPECT_EQ(text(dm.region, u"region"), QStringLiteral("Новый край 2")); }},
         {"Button3", typed(QStringLiteral("край 2"), kSelect), {kKeyDialog}, [&] { EXPECT_EQ(rows(regions), 1); }},
         {"Button4", {}, {}, [&] { EXPECT_GT(rows(regions), 1); }},
         {"Button3", typed(QStringLiteral("ЖЖЖ"), kSelect, true), {kKeyDialog, kNoMatch}, {}}}},
@@ -288,7 +288,7 @@ TEST(ReferenceRealWindows, EveryQuestionOfRegionsFarmsAndBreedsAnsweredByClickin
         {"Button6", {}, {}, [&] { EXPECT_GT(rows(farms), 1); }},
         {"Button5", typed(QStringLiteral("ЖЖЖ"), kSelect, true), {kKeyDialog, kNoMatch}, {}},
         {"Button1", picked(1), {QStringLiteral("Выберите (или запишите новый) нужный регион и закройте это окно")},
-         [&] { EXPECT_EQ(dm.vlad2.filter(), QStringLiteral("kodreg=") + text(dm.Table1, u"kodreg")); }}}},
+         [&] { EXPECT_EQ(dm.vlad.filter(), QStringLiteral("kodreg=") + text(dm.region, u"kodreg")); }}}},
       {&breeds, QStringLiteral("Породы"),
        {{"Button1", typed(QStringLiteral("Тагильская новая"), kWrite), {kEnterBreed},
          [&] { EXPECT_EQ(text(dm.poroda, u"poroda"), QStringLiteral("Тагильская новая")); }},
@@ -317,15 +317,15 @@ TEST(ReferenceRealWindows, EveryQuestionOfRegionsFarmsAndBreedsAnsweredByClickin
 // is told in a box that opens once the click is handled, never inside the list's own signal.
 TEST(ListRowChangeRealWindow, AFailingRefreshIsToldAfterTheClickInTheList) {
   test::RealApp app(24, 1, 1);  // one farm: every bull in one list
-  TDataModule5& dm = app.dm();
+  HerdTables& dm = app.dm();
   db::Table& xarakt = dm.xarakt;
   xarakt.first();
   xarakt.edit();
   xarakt.fieldByName(u"id").setString(QStringLiteral("x99"));
   xarakt.post();
   const QString failure = QStringLiteral("Таблица KOROVA: поле «x99» не найдено.");
-  forms().Form4->setWindowTitle(QStringLiteral("Быки"));
-  for (QDialog* window : std::initializer_list<QDialog*>{forms().Form9, forms().Form4}) {
+  forms().bullWindow->setWindowTitle(QStringLiteral("Быки"));
+  for (QDialog* window : std::initializer_list<QDialog*>{forms().cowWindow, forms().bullWindow}) {
     SCOPED_TRACE(window->windowTitle().toStdString());
     ModalAnswers answers;
     answers.click(kOk);  // the card of the first animal, on opening
@@ -347,8 +347,8 @@ TEST(ListRowChangeRealWindow, AFailingRefreshIsToldAfterTheClickInTheList) {
 // before, and a message box, however short its text, is wide enough for its title.
 TEST(DialogsRealWindow, TheTextInputOpensOverItsWindowAndABoxFitsItsTitle) {
   test::RealApp app;
-  TForm6& regions = *forms().Form6;
-  forms().Form14->move(300, 350);
+  RegionsWindow& regions = *forms().regionsWindow;
+  forms().textInputDialog->move(300, 350);
   ModalAnswers answers;
   test::openModal(regions, answers);
   QRect dialog, box;

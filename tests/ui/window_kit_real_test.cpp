@@ -95,8 +95,8 @@ TEST(OneRoadRealWindows, AFailingHandlerIsToldNamingItsButtonAndTheWindowGoesOn)
   ASSERT_TRUE(QFile::remove(QDir(app.dir()).filePath(QStringLiteral("rezerv.txt"))));
   // A run that got past its failure would leave its workbook here.
   const QTemporaryDir out;
-  f.Form12->outputFolder = out.path();
-  f.Form12->openWorkbook = [](const QString&) { return true; };
+  f.variantsWindow->outputFolder = out.path();
+  f.variantsWindow->openWorkbook = [](const QString&) { return true; };
   struct Case {
     QWidget* window;
     QString title;
@@ -107,21 +107,21 @@ TEST(OneRoadRealWindows, AFailingHandlerIsToldNamingItsButtonAndTheWindowGoesOn)
     bool staysOpen;
   };
   const Case cases[] = {
-      {f.Form6, QStringLiteral("Работа с регионами"), nullptr, "Button1", QStringLiteral("Добавить"), {}, true},
-      {f.Form8, QStringLiteral("Работа с владельцами (хозяйствами)"), nullptr, "Button2",
+      {f.regionsWindow, QStringLiteral("Работа с регионами"), nullptr, "Button1", QStringLiteral("Добавить"), {}, true},
+      {f.farmsWindow, QStringLiteral("Работа с владельцами (хозяйствами)"), nullptr, "Button2",
        QStringLiteral("Добавить владельца (хозяйство)"), {}, true},
-      {f.Form10, QStringLiteral("Породы"), nullptr, "Button1", QStringLiteral("Добавить"), {}, true},
-      {f.Form9, QStringLiteral("Коровы"), nullptr, "Button1", QStringLiteral("Добавить"), {}, true},
-      {f.Form4, QStringLiteral("Быки"), nullptr, "Button2", QStringLiteral("Добавить"), {}, true},
+      {f.breedsWindow, QStringLiteral("Породы"), nullptr, "Button1", QStringLiteral("Добавить"), {}, true},
+      {f.cowWindow, QStringLiteral("Коровы"), nullptr, "Button1", QStringLiteral("Добавить"), {}, true},
+      {f.bullWindow, QStringLiteral("Быки"), nullptr, "Button2", QStringLiteral("Добавить"), {}, true},
       // A run ends by closing its window, however it ends.
-      {f.Form12, QStringLiteral("Выбор варианта расчета"), "RadioButton6", "Button1",
+      {f.variantsWindow, QStringLiteral("Выбор варианта расчета"), "RadioButton6", "Button1",
        QStringLiteral("Параметры расчета заданы. Начать расчет."), {}, false},
-      {f.Form16, QStringLiteral("Создание архива"), nullptr, "Button1", QStringLiteral("Архивировать"), {}, true},
-      {f.Form17, QStringLiteral("Восстановление данных с резервного носителя"), nullptr, "Button1",
+      {f.backupWindow, QStringLiteral("Создание архива"), nullptr, "Button1", QStringLiteral("Архивировать"), {}, true},
+      {f.restoreWindow, QStringLiteral("Восстановление данных с резервного носителя"), nullptr, "Button1",
        QStringLiteral("Восстановить данные"), {}, true},
       // The main menu's button opens the instructions, whose opening fails: the window comes up
       // all the same and is closed by its user.
-      {f.Form1, QStringLiteral("Корвель"), nullptr, "Button10", QStringLiteral("Открытие окна „Инструкции“"),
+      {f.mainMenu, QStringLiteral("Корвель"), nullptr, "Button10", QStringLiteral("Открытие окна „Инструкции“"),
        {QStringLiteral("Инструкции")}, true},
   };
   for (const Case& c : cases) {
@@ -180,7 +180,7 @@ TEST(OneRoad, NoWindowConnectsASignalAroundTheGuard) {
 // father's farm only when it is asked for a cow's father.
 TEST(PickerModeRealWindows, TheWindowKnowsItIsAPickerFromItsCallerNotFromItsCaption) {
   test::RealApp app;
-  TDataModule5& dm = app.dm();
+  HerdTables& dm = app.dm();
   Forms& f = forms();
   const QString kFatherPicker = bullPickerCaption();
   // A cow whose father stands on another farm than the first region's first, where the bulls
@@ -203,9 +203,9 @@ TEST(PickerModeRealWindows, TheWindowKnowsItIsAPickerFromItsCallerNotFromItsCapt
   cows.fieldByName(u"kodbyk").setString(fatherCode);
   cows.post();
 
-  auto calculationOffered = [&] { return test::named<QWidget>(*f.Form10, "Button5")->isVisible(); };
+  auto calculationOffered = [&] { return test::named<QWidget>(*f.breedsWindow, "Button5")->isVisible(); };
   auto currentBull = [&] { return bulls.fieldByName(u"nokli").asString(); };
-  auto header = [&] { return test::named<QLabel>(*f.Form4, "Label3")->text(); };
+  auto header = [&] { return test::named<QLabel>(*f.bullWindow, "Label3")->text(); };
   struct Case {
     const char* what;
     KorvelDialog* window;
@@ -215,21 +215,21 @@ TEST(PickerModeRealWindows, TheWindowKnowsItIsAPickerFromItsCallerNotFromItsCapt
   };
   QString firstFarmHeader;
   const Case cases[] = {
-      {"breeds from the menu", f.Form10, QStringLiteral("Породы"), std::nullopt,
+      {"breeds from the menu", f.breedsWindow, QStringLiteral("Породы"), std::nullopt,
        [&] { EXPECT_TRUE(calculationOffered()); }},
-      {"breeds as a picker under the menu's caption", f.Form10, QStringLiteral("Породы"), PickerUse::Row,
+      {"breeds as a picker under the menu's caption", f.breedsWindow, QStringLiteral("Породы"), PickerUse::Row,
        [&] { EXPECT_FALSE(calculationOffered()); }},
-      {"breeds from the menu under a picker's caption", f.Form10,
+      {"breeds from the menu under a picker's caption", f.breedsWindow,
        QStringLiteral("Выберите нужную породу, а если такой нет - добавьте новую породу и закройте это окно."),
        std::nullopt, [&] { EXPECT_TRUE(calculationOffered()); }},
-      {"bulls from the menu", f.Form4, QStringLiteral("Быки"), std::nullopt,
+      {"bulls from the menu", f.bullWindow, QStringLiteral("Быки"), std::nullopt,
        [&] { firstFarmHeader = header(); }},
-      {"bulls from the menu under the father picker's caption", f.Form4, kFatherPicker, std::nullopt,
+      {"bulls from the menu under the father picker's caption", f.bullWindow, kFatherPicker, std::nullopt,
        [&] { EXPECT_EQ(header(), firstFarmHeader); }},
-      {"bulls as the calculation's bull picker", f.Form4,
+      {"bulls as the calculation's bull picker", f.bullWindow,
        QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЕЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."),
        PickerUse::Row, [&] { EXPECT_EQ(header(), firstFarmHeader); }},
-      {"bulls as the father picker", f.Form4, kFatherPicker, PickerUse::CowFather, [&] {
+      {"bulls as the father picker", f.bullWindow, kFatherPicker, PickerUse::CowFather, [&] {
          EXPECT_NE(header(), firstFarmHeader);
          EXPECT_EQ(currentBull(), fatherName);
        }},

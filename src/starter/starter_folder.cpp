@@ -4,7 +4,7 @@
 #include "help/help_pictures.h"
 #include "help/jpeg.h"
 #include "help/starter_data.h"
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 
 #include "db/dbf_writer.h"
 #include "db/folder_recovery.h"

@@ -3,7 +3,7 @@
 #include "db/data_module.h"
 #include "db/schema.h"
 #include "db/table_error.h"
-#include "herdgen.h"
+#include "herdgen/herdgen.h"
 #include "sires/bull_figures.h"
 #include "starter/starter_folder.h"
 
@@ -37,7 +37,7 @@ bool layOutDemoFolder(const QString& dir) {
   try {
     herd::generateHerd(dir, demoHerd());
     layOutStarterFolder(dir);
-    TDataModule5 dm(dir);
+    HerdTables dm(dir);
     if (!dm.openError().isEmpty()) throw db::TableError(dm.openError());
     for (const RecomputedBull& b : recomputeEveryLiveBull(dm))
       if (!b.error.isEmpty()) throw db::TableError(b.error);
