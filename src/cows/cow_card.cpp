@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTableWidget>
 
 namespace korvel {
@@ -45,7 +46,15 @@ CowWindow::CowWindow(HerdTables& dm, QWidget* parent)
   dm_.cowWindowActive = [this] { return isActiveCowWindow(); };
   // The data module calls this when the cursor moves, which the cow list's change of current
   // row does from inside the view's signal: a failure is shown once that signal is done.
-  dm_.refreshCowCard = [this] { guardedInSignal(this, [this] { refreshCowCard(); }); };
+  dm_.refreshCowCard = [this] {
+    if (!unsaved_) {
+      guardedInSignal(this, [this] { refreshCowCard(); });
+    } else if (!following_) {
+      // The question is a modal box: it opens once the list's signal is done.
+      following_ = true;
+      runLater(this, [this] { followCurrentCow(); }, QStringLiteral("Переход к другой корове"));
+    }
+  };
 }
 
 CowWindow::~CowWindow() {
@@ -148,10 +157,10 @@ void CowWindow::buildLayout() {
   lactationEdit->setInputMask(QStringLiteral("00; "));
   calvingDateEdit = particular("MaskEddata", QStringLiteral("Дата отела"), 112, 662, 120);
   calvingDateEdit->setInputMask(QStringLiteral("00.00.0000;_"));
-  dateExampleLabel = label("Label18", QStringLiteral("Пример даты: 01.04.2001 . Это 1 апреля 2001года"), 112, 708, 330);
+  dateExampleLabel = label("Label18", QStringLiteral("Пример даты: 01.04.2001 . Это 1 апреля 2001 года"), 112, 708, 330);
   paintText(dateExampleLabel, kOlive);
   previousScoreEdit = particular("Edpred", QStringLiteral("Предыдущая ОЦ"), 450, 662, 120);
-  birthEdit = particular("Edrogd", QStringLiteral("Дата и место рождентя"), 580, 662, 300);
+  birthEdit = particular("Edrogd", QStringLiteral("Дата и место рождения"), 580, 662, 300);
 
   onClick(editTraitsButton, [this] { editTraitsClicked(); });
   onClick(writeTraitsButton, [this] { writeTraitsClicked(); });
@@ -170,6 +179,7 @@ void CowWindow::buildLayout() {
 
 void CowWindow::FormActivate() {
   placeTopLeft();
+  following_ = false;
   setEditingMode(false);
   setButtonState(cowShown_, false);
   setTitles();
@@ -201,6 +211,7 @@ void CowWindow::FormActivate() {
 
 void CowWindow::setButtonState(bool cowShown, bool unsaved) {
   cowShown_ = cowShown;
+  unsaved_ = cowShown && unsaved;
   for (QPushButton* b : {editTraitsButton, changeBreedButton, changeFatherButton, selectButton, clearSelectionButton, deleteCowButton, moveCowButton}) b->setVisible(cowShown);
   for (QPushButton* b : {addCowButton, otherFarmButton, renameCowButton}) b->show();
   // An empty farm has nothing to write.
@@ -221,6 +232,8 @@ void CowWindow::refreshCowCard() {
   setButtonState(true, false);
   dm_.cowsSource.setReadOnly(true);
   setEditingMode(false);
+  following_ = false;
+  shownRecNo_ = 0;
 
   filling_ = true;
   struct EndFilling {
@@ -228,7 +241,16 @@ void CowWindow::refreshCowCard() {
     ~EndFilling() { f = false; }
   } endFilling{filling_};
 
-  const CowCardData card = readCowCard(dm_, catalogue_);
+  CowCardData card;
+  try {
+    card = readCowCard(dm_, catalogue_);
+  } catch (...) {
+    // The list stands on a cow whose row cannot be read: the card must not go on showing,
+    // and offering for a write, the cow before her.
+    showNoCow();
+    throw;
+  }
+  shownRecNo_ = dm_.korova.recNo();
   fillGrid(linearGrid, card.grids[gridIndex(TraitKind::Linear)]);
   fillGrid(defectsGrid, card.grids[gridIndex(TraitKind::Defect)]);
   fillGrid(complexGrid, card.grids[gridIndex(TraitKind::Complex)]);
@@ -237,12 +259,7 @@ void CowWindow::refreshCowCard() {
   showScore(card.score);
 
   breedEdit->setText(card.breed);
-  motherEdit->setText(card.mother);
-  breedLineEdit->setText(card.line);
-  lactationEdit->setText(card.lactation);
-  calvingDateEdit->setText(card.calvingDate);
-  previousScoreEdit->setText(card.previous);
-  birthEdit->setText(card.birth);
+  showParticulars(card);
   setParticularsReadOnly(true);
   breedEdit->setReadOnly(true);
   fatherEdit->setReadOnly(true);
@@ -250,6 +267,63 @@ void CowWindow::refreshCowCard() {
   fatherEdit->setText(card.father);
   setFatherCaption(card.fatherIsBull);
   cowList->setFocus();
+}
+
+void CowWindow::showNoCow() {
+  for (QTableWidget* grid : {linearGrid, defectsGrid, complexGrid})
+    for (int r = 0; r < grid->rowCount(); ++r)
+      if (QTableWidgetItem* value = grid->item(r, 1)) value->setText(QString());
+  showScore(0);
+  for (QLineEdit* e : {breedEdit, fatherEdit, motherEdit, breedLineEdit, lactationEdit, calvingDateEdit, previousScoreEdit, birthEdit}) e->clear();
+  fatherStatusLabel->clear();
+  setParticularsReadOnly(true);
+  editTraitsButton->hide();
+}
+
+void CowWindow::followCurrentCow() {
+  following_ = false;
+  const int next = dm_.korova.recNo();
+  if (next == shownRecNo_) return;
+  if (unsaved_ && !settleUnsaved(next)) return;
+  refreshCowCard();
+}
+
+bool CowWindow::settleUnsaved(int next) {
+  const Answer answer = prompts().yesNoCancel(QStringLiteral("Записать изменения?"));
+  if (answer == Answer::No) return true;
+  db::Table& korova = dm_.korova;
+  db::Freeze suppress(dm_.cowRefreshSuppressed);
+  // The changes belong to the cow the card shows: the list goes back to her.
+  korova.goToRecNo(shownRecNo_);
+  if (korova.recNo() != shownRecNo_) {
+    prompts().message(cowGoneMessage());
+    korova.goToRecNo(next);
+    return true;
+  }
+  if (answer == Answer::Cancel || !writeCorrections()) return false;
+  korova.goToRecNo(next);
+  return true;
+}
+
+void CowWindow::done(int result) {
+  bool leave = !unsaved_ || !isVisible();
+  if (!leave) guarded([&] { leave = settleUnsaved(dm_.korova.recNo()); }, QStringLiteral("Записать изменения"));
+  if (leave) KorvelDialog::done(result);
+}
+
+void CowWindow::showParticulars(const CowCardData& card) {
+  db::Table& korova = dm_.korova;
+  const std::pair<QLineEdit*, const char16_t*> fields[] = {
+      {motherEdit, u"matnokli"}, {breedLineEdit, u"line"}, {previousScoreEdit, u"predoc"}, {birthEdit, u"mesto"}, {fatherEdit, u"kodbyk"}};
+  for (const auto& [edit, field] : fields) limitToField(edit, korova, field);
+  // A father from the bulls shows the bull's name, which may be longer than a cow's code.
+  if (card.fatherIsBull) fatherEdit->setMaxLength(32767);
+  motherEdit->setText(card.mother);
+  breedLineEdit->setText(card.line);
+  lactationEdit->setText(card.lactation);
+  calvingDateEdit->setText(card.calvingDate);
+  previousScoreEdit->setText(card.previous);
+  birthEdit->setText(card.birth);
 }
 
 void CowWindow::setParticularsReadOnly(bool readOnly) {
@@ -292,12 +366,18 @@ CowCorrections CowWindow::corrections() const {
   return c;
 }
 
-void CowWindow::writeTraitsClicked() {
+bool CowWindow::writeCorrections() {
   if (const std::optional<QString> refusal = writeCowCorrections(dm_, catalogue_, corrections())) {
     prompts().message(*refusal);
-    return;
+    return false;
   }
   setButtonState(cowShown_, false);
+  // The card shows what was stored (a cleared lactation is 0).
+  const QScopedValueRollback<bool> filling(filling_, true);
+  showParticulars(readCowCard(dm_, catalogue_));
+  return true;
 }
+
+void CowWindow::writeTraitsClicked() { writeCorrections(); }
 
 }  // namespace korvel

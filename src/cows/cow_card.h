@@ -72,9 +72,13 @@ class CowWindow : public KorvelDialog {
   ~CowWindow() override;
 
   // Fills the card from the current cow and leaves editing mode; drops unwritten changes.
-  // The data module calls it when the current cow changes while this window is in front;
-  // record operations call it themselves. Table errors are thrown to the caller.
+  // Record operations call it themselves. Table errors are thrown to the caller, the card then
+  // showing no cow (nothing of the cow before stays on it, and nothing can be edited).
   void refreshCowCard();
+  // The data module calls this when the current cow changes while this window is in front:
+  // with unwritten changes the card first asks whether to write them (Да writes them into the
+  // cow it shows, Отмена brings the list back to her), then follows the list.
+  void followCurrentCow();
 
   // Editing mode ("Исправлять характеристики"): trait cells and particulars become editable.
   void editTraitsClicked();
@@ -128,6 +132,8 @@ class CowWindow : public KorvelDialog {
 
  protected:
   void FormActivate() override;
+  // Closing the window with unwritten changes asks first, as leaving the cow does.
+  void done(int result) override;
 
  private:
   class CellDelegate;
@@ -157,6 +163,16 @@ class CowWindow : public KorvelDialog {
   // The new cow's card opened for entry, with the lactation "0" and the date "01.04.2001"
   // shown as not yet written.
   void prepareNewCowForEntry();
+  // Asks "Записать изменения?" about the cow the card shows, the list standing on `next` (her
+  // own record when the window closes). True when the card may leave her: Нет, or Да and the
+  // write done; false on Отмена or a refused write, the list then back on her.
+  bool settleUnsaved(int next);
+  // Writes the corrections through their checks; false (the refusal shown) when refused.
+  bool writeCorrections();
+  // The card after a failed read: no cow's values, nothing to edit or write.
+  void showNoCow();
+  // The particulars of `card`, each edit taking no more than its field holds.
+  void showParticulars(const CowCardData& card);
 
   // The grids (cow_card_grids.cpp).
   TraitKind kindOf(const QTableWidget* grid) const;
@@ -177,6 +193,9 @@ class CowWindow : public KorvelDialog {
   bool fatherIsBull_ = false;
   bool filling_ = false;   // texts set by the refresh are no changes
   bool cowShown_ = false;  // the button state: a cow on the card, or an empty farm
+  bool unsaved_ = false;   // the write button and the red warning are up
+  int shownRecNo_ = 0;     // the record of the cow the card shows; 0 for none
+  bool following_ = false; // a followCurrentCow is queued
 };
 
 }  // namespace korvel

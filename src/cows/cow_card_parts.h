@@ -22,5 +22,8 @@ inline QString cowGoneMessage() {
 inline QString duplicateCowMessage() {
   return QStringLiteral("Такая кличка/идентификационный № уже есть... повтор недопустим.");
 }
+inline QString emptyAnimalNameMessage() {
+  return QStringLiteral("Кличка/идентификационный № не введены. Кличка не изменена.");
+}
 
 }  // namespace korvel::cow_card

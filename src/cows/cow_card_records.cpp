@@ -83,6 +83,7 @@ void CowWindow::renameCowClicked() {
     db::Freeze suppress(dm_.cowRefreshSuppressed);
     outcome = renameCurrentCow(dm_, herd, typed);
     if (outcome == CowNameOutcome::Duplicate) prompts().message(duplicateCowMessage());
+    if (outcome == CowNameOutcome::Empty) prompts().message(emptyAnimalNameMessage());
   }
   refreshCowCard();
   cowList->setFocus();
@@ -108,10 +109,17 @@ bool CowWindow::cowLost(const db::RowMark& cow) {
   // What the picker did took her out of the list (a bull deleted there with his daughters, her
   // farm removed): nothing meant for her goes into another cow, and the card shows the list's
   // current cow before the message says why.
-  if (dm_.korova.isOpen() && !dm_.korova.isEmpty())
+  if (!herdFarmExists(dm_, herd)) {
+    // The window's own farm was removed there: it takes a farm anew, as on opening.
+    const HerdOpening opening = establishHerdContext(dm_);
+    for (const QString& m : opening.messages) prompts().message(m);
+    db::Freeze suppress(dm_.cowRefreshSuppressed);
+    showHerd(opening.herd);
+  } else if (dm_.korova.isOpen() && !dm_.korova.isEmpty()) {
     refreshCowCard();
-  else
+  } else {
     showEmptyFarm();
+  }
   prompts().message(cowGoneMessage());
   return true;
 }

@@ -96,6 +96,7 @@ CowNameOutcome renameCurrentCow(HerdTables& dm, const HerdContext& herd, const Q
   db::Table& t = dm.korova;
   if (!hasCurrentRow(t)) return CowNameOutcome::NoCow;
   const QString name = cowNameAsStored(t, typed);
+  if (db::nameKey(name).isEmpty()) return CowNameOutcome::Empty;
   const int recNo = t.recNo();
   showFarmCows(dm, herd);
   if (findName(t, db::nameKey(name), recNo)) return CowNameOutcome::Duplicate;

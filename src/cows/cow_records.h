@@ -21,7 +21,7 @@ void showFarmCows(HerdTables& dm, const HerdContext& herd);
 
 enum class CowNameOutcome {
   Written,    // the cow was added or renamed
-  Empty,      // an addition with an empty name: nothing happened
+  Empty,      // an empty name (nothing but blanks): nothing happened
   Duplicate,  // a cow of the farm has that name: nothing changed, that cow is current
   NoCow,      // a rename with no current cow: nothing changed
 };

@@ -24,6 +24,7 @@ QString profileFileName(const QString& breedName, const QDateTime& when) {
 HandOver handOverWorkbook(const std::function<void(const QString& path)>& write, const QString& folder,
                           const QString& fileName, const std::function<bool(const QString& path)>& open) {
   HandOver result;
+  result.target = QDir(folder).absoluteFilePath(fileName);
   if (!QDir().mkpath(folder)) {
     result.error = QStringLiteral("Не удалось создать папку %1.").arg(QDir::toNativeSeparators(folder));
     return result;
@@ -41,13 +42,11 @@ HandOver handOverWorkbook(const std::function<void(const QString& path)>& write,
 }
 
 QString handOverMessage(const HandOver& result) {
-  if (result.opened) return {};
-  QString text = QStringLiteral("Excel не установлен!");
-  if (!result.path.isEmpty() && QFileInfo::exists(result.path))
-    text += QStringLiteral("\nКнига сохранена в файле:\n") + QDir::toNativeSeparators(result.path);
-  else if (!result.error.isEmpty())
-    text += QLatin1Char('\n') + result.error;
-  return text;
+  if (result.path.isEmpty() || !QFileInfo::exists(result.path))
+    return QStringLiteral("Книгу не удалось записать в файл:\n") + QDir::toNativeSeparators(result.target) +
+           QLatin1Char('\n') + result.error;
+  const QString saved = QStringLiteral("Книга сохранена в файле:\n") + QDir::toNativeSeparators(result.path);
+  return result.opened ? saved : QStringLiteral("Excel не установлен!\n") + saved;
 }
 
 }  // namespace korvel

@@ -20,6 +20,7 @@ QString profileFolder();
 QString profileFileName(const QString& breedName, const QDateTime& when);
 
 struct HandOver {
+  QString target;       // the file meant to be written
   QString path;         // the file written; empty when it could not be written
   bool opened = false;  // the spreadsheet application was started on it
   QString error;        // why the file could not be written
@@ -31,8 +32,8 @@ struct HandOver {
 HandOver handOverWorkbook(const std::function<void(const QString& path)>& write, const QString& folder,
                           const QString& fileName, const std::function<bool(const QString& path)>& open);
 
-// The message for a hand-over that did not end with the workbook open, or empty text:
-// "Excel не установлен!", followed by where the file is when it was written.
+// The message that ends a hand-over: where the workbook is, preceded by "Excel не установлен!"
+// when no application took it; or that it could not be written, where and why.
 QString handOverMessage(const HandOver& result);
 
 }  // namespace korvel

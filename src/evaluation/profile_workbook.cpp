@@ -274,7 +274,7 @@ void formatProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const QStri
 
 void fillProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const SireFigures& f, const SireIdentity& identity) {
   const ProfileLayout l = layoutOf(e);
-  sheet.setValue(Range::cell(kBullRow, kColumnA), QStringLiteral("Иднетификационный №, кличка: ") + identity.nokli);
+  sheet.setValue(Range::cell(kBullRow, kColumnA), QStringLiteral("Идентификационный №, кличка: ") + identity.nokli);
   sheet.setValue(Range::cell(kBullRow, kColumnG), QStringLiteral("Порода: ") + identity.breed);
   sheet.setValue(Range::cell(kIdentityRow, kColumnA), QStringLiteral("Регион: ") + identity.region);
   sheet.setValue(Range::cell(kIdentityRow, kColumnE), QStringLiteral("Владелец: ") + identity.owner);

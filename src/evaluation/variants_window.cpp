@@ -131,7 +131,7 @@ CalculationVariantsWindow::CalculationVariantsWindow(HerdTables& dm, QWidget* pa
   siresGroup = group(this, "GroupBox2", QStringLiteral("Укажите, для каких быков-производителей данной породы надо произвести расчет"));
   siresAllWithArchiveOption = option(siresGroup, "RadioButton1", QStringLiteral("Для ВСЕХ быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ, включая архивных быков"));
   siresAllWithoutArchiveOption = option(siresGroup, "RadioButton2", QStringLiteral("Для ВСЕХ быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ, КРОМЕ архивных быков"));
-  siresRegionWithArchiveOption = option(siresGroup, "RadioButton9", QStringLiteral("Для быков-производиелей ВЫБРАННОЙ ПОРОДЫ КОРОВ из ОДНОГО РЕГИОНА, включая архивных быков"));
+  siresRegionWithArchiveOption = option(siresGroup, "RadioButton9", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ из ОДНОГО РЕГИОНА, включая архивных быков"));
   siresRegionWithoutArchiveOption = option(siresGroup, "RadioButton3", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ из одного региона, КРОМЕ архивных быков"));
   siresFarmOption = option(siresGroup, "RadioButton10", QStringLiteral("Для быков-производителей ВЫБРАННОЙ ПОРОДЫ КОРОВ ОДНОГО ХОЗЯЙСТВА"));
   singleBullOption = option(siresGroup, "RadioButton11", QStringLiteral("Только для одного конкретного быка"));
@@ -188,7 +188,7 @@ EvaluationRequest CalculationVariantsWindow::readOptions() {
     r.bullFarm = current(dm_.vlad, db::field::kodvlad);
   }
   if (singleBullOption->isChecked()) {
-    prompts().showPicker(*pickers.bulls, QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."));
+    prompts().showPicker(*pickers.bulls, QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЕЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."));
     r.oneBull = true;
     r.bullCode = dm_.bik.fieldByName(db::field::kodbyk).asString().left(20);
   }
@@ -225,8 +225,7 @@ void CalculationVariantsWindow::startClicked() {
         write, outputFolder, profileFileName(names.breedName, QDateTime::currentDateTime()), openWorkbook);
     lastWorkbook_ = result.path;
     progress.done();
-    const QString message = handOverMessage(result);
-    if (!message.isEmpty()) prompts().message(message);
+    prompts().message(handOverMessage(result));
   }, startButton->text());
 }
 

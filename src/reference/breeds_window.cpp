@@ -16,6 +16,11 @@ namespace {
 
 QString duplicateBreed() { return QStringLiteral("Такая порода уже есть... повтор недопустим."); }
 
+void showOutcome(NameOutcome outcome) {
+  if (outcome == NameOutcome::Duplicate) prompts().message(duplicateBreed());
+  if (outcome == NameOutcome::Empty) prompts().message(emptyNameMessage());
+}
+
 }  // namespace
 
 BreedsWindow::BreedsWindow(HerdTables& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
@@ -57,7 +62,7 @@ void BreedsWindow::cancelSelection() {
 
 void BreedsWindow::addBreedClicked() {
   const QString typed = prompts().textInput(QStringLiteral("Введите название новой породы и закройте это окно"), {});
-  if (addBreed(dm_, typed) == NameOutcome::Duplicate) prompts().message(duplicateBreed());
+  showOutcome(addBreed(dm_, typed));
   breedList->setFocus();
 }
 
@@ -71,7 +76,7 @@ void BreedsWindow::renameBreedClicked() {
   const long long code = t.fieldByName(db::field::kodporod).asInteger();
   const QString typed = prompts().textInput(QStringLiteral("Уточните (исправьте) название породы и закройте это окно"),
                                             t.fieldByName(db::field::poroda).asString());
-  if (renameBreed(dm_, code, typed) == NameOutcome::Duplicate) prompts().message(duplicateBreed());
+  showOutcome(renameBreed(dm_, code, typed));
   breedList->setFocus();
 }
 
@@ -82,6 +87,11 @@ void BreedsWindow::selectClicked() {
 void BreedsWindow::clearSelectionClicked() { cancelSelection(); }
 
 void BreedsWindow::evaluateSiresClicked() {
+  // With no breed in the list there is nothing to calculate for, as there is nothing to correct.
+  if (dm_.poroda.recNo() == 0) {
+    prompts().message(QStringLiteral("Породы не заведены, рассчитывать нечего. Можно только добавить."));
+    return;
+  }
   if (evaluateSires) evaluateSires(breedCalculationCaption(dm_.poroda.fieldByName(db::field::poroda).asString()));
 }
 

@@ -33,6 +33,7 @@ QString duplicateFarm() { return QStringLiteral("Такой владелец (х
 void showOutcome(NameOutcome outcome) {
   if (outcome == NameOutcome::ArchiveWord) prompts().message(archiveWordRefused());
   if (outcome == NameOutcome::Duplicate) prompts().message(duplicateFarm());
+  if (outcome == NameOutcome::Empty) prompts().message(emptyNameMessage());
 }
 
 }  // namespace
@@ -192,7 +193,7 @@ void FarmsWindow::regionFromCurrentFarm() {
 }
 
 void FarmsWindow::chooseRegionClicked() {
-  prompts().showPicker(*pickers.regions, QStringLiteral("Вберите (или запишите новый) нужный регион и закройте это окно"));
+  prompts().showPicker(*pickers.regions, QStringLiteral("Выберите (или запишите новый) нужный регион и закройте это окно"));
   showCurrentRegion();
 }
 
@@ -259,14 +260,27 @@ void FarmsWindow::closeEvent(QCloseEvent* e) {
   // A removal under way is finished (or cancelled) with the window's own buttons only.
   if (removalState_ != RemovalState::Browsing) {
     e->ignore();
+    tellHowToEndRemoval();
     return;
   }
   KorvelDialog::closeEvent(e);
 }
 
 void FarmsWindow::reject() {
-  if (removalState_ != RemovalState::Browsing) return;
+  if (removalState_ != RemovalState::Browsing) {
+    tellHowToEndRemoval();
+    return;
+  }
   KorvelDialog::reject();
+}
+
+void FarmsWindow::tellHowToEndRemoval() {
+  // Escape and Alt+F4 arrive inside the key's or the window manager's event: the box opens
+  // once that is handled.
+  messageLater(this, removalState_ == RemovalState::ChoosingVariant
+                         ? QStringLiteral("Сначала выберите вариант удаления и нажмите ВЫПОЛНИТЬ.")
+                         : QStringLiteral("Сначала выберите хозяйство и нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ "
+                                          "ЖИВОТНЫХ ВЫПОЛНЕН!"));
 }
 
 void FarmsWindow::setCloseBox(bool shown) {
@@ -301,15 +315,26 @@ RemovalVariant FarmsWindow::chosenVariant() const {
 void FarmsWindow::deleteFarmClicked() {
   db::Table& t = dm_.vlad;
   if (t.recNo() == 0) return;  // no farm listed
-  removalPanel->setTitle(QStringLiteral("Удаление хозяйства ") + QLatin1Char('"') + t.fieldByName(db::field::vlad).asString() +
-                      QLatin1Char('"') + QStringLiteral(", находящегося в регионе: ") +
-                      dm_.region.fieldByName(db::field::region).asString());
+  const QString caption = QStringLiteral("Удаление хозяйства ") + QLatin1Char('"') + t.fieldByName(db::field::vlad).asString() +
+                        QLatin1Char('"') + QStringLiteral(", находящегося в регионе: ") +
+                        dm_.region.fieldByName(db::field::region).asString();
+  // A long farm name must not widen the window past the screen: the panel takes the list's
+  // place and width, and the middle of the caption gives way.
+  removalPanel->setTitle(removalPanel->fontMetrics().elidedText(caption, Qt::ElideMiddle, farmList->width() - 24));
+  removalPanel->setToolTip(caption);
   farmToDelete_ = {t.fieldByName(db::field::kodreg).asInteger(), t.fieldByName(db::field::kodvlad).asInteger()};
   cancelRemovalOption->setChecked(true);
   setRemovalState(RemovalState::ChoosingVariant);
 }
 
 void FarmsWindow::setRemovalState(RemovalState state) {
+  // The caption asks for the target farm only while it is being chosen.
+  if (state == RemovalState::ChoosingTarget && removalState_ != RemovalState::ChoosingTarget) {
+    captionBeforeTarget_ = windowTitle();
+    setWindowTitle(QStringLiteral("Выбор хозяйства, в которое будут переведены животные."));
+  } else if (state != RemovalState::ChoosingTarget && removalState_ == RemovalState::ChoosingTarget) {
+    setWindowTitle(captionBeforeTarget_);
+  }
   removalState_ = state;
   setCloseBox(state == RemovalState::Browsing);
   targetChosenButton->setVisible(state == RemovalState::ChoosingTarget);
@@ -360,7 +385,6 @@ void FarmsWindow::executeRemovalClicked() {
       if (needsChosenFarm(variant_)) {
         prompts().message(QStringLiteral(
             "Выберите нужное хозяйство, затем нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ ЖИВОТНЫХ ВЫПОЛНЕН!"));
-        setWindowTitle(QStringLiteral("Выбор хозяйства, в которое будут переведены животные."));
         setRemovalState(RemovalState::ChoosingTarget);
         tellWhenNoFarms();
         return;

@@ -95,6 +95,8 @@ class FarmsWindow : public KorvelDialog {
 
  public slots:
   void reject() override;
+  // Why the window does not close while a removal is under way.
+  void tellHowToEndRemoval();
 
  private:
   void chooseRegionClicked();
@@ -135,6 +137,7 @@ class FarmsWindow : public KorvelDialog {
   HerdTables& dm_;
   long long regionCode_ = 0;
   RemovalState removalState_ = RemovalState::Browsing;
+  QString captionBeforeTarget_;  // the caption the target choice replaced
   FarmKey farmToDelete_;
   // A removal is one operation from the deletion of the farm's row to the last transfer, the
   // choice of the target farm included: interrupted anywhere, it is undone as a whole.

@@ -2,6 +2,7 @@
 
 #include "db/data_module.h"
 #include "db/schema.h"
+#include "db/rows.h"
 
 namespace korvel {
 
@@ -60,6 +61,13 @@ HerdOpening establishHerdContext(HerdTables& dm) {
   out.herd.farmCode = vlad.fieldByName(db::field::kodvlad).asInteger();
   out.herd.header = herdHeader(regionName, vlad.fieldByName(db::field::vlad).asString());
   return out;
+}
+
+bool herdFarmExists(HerdTables& dm, const HerdContext& herd) {
+  const db::WholeView kodreg(dm.vlad.file(), u"kodreg"), kodvlad(dm.vlad.file(), u"kodvlad");
+  for (const db::Row row : db::LiveRows(dm.vlad))
+    if (kodreg.number(row) == herd.regionCode && kodvlad.number(row) == herd.farmCode) return true;
+  return false;
 }
 
 HerdContext herdOfCurrentRows(HerdTables& dm) {

@@ -35,6 +35,9 @@ bool ensureFirstRegion(HerdTables& dm);
 // region, on its first farm.
 HerdOpening establishHerdContext(HerdTables& dm);
 
+// Whether VLAD still has the farm of `herd` (a farm removal may have taken it).
+bool herdFarmExists(HerdTables& dm, const HerdContext& herd);
+
 // The herd of the current REGION and VLAD rows, as a picker leaves them.
 HerdContext herdOfCurrentRows(HerdTables& dm);
 

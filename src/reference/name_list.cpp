@@ -6,6 +6,8 @@ namespace korvel {
 
 QString noMatchingRecordsMessage() { return QStringLiteral("Записей, соответствующих ключу, нет..."); }
 
+QString emptyNameMessage() { return QStringLiteral("Название не введено. Ничего не записано."); }
+
 }  // namespace korvel
 
 namespace korvel::reference {
@@ -34,6 +36,8 @@ QString storedName(db::Table& table, QStringView nameField, const QString& typed
 
 NameOutcome appendName(db::Table& table, QStringView codeField, QStringView nameField, const QString& typed,
                        const std::function<void(db::Table&)>& fill) {
+  // Closing the dialog is its "Записать": an empty field closed that way is no name to keep.
+  if (db::nameKey(typed).isEmpty()) return NameOutcome::Empty;
   const NameScan scan = scanNames(table, codeField, nameField, db::nameKey(storedName(table, nameField, typed)));
   if (scan.duplicate) return NameOutcome::Duplicate;
   table.append();
@@ -46,6 +50,7 @@ NameOutcome appendName(db::Table& table, QStringView codeField, QStringView name
 
 NameOutcome renameCode(db::Table& table, QStringView codeField, long long code, QStringView nameField,
                        const QString& typed) {
+  if (db::nameKey(typed).isEmpty()) return NameOutcome::Empty;
   if (scanNames(table, codeField, nameField, db::nameKey(storedName(table, nameField, typed)), code).duplicate)
     return NameOutcome::Duplicate;
   return writeName(table, codeField, code, nameField, typed) ? NameOutcome::Written : NameOutcome::NoRow;

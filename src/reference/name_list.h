@@ -17,10 +17,13 @@ enum class NameOutcome {
   Duplicate,    // another row of the scope has the same name: nothing changed
   ArchiveWord,  // a farm name holding the word "АРХИВ": nothing changed
   NoRow,        // the row to correct is not in the list: nothing changed
+  Empty,        // nothing but blanks typed: nothing changed
 };
 
 // What a selection by key that matched nothing shows.
 QString noMatchingRecordsMessage();
+// What an empty name in a list's text input dialog shows.
+QString emptyNameMessage();
 
 }  // namespace korvel
 
@@ -37,13 +40,13 @@ NameScan scanNames(db::Table& table, QStringView codeField, QStringView nameFiel
                    std::optional<long long> ownCode = std::nullopt);
 
 // Appends a row named exactly `typed` with the code one more than the largest of the passing
-// rows, unless one of them has the same name (the cursor then stays on it). `fill` sets the
+// rows, unless `typed` is blank or one of them has the same name (the cursor then stays on it). `fill` sets the
 // new row's other fields. The new row is current afterwards.
 NameOutcome appendName(db::Table& table, QStringView codeField, QStringView nameField, const QString& typed,
                        const std::function<void(db::Table&)>& fill = {});
 
-// Renames the passing row with the code to exactly `typed`, unless another passing row has
-// that name. The renamed row is current afterwards.
+// Renames the passing row with the code to exactly `typed`, unless `typed` is blank or another
+// passing row has that name. The renamed row is current afterwards.
 NameOutcome renameCode(db::Table& table, QStringView codeField, long long code, QStringView nameField,
                        const QString& typed);
 

@@ -16,6 +16,13 @@ namespace {
 
 QString duplicateRegion() { return QStringLiteral("Такой регион уже есть... повтор недопустим."); }
 
+// Tells why nothing was written; true when nothing was.
+bool refused(NameOutcome outcome) {
+  if (outcome == NameOutcome::Duplicate) prompts().message(duplicateRegion());
+  if (outcome == NameOutcome::Empty) prompts().message(emptyNameMessage());
+  return outcome == NameOutcome::Duplicate || outcome == NameOutcome::Empty;
+}
+
 }  // namespace
 
 RegionsWindow::RegionsWindow(HerdTables& dm, QWidget* parent) : KorvelDialog(parent), dm_(dm) {
@@ -59,10 +66,7 @@ void RegionsWindow::cancelSelection() {
 
 void RegionsWindow::addRegionClicked() {
   const QString typed = prompts().textInput(QStringLiteral("Введите название нового региона и закройте это окно"), {});
-  if (addRegion(dm_, typed) == NameOutcome::Duplicate) {
-    prompts().message(duplicateRegion());
-    return;
-  }
+  if (refused(addRegion(dm_, typed))) return;
   showListButtons(true);
   regionList->setFocus();
 }
@@ -73,10 +77,7 @@ void RegionsWindow::renameRegionClicked() {
   const long long code = t.fieldByName(db::field::kodreg).asInteger();
   const QString typed = prompts().textInput(QStringLiteral("Уточните (исправьте) название региона и закройте это окно"),
                                             t.fieldByName(db::field::region).asString());
-  if (renameRegion(dm_, code, typed) == NameOutcome::Duplicate) {
-    prompts().message(duplicateRegion());
-    return;
-  }
+  if (refused(renameRegion(dm_, code, typed))) return;
   regionList->setFocus();
 }
 

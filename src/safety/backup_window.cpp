@@ -25,7 +25,7 @@ BackupWindow::BackupWindow(HerdTables& dm, QWidget* parent)
                                     "регистре"));
   pressButtonLabel = safety::makeLabel(this, "Label3",
                      QStringLiteral("в поле внизу и нажмите кнопку \"Архивировать\", а если передумали - \"Выход\"."));
-  whenDoneLabel = safety::makeLabel(this, "Label4", QStringLiteral("По окончанию копирования нажмите \"Выход\"."));
+  whenDoneLabel = safety::makeLabel(this, "Label4", QStringLiteral("По окончании копирования нажмите \"Выход\"."));
   waitLabel = safety::makeLabel(this, "Label5", QStringLiteral("Архивирование продолжается 5-20 секунд. Подождите..."));
   letterCaption = safety::makeLabel(this, "Label6", QStringLiteral("Имя резервного носителя"));
   layOut({prepareMediumLabel, findLetterLabel, pressButtonLabel, whenDoneLabel, waitLabel}, letterCaption);

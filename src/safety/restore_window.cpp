@@ -17,16 +17,16 @@ RestoreWindow::RestoreWindow(HerdTables& dm, QWidget* parent)
   resize(804, 563);
 
   prepareMediumLabel = safety::makeLabel(this, "Label1",
-                     QStringLiteral("Подготовьте резервный носитель (вставьте дискету или  подключите флэшку или "
+                     QStringLiteral("Подготовьте резервный носитель (вставьте дискету или подключите флэшку или "
                                     "убедитесь в готовности внешнего диска)."));
   findLetterLabel = safety::makeLabel(this, "Label2",
-                     QStringLiteral("Узнайте имя резервного ностиеля (см. Инструкцию) и введите эту букву в латинском "
+                     QStringLiteral("Узнайте имя резервного носителя (см. Инструкцию) и введите эту букву в латинском "
                                     "регистре"));
   pressButtonLabel = safety::makeLabel(this, "Label3",
-                     QStringLiteral("в поле внизу и нажмите кнопку \"Восстановить данные\" , а если передумали - "
+                     QStringLiteral("в поле внизу и нажмите кнопку \"Восстановить данные\", а если передумали - "
                                     "\"Выход\"."));
   whenDoneLabel = safety::makeLabel(this, "Label4",
-                     QStringLiteral("По окончанию восстановления нажмите \"Выход\". Восстановление может продолжаться "
+                     QStringLiteral("По окончании восстановления нажмите \"Выход\". Восстановление может продолжаться "
                                     "5-20 секунд. Подождите..."));
   letterCaption = safety::makeLabel(this, "Label5", QStringLiteral("Имя резервного носителя:"));
   layOut({prepareMediumLabel, findLetterLabel, pressButtonLabel, whenDoneLabel}, letterCaption);

@@ -8,6 +8,7 @@
 #include "db/journal.h"
 #include "db/protected_scan.h"
 #include "db/schema.h"
+#include "db/text.h"
 #include "sires/bull_figures.h"
 #include "sires/bull_records.h"
 #include "sires/string_grid.h"
@@ -28,6 +29,7 @@ namespace {
 
 const QString kEmptyFarm = QStringLiteral("В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!");
 const QString kDuplicate = QStringLiteral("Такая кличка/идентификационный № уже есть... повтор недопустим.");
+const QString kEmptyName = QStringLiteral("Кличка/идентификационный № не введены. Кличка не изменена.");
 const QString kBreedPrefix = QStringLiteral("Порода (породность): ");
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y, int w = -1) {
@@ -185,7 +187,15 @@ BullWindow::BullWindow(HerdTables& dm, QWidget* parent) : KorvelDialog(parent), 
   dm_.bullWindowActive = [this] { return isActiveCard(); };
   // Called when BIK's cursor moves, which the bull list's change of current row does from inside
   // the view's signal: a failure is shown once that signal is done.
-  dm_.refreshBullCard = [this] { guardedInSignal(this, [this] { showBull(); }); };
+  dm_.refreshBullCard = [this] {
+    if (!unsaved()) {
+      guardedInSignal(this, [this] { showBull(); });
+    } else if (!following_) {
+      // The question is a modal box: it opens once the list's signal is done.
+      following_ = true;
+      runLater(this, [this] { followCurrentBull(); }, QStringLiteral("Переход к другому быку"));
+    }
+  };
 }
 
 bool BullWindow::isActiveCard() const {
@@ -280,7 +290,9 @@ void BullWindow::emptyState() {
 void BullWindow::showBull() {
   writeLineButton->hide();
   unsavedLabel->hide();
+  following_ = false;
   db::Table& bik = dm_.bik;
+  shownRecNo_ = bik.recNo();
   if (!hasRow(bik)) return;
   recomputeBullFigures(dm_);
   resetGrids();
@@ -305,6 +317,8 @@ void BullWindow::showBull() {
   daughterCountLabel->setText(QStringLiteral("Количество дочек: ") + bik.fieldByName(db::field::kolkorov).asString());
   dm_.bullsSource.setReadOnly(true);
   for (QPushButton* b : {editLineButton, clearSelectionButton, addBullButton, daughtersButton, moveBullButton, changeBreedButton, deleteBullButton, selectButton}) b->show();
+  limitToField(breedLineEdit, bik, db::field::line);
+  limitToField(birthEdit, bik, db::field::mesto);
   breedLineEdit->setText(bik.fieldByName(db::field::line).asString());
   birthEdit->setText(bik.fieldByName(db::field::mesto).asString());
   breedLineEdit->setReadOnly(true);
@@ -333,6 +347,36 @@ void BullWindow::editLineClicked() {
   breedLineEdit->setReadOnly(false);
   birthEdit->setReadOnly(false);
   focusList();
+}
+
+bool BullWindow::unsaved() const { return !writeLineButton->isHidden(); }
+
+void BullWindow::followCurrentBull() {
+  following_ = false;
+  const int next = dm_.bik.recNo();
+  if (next == shownRecNo_) return;
+  if (unsaved() && !settleUnsaved(next)) return;
+  showBull();
+}
+
+bool BullWindow::settleUnsaved(int next) {
+  const Answer answer = prompts().yesNoCancel(QStringLiteral("Записать изменения?"));
+  if (answer == Answer::No) return true;
+  db::Table& bik = dm_.bik;
+  db::Freeze hold(dm_.bullRefreshSuppressed);
+  // The edits belong to the bull the card shows: the list goes back to him.
+  bik.goToRecNo(shownRecNo_);
+  if (bik.recNo() != shownRecNo_) return true;
+  if (answer == Answer::Cancel) return false;
+  writeLineClicked();
+  bik.goToRecNo(next);
+  return true;
+}
+
+void BullWindow::done(int result) {
+  bool leave = !unsaved() || !isVisible();
+  if (!leave) guarded([&] { leave = settleUnsaved(dm_.bik.recNo()); }, QStringLiteral("Записать изменения"));
+  if (leave) KorvelDialog::done(result);
 }
 
 void BullWindow::writeLineClicked() {
@@ -373,7 +417,10 @@ void BullWindow::deleteBullClicked() {
   const QString yes = QStringLiteral("Да. Удаляем.");
   const QString no = QStringLiteral("Нет. Не удаляем.");
   if (!prompts().confirmDelete({QStringLiteral("Удаление быка"), QStringLiteral("Вы действительно хотите удалить быка"),
-                                quoted + QStringLiteral("? У него ") + bull->daughtersText + QStringLiteral(" коров-дочерей."),
+                                quoted + QStringLiteral("? У него ") +
+                                    db::counted(bull->daughters, QStringLiteral("корова-дочь"),
+                                                QStringLiteral("коровы-дочери"), QStringLiteral("коров-дочерей")) +
+                                    QLatin1Char('.'),
                                 yes, no}))
     return;
   // The bull and his daughters are one operation, the second question included: interrupted
@@ -406,7 +453,7 @@ bool BullWindow::bullLost(const db::RowMark& bull) {
 
 void BullWindow::moveBullClicked() {
   const db::RowMark bull(dm_.bik);
-  prompts().showPicker(*pickers.farms, QStringLiteral("Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно."));
+  prompts().showPicker(*pickers.farms, QStringLiteral("Выбор НОВОГО владельца БЫКА. Выберите (добавьте) и закройте окно."));
   if (bullLost(bull)) return;
   if (!hasRow(dm_.region) || !hasRow(dm_.vlad)) return;
   db::Freeze hold(dm_.bullRefreshSuppressed);
@@ -433,10 +480,12 @@ void BullWindow::renameBullClicked() {
   const QString typed =
       prompts().textInput(QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), initial);
   db::Freeze hold(dm_.bullRefreshSuppressed);
-  if (renameCurrentBull(dm_, herd_, typed) == BullNameOutcome::Duplicate) {
+  const BullNameOutcome outcome = renameCurrentBull(dm_, herd_, typed);
+  if (outcome == BullNameOutcome::Duplicate) {
     showBull();
     prompts().message(kDuplicate);
   }
+  if (outcome == BullNameOutcome::NoName && hasRow(dm_.bik)) prompts().message(kEmptyName);
   focusList();
 }
 

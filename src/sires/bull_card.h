@@ -65,6 +65,10 @@ class BullWindow : public KorvelDialog {
   // Refreshes the card for BIK's current bull: recomputes and writes his figures, fills the
   // three grids, the score, category, breed, daughter count, line and birth.
   void showBull();
+  // The data module calls this when BIK's current bull changes while this window is in front:
+  // with unwritten line and birth edits the card first asks whether to write them into the
+  // bull it shows (Отмена brings the list back to him), then shows the list's bull.
+  void followCurrentBull();
 
   const HerdContext& herd() const { return herd_; }
   bool lineEditMode() const { return lineEditMode_; }
@@ -85,6 +89,8 @@ class BullWindow : public KorvelDialog {
 
  protected:
   void FormActivate() override;
+  // Closing the window with unwritten line and birth edits asks first.
+  void done(int result) override;
 
  private:
   void editLineClicked();
@@ -110,10 +116,17 @@ class BullWindow : public KorvelDialog {
   void placeFigureLabels();
   void focusList();
   bool isActiveCard() const;
+  // Whether line and birth edits wait for "Записать" (its button and the red warning are up).
+  bool unsaved() const;
+  // Asks "Записать изменения?" about the bull the card shows, the list standing on `next`;
+  // true when the card may leave him (Нет, or Да and the edits written).
+  bool settleUnsaved(int next);
 
   HerdTables& dm_;
   HerdContext herd_;
   bool lineEditMode_ = false;
+  int shownRecNo_ = 0;      // the record of the bull the card shows
+  bool following_ = false;  // a followCurrentBull is queued
 };
 
 }  // namespace korvel

@@ -65,6 +65,15 @@ long long nextBullCode(HerdTables& dm) {
     const auto code = kodbyk.number(row);
     if (code && *code > maxCode) maxCode = *code;
   }
+  // A deleted bull's freed daughters keep his code for the statistics: a new bull given that
+  // code would inherit them, so every code a cow row still names as her father is taken.
+  db::Table& korova = dm.korova;
+  korova.open();
+  const FatherLink link(korova.file());
+  for (const db::Row row : db::LiveRows(korova)) {
+    const auto code = link.code(row);
+    if (code && *code > maxCode) maxCode = *code;
+  }
   return maxCode + 1;
 }
 
@@ -129,7 +138,6 @@ std::optional<BullToDelete> currentBullForDeletion(HerdTables& dm) {
   BullToDelete b;
   b.name = bik.fieldByName(db::field::nokli).asString();
   b.code = codeOfCurrent(bik);
-  b.daughtersText = bik.fieldByName(db::field::kolkorov).asString();
   b.daughters = bik.fieldByName(db::field::kolkorov).asInteger();
   return b;
 }
@@ -189,6 +197,7 @@ BullNameOutcome renameCurrentBull(HerdTables& dm, const HerdContext& herd, const
   if (!hasCurrent(bik)) return BullNameOutcome::NoName;
   const QString name = bullNameAsStored(bik, typed);
   const QString key = db::nameKey(name);
+  if (key.isEmpty()) return BullNameOutcome::NoName;
   const int self = bik.recNo();
   db::Freeze hold(dm.bullRefreshSuppressed);
   setAppliedFilter(bik, herd.animalFilter());

@@ -19,8 +19,9 @@ void showFarmBulls(HerdTables& dm, const HerdContext& herd, int recNo = 0);
 // The bull code of a cow's father when her BASEKOD is "+" and KODBYK a whole number.
 std::optional<long long> fatherCodeOfCurrentCow(HerdTables& dm);
 
-// The next bull code: one more than the largest KODBYK among live bulls of the whole table
-// (an empty code counts 0; a code that is no number is passed over). Moves BIK's cursor.
+// The next bull code: one more than the largest KODBYK among live bulls of the whole table and
+// the largest father code any cow row, live or freed, names (an empty code counts 0; a code
+// that is no number is passed over). Moves BIK's cursor; opens KOROVA when it is closed.
 long long nextBullCode(HerdTables& dm);
 
 // AddedOutOfView: the bull was added but the list's filter (a selection) does not show him.
@@ -37,7 +38,6 @@ struct BullToDelete {
   QString name;                  // NOKLI as stored
   std::optional<long long> code; // KODBYK as a whole number
   long long daughters = 0;       // KOLKOROV as last written
-  QString daughtersText;         // KOLKOROV in its text form
 };
 std::optional<BullToDelete> currentBullForDeletion(HerdTables& dm);
 
@@ -53,8 +53,8 @@ int releaseDaughters(HerdTables& dm, long long code, const QString& name, bool f
 void moveCurrentBull(HerdTables& dm, const HerdContext& herd);
 
 // Renames the current bull within `herd`'s farm (the selection is dropped); the name is cut
-// to NOKLI's width before it is compared. On a duplicate the
-// other bull is current and nothing is written. With no current bull nothing happens (NoName).
+// to NOKLI's width before it is compared. On a duplicate the other bull is current and nothing
+// is written. With no current bull, or a name of nothing but blanks, nothing happens (NoName).
 BullNameOutcome renameCurrentBull(HerdTables& dm, const HerdContext& herd, const QString& typed);
 
 // Gives the current bull the breed of PORODA's current row; returns the breed's name, or nothing

@@ -59,4 +59,8 @@ void DBGrid::commitData(QWidget* editor) {
   guardedInSignal(window(), [this, editor] { QTableView::commitData(editor); });
 }
 
+void limitToField(QLineEdit* edit, db::Table& table, QStringView field) {
+  edit->setMaxLength(table.fieldByName(field).def().width);
+}
+
 }  // namespace korvel

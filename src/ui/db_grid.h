@@ -5,6 +5,7 @@
 
 #include "db/grid_model.h"
 
+#include <QLineEdit>
 #include <QTableView>
 #include <vector>
 
@@ -36,5 +37,9 @@ class DBGrid : public QTableView {
   bool following_ = false;
   bool clearsWithoutCursor_ = false;
 };
+
+// An edit that writes a text field takes no more characters than the field holds (one byte a
+// character in the table's code page), so that what it shows is what is stored.
+void limitToField(QLineEdit* edit, db::Table& table, QStringView field);
 
 }  // namespace korvel

@@ -32,6 +32,9 @@ struct DeleteQuestion {
   QString noText;
 };
 
+// The answer to a question asked with the buttons Да, Нет and Отмена.
+enum class Answer { Yes, No, Cancel };
+
 class Prompts {
  public:
   virtual ~Prompts() = default;
@@ -41,6 +44,8 @@ class Prompts {
 
   // A question answered "Да" or "Нет" in a message box; true for "Да".
   virtual bool askYesNo(const QString& text) = 0;
+  // A modal question box with the buttons Да, Нет and Отмена; closing it is Отмена.
+  virtual Answer yesNoCancel(const QString& text) = 0;
 
   // The text input dialog (TextInputDialog): caption is the instruction, initial the field's text.
   // There is no cancel: whatever is in the field when the dialog closes is returned.

@@ -5,39 +5,78 @@
 #include "ui/window_base.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace korvel {
 
-void RealPrompts::message(const QString& text) {
+namespace {
+
+QWidget* askingWindow() {
   QWidget* parent = QApplication::activeModalWidget();
-  if (!parent) parent = QApplication::activeWindow();
-  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Корвель"), text, QMessageBox::Ok, parent);
+  return parent ? parent : QApplication::activeWindow();
+}
+
+// A dialog shown over the middle of the window that asked, not where it was last.
+void placeOverAsker(QWidget& dialog) {
+  QWidget* asker = askingWindow();
+  if (!asker || asker == &dialog) return;
+  dialog.move(asker->frameGeometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+}
+
+// A message box no narrower than its title needs beside the title bar's buttons.
+void fitTitle(QMessageBox& box) {
+  const int title = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(title, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+}  // namespace
+
+void RealPrompts::message(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Корвель"), text, QMessageBox::Ok, askingWindow());
+  fitTitle(box);
   box.exec();
 }
 
 bool RealPrompts::askYesNo(const QString& text) {
-  QWidget* parent = QApplication::activeModalWidget();
-  if (!parent) parent = QApplication::activeWindow();
+  QWidget* parent = askingWindow();
   QMessageBox box(QMessageBox::Question, QStringLiteral("Корвель"), text, QMessageBox::NoButton, parent);
   QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
   box.setDefaultButton(box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole));
+  fitTitle(box);
   box.exec();
   return box.clickedButton() == yes;
+}
+
+Answer RealPrompts::yesNoCancel(const QString& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Корвель"), text, QMessageBox::NoButton, askingWindow());
+  QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+  box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+  box.setDefaultButton(yes);
+  fitTitle(box);
+  box.exec();
+  if (box.clickedButton() == yes) return Answer::Yes;
+  if (box.clickedButton() == no) return Answer::No;
+  return Answer::Cancel;
 }
 
 QString RealPrompts::textInput(const QString& caption, const QString& initial) {
   TextInputDialog& d = *forms().textInputDialog;
   d.setWindowTitle(caption);
   d.textEdit->setText(initial);
+  placeOverAsker(d);
   d.exec();
   return d.textEdit->text();
 }
 
 QString RealPrompts::selectionKey() {
   SelectionKeyDialog& d = *forms().selectionKeyDialog;
+  placeOverAsker(d);
   // Escape closes the dialog without a key: nothing is selected by a key not confirmed.
   return d.exec() == QDialog::Accepted ? d.textEdit->text() : QString();
 }

@@ -9,6 +9,7 @@ class RealPrompts : public Prompts {
  public:
   void message(const QString& text) override;
   bool askYesNo(const QString& text) override;
+  Answer yesNoCancel(const QString& text) override;
   QString textInput(const QString& caption, const QString& initial) override;
   QString selectionKey() override;
   bool confirmDelete(const DeleteQuestion& question) override;

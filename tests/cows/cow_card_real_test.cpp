@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -139,5 +140,89 @@ TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheC
   settle(answers);
   EXPECT_EQ(answers.shown.last(), QStringLiteral("Справка. ") + linear->item(2, 0)->text());
   EXPECT_EQ(answers.pending(), 0u);
+  f.hide();
+}
+
+// Leaving a cow with an unwritten score asks in a real box: Отмена keeps her in the list and on
+// the card with the score typed; Да writes the score into her and the card follows the list.
+TEST(CowCardRealWindow, AnUnwrittenScoreIsAskedAboutBeforeTheCardFollowsTheList) {
+  test::RealApp app;
+  ModalAnswers answers;
+  CowWindow& f = *forms().cowWindow;
+  test::openModal(f, answers);
+  db::Table& korova = app.dm().korova;
+  const int first = korova.recNo();
+  auto* list = named<QTableView>(f, "DBGrid1");
+  auto* linear = named<QTableWidget>(f, "StringGrid1");
+  const QString id = catalogueRows(app.dm().xarakt, TraitKind::Linear)[0].id.toLower();
+  const QString score = linear->item(0, 1)->text() == "7" ? "3" : "7";
+  clickOn(named<QPushButton>(f, "Button2"));
+  clickCell(linear, 0, 1);
+  typeKeys(score, Qt::Key_Return);
+
+  answers.click(QStringLiteral("Отмена"));
+  clickCell(list, 1, 0);
+  settle(answers);
+  EXPECT_EQ(answers.shown, QStringList{QStringLiteral("Записать изменения?")});
+  EXPECT_EQ(korova.recNo(), first);
+  EXPECT_EQ(list->currentIndex().row(), 0);
+  EXPECT_EQ(linear->item(0, 1)->text(), score);
+  EXPECT_NE(cowTable(app.dir())[size_t(first - 1)][id], score);
+
+  answers.click(QStringLiteral("Да"));
+  clickCell(list, 1, 0);
+  settle(answers);
+  EXPECT_EQ(answers.shown.size(), 2);
+  EXPECT_EQ(cowTable(app.dir())[size_t(first - 1)][id], score);
+  EXPECT_NE(korova.recNo(), first);
+  EXPECT_EQ(list->currentIndex().row(), 1);
+  EXPECT_TRUE(named<QLabel>(f, "Label9")->isHidden());
+  f.hide();
+}
+
+// A cow whose row cannot be read (a number field holding "****", as some writers store a number
+// too wide for it): once the message is answered the list stands on her, and the card shows
+// no other cow's values and offers nothing to write into her.
+TEST(CowCardRealWindow, ACowThatCannotBeReadLeavesNoOtherCowOnTheCard) {
+  test::RealApp app;
+  ModalAnswers answers;
+  CowWindow& f = *forms().cowWindow;
+  test::openModal(f, answers);
+  db::Table& korova = app.dm().korova;
+  const int broken = int(korova.passingRecords().at(1)) + 1;
+  {
+    test::RawTable raw(app.dir() + "/KOROVA.DBF");
+    const QByteArray& b = raw.bytes();
+    const int header = uchar(b[8]) | uchar(b[9]) << 8, length = uchar(b[10]) | uchar(b[11]) << 8;
+    for (const test::RawField& field : raw.fields()) {
+      if (field.name != "xxx1") continue;
+      QFile file(app.dir() + "/KOROVA.DBF");
+      ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+      file.seek(header + qint64(broken - 1) * length + field.offset);
+      file.write(QByteArray(field.width, '*'));
+    }
+  }
+  auto* list = named<QTableView>(f, "DBGrid1");
+  auto* mother = named<QLineEdit>(f, "Edmat");
+  const QString firstMother = mother->text();
+  ASSERT_FALSE(firstMother.isEmpty());
+  answers.click(QStringLiteral("OK"));
+  clickCell(list, 1, 0);
+  settle(answers);
+  ASSERT_EQ(answers.shown.size(), 1);
+  EXPECT_TRUE(answers.shown[0].startsWith(QStringLiteral("Таблица KOROVA"))) << answers.shown[0].toStdString();
+  EXPECT_EQ(list->currentIndex().row(), 1);
+  EXPECT_EQ(korova.recNo(), broken);
+  EXPECT_EQ(mother->text(), QString());
+  for (const char* name : {"StringGrid1", "StringGrid2", "StringGrid3"}) {
+    auto* grid = named<QTableWidget>(f, name);
+    for (int r = 0; r < grid->rowCount(); ++r) EXPECT_EQ(grid->item(r, 1)->text(), QString()) << name << r;
+  }
+  EXPECT_TRUE(named<QPushButton>(f, "Button2")->isHidden()) << "nothing to correct";
+
+  clickCell(list, 0, 0);
+  settle(answers);
+  EXPECT_EQ(mother->text(), firstMother);
+  EXPECT_TRUE(named<QPushButton>(f, "Button2")->isVisible());
   f.hide();
 }

@@ -465,8 +465,27 @@ TEST(CowCard, BlankLactationIsWrittenAsZeroAndFreeTextFatherIsEditable) {
   EXPECT_TRUE(h.prompts().messages.isEmpty()) << h.prompts().messages.join('|').toStdString();
   EXPECT_EQ(h.dm().korova.fieldByName(u"nlakt").asString(), "0");
   EXPECT_EQ(h.dm().korova.fieldByName(u"kodbyk").asString(), QStringLiteral("Отец-2"));
-  f.refreshCowCard();
-  EXPECT_EQ(edit(f, "Masklakt")->text().trimmed(), "0");
+  EXPECT_EQ(edit(f, "Masklakt")->text().trimmed(), "0") << "the card shows what was stored";
+}
+
+// Every particular takes no more than its field holds, so the card shows what is stored.
+TEST(CowCard, ParticularsTakeNoMoreThanTheirFieldsHold) {
+  Herd h;
+  h.open();
+  CowWindow& f = *h.form;
+  named<DBGrid>(f, "DBGrid1")->setCurrentIndex(named<DBGrid>(f, "DBGrid1")->model()->index(1, 0));
+  ASSERT_EQ(h.dm().korova.fieldByName(u"basekod").asString(), "") << "a free-text father";
+  button(f, "Button2")->click();
+  const std::pair<const char*, const char16_t*> particulars[] = {
+      {"Edmat", u"matnokli"}, {"Edlin", u"line"}, {"Edpred", u"predoc"}, {"Edrogd", u"mesto"}, {"Edotec", u"kodbyk"}};
+  for (const auto& [name, field] : particulars) edit(f, name)->setText(QString(300, QChar(u'Ж')));
+  button(f, "Button5")->click();
+  for (const auto& [name, field] : particulars) {
+    SCOPED_TRACE(name);
+    const QString stored = h.dm().korova.fieldByName(field).asString();
+    EXPECT_EQ(stored.size(), h.dm().korova.fieldByName(field).def().width);
+    EXPECT_EQ(edit(f, name)->text(), stored);
+  }
 }
 
 TEST(CowCard, FatherCodeMatchingNoBullShowsTheTealCaptionAndAnEmptyFather) {
@@ -505,27 +524,63 @@ TEST(CowCard, NumberOnALinearHeadingIsStoredThenHiddenThenEmptied) {
   EXPECT_EQ(h.dm().korova.fieldByName(u"x3").asString(), "");
 }
 
-TEST(CowCard, MovingToAnotherCowDropsUnwrittenChangesWithoutAQuestion) {
-  Herd h;
-  h.open();
-  CowWindow& f = *h.form;
-  const QByteArray before = h.cows().bytes();
-  button(f, "Button2")->click();
-  h.type(grid(f, "StringGrid1"), 1, "1");
-  edit(f, "Edmat")->setText("X");
-  ASSERT_TRUE(label(f, "Label9")->isVisible());
-
-  named<DBGrid>(f, "DBGrid1")->setCurrentIndex(named<DBGrid>(f, "DBGrid1")->model()->index(1, 0));
-  EXPECT_EQ(edit(f, "Edmat")->text(), QStringLiteral("М-2"));
-  EXPECT_FALSE(f.editingMode());
-  EXPECT_TRUE(label(f, "Label9")->isHidden());
-  EXPECT_TRUE(button(f, "Button5")->isHidden());
-  EXPECT_TRUE(edit(f, "Edmat")->isReadOnly());
-  named<DBGrid>(f, "DBGrid1")->setCurrentIndex(named<DBGrid>(f, "DBGrid1")->model()->index(0, 0));
-  EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 1), "5");
-  EXPECT_EQ(edit(f, "Edmat")->text(), QStringLiteral("Мать 55"));
-  EXPECT_TRUE(h.prompts().messages.isEmpty());
-  EXPECT_EQ(h.cows().bytes(), before);
+// Unwritten changes are never dropped without a question: leaving the cow in the list or
+// closing the window asks first. Да writes them into the cow the card showed, through the
+// write's checks; Нет drops them; Отмена keeps the card, the list and the window on her.
+TEST(CowCard, LeavingTheCowOrTheWindowWithUnwrittenChangesAsksFirst) {
+  struct Case {
+    const char* name;
+    bool close;        // the window closed instead of another cow chosen
+    Answer answer;
+    QString date;      // the calving date typed
+    bool written;
+    bool stays;        // the card (and the window) still on her with the changes
+  };
+  const Case cases[] = {
+      {"another cow, Да", false, Answer::Yes, "15.03.2021", true, false},
+      {"another cow, Нет", false, Answer::No, "15.03.2021", false, false},
+      {"another cow, Отмена", false, Answer::Cancel, "15.03.2021", false, true},
+      {"another cow, Да with a wrong date", false, Answer::Yes, "31.02.2021", false, true},
+      {"closing, Да", true, Answer::Yes, "15.03.2021", true, false},
+      {"closing, Отмена", true, Answer::Cancel, "15.03.2021", false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Herd h;
+    h.open();
+    CowWindow& f = *h.form;
+    auto* list = named<DBGrid>(f, "DBGrid1");
+    const QByteArray before = h.cows().bytes();
+    button(f, "Button2")->click();
+    h.type(grid(f, "StringGrid1"), 1, "1");
+    edit(f, "Edmat")->setText("X");
+    edit(f, "MaskEddata")->setText(c.date);
+    h.prompts().answers = {c.answer};
+    if (c.close) {
+      f.reject();
+    } else {
+      list->setCurrentIndex(list->model()->index(1, 0));
+      QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(h.prompts().asked, QStringList{QStringLiteral("Записать изменения?")});
+    const int mayka = 2;  // the record after the free row
+    EXPECT_EQ(test::fieldAt(h.dm().korova, mayka, "x1"), c.written ? "1" : "5");
+    EXPECT_EQ(test::fieldAt(h.dm().korova, mayka, "matnokli"), c.written ? "X" : QStringLiteral("Мать 55"));
+    if (!c.written) EXPECT_EQ(h.cows().bytes(), before);
+    if (c.stays) {
+      EXPECT_TRUE(f.isVisible());
+      EXPECT_EQ(list->currentIndex().row(), 0);
+      EXPECT_EQ(h.dm().korova.recNo(), mayka);
+      EXPECT_EQ(edit(f, "Edmat")->text(), "X");
+      EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 1), "1");
+      EXPECT_TRUE(label(f, "Label9")->isVisible());
+    } else if (c.close) {
+      EXPECT_FALSE(f.isVisible());
+    } else {
+      EXPECT_EQ(edit(f, "Edmat")->text(), QStringLiteral("М-2"));
+      EXPECT_TRUE(label(f, "Label9")->isHidden());
+    }
+  }
 }
 
 TEST(CowCard, NoRefreshWhileADialogIsInFrontOrTheFlagIsSet) {

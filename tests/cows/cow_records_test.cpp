@@ -401,10 +401,12 @@ TEST(CowRecords, RenamingChecksOtherCowsAndDropsTheSelection) {
   EXPECT_EQ(c.listed().size(), 5);
   EXPECT_EQ(c.current(), QStringLiteral(" 112-б"));
 
-  // An empty name is taken.
-  c.prompts().texts = {""};
+  // An emptied name is refused: the stored name stays.
+  c.prompts().texts = {"", "   "};
   button(w, "Button11")->click();
-  EXPECT_TRUE(c.rows().contains(QStringLiteral(" 1/1")));
+  button(w, "Button11")->click();
+  EXPECT_EQ(c.prompts().messages.mid(1), QStringList(2, QStringLiteral("Кличка/идентификационный № не введены. Кличка не изменена.")));
+  EXPECT_EQ(c.current(), QStringLiteral(" 112-б"));
 }
 
 TEST(CowRecords, MovingFollowsTheCowEvenToAFarmWithHerName) {

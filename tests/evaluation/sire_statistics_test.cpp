@@ -90,7 +90,7 @@ TEST_F(SireStatistics, WorkedExampleComesOutExactlyAndShowsAsPlus155) {
   EXPECT_EQ(s.text("A1"), QStringLiteral("Линейный профиль быка-производителя. (Порода коров: Черно-пестрая)"));
   EXPECT_EQ(s.text("A2"), QStringLiteral("Регион: Московская область"));
   EXPECT_EQ(s.text("E2"), QStringLiteral("Владелец: СПК «Заря»"));
-  EXPECT_EQ(s.text("A3"), QStringLiteral("Иднетификационный №, кличка: Аккорд 101"));
+  EXPECT_EQ(s.text("A3"), QStringLiteral("Идентификационный №, кличка: Аккорд 101"));
   EXPECT_EQ(s.text("G3"), QStringLiteral("Порода: Черно-пестрая"));
   EXPECT_EQ(s.text("I4"), QStringLiteral("Число дочерей      2"));
 

@@ -19,6 +19,10 @@ class RecordingPrompts : public Prompts {
   ~RecordingPrompts() override { setPrompts(nullptr); }
   void message(const QString& text) override { messages << text; }
   bool askYesNo(const QString&) override { return false; }
+  Answer yesNoCancel(const QString& text) override {
+    messages << text;
+    return Answer::Cancel;
+  }
   QString textInput(const QString&, const QString& initial) override { return initial; }
   QString selectionKey() override { return QStringLiteral(" "); }
   bool confirmDelete(const DeleteQuestion&) override { return false; }

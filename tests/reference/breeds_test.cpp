@@ -97,12 +97,15 @@ TEST(BreedsWindow, CorrectingRewritesTheCurrentBreedUnlessAnotherHasTheName) {
   EXPECT_EQ(f.breeds(), QStringList({QStringLiteral("1 Голштинская"), QStringLiteral("2 АЙРШИРСКАЯ")}));
 }
 
-TEST(BreedsWindow, CorrectingAnEmptyListIsRefusedWithoutWritingARow) {
+TEST(BreedsWindow, CorrectingOrCalculatingOnAnEmptyListIsRefusedWithoutWritingARow) {
   BreedsFixture f;
   f.openFromMenu();
   button(f.w, "Button2")->click();
+  button(f.w, "Button5")->click();
   EXPECT_EQ(f.app.prompts.messages,
-            QStringList{QStringLiteral("Породы не заведены, уточнять нечего. Можно только добавить.")});
+            QStringList({QStringLiteral("Породы не заведены, уточнять нечего. Можно только добавить."),
+                         QStringLiteral("Породы не заведены, рассчитывать нечего. Можно только добавить.")}));
+  EXPECT_FALSE(forms().variantsWindow->isVisible());
   EXPECT_TRUE(f.app.prompts.textCaptions.isEmpty());
   EXPECT_TRUE(test::fileRows(f.file()).empty());
   // Nothing is hidden for an empty list.

@@ -22,12 +22,14 @@
 #include <QPushButton>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
+#include <algorithm>
 
 using namespace korvel;
 using test::liveRows;
@@ -158,6 +160,13 @@ struct Removal {
 
 TEST(FarmRemoval, ThePanelTakesTheWindowAndCancellingChangesNothing) {
   Removal r;
+  // A farm name as long as its field: the window still fits the screen.
+  r.dm.vlad.setFiltered(false);
+  r.goToFarm(2);
+  r.dm.vlad.edit();
+  r.dm.vlad.fieldByName(u"vlad").setString(QStringLiteral("Рассвет") + QString(200, QChar(u'Ш')));
+  r.dm.vlad.post();
+  const QString longName = r.dm.vlad.fieldByName(u"vlad").asString();
   const QByteArray cowBytes = [&] {
     QFile f(r.folder.file("KOROVA.DBF"));
     f.open(QIODevice::ReadOnly);
@@ -165,24 +174,31 @@ TEST(FarmRemoval, ThePanelTakesTheWindowAndCancellingChangesNothing) {
   }();
   r.startRemoval(2);
   EXPECT_EQ(r.w.removalState(), FarmsWindow::RemovalState::ChoosingVariant);
-  EXPECT_EQ(named<QGroupBox>(r.w, "GroupBox1")->title(), QStringLiteral("Удаление хозяйства \"Рассвет\", находящегося в регионе: Север"));
+  const QString title = named<QGroupBox>(r.w, "GroupBox1")->title();
+  EXPECT_TRUE(title.startsWith(QStringLiteral("Удаление хозяйства \"РассветШ"))) << title.toStdString();
+  EXPECT_TRUE(title.endsWith(QStringLiteral("\", находящегося в регионе: Север"))) << title.toStdString();
+  EXPECT_LE(r.w.width(), 1024);
+  EXPECT_LE(r.w.minimumSizeHint().width(), 1024);
   EXPECT_TRUE(named<QGroupBox>(r.w, "GroupBox1")->isVisible());
   EXPECT_FALSE(named<DBGrid>(r.w, "DBGrid1")->isVisible());
   EXPECT_EQ(shownButtons(r.w), QStringList{"Button7"});
   EXPECT_TRUE(named<QRadioButton>(r.w, "RadioButton1")->isChecked());
 
-  // No close box, and no way to close the window meanwhile.
+  // No close box, and no way to close the window meanwhile: each attempt is told why.
   EXPECT_FALSE(r.hasCloseBox());
   EXPECT_FALSE(r.w.windowFlags().testFlag(Qt::WindowSystemMenuHint));
   EXPECT_FALSE(r.w.close());
   QTest::keyClick(&r.w, Qt::Key_Escape);
   r.w.reject();
   EXPECT_TRUE(r.w.isVisible());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(r.app.prompts.messages, QStringList(3, QStringLiteral("Сначала выберите вариант удаления и нажмите ВЫПОЛНИТЬ.")));
+  r.app.prompts.messages.clear();
 
   r.carryOut(named<QRadioButton>(r.w, "RadioButton1"));
   r.expectBrowsing();
   EXPECT_EQ(shownButtons(r.w), kBrowsing);
-  EXPECT_EQ(r.farmsOf(1), QStringList({"1 Заря", "2 Рассвет"}));
+  EXPECT_EQ(r.farmsOf(1), QStringList({"1 Заря", "2 " + longName}));
   EXPECT_TRUE(r.app.prompts.messages.isEmpty());
   QFile f(r.folder.file("KOROVA.DBF"));
   f.open(QIODevice::ReadOnly);
@@ -195,6 +211,8 @@ TEST(FarmRemoval, ThePanelTakesTheWindowAndCancellingChangesNothing) {
 
 TEST(FarmRemoval, CowsToAChosenFarmOfAnotherRegionWithBullsFreed) {
   Removal r;
+  r.w.show();
+  const QString caption = r.w.windowTitle();
   r.startRemoval(1);
   r.carryOut(named<QRadioButton>(r.w, "RadioButton5"));
   // Choosing the target: the farm row is gone, its animals still carry its codes.
@@ -206,6 +224,10 @@ TEST(FarmRemoval, CowsToAChosenFarmOfAnotherRegionWithBullsFreed) {
   EXPECT_EQ(shownButtons(r.w), QStringList({"Button1", "Button2", "Button3", "Button5", "Button6", "Button8", "Button9"}));
   EXPECT_FALSE(r.hasCloseBox());
   EXPECT_FALSE(r.w.close());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(r.app.prompts.messages.value(1),
+            QStringLiteral("Сначала выберите хозяйство и нажмите кнопку ВЫБОР НОВОГО ХОЗЯЙСТВА ДЛЯ ЖИВОТНЫХ ВЫПОЛНЕН!"));
+  r.app.prompts.messages.removeAt(1);
   EXPECT_EQ(r.cows(), r.cowsBefore);
 
   // The target is chosen in the other region.
@@ -217,7 +239,7 @@ TEST(FarmRemoval, CowsToAChosenFarmOfAnotherRegionWithBullsFreed) {
   EXPECT_EQ(r.app.prompts.messages, QStringList({kChooseTarget, kMovedDone}));
   r.expectBrowsing();
   EXPECT_EQ(shownButtons(r.w), kBrowsing);
-  EXPECT_EQ(r.w.windowTitle(), kTargetCaption) << "the caption stays until the window is opened again";
+  EXPECT_EQ(r.w.windowTitle(), caption) << "the caption asks for a farm only while one is chosen";
   EXPECT_EQ(r.cows(), QStringList({"Майка 2/3 |#Буян 1", "Зорька 2/3 +|7", "Ночка 2/3 |5", "Дочь-Рассвет 1/2 |#Гром",
                                    "Дочь-Юг 2/1 |#Буян 1", "Юг-1 2/1 +|8", "Старая 0/0 |#Гром"}));
   EXPECT_EQ(r.bulls(), QStringList({"Буян 1 0/0 5", " Гром 0/0 6", "Чужой 2/1 7", "Соседский 1/2 8"}));
@@ -553,6 +575,15 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
     ASSERT_TRUE(button) << c.button;
     button->click();
     window->hide();
+    if (c.caller == Caller::CowCard) {
+      // The cows window shows a farm that is there, never the header of one removed.
+      const HerdContext& herd = forms().cowWindow->herd;
+      const QStringList farms = r.farmsOf(int(herd.regionCode));
+      const QString code = QString::number(herd.farmCode) + ' ';
+      EXPECT_TRUE(std::any_of(farms.begin(), farms.end(), [&](const QString& f) { return f.startsWith(code); }))
+          << herd.header.toStdString();
+      EXPECT_EQ(named<QLabel>(*window, "Label1")->text(), herd.header);
+    }
     EXPECT_TRUE(r.app.prompts.pickerActions.empty());
     EXPECT_TRUE(r.app.prompts.confirmations.empty());
     EXPECT_EQ(r.app.prompts.messages, c.messages);

@@ -2,6 +2,9 @@
 #include "db/data_module.h"
 #include "messages.h"
 #include "named.h"
+#include "reference/breeds.h"
+#include "reference/farms.h"
+#include "reference/regions.h"
 #include "reference/regions_window.h"
 #include "reference_support.h"
 #include "ui/db_grid.h"
@@ -220,4 +223,34 @@ TEST(RegionsWindow, SelectionMarksMatchesAndANoMatchClearsEveryMarkAndShowsAll) 
   for (const auto& r : rows) EXPECT_EQ(r["vibor"], "");
   EXPECT_FALSE(t.filtered());
   EXPECT_EQ(named<DBGrid>(f.w, "DBGrid1")->gridModel().rowCount(), 3);
+}
+
+// Closing the text input dialog is its "Записать", so an emptied field reaches the lists: a
+// name of nothing but blanks is never added nor written over a stored one, in any list.
+TEST(NameLists, ABlankNameIsNeitherAddedNorWritten) {
+  RegionsFixture f;
+  HerdTables& dm = f.app.dm();
+  f.region(1, QStringLiteral("ЮГ"));
+  appendRow(dm.vlad, {{"kodreg", 1}, {"kodvlad", 1}, {"vlad", QStringLiteral("ЛУЧ")}});
+  appendRow(dm.poroda, {{"kodporod", 1}, {"poroda", QStringLiteral("Айрширская")}});
+  const QStringList files = {"REGION.DBF", "VLAD.DBF", "PORODA.DBF"};
+  auto bytes = [&] {
+    QList<QByteArray> out;
+    for (const QString& name : files) {
+      QFile file(f.folder.file(name));
+      EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+      out << file.readAll();
+    }
+    return out;
+  };
+  const auto before = bytes();
+  for (const QString& blank : {QString(), QStringLiteral("   ")}) {
+    EXPECT_EQ(addRegion(dm, blank), NameOutcome::Empty);
+    EXPECT_EQ(renameRegion(dm, 1, blank), NameOutcome::Empty);
+    EXPECT_EQ(addFarm(dm, 1, blank), NameOutcome::Empty);
+    EXPECT_EQ(renameFarm(dm, 1, 1, blank), NameOutcome::Empty);
+    EXPECT_EQ(addBreed(dm, blank), NameOutcome::Empty);
+    EXPECT_EQ(renameBreed(dm, 1, blank), NameOutcome::Empty);
+  }
+  EXPECT_EQ(bytes(), before);
 }

@@ -80,7 +80,7 @@ TEST(BackupWindow, ShowsItsInstructionsAndTheLetterField) {
   EXPECT_EQ(label(w, "Label1")->text(), "Подготовьте резервный носитель (вставьте дискету или флэшку или убедитесь в готовности сетевого диска).");
   EXPECT_EQ(label(w, "Label2")->text(), "Узнайте имя резервного носителя (см. Инструкцию), введите эту букву в латинском регистре");
   EXPECT_EQ(label(w, "Label3")->text(), "в поле внизу и нажмите кнопку \"Архивировать\", а если передумали - \"Выход\".");
-  EXPECT_EQ(label(w, "Label4")->text(), "По окончанию копирования нажмите \"Выход\".");
+  EXPECT_EQ(label(w, "Label4")->text(), "По окончании копирования нажмите \"Выход\".");
   EXPECT_EQ(label(w, "Label5")->text(), "Архивирование продолжается 5-20 секунд. Подождите...");
   EXPECT_EQ(label(w, "Label6")->text(), "Имя резервного носителя");
   EXPECT_EQ(button(w, "Button1")->text(), "Архивировать");
@@ -242,10 +242,10 @@ TEST(RestoreWindow, ShowsItsInstructionsAndTheLetterField) {
   w.show();
   EXPECT_EQ(w.windowTitle(), "Восстановление данных с резервного носителя");
   EXPECT_EQ(w.size(), QSize(804, 563));
-  EXPECT_EQ(label(w, "Label1")->text(), "Подготовьте резервный носитель (вставьте дискету или  подключите флэшку или убедитесь в готовности внешнего диска).");
-  EXPECT_EQ(label(w, "Label2")->text(), "Узнайте имя резервного ностиеля (см. Инструкцию) и введите эту букву в латинском регистре");
-  EXPECT_EQ(label(w, "Label3")->text(), "в поле внизу и нажмите кнопку \"Восстановить данные\" , а если передумали - \"Выход\".");
-  EXPECT_EQ(label(w, "Label4")->text(), "По окончанию восстановления нажмите \"Выход\". Восстановление может продолжаться 5-20 секунд. Подождите...");
+  EXPECT_EQ(label(w, "Label1")->text(), "Подготовьте резервный носитель (вставьте дискету или подключите флэшку или убедитесь в готовности внешнего диска).");
+  EXPECT_EQ(label(w, "Label2")->text(), "Узнайте имя резервного носителя (см. Инструкцию) и введите эту букву в латинском регистре");
+  EXPECT_EQ(label(w, "Label3")->text(), "в поле внизу и нажмите кнопку \"Восстановить данные\", а если передумали - \"Выход\".");
+  EXPECT_EQ(label(w, "Label4")->text(), "По окончании восстановления нажмите \"Выход\". Восстановление может продолжаться 5-20 секунд. Подождите...");
   EXPECT_EQ(label(w, "Label5")->text(), "Имя резервного носителя:");
   EXPECT_EQ(button(w, "Button1")->text(), "Восстановить данные");
   EXPECT_EQ(button(w, "Button2")->text(), "Выход");
@@ -305,7 +305,7 @@ TEST(RestoreWindow, RestoresTheTablesAndActivatesTheMainMenu) {
   RestoreWindow& w = *forms().restoreWindow;
   w.show();
   QTest::keyClicks(edit(w, "MaskEdit1"), "F");
-  app.prompts.answers = {true};
+  app.prompts.answers = {Answer::Yes};
   button(w, "Button1")->click();
   w.hide();
   EXPECT_EQ(app.prompts.asked.size(), 1);

@@ -213,18 +213,36 @@ TEST_F(BullCard, LineAndBirthEditing) {
   button(card, "Button6")->click();
   EXPECT_FALSE(button(card, "Button6")->isVisible());
   EXPECT_EQ(fieldAt(dm.bik, zorro, "line"), "Вис Айдиал");
+  EXPECT_EQ(edit(card, "Edlin")->text(), "Вис Айдиал") << "the edit takes no more than the field holds";
   EXPECT_EQ(fieldAt(dm.bik, zorro, "mesto"), "01.02.2015 Луч");
   EXPECT_TRUE(card.lineEditMode());
 
-  // Unwritten text is lost when another bull is selected.
+  // Unwritten text is asked about when another bull is selected: Отмена stays on the bull with
+  // the text, Нет drops it, Да writes it into him before the card follows the list.
   edit(card, "Edlin")->setText("ДРУГАЯ");
   EXPECT_TRUE(label(card, "Label1")->isVisible());
+  app.prompts.answers = {Answer::Cancel};
   dm.bik.next();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(dm.bik.recNo(), zorro);
+  EXPECT_EQ(edit(card, "Edlin")->text(), "ДРУГАЯ");
+  EXPECT_TRUE(button(card, "Button6")->isVisible());
+  app.prompts.answers = {Answer::No};
+  dm.bik.next();
+  QCoreApplication::processEvents();
   EXPECT_FALSE(button(card, "Button6")->isVisible());
   EXPECT_FALSE(label(card, "Label1")->isVisible());
   EXPECT_FALSE(card.lineEditMode());
   EXPECT_EQ(edit(card, "Edlin")->text(), "");
   EXPECT_EQ(fieldAt(dm.bik, zorro, "line"), "Вис Айдиал");
+  dm.bik.goToRecNo(zorro);
+  button(card, "Button1")->click();
+  edit(card, "Edlin")->setText("ТРЕТЬЯ");
+  app.prompts.answers = {Answer::Yes};
+  card.reject();
+  EXPECT_FALSE(card.isVisible());
+  EXPECT_EQ(fieldAt(dm.bik, zorro, "line"), "ТРЕТЬЯ");
+  EXPECT_EQ(app.prompts.asked, QStringList(3, "Записать изменения?"));
 }
 
 TEST_F(BullCard, AddTakesTheNextCodeAndReusesAFreeRow) {
@@ -351,7 +369,7 @@ TEST_F(BullCard, DeleteAsksAndDetachesOrFreesTheDaughters) {
   const DeleteQuestion& q = app.prompts.questions[0];
   EXPECT_EQ(q.caption, "Удаление быка");
   EXPECT_EQ(q.label1, "Вы действительно хотите удалить быка");
-  EXPECT_EQ(q.label2, "\"ZORRO\"? У него 3 коров-дочерей.");
+  EXPECT_EQ(q.label2, "\"ZORRO\"? У него 3 коровы-дочери.");
   EXPECT_EQ(q.yesText, "Да. Удаляем.");
   EXPECT_EQ(q.noText, "Нет. Не удаляем.");
   EXPECT_EQ(fieldAt(dm.bik, zorro, "kodreg"), "1");
@@ -399,6 +417,14 @@ TEST_F(BullCard, DeleteWithDaughtersFreesThemOnYes) {
   EXPECT_EQ(fieldAt(dm.korova, 4, "kodreg"), "2");
   EXPECT_FALSE(dm.cowRefreshSuppressed);
   EXPECT_TRUE(dm.cowsSource.enabled());
+
+  // The freed daughters still name code 12: a new bull never takes it, nor their figures.
+  app.prompts.texts = {"Новичок 1"};
+  button(card, "Button2")->click();
+  EXPECT_EQ(currentName(), "Новичок 1");
+  EXPECT_EQ(dm.bik.fieldByName(u"kodbyk").asString(), "13");
+  EXPECT_EQ(dm.bik.fieldByName(u"kolkorov").asInteger(), 0);
+  EXPECT_EQ(label(card, "Label14")->text(), "Количество дочек: 0");
 }
 
 TEST_F(BullCard, MoveRenameBreedAndSwitchOfFarm) {
@@ -432,7 +458,7 @@ TEST_F(BullCard, MoveRenameBreedAndSwitchOfFarm) {
   // Move Борька to ПОЛЕ: the card follows him there.
   app.prompts.pickerActions = {[&](QDialog&) { chooseFarm(2, 1); }};
   button(card, "Button11")->click();
-  EXPECT_EQ(app.prompts.pickerCaptions.last(), "Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно.");
+  EXPECT_EQ(app.prompts.pickerCaptions.last(), "Выбор НОВОГО владельца БЫКА. Выберите (добавьте) и закройте окно.");
   EXPECT_EQ(fieldAt(dm.bik, borka, "kodreg"), "2");
   EXPECT_EQ(fieldAt(dm.bik, borka, "kodvlad"), "1");
   EXPECT_EQ(label(card, "Label3")->text(), "Регион: ЮГ Владелец: ПОЛЕ");

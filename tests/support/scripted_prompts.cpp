@@ -14,14 +14,18 @@ void ScriptedPrompts::message(const QString& text) {
 }
 
 bool ScriptedPrompts::askYesNo(const QString& text) {
+  return yesNoCancel(text) == Answer::Yes;
+}
+
+Answer ScriptedPrompts::yesNoCancel(const QString& text) {
   asked << text;
   if (answers.empty()) {
     ADD_FAILURE() << "unscripted question: " << text.toStdString();
-    return false;
+    return Answer::Cancel;
   }
-  const bool yes = answers.front();
+  const Answer a = answers.front();
   answers.pop_front();
-  return yes;
+  return a;
 }
 
 QString ScriptedPrompts::textInput(const QString& caption, const QString& initial) {

@@ -21,14 +21,14 @@ class ScriptedPrompts : public Prompts {
   std::deque<QString> texts;      // text input dialog
   std::deque<QString> keys;       // selection key dialog (raw text)
   std::deque<bool> confirmations; // delete confirmation
-  std::deque<bool> answers;       // questions answered "Да" (true) or "Нет"
+  std::deque<Answer> answers;     // questions with Да, Нет and Отмена
   // What the user does inside a borrowed list window before closing it (it is shown in picker
   // mode, so its activation routine has run as a picker's).
   std::deque<std::function<void(QDialog&)>> pickerActions;
 
   // What the program showed and asked.
   QStringList messages;
-  QStringList asked;  // the questions
+  QStringList asked;  // the questions asked, in order
   QStringList textCaptions;
   std::vector<DeleteQuestion> questions;
   QStringList pickerCaptions;
@@ -39,6 +39,7 @@ class ScriptedPrompts : public Prompts {
 
   void message(const QString& text) override;
   bool askYesNo(const QString& text) override;
+  Answer yesNoCancel(const QString& text) override;
   QString textInput(const QString& caption, const QString& initial) override;
   QString selectionKey() override;
   bool confirmDelete(const DeleteQuestion& question) override;

@@ -11,12 +11,14 @@
 #include "reference/farms_window.h"
 #include "reference/regions_window.h"
 #include "sires/bull_card.h"
+#include "ui/common_dialogs.h"
 #include "ui/forms.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace korvel;
@@ -60,6 +62,16 @@ std::function<void(ModalAnswers&)> clicks(QStringList captions) {
 }
 std::function<void(ModalAnswers&)> picked(int row) {
   return [=](ModalAnswers& a) { pick(a, row); };
+}
+// The text input dialog's field emptied, closed with Escape, and the refusal's OK clicked.
+void emptiedAndEscaped(ModalAnswers& a) {
+  a.act([](QWidget& dialog) {
+    QLineEdit* field = dialog.findChild<QLineEdit*>();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_Escape);
+  });
+  a.click(kOk);
 }
 
 }  // namespace
@@ -174,7 +186,7 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
        [&] { EXPECT_FALSE(bull.filter().endsWith(selected)); }},
       {"Button8", picked(0), {kBreedPicker},
        [&] { EXPECT_EQ(test::named<QLabel>(f, "Label8")->text(), QStringLiteral("Порода (породность): ") + text(dm.poroda, u"poroda")); }},
-      {"Button11", picked(1), {QStringLiteral("Выбор НОВОГ владельца БЫКА. Выберите (добавьте) и закройте окно.")},
+      {"Button11", picked(1), {QStringLiteral("Выбор НОВОГО владельца БЫКА. Выберите (добавьте) и закройте окно.")},
        [&] { EXPECT_TRUE(test::named<QLabel>(f, "Label3")->text().endsWith(text(dm.vlad, u"vlad"))); }},
       // Back to the farm he left, empty since its only bull was deleted.
       {"Button3",
@@ -187,6 +199,50 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
          EXPECT_TRUE(test::named<QLabel>(f, "Label3")->text().endsWith(text(dm.vlad, u"vlad")));
          EXPECT_TRUE(test::named<QPushButton>(f, "Button2")->isVisible());
          EXPECT_FALSE(test::named<QPushButton>(f, "Button7")->isVisible());
+       }},
+  });
+  f.hide();
+}
+
+// A name emptied and the dialog closed is refused, and the bull of the highest code deleted with
+// his daughters keeps them: the next bull added takes neither his code nor his figures.
+TEST(BullRecordsRealWindow, AnEmptiedNameIsRefusedAndANewBullNeverTakesAFreedFatherCode) {
+  test::RealApp app(24, 1, 1);  // one farm: every bull in one list
+  db::Table& bull = app.dm().bik;
+  ModalAnswers answers;
+  BullWindow& f = *forms().bullWindow;
+  f.setWindowTitle(QStringLiteral("Быки"));
+  test::openModal(f, answers);
+  QString name, code;
+  test::runSteps(f, answers, {
+      {"Button9",
+       [&](ModalAnswers& a) {
+         auto* list = f.findChild<QTableView*>(QStringLiteral("DBGrid1"));
+         int highest = 0;
+         long long highestCode = 0;
+         for (int r = 0; r < list->model()->rowCount(); ++r) {
+           test::clickCell(list, r, 0);
+           if (bull.fieldByName(u"kodbyk").asInteger() > highestCode) {
+             highestCode = bull.fieldByName(u"kodbyk").asInteger();
+             highest = r;
+           }
+         }
+         test::clickCell(list, highest, 0);
+         ASSERT_GT(bull.fieldByName(u"kolkorov").asInteger(), 0) << "the bull of the highest code has no daughters";
+         name = text(bull, u"nokli");
+         code = text(bull, u"kodbyk");
+         emptiedAndEscaped(a);
+       },
+       {QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"),
+        QStringLiteral("Кличка/идентификационный № не введены. Кличка не изменена.")},
+       [&] { EXPECT_EQ(text(bull, u"nokli"), name); }},
+      {"Button7", clicks({QStringLiteral("Да. Удаляем."), QStringLiteral("Да. Удаляем.")}),
+       {QStringLiteral("Удаление быка"), QStringLiteral("Удаление быка. Продолжение.")}, {}},
+      {"Button2", typed(QStringLiteral("Новичок 1"), kWrite), {QStringLiteral("Введите кличку/идентифик.№ быка и закройте это окно")},
+       [&] {
+         EXPECT_EQ(text(bull, u"nokli"), QStringLiteral("Новичок 1"));
+         EXPECT_NE(text(bull, u"kodbyk"), code);
+         EXPECT_EQ(test::named<QLabel>(f, "Label14")->text(), QStringLiteral("Количество дочек: 0"));
        }},
   });
   f.hide();
@@ -212,6 +268,8 @@ TEST(ReferenceRealWindows, EveryQuestionOfRegionsFarmsAndBreedsAnsweredByClickin
          [&] { EXPECT_EQ(text(dm.region, u"region"), QStringLiteral("Новый край")); }},
         {"Button1", typed(QStringLiteral(" новый КРАЙ"), kWrite, true),
          {kEnterRegion, QStringLiteral("Такой регион уже есть... повтор недопустим.")}, {}},
+        {"Button1", emptiedAndEscaped, {kEnterRegion, QStringLiteral("Название не введено. Ничего не записано.")},
+         [&] { EXPECT_EQ(text(dm.region, u"region"), QStringLiteral("Новый край")); }},
         {"Button2", typed(QStringLiteral("Новый край 2"), kWrite),
          {QStringLiteral("Уточните (исправьте) название региона и закройте это окно")},
          [&] { EXPECT_EQ(text(dm.region, u"region"), QStringLiteral("Новый край 2")); }},
@@ -229,7 +287,7 @@ TEST(ReferenceRealWindows, EveryQuestionOfRegionsFarmsAndBreedsAnsweredByClickin
         {"Button5", typed(QStringLiteral("хозяйство 2"), kSelect), {kKeyDialog}, [&] { EXPECT_EQ(rows(farms), 1); }},
         {"Button6", {}, {}, [&] { EXPECT_GT(rows(farms), 1); }},
         {"Button5", typed(QStringLiteral("ЖЖЖ"), kSelect, true), {kKeyDialog, kNoMatch}, {}},
-        {"Button1", picked(1), {QStringLiteral("Вберите (или запишите новый) нужный регион и закройте это окно")},
+        {"Button1", picked(1), {QStringLiteral("Выберите (или запишите новый) нужный регион и закройте это окно")},
          [&] { EXPECT_EQ(dm.vlad.filter(), QStringLiteral("kodreg=") + text(dm.region, u"kodreg")); }}}},
       {&breeds, QStringLiteral("Породы"),
        {{"Button1", typed(QStringLiteral("Тагильская новая"), kWrite), {kEnterBreed},
@@ -283,4 +341,32 @@ TEST(ListRowChangeRealWindow, AFailingRefreshIsToldAfterTheClickInTheList) {
     EXPECT_EQ(list->currentIndex().row(), 1);
     window->hide();
   }
+}
+
+// The text input dialog opens over the middle of the window that asked, wherever it was shown
+// before, and a message box, however short its text, is wide enough for its title.
+TEST(DialogsRealWindow, TheTextInputOpensOverItsWindowAndABoxFitsItsTitle) {
+  test::RealApp app;
+  RegionsWindow& regions = *forms().regionsWindow;
+  forms().textInputDialog->move(300, 350);
+  ModalAnswers answers;
+  test::openModal(regions, answers);
+  QRect dialog, box;
+  QString title;
+  answers.act([&](QWidget& d) {
+    dialog = d.frameGeometry();
+    QTest::keyClick(d.focusWidget(), Qt::Key_Escape);
+  });
+  answers.act([&](QWidget& b) {
+    box = b.frameGeometry();
+    title = b.windowTitle();
+    QTest::mouseClick(ModalAnswers::button(b, kOk), Qt::LeftButton);
+  });
+  test::clickOn(test::named<QPushButton>(regions, "Button1"));
+  test::settle(answers);
+  ASSERT_EQ(answers.shown.size(), 2);
+  const QPoint middle = regions.frameGeometry().center();
+  EXPECT_LE((dialog.center() - middle).manhattanLength(), 4) << dialog.center().x() << "," << dialog.center().y();
+  EXPECT_GE(box.width(), regions.fontMetrics().horizontalAdvance(title) + 120);
+  regions.hide();
 }

@@ -49,6 +49,10 @@ class FailingPrompts : public RealPrompts {
     failIfAsked();
     RealPrompts::message(text);
   }
+  Answer yesNoCancel(const QString& text) override {
+    failIfAsked();
+    return RealPrompts::yesNoCancel(text);
+  }
   QString textInput(const QString& caption, const QString& initial) override {
     failIfAsked();
     return RealPrompts::textInput(caption, initial);
@@ -223,7 +227,7 @@ TEST(PickerModeRealWindows, TheWindowKnowsItIsAPickerFromItsCallerNotFromItsCapt
       {"bulls from the menu under the father picker's caption", f.bullWindow, kFatherPicker, std::nullopt,
        [&] { EXPECT_EQ(header(), firstFarmHeader); }},
       {"bulls as the calculation's bull picker", f.bullWindow,
-       QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."),
+       QStringLiteral("Выбор БЫКА-ПРОИЗВОДИТЕЛЯ для расчета характеристик. Выберите нужного быка и закройте это окно."),
        PickerUse::Row, [&] { EXPECT_EQ(header(), firstFarmHeader); }},
       {"bulls as the father picker", f.bullWindow, kFatherPicker, PickerUse::CowFather, [&] {
          EXPECT_NE(header(), firstFarmHeader);
