@@ -50,7 +50,7 @@ void FieldView::conversionFailed(const Row& row, const char* what) const {
   throw TableError(QStringLiteral("Таблица %1: «%2» не является %3 (поле %4), %5.")
                        .arg(tableNameOf(*file_), fieldText(def_, record(row), file_->codepage()),
                             QString::fromUtf8(what), def_.name,
-                            recordLabel(*file_, record(row), row.recordNumber())));
+                            recordLabel(*file_, record(row), (long long)row.index() + 1)));
 }
 
 WholeView::WholeView(const DbfFile& file, QStringView name) : FieldView(file, name) {
