@@ -5,6 +5,7 @@
 #include "cows/cow_card_parts.h"
 #include "cows/scoring.h"
 #include "db/data_module.h"
+#include "db/schema.h"
 #include "db/table_error.h"
 #include "ui/db_grid.h"
 #include "ui/prompts.h"
@@ -314,7 +315,7 @@ void CowWindow::done(int result) {
 void CowWindow::showParticulars(const CowCardData& card) {
   db::Table& korova = dm_.korova;
   const std::pair<QLineEdit*, const char16_t*> fields[] = {
-      {motherEdit, u"matnokli"}, {breedLineEdit, u"line"}, {previousScoreEdit, u"predoc"}, {birthEdit, u"mesto"}, {fatherEdit, u"kodbyk"}};
+      {motherEdit, db::field::matnokli}, {breedLineEdit, db::field::line}, {previousScoreEdit, db::field::predoc}, {birthEdit, db::field::mesto}, {fatherEdit, db::field::kodbyk}};
   for (const auto& [edit, field] : fields) limitToField(edit, korova, field);
   // A father from the bulls shows the bull's name, which may be longer than a cow's code.
   if (card.fatherIsBull) fatherEdit->setMaxLength(32767);

@@ -41,7 +41,7 @@ bool findName(db::Table& t, const QString& key, int ownRecNo = 0) {
 // The cow's name as NOKLI keeps it (cut to the field's width, so that the stored name is the
 // one the duplicate test looked at); a name the table cannot store is refused.
 QString cowNameAsStored(db::Table& korova, const QString& typed) {
-  return db::storableName(korova, u"nokli", typed, QStringLiteral("В кличке"));
+  return db::storableName(korova, db::field::nokli, typed, QStringLiteral("В кличке"));
 }
 
 }  // namespace

@@ -376,10 +376,10 @@ void FarmsWindow::executeRemovalClicked() {
   try {
     if (variant_ != RemovalVariant::Cancel) {
       db::Table& t = dm_.vlad;
-      const bool onFarm = t.recNo() > 0 && t.fieldByName(u"kodreg").asInteger() == farmToDelete_.region &&
-                          t.fieldByName(u"kodvlad").asInteger() == farmToDelete_.farm;
+      const bool onFarm = t.recNo() > 0 && t.fieldByName(db::field::kodreg).asInteger() == farmToDelete_.region &&
+                          t.fieldByName(db::field::kodvlad).asInteger() == farmToDelete_.farm;
       removal_ = std::make_unique<db::JournalScope>(
-          dm_.workDir(), onFarm ? QStringLiteral("удаление хозяйства \"%1\"").arg(t.fieldByName(u"vlad").asString().trimmed())
+          dm_.workDir(), onFarm ? QStringLiteral("удаление хозяйства \"%1\"").arg(t.fieldByName(db::field::vlad).asString().trimmed())
                                 : QStringLiteral("удаление хозяйства"));
       deleteFarmRow();
       if (needsChosenFarm(variant_)) {

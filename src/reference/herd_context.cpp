@@ -64,7 +64,7 @@ HerdOpening establishHerdContext(HerdTables& dm) {
 }
 
 bool herdFarmExists(HerdTables& dm, const HerdContext& herd) {
-  const db::WholeView kodreg(dm.vlad.file(), u"kodreg"), kodvlad(dm.vlad.file(), u"kodvlad");
+  const db::WholeView kodreg(dm.vlad.file(), db::field::kodreg), kodvlad(dm.vlad.file(), db::field::kodvlad);
   for (const db::Row row : db::LiveRows(dm.vlad))
     if (kodreg.number(row) == herd.regionCode && kodvlad.number(row) == herd.farmCode) return true;
   return false;

@@ -35,7 +35,7 @@ bool hasCurrent(db::Table& t) { return bool(db::currentRow(t)); }
 // The bull's name as NOKLI keeps it (cut to the field's width, so that the stored name is the
 // one the duplicate test looked at); a name the table cannot store is refused.
 QString bullNameAsStored(db::Table& bik, const QString& typed) {
-  return db::storableName(bik, u"nokli", typed, QStringLiteral("В кличке"));
+  return db::storableName(bik, db::field::nokli, typed, QStringLiteral("В кличке"));
 }
 
 }  // namespace
