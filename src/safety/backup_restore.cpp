@@ -275,7 +275,7 @@ QString checkStagedTable(const QString& path, const QString& table, long long* l
     const db::DbfFile file(path);
     db::checkLayout(file, table);
     long long n = 0;
-    for (uint32_t i = 0; i < file.recordCount(); ++i) n += file.isDeleted(i) ? 0 : 1;
+    for (uint32_t i = 0; i < file.recordCount(); ++i) n += file.record(i)[0] == '*' ? 0 : 1;
     *live = n;
   } catch (const db::TableError& e) {
     // The table layer names the file by its temporary name: the cause is what follows.
