@@ -145,6 +145,12 @@ TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheC
 
 // Leaving a cow with an unwritten score asks in a real box: Отмена keeps her in the list and on
 // the card with the score typed; Да writes the score into her and the card follows the list.
+
+// The text stored for the trait `id` of the cow in record `recNo` of the folder's KOROVA.
+static QString storedScore(const QString& dir, int recNo, const QString& id) {
+  return test::fileRows(QDir(dir).filePath(QStringLiteral("KOROVA.DBF")))[size_t(recNo - 1)].fields.at(id.toUpper());
+}
+
 TEST(CowCardRealWindow, AnUnwrittenScoreIsAskedAboutBeforeTheCardFollowsTheList) {
   test::RealApp app;
   ModalAnswers answers;
@@ -167,13 +173,13 @@ TEST(CowCardRealWindow, AnUnwrittenScoreIsAskedAboutBeforeTheCardFollowsTheList)
   EXPECT_EQ(korova.recNo(), first);
   EXPECT_EQ(list->currentIndex().row(), 0);
   EXPECT_EQ(linear->item(0, 1)->text(), score);
-  EXPECT_NE(cowTable(app.dir())[size_t(first - 1)][id], score);
+  EXPECT_NE(storedScore(app.dir(), first, id), score);
 
   answers.click(QStringLiteral("Да"));
   clickCell(list, 1, 0);
   settle(answers);
   EXPECT_EQ(answers.shown.size(), 2);
-  EXPECT_EQ(cowTable(app.dir())[size_t(first - 1)][id], score);
+  EXPECT_EQ(storedScore(app.dir(), first, id), score);
   EXPECT_NE(korova.recNo(), first);
   EXPECT_EQ(list->currentIndex().row(), 1);
   EXPECT_TRUE(named<QLabel>(f, "Label9")->isHidden());

@@ -271,7 +271,7 @@ TEST(CowRecords, PastedNamesAreStoredComposedAndUnstorableOnesAreRefused) {
   EXPECT_EQ(bytes(), before);
   button(w, "Button1")->click();
   button(w, "Button1")->click();
-  EXPECT_EQ(c.prompts().messages.mid(2), QStringList{kDuplicate});
+  EXPECT_EQ(c.prompts().messages.mid(2), QStringList{kDuplicateAnimal});
   EXPECT_EQ(c.current(), QStringLiteral("Зойка"));
   int zoika = 0;
   for (const auto& r : liveRows(c.file())) zoika += r["nokli"] == QStringLiteral("Зойка");

@@ -34,7 +34,6 @@ const QString kArchiveWord = QStringLiteral(
     "Слово АРХИВ в названии хозяйства недопустимо. Архив региона создается специальной клавишей. Архив в регионе "
     "только один!");
 const QString kRegionPicker = QStringLiteral("Выберите (или запишите новый) нужный регион и закройте это окно");
-const QString kHerdPicker = QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно.");
 const QStringList kBrowsing = {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6", "Button9"};
 
 struct FarmsFixture {
