@@ -186,9 +186,9 @@ TEST(CowCardRealWindow, AnUnwrittenScoreIsAskedAboutBeforeTheCardFollowsTheList)
   f.hide();
 }
 
-// A cow whose row cannot be read (a number field holding "****", as some writers store a number
-// too wide for it): once the message is answered the list stands on her, and the card shows
-// no other cow's values and offers nothing to write into her.
+// A cow whose row cannot be read (a number field holding letters): once the message is
+// answered the list stands on her, and the card shows no other cow's values and offers nothing
+// to write into her.
 TEST(CowCardRealWindow, ACowThatCannotBeReadLeavesNoOtherCowOnTheCard) {
   test::RealApp app;
   ModalAnswers answers;
@@ -205,7 +205,7 @@ TEST(CowCardRealWindow, ACowThatCannotBeReadLeavesNoOtherCowOnTheCard) {
       QFile file(app.dir() + "/KOROVA.DBF");
       ASSERT_TRUE(file.open(QIODevice::ReadWrite));
       file.seek(header + qint64(broken - 1) * length + field.offset);
-      file.write(QByteArray(field.width, '*'));
+      file.write(QByteArray(field.width, 'x'));  // a text no program reads as a number
     }
   }
   auto* list = named<QTableView>(f, "DBGrid1");
