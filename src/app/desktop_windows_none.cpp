@@ -5,4 +5,6 @@ namespace korvel {
 
 std::optional<std::vector<DesktopWindow>> desktopWindows() { return std::nullopt; }
 
+bool bringWindowToFront(const QString&) { return false; }
+
 }  // namespace korvel

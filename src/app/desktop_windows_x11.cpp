@@ -129,4 +129,46 @@ std::optional<std::vector<DesktopWindow>> desktopWindows() {
   return out;
 }
 
+bool bringWindowToFront(const QString& titlePart) {
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) return false;
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  auto* previous = XSetErrorHandler(ignoreErrors);
+  const Window root = DefaultRootWindow(d);
+  Window found = 0;
+  for (Window w : windowList(d, root)) {
+    XWindowAttributes attrs;
+    if (!XGetWindowAttributes(d, w, &attrs) || (attrs.map_state != IsViewable && !iconic(d, w))) continue;
+    if (windowTitle(d, w).contains(titlePart)) {
+      found = w;
+      break;
+    }
+  }
+  if (found) {
+    // A window manager raises, restores and focuses a window when asked to activate it; the
+    // request says it comes from a pager, the source managers do not hold back as they may hold
+    // back an application stealing the focus. Without a manager the window is raised directly.
+    const Atom active = XInternAtom(d, "_NET_ACTIVE_WINDOW", True);
+    const Atom supported = XInternAtom(d, "_NET_SUPPORTED", True);
+    if (active != None && supported != None) {
+      XEvent e{};
+      e.xclient.type = ClientMessage;
+      e.xclient.window = found;
+      e.xclient.message_type = active;
+      e.xclient.format = 32;
+      e.xclient.data.l[0] = 2;
+      e.xclient.data.l[1] = CurrentTime;
+      XSendEvent(d, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    } else {
+      XMapRaised(d, found);
+      XSetInputFocus(d, found, RevertToParent, CurrentTime);
+    }
+    XSync(d, False);
+  }
+  XSetErrorHandler(previous);
+  XCloseDisplay(d);
+  return found != 0;
+}
+
 }  // namespace korvel

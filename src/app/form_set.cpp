@@ -1,8 +1,10 @@
 #include "app/form_set.h"
 
 #include "app/main_menu.h"
+#include "app/window_to_front.h"
 #include "cows/cow_card.h"
 #include "db/data_module.h"
+#include "evaluation/desktop_open.h"
 #include "evaluation/variants_window.h"
 #include "help/instructions_window.h"
 #include "help/picture_window.h"
@@ -15,6 +17,8 @@
 #include "sires/daughters_window.h"
 #include "ui/common_dialogs.h"
 #include "ui/forms.h"
+
+#include <QFileInfo>
 
 namespace korvel {
 
@@ -74,6 +78,13 @@ FormSet::FormSet(const QString& workDir) : owned_(std::make_unique<Owned>()) {
   o.breedsWindow->evaluateSires = [&variants = *o.variantsWindow](const QString& caption) {
     variants.setWindowTitle(caption);
     variants.exec();
+  };
+  // A workbook the spreadsheet application shows behind the program's windows comes forward:
+  // its window is named after the file.
+  o.variantsWindow->openWorkbook = [](const QString& path) {
+    if (!openInSpreadsheetApplication(path)) return false;
+    bringToFrontWhenShown(QFileInfo(path).completeBaseName());
+    return true;
   };
   // A restore brings other tables: the main menu reopens the reference tables.
   o.restoreWindow->afterRestore = [&mainMenu = *o.mainMenu, &bulls = *o.bullWindow] {

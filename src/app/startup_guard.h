@@ -32,4 +32,9 @@ QString guardMessage(const QString& title);
 // (no X display, Wayland, offscreen).
 std::optional<std::vector<DesktopWindow>> desktopWindows();
 
+// Brings the first top-level window whose title holds `titlePart` to the front and gives it the
+// focus, restoring it when minimised. False when no such window is open (yet) or the desktop
+// gives no window list.
+bool bringWindowToFront(const QString& titlePart);
+
 }  // namespace korvel

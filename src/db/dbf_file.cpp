@@ -84,7 +84,9 @@ void DbfFile::fail(const QString& what) const {
   throw TableError(QStringLiteral("Таблица %1: %2").arg(displayName(), what));
 }
 
-DbfFile::DbfFile(const QString& path) : path_(path), folder_(resolvedFolder(path)), file_(path) {
+DbfFile::DbfFile(const QString& path) : DbfFile(path, path) {}
+
+DbfFile::DbfFile(const QString& path, const QString& codepageOf) : path_(path), folder_(resolvedFolder(path)), file_(path) {
   if (!QFileInfo::exists(path)) fail(QStringLiteral("файл %1 не найден.").arg(path));
   // A table reached through a link to a file in another folder would be written where the
   // folder's lock does not reach.
@@ -109,7 +111,7 @@ DbfFile::DbfFile(const QString& path) : path_(path), folder_(resolvedFolder(path
              .arg(counted(size, QStringLiteral("байт"), QStringLiteral("байта"), QStringLiteral("байт"))));
   map();
   parseHeader(size);
-  codepage_ = decideCodepage();
+  codepage_ = decideCodepage(codepageOf);
   journal_hooks::fileOpened(this);
 }
 
@@ -236,10 +238,10 @@ QString languageDriverName(uchar ldid) {
 
 }  // namespace
 
-Codepage DbfFile::decideCodepage() const {
+Codepage DbfFile::decideCodepage(const QString& tablePath) const {
   // The .cpg file beside the table (GIS programs write one) names the code page; without it
   // the header's language-driver byte does.
-  const QFileInfo info(path_);
+  const QFileInfo info(tablePath);
   const QString cpgName = info.completeBaseName() + QStringLiteral(".cpg");
   const QDir dir = info.absoluteDir();
   for (const QString& e : dir.entryList(QDir::Files | QDir::Hidden)) {

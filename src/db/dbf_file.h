@@ -33,6 +33,9 @@ class DbfFile {
   // truncated or malformed. A file that cannot be opened for writing is opened read-only and
   // every write to it is refused.
   explicit DbfFile(const QString& path);
+  // The same, with the code page decided as for the table at `codepageOf` (the .cpg beside
+  // that path): a copy staged under a temporary name is read as it will be read in its place.
+  DbfFile(const QString& path, const QString& codepageOf);
   ~DbfFile();
   DbfFile(const DbfFile&) = delete;
   DbfFile& operator=(const DbfFile&) = delete;
@@ -81,7 +84,7 @@ class DbfFile {
   };
   void parseHeader(qint64 fileSize);
   void map();
-  Codepage decideCodepage() const;
+  Codepage decideCodepage(const QString& tablePath) const;
   // Writes the pieces in order. When one fails, the bytes the earlier ones (and the failed one)
   // overwrote and the file's length are put back, and the error names the cause.
   void writePieces(std::initializer_list<Piece> pieces);

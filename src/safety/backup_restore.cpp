@@ -109,18 +109,28 @@ QString herdTableOf(const QString& name) {
   return {};
 }
 
-// Whether a backup without a manifest brings this file back: a herd table or a companion of one
-// (a name that begins with a table's file name, as KOROVA.DBF.BAK).
+// The herd table whose code page a file names ("KOROVA" for "korova.cpg"); empty for any other.
+QString codepageFileOf(const QString& name) {
+  if (!name.endsWith(QLatin1String(".cpg"), Qt::CaseInsensitive)) return {};
+  return herdTableOf(name.chopped(4) + QStringLiteral(".DBF"));
+}
+
+// The name of the code-page file of a table file ("KOROVA.cpg" for "KOROVA.DBF").
+QString codepageFileName(const QString& tableFile) { return QFileInfo(tableFile).completeBaseName() + QStringLiteral(".cpg"); }
+
+// Whether a backup without a manifest brings this file back: a herd table, its code-page file
+// or a companion of the table (a name that begins with its file name, as KOROVA.DBF.BAK).
 bool tableOrCompanion(const QString& name) {
   for (const db::TableLayout& t : db::allLayouts())
     if (name.startsWith(t.fileName, Qt::CaseInsensitive)) return true;
-  return false;
+  return !codepageFileOf(name).isEmpty();
 }
 
-// Whether a name a manifest lists is one a backup writes: a table file's name, nothing the
-// program keeps for itself, no control characters.
+// Whether a name a manifest lists is one a backup writes: a table file's name or a table's
+// code-page file, nothing the program keeps for itself, no control characters.
 bool backupName(const QString& name) {
-  if (!name.contains(QLatin1String(".dbf"), Qt::CaseInsensitive) || db::isProgramFile(name)) return false;
+  if (!name.contains(QLatin1String(".dbf"), Qt::CaseInsensitive) && codepageFileOf(name).isEmpty()) return false;
+  if (db::isProgramFile(name)) return false;
   return std::none_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
@@ -180,11 +190,14 @@ CopyOutcome backupToDrive(const QString& workDir, QChar letter, const Question& 
   const QDir backup(root.filePath(folder));
   const QDir work(workDir);
 
-  const QStringList names = listFiles(work, QStringLiteral("*.dbf*"));
+  QStringList names = listFiles(work, QStringLiteral("*.dbf*"));
   if (names.isEmpty()) {
     out.messages << msg::kBackupNotDone;
     return out;
   }
+  // The code page of a table travels with it: a table read in another one is another table.
+  for (const QString& name : listFiles(work, QStringLiteral("*.cpg")))
+    if (!codepageFileOf(name).isEmpty()) names << name;
   // A backup cut short midway is put back to the old one; the copies it left only take room.
   if (const QString error = undoUnfinished(backup); !error.isEmpty()) {
     out.messages << error << msg::kBackupNotDone;
@@ -268,23 +281,39 @@ bool backupPresent(QChar letter) {
 
 namespace {
 
-// Checks a staged copy of a herd table: it opens as a table of its layout, whole. Counts its
-// live records into `live`. Empty, or why it is refused.
-QString checkStagedTable(const QString& path, const QString& table, long long* live) {
+struct StagedCheck {
+  QString reason;  // empty when the table is whole
+  long long live = 0;
+  db::Codepage codepage = db::Codepage::Cp1251;
+};
+
+// Checks a staged copy of a herd table: it opens as a table of its layout, whole, in the code
+// page of the table at `codepageOf`. Counts its live records.
+StagedCheck checkStagedTable(const QString& path, const QString& codepageOf, const QString& table) {
+  StagedCheck check;
   try {
-    const db::DbfFile file(path);
+    const db::DbfFile file(path, codepageOf);
     db::checkLayout(file, table);
-    long long n = 0;
-    for (uint32_t i = 0; i < file.recordCount(); ++i) n += file.record(i)[0] == '*' ? 0 : 1;
-    *live = n;
+    for (uint32_t i = 0; i < file.recordCount(); ++i) check.live += file.record(i)[0] == '*' ? 0 : 1;
+    check.codepage = file.codepage();
   } catch (const db::TableError& e) {
     // The table layer names the file by its temporary name: the cause is what follows.
     QString reason = e.text();
     const qsizetype colon = reason.indexOf(QLatin1String(": "));
     if (reason.startsWith(QStringLiteral("Таблица ")) && colon > 0) reason = reason.mid(colon + 2);
-    return reason;
+    check.reason = reason;
   }
-  return {};
+  return check;
+}
+
+// What a code-page file says, as GIS programs write it.
+QByteArray codepageFileText(db::Codepage cp) {
+  switch (cp) {
+    case db::Codepage::Cp866: return "866";
+    case db::Codepage::Utf8: return "UTF-8";
+    case db::Codepage::Cp1251: break;
+  }
+  return "1251";
 }
 
 }  // namespace
@@ -355,6 +384,7 @@ CopyOutcome restoreFromDrive(const QString& workDir, QChar letter, const Questio
   int cause = 0;
   QString refused;
   long long cows = 0, bulls = 0;
+  std::map<QString, QString> stagedPath;  // by the name in the backup
   for (const QString& name : mismatched.isEmpty() ? names : QStringList()) {
     const QString target = targetName(work, name);
     const Copied c = QFileInfo(work.filePath(target)).isDir()
@@ -370,17 +400,47 @@ CopyOutcome restoreFromDrive(const QString& workDir, QChar letter, const Questio
       continue;
     }
     staged.push_back({QFileInfo(c.path).fileName(), target});
+    stagedPath[name] = c.path;
     const auto listed = expected.find(name);
     if (listed != expected.end() && listed->second != c.print) {
       mismatched << name;
       continue;
     }
+  }
+  // Each table is checked as it will be read in its place, in the code page it will have there:
+  // the one the backup's code-page file names, else its own header's. Where the header names
+  // none, the working folder's code-page file stays (a backup made before they were copied);
+  // where it names one, a working folder's code-page file is replaced by one naming it, lest
+  // the restored table be read in another.
+  for (const QString& name : cause || !refused.isEmpty() || !mismatched.isEmpty() ? QStringList() : names) {
     const QString table = herdTableOf(name);
-    long long live = 0;
-    const QString reason = table.isEmpty() ? QString() : checkStagedTable(c.path, table, &live);
-    if (!reason.isEmpty() && refused.isEmpty()) refused = msg::notATable(name, table, reason);
-    if (table == QLatin1String("KOROVA")) cows = live;
-    if (table == QLatin1String("BIK")) bulls = live;
+    const auto path = stagedPath.find(name);
+    if (table.isEmpty() || path == stagedPath.end()) continue;
+    const QString backupCodepage = findEntry(backup, codepageFileName(name), QDir::Files);
+    const QString workCodepage = findEntry(work, codepageFileName(name), QDir::Files);
+    StagedCheck check;
+    if (!backupCodepage.isEmpty() && names.contains(backupCodepage)) {
+      check = checkStagedTable(path->second, backup.filePath(name), table);
+    } else {
+      check = checkStagedTable(path->second, path->second, table);
+      if (!check.reason.isEmpty() && !workCodepage.isEmpty()) {
+        check = checkStagedTable(path->second, work.filePath(targetName(work, name)), table);
+      } else if (check.reason.isEmpty() && !workCodepage.isEmpty()) {
+        const QString written = temporaryIn(work, QStringLiteral("codepage-") + table);
+        if (const int err = db::io::replaceWholeFile(work.filePath(written), codepageFileText(check.codepage))) {
+          out.messages << msg::fileNotCopied(workCodepage);
+          cause = err;
+          break;
+        }
+        staged.push_back({written, workCodepage});
+      }
+    }
+    if (!check.reason.isEmpty()) {
+      refused = msg::notATable(name, table, check.reason);
+      break;
+    }
+    if (table == QLatin1String("KOROVA")) cows = check.live;
+    if (table == QLatin1String("BIK")) bulls = check.live;
   }
   auto dropStaged = [&] {
     for (const db::FileReplacement& s : staged) QFile::remove(work.filePath(s.staged));

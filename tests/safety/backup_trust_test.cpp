@@ -5,6 +5,7 @@
 #include "herd_writer.h"
 #include "work_folder.h"
 
+#include "db/dbf_file.h"
 #include "safety/backup_manifest.h"
 #include "safety/backup_restore.h"
 
@@ -165,6 +166,56 @@ TEST(RestoreTrust, TakesOnlyTheHerdsFilesAndOnlyWhenThePersonAgrees) {
     EXPECT_EQ(bytesOf(work.file("KOROVA.DBF.BAK")), "an older cows' table");
     EXPECT_EQ(bytesOf(work.file("rezerv.txt")), "mine");
     for (const QString& name : strangers.mid(1)) EXPECT_FALSE(QFile::exists(work.file(name))) << name.toStdString();
+  }
+}
+
+// A table's code page travels with it: the backup keeps its .cpg, and a restored table is read
+// in the code page it was saved in, whatever .cpg the working folder held.
+TEST(RestoreTrust, ATablesCodePageComesBackWithIt) {
+  struct Case {
+    const char* what;
+    bool utf8Saved;          // the saved REGION is GDAL's UTF-8 one, with its .cpg
+    bool oldBackup;          // a backup from before the .cpg was copied: no manifest, no .cpg
+    const char* workCpg;     // the working folder's REGION.cpg before the restore; null: none
+    db::Codepage readAs;     // how the restored REGION is read
+    const char* cpgAfter;    // the working folder's REGION.cpg after it; null: none
+  };
+  const Case cases[] = {
+      {"a UTF-8 table into a folder without a .cpg", true, false, nullptr, db::Codepage::Utf8, "UTF-8"},
+      {"a Windows-1251 table into a folder re-saved as UTF-8", false, false, "UTF-8", db::Codepage::Cp1251, "1251"},
+      {"an older backup of a UTF-8 folder", true, true, "UTF-8", db::Codepage::Utf8, "UTF-8"},
+      {"Windows-1251 into Windows-1251", false, false, nullptr, db::Codepage::Cp1251, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Herd saved(QStringLiteral("Архивный"));
+    if (c.utf8Saved) {
+      ASSERT_TRUE(QFile::remove(saved.file("REGION.DBF")));
+      for (const char* name : {"REGION.dbf", "REGION.cpg"}) {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(KORVEL_FIXTURES "/gdal_region_utf8/") + name, saved.file(name)));
+        QFile::setPermissions(saved.file(name), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+      }
+    }
+    TestDrive f('F');
+    ASSERT_TRUE(safety::backupToDrive(saved.path(), 'F').ok);
+    const QString backup = f.path("arhivbik");
+    if (c.utf8Saved) EXPECT_EQ(bytesOf(backup + "/REGION.cpg"), bytesOf(saved.file("REGION.cpg")));
+    if (c.oldBackup) {
+      ASSERT_TRUE(QFile::remove(backup + "/korvel-backup.txt"));
+      ASSERT_TRUE(QFile::remove(backup + "/REGION.cpg"));
+    }
+    Herd work(QStringLiteral("Текущий"));
+    if (c.workCpg) writeFile(work.file("REGION.cpg"), c.workCpg);
+    const safety::CopyOutcome out = safety::restoreFromDrive(work.path(), 'F', [](const QString&) { return true; });
+    ASSERT_EQ(out.messages, QStringList{"Данные восстановлены!"});
+    const QString restored = QDir(work.path()).entryList({"REGION.dbf"}, QDir::Files).value(0);
+    EXPECT_EQ(bytesOf(work.file(restored)), bytesOf(saved.file(c.utf8Saved ? "REGION.dbf" : "REGION.DBF")));
+    EXPECT_EQ(db::DbfFile(work.file(restored)).codepage(), c.readAs);
+    if (c.cpgAfter)
+      EXPECT_EQ(bytesOf(work.file("REGION.cpg")), QByteArray(c.cpgAfter));
+    else
+      EXPECT_FALSE(QFile::exists(work.file("REGION.cpg")));
+    EXPECT_TRUE(QDir(work.path()).entryList({".korvel-*"}, QDir::Files | QDir::Hidden).isEmpty());
   }
 }
 
