@@ -5,6 +5,7 @@
 #include "cows/cow_records.h"
 #include "db/data_module.h"
 #include "db/protected_scan.h"
+#include "db/rows.h"
 #include "db/schema.h"
 #include "reference/name_list.h"
 #include "ui/db_grid.h"
@@ -53,7 +54,7 @@ void CowWindow::prepareNewCowForEntry() {
 
 void CowWindow::deleteCowClicked() {
   db::Table& t = dm_.korova;
-  if (!t.isOpen() || t.recNo() == 0) return;
+  if (!db::hasCurrentRecord(t)) return;
   if (!prompts().confirmDelete(cowRemovalQuestion(t.fieldByName(db::field::nokli).asString()))) return;
   if (removeCurrentCow(dm_, herd)) {
     refreshCowCard();
@@ -66,7 +67,7 @@ void CowWindow::deleteCowClicked() {
 
 void CowWindow::renameCowClicked() {
   db::Table& t = dm_.korova;
-  if (!t.isOpen() || t.recNo() == 0) return;  // no cow to rename
+  if (!db::hasCurrentRecord(t)) return;  // no cow to rename
   const QString typed = prompts().textInput(
       QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), t.fieldByName(db::field::nokli).asString());
   const CowNameOutcome outcome = renameCurrentCow(dm_, herd, typed);
@@ -111,7 +112,7 @@ bool CowWindow::cowLost(const db::RowMark& cow) {
 }
 
 void CowWindow::moveCowClicked() {
-  if (!dm_.korova.isOpen() || dm_.korova.recNo() == 0) return;
+  if (!db::hasCurrentRecord(dm_.korova)) return;
   const db::RowMark cow(dm_.korova);
   prompts().showPicker(*pickers.farms,
                        QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно."));
