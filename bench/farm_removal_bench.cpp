@@ -120,7 +120,7 @@ void BM_ReleaseOneWalk(benchmark::State& state) {
     const auto module = freshHerd();
     korvel::HerdTables& dm = *module;
     state.ResumeTiming();
-    korvel::db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
+    korvel::db::ProtectedScan scan(dm.korova, dm.cowsSource);
     released = korvel::releaseFatherLinks(dm.korova, bulls);
   }
   state.counters["daughters"] = double(released);
@@ -141,7 +141,7 @@ void BM_ReleaseOneWalkWarm(benchmark::State& state) {
     for (uint32_t i = 0; i < file.recordCount(); i += 8) sum += file.record(i)[0];
     benchmark::DoNotOptimize(sum);
     state.ResumeTiming();
-    korvel::db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
+    korvel::db::ProtectedScan scan(dm.korova, dm.cowsSource);
     released = korvel::releaseFatherLinks(dm.korova, bulls);
   }
   state.counters["daughters"] = double(released);
@@ -156,7 +156,7 @@ void BM_ReleaseWalkPerBull(benchmark::State& state) {
     const auto module = freshHerd();
     korvel::HerdTables& dm = *module;
     state.ResumeTiming();
-    korvel::db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
+    korvel::db::ProtectedScan scan(dm.korova, dm.cowsSource);
     released = 0;
     for (const korvel::FreedBull& b : bulls) released += korvel::releaseFatherLinks(dm.korova, {b});
   }

@@ -146,7 +146,6 @@ void MainMenu::FormActivate() {
   setWindowTitle(QStringLiteral("Корвель"));
   move(0, 0);
   resize(1024, 736);
-  dm_.clearRefreshFlags();
   // Each table on its own: one that cannot be opened is reported and the others still open,
   // so the menu stays usable.
   for (db::Table* t : {&dm_.region, &dm_.vlad, &dm_.poroda}) {

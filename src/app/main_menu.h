@@ -37,9 +37,8 @@ class MainMenu : public QWidget {
  public:
   explicit MainMenu(HerdTables& dm, QWidget* parent = nullptr);
 
-  // The activation routine: caption and place, both refresh flags cleared, the reference
-  // tables closed and reopened. Runs once the window is first on the screen, and after a
-  // restore.
+  // The activation routine: caption and place, the reference tables closed and reopened. Runs
+  // once the window is first on the screen, and after a restore.
   void FormActivate();
   // Whether the first activation has run.
   bool activated() const { return activated_; }

@@ -5,12 +5,12 @@
 #include "cows/cow_card_parts.h"
 #include "cows/scoring.h"
 #include "db/data_module.h"
+#include "db/freeze.h"
 #include "db/schema.h"
 #include "db/table_error.h"
 #include "ui/db_grid.h"
 #include "ui/prompts.h"
 
-#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,26 +44,18 @@ CowWindow::CowWindow(HerdTables& dm, QWidget* parent)
   setObjectName(QStringLiteral("Form9"));
   setWindowTitle(QStringLiteral("Коровы"));
   buildLayout();
-  dm_.cowWindowActive = [this] { return isActiveCowWindow(); };
-  // The data module calls this when the cursor moves, which the cow list's change of current
-  // row does from inside the view's signal: a failure is shown once that signal is done.
-  dm_.refreshCowCard = [this] {
+  // Another cow chosen in the list, from inside the view's signal: a failure is shown once that
+  // signal is done.
+  onSignal(cowList, &DBGrid::rowChosen, this, {}, [this] {
     if (!unsaved_) {
-      guardedInSignal(this, [this] { refreshCowCard(); });
+      refreshCowCard();
     } else if (!following_) {
       // The question is a modal box: it opens once the list's signal is done.
       following_ = true;
       runLater(this, [this] { followCurrentCow(); }, QStringLiteral("Переход к другой корове"));
     }
-  };
+  });
 }
-
-CowWindow::~CowWindow() {
-  dm_.cowWindowActive = nullptr;
-  dm_.refreshCowCard = nullptr;
-}
-
-bool CowWindow::isActiveCowWindow() const { return isVisible() && QApplication::activeModalWidget() == this; }
 
 void CowWindow::buildLayout() {
   // A line of text is 16 pixels high: the lines of a two-line title stand 16 pixels apart.
@@ -187,7 +179,6 @@ void CowWindow::FormActivate() {
   // A restore may have brought another catalogue since the window was last open: the grids
   // and the writing must follow the catalogue now in the table.
   catalogue_.reload();
-  db::Freeze suppress(dm_.cowRefreshSuppressed);
 
   const HerdOpening opening = establishHerdContext(dm_);
   for (const QString& m : opening.messages) prompts().message(m);
@@ -293,7 +284,6 @@ bool CowWindow::settleUnsaved(int next) {
   const Answer answer = prompts().yesNoCancel(QStringLiteral("Записать изменения?"));
   if (answer == Answer::No) return true;
   db::Table& korova = dm_.korova;
-  db::Freeze suppress(dm_.cowRefreshSuppressed);
   // The changes belong to the cow the card shows: the list goes back to her.
   korova.goToRecNo(shownRecNo_);
   if (korova.recNo() != shownRecNo_) {

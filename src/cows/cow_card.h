@@ -69,14 +69,12 @@ class CowWindow : public KorvelDialog {
   Q_OBJECT
  public:
   explicit CowWindow(HerdTables& dm, QWidget* parent = nullptr);
-  ~CowWindow() override;
 
   // Fills the card from the current cow and leaves editing mode; drops unwritten changes.
   // Record operations call it themselves. Table errors are thrown to the caller, the card then
   // showing no cow (nothing of the cow before stays on it, and nothing can be edited).
   void refreshCowCard();
-  // The data module calls this when the current cow changes while this window is in front:
-  // with unwritten changes the card first asks whether to write them (Да writes them into the
+  // Runs when another cow is chosen in the list: with unwritten changes the card first asks whether to write them (Да writes them into the
   // cow it shows, Отмена brings the list back to her), then follows the list.
   void followCurrentCow();
 
@@ -87,8 +85,6 @@ class CowWindow : public KorvelDialog {
 
   bool editingMode() const { return editing_; }
   void setEditingMode(bool on);  // the flag and the cells' editability; the edits are untouched
-  // Whether this window is shown and is the modal window in front (the data module's test).
-  bool isActiveCowWindow() const;
 
   // The text typed in a value cell changed (at each keystroke): the input check of its grid,
   // and for the complex traits the score while editing. `line` is the grid line (1-based).

@@ -5,6 +5,7 @@
 #include "cows/cow_records.h"
 #include "db/data_module.h"
 #include "db/protected_scan.h"
+#include "db/rows.h"
 #include "db/schema.h"
 #include "reference/name_list.h"
 #include "ui/db_grid.h"
@@ -28,11 +29,7 @@ void CowWindow::connectRecordButtons() {
 
 void CowWindow::addCowClicked() {
   const QString typed = prompts().textInput(QStringLiteral("Введите кличку/идентифик.№ коровы и закройте это окно"), {});
-  CowNameOutcome outcome;
-  {
-    db::Freeze suppress(dm_.cowRefreshSuppressed);
-    outcome = addCow(dm_, herd, typed);
-  }
+  const CowNameOutcome outcome = addCow(dm_, herd, typed);
   if (outcome == CowNameOutcome::Empty) return;
   refreshCowCard();
   if (outcome == CowNameOutcome::Duplicate) {
@@ -57,14 +54,9 @@ void CowWindow::prepareNewCowForEntry() {
 
 void CowWindow::deleteCowClicked() {
   db::Table& t = dm_.korova;
-  if (!t.isOpen() || t.recNo() == 0) return;
+  if (!db::hasCurrentRecord(t)) return;
   if (!prompts().confirmDelete(cowRemovalQuestion(t.fieldByName(db::field::nokli).asString()))) return;
-  bool cowsLeft;
-  {
-    db::Freeze suppress(dm_.cowRefreshSuppressed);
-    cowsLeft = removeCurrentCow(dm_, herd);
-  }
-  if (cowsLeft) {
+  if (removeCurrentCow(dm_, herd)) {
     refreshCowCard();
     return;
   }
@@ -75,16 +67,12 @@ void CowWindow::deleteCowClicked() {
 
 void CowWindow::renameCowClicked() {
   db::Table& t = dm_.korova;
-  if (!t.isOpen() || t.recNo() == 0) return;  // no cow to rename
+  if (!db::hasCurrentRecord(t)) return;  // no cow to rename
   const QString typed = prompts().textInput(
       QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), t.fieldByName(db::field::nokli).asString());
-  CowNameOutcome outcome;
-  {
-    db::Freeze suppress(dm_.cowRefreshSuppressed);
-    outcome = renameCurrentCow(dm_, herd, typed);
-    if (outcome == CowNameOutcome::Duplicate) prompts().message(duplicateCowMessage());
-    if (outcome == CowNameOutcome::Empty) prompts().message(emptyAnimalNameMessage());
-  }
+  const CowNameOutcome outcome = renameCurrentCow(dm_, herd, typed);
+  if (outcome == CowNameOutcome::Duplicate) prompts().message(duplicateCowMessage());
+  if (outcome == CowNameOutcome::Empty) prompts().message(emptyAnimalNameMessage());
   refreshCowCard();
   cowList->setFocus();
 }
@@ -113,7 +101,6 @@ bool CowWindow::cowLost(const db::RowMark& cow) {
     // The window's own farm was removed there: it takes a farm anew, as on opening.
     const HerdOpening opening = establishHerdContext(dm_);
     for (const QString& m : opening.messages) prompts().message(m);
-    db::Freeze suppress(dm_.cowRefreshSuppressed);
     showHerd(opening.herd);
   } else if (dm_.korova.isOpen() && !dm_.korova.isEmpty()) {
     refreshCowCard();
@@ -125,7 +112,7 @@ bool CowWindow::cowLost(const db::RowMark& cow) {
 }
 
 void CowWindow::moveCowClicked() {
-  if (!dm_.korova.isOpen() || dm_.korova.recNo() == 0) return;
+  if (!db::hasCurrentRecord(dm_.korova)) return;
   const db::RowMark cow(dm_.korova);
   prompts().showPicker(*pickers.farms,
                        QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно."));
@@ -133,7 +120,6 @@ void CowWindow::moveCowClicked() {
   // With no farm listed there is nowhere to move the cow: she stays where she is.
   const std::optional<HerdContext> to = pickedHerd(dm_);
   if (!to) return;
-  db::Freeze suppress(dm_.cowRefreshSuppressed);
   moveCurrentCow(dm_, *to);
   showHerd(*to);
 }
@@ -142,7 +128,6 @@ void CowWindow::otherFarmClicked() {
   prompts().showPicker(*pickers.farms, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
   const std::optional<HerdContext> to = pickedHerd(dm_);
   if (!to) return;
-  db::Freeze suppress(dm_.cowRefreshSuppressed);
   showHerd(*to);
 }
 
@@ -175,22 +160,14 @@ void CowWindow::changeFatherClicked() {
 void CowWindow::selectClicked() {
   const QString key = selectionKeyOf(prompts().selectionKey());
   if (key.isEmpty()) return;
-  SelectionOutcome outcome;
-  {
-    db::Freeze suppress(dm_.cowRefreshSuppressed);
-    outcome = selectByKey(cowSelection(dm_, herd), key);
-    if (outcome == SelectionOutcome::NoMatch) prompts().message(noMatchingRecordsMessage());
-  }
+  if (selectByKey(cowSelection(dm_, herd), key) == SelectionOutcome::NoMatch) prompts().message(noMatchingRecordsMessage());
   if (dm_.korova.isEmpty()) return;
   refreshCowCard();
   cowList->setFocus();
 }
 
 void CowWindow::clearSelectionClicked() {
-  {
-    db::Freeze suppress(dm_.cowRefreshSuppressed);
-    showFarmCows(dm_, herd);
-  }
+  showFarmCows(dm_, herd);
   if (dm_.korova.isEmpty()) {
     showEmptyFarm();
     return;

@@ -34,7 +34,7 @@ FatherShown fatherOfCurrentCow(HerdTables& dm) {
   const QString digits = code.trimmed();
   if (!allDigits(digits) || digits.size() > 18) return out;
   // The bulls window must find its table exactly as it left it.
-  db::ProtectedScan keep(dm.bik, dm.bullsSource, &dm.bullRefreshSuppressed);
+  db::ProtectedScan keep(dm.bik, dm.bullsSource);
   dm.bik.setFilter(QStringLiteral("kodbyk=") + QString::number(digits.toLongLong()));
   dm.bik.setFiltered(true);
   dm.bik.first();

@@ -43,8 +43,8 @@ struct CowCardData {
 CowCardData readCowCard(HerdTables& dm, TraitCatalogue& catalogue);
 
 // The father as the card shows him. With BASEKOD "+" the bull whose KODBYK is the cow's code
-// is looked up with the bull refresh suppressed, and the bull table's open state, filter and
-// current row are put back afterwards; a code that is not a whole number matches no bull.
+// is looked up with the bulls list frozen, and the bull table's open state, filter and current
+// row are put back afterwards; a code that is not a whole number matches no bull.
 struct FatherShown {
   QString text;
   bool isBull = false;

@@ -3,18 +3,17 @@
 #include "db/data_module.h"
 #include "db/journal.h"
 #include "db/protected_scan.h"
+#include "db/rows.h"
 #include "db/schema.h"
 #include "db/text.h"
 
 namespace korvel {
 namespace {
 
-bool hasCurrentRow(const db::Table& t) { return t.isOpen() && t.recNo() > 0; }
-
 // The farm of the current cow, as her own KODREG and KODVLAD say.
 HerdContext farmOfCurrentCow(HerdTables& dm, const HerdContext& herd) {
   db::Table& t = dm.korova;
-  if (!hasCurrentRow(t)) return herd;
+  if (!db::hasCurrentRecord(t)) return herd;
   HerdContext h = herd;
   h.regionCode = t.fieldByName(db::field::kodreg).asInteger();
   h.farmCode = t.fieldByName(db::field::kodvlad).asInteger();
@@ -94,7 +93,7 @@ CowNameOutcome addCow(HerdTables& dm, const HerdContext& herd, const QString& ty
 
 CowNameOutcome renameCurrentCow(HerdTables& dm, const HerdContext& herd, const QString& typed) {
   db::Table& t = dm.korova;
-  if (!hasCurrentRow(t)) return CowNameOutcome::NoCow;
+  if (!db::hasCurrentRecord(t)) return CowNameOutcome::NoCow;
   const QString name = cowNameAsStored(t, typed);
   if (db::nameKey(name).isEmpty()) return CowNameOutcome::Empty;
   const int recNo = t.recNo();
@@ -120,7 +119,7 @@ DeleteQuestion cowRemovalQuestion(const QString& name) {
 
 bool removeCurrentCow(HerdTables& dm, const HerdContext& herd) {
   db::Table& t = dm.korova;
-  if (!hasCurrentRow(t)) return false;
+  if (!db::hasCurrentRecord(t)) return false;
   t.edit();
   t.fieldByName(db::field::kodreg).setInteger(0);
   t.post();
@@ -133,7 +132,7 @@ bool removeCurrentCow(HerdTables& dm, const HerdContext& herd) {
 
 bool moveCurrentCow(HerdTables& dm, const HerdContext& to) {
   db::Table& t = dm.korova;
-  if (!hasCurrentRow(t)) return false;
+  if (!db::hasCurrentRecord(t)) return false;
   db::JournalScope op(dm.workDir());
   t.edit();
   t.fieldByName(db::field::kodreg).setInteger(to.regionCode);
@@ -144,14 +143,14 @@ bool moveCurrentCow(HerdTables& dm, const HerdContext& to) {
 }
 
 std::optional<HerdContext> pickedHerd(HerdTables& dm) {
-  if (!hasCurrentRow(dm.region) || !hasCurrentRow(dm.vlad)) return std::nullopt;
+  if (!db::hasCurrentRecord(dm.region) || !db::hasCurrentRecord(dm.vlad)) return std::nullopt;
   return herdOfCurrentRows(dm);
 }
 
 std::optional<QString> setBreedOfCurrentCow(HerdTables& dm) {
   db::Table& breed = dm.poroda;
   db::Table& cow = dm.korova;
-  if (!hasCurrentRow(breed) || !hasCurrentRow(cow)) return std::nullopt;
+  if (!db::hasCurrentRecord(breed) || !db::hasCurrentRecord(cow)) return std::nullopt;
   const QString name = breed.fieldByName(db::field::poroda).asString();
   const long long code = breed.fieldByName(db::field::kodporod).asInteger();
   cow.edit();
@@ -163,7 +162,7 @@ std::optional<QString> setBreedOfCurrentCow(HerdTables& dm) {
 std::optional<QString> setFatherOfCurrentCow(HerdTables& dm) {
   db::Table& bull = dm.bik;
   db::Table& cow = dm.korova;
-  if (!hasCurrentRow(bull) || !hasCurrentRow(cow)) return std::nullopt;
+  if (!db::hasCurrentRecord(bull) || !db::hasCurrentRecord(cow)) return std::nullopt;
   const QString name = bull.fieldByName(db::field::nokli).asString();
   const QString code = bull.fieldByName(db::field::kodbyk).asString();
   cow.edit();

@@ -47,8 +47,8 @@ DeleteQuestion cowRemovalQuestion(const QString& name);
 // nothing is done (false) when there is no current cow.
 bool removeCurrentCow(HerdTables& dm, const HerdContext& herd);
 
-// Moves the current cow to the farm `to` (no check of names there); false when there is no
-// current cow.
+// Moves the current cow to the farm `to` (no check of names there, as one operation); false,
+// with nothing written, when there is no current cow. The caller redraws what shows her.
 bool moveCurrentCow(HerdTables& dm, const HerdContext& to);
 
 // The herd a farms picker left current, or nothing when the listed region has no farm.

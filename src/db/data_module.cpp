@@ -12,15 +12,13 @@ HerdTables::HerdTables(const QString& workDir, QObject* parent)
   setObjectName(QStringLiteral("DataModule5"));
   for (db::Table* t : tables()) t->setDirectory(workDir_);
 
-  region.afterScroll = [this] { regionsSource.setReadOnly(true); };
-  vlad.afterScroll = [this] { farmsSource.setReadOnly(true); };
-  poroda.afterScroll = [this] { breedsSource.setReadOnly(true); };
-  korova.afterScroll = [this] {
-    if (!cowRefreshSuppressed && cowWindowActive && refreshCowCard && cowWindowActive()) refreshCowCard();
-  };
-  bik.afterScroll = [this] {
-    if (!bullRefreshSuppressed && bullWindowActive && refreshBullCard && bullWindowActive()) refreshBullCard();
-  };
+  // A row appended or chosen in one of these lists is not typed over by accident.
+  const std::pair<db::Table*, db::DataSource*> readOnlyLists[] = {
+      {&region, &regionsSource}, {&vlad, &farmsSource}, {&poroda, &breedsSource}};
+  for (const auto& [table, list] : readOnlyLists)
+    table->addListener([list = list](db::TableEvent e) {
+      if (e == db::TableEvent::Scrolled) list->setReadOnly(true);
+    });
 
   try {
     db::recoverWorkFolder(workDir_);

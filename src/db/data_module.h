@@ -1,14 +1,13 @@
-// The data module: the six herd tables with one cursor each, their data sources, the two
-// refresh-suppressed flags and the cursor hooks that keep the lists read-only and the cards
-// current. Windows install the card refreshes; the module includes no window.
+// The data module: the six herd tables with one cursor each and their data sources; the lists of
+// regions, farms and breeds go back to read-only whenever their table's cursor moves. No window
+// is redrawn from here: a window redraws itself after the operations it calls and when the user
+// moves its list. The module includes no window.
 #pragma once
 
 #include "db/data_source.h"
-#include "db/freeze.h"
 #include "db/table.h"
 
 #include <QObject>
-#include <functional>
 
 namespace korvel {
 
@@ -45,21 +44,6 @@ class HerdTables : public QObject {
   db::DataSource traitsSource{QStringLiteral("DataSource4"), xarakt};
   db::DataSource bullsSource{QStringLiteral("DataSource5"), bik};
   db::DataSource breedsSource{QStringLiteral("DataSource6"), poroda};
-
-  // Set by a db::Freeze while code moves KOROVA (BIK) through several rows.
-  db::RefreshFlag cowRefreshSuppressed;
-  db::RefreshFlag bullRefreshSuppressed;
-  // The main menu's activation: no handler is under way then, so a flag still set is a
-  // leftover and both are cleared.
-  void clearRefreshFlags() { cowRefreshSuppressed.on_ = bullRefreshSuppressed.on_ = false; }
-
-  // Installed by the application: whether the cows (bulls) window is the active window, and
-  // its card refresh. The KOROVA (BIK) hook calls the refresh only when the window is active
-  // and the matching flag is clear.
-  std::function<bool()> cowWindowActive;
-  std::function<void()> refreshCowCard;
-  std::function<bool()> bullWindowActive;
-  std::function<void()> refreshBullCard;
 
   const QString& workDir() const { return workDir_; }
   const QString& openError() const { return openError_; }

@@ -1,7 +1,7 @@
 // A data source binds a table to its list grid: while disabled the grid neither repaints nor
 // follows the cursor; re-enabling it shows the table's current state. It is disabled and
-// enabled through a Freeze (db/freeze.h) only, which gives it back the state it found. The cursor hooks of
-// REGION, VLAD and PORODA make their grids read-only through it.
+// enabled through a Freeze (db/freeze.h) only, which gives it back the state it found. The data
+// module makes the grids of REGION, VLAD and PORODA read-only through it whenever their cursor moves.
 #pragma once
 
 #include "db/table.h"

@@ -32,9 +32,8 @@ CursorKeeper::~CursorKeeper() {
   }
 }
 
-ProtectedScan::ProtectedScan(Table& table, DataSource& source, RefreshFlag* suppress) : keeper_(table) {
+ProtectedScan::ProtectedScan(Table& table, DataSource& source) : keeper_(table) {
   freeze_.hold(source);
-  if (suppress) freeze_.hold(*suppress);
   table.open();
   table.setFiltered(false);
   table.first();

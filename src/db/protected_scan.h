@@ -6,9 +6,8 @@
 // than to the row it means to leave current keeps the cursor this way: a window that opened a
 // picker goes on with the cow or bull it had chosen.
 //
-// ProtectedScan is the keeper for a bulk walk: it also freezes the table's list and the matching
-// card refresh (db/freeze.h), opens the table, switches its filter off and goes to the first
-// row.
+// ProtectedScan is the keeper for a bulk walk: it also freezes the table's list (db/freeze.h),
+// opens the table, switches its filter off and goes to the first row.
 //
 // RowMark tells a window whether the record it stood on is still current after other code moved
 // the table (a picker window, where farms and bulls can be removed): when the record no longer
@@ -40,8 +39,7 @@ class CursorKeeper {
 
 class ProtectedScan {
  public:
-  // `suppress`: the table's card refresh flag, or null for a table without a card.
-  ProtectedScan(Table& table, DataSource& source, RefreshFlag* suppress);
+  ProtectedScan(Table& table, DataSource& source);
   ProtectedScan(const ProtectedScan&) = delete;
   ProtectedScan& operator=(const ProtectedScan&) = delete;
 

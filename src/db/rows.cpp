@@ -103,6 +103,8 @@ Row currentRow(const Table& table) {
   return Row(bytes, uint32_t(std::max(table.recNo(), 1) - 1));
 }
 
+bool hasCurrentRecord(const Table& table) { return table.recNo() > 0; }
+
 RowFilter::RowFilter(const Table& table, const QString& expression)
     : compiled_(parseFilter(expression, table.tableName()), table.file(), table.tableName()) {}
 

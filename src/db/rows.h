@@ -250,6 +250,12 @@ class FloatView : public FieldView {
 // A row being appended has no record number yet: its index() reads 0.
 Row currentRow(const Table& table);
 
+// Whether the cursor stands on a record on file: the table is open and a row is current that is
+// not still being appended. A row being appended is no animal yet: an operation on "the current
+// cow (bull)" never writes into it, and renaming, moving or deleting it would have no record to
+// work on. A walk that ran off the end of the list leaves its last row current.
+bool hasCurrentRecord(const Table& table);
+
 // A filter expression of the shapes Table::setFilter accepts, compiled once for a table's file:
 // true for the rows that would pass it. Throws TableError as setFilter does.
 class RowFilter {

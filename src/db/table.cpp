@@ -162,10 +162,7 @@ void Table::notify(TableEvent e) {
   for (const auto& [id, fn] : copy) fn(e);
 }
 
-void Table::scrolled() {
-  notify(TableEvent::Scrolled);
-  if (afterScroll) afterScroll();
-}
+void Table::scrolled() { notify(TableEvent::Scrolled); }
 
 void Table::first() {
   requireOpen();

@@ -1,5 +1,5 @@
 // The table component: one open DBF file with one cursor, a filter expression and its switch,
-// the browse/edit/insert states, field access by name, and an after-scroll hook.
+// the browse/edit/insert states, field access by name, and listeners told of its changes.
 #pragma once
 
 #include "db/dbf_file.h"
@@ -104,11 +104,12 @@ class Table {
   std::vector<uint32_t> passingRecords() const;
   QString textAt(uint32_t index, int field) const;
 
-  // Run after every move of the cursor to a row (open, first, next, append, delete, filter).
-  std::function<void()> afterScroll;
   // Grows whenever the rows on file or the file itself change (open, close, post, append,
   // delete): a grid whose table shows the same filter at the same version need not rebuild.
   quint64 dataVersion() const { return dataVersion_; }
+  // Told of every reset, rewritten row and move of the cursor to a row (open, first, next,
+  // append, delete, filter): the data sources keep their lists in step with it. No window is
+  // redrawn from here: a window redraws after the operation it called, or when its list is moved.
   int addListener(std::function<void(TableEvent)> listener);
   void removeListener(int id);
 

@@ -103,8 +103,7 @@ SireFigures SireEvaluation::figures(int i) const {
 }
 
 EvaluationRun::EvaluationRun(HerdTables& dm)
-    : freeze_({&dm.regionsSource, &dm.farmsSource, &dm.cowsSource, &dm.traitsSource, &dm.bullsSource},
-              {&dm.cowRefreshSuppressed, &dm.bullRefreshSuppressed}) {}
+    : freeze_({&dm.regionsSource, &dm.farmsSource, &dm.cowsSource, &dm.traitsSource, &dm.bullsSource}) {}
 
 EvaluationCheck checkEvaluation(const SireEvaluation& e) {
   if (e.baseCount == 0) return EvaluationCheck::NoBaseCows;

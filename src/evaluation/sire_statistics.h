@@ -123,10 +123,9 @@ using ScanProgress = std::function<void(qint64 done, qint64 total)>;
 // (or CatalogueError) on a table fault.
 SireEvaluation scanSires(HerdTables& dm, const EvaluationRequest& request, const ScanProgress& progress = {});
 
-// The start and end of a run: while it lasts both card refreshes are suppressed and the data
-// sources of REGION, VLAD, KOROVA, XARAKT and BIK (regionsSource to bullsSource) are disabled, so
-// the scans and lookups repaint no grid and refresh no card; at its end, however it ends, the
-// flags and the data sources are given back what they were.
+// The start and end of a run: while it lasts the data sources of REGION, VLAD, KOROVA, XARAKT and
+// BIK (regionsSource to bullsSource) are disabled, so the scans and lookups repaint no grid; at
+// its end, however it ends, the data sources are given back what they were.
 class EvaluationRun {
  public:
   explicit EvaluationRun(HerdTables& dm);

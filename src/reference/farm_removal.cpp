@@ -152,11 +152,11 @@ TransferCount transferFarmAnimals(HerdTables& dm, const FarmKey& removed, Remova
                                   const FarmKey& target) {
   TransferCount count;
   if (variant == RemovalVariant::Cancel) return count;
-  // Both lists frozen and both card refreshes held while the tables are walked unfiltered;
-  // their filters, open states, current records and the flags are put back when the transfer
-  // ends, however it ends: a picker's caller goes on with the cow or bull it had chosen.
-  db::ProtectedScan cowScan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
-  db::ProtectedScan bullScan(dm.bik, dm.bullsSource, &dm.bullRefreshSuppressed);
+  // Both lists frozen while the tables are walked unfiltered; their filters, open states and
+  // current records are put back when the transfer ends, however it ends: a picker's caller
+  // goes on with the cow or bull it had chosen.
+  db::ProtectedScan cowScan(dm.korova, dm.cowsSource);
+  db::ProtectedScan bullScan(dm.bik, dm.bullsSource);
   // All or nothing; declared after the scans, so that an error rolls the tables back before
   // the scans put the cursors back on them.
   db::JournalScope op(dm.workDir(), QStringLiteral("удаление хозяйства"));

@@ -1,6 +1,7 @@
 #include "reference/farms.h"
 
 #include "db/data_module.h"
+#include "db/freeze.h"
 #include "db/schema.h"
 #include "db/text.h"
 

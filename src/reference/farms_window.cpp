@@ -1,6 +1,7 @@
 #include "reference/farms_window.h"
 
 #include "db/data_module.h"
+#include "db/freeze.h"
 #include "db/journal.h"
 #include "db/schema.h"
 #include "db/table_error.h"

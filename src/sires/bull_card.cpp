@@ -16,7 +16,6 @@
 #include "ui/prompts.h"
 #include "ui/selection.h"
 
-#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,8 +80,6 @@ QString generalNumber(double v) {
   if (s.endsWith(QLatin1Char('.'))) s.chop(1);
   return localDecimals(s);
 }
-
-bool hasRow(const db::Table& t) { return bool(db::currentRow(t)); }
 
 // Fills a grid from the catalogue rows of one kind; a row naming no field stops the filling at
 // that row and its error is passed on.
@@ -184,24 +181,17 @@ BullWindow::BullWindow(HerdTables& dm, QWidget* parent) : KorvelDialog(parent), 
              [this] { lineOrBirthEdited(); });
 
   resetGrids();
-  dm_.bullWindowActive = [this] { return isActiveCard(); };
-  // Called when BIK's cursor moves, which the bull list's change of current row does from inside
-  // the view's signal: a failure is shown once that signal is done.
-  dm_.refreshBullCard = [this] {
+  // Another bull chosen in the list, from inside the view's signal: a failure is shown once that
+  // signal is done.
+  onSignal(bullList, &DBGrid::rowChosen, this, {}, [this] {
     if (!unsaved()) {
-      guardedInSignal(this, [this] { showBull(); });
+      showBull();
     } else if (!following_) {
       // The question is a modal box: it opens once the list's signal is done.
       following_ = true;
       runLater(this, [this] { followCurrentBull(); }, QStringLiteral("Переход к другому быку"));
     }
-  };
-}
-
-bool BullWindow::isActiveCard() const {
-  if (!isVisible()) return false;
-  const QWidget* modal = QApplication::activeModalWidget();
-  return modal ? modal == this : (isActiveWindow() || QApplication::activeWindow() == nullptr);
+  });
 }
 
 void BullWindow::focusList() { bullList->setFocus(); }
@@ -239,11 +229,10 @@ void BullWindow::FormActivate() {
   writeLineButton->hide();
   unsavedLabel->hide();
   resetGrids();
-  db::Freeze hold(dm_.bullRefreshSuppressed);
 
   int remembered = 0;
   db::Table& korova = dm_.korova;
-  if (pickerUse() == PickerUse::CowFather && hasRow(korova)) {
+  if (pickerUse() == PickerUse::CowFather && db::hasCurrentRecord(korova)) {
     // The father picker starts on the cow's farm, or on her father's when he is in the table.
     herd_ = HerdContext{korova.fieldByName(db::field::kodreg).asInteger(), korova.fieldByName(db::field::kodvlad).asInteger(), {}};
     if (const auto father = fatherCodeOfCurrentCow(dm_)) {
@@ -293,7 +282,7 @@ void BullWindow::showBull() {
   following_ = false;
   db::Table& bik = dm_.bik;
   shownRecNo_ = bik.recNo();
-  if (!hasRow(bik)) return;
+  if (!db::hasCurrentRecord(bik)) return;
   recomputeBullFigures(dm_);
   resetGrids();
 
@@ -363,7 +352,6 @@ bool BullWindow::settleUnsaved(int next) {
   const Answer answer = prompts().yesNoCancel(QStringLiteral("Записать изменения?"));
   if (answer == Answer::No) return true;
   db::Table& bik = dm_.bik;
-  db::Freeze hold(dm_.bullRefreshSuppressed);
   // The edits belong to the bull the card shows: the list goes back to him.
   bik.goToRecNo(shownRecNo_);
   if (bik.recNo() != shownRecNo_) return true;
@@ -381,7 +369,7 @@ void BullWindow::done(int result) {
 
 void BullWindow::writeLineClicked() {
   db::Table& bik = dm_.bik;
-  if (!hasRow(bik)) return;
+  if (!db::hasCurrentRecord(bik)) return;
   bik.edit();
   bik.fieldByName(db::field::line).setString(breedLineEdit->text());
   bik.fieldByName(db::field::mesto).setString(birthEdit->text());
@@ -427,7 +415,6 @@ void BullWindow::deleteBullClicked() {
   // anywhere before the last daughter is written, it is undone as a whole.
   db::JournalScope deletion(dm_.workDir(), QStringLiteral("удаление быка ") + quoted);
   {
-    db::Freeze hold(dm_.bullRefreshSuppressed);
     freeCurrentBull(dm_);
     dm_.bik.first();
     showFarmOrEmpty();
@@ -455,8 +442,7 @@ void BullWindow::moveBullClicked() {
   const db::RowMark bull(dm_.bik);
   prompts().showPicker(*pickers.farms, QStringLiteral("Выбор НОВОГО владельца БЫКА. Выберите (добавьте) и закройте окно."));
   if (bullLost(bull)) return;
-  if (!hasRow(dm_.region) || !hasRow(dm_.vlad)) return;
-  db::Freeze hold(dm_.bullRefreshSuppressed);
+  if (!db::hasCurrentRecord(dm_.region) || !db::hasCurrentRecord(dm_.vlad)) return;
   herd_ = herdOfCurrentRows(dm_);
   moveCurrentBull(dm_, herd_);
   headerLabel->setText(herd_.header);
@@ -467,8 +453,7 @@ void BullWindow::moveBullClicked() {
 
 void BullWindow::otherFarmClicked() {
   prompts().showPicker(*pickers.farms, QStringLiteral("Выбор владельца стада. Выберите (добавьте) и закройте окно."));
-  if (!hasRow(dm_.region) || !hasRow(dm_.vlad)) return;
-  db::Freeze hold(dm_.bullRefreshSuppressed);
+  if (!db::hasCurrentRecord(dm_.region) || !db::hasCurrentRecord(dm_.vlad)) return;
   herd_ = herdOfCurrentRows(dm_);
   headerLabel->setText(herd_.header);
   showFarmBulls(dm_, herd_);
@@ -476,16 +461,15 @@ void BullWindow::otherFarmClicked() {
 }
 
 void BullWindow::renameBullClicked() {
-  const QString initial = hasRow(dm_.bik) ? dm_.bik.fieldByName(db::field::nokli).asString() : QString();
+  const QString initial = db::hasCurrentRecord(dm_.bik) ? dm_.bik.fieldByName(db::field::nokli).asString() : QString();
   const QString typed =
       prompts().textInput(QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"), initial);
-  db::Freeze hold(dm_.bullRefreshSuppressed);
   const BullNameOutcome outcome = renameCurrentBull(dm_, herd_, typed);
   if (outcome == BullNameOutcome::Duplicate) {
     showBull();
     prompts().message(kDuplicate);
   }
-  if (outcome == BullNameOutcome::NoName && hasRow(dm_.bik)) prompts().message(kEmptyName);
+  if (outcome == BullNameOutcome::NoName && db::hasCurrentRecord(dm_.bik)) prompts().message(kEmptyName);
   focusList();
 }
 
@@ -500,8 +484,7 @@ void BullWindow::changeBreedClicked() {
 
 void BullWindow::selectClicked() {
   const QString key = selectionKeyOf(prompts().selectionKey());
-  if (key.isEmpty() || !hasRow(dm_.bik)) return;
-  db::Freeze hold(dm_.bullRefreshSuppressed);
+  if (key.isEmpty() || !db::hasCurrentRecord(dm_.bik)) return;
   const QString scope = QStringLiteral("kodreg=%1 and kodvlad=%2")
                             .arg(dm_.bik.fieldByName(db::field::kodreg).asInteger())
                             .arg(dm_.bik.fieldByName(db::field::kodvlad).asInteger());
@@ -515,13 +498,12 @@ void BullWindow::selectClicked() {
 }
 
 void BullWindow::clearSelectionClicked() {
-  db::Freeze hold(dm_.bullRefreshSuppressed);
   showFarmBulls(dm_, herd_);
   showFarmOrEmpty();
 }
 
 void BullWindow::daughtersClicked() {
-  if (hasRow(dm_.bik) && dm_.bik.fieldByName(db::field::kolkorov).asInteger() != 0)
+  if (db::hasCurrentRecord(dm_.bik) && dm_.bik.fieldByName(db::field::kolkorov).asInteger() != 0)
     showDaughters();
   else
     prompts().message(QStringLiteral("Потомство этого быка не зафиксировано..."));

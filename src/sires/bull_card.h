@@ -65,8 +65,7 @@ class BullWindow : public KorvelDialog {
   // Refreshes the card for BIK's current bull: recomputes and writes his figures, fills the
   // three grids, the score, category, breed, daughter count, line and birth.
   void showBull();
-  // The data module calls this when BIK's current bull changes while this window is in front:
-  // with unwritten line and birth edits the card first asks whether to write them into the
+  // Runs when another bull is chosen in the list: with unwritten line and birth edits the card first asks whether to write them into the
   // bull it shows (Отмена brings the list back to him), then shows the list's bull.
   void followCurrentBull();
 
@@ -115,7 +114,6 @@ class BullWindow : public KorvelDialog {
   void setHeaderFromTables();
   void placeFigureLabels();
   void focusList();
-  bool isActiveCard() const;
   // Whether line and birth edits wait for "Записать" (its button and the red warning are up).
   bool unsaved() const;
   // Asks "Записать изменения?" about the bull the card shows, the list standing on `next`;

@@ -126,7 +126,7 @@ void recomputeBullFigures(HerdTables& dm) {
   const long long k = bik.fieldByName(db::field::kodbyk).asInteger();
   DaughterTally tally;
   {
-    db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
+    db::ProtectedScan scan(dm.korova, dm.cowsSource);
     const db::DbfFile& file = dm.korova.file();
     const CowTraitFields fields(file);
     for (const db::Row row : db::LiveRows(file))
@@ -139,7 +139,7 @@ std::vector<RecomputedBull> recomputeEveryLiveBull(HerdTables& dm, const Recompu
   // One pass over the cows gathers every father's tally; the bulls then take theirs.
   std::unordered_map<long long, DaughterTally> tallies;
   {
-    db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
+    db::ProtectedScan scan(dm.korova, dm.cowsSource);
     const db::DbfFile& file = dm.korova.file();
     const CowTraitFields fields(file);
     const db::LiveRows rows(file);
@@ -152,7 +152,7 @@ std::vector<RecomputedBull> recomputeEveryLiveBull(HerdTables& dm, const Recompu
   }
   std::vector<RecomputedBull> out;
   db::Table& bik = dm.bik;
-  db::ProtectedScan scan(bik, dm.bullsSource, &dm.bullRefreshSuppressed);
+  db::ProtectedScan scan(bik, dm.bullsSource);
   const DaughterTally none;
   const BullFigureFields figureFields(bik);
   for (; !bik.eof(); bik.next()) {

@@ -74,7 +74,7 @@ void writeBullFigures(db::Table& bik, const DaughterTally& tally);
 
 // Recomputes the figures of BIK's current bull over every cow row (free rows included) and
 // posts them. KOROVA is left exactly as found: open state, filter text and switch, current
-// record, cowsSource and the cow refresh flag. Does nothing when BIK has no current record.
+// record and cowsSource. Does nothing when BIK has no current record.
 void recomputeBullFigures(HerdTables& dm);
 
 // One bull recomputed by recomputeEveryLiveBull.

@@ -27,11 +27,6 @@ std::optional<long long> codeOfCurrent(db::Table& bik) {
   return db::WholeView(bik.file(), db::field::kodbyk).number(row);
 }
 
-// A row the cursor stands on. A walk that ran off the end of the list (the add looking for a new
-// bull that the selection does not show) leaves the last row current: that bull is the one the
-// card shows and the one the buttons work on.
-bool hasCurrent(db::Table& t) { return bool(db::currentRow(t)); }
-
 // The bull's name as NOKLI keeps it (cut to the field's width, so that the stored name is the
 // one the duplicate test looked at); a name the table cannot store is refused.
 QString bullNameAsStored(db::Table& bik, const QString& typed) {
@@ -42,7 +37,7 @@ QString bullNameAsStored(db::Table& bik, const QString& typed) {
 
 void showFarmBulls(HerdTables& dm, const HerdContext& herd, int recNo) {
   db::Table& bik = dm.bik;
-  const db::Freeze hold({&dm.bullsSource}, {&dm.bullRefreshSuppressed});
+  const db::Freeze hold(dm.bullsSource);
   bik.open();
   setAppliedFilter(bik, herd.animalFilter());
   if (recNo > 0) bik.goToRecNo(recNo);
@@ -79,7 +74,7 @@ long long nextBullCode(HerdTables& dm) {
 
 BullNameOutcome addBull(HerdTables& dm, const HerdContext& herd, const QString& typed) {
   db::Table& bik = dm.bik;
-  const db::Freeze hold({&dm.bullsSource}, {&dm.bullRefreshSuppressed});
+  const db::Freeze hold(dm.bullsSource);
   bik.open();
   const QString name = bullNameAsStored(bik, typed);
   const QString key = db::nameKey(name);
@@ -134,7 +129,7 @@ BullNameOutcome addBull(HerdTables& dm, const HerdContext& herd, const QString& 
 
 std::optional<BullToDelete> currentBullForDeletion(HerdTables& dm) {
   db::Table& bik = dm.bik;
-  if (!hasCurrent(bik)) return std::nullopt;
+  if (!db::hasCurrentRecord(bik)) return std::nullopt;
   BullToDelete b;
   b.name = bik.fieldByName(db::field::nokli).asString();
   b.code = codeOfCurrent(bik);
@@ -144,8 +139,7 @@ std::optional<BullToDelete> currentBullForDeletion(HerdTables& dm) {
 
 void freeCurrentBull(HerdTables& dm) {
   db::Table& bik = dm.bik;
-  if (!hasCurrent(bik)) return;
-  db::Freeze hold(dm.bullRefreshSuppressed);
+  if (!db::hasCurrentRecord(bik)) return;
   bik.edit();
   bik.fieldByName(db::field::kodvlad).setInteger(0);
   bik.fieldByName(db::field::kodreg).setInteger(0);
@@ -156,7 +150,7 @@ int releaseDaughters(HerdTables& dm, long long code, const QString& name, bool f
   db::Table& korova = dm.korova;
   // The current cow is kept: the cow card may have opened the bulls window as its father picker
   // and will write into its current cow when the window closes.
-  db::ProtectedScan scan(korova, dm.cowsSource, &dm.cowRefreshSuppressed);
+  db::ProtectedScan scan(korova, dm.cowsSource);
   const FatherLink link(korova.file());
   std::vector<uint32_t> daughters;
   for (const db::Row row : db::LiveRows(korova))
@@ -180,26 +174,25 @@ int releaseDaughters(HerdTables& dm, long long code, const QString& name, bool f
   return changed;
 }
 
-void moveCurrentBull(HerdTables& dm, const HerdContext& herd) {
+bool moveCurrentBull(HerdTables& dm, const HerdContext& herd) {
   db::Table& bik = dm.bik;
-  if (!hasCurrent(bik)) return;
-  db::Freeze hold(dm.bullRefreshSuppressed);
+  if (!db::hasCurrentRecord(bik)) return false;
   db::JournalScope op(dm.workDir());
   bik.edit();
   bik.fieldByName(db::field::kodreg).setInteger(herd.regionCode);
   bik.fieldByName(db::field::kodvlad).setInteger(herd.farmCode);
   bik.post();
   op.commit();
+  return true;
 }
 
 BullNameOutcome renameCurrentBull(HerdTables& dm, const HerdContext& herd, const QString& typed) {
   db::Table& bik = dm.bik;
-  if (!hasCurrent(bik)) return BullNameOutcome::NoName;
+  if (!db::hasCurrentRecord(bik)) return BullNameOutcome::NoName;
   const QString name = bullNameAsStored(bik, typed);
   const QString key = db::nameKey(name);
   if (key.isEmpty()) return BullNameOutcome::NoName;
   const int self = bik.recNo();
-  db::Freeze hold(dm.bullRefreshSuppressed);
   setAppliedFilter(bik, herd.animalFilter());
   const int nokli = bik.fieldIndex(db::field::nokli);
   for (; !bik.eof(); bik.next()) {
@@ -217,7 +210,7 @@ BullNameOutcome renameCurrentBull(HerdTables& dm, const HerdContext& herd, const
 std::optional<QString> setCurrentBullBreed(HerdTables& dm) {
   db::Table& bik = dm.bik;
   db::Table& poroda = dm.poroda;
-  if (!hasCurrent(bik) || !hasCurrent(poroda)) return std::nullopt;
+  if (!db::hasCurrentRecord(bik) || !db::hasCurrentRecord(poroda)) return std::nullopt;
   const long long code = poroda.fieldByName(db::field::kodporod).asInteger();
   const QString name = poroda.fieldByName(db::field::poroda).asString();
   bik.edit();

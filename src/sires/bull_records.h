@@ -49,8 +49,9 @@ void freeCurrentBull(HerdTables& dm);
 // Returns the number of cows changed; all or nothing.
 int releaseDaughters(HerdTables& dm, long long code, const QString& name, bool freeThem);
 
-// Moves the current bull to `herd`'s farm (as one operation).
-void moveCurrentBull(HerdTables& dm, const HerdContext& herd);
+// Moves the current bull to `herd`'s farm (as one operation); false, with nothing written, when
+// there is no current bull. The caller redraws what shows him.
+bool moveCurrentBull(HerdTables& dm, const HerdContext& herd);
 
 // Renames the current bull within `herd`'s farm (the selection is dropped); the name is cut
 // to NOKLI's width before it is compared. On a duplicate the other bull is current and nothing

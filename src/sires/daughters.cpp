@@ -55,7 +55,7 @@ std::vector<DaughterRow> daughtersOfCurrentBull(HerdTables& dm) {
   const auto breeds = namesOf<long long>(
       dm.poroda, [&](const db::Row& r) { return wholeOf(breedCode, r); }, QStringLiteral("poroda"));
 
-  db::ProtectedScan scan(dm.korova, dm.cowsSource, &dm.cowRefreshSuppressed);
+  db::ProtectedScan scan(dm.korova, dm.cowsSource);
   const db::DbfFile& f = dm.korova.file();
   const FatherLink link(f);
   const std::vector<TraitRow> complexRows = catalogueRows(dm.xarakt, TraitKind::Complex, &dm.korova);

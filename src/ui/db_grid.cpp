@@ -51,7 +51,8 @@ void DBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
   if (following_ || !current.isValid() || current.row() == model_->currentRow()) return;
   // A row the table no longer shows: the list goes back to the table's current row.
   guardedInSignal(window(), [this, row = current.row()] {
-    if (!model_->setCurrentRow(row)) followCursor();
+    if (model_->setCurrentRow(row)) emit rowChosen();
+    else followCursor();
   });
 }
 

@@ -23,6 +23,12 @@ class DBGrid : public QTableView {
   // selection instead of leaving it on the row last followed. Off unless a window asks.
   void setClearsSelectionWithoutCursor(bool on) { clearsWithoutCursor_ = on; }
 
+ signals:
+  // The user moved the list to another row (a click, a key) and the table's cursor followed:
+  // a window showing the current record redraws it from here. A cursor moved by code never
+  // sends it; the code that moves it says what to redraw.
+  void rowChosen();
+
  protected:
   // A view that gains the focus without a current row would take its first row and move the
   // table's cursor there; it takes the table's current record instead.

@@ -47,17 +47,11 @@ TEST(MainMenu, ShowsFourteenButtonsInTwoColumnsAndOpensTheReferenceTables) {
   test::WorkFolder folder;
   test::App app(folder.path());
   MainMenu& menu = *forms().mainMenu;
-  // Flags left set, as by a handler that never ended: the menu's activation clears them.
-  auto leftSet = std::make_unique<db::Freeze>(std::initializer_list<db::DataSource*>{},
-                                              std::initializer_list<db::RefreshFlag*>{&app.dm().cowRefreshSuppressed,
-                                                                                      &app.dm().bullRefreshSuppressed});
   menu.show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return menu.activated(); }));
 
   EXPECT_EQ(menu.windowTitle(), QStringLiteral("Корвель"));
   EXPECT_EQ(menu.findChildren<QPushButton*>().size(), 14);
-  EXPECT_FALSE(app.dm().cowRefreshSuppressed);
-  EXPECT_FALSE(app.dm().bullRefreshSuppressed);
   EXPECT_TRUE(app.dm().region.isOpen());
   EXPECT_TRUE(app.dm().vlad.isOpen());
   EXPECT_TRUE(app.dm().poroda.isOpen());

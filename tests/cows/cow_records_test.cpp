@@ -6,8 +6,10 @@
 #include "db/data_module.h"
 #include "messages.h"
 #include "named.h"
+#include "raw_table.h"
 #include "reference/farms_window.h"
 #include "reference/reference_support.h"
+#include "sires/bull_records.h"
 #include "ui/forms.h"
 #include "work_folder.h"
 
@@ -153,7 +155,6 @@ TEST(CowRecords, AddingRefusesANameOfTheFarmAndReusesTheFreeRowBlank) {
   button(w, "Button1")->click();
   EXPECT_EQ(c.prompts().messages.size(), 1);
   EXPECT_EQ(c.rows().first(), "Старая 0/1");
-  EXPECT_FALSE(c.dm().cowRefreshSuppressed);
 
   // A new name takes the free row, cleared of the old cow, and is opened for entry.
   c.prompts().texts = {"Новая"};
@@ -349,7 +350,6 @@ TEST(CowRecords, RemovingTheLastSelectedCowListsTheFarmAndAnEmptyFarmCannotBeEdi
   EXPECT_EQ(c.current(), "AB");
   EXPECT_EQ(named<DBGrid>(w, "DBGrid1")->currentIndex().data().toString(), "AB");
   EXPECT_EQ(shownButtons(w), kFullCard);
-  EXPECT_FALSE(c.dm().cowRefreshSuppressed);
 
   // The only cow of farm 2 removed while her card is being corrected: the card keeps what it
   // showed but nothing on it can be changed any more, so no write is offered.
@@ -423,7 +423,6 @@ TEST(CowRecords, MovingFollowsTheCowEvenToAFarmWithHerName) {
   EXPECT_EQ(label(w, "Label1")->text(), QStringLiteral("Регион: Север Владелец: Рассвет"));
   EXPECT_EQ(c.listed(), QStringList({QStringLiteral("Ночка"), QStringLiteral(" ночка")}));
   EXPECT_EQ(c.current(), QStringLiteral("Ночка"));
-  EXPECT_FALSE(c.dm().cowRefreshSuppressed);
 
   // The same farm: the cow stays, the farm's first cow is shown.
   c.goTo(QStringLiteral(" ночка"));
@@ -449,6 +448,47 @@ TEST(CowRecords, MovingFollowsTheCowEvenToAFarmWithHerName) {
   EXPECT_EQ(shownButtons(w), kEmptyCard);
   EXPECT_EQ(label(w, "Label1")->text(), QStringLiteral("Регион: Юг Владелец: Восход"));
   EXPECT_EQ(c.dm().korova.filter(), QStringLiteral("kodreg=2 and kodvlad=1"));
+}
+
+// A move says whether it wrote: with a cow (bull) current it writes her farm and nothing else;
+// with none current (the table closed, an empty list, a row still being appended) it writes
+// nothing and says so.
+TEST(CowRecords, AMoveSaysWhetherItWroteAndNeverWritesAnAppendedRow) {
+  Cows c;
+  HerdTables& dm = c.dm();
+  const HerdContext to{1, 2, {}};
+  const struct {
+    db::Table& table;
+    bool (*move)(HerdTables&, const HerdContext&);
+  } animals[] = {{dm.korova, moveCurrentCow}, {dm.bik, moveCurrentBull}};
+  for (const auto& [t, move] : animals) {
+    SCOPED_TRACE(t.tableName().toStdString());
+    const QString path = c.folder.file(t.tableName() + ".DBF");
+    std::vector<test::FileRow> expected = test::fileRows(path);
+    t.close();
+    EXPECT_FALSE(move(dm, to)) << "closed";
+    t.open();
+    t.setFilter("kodreg=9");
+    t.setFiltered(true);
+    EXPECT_FALSE(move(dm, to)) << "an empty list";
+    t.setFiltered(false);
+    t.append();
+    EXPECT_FALSE(move(dm, to)) << "a row being appended";
+    t.cancel();
+    EXPECT_EQ(test::fileRows(path), expected);
+
+    t.setFilter("kodreg=1");
+    t.setFiltered(true);
+    t.first();
+    const size_t moved = size_t(t.recNo() - 1);
+    EXPECT_TRUE(move(dm, to));
+    const std::vector<test::FileRow> after = test::fileRows(path);
+    ASSERT_EQ(after.size(), expected.size());
+    EXPECT_EQ(after[moved].fields.at("KODREG").trimmed(), "1");
+    EXPECT_EQ(after[moved].fields.at("KODVLAD").trimmed(), "2");
+    for (const char* field : {"KODREG", "KODVLAD"}) expected[moved].fields[field] = after[moved].fields.at(field);
+    EXPECT_EQ(after, expected);
+  }
 }
 
 TEST(CowRecords, BreedAndFatherFromThePickers) {

@@ -62,8 +62,6 @@ void cowListShowsTheFarm(App& app, const QString& dir) {
 void farmIsBack(App& app, const QString& dir) {
   HerdTables& dm = app.dm();
   EXPECT_EQ(forms().farmsWindow->removalState(), FarmsWindow::RemovalState::Browsing);
-  EXPECT_FALSE(dm.cowRefreshSuppressed);
-  EXPECT_FALSE(dm.bullRefreshSuppressed);
   EXPECT_TRUE(dm.cowsSource.enabled());
   EXPECT_TRUE(dm.bullsSource.enabled());
   bool listed = false;

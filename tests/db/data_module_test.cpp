@@ -1,4 +1,4 @@
-// The data module's hooks and the protected scan that puts back what a bulk walk changes.
+// The data module's read-only lists and the protected scan that puts back what a bulk walk changes.
 #include "db_test_support.h"
 
 #include "db/data_module.h"
@@ -20,18 +20,10 @@ class DataModuleTest : public ::testing::Test {
  protected:
   QTemporaryDir tmp;
   std::unique_ptr<HerdTables> dm;
-  bool cowActive = true;
-  int cowRefreshes = 0;
-  bool bullActive = true;
-  int bullRefreshes = 0;
 
   void SetUp() override {
     createTables(tmp.path());
     dm = std::make_unique<HerdTables>(tmp.path());
-    dm->cowWindowActive = [this] { return cowActive; };
-    dm->refreshCowCard = [this] { ++cowRefreshes; };
-    dm->bullWindowActive = [this] { return bullActive; };
-    dm->refreshBullCard = [this] { ++bullRefreshes; };
   }
   void addCows(std::initializer_list<std::pair<int, int>> regionFarm) {
     Table& k = dm->korova;
@@ -82,52 +74,18 @@ TEST_F(DataModuleTest, ListHooksMakeTheGridsReadOnly) {
   EXPECT_FALSE(dm->cowsSource.readOnly());
 }
 
-TEST_F(DataModuleTest, CowCardRefreshesOnlyWhenActiveAndNotSuppressed) {
-  addCows({{1, 1}, {1, 1}, {1, 2}});
-  cowRefreshes = 0;
-  dm->korova.first();
-  dm->korova.next();
-  EXPECT_EQ(cowRefreshes, 2);
-  cowActive = false;  // a dialog is in front of the cows window
-  dm->korova.first();
-  dm->korova.next();
-  EXPECT_EQ(cowRefreshes, 2);
-  cowActive = true;
-  {
-    const Freeze suppressed(dm->cowRefreshSuppressed);
-    dm->korova.first();
-    EXPECT_EQ(cowRefreshes, 2);
-  }
-  dm->korova.setFilter(QStringLiteral("kodvlad=2"));
-  dm->korova.setFiltered(true);
-  EXPECT_EQ(cowRefreshes, 3);
-  // Without the window's functions installed the hook does nothing.
-  dm->cowWindowActive = nullptr;
-  dm->korova.first();
-  EXPECT_EQ(cowRefreshes, 3);
-
-  dm->bik.open();
-  EXPECT_EQ(bullRefreshes, 1);
-  const Freeze suppressed(dm->bullRefreshSuppressed);
-  dm->bik.first();
-  EXPECT_EQ(bullRefreshes, 1);
-  EXPECT_EQ(cowRefreshes, 3);
-}
-
 TEST_F(DataModuleTest, ProtectedScanRestoresEverything) {
   addCows({{5, 2}, {5, 1}, {5, 2}, {0, 0}});
   Table& k = dm->korova;
   k.setFilter(QStringLiteral("kodreg=5 and kodvlad=2"));
   k.setFiltered(true);
   k.goToRecNo(3);
-  cowRefreshes = 0;
   QSignalSpy resets(&dm->cowsSource, &DataSource::reset);
   {
-    ProtectedScan scan(k, dm->cowsSource, &dm->cowRefreshSuppressed);
+    ProtectedScan scan(k, dm->cowsSource);
     EXPECT_FALSE(k.filtered());
     EXPECT_EQ(k.recNo(), 1);
     EXPECT_FALSE(dm->cowsSource.enabled());
-    EXPECT_TRUE(dm->cowRefreshSuppressed);
     int seen = 0;
     for (; !k.eof(); k.next()) {
       ++seen;
@@ -142,11 +100,9 @@ TEST_F(DataModuleTest, ProtectedScanRestoresEverything) {
     k.setFiltered(true);
     EXPECT_EQ(resets.count(), 0);  // the grid is frozen
   }
-  EXPECT_EQ(cowRefreshes, 0);
   EXPECT_EQ(k.filter(), QStringLiteral("kodreg=5 and kodvlad=2"));
   EXPECT_TRUE(k.filtered());
   EXPECT_TRUE(dm->cowsSource.enabled());
-  EXPECT_FALSE(dm->cowRefreshSuppressed);
   EXPECT_GE(resets.count(), 1);  // re-enabled: the grid shows the current state
   EXPECT_EQ(walk(k), (std::vector<int>{1, 3}));
   k.goToRecNo(4);
@@ -158,7 +114,7 @@ TEST_F(DataModuleTest, ProtectedScanRestoresEverything) {
   k.close();
   const Freeze detached(dm->cowsSource);
   {
-    ProtectedScan scan(k, dm->cowsSource, &dm->cowRefreshSuppressed);
+    ProtectedScan scan(k, dm->cowsSource);
     EXPECT_TRUE(k.isOpen());
   }
   EXPECT_FALSE(k.isOpen());
@@ -166,54 +122,42 @@ TEST_F(DataModuleTest, ProtectedScanRestoresEverything) {
   EXPECT_FALSE(k.filtered());
 }
 
-// Every guard that holds a list or a card refresh is a Freeze: whatever the state it finds (set
-// by an outer freeze or not) and however its scope ends, it gives that state back.
+// Every guard that holds a list is a Freeze: whatever the state it finds (set by an outer freeze
+// or not) and however its scope ends, it gives that state back.
 TEST_F(DataModuleTest, AFreezeGivesBackWhatItFoundHoweverItEnds) {
-  for (const bool flagBefore : {false, true})
-    for (const bool listBefore : {true, false})
-      for (const bool error : {false, true}) {
-        SCOPED_TRACE(testing::Message() << "flag " << flagBefore << ", list " << listBefore << ", error " << error);
-        Freeze outer;
-        if (flagBefore) outer.hold(dm->cowRefreshSuppressed);
-        if (!listBefore) outer.hold(dm->cowsSource);
-        try {
-          const Freeze inner({&dm->cowsSource, &dm->bullsSource}, {&dm->cowRefreshSuppressed, &dm->bullRefreshSuppressed});
-          EXPECT_TRUE(dm->cowRefreshSuppressed);
-          EXPECT_TRUE(dm->bullRefreshSuppressed);
-          EXPECT_FALSE(dm->cowsSource.enabled());
-          EXPECT_FALSE(dm->bullsSource.enabled());
-          if (error) throw TableError(QStringLiteral("Таблица KOROVA: сбой."));
-        } catch (const TableError&) {
-        }
-        EXPECT_EQ(dm->cowRefreshSuppressed.isSet(), flagBefore);
-        EXPECT_FALSE(dm->bullRefreshSuppressed);
-        EXPECT_EQ(dm->cowsSource.enabled(), listBefore);
-        EXPECT_TRUE(dm->bullsSource.enabled());
-        outer.release();
-        EXPECT_FALSE(dm->cowRefreshSuppressed);
-        EXPECT_TRUE(dm->cowsSource.enabled());
+  for (const bool listBefore : {true, false})
+    for (const bool error : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "list " << listBefore << ", error " << error);
+      Freeze outer;
+      if (!listBefore) outer.hold(dm->cowsSource);
+      try {
+        const Freeze inner({&dm->cowsSource, &dm->bullsSource});
+        EXPECT_FALSE(dm->cowsSource.enabled());
+        EXPECT_FALSE(dm->bullsSource.enabled());
+        if (error) throw TableError(QStringLiteral("Таблица KOROVA: сбой."));
+      } catch (const TableError&) {
       }
+      EXPECT_EQ(dm->cowsSource.enabled(), listBefore);
+      EXPECT_TRUE(dm->bullsSource.enabled());
+      outer.release();
+      EXPECT_TRUE(dm->cowsSource.enabled());
+    }
 }
 
-TEST_F(DataModuleTest, NestedScanLeavesTheFlagSetForTheOuterOne) {
+TEST_F(DataModuleTest, NestedScanLeavesTheListFrozenForTheOuterOne) {
   addCows({{1, 1}, {2, 1}});
   {
-    ProtectedScan outer(dm->korova, dm->cowsSource, &dm->cowRefreshSuppressed);
-    {
-      ProtectedScan inner(dm->korova, dm->cowsSource, &dm->cowRefreshSuppressed);
-      EXPECT_TRUE(dm->cowRefreshSuppressed);
-    }
-    EXPECT_TRUE(dm->cowRefreshSuppressed);
+    ProtectedScan outer(dm->korova, dm->cowsSource);
+    { ProtectedScan inner(dm->korova, dm->cowsSource); }
     EXPECT_FALSE(dm->cowsSource.enabled());
-    // The bulls scan inside the cows scan touches only its own flag.
+    // The bulls scan inside the cows scan touches only its own list.
     {
-      ProtectedScan bulls(dm->bik, dm->bullsSource, &dm->bullRefreshSuppressed);
-      EXPECT_TRUE(dm->bullRefreshSuppressed);
+      ProtectedScan bulls(dm->bik, dm->bullsSource);
+      EXPECT_FALSE(dm->bullsSource.enabled());
     }
-    EXPECT_FALSE(dm->bullRefreshSuppressed);
-    EXPECT_TRUE(dm->cowRefreshSuppressed);
+    EXPECT_TRUE(dm->bullsSource.enabled());
+    EXPECT_FALSE(dm->cowsSource.enabled());
   }
-  EXPECT_FALSE(dm->cowRefreshSuppressed);
   EXPECT_TRUE(dm->cowsSource.enabled());
 }
 
@@ -224,7 +168,7 @@ TEST_F(DataModuleTest, ScanRestoresWhenTheBodyThrows) {
   k.setFiltered(true);
   k.goToRecNo(2);
   try {
-    ProtectedScan scan(k, dm->cowsSource, &dm->cowRefreshSuppressed);
+    ProtectedScan scan(k, dm->cowsSource);
     k.setFilter(QStringLiteral("kodreg=2"));
     k.setFiltered(true);
     k.fieldByName(u"nokli").asInteger();  // "Корова 2-1" is no whole number
@@ -236,17 +180,15 @@ TEST_F(DataModuleTest, ScanRestoresWhenTheBodyThrows) {
   EXPECT_TRUE(k.filtered());
   EXPECT_EQ(k.recNo(), 2);  // the cursor is back
   EXPECT_TRUE(dm->cowsSource.enabled());
-  EXPECT_FALSE(dm->cowRefreshSuppressed);
 
   // A scan that ends normally puts it back as well.
-  { ProtectedScan scan(k, dm->cowsSource, &dm->cowRefreshSuppressed); }
+  { ProtectedScan scan(k, dm->cowsSource); }
   EXPECT_EQ(k.recNo(), 2);
 
   // A scan whose table cannot open puts back the source and the flag before the error leaves.
   QFile::remove(QDir(tmp.path()).filePath(QStringLiteral("BIK.DBF")));
-  EXPECT_THROW(ProtectedScan(dm->bik, dm->bullsSource, &dm->bullRefreshSuppressed), TableError);
+  EXPECT_THROW(ProtectedScan(dm->bik, dm->bullsSource), TableError);
   EXPECT_TRUE(dm->bullsSource.enabled());
-  EXPECT_FALSE(dm->bullRefreshSuppressed);
 }
 
 TEST_F(DataModuleTest, AScanEndedByAnErrorWritesNoHalfEditedRow) {
@@ -255,7 +197,7 @@ TEST_F(DataModuleTest, AScanEndedByAnErrorWritesNoHalfEditedRow) {
   k.setFilter(QStringLiteral("kodreg=1"));
   k.setFiltered(true);
   try {
-    ProtectedScan scan(k, dm->cowsSource, &dm->cowRefreshSuppressed);
+    ProtectedScan scan(k, dm->cowsSource);
     k.edit();
     k.fieldByName(u"kodreg").setInteger(0);
     k.fieldByName(u"nolki_that_does_not_exist").setString(QStringLiteral("x"));
@@ -269,5 +211,4 @@ TEST_F(DataModuleTest, AScanEndedByAnErrorWritesNoHalfEditedRow) {
   for (k.first(); !k.eof(); k.next()) ++seen;
   EXPECT_EQ(seen, 2);
   EXPECT_TRUE(dm->cowsSource.enabled());
-  EXPECT_FALSE(dm->cowRefreshSuppressed);
 }

@@ -152,15 +152,14 @@ TEST_F(GridModelTest, AScanThatLeavesTheTableAsItWasDoesNotRebuildTheGrid) {
   regions.setFiltered(true);
   ASSERT_EQ(model->rowCount(), 2);
   QSignalSpy resets(model.get(), &QAbstractItemModel::modelReset);
-  RefreshFlag flag;
   {
-    ProtectedScan scan(regions, *source, &flag);
+    ProtectedScan scan(regions, *source);
     for (; !regions.eof(); regions.next()) (void)regions.fieldByName(u"region").asString();
   }
   EXPECT_EQ(resets.count(), 0);
   EXPECT_EQ(model->rowCount(), 2);
   {
-    ProtectedScan scan(regions, *source, &flag);
+    ProtectedScan scan(regions, *source);
     regions.next();  // "Регион 2", unmarked
     regions.edit();
     regions.fieldByName(u"vibor").setString(QStringLiteral("+"));

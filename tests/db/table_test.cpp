@@ -28,7 +28,9 @@ class TableTest : public ::testing::Test {
                    record(raw.fields, {"Нива", "3", "1"})};
     writeFile(QDir(tmp.path()).filePath(QStringLiteral("VLAD.DBF")), raw.bytes());
     farms.setDirectory(tmp.path());
-    farms.afterScroll = [this] { ++hooks; };
+    farms.addListener([this](TableEvent e) {
+      if (e == TableEvent::Scrolled) ++hooks;
+    });
   }
   QString name() { return farms.fieldByName(u"vlad").asString(); }
 };
@@ -183,7 +185,7 @@ TEST_F(TableTest, EditOnAnEmptyTableInserts) {
   EXPECT_EQ(t.file().recordCount(), 2u);
 }
 
-TEST_F(TableTest, HookRunsAfterEveryMove) {
+TEST_F(TableTest, ListenersAreToldOfEveryMove) {
   farms.open();
   EXPECT_GE(hooks, 1);
   auto after = [&](const char* what, const std::function<void()>& op) {
@@ -201,9 +203,11 @@ TEST_F(TableTest, HookRunsAfterEveryMove) {
   after("goToRecNo", [&] { farms.goToRecNo(4); });
   farms.close();
   after("open", [&] { farms.open(); });
-  // The hook sees the row it moved to.
+  // A listener told of the move sees the row it moved to.
   QString seen;
-  farms.afterScroll = [&] { seen = name(); };
+  farms.addListener([&](TableEvent e) {
+    if (e == TableEvent::Scrolled) seen = name();
+  });
   farms.setFilter(QStringLiteral("kodreg=1"));
   EXPECT_EQ(seen, QStringLiteral("Нива"));
 }

@@ -79,8 +79,6 @@ class VariantsWindow : public ::testing::Test {
 
   void expectRunEnded() {
     EXPECT_FALSE(w.isVisible());
-    EXPECT_FALSE(dm().cowRefreshSuppressed);
-    EXPECT_FALSE(dm().bullRefreshSuppressed);
     for (db::DataSource* s : {&dm().regionsSource, &dm().farmsSource, &dm().cowsSource, &dm().traitsSource, &dm().bullsSource})
       EXPECT_TRUE(s->enabled()) << s->objectName().toStdString();
   }

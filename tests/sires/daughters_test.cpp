@@ -71,7 +71,6 @@ TEST_F(Daughters, EveryDaughterWithHerFarmAndScore) {
   EXPECT_EQ(dm.korova.recNo(), cowRec);
   EXPECT_EQ(dm.korova.filter(), "kodreg=1 and kodvlad=1");
   EXPECT_EQ(dm.vlad.filter(), "kodreg=1");
-  EXPECT_FALSE(dm.cowRefreshSuppressed);
 
   // Reopened for a bull without daughters: the titles alone.
   list.hide();
