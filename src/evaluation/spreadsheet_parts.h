@@ -143,7 +143,8 @@ XmlText contentTypes(const std::vector<bool>& sheetHasDrawing);
 XmlText rootRels();
 XmlText app();
 XmlText core();
-XmlText workbook(const QStringList& sheetNames, int activeSheet);
+// `printAreas` holds the print area of each sheet that has one, by sheet number.
+XmlText workbook(const QStringList& sheetNames, int activeSheet, const std::map<int, Range>& printAreas = {});
 XmlText workbookRels(int sheetCount);
 XmlText worksheet(const Sheet& sheet, bool selected, bool hasDrawing, StringTable& strings,
                      StyleTable& styles);
