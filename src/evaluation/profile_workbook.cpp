@@ -284,8 +284,6 @@ void formatProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const QStri
   const int bottom = l.formatBottom;
   sheet.setMargins(kMargins);
   sheet.setPageFit(kOnePage);
-  // Down to the note's last row, which holds no text of its own and would otherwise be left out.
-  sheet.setPrintArea(Range(kTitleRow, kColumnA, l.noteTop + 2, kColumnI));
 
   sheet.setHorizontalAlignment(Range(kTitleRow, kColumnA, kHeaderRow, kColumnI), xlsx::HAlign::Center);
   sheet.setVerticalAlignment(Range(kTitleRow, kColumnA, l.noteTop + 1, kColumnI), xlsx::VAlign::Center);

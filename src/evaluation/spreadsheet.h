@@ -172,9 +172,6 @@ class Sheet {
   void setMargins(const PageMargins& margins) { margins_ = margins; }
   const PageFit& pageFit() const { return pageFit_; }
   void setPageFit(const PageFit& fit) { pageFit_ = fit; }
-  // The cells printed (and fitted to the pages); none: the cells holding something.
-  const std::optional<Range>& printArea() const { return printArea_; }
-  void setPrintArea(const Range& cells) { printArea_ = cells; }
 
   // Writes the value into every cell of the range, except the cells a merged area hides
   // (all of it but its top-left cell), which keep no value, as in the application. A text
@@ -248,7 +245,6 @@ class Sheet {
   QString name_;
   PageMargins margins_;
   PageFit pageFit_;
-  std::optional<Range> printArea_;
   std::vector<std::vector<Cell>> rows_;  // rows_[row - 1][column - 1]
   // The sheet's distinct cell formats, the default first: a cell holds an index, so that a
   // sheet is cheap to copy and its cells' formats are resolved once per format when written.

@@ -82,7 +82,7 @@ XmlText part::core() {
   return out;
 }
 
-XmlText part::workbook(const QStringList& sheetNames, int activeSheet, const std::map<int, Range>& printAreas) {
+XmlText part::workbook(const QStringList& sheetNames, int activeSheet) {
   XmlText out(xml::kDeclaration);
   out.append("<workbook xmlns=\"").append(xml::kMainNs);
   out.append("\" xmlns:r=\"").append(xml::kRelNs).append("\"><bookViews><workbookView");
@@ -101,27 +101,7 @@ XmlText part::workbook(const QStringList& sheetNames, int activeSheet, const std
     xml::appendInt(out, i + 1);
     out.append("\"/>");
   }
-  out.append("</sheets>");
-  if (!printAreas.empty()) {
-    // 'name'!$A$1:$I$36, an apostrophe in the name doubled.
-    out.append("<definedNames>");
-    for (const auto& [sheet, cells] : printAreas) {
-      out.append("<definedName name=\"_xlnm.Print_Area\" localSheetId=\"");
-      xml::appendInt(out, sheet);
-      out.append("\">");
-      QString name = sheetNames.value(sheet);
-      xml::appendText(out, QLatin1Char('\'') + name.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\''));
-      for (const auto& [row, column] : {std::pair{cells.firstRow, cells.firstColumn}, std::pair{cells.lastRow, cells.lastColumn}}) {
-        out.append(row == cells.firstRow && column == cells.firstColumn ? "!$" : ":$");
-        xml::appendText(out, columnName(column));
-        out.append('$');
-        xml::appendInt(out, row);
-      }
-      out.append("</definedName>");
-    }
-    out.append("</definedNames>");
-  }
-  out.append("</workbook>");
+  out.append("</sheets></workbook>");
   return out;
 }
 

@@ -143,8 +143,7 @@ XmlText contentTypes(const std::vector<bool>& sheetHasDrawing);
 XmlText rootRels();
 XmlText app();
 XmlText core();
-// `printAreas` holds the print area of each sheet that has one, by sheet number.
-XmlText workbook(const QStringList& sheetNames, int activeSheet, const std::map<int, Range>& printAreas = {});
+XmlText workbook(const QStringList& sheetNames, int activeSheet);
 XmlText workbookRels(int sheetCount);
 XmlText worksheet(const Sheet& sheet, bool selected, bool hasDrawing, StringTable& strings,
                      StyleTable& styles);

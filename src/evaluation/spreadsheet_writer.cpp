@@ -18,7 +18,6 @@ struct WorkbookWriter::Package {
   StringTable strings;
   StyleTable styles;
   std::vector<bool> hasDrawing;
-  std::map<int, Range> printAreas;  // by sheet number
   int drawings = 0;
 };
 
@@ -56,7 +55,6 @@ QString WorkbookWriter::addSheet(const Sheet& sheet, const QString& wantedName) 
   const int index = int(names_.size()) - 1;
   const bool drawn = !sheet.shapes().empty();
   p.hasDrawing.push_back(drawn);
-  if (sheet.printArea()) p.printAreas.emplace(index, *sheet.printArea());
   const QByteArray number = QByteArray::number(index + 1);
   try {
     p.zip.add("xl/worksheets/sheet" + number + ".xml",
@@ -80,7 +78,7 @@ void WorkbookWriter::finish() {
   try {
     p.zip.add("xl/styles.xml", p.styles.assemble().str());
     p.zip.add("xl/sharedStrings.xml", p.strings.assemble().str());
-    p.zip.add("xl/workbook.xml", part::workbook(names_, activeSheet_, p.printAreas).str());
+    p.zip.add("xl/workbook.xml", part::workbook(names_, activeSheet_).str());
     p.zip.add("xl/_rels/workbook.xml.rels", part::workbookRels(int(names_.size())).str());
     p.zip.add("_rels/.rels", part::rootRels().str());
     p.zip.add("docProps/app.xml", part::app().str());
