@@ -109,7 +109,7 @@ QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), qsiz
 // Room for wrapped text, reckoned with character widths on the wide side of the fonts a
 // spreadsheet application shows the body in (Carlito, Liberation Sans, DejaVu Sans; Gnumeric
 // draws them about a sixth wider against its columns than LibreOffice): a blank 0.32 of the
-// size, a digit 0.56, a capital 0.78, "%" 0.9, anything else 0.62. Each line of text takes 1.2
+// size, a digit 0.56, a capital 0.74, "%" 0.9, anything else 0.62. Each line of text takes 1.2
 // of the size, and a cell keeps 2 points clear on each side.
 constexpr double kCellPadding = 2;
 constexpr double kLineSpacing = 1.2;
@@ -117,7 +117,7 @@ constexpr double kLineSpacing = 1.2;
 double textWidth(QStringView text, double size) {
   double em = 0;
   for (const QChar c : text)
-    em += c.isSpace() ? 0.32 : c.isDigit() ? 0.56 : c.isUpper() ? 0.78 : c == u'%' ? 0.9 : 0.62;
+    em += c.isSpace() ? 0.32 : c.isDigit() ? 0.56 : c.isUpper() ? 0.74 : c == u'%' ? 0.9 : 0.62;
   return em * size;
 }
 
@@ -389,6 +389,12 @@ void fillProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const SireFig
 
   // Every row as tall as its texts need, before the bars and the scale are placed on them.
   fitRows(sheet, kTitleRow, l.formatBottom);
+  // LibreOffice fits to the page only the rows down to the last one holding a text, the note's
+  // first, and cuts the rest of the note off: its first row takes the note's whole height, the
+  // other two a pixel each.
+  const double noteHeight = sheet.geometry(Range(l.noteTop, kColumnA, l.noteTop + 2, kColumnA)).height;
+  sheet.setRowHeight(l.noteTop + 1, l.noteTop + 2, xlsx::snapRowHeight(0.75));
+  sheet.setRowHeight(l.noteTop, l.noteTop, noteHeight - 2 * xlsx::snapRowHeight(0.75));
 
   row = kHeaderRow;
   for (size_t j : e.shownLinear) {
