@@ -48,18 +48,15 @@ constexpr xlsx::Color kFallingFill = xlsx::Color::rgb(0xFF0000);
 constexpr double kBarTransparency = 0.7;
 constexpr double kScaleLimit = 3.5;  // the chart area spans -3.5 to +3.5 units
 
+// The labels of the scale, each over its place on the bars' axis: a text of its own, centred on
+// that place, in the body font. (Spaced out in one cell, they could only be placed right in one
+// application's fonts, and at a size too small to read.)
 const QString kScaleLabels =
     QStringLiteral("    -3         -2         -1         0         +1         +2         +3");
-// The scale is drawn in a monospaced font so that its labels stand over the bars' axis: each
-// label is 11 characters from the next and one unit of the axis is a seventh of the chart area,
-// so a character must be about a 77th of the area's width. Courier New's characters are 0.6 of
-// its size wide, and an application that lacks it takes a font of the same widths (Liberation
-// Mono). At 4.5 points, with the cell's left margin, every label stands within 1 % of the
-// area's width of its place where the four columns are 203 points wide (LibreOffice lays them
-// out so); where they are 192 points (Excel's reading of the same widths) the labels right of
-// zero drift towards the right, "+3" by about 5 %.
-const QString kScaleFont = QStringLiteral("Courier New");
-constexpr double kScaleFontSize = 4.5;
+constexpr double kScaleFontSize = 8;
+
+// Printed on one A4 page in portrait, whatever size the reader's fonts make the sheet.
+constexpr xlsx::PageFit kOnePage{1, 1};
 
 // The five groups of complex traits in column I: the text a trait's XAR is searched for
 // (case-sensitive), its caption and its cells.
@@ -108,6 +105,82 @@ void appendFixed(std::string& out, double value, int width, int decimals) {
 }
 
 QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+
+// Room for wrapped text, reckoned with character widths on the wide side of the fonts a
+// spreadsheet application shows the body in (Carlito, Liberation Sans, DejaVu Sans; Gnumeric
+// draws them about a sixth wider against its columns than LibreOffice): a blank 0.32 of the
+// size, a digit 0.56, a capital 0.74, "%" 0.9, anything else 0.62. Each line of text takes 1.2
+// of the size, and a cell keeps 2 points clear on each side.
+constexpr double kCellPadding = 2;
+constexpr double kLineSpacing = 1.2;
+
+double textWidth(QStringView text, double size) {
+  double em = 0;
+  for (const QChar c : text)
+    em += c.isSpace() ? 0.32 : c.isDigit() ? 0.56 : c.isUpper() ? 0.74 : c == u'%' ? 0.9 : 0.62;
+  return em * size;
+}
+
+double widestWord(QStringView text, double size) {
+  double widest = 0;
+  for (const QStringView word : text.split(u' ', Qt::SkipEmptyParts)) widest = std::max(widest, textWidth(word, size));
+  return widest;
+}
+
+// Lines the text takes when wrapped at blanks in `width` points; a word wider than that is
+// broken over as many lines as it takes.
+int wrappedLines(QStringView text, double width, double size) {
+  const double blank = textWidth(u" ", size);
+  int lines = 0;
+  double line = -1;  // width taken on the current line; -1: no line started
+  for (const QStringView word : text.split(u' ')) {
+    const double w = textWidth(word, size);
+    if (line >= 0 && line + blank + w <= width) {
+      line += blank + w;
+      continue;
+    }
+    ++lines;
+    line = w;
+    for (; line > width; line -= width) ++lines;
+  }
+  return std::max(lines, 1);
+}
+
+// The width in characters of a column that shows `points` of text besides its padding: the
+// application's columns are 7 pixels a character and 5 pixels of margin.
+double columnFor(double points) {
+  const double pixels = std::ceil((points + 2 * kCellPadding) / 0.75);  // 0.75 points a pixel
+  return (pixels - 5) / 7;
+}
+
+// Gives each row from `first` to `last` the height its wrapped texts need (an empty row that of
+// one line of body text), then lengthens the last row of a merged block of rows whose text needs
+// more than its rows.
+void fitRows(xlsx::Sheet& sheet, int first, int last) {
+  std::map<std::pair<int, int>, Range> mergedAt;  // by top-left cell
+  for (const Range& m : sheet.merges()) mergedAt.emplace(std::pair{m.firstRow, m.firstColumn}, m);
+  std::vector<std::pair<Range, double>> blocks;
+  for (int row = first; row <= last; ++row) {
+    double need = kBodyFontSize * kLineSpacing + 2 * kCellPadding;
+    for (int column = kColumnA; column <= kColumnI; ++column) {
+      const xlsx::CellValue value = sheet.value(row, column);
+      const auto* text = std::get_if<QString>(&value);
+      if (!text || text->isEmpty()) continue;
+      const auto it = mergedAt.find({row, column});
+      const Range cells = it == mergedAt.end() ? Range::cell(row, column) : it->second;
+      const double size = sheet.format(row, column).font.size;
+      const double width = sheet.geometry(cells).width - 2 * kCellPadding;
+      const double height = wrappedLines(*text, width, size) * size * kLineSpacing + 2 * kCellPadding;
+      if (cells.rows() == 1) need = std::max(need, height);
+      else blocks.emplace_back(cells, height);
+    }
+    sheet.setRowHeight(row, row, need);
+  }
+  for (const auto& [cells, height] : blocks) {
+    const double shortBy = height - sheet.geometry(cells).height;
+    if (shortBy > 0) sheet.setRowHeight(cells.lastRow, cells.lastRow, sheet.rowHeight(cells.lastRow) + shortBy);
+  }
+}
 
 }  // namespace
 
@@ -210,6 +283,7 @@ void formatProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const QStri
   const ProfileLayout l = layoutOf(e);
   const int bottom = l.formatBottom;
   sheet.setMargins(kMargins);
+  sheet.setPageFit(kOnePage);
 
   sheet.setHorizontalAlignment(Range(kTitleRow, kColumnA, kHeaderRow, kColumnI), xlsx::HAlign::Center);
   sheet.setVerticalAlignment(Range(kTitleRow, kColumnA, l.noteTop + 1, kColumnI), xlsx::VAlign::Center);
@@ -226,15 +300,10 @@ void formatProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const QStri
   sheet.merge(Range(kIdentityRow, kColumnA, kIdentityRow, kColumnD));
   sheet.merge(Range(kIdentityRow, kColumnE, kIdentityRow, kColumnI));
 
-  sheet.setColumnWidth(Range::cell(1, kColumnA), kTraitColumnWidth);
-  for (int column : {kColumnB, kColumnG, kColumnH}) sheet.setColumnWidth(Range::cell(1, column), kWordingColumnWidth);
   sheet.setValue(Range::cell(kHeaderRow, kColumnA), QStringLiteral("Признак"));
   sheet.setValue(Range::cell(kHeaderRow, kColumnB), QStringLiteral("Тенденция"));
   sheet.setValue(Range::cell(kHeaderRow, kColumnG), QStringLiteral("Тенденция"));
-  sheet.merge(chartArea(kHeaderRow));
-  sheet.setValue(chartArea(kHeaderRow), kScaleLabels);
-  sheet.setFontName(chartArea(kHeaderRow), kScaleFont);
-  sheet.setFontSize(chartArea(kHeaderRow), kScaleFontSize);
+  sheet.merge(chartArea(kHeaderRow));  // the scale's labels are drawn over it
   sheet.setValue(Range::cell(kHeaderRow, kColumnH), QStringLiteral("ПСТ в долях СКО"));
   sheet.merge(kDaughtersCells);
 
@@ -247,15 +316,30 @@ void formatProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const QStri
   sheet.setHorizontalAlignment(columnI, xlsx::HAlign::Center);
   sheet.setHorizontalAlignment(Range(kHeaderRow, kColumnA, bottom, kColumnH), xlsx::HAlign::Left);
 
+  // Columns A, B and G at least as wide as the usual widths and as their longest word, so that
+  // no word is broken; H as wide as "ПСТ в долях СКО"'s and the deviations' words need.
+  double trait = widestWord(u"Признак", kBodyFontSize), low = widestWord(u"Тенденция", kBodyFontSize), high = low;
   int row = kHeaderRow;
   for (size_t j : e.shownLinear) {
-    const TraitRow& trait = e.linearRows[j];
+    const TraitRow& t = e.linearRows[j];
     ++row;
-    sheet.setValue(Range::cell(row, kColumnA), trait.xar);
-    sheet.setValue(Range::cell(row, kColumnB), trait.dop1);
-    sheet.setValue(Range::cell(row, kColumnG), trait.dop2);
+    sheet.setValue(Range::cell(row, kColumnA), t.xar);
+    sheet.setValue(Range::cell(row, kColumnB), t.dop1);
+    sheet.setValue(Range::cell(row, kColumnG), t.dop2);
     sheet.merge(chartArea(row));
+    trait = std::max(trait, widestWord(t.xar, kBodyFontSize));
+    low = std::max(low, widestWord(t.dop1, kBodyFontSize));
+    high = std::max(high, widestWord(t.dop2, kBodyFontSize));
   }
+  sheet.setColumnWidth(Range::cell(1, kColumnA), std::max(kTraitColumnWidth, columnFor(trait)));
+  sheet.setColumnWidth(Range::cell(1, kColumnB), std::max(kWordingColumnWidth, columnFor(low)));
+  sheet.setColumnWidth(Range::cell(1, kColumnG), std::max(kWordingColumnWidth, columnFor(high)));
+  sheet.setColumnWidth(Range::cell(1, kColumnH),
+                       std::max(kWordingColumnWidth, columnFor(widestWord(u"ПСТ в долях СКО -0.00", kBodyFontSize))));
+  // Column I as wide as the longest word of its captions ("признаков").
+  double captions = widestWord(u"ОЦ по комплексу признаков Число дочерей в том числе:", kBodyFontSize);
+  for (const ComplexGroup& g : kComplexGroups) captions = std::max(captions, widestWord(g.caption, kBodyFontSize));
+  sheet.setColumnWidth(Range::cell(1, kColumnI), std::max(sheet.defaultColumnWidth(), columnFor(captions)));
 
   sheet.setBorders(Range(kIdentityRow, kColumnA, l.lastTraitRow, kColumnI), xlsx::AllLines, xlsx::BorderStyle::Thin);
 
@@ -287,20 +371,9 @@ void fillProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const SireFig
 
   int row = kHeaderRow;
   for (size_t j : e.shownLinear) {
-    const TraitRow& trait = e.linearRows[j];
-    ++row;
     const LinearFigure& fig = f.linear[j];
-    sheet.setValue(Range::cell(row, kColumnH), deviationText(fig.z, trait));
-
-    // The bar: one unit of the scale is a seventh of the chart area, from its middle.
-    const double clamped = std::clamp(double(fig.z), -kScaleLimit, kScaleLimit);
-    const xlsx::RectF area = sheet.geometry(chartArea(row));
-    const double width = area.width / (2 * kScaleLimit) * std::fabs(clamped);
-    const double middle = area.left + area.width / 2;
-    xlsx::Shape& bar = sheet.addRectangle({fig.z >= 0 ? middle : middle - width, area.top, width, area.height});
-    bar.fill = fig.z >= 0 ? kRisingFill : kFallingFill;
-    bar.fillTransparency = kBarTransparency;
-
+    ++row;
+    sheet.setValue(Range::cell(row, kColumnH), deviationText(fig.z, e.linearRows[j]));
     QString warning;
     if (fig.zeroDaughters) warning += QStringLiteral("СКО по дочерям =0!  ");
     if (fig.zeroBase) warning += QStringLiteral("СКО базы сравнения =0!");
@@ -312,6 +385,45 @@ void fillProfileSheet(xlsx::Sheet& sheet, const SireEvaluation& e, const SireFig
     const DefectFigure& d = f.defects[e.shownDefects[p]];
     const int column = kColumnB + int(p) / l.blockRows;
     sheet.setValue(Range::cell(l.blockTop + int(p) % l.blockRows, column), defectText(int(p) + 1, d.marked, d.strong));
+  }
+
+  // Every row as tall as its texts need, before the bars and the scale are placed on them.
+  fitRows(sheet, kTitleRow, l.formatBottom);
+  // LibreOffice fits to the page only the rows down to the last one holding a text, the note's
+  // first, and cuts the rest of the note off: its first row takes the note's whole height, the
+  // other two a pixel each.
+  const double noteHeight = sheet.geometry(Range(l.noteTop, kColumnA, l.noteTop + 2, kColumnA)).height;
+  sheet.setRowHeight(l.noteTop + 1, l.noteTop + 2, xlsx::snapRowHeight(0.75));
+  sheet.setRowHeight(l.noteTop, l.noteTop, noteHeight - 2 * xlsx::snapRowHeight(0.75));
+
+  row = kHeaderRow;
+  for (size_t j : e.shownLinear) {
+    const float z = f.linear[j].z;
+    ++row;
+    // The bar: one unit of the scale is a seventh of the chart area, from its middle.
+    const double clamped = std::clamp(double(z), -kScaleLimit, kScaleLimit);
+    const xlsx::RectF area = sheet.geometry(chartArea(row));
+    const double width = area.width / (2 * kScaleLimit) * std::fabs(clamped);
+    const double middle = area.left + area.width / 2;
+    xlsx::Shape& bar = sheet.addRectangle({z >= 0 ? middle : middle - width, area.top, width, area.height});
+    bar.fill = z >= 0 ? kRisingFill : kFallingFill;
+    bar.fillTransparency = kBarTransparency;
+  }
+
+  // The scale over the chart area: each label centred on its place in a box one unit wide, clear
+  // of the row's rules. The boxes are white inside and out, as an application that draws every
+  // shape filled and outlined shows them anyway.
+  const xlsx::RectF header = sheet.geometry(chartArea(kHeaderRow));
+  const double unit = header.width / (2 * kScaleLimit);
+  const QStringList labels = kScaleLabels.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+  for (qsizetype i = 0; i < labels.size(); ++i) {
+    const double place = header.left + unit * (double(i) + kScaleLimit - 3);
+    xlsx::Shape& label =
+        sheet.addRectangle({place - unit / 2, header.top + kCellPadding, unit, header.height - 2 * kCellPadding});
+    label.fill = label.line = xlsx::Color::rgb(0xFFFFFF);
+    label.text = labels[i];
+    label.textFont.size = kScaleFontSize;
+    label.name = QStringLiteral("Шкала ") + labels[i];
   }
 }
 

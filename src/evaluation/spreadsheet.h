@@ -132,6 +132,16 @@ struct PageMargins {
   friend bool operator==(const PageMargins&, const PageMargins&) = default;
 };
 
+// How a sheet prints: on A4 paper in portrait, scaled down so that it takes at most `pagesWide`
+// pages across and `pagesTall` down (0: as many as it takes). With both 0 the sheet keeps the
+// application's defaults.
+struct PageFit {
+  int pagesWide = 0;
+  int pagesTall = 0;
+  bool any() const { return pagesWide > 0 || pagesTall > 0; }
+  friend bool operator==(const PageFit&, const PageFit&) = default;
+};
+
 // A rectangle drawn over the cells. Its place is given in points, like the application's
 // AddShape; the writer anchors it to the cells under its corners.
 struct Shape {
@@ -141,6 +151,10 @@ struct Shape {
   std::optional<Color> line;                          // none: no outline
   double lineWidth = 0.75;                            // points
   QString name;                                       // empty: "Прямоугольник N"
+  // A text drawn in black on one line, centred both ways in the rectangle (and beyond its
+  // sides when longer); empty: none.
+  QString text;
+  Font textFont;
 };
 
 // Width in points of a column of the given width in characters (whole pixels at 96 dpi).
@@ -156,6 +170,8 @@ class Sheet {
 
   const PageMargins& margins() const { return margins_; }
   void setMargins(const PageMargins& margins) { margins_ = margins; }
+  const PageFit& pageFit() const { return pageFit_; }
+  void setPageFit(const PageFit& fit) { pageFit_ = fit; }
 
   // Writes the value into every cell of the range, except the cells a merged area hides
   // (all of it but its top-left cell), which keep no value, as in the application. A text
@@ -228,6 +244,7 @@ class Sheet {
 
   QString name_;
   PageMargins margins_;
+  PageFit pageFit_;
   std::vector<std::vector<Cell>> rows_;  // rows_[row - 1][column - 1]
   // The sheet's distinct cell formats, the default first: a cell holds an index, so that a
   // sheet is cheap to copy and its cells' formats are resolved once per format when written.

@@ -94,6 +94,24 @@ void appendColor(XmlText& out, const Color& color, int alpha) {
   out.append("\"/></a:srgbClr>");
 }
 
+// One line, no insets, centred both ways, overflowing the shape rather than wrapping, so that
+// the text's middle is the shape's middle in every application.
+void appendText(XmlText& out, const QString& text, const Font& font) {
+  out.append("<xdr:txBody><a:bodyPr vertOverflow=\"overflow\" horzOverflow=\"overflow\" wrap=\"none\" "
+             "lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" anchor=\"ctr\" anchorCtr=\"0\"/><a:lstStyle/>"
+             "<a:p><a:pPr algn=\"ctr\"/><a:r><a:rPr lang=\"ru-RU\" sz=\"");
+  xml::appendInt(out, std::lround(std::clamp(std::isfinite(font.size) ? font.size : 11.0, 1.0, 400.0) * 100));
+  out.append(font.bold ? "\" b=\"1\"" : "\" b=\"0\"");
+  out.append(font.italic ? " i=\"1\">" : " i=\"0\">");
+  out.append("<a:solidFill><a:srgbClr val=\"000000\"/></a:solidFill><a:latin typeface=\"");
+  xml::appendAttribute(out, font.name);
+  out.append("\"/><a:cs typeface=\"");
+  xml::appendAttribute(out, font.name);
+  out.append("\"/></a:rPr><a:t>");
+  xml::appendText(out, text);
+  out.append("</a:t></a:r></a:p></xdr:txBody>");
+}
+
 void appendShape(XmlText& out, const Sheet& sheet, const Shape& shape, int number) {
   const RectF r = shapeBounds(shape);
 
@@ -110,7 +128,8 @@ void appendShape(XmlText& out, const Sheet& sheet, const Shape& shape, int numbe
   } else {
     xml::appendAttribute(out, shape.name);
   }
-  out.append("\"/><xdr:cNvSpPr/></xdr:nvSpPr><xdr:spPr><a:xfrm><a:off x=\"");
+  out.append(shape.text.isEmpty() ? "\"/><xdr:cNvSpPr/>" : "\"/><xdr:cNvSpPr txBox=\"1\"/>");
+  out.append("</xdr:nvSpPr><xdr:spPr><a:xfrm><a:off x=\"");
   xml::appendInt(out, emu(r.left));
   out.append("\" y=\"");
   xml::appendInt(out, emu(r.top));
@@ -139,7 +158,9 @@ void appendShape(XmlText& out, const Sheet& sheet, const Shape& shape, int numbe
   } else {
     out.append("<a:ln><a:noFill/></a:ln>");
   }
-  out.append("</xdr:spPr></xdr:sp><xdr:clientData/></xdr:twoCellAnchor>");
+  out.append("</xdr:spPr>");
+  if (!shape.text.isEmpty()) appendText(out, shape.text, shape.textFont);
+  out.append("</xdr:sp><xdr:clientData/></xdr:twoCellAnchor>");
 }
 
 }  // namespace

@@ -33,6 +33,11 @@ int columnPixels(double characters);
 int rowPixels(double points);
 // The width attribute of a <col> that the application reads back as exactly columnPixels().
 double columnFileWidth(double characters);
+// The Normal font of the workbook, in which the file states column widths, and the width of its
+// digits in pixels.
+inline constexpr char kNormalFontName[] = "Courier New";
+inline constexpr int kNormalFontSize = 10;
+inline constexpr int kNormalDigitPixels = 8;
 }  // namespace geometry
 
 // The text of a part while it is built. Appending is the writer's innermost work (a sheet is

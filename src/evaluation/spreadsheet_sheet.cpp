@@ -26,11 +26,13 @@ int rowPixels(double points) {
   return int(std::lround(points / kPointsPerPixel));
 }
 
-// Stored in 1/256 of a character, truncated: the application turns that back into the same
-// whole number of pixels.
+// Stored in characters of the workbook's Normal font, Courier New 10, whose digits are 8 pixels
+// (6 points) wide in every application and in every font that stands in for it: pixels / 8 is
+// exact, and the spreadsheet applications all read it back as the same whole number of pixels.
+// (A proportional Normal font is measured differently by each application: LibreOffice makes
+// Calibri's 64-pixel column about 5 % wider, and far more where a stand-in font is used.)
 double columnFileWidth(double characters) {
-  const int pixels = columnPixels(characters);
-  return std::floor(pixels / 7.0 * 256.0) / 256.0;
+  return columnPixels(characters) / double(kNormalDigitPixels);
 }
 
 }  // namespace geometry

@@ -90,9 +90,13 @@ XmlText StyleTable::assemble() const {
   out.append(xml::kDeclaration);
   out.append("<styleSheet xmlns=\"").append(xml::kMainNs).append("\">");
 
+  // Font 0 is the Normal style's, which only sets the unit of the column widths; every cell
+  // format names its own font after it.
   out.append("<fonts count=\"");
-  xml::appendInt(out, qint64(fonts_.size()));
-  out.append("\">");
+  xml::appendInt(out, qint64(fonts_.size()) + 1);
+  out.append("\"><font><sz val=\"");
+  xml::appendInt(out, geometry::kNormalFontSize);
+  out.append("\"/><name val=\"").append(geometry::kNormalFontName).append("\"/><charset val=\"204\"/></font>");
   for (const Font& f : fonts_) {
     out.append("<font>");
     if (f.bold) out.append("<b/>");
@@ -144,13 +148,13 @@ XmlText StyleTable::assemble() const {
   out.append("\">");
   for (const Xf& x : xfs_) {
     out.append("<xf numFmtId=\"0\" fontId=\"");
-    xml::appendInt(out, x.font);
+    xml::appendInt(out, x.font + 1);
     out.append("\" fillId=\"");
     xml::appendInt(out, x.fill);
     out.append("\" borderId=\"");
     xml::appendInt(out, x.border);
     out.append("\" xfId=\"0\"");
-    if (x.font != 0) out.append(" applyFont=\"1\"");
+    out.append(" applyFont=\"1\"");
     if (x.fill != 0) out.append(" applyFill=\"1\"");
     if (x.border != 0) out.append(" applyBorder=\"1\"");
     const char* h = horizontalName(x.horizontal);

@@ -146,6 +146,8 @@ XmlText part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
   out.append(xml::kDeclaration);
   out.append("<worksheet xmlns=\"").append(xml::kMainNs);
   out.append("\" xmlns:r=\"").append(xml::kRelNs).append("\">");
+  const PageFit& fit = sheet.pageFit();
+  if (fit.any()) out.append("<sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr>");
 
   const std::optional<Range> used = sheet.usedRange();
   out.append("<dimension ref=\"");
@@ -192,6 +194,13 @@ XmlText part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
     out.append('"');
   }
   out.append("/>");
+  if (fit.any()) {
+    out.append("<pageSetup paperSize=\"9\" fitToWidth=\"");  // 9: A4
+    xml::appendInt(out, fit.pagesWide);
+    out.append("\" fitToHeight=\"");
+    xml::appendInt(out, fit.pagesTall);
+    out.append("\" orientation=\"portrait\"/>");
+  }
 
   if (hasDrawing) out.append("<drawing r:id=\"rId1\"/>");
   out.append("</worksheet>");

@@ -381,7 +381,7 @@ TEST_F(SpreadsheetTest, CellFormatsAreWrittenOnceAndReferencedRight) {
   const auto xfs = st.at({"cellXfs"}).all("xf");
   EXPECT_EQ(st.at({"fonts"}).attr("count").toInt(), int(fonts.size()));
   EXPECT_EQ(st.at({"cellXfs"}).attr("count").toInt(), int(xfs.size()));
-  EXPECT_EQ(fonts.size(), 4u);  // default, size 10, size 8, bold Arial Cyr 10
+  EXPECT_EQ(fonts.size(), 5u);  // Normal, default, size 10, size 8, bold Arial Cyr 10
   // Every referenced format exists, and its parts exist.
   for (const Node* xf : xfs) {
     EXPECT_LT(xf->attr("fontId").toInt(), int(fonts.size()));
@@ -463,11 +463,12 @@ TEST_F(SpreadsheetTest, SizesMarginsAndGeometryAgree) {
   EXPECT_EQ(pm.attr("header").toDouble(), 0.0);
   EXPECT_EQ(ws.at({"sheetFormatPr"}).attr("defaultRowHeight").toDouble(), 15.0);
 
-  // The application turns a stored width w into trunc((256 w + trunc(128/7)) / 256 * 7) pixels.
+  // The application turns a stored width w into trunc((256 w + trunc(128/8)) / 256 * 8) pixels,
+  // the Normal font's digits being 8 pixels wide.
   std::map<int, double> pixels;
   for (const Node* col : ws.at({"cols"}).all("col"))
     for (int c = col->attr("min").toInt(); c <= col->attr("max").toInt(); ++c)
-      pixels[c] = std::trunc((256 * col->attr("width").toDouble() + 18) / 256 * 7);
+      pixels[c] = std::trunc((256 * col->attr("width").toDouble() + 16) / 256 * 8);
   EXPECT_EQ(pixels, (std::map<int, double>{{1, 79}, {2, 60}, {3, 64}, {4, 64}, {5, 64}, {6, 64},
                                              {7, 60}, {8, 60}, {9, 64}}));
   bool found = false;

@@ -91,6 +91,10 @@ std::vector<ReadBar> readBars(const QByteArray& xml) {
         bars.back().alpha = attr(x, "val").toInt();
       } else if (n == u"xdr:sp") {
         marker = nullptr;
+      } else if (n == u"a:t") {
+        bars.back().text += x.readElementText();
+      } else if (n == u"a:rPr") {
+        bars.back().textSize = attr(x, "sz").toDouble() / 100;
       }
     }
   }
@@ -207,7 +211,9 @@ ReadBook readBook(const QString& path) {
     if (parts.count(rels)) {
       QString target = drawingTarget(parts.at(rels));
       if (target.startsWith(u"../")) target = QStringLiteral("xl/") + target.mid(3);
-      if (parts.count(target)) sheet.bars = readBars(parts.at(target));
+      if (parts.count(target))
+        for (ReadBar& shape : readBars(parts.at(target)))
+          (shape.text.isEmpty() ? sheet.bars : sheet.labels).push_back(std::move(shape));
     }
   }
   book.ok = true;

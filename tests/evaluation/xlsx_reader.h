@@ -1,6 +1,6 @@
 // Reads a written .xlsx back for the tests: sheet names in order, cell texts, merged ranges,
-// cell styles' font sizes and borders, and the rectangles of each sheet's drawing with their
-// anchors.
+// cell styles' font sizes and borders, and the rectangles and texts of each sheet's drawing
+// with their anchors.
 #pragma once
 
 #include <QByteArray>
@@ -22,6 +22,8 @@ struct ReadBar {
   long long x = 0, y = 0, cx = 0, cy = 0;  // EMU
   QString fill;                             // "00FF00"
   int alpha = 100000;
+  QString text;         // a shape holding a text (the scale's labels)
+  double textSize = 0;  // points
 };
 
 struct ReadSheet {
@@ -31,7 +33,8 @@ struct ReadSheet {
   std::map<QString, int> styleOf;    // "A2" -> xf index
   std::map<int, double> columnWidths;
   QByteArray pageMargins;            // the <pageMargins .../> element as written
-  std::vector<ReadBar> bars;
+  std::vector<ReadBar> bars;    // the filled rectangles
+  std::vector<ReadBar> labels;  // the shapes holding a text
   QString text(const QString& cell) const {
     const auto it = cells.find(cell);
     return it == cells.end() ? QString() : it->second;
