@@ -93,8 +93,8 @@ TEST_F(SpreadsheetTest, FailedSavesLeaveNothingBehind) {
     book.save(impossible);
     FAIL() << "saving into a file's path succeeded";
   } catch (const WriteError& e) {
-    EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(impossible))) << e.what();
-    EXPECT_TRUE(e.message().startsWith(QStringLiteral("Не удалось создать файл"))) << e.what();
+    EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(impossible))) << e.what();
+    EXPECT_TRUE(e.text().startsWith(QStringLiteral("Не удалось создать файл"))) << e.what();
   }
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
             QStringList({"blocker"}));
@@ -125,7 +125,7 @@ TEST_F(SpreadsheetTest, FailedSavesLeaveNothingBehind) {
     big.save(target);
   } catch (const WriteError& e) {
     threw = true;
-    EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(target))) << e.what();
+    EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(target))) << e.what();
   }
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
