@@ -3,6 +3,7 @@
 #pragma once
 
 #include "db/data_module.h"
+#include "messages.h"
 #include "named.h"
 #include "reference/farms_window.h"
 #include "reference_support.h"
@@ -22,7 +23,6 @@ const QString kChooseTarget =
 const QString kTargetCaption = QStringLiteral("Выбор хозяйства, в которое будут переведены животные.");
 const QString kMovedDone = QStringLiteral("Удаление хозяйства с переводом животных ВЫПОЛНЕНО!");
 const QString kFreedDone = QStringLiteral("Удаление хозяйства со всеми его животными ВЫПОЛНЕНО!");
-const QString kNoFarms = QStringLiteral("В этом регионе нет владельцев! Можно только добавить.");
 const QStringList kBrowsing = {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6", "Button9"};
 
 // Two regions that both hold a farm with code 1, bulls and cows on both, daughters of the

@@ -209,7 +209,7 @@ TEST(FarmRemoval, InsidePickersTheCallersCowAndBullStayChosen) {
        {"Майка 1/0 +|5", "Зорька 1/0 +|7", "Ночка 1/0 |5", "Дочь-Рассвет 1/2 +|6", "Дочь-Юг 2/1 +|5", "Юг-1 2/1 +|8",
         "Старая 0/0 +|6"},
        {"Буян 1 1/0 5", " Гром 1/0 6", "Чужой 2/1 7", "Соседский 1/2 8"},
-       {kMovedDone, kBullGone, QStringLiteral("В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!")}},
+       {kMovedDone, kBullGone, kNoBulls}},
       {"bulls window, another farm: a farm removed", Caller::BullCard, 1, 1, "Буян 1", "Button3",
        [&](Removal& r) {
          r.app.prompts.pickerActions.push_back(removeKeeping(r, 1, 2, "RadioButton6", 2, 1, nullptr, "Буян 1"));
@@ -302,9 +302,9 @@ TEST(FarmRemoval, InsideRealPickersAnAnimalTakenOutOfTheListGetsNothing) {
     // it is in front between them): the answers go to the boxes only.
     test::ModalAnswers answers;
     answers.ignore(bulls);
-    answers.click(QStringLiteral("Да. Удаляем."));
+    answers.click(kYesDelete);
     answers.click(QStringLiteral("OK"));
-    answers.click(QStringLiteral("Да. Удаляем."));
+    answers.click(kYesDelete);
     answers.click(QStringLiteral("OK"));
     QTimer work;
     work.setInterval(50);
@@ -318,8 +318,7 @@ TEST(FarmRemoval, InsideRealPickersAnAnimalTakenOutOfTheListGetsNothing) {
     QTest::mouseClick(button(cows, "Button6"), Qt::LeftButton);
     EXPECT_EQ(answers.pending(), 0u);
     EXPECT_EQ(answers.shown, QStringList({QStringLiteral("Удаление быка"),
-                                          QStringLiteral("В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!"),
-                                          QStringLiteral("Удаление быка. Продолжение."), kCowGone}));
+                                          kNoBulls, kBullDeleteGoesOn, kCowGone}));
     cows.hide();
     EXPECT_EQ(r.cows(), QStringList({"Майка 1/1 +|5", "Зорька 1/1 +|7", "Ночка 1/1 |5", "Дочь-Рассвет 1/2 +|6",
                                      "Дочь-Юг 2/1 +|5", "Юг-1 0/0 +|8", "Старая 0/0 +|6"}));
@@ -345,7 +344,7 @@ TEST(FarmRemoval, InsideRealPickersAnAnimalTakenOutOfTheListGetsNothing) {
     EXPECT_EQ(answers.pending(), 0u);
     EXPECT_EQ(answers.shown.value(1), kMovedDone);
     EXPECT_EQ(answers.shown.value(3), kBullGone);
-    EXPECT_EQ(answers.shown.value(4), QStringLiteral("В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!"));
+    EXPECT_EQ(answers.shown.value(4), kNoBulls);
     bulls.hide();
     EXPECT_EQ(r.bulls(), QStringList({"Буян 1 1/0 5", " Гром 1/0 6", "Чужой 2/1 7", "Соседский 1/2 8"}));
   }

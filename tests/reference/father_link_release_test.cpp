@@ -1,6 +1,7 @@
 // The one-walk release of father links against bull-by-bull walks over a generated herd, and
 // how codes compare and the table's state comes back.
 #include "farm_removal_fixture.h"
+#include "folder_snapshot.h"
 #include "db/protected_scan.h"
 #include "herdgen/herdgen.h"
 #include "reference/farm_removal.h"
@@ -53,12 +54,6 @@ void removeBullByBull(const QString& dir, const FarmKey& farm) {
     korova.fieldByName(u"kodvlad").setInteger(0);
     korova.post();
   }
-}
-
-QByteArray bytesOf(const QString& path) {
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-  return f.readAll();
 }
 
 }  // namespace
