@@ -12,7 +12,6 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include "base/user_error.h"
 
 #include <QFileInfo>
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
