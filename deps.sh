@@ -3,7 +3,7 @@
 # with --package also what ./package.sh checks the package with (lintian).
 # Works as root and as a user with sudo.
 set -euo pipefail
-PACKAGES=(build-essential cmake pkg-config qt6-base-dev libxkbcommon-dev libzip-dev libdeflate-dev zlib1g-dev
+PACKAGES=(build-essential cmake pkg-config qt6-base-dev libxkbcommon-dev libzip-dev libdeflate-dev
           libjpeg-dev libx11-dev libgtest-dev libbenchmark-dev xvfb xdotool openbox xdg-utils fonts-dejavu-core fonts-paratype
           python3-dbfread python3-dbf gdal-bin file desktop-file-utils appstream
           libreoffice-calc-nogui gnumeric fonts-crosextra-carlito fonts-liberation2 poppler-utils)

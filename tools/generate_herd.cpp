@@ -6,7 +6,7 @@
 #include "cli/command_line.h"
 #include "db/folder_lock.h"
 #include "db/journal.h"
-#include "db/table_error.h"
+#include "base/user_error.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -80,7 +80,7 @@ int run(int argc, char** argv) {
   if (dir.isEmpty() || !haveCows) return usage(argv[0]);
   QElapsedTimer timer;
   timer.start();
-  if (!QDir().mkpath(dir)) throw korvel::db::TableError(QStringLiteral("Папка %1 не создаётся.").arg(dir));
+  if (!QDir().mkpath(dir)) throw korvel::UserError(QStringLiteral("Папка %1 не создаётся.").arg(dir));
   const auto lock = korvel::db::enterWorkFolder(dir);
   if (lock->busy()) {
     korvel::cli::sayError(lock->busyMessage());

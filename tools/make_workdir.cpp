@@ -1,6 +1,7 @@
 // make-workdir [--demo] DIR: lays out a starter working folder; existing files are never
 // touched, and a folder that holds some of the six tables but not all is refused (exit status
 // 1). With --demo a folder without tables gets the demonstration herd instead of empty tables.
+#include "base/user_error.h"
 #include "cli/command_line.h"
 #include "db/folder_lock.h"
 #include "db/journal.h"
@@ -11,8 +12,6 @@
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
-#include <stdexcept>
-#include <string>
 
 namespace {
 
@@ -39,7 +38,7 @@ int run(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   const QString dir = QString::fromLocal8Bit(argv[argc - 1]);
   const QByteArray shown = QDir::toNativeSeparators(dir).toLocal8Bit();
-  if (!QDir().mkpath(dir)) throw std::runtime_error(std::string("Папка ") + shown.constData() + " не создаётся.");
+  if (!QDir().mkpath(dir)) throw korvel::UserError(QStringLiteral("Папка %1 не создаётся.").arg(QDir::toNativeSeparators(dir)));
   const auto lock = korvel::db::enterWorkFolder(dir);
   if (lock->busy()) {
     korvel::cli::sayError(lock->busyMessage());

@@ -1,8 +1,8 @@
 #include "app/start_folder.h"
 
 #include "cli/command_line.h"
+#include "base/user_error.h"
 #include "db/folder_lock.h"
-#include "db/table_error.h"
 #include "starter/demo_folder.h"
 #include "starter/starter_folder.h"
 #include "ui/prompts.h"
@@ -140,10 +140,11 @@ std::optional<int> WorkingFolder::enter(const StartCommand& command, Prompts& pr
     if (lock_->busy()) return refuse(prompts, lock_->busyMessage());
     if (command.where == Where::Herd) layOutStarterFolder(path_);
     else if (command.where == Where::Demo) layOutDemoFolder(path_);
-  } catch (const db::TableError& e) {
+  } catch (const UserError& e) {
     return refuse(prompts, e.text());
   } catch (const std::exception& e) {
-    return refuse(prompts, QString::fromUtf8(e.what()));
+    return refuse(prompts, QStringLiteral("Папка %1 не подготовлена из-за внутренней ошибки программы (%2). Сообщите "
+                                          "о ней разработчикам.").arg(native(path_), QString::fromUtf8(e.what())));
   }
   if (choosing) {
     QSettings settings(settingsFile(), QSettings::IniFormat);

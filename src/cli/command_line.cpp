@@ -1,7 +1,8 @@
 #include "cli/command_line.h"
 
+#include "base/user_error.h"
+
 #include <QFileInfo>
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -54,13 +55,11 @@ int guarded(const std::function<int()>& work) {
     return work();
   } catch (const std::bad_alloc&) {
     sayError(QStringLiteral("Не хватило памяти, работа прервана. Закройте другие программы и повторите."));
+  } catch (const UserError& e) {
+    sayError(e.text());
   } catch (const std::exception& e) {
-    // The program's own errors are worded for the user in Russian; anything else is a fault.
-    const QString text = QString::fromUtf8(e.what());
-    const bool worded = std::any_of(text.begin(), text.end(), [](QChar c) { return c.script() == QChar::Script_Cyrillic; });
-    sayError(worded ? text
-                    : QStringLiteral("Работа прервана внутренней ошибкой программы (%1). Сообщите о ней "
-                                     "разработчикам.").arg(text));
+    sayError(QStringLiteral("Работа прервана внутренней ошибкой программы (%1). Сообщите о ней разработчикам.")
+                 .arg(QString::fromUtf8(e.what())));
   } catch (...) {
     sayError(QStringLiteral("Работа прервана внутренней ошибкой программы. Сообщите о ней разработчикам."));
   }

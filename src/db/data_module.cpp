@@ -1,6 +1,7 @@
 #include "db/data_module.h"
 
 #include "db/folder_recovery.h"
+#include "db/schema.h"
 #include "db/table_error.h"
 
 #include <QDir>
@@ -10,7 +11,10 @@ namespace korvel {
 HerdTables::HerdTables(const QString& workDir, QObject* parent)
     : QObject(parent), workDir_(workDir.isEmpty() ? QDir::currentPath() : workDir) {
   setObjectName(QStringLiteral("DataModule5"));
-  for (db::Table* t : tables()) t->setDirectory(workDir_);
+  for (db::Table* t : tables()) {
+    t->setDirectory(workDir_);
+    db::checkLayoutAtOpening(*t);
+  }
 
   // A row appended or chosen in one of these lists is not typed over by accident.
   const std::pair<db::Table*, db::DataSource*> readOnlyLists[] = {

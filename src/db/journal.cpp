@@ -1,9 +1,9 @@
 #include "db/journal.h"
 
+#include "db/crc32.h"
 #include "db/dbf_file.h"
 #include "db/file_io.h"
 #include "db/folder_files.h"
-#include "db/table.h"
 #include "db/table_error.h"
 
 #include <QDir>
@@ -39,38 +39,17 @@ constexpr qint64 kBatchHeaderSize = 16;  // magic, entry count, payload length, 
 // How much of a table, at its start and at its end, the journal's checksum of it covers.
 constexpr qint64 kSampleSize = 64 * 1024;
 
-// CRC-32 (the reflected polynomial of zip and PNG).
-const std::array<uint32_t, 256>& crcTable() {
-  static const std::array<uint32_t, 256> table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  return table;
-}
-
-uint32_t crcUpdate(uint32_t crc, const char* p, size_t n) {
-  const auto& t = crcTable();
-  crc = ~crc;
-  for (size_t i = 0; i < n; ++i) crc = t[(crc ^ uint8_t(p[i])) & 0xFF] ^ (crc >> 8);
-  return ~crc;
-}
-
 // The checksum of a batch's head: the journal's salt and the batch's entry count and payload
 // length (the 8 bytes after its magic).
 uint32_t headCrc(uint32_t salt, const char* countAndLength) {
   char saltBytes[4];
   for (int i = 0; i < 4; ++i) saltBytes[i] = char((salt >> (8 * i)) & 0xFF);
-  return crcUpdate(crcUpdate(0, saltBytes, 4), countAndLength, 8);
+  return crc32(crc32(0, saltBytes, 4), countAndLength, 8);
 }
 
 // The checksum of a whole batch: its head's, continued over the payload.
 uint32_t batchCrc(uint32_t salt, const char* countAndLength, const char* payload, size_t n) {
-  return crcUpdate(headCrc(salt, countAndLength), payload, n);
+  return crc32(headCrc(salt, countAndLength), payload, n);
 }
 
 // The ranges of a table the journal's checksum of it covers: its first and its last
@@ -177,7 +156,7 @@ JournalContents parse(const QByteArray& bytes, const QString& folder) {
                                  "резервной копии и удалите журнал."));
   const uint32_t salt = uint32_t(Reader(bytes.constData() + 8, 4).number(4));
   if (std::memcmp(r.here(), kMagic, 8) != 0 ||
-      crcUpdate(0, bytes.constData(), 12) != uint32_t(Reader(bytes.constData() + 12, 4).number(4)))
+      crc32(0, bytes.constData(), 12) != uint32_t(Reader(bytes.constData() + 12, 4).number(4)))
     throw damaged(folder);
   r.skip(kHeaderSize);
   while (r.has(1)) {
@@ -271,7 +250,7 @@ void checkTables(const QString& folder, const JournalContents& c) {
         const qint64 from = std::max(pos, begin), to = std::min(pos + image.size(), end);
         if (from < to) std::memcpy(bytes.data() + (from - begin), image.constData() + (from - pos), size_t(to - from));
       }
-      crc = crcUpdate(crc, bytes.constData(), size_t(bytes.size()));
+      crc = crc32(crc, bytes.constData(), size_t(bytes.size()));
     }
     if (crc != t.sample) throw mismatch(QStringLiteral("таблица %1 — не та, что была в начале операции").arg(t.name));
   }
@@ -446,7 +425,7 @@ class Journal {
     put64(b.payload, uint64_t(f.fileLength()));
     uint32_t sample = 0;
     for (const auto& [begin, end] : sampleRanges(f.fileLength()))
-      sample = crcUpdate(sample, f.bytes() + begin, size_t(end - begin));
+      sample = crc32(sample, f.bytes() + begin, size_t(end - begin));
     put32(b.payload, sample);
     ++b.entries;
     addImage(b, t.id, 0, f.bytes(), std::min<qint64>(32, f.fileLength()));
@@ -487,7 +466,7 @@ class Journal {
       salt_ = QRandomGenerator::system()->generate();
       head.append(kMagic, 8);
       put32(head, salt_);
-      put32(head, crcUpdate(0, head.constData(), 12));
+      put32(head, crc32(0, head.constData(), 12));
     }
     head.append(kBatchMagic, 4);
     put32(head, b.entries);
@@ -558,8 +537,6 @@ JournalScope::~JournalScope() {
   }
   forget(journal_);
 }
-
-void JournalScope::declare(const Table& table, const std::vector<uint32_t>& rows) { declare(table.file(), rows); }
 
 void JournalScope::declare(const DbfFile& file, const std::vector<uint32_t>& rows) {
   if (ended_) return;

@@ -27,7 +27,6 @@
 namespace korvel::db {
 
 class DbfFile;
-class Table;
 class Journal;
 
 // One operation on the tables of a working folder. The first scope over a folder starts the
@@ -47,7 +46,6 @@ class JournalScope {
   // The rows of the table the operation is about to change: their images go to the journal in
   // one write and one flush. A row changed without being declared is journaled on its own
   // (one write and one flush for it), so declaring is a matter of speed, not of safety.
-  void declare(const Table& table, const std::vector<uint32_t>& rows);
   void declare(const DbfFile& file, const std::vector<uint32_t>& rows);
 
   // Ends the operation with the tables as they are: they are flushed and the journal deleted.

@@ -1,5 +1,6 @@
 #include "db/schema.h"
 
+#include "db/table.h"
 #include "db/table_error.h"
 
 #include <QDir>
@@ -116,6 +117,10 @@ void checkLayout(const DbfFile& file, const QString& tableName) {
     }
     return;
   }
+}
+
+void checkLayoutAtOpening(Table& table) {
+  table.setOpenCheck([&table](const DbfFile& file) { checkLayout(file, table.tableName()); });
 }
 
 QStringList missingTables(const QString& dir) {

@@ -9,6 +9,8 @@
 
 namespace korvel::db {
 
+class Table;
+
 struct TableLayout {
   QString fileName;  // "REGION.DBF"
   std::vector<FieldDef> fields;
@@ -64,6 +66,8 @@ inline constexpr char16_t dop2[] = u"dop2";
 // kind (text, number or date). Widths may differ and other fields may be present. Throws
 // TableError naming the table and the field.
 void checkLayout(const DbfFile& file, const QString& tableName);
+// Makes `table` check its file so at every opening: the data module's tables do.
+void checkLayoutAtOpening(Table& table);
 
 // The file names of the six tables that the folder does not hold (found case-insensitively).
 QStringList missingTables(const QString& dir);

@@ -1,7 +1,6 @@
 #include "db/table.h"
 
 #include "db/field_value.h"
-#include "db/schema.h"
 #include "db/table_error.h"
 
 #include <QDir>
@@ -51,7 +50,7 @@ void Table::open() {
   if (found.isEmpty())
     fail(QStringLiteral("файл %1 не найден в рабочей папке %2.").arg(wanted, QDir::toNativeSeparators(dir.absolutePath())));
   auto file = std::make_unique<DbfFile>(dir.filePath(found));
-  checkLayout(*file, tableName());
+  if (openCheck_) openCheck_(*file);
   file->afterReload = [this] { fileReloaded(); };
   file_ = std::move(file);
   ++dataVersion_;

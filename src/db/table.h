@@ -56,6 +56,9 @@ class Table {
   void setDirectory(const QString& dir) { dir_ = dir; }
   const QString& directory() const { return dir_; }
 
+  // Run at every opening with the file found, before the table takes it: a check that throws
+  // TableError keeps the table closed.
+  void setOpenCheck(std::function<void(const DbfFile&)> check) { openCheck_ = std::move(check); }
   void open();
   void close();
   bool isOpen() const { return file_ != nullptr; }
@@ -132,6 +135,7 @@ class Table {
   QString component_;
   QString fileName_;
   QString dir_;
+  std::function<void(const DbfFile&)> openCheck_;
   std::unique_ptr<DbfFile> file_;
   QString filterText_;
   bool filtered_ = false;

@@ -1,18 +1,13 @@
-// The one error of the table layer: a text for the user that names the table or file.
+// The error of the table layer: a text for the user that names the table or file.
 #pragma once
 
-#include <QString>
-#include <stdexcept>
+#include "base/user_error.h"
 
 namespace korvel::db {
 
-class TableError : public std::runtime_error {
+class TableError : public UserError {
  public:
-  explicit TableError(const QString& text) : std::runtime_error(text.toStdString()), text_(text) {}
-  const QString& text() const { return text_; }
-
- private:
-  QString text_;
+  using UserError::UserError;
 };
 
 }  // namespace korvel::db

@@ -33,7 +33,7 @@ HandOver handOverWorkbook(const std::function<void(const QString& path)>& write,
   try {
     write(path);
   } catch (const xlsx::WriteError& e) {
-    result.error = e.message();
+    result.error = e.text();
     return result;
   }
   result.path = path;

@@ -9,6 +9,8 @@
 // positions in points, page margins in inches.
 #pragma once
 
+#include "base/user_error.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -259,15 +261,10 @@ class Sheet {
   friend struct SheetAccess;  // the writer's read-only view of the cells
 };
 
-// A failure to write the workbook file; message() is Russian and names the file.
-class WriteError : public std::runtime_error {
+// A failure to write the workbook file; its text names the file.
+class WriteError : public UserError {
  public:
-  explicit WriteError(const QString& message)
-      : std::runtime_error(message.toStdString()), message_(message) {}
-  const QString& message() const { return message_; }
-
- private:
-  QString message_;
+  using UserError::UserError;
 };
 
 // A name the application accepts that none of `taken` has (compared case-insensitively):

@@ -33,10 +33,10 @@ WorkbookWriter::WorkbookWriter(const QString& path, int activeSheet)
 
 WorkbookWriter::~WorkbookWriter() = default;
 
-void WorkbookWriter::failed(const char* detail) const {
+void WorkbookWriter::failed(const QString& detail) const {
   QSaveFile& file = package_->file;
   const bool deviceFailed = file.error() != QFileDevice::NoError;
-  const QString reason = deviceFailed ? db::io::causeText(file) : QString::fromLocal8Bit(detail);
+  const QString reason = deviceFailed ? db::io::causeText(file) : detail;
   file.cancelWriting();
   if (deviceFailed)
     throw WriteError(QStringLiteral("Не удалось записать файл «%1»: %2.").arg(shown_, reason));
@@ -65,7 +65,7 @@ QString WorkbookWriter::addSheet(const Sheet& sheet, const QString& wantedName) 
       p.zip.add("xl/drawings/drawing" + QByteArray::number(d) + ".xml", part::drawing(sheet).str());
     }
   } catch (const ZipFailure& e) {
-    failed(e.what());
+    failed(e.text());
   }
   return name;
 }
@@ -87,7 +87,7 @@ void WorkbookWriter::finish() {
     // The directory lists the content types first, where readers conventionally find them.
     p.zip.finish(contentTypes);
   } catch (const ZipFailure& e) {
-    failed(e.what());
+    failed(e.text());
   }
   if (!p.file.commit()) {
     if (p.file.error() == QFileDevice::RenameError)

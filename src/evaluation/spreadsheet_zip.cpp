@@ -1,5 +1,7 @@
 #include "evaluation/spreadsheet_zip.h"
 
+#include "db/crc32.h"
+
 #include <QDateTime>
 
 #include <libdeflate.h>
@@ -38,7 +40,7 @@ class Bytes {
 };
 
 uint32_t fits32(uint64_t v) {
-  if (v > 0xFFFFFFFFu) throw ZipFailure("the workbook is larger than 4 GB");
+  if (v > 0xFFFFFFFFu) throw ZipFailure(QStringLiteral("книга превышает 4 ГБ — предел формата .xlsx"));
   return uint32_t(v);
 }
 
@@ -60,7 +62,7 @@ void ZipWriter::write(const char* bytes, size_t n) {
   // with the system's reason.
   for (size_t done = 0; done < n;) {
     const qint64 w = out_.write(bytes + done, qint64(n - done));
-    if (w <= 0) throw ZipFailure(out_.errorString().toStdString());
+    if (w <= 0) throw ZipFailure(QStringLiteral("файл не принял данные"));
     done += size_t(w);
   }
   written_ += n;
@@ -70,8 +72,8 @@ void ZipWriter::add(const QByteArray& name, std::string_view data) {
   buffer_.resize(libdeflate_deflate_compress_bound(compressor_, data.size()));
   const size_t packed =
       libdeflate_deflate_compress(compressor_, data.data(), data.size(), buffer_.data(), buffer_.size());
-  if (packed == 0) throw ZipFailure("deflate failed");
-  const Entry e{name, uint32_t(libdeflate_crc32(0, data.data(), data.size())), packed, data.size(), written_};
+  if (packed == 0) throw ZipFailure(QStringLiteral("данные не удалось сжать"));
+  const Entry e{name, db::crc32(0, data.data(), data.size()), packed, data.size(), written_};
   Bytes h;
   h.u32(kLocalHeader).u16(kVersion).u16(0).u16(kDeflated).u16(dosTime_).u16(dosDate_);
   h.u32(e.crc).u32(fits32(e.compressed)).u32(fits32(e.size)).u16(uint16_t(name.size())).u16(0).raw(name);

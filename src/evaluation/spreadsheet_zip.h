@@ -4,12 +4,13 @@
 // than 65,535 parts take the ZIP64 end record, as the applications expect.
 #pragma once
 
+#include "base/user_error.h"
+
 #include <QByteArray>
 #include <QIODevice>
 
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -17,9 +18,10 @@ struct libdeflate_compressor;
 
 namespace korvel::xlsx {
 
-// The device refused bytes (a full disk), or the archive outgrew the ZIP format.
-struct ZipFailure : std::runtime_error {
-  using std::runtime_error::runtime_error;
+// The device refused bytes (a full disk), or the archive outgrew the ZIP format; the text says
+// which, for the writer's message.
+struct ZipFailure : UserError {
+  using UserError::UserError;
 };
 
 class ZipWriter {

@@ -34,7 +34,7 @@ class WorkbookWriter {
 
  private:
   struct Package;
-  [[noreturn]] void failed(const char* detail) const;
+  [[noreturn]] void failed(const QString& detail) const;
   QString shown_;  // the path as the user reads it, for messages
   int activeSheet_;
   QStringList names_;

@@ -1,9 +1,9 @@
 #include "herdgen/herdgen.h"
 
+#include "base/user_error.h"
 #include "db/dbf_writer.h"
 #include "db/folder_recovery.h"
 #include "db/schema.h"
-#include "db/table_error.h"
 #include "db/text.h"
 #include "help/starter_data.h"
 
@@ -169,13 +169,13 @@ void writeStarterCatalogue(const QString& path) {
 
 HerdSummary generateHerd(const QString& dir, const HerdOptions& o) {
   if (o.cows < 0 || o.regions < 1 || o.farmsPerRegion < 1 || o.breeds < 1)
-    throw db::TableError(QStringLiteral("Неверные параметры стада: нужны хотя бы один регион, одно хозяйство и одна порода."));
-  if (!QDir().mkpath(dir)) throw db::TableError(QStringLiteral("Папка %1 не создаётся.").arg(dir));
+    throw UserError(QStringLiteral("Неверные параметры стада: нужны хотя бы один регион, одно хозяйство и одна порода."));
+  if (!QDir().mkpath(dir)) throw UserError(QStringLiteral("Папка %1 не создаётся.").arg(dir));
   Random rng(o.seed);
   HerdSummary s;
   const long long bulls = o.bulls >= 0 ? o.bulls : std::max<long long>(1, o.cows / 20);
   if (o.herdBookCodes && bulls > 10'000'000)
-    throw db::TableError(QStringLiteral("Неверные параметры стада: номеров племенной книги хватает на 10 000 000 быков."));
+    throw UserError(QStringLiteral("Неверные параметры стада: номеров племенной книги хватает на 10 000 000 быков."));
   // An operation an earlier run left unfinished belongs to the tables about to be replaced.
   db::recoverWorkFolder(dir);
   for (const db::TableLayout& t : db::allLayouts()) removeOtherCase(dir, t.fileName);

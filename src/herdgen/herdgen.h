@@ -38,7 +38,7 @@ struct HerdSummary {
 
 // Writes the six tables into `dir` (replacing them): REGION, VLAD, PORODA, BIK and KOROVA
 // generated, XARAKT the starter catalogue, so that the folder is a whole working folder. An
-// operation an earlier run left unfinished there is rolled back first. Throws db::TableError
+// operation an earlier run left unfinished there is rolled back first. Throws UserError
 // when a file cannot be written.
 HerdSummary generateHerd(const QString& dir, const HerdOptions& options);
 

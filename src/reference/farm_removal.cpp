@@ -142,7 +142,7 @@ long long releaseFatherLinks(db::Table& korova, const std::vector<FreedBull>& bu
   const std::vector<LinkedDaughter> daughters = linkedDaughters(korova, bulls);
   if (daughters.empty()) return 0;
   db::JournalScope op(korova.file().folder());
-  op.declare(korova, rowsOf(daughters));
+  op.declare(korova.file(), rowsOf(daughters));
   release(korova, daughters, bulls);
   op.commit();
   return qsizetype(daughters.size());
@@ -180,8 +180,8 @@ TransferCount transferFarmAnimals(HerdTables& dm, const FarmKey& removed, Remova
   std::vector<uint32_t> cowRows = cows;
   const std::vector<uint32_t> daughterRows = rowsOf(daughters);
   cowRows.insert(cowRows.end(), daughterRows.begin(), daughterRows.end());
-  op.declare(korova, cowRows);
-  op.declare(bik, bulls);
+  op.declare(korova.file(), cowRows);
+  op.declare(bik.file(), bulls);
 
   const bool freeCows = variant == RemovalVariant::AllFreed;
   const FarmKey nowhere{0, 0};

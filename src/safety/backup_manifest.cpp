@@ -1,10 +1,10 @@
 #include "safety/backup_manifest.h"
 
+#include "db/crc32.h"
 #include "db/file_io.h"
 
 #include <QFile>
 #include <cerrno>
-#include <zlib.h>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -21,7 +21,7 @@ const QByteArray kFirstLine = "korvel backup 2";
 const QByteArray kFirstLineV1 = "korvel backup 1";
 
 quint32 crcOf(const QByteArray& bytes) {
-  return quint32(crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
+  return db::crc32(0, bytes.constData(), size_t(bytes.size()));
 }
 
 QByteArray hex(quint32 v) { return QByteArray::number(v, 16).rightJustified(8, '0'); }

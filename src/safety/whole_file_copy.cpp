@@ -1,5 +1,6 @@
 #include "safety/whole_file_copy.h"
 
+#include "db/crc32.h"
 #include "db/file_io.h"
 #include "db/folder_files.h"
 #include "safety/backup_manifest.h"
@@ -9,7 +10,6 @@
 #include <QTemporaryFile>
 #include <cerrno>
 #include <vector>
-#include <zlib.h>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -63,16 +63,16 @@ Copied copyToTemporary(const QString& source, const QString& targetDir, bool noF
   if (!temporary.open()) return {{}, openError(), {}};  // removed again by its destructor on every failure below
 
   std::vector<char> buffer(size_t(4) << 20);
-  uLong crc = crc32(0L, Z_NULL, 0);
+  uint32_t crc = 0;
   for (;;) {
     const qint64 n = in.read(buffer.data(), qint64(buffer.size()));
     if (n < 0) return {{}, EIO, {}};
     if (n == 0) break;
     if (const int err = db::io::writeAt(temporary.handle(), out.print.size, buffer.data(), size_t(n))) return {{}, err, {}};
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), uInt(n));
+    crc = db::crc32(crc, buffer.data(), size_t(n));
     out.print.size += n;
   }
-  out.print.crc = quint32(crc);
+  out.print.crc = crc;
   const QFileInfo info(source);
   temporary.setPermissions(info.permissions());
   temporary.setFileTime(info.lastModified(), QFileDevice::FileModificationTime);

@@ -156,7 +156,7 @@ int releaseDaughters(HerdTables& dm, long long code, const QString& name, bool f
   for (const db::Row row : db::LiveRows(korova))
     if (link.code(row) == code) daughters.push_back(row.index());
   db::JournalScope op(dm.workDir());
-  op.declare(korova, daughters);
+  op.declare(korova.file(), daughters);
   int changed = 0;
   for (uint32_t i : daughters) {
     korova.editRowAt(i);

@@ -10,7 +10,7 @@ namespace korvel {
 // Lays out the demonstration herd in `dir` (created when absent) when the folder holds none of
 // the six tables; a folder that holds all six only gets what else is missing (instructions,
 // pictures), as a starter folder would. Returns whether the herd was generated now. Throws
-// db::TableError or std::runtime_error with a message for the user.
+// UserError (db::TableError from the table layer).
 bool layOutDemoFolder(const QString& dir);
 
 }  // namespace korvel

@@ -1,5 +1,6 @@
 #include "starter/starter_folder.h"
 
+#include "base/user_error.h"
 #include "db/file_io.h"
 #include "db/file_set_swap.h"
 #include "db/folder_files.h"
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <stdexcept>
 
 namespace korvel {
 namespace {
@@ -26,7 +26,7 @@ bool presentCaseInsensitive(const QDir& dir, const QString& name) {
 }
 
 [[noreturn]] void cannotWrite(const QString& path, const QString& why) {
-  throw std::runtime_error(QStringLiteral("Не удалось записать %1: %2").arg(QDir::toNativeSeparators(path), why).toStdString());
+  throw UserError(QStringLiteral("Не удалось записать %1: %2").arg(QDir::toNativeSeparators(path), why));
 }
 
 // The rows of the cow card's linear grid: the catalogue's first rows while they are linear
@@ -92,11 +92,10 @@ QStringList layOutStarterFolder(const QString& dirPath) {
   } else if (!missing.isEmpty()) {
     // Some tables are there and some not: a table was lost. An empty one in its place would
     // pass for the data (and showing the bulls would then zero their figures).
-    throw std::runtime_error(
+    throw UserError(
         QStringLiteral("В папке %1 нет таблиц: %2. Остальные таблицы на месте, поэтому пустые таблицы не "
                        "создаются: верните недостающие файлы (например, из резервной копии). Ничего не записано.")
-            .arg(QDir::toNativeSeparators(dirPath), missing.join(QStringLiteral(", ")))
-            .toStdString());
+            .arg(QDir::toNativeSeparators(dirPath), missing.join(QStringLiteral(", "))));
   }
 
   for (const InstructionFile& f : starterInstructions()) {

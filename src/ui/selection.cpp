@@ -26,7 +26,7 @@ SelectionOutcome selectByKey(const SelectionScope& scope, const QString& key) {
   setScope(t, scope.scopeFilter);
   // Every mark of the scope is rewritten: all or nothing, the rows' images taken at once.
   db::JournalScope op(t.file().folder());
-  op.declare(t, t.passingRecords());
+  op.declare(t.file(), t.passingRecords());
   t.first();
   const int nameField = t.fieldIndex(scope.nameField);
   const int markField = t.fieldIndex(scope.markField);

@@ -1,6 +1,6 @@
 #include "ui/window_base.h"
 
-#include "db/table_error.h"
+#include "base/user_error.h"
 #include "ui/prompts.h"
 
 #include <QPointer>
@@ -31,13 +31,12 @@ std::optional<QString> failureOf(const std::function<void()>& handler, const QSt
   try {
     handler();
     return std::nullopt;
-  } catch (const db::TableError& e) {
+  } catch (const UserError& e) {
     return e.text();
   } catch (const std::bad_alloc&) {
     return lead + QStringLiteral(": не хватило памяти.");
   } catch (const std::exception& e) {
-    // The program's own errors carry Russian texts in UTF-8; an internal fault at least says
-    // what it was.
+    // A fault of the program: the developers' text at least says what it was.
     return lead + QStringLiteral(": ") + QString::fromUtf8(e.what());
   }
 }

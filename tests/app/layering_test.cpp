@@ -15,9 +15,9 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::map<std::string, int> kFloors = {
-    {"db", 1},        {"cli", 1},       {"herd", 2},       {"ui", 2},      {"reference", 3},
-    {"help", 3},      {"cows", 4},      {"herdgen", 4},    {"sires", 5},   {"evaluation", 6},
-    {"safety", 6},    {"starter", 6},   {"app", 7},
+    {"base", 0},    {"db", 1},         {"cli", 1},   {"herd", 2},       {"ui", 2},
+    {"reference", 3}, {"help", 3},     {"cows", 4},  {"herdgen", 4},    {"sires", 5},
+    {"evaluation", 6}, {"safety", 6},  {"starter", 6}, {"app", 7},
 };
 
 TEST(Layering, NoIncludeRunsUpAFloorOrSideways) {

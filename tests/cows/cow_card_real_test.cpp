@@ -5,6 +5,7 @@
 #include "cows/cow_card.h"
 #include "cows/trait_catalogue.h"
 #include "db/data_module.h"
+#include "messages.h"
 #include "qt_print.h"
 #include "raw_table.h"
 #include "real_windows.h"
@@ -29,12 +30,12 @@ using test::ModalAnswers;
 using test::named;
 using test::settle;
 using test::typeKeys;
+using test::kComplexOnly;
+using test::kDefectOnly;
+using test::kLinearOnly;
 
 namespace {
 
-const QString kLinear = QStringLiteral("Допустимы только цифры от 1 до 9");
-const QString kDefect = QStringLiteral("Допустимы только + или ++ или пробел");
-const QString kComplex = QStringLiteral("Допустимы только числа от 1 до 100");
 const QString kDate = QStringLiteral("Дата отела введена ошибочно!! Пример: 31.01.2001");
 
 }  // namespace
@@ -61,13 +62,13 @@ TEST(CowCardRealWindow, EveryCheckMessageAnsweredByMouseOrKeyLeavesTheCellAsTheC
     QString correction;  // a valid value typed afterwards
   };
   const Case cases[] = {
-      {"StringGrid1", 1, "30", 0, Answer::ClickOk, kLinear, "7"},
-      {"StringGrid1", 2, " ", Qt::Key_Tab, Answer::Return, kLinear, "2"},
-      {"StringGrid1", 3, "a", 0, Answer::Escape, kLinear, "9"},
-      {"StringGrid2", 2, "+++", 0, Answer::ClickOk, kDefect, "++"},
-      {"StringGrid2", 3, "-", Qt::Key_Tab, Answer::Escape, kDefect, "+"},
-      {"StringGrid3", 1, "0", 0, Answer::ClickOk, kComplex, "64"},
-      {"StringGrid3", 2, "101", 0, Answer::Return, kComplex, "100"},
+      {"StringGrid1", 1, "30", 0, Answer::ClickOk, kLinearOnly, "7"},
+      {"StringGrid1", 2, " ", Qt::Key_Tab, Answer::Return, kLinearOnly, "2"},
+      {"StringGrid1", 3, "a", 0, Answer::Escape, kLinearOnly, "9"},
+      {"StringGrid2", 2, "+++", 0, Answer::ClickOk, kDefectOnly, "++"},
+      {"StringGrid2", 3, "-", Qt::Key_Tab, Answer::Escape, kDefectOnly, "+"},
+      {"StringGrid3", 1, "0", 0, Answer::ClickOk, kComplexOnly, "64"},
+      {"StringGrid3", 2, "101", 0, Answer::Return, kComplexOnly, "100"},
   };
   std::map<QString, QString> expected;  // field -> value written
   for (const Case& c : cases) {

@@ -8,6 +8,7 @@
 #include "help/jpeg.h"
 #include "help/picture_window.h"
 #include "herd_writer.h"
+#include "messages.h"
 #include "modal_closer.h"
 #include "named.h"
 #include "raw_table.h"
@@ -40,6 +41,9 @@ using test::label;
 using test::named;
 using test::RawField;
 using test::RawTable;
+using test::kComplexOnly;
+using test::kDefectOnly;
+using test::kLinearOnly;
 
 // Rewrites the XAR of the catalogue row whose ID is `id`.
 void setCatalogueText(const QString& dir, const QString& id, const QString& xar) {
@@ -138,19 +142,16 @@ class Herd {
 }  // namespace
 
 TEST(CowCardOperations, InputChecksOfTheThreeGrids) {
-  const QString linear = QStringLiteral("Допустимы только цифры от 1 до 9");
-  const QString defect = QStringLiteral("Допустимы только + или ++ или пробел");
-  const QString complex = QStringLiteral("Допустимы только числа от 1 до 100");
   for (const QString t : {"", "1", "5", "9"}) EXPECT_FALSE(cellInputRefusal(TraitKind::Linear, t)) << t.toStdString();
   for (const QString t : {"0", "10", "a", " ", " 5", "5 "})
-    EXPECT_EQ(cellInputRefusal(TraitKind::Linear, t), linear) << t.toStdString();
+    EXPECT_EQ(cellInputRefusal(TraitKind::Linear, t), kLinearOnly) << t.toStdString();
   for (const QString t : {"", " ", "+", "++"}) EXPECT_FALSE(cellInputRefusal(TraitKind::Defect, t)) << t.toStdString();
   for (const QString t : {"+++", "  ", "-", "+ ", "1"})
-    EXPECT_EQ(cellInputRefusal(TraitKind::Defect, t), defect) << t.toStdString();
+    EXPECT_EQ(cellInputRefusal(TraitKind::Defect, t), kDefectOnly) << t.toStdString();
   for (const QString t : {"", "1", "10", "100", "  55", "007"})
     EXPECT_FALSE(cellInputRefusal(TraitKind::Complex, t)) << t.toStdString();
   for (const QString t : {"0", "101", "1000", "5 ", " ", "-5", "+5", "1.5", "99999999999"})
-    EXPECT_EQ(cellInputRefusal(TraitKind::Complex, t), complex) << t.toStdString();
+    EXPECT_EQ(cellInputRefusal(TraitKind::Complex, t), kComplexOnly) << t.toStdString();
 }
 
 TEST(CowCardOperations, CalvingDateAndCellAccess) {
@@ -289,7 +290,7 @@ TEST(CowCard, KeystrokeChecksInTheThreeGridsAndTheScoreWhileEditing) {
   button(f, "Button2")->click();
   ASSERT_TRUE(f.editingMode());
   h.type(grid(f, "StringGrid1"), 3, "10");
-  EXPECT_EQ(h.prompts().messages, QStringList({QStringLiteral("Допустимы только цифры от 1 до 9")}));
+  EXPECT_EQ(h.prompts().messages, QStringList({kLinearOnly}));
   EXPECT_EQ(h.cell(grid(f, "StringGrid1"), 3), "");
   EXPECT_TRUE(button(f, "Button5")->isVisible());
   EXPECT_TRUE(label(f, "Label9")->isVisible());
@@ -311,8 +312,7 @@ TEST(CowCard, KeystrokeChecksInTheThreeGridsAndTheScoreWhileEditing) {
   EXPECT_EQ(h.cell(grid(f, "StringGrid3"), 2), "");
   EXPECT_EQ(label(f, "Label19")->text(), QStringLiteral("Общая оценка:  62"));  // 79.75 - 18
   EXPECT_EQ(label(f, "Label20")->text(), QStringLiteral("Категория:  Плохой"));
-  EXPECT_EQ(h.prompts().messages, QStringList({QStringLiteral("Допустимы только числа от 1 до 100"),
-                                               QStringLiteral("Допустимы только числа от 1 до 100")}));
+  EXPECT_EQ(h.prompts().messages, QStringList({kComplexOnly, kComplexOnly}));
 
   // Defects: a blank stays without a message; the third plus is refused.
   h.prompts().messages.clear();
@@ -321,7 +321,7 @@ TEST(CowCard, KeystrokeChecksInTheThreeGridsAndTheScoreWhileEditing) {
   EXPECT_TRUE(h.prompts().messages.isEmpty());
   h.type(grid(f, "StringGrid2"), 6, "+++");
   EXPECT_EQ(h.cell(grid(f, "StringGrid2"), 6), "");
-  EXPECT_EQ(h.prompts().messages, QStringList({QStringLiteral("Допустимы только + или ++ или пробел")}));
+  EXPECT_EQ(h.prompts().messages, QStringList({kDefectOnly}));
   // Changes in the defects and linear traits leave the score alone.
   EXPECT_EQ(label(f, "Label19")->text(), QStringLiteral("Общая оценка:  62"));
 }

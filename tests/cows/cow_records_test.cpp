@@ -34,15 +34,16 @@ using test::kBreedPicker;
 using test::kDuplicateAnimal;
 using test::kHerdPicker;
 using test::kNoMatch;
+using test::kBullPicker;
+using test::kNewCowCaption;
+using test::kNoDelete;
+using test::kRenameCaption;
+using test::kYesDelete;
 
 namespace {
 
 const QString kEmptyFarm = QStringLiteral("В этом хозяйстве нет записей коров. Можно только ДОБАВИТЬ!");
-const QString kAddCaption = QStringLiteral("Введите кличку/идентифик.№ коровы и закройте это окно");
-const QString kRenameCaption = QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно");
 const QString kMovePicker = QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно.");
-const QString kBullPicker =
-    QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно.");
 const QStringList kFullCard = {"Button1", "Button10", "Button11", "Button2", "Button3", "Button4",
                                "Button6", "Button7",  "Button8",  "Button9"};
 const QStringList kEmptyCard = {"Button1", "Button11", "Button3"};
@@ -146,7 +147,7 @@ TEST(CowRecords, AddingRefusesANameOfTheFarmAndReusesTheFreeRowBlank) {
   c.goTo("Ночка");
   c.prompts().texts = {" ab ", "   "};
   button(w, "Button1")->click();
-  EXPECT_EQ(c.prompts().textCaptions, QStringList{kAddCaption});
+  EXPECT_EQ(c.prompts().textCaptions, QStringList{kNewCowCaption});
   EXPECT_EQ(c.prompts().messages, QStringList{kDuplicateAnimal});
   EXPECT_EQ(c.current(), "AB");
   EXPECT_EQ(named<DBGrid>(w, "DBGrid1")->currentIndex().data().toString(), "AB");
@@ -291,8 +292,8 @@ TEST(CowRecords, RemovingAsksFreesTheRowAndEmptiesTheFarm) {
   EXPECT_EQ(q.caption, QStringLiteral("Удаление коровы"));
   EXPECT_EQ(q.label1, QStringLiteral("Вы действительно хотите удалить корову "));
   EXPECT_EQ(q.label2, QStringLiteral("\"А-123\"?"));
-  EXPECT_EQ(q.yesText, QStringLiteral("Да. Удаляем."));
-  EXPECT_EQ(q.noText, QStringLiteral("Нет. Не удаляем."));
+  EXPECT_EQ(q.yesText, kYesDelete);
+  EXPECT_EQ(q.noText, kNoDelete);
   EXPECT_TRUE(c.rows().contains(QStringLiteral("А-123 1/1")));
 
   button(w, "Button4")->click();

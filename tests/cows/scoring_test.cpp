@@ -28,6 +28,9 @@ class Herd {
     db::DbfFile::create(QDir(dir.path()).filePath("KOROVA.DBF"), std::move(korovaFields));
     xarakt.setDirectory(dir.path());
     korova.setDirectory(dir.path());
+    // Checked as the data module's tables are.
+    db::checkLayoutAtOpening(xarakt);
+    db::checkLayoutAtOpening(korova);
     xarakt.open();
     korova.open();
     for (const CatalogueLine& l : lines) {

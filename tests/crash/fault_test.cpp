@@ -176,7 +176,7 @@ TEST(WriteFailure, EveryCauseAPersonReadsIsToldInRussian) {
     book.save(path);
     ADD_FAILURE() << "a workbook larger than the disk was saved";
   } catch (const xlsx::WriteError& e) {
-    EXPECT_TRUE(e.message().contains(db::io::causeText(ENOSPC))) << e.message().toStdString() << " / " << e.what();
+    EXPECT_TRUE(e.text().contains(db::io::causeText(ENOSPC))) << e.text().toStdString() << " / " << e.what();
   }
   EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }

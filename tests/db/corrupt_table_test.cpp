@@ -278,6 +278,7 @@ QString openError(const QString& dir, const TableLayout& layout, const std::vect
   const bool fullName = layout.fileName == QLatin1String("PORODA.DBF");
   Table t(QStringLiteral("t"), fullName ? layout.fileName : layout.fileName.chopped(4));
   t.setDirectory(dir);
+  checkLayoutAtOpening(t);
   try {
     t.open();
   } catch (const TableError& e) {
@@ -326,4 +327,9 @@ TEST(LayoutCheck, AHerdTableLackingAFieldOrHoldingOneOfAnotherTypeDoesNotOpen) {
   EXPECT_EQ(openError(dir.path(), region, {N("KODREG", 6), C("REGION", 10), C("VIBOR", 1)}), QString());
   EXPECT_EQ(openError(dir.path(), region, {N("KODREG", 6), C("REGION", 10)}),
             QStringLiteral("Таблица REGION: в файле нет поля VIBOR, таблица не открыта."));
+  // The data module's tables check their layouts at opening: XARAKT opens with it.
+  const TableLayout traits = xaraktLayout();
+  DbfFile::create(QDir(dir.path()).filePath(traits.fileName), {traits.fields.begin() + 1, traits.fields.end()});
+  EXPECT_EQ(korvel::HerdTables(dir.path()).openError(),
+            QStringLiteral("Таблица XARAKT: в файле нет поля %1, таблица не открыта.").arg(traits.fields.front().name));
 }

@@ -52,6 +52,15 @@ QByteArray readFile(const QString& path) {
   return f.readAll();
 }
 
+void copyFixture(const QString& folder, const QString& to) {
+  const QDir from(QStringLiteral(KORVEL_FIXTURES "/") + folder);
+  for (const QString& e : from.entryList(QDir::Files)) {
+    const QString target = QDir(to).filePath(e);
+    ASSERT_TRUE(QFile::copy(from.filePath(e), target)) << e.toStdString();
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  }
+}
+
 std::string record(const std::vector<RawDbf::Field>& fields, const std::vector<std::string>& values, bool deleted) {
   std::string r(deleted ? "*" : " ");
   for (size_t i = 0; i < fields.size(); ++i) {

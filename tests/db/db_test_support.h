@@ -38,6 +38,8 @@ struct RawDbf {
 
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+// A folder of tests/fixtures copied into `to`, its files writable.
+void copyFixture(const QString& folder, const QString& to);
 
 // One record of `fields` from UTF-8 values written in Windows-1251: character fields
 // left-aligned, others right-aligned.

@@ -6,6 +6,7 @@
 
 #include "db/field_value.h"
 #include "db/rows.h"
+#include "db/schema.h"
 #include "db/table_error.h"
 
 #include <QDate>
@@ -186,16 +187,6 @@ TEST(ForeignFilesTest, IndependentReaderSeesWhatTheLayerWrote) {
 
 namespace {
 
-// A fixture folder's files copied into a temporary working folder, writable.
-void copyFixture(const QString& folder, const QString& to) {
-  const QDir from(QStringLiteral(KORVEL_FIXTURES "/") + folder);
-  for (const QString& e : from.entryList(QDir::Files)) {
-    const QString target = QDir(to).filePath(e);
-    ASSERT_TRUE(QFile::copy(from.filePath(e), target)) << e.toStdString();
-    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-  }
-}
-
 QString dbfIn(const QString& dir) {
   const QStringList found = QDir(dir).entryList({QStringLiteral("*.dbf")}, QDir::Files);
   return found.isEmpty() ? QString() : QDir(dir).filePath(found.front());
@@ -316,6 +307,7 @@ TEST(ForeignFilesTest, TablesTheProgramCannotWriteAreRefusedAtOpening) {
     const QByteArray before = readFile(file);
     Table t(QStringLiteral("Table1"), QStringLiteral("REGION"));
     t.setDirectory(tmp.path());
+    checkLayoutAtOpening(t);
     try {
       t.open();
       ADD_FAILURE() << "opened";

@@ -25,10 +25,10 @@ using test::named;
 using test::appendRow;
 using test::shownButtons;
 using test::kHerdPicker;
+using test::kNoFarms;
 
 namespace {
 
-const QString kNoFarms = QStringLiteral("В этом регионе нет владельцев! Можно только добавить.");
 const QString kDuplicate = QStringLiteral("Такой владелец (хозяйство) уже есть... повтор недопустим.");
 const QString kArchiveWord = QStringLiteral(
     "Слово АРХИВ в названии хозяйства недопустимо. Архив региона создается специальной клавишей. Архив в регионе "

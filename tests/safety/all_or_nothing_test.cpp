@@ -2,6 +2,7 @@
 // or kills it midway; a backup leaves on its medium either a complete set or one that a restore
 // refuses; a restore refuses a set that the backup's manifest does not vouch for.
 #include "drive_fixture.h"
+#include "messages.h"
 #include "work_folder.h"
 
 #include "db/data_module.h"
@@ -36,8 +37,8 @@ using test::temporaries;
 using test::TestDrive;
 using test::WorkFolder;
 using test::writeFile;
+using test::kNotRestored;
 
-const QString kNotRestored = QStringLiteral("Даные НЕ ВОССТАНОВЛЕНЫ!!");
 const QString kUnfinished = QStringLiteral(
     "Резервная копия на носителе не закончена: её создание было прервано или не удалось. Такую копию "
     "восстанавливать нельзя. Рабочая папка осталась без изменений.");

@@ -1,5 +1,6 @@
 // The drive letters, and backup and restore over temporary folders standing for the media.
 #include "drive_fixture.h"
+#include "messages.h"
 #include "work_folder.h"
 
 #include "db/table.h"
@@ -21,6 +22,7 @@ using test::temporaries;
 using test::TestDrive;
 using test::WorkFolder;
 using test::writeFile;
+using test::kNotRestored;
 
 const QStringList kTables = {"BIK.DBF", "KOROVA.DBF", "PORODA.DBF", "REGION.DBF", "VLAD.DBF", "XARAKT.DBF"};
 
@@ -165,7 +167,7 @@ TEST(Backup, FailuresAreReportedAndNothingIsPutInPlace) {
     EXPECT_EQ(QDir(e.path("arhivbik")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"KOROVA.DBF"});
     WorkFolder other;
-    EXPECT_EQ(safety::restoreFromDrive(other.path(), 'E').messages, QStringList{"Даные НЕ ВОССТАНОВЛЕНЫ!!"});
+    EXPECT_EQ(safety::restoreFromDrive(other.path(), 'E').messages, QStringList{kNotRestored});
   }
   {  // the backup folder cannot be made
     TestDrive g('G');
@@ -239,14 +241,14 @@ TEST(Restore, AFailedCopyLeavesTheWorkingFolderAsItWas) {
   EXPECT_EQ(out.messages, (QStringList{"KOROVA.DBF.BAK не скопирован",
                                        "Причина: на месте файла находится папка с тем же именем. Рабочая папка "
                                        "осталась без изменений.",
-                                       "Даные НЕ ВОССТАНОВЛЕНЫ!!"}));
+                                       kNotRestored}));
   EXPECT_TRUE(snapshot(work.path()) == before) << "the working folder changed";
 
   // An empty backup folder, or none at all, restores nothing.
   for (const QString& name : QDir(f.path("arhivbik")).entryList(QDir::Files)) QFile::remove(f.path("arhivbik/" + name));
-  EXPECT_EQ(safety::restoreFromDrive(work.path(), 'F').messages, QStringList{"Даные НЕ ВОССТАНОВЛЕНЫ!!"});
+  EXPECT_EQ(safety::restoreFromDrive(work.path(), 'F').messages, QStringList{kNotRestored});
   ASSERT_TRUE(QDir(f.path("arhivbik")).removeRecursively());
-  EXPECT_EQ(safety::restoreFromDrive(work.path(), 'F').messages, QStringList{"Даные НЕ ВОССТАНОВЛЕНЫ!!"});
+  EXPECT_EQ(safety::restoreFromDrive(work.path(), 'F').messages, QStringList{kNotRestored});
   EXPECT_TRUE(snapshot(work.path()) == before);
 }
 

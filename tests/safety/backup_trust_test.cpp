@@ -3,6 +3,7 @@
 // nothing replaced before the person agreed.
 #include "drive_fixture.h"
 #include "herd_writer.h"
+#include "messages.h"
 #include "work_folder.h"
 
 #include "db/dbf_file.h"
@@ -25,8 +26,8 @@ using test::snapshot;
 using test::TestDrive;
 using test::WorkFolder;
 using test::writeFile;
+using test::kNotRestored;
 
-const QString kNotRestored = QStringLiteral("Даные НЕ ВОССТАНОВЛЕНЫ!!");
 const QString kUnchanged = QStringLiteral(" Рабочая папка осталась без изменений.");
 
 // A herd of its own: a region, three cows and two bulls.

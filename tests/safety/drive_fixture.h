@@ -2,6 +2,7 @@
 // (through KORVEL_DRIVE_<LETTER>), and snapshots of a folder's files to compare byte for byte.
 #pragma once
 
+#include "folder_snapshot.h"
 #include "qt_print.h"
 
 #include <QByteArray>
@@ -36,12 +37,6 @@ class TestDrive {
   QByteArray var_;
   QTemporaryDir dir_;
 };
-
-inline QByteArray bytesOf(const QString& path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
-  return f.readAll();
-}
 
 // Every entry of a folder (hidden ones too) with a file's bytes; a folder is marked "<dir>".
 inline std::map<QString, QByteArray> snapshot(const QString& dir) {

@@ -1,6 +1,7 @@
 // The backup and restore windows offscreen, with scripted prompts and folders standing for media.
 #include "drive_fixture.h"
 #include "herd_writer.h"
+#include "messages.h"
 #include "modal_answers.h"
 #include "modal_closer.h"
 #include "named.h"
@@ -36,6 +37,7 @@ using test::label;
 using test::snapshot;
 using test::TestDrive;
 using test::WorkFolder;
+using test::kNotRestored;
 
 void add(db::Table& t, std::initializer_list<std::pair<const char16_t*, QString>> values) {
   t.append();
@@ -390,7 +392,7 @@ TEST(SafetyWindows, FailuresAreToldInRealBoxesAndChangeNoWorkingTable) {
     EXPECT_EQ(answers.shown,
               (QStringList{"Резервная копия на носителе не совпадает со своей описью: файлы REGION.DBF изменены, "
                            "повреждены или отсутствуют. Рабочая папка осталась без изменений.",
-                           "Даные НЕ ВОССТАНОВЛЕНЫ!!"}));
+                           kNotRestored}));
     EXPECT_EQ(answers.pending(), 0u);
   }
   EXPECT_TRUE(snapshot(folder.path()) == before) << "the working folder changed";

@@ -34,10 +34,15 @@ using korvel::test::button;
 using korvel::test::edit;
 using korvel::test::grid;
 using korvel::test::label;
+using korvel::test::kBullDeleteGoesOn;
+using korvel::test::kNewBullCaption;
+using korvel::test::kNoBulls;
+using korvel::test::kNoDelete;
+using korvel::test::kRenameCaption;
+using korvel::test::kYesDelete;
 
 namespace {
 
-const QString kEmptyFarm = "В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!";
 
 struct BullCard : ::testing::Test {
   test::WorkFolder folder;
@@ -112,7 +117,7 @@ TEST_F(BullCard, EmptyDatabaseCreatesTheHerdAndWaitsForAnAdd) {
   ASSERT_EQ(app.prompts.messages.size(), 3);
   EXPECT_EQ(app.prompts.messages[0], noRegionsMessage());
   EXPECT_EQ(app.prompts.messages[1], noFarmsMessage("ГЛАВНЫЙ РЕГИОН"));
-  EXPECT_EQ(app.prompts.messages[2], kEmptyFarm);
+  EXPECT_EQ(app.prompts.messages[2], kNoBulls);
   EXPECT_EQ(visibleButtons(), QStringList({"Button2", "Button3", "Button9"}));
   EXPECT_EQ(label(card, "Label3")->text(), "Регион: ГЛАВНЫЙ РЕГИОН Владелец: ХОЗЯЙСТВО 1");
   EXPECT_EQ(grid(card, "StringGrid1")->rowCount(), 1);
@@ -196,7 +201,7 @@ TEST_F(BullCard, AsTheFatherPickerItStartsOnTheFathersFarm) {
   openAsFatherPicker([&] {
     EXPECT_EQ(label(card, "Label3")->text(), "Регион: ЮГ Владелец: ПОЛЕ");
     EXPECT_TRUE(dm.bik.isEmpty());
-    EXPECT_EQ(app.prompts.messages.last(), kEmptyFarm);
+    EXPECT_EQ(app.prompts.messages.last(), kNoBulls);
   });
 }
 
@@ -261,7 +266,7 @@ TEST_F(BullCard, AddTakesTheNextCodeAndReusesAFreeRow) {
   // A name already in the farm, typed in lower case with blanks: refused, nothing written.
   app.prompts.texts = {" zorro "};
   button(card, "Button2")->click();
-  EXPECT_EQ(app.prompts.textCaptions.last(), "Введите кличку/идентифик.№ быка и закройте это окно");
+  EXPECT_EQ(app.prompts.textCaptions.last(), kNewBullCaption);
   EXPECT_EQ(app.prompts.messages.last(), test::kDuplicateAnimal);
   EXPECT_EQ(currentName(), "ZORRO");
   EXPECT_EQ(fieldAt(dm.bik, freeRow, "kodreg"), "0");
@@ -373,15 +378,15 @@ TEST_F(BullCard, DeleteAsksAndDetachesOrFreesTheDaughters) {
   EXPECT_EQ(q.caption, "Удаление быка");
   EXPECT_EQ(q.label1, "Вы действительно хотите удалить быка");
   EXPECT_EQ(q.label2, "\"ZORRO\"? У него 3 коровы-дочери.");
-  EXPECT_EQ(q.yesText, "Да. Удаляем.");
-  EXPECT_EQ(q.noText, "Нет. Не удаляем.");
+  EXPECT_EQ(q.yesText, kYesDelete);
+  EXPECT_EQ(q.noText, kNoDelete);
   EXPECT_EQ(fieldAt(dm.bik, zorro, "kodreg"), "1");
 
   // Yes, then no for the daughters: they keep his name as free text.
   app.prompts.confirmations = {true, false};
   button(card, "Button7")->click();
   ASSERT_EQ(app.prompts.questions.size(), 3u);
-  EXPECT_EQ(app.prompts.questions[2].caption, "Удаление быка. Продолжение.");
+  EXPECT_EQ(app.prompts.questions[2].caption, kBullDeleteGoesOn);
   EXPECT_EQ(app.prompts.questions[2].label1, "Вы удаляете быка \"ZORRO\"?");
   EXPECT_EQ(app.prompts.questions[2].label2, "Надо ли удалять его дочерей?");
   EXPECT_EQ(fieldAt(dm.bik, zorro, "kodreg"), "0");
@@ -397,7 +402,7 @@ TEST_F(BullCard, DeleteAsksAndDetachesOrFreesTheDaughters) {
   app.prompts.confirmations = {true};
   button(card, "Button7")->click();
   EXPECT_EQ(app.prompts.questions.size(), 4u);
-  EXPECT_EQ(app.prompts.messages.last(), kEmptyFarm);
+  EXPECT_EQ(app.prompts.messages.last(), kNoBulls);
   EXPECT_EQ(visibleButtons(), QStringList({"Button2", "Button3", "Button9"}));
 
   // After the bull with the highest code is gone, the next bull gets his code again.
@@ -437,7 +442,7 @@ TEST_F(BullCard, MoveRenameBreedAndSwitchOfFarm) {
   // Rename to a name another bull of the farm has: refused, the other bull shown.
   app.prompts.texts = {"borka "};
   button(card, "Button9")->click();
-  EXPECT_EQ(app.prompts.textCaptions.last(), "Уточните (исправьте) кличку/идентифик.№ и закройте это окно");
+  EXPECT_EQ(app.prompts.textCaptions.last(), kRenameCaption);
   EXPECT_EQ(app.prompts.messages.last(), test::kDuplicateAnimal);
   EXPECT_EQ(currentName(), "Borka");
   EXPECT_EQ(fieldAt(dm.bik, zorro, "nokli"), "ZORRO");
@@ -471,7 +476,7 @@ TEST_F(BullCard, MoveRenameBreedAndSwitchOfFarm) {
   app.prompts.pickerActions = {[&](QDialog&) { chooseFarm(1, 2); }};
   button(card, "Button3")->click();
   EXPECT_EQ(app.prompts.pickerCaptions.last(), "Выбор владельца стада. Выберите (добавьте) и закройте окно.");
-  EXPECT_EQ(app.prompts.messages.last(), kEmptyFarm);
+  EXPECT_EQ(app.prompts.messages.last(), kNoBulls);
   EXPECT_EQ(label(card, "Label3")->text(), "Регион: СЕВЕР Владелец: ЗАРЯ");
   EXPECT_FALSE(button(card, "Button7")->isVisible());
 }

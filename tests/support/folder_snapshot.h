@@ -1,5 +1,5 @@
-// Every file under a folder with its bytes, for comparing a folder before and after something
-// that must not have touched it. The lock file of a live process is left out.
+// A file's bytes, and every file under a folder with its bytes, for comparing a folder before
+// and after something that must not have touched it.
 #pragma once
 
 #include <QByteArray>
@@ -12,6 +12,14 @@
 
 namespace korvel::test {
 
+// The bytes of a file; "<unreadable>" when it cannot be read, which no file compared with holds.
+inline QByteArray bytesOf(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
+  return f.readAll();
+}
+
+// Every file under a folder with its bytes; the lock file of a live process is left out.
 inline QMap<QString, QByteArray> folderSnapshot(const QString& dir) {
   QMap<QString, QByteArray> files;
   QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);

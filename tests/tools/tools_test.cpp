@@ -55,11 +55,6 @@ Ran run(const QString& program, const QStringList& args, const How& how = {}) {
           QString::fromUtf8(p.readAllStandardError())};
 }
 
-QByteArray readAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void writeAll(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -188,7 +183,7 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
       EXPECT_EQ(test::folderSnapshot(dir.path()), before);
       // Then the program is killed: its journal and its half-done change stay behind.
       const QString region = dm.region.file().path(), journal = QDir(dir.path()).filePath(QString::fromLatin1(db::kJournalFileName));
-      const QByteArray killedRegion = readAll(region), killedJournal = readAll(journal);
+      const QByteArray killedRegion = test::bytesOf(region), killedJournal = test::bytesOf(journal);
       operation.commit();
       writeAll(region, killedRegion);
       writeAll(journal, killedJournal);
@@ -279,10 +274,7 @@ TEST(EvaluateSires, TheFiguresReachTheirFileWholeOrNotAtAll) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(old);
   }
-  const auto contents = [&] {
-    QFile f(figures);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  };
+  const auto contents = [&] { return test::bytesOf(figures); };
   const QStringList args = {dir.path(), out.filePath(QStringLiteral("профиль.xlsx")), QStringLiteral("--breed"),
                             QStringLiteral("1"), QStringLiteral("--figures"), figures};
   // Killed right after writing the figures' bytes, before they took the file's name.

@@ -1,5 +1,6 @@
 #include "ui/common_dialogs.h"
 
+#include "messages.h"
 #include "named.h"
 
 #include <QLabel>
@@ -13,6 +14,8 @@ using namespace korvel;
 using test::button;
 using test::edit;
 using test::label;
+using test::kNoDelete;
+using test::kYesDelete;
 
 TEST(SelectionKeyDialog, StartsWithOneBlankAndEnterClosesOnlyWithText) {
   SelectionKeyDialog d;
@@ -46,14 +49,14 @@ TEST(TextInputDialog, TheCloseBoxDeliversTheEditedText) {
 TEST(DeleteConfirmation, WidensToTheLongestLabelAndAnswersFromTheButtons) {
   DeleteConfirmationDialog d;
   DeleteQuestion q{QStringLiteral("Удаление коровы"), QStringLiteral("Удалить?"), QStringLiteral("коротко"),
-                   QStringLiteral("Да. Удаляем."), QStringLiteral("Нет. Не удаляем.")};
+                   kYesDelete, kNoDelete};
   QTimer::singleShot(0, &d, [&] {
     EXPECT_EQ(d.width(), 282);
     button(d, "Button1")->click();
   });
   EXPECT_TRUE(d.ask(q));
   EXPECT_EQ(d.windowTitle(), QStringLiteral("Удаление коровы"));
-  EXPECT_EQ(button(d, "Button2")->text(), QStringLiteral("Нет. Не удаляем."));
+  EXPECT_EQ(button(d, "Button2")->text(), kNoDelete);
 
   q.label2 = QString(60, QChar(u'Ж'));
   const int expected = label(d, "Label2")->fontMetrics().horizontalAdvance(q.label2) + 30;

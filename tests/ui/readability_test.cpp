@@ -5,6 +5,7 @@
 // meets, each caption, header, cell and field shows whole (see caption_fit.h), in the
 // program's own window font.
 #include "caption_fit.h"
+#include "messages.h"
 #include "qt_print.h"
 #include "real_windows.h"
 
@@ -38,6 +39,7 @@ namespace {
 
 using test::ModalAnswers;
 using test::named;
+using test::kNoDelete;
 
 const QString kRegion = QStringLiteral("Республика Башкортостан");
 const QString kFarm = QStringLiteral("СХПК «Племзавод Ленинский»");
@@ -271,7 +273,7 @@ TEST_F(ReadabilitySweep, EveryTextOfEveryWindowShowsWholeAtItsLayoutSize) {
          look(cows, "a cow whose father is only a name");
          answers.act([&](QWidget& question) {
            look(question, "delete confirmation");
-           test::clickOn(ModalAnswers::button(question, QStringLiteral("Нет. Не удаляем.")));
+           test::clickOn(ModalAnswers::button(question, kNoDelete));
          });
          press(cows, "Button4");
          cows.hide();

@@ -1,5 +1,6 @@
 // The list windows over a generated herd, driven as a person drives them: real keystrokes into
 // the lists and the selection key dialog, the delete question answered by a click on its button.
+#include "messages.h"
 #include "qt_print.h"
 #include "real_windows.h"
 #include "safety/drive_fixture.h"
@@ -23,6 +24,7 @@
 namespace korvel {
 namespace {
 
+using test::kNoDelete;
 using test::ModalAnswers;
 
 // A generated herd with several bulls a farm, every window created, the real prompts in force.
@@ -137,7 +139,7 @@ TEST_F(RealWindows, DeleteQuestionFitsItsLinesAndButtons) {
     const int labelsEnd = question->geometry().bottom();
     EXPECT_LT(yes->geometry().top() - labelsEnd, 3 * d.fontMetrics().height())
         << "the buttons stand far below the question";
-    QTest::mouseClick(ModalAnswers::button(d, QStringLiteral("Нет. Не удаляем.")), Qt::LeftButton);
+    QTest::mouseClick(ModalAnswers::button(d, kNoDelete), Qt::LeftButton);
   });
   test::clickOn(test::named<QPushButton>(bulls, "Button7"));
   EXPECT_EQ(answers.pending(), 0u);

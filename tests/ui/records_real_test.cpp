@@ -30,6 +30,14 @@ using test::kBreedPicker;
 using test::kDuplicateAnimal;
 using test::kHerdPicker;
 using test::kNoMatch;
+using test::kBullDeleteGoesOn;
+using test::kBullPicker;
+using test::kNewBullCaption;
+using test::kNewCowCaption;
+using test::kNoBulls;
+using test::kNoDelete;
+using test::kRenameCaption;
+using test::kYesDelete;
 
 namespace {
 
@@ -86,17 +94,17 @@ TEST(CowRecordsRealWindow, EveryQuestionOfTheRecordButtonsAnsweredByClicking) {
   const int farmCows = rows(f);
   ASSERT_GT(farmCows, 1);
   test::runSteps(f, answers, {
-      {"Button1", typed(QStringLiteral("Новая 1"), kWrite), {QStringLiteral("Введите кличку/идентифик.№ коровы и закройте это окно")},
+      {"Button1", typed(QStringLiteral("Новая 1"), kWrite), {kNewCowCaption},
        [&] {
          EXPECT_EQ(text(cow, u"nokli"), QStringLiteral("Новая 1"));
          EXPECT_TRUE(test::named<QPushButton>(f, "Button5")->isVisible()) << "the new cow is open for entry";
          EXPECT_EQ(rows(f), farmCows + 1);
        }},
       {"Button1", typed(QStringLiteral(" новая 1 "), kWrite, true),
-       {QStringLiteral("Введите кличку/идентифик.№ коровы и закройте это окно"), kDuplicateAnimal},
+       {kNewCowCaption, kDuplicateAnimal},
        [&] { EXPECT_EQ(rows(f), farmCows + 1); }},
       {"Button11", typed(QStringLiteral("Новая 2"), kWrite),
-       {QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно")},
+       {kRenameCaption},
        [&] { EXPECT_EQ(text(cow, u"nokli"), QStringLiteral("Новая 2")); }},
       {"Button8", typed(QStringLiteral("нова"), kSelect), {kKeyDialog}, [&] { EXPECT_EQ(rows(f), 1); }},
       {"Button7", {}, {}, [&] { EXPECT_EQ(rows(f), farmCows + 1); }},
@@ -108,13 +116,13 @@ TEST(CowRecordsRealWindow, EveryQuestionOfTheRecordButtonsAnsweredByClicking) {
          EXPECT_EQ(text(cow, u"kodporod"), text(dm.poroda, u"kodporod"));
        }},
       {"Button6", picked(0),
-       {QStringLiteral("Выберите (если его нет - добавьте) нужного быка-производителя и закройте это окно.")},
+       {kBullPicker},
        [&] {
          EXPECT_EQ(test::named<QLabel>(f, "bikreg")->text(), QStringLiteral("Бык-отец по базе данных"));
          EXPECT_EQ(test::named<QLineEdit>(f, "Edotec")->text(), text(dm.bik, u"nokli"));
          EXPECT_EQ(text(cow, u"basekod"), QStringLiteral("+"));
        }},
-      {"Button4", clicks({QStringLiteral("Нет. Не удаляем.")}), {QStringLiteral("Удаление коровы")},
+      {"Button4", clicks({kNoDelete}), {QStringLiteral("Удаление коровы")},
        [&] { EXPECT_EQ(rows(f), farmCows + 1); }},
       {"Button10", picked(1), {QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно.")},
        [&] {
@@ -126,7 +134,7 @@ TEST(CowRecordsRealWindow, EveryQuestionOfTheRecordButtonsAnsweredByClicking) {
          EXPECT_EQ(f.herd.farmCode, dm.vlad.fieldByName(u"kodvlad").asInteger());
          EXPECT_EQ(rows(f), farmCows);
        }},
-      {"Button4", clicks({QStringLiteral("Да. Удаляем.")}), {QStringLiteral("Удаление коровы")},
+      {"Button4", clicks({kYesDelete}), {QStringLiteral("Удаление коровы")},
        [&] { EXPECT_EQ(rows(f), farmCows - 1); }},
   });
   f.hide();
@@ -140,7 +148,6 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
   BullWindow& f = *forms().bullWindow;
   f.setWindowTitle(QStringLiteral("Быки"));
   test::openModal(f, answers);
-  const QString kEmptyBullFarm = QStringLiteral("В этом хозяйстве нет записей быков. Можно только ДОБАВИТЬ!");
   QString deleted;  // the name of the bull deleted with his daughters kept
   int daughters = 0;
   const QString selected = QStringLiteral(" and ot='+'");
@@ -155,10 +162,10 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
          }
          ASSERT_GT(daughters, 0) << "no bull with daughters in the farm";
          deleted = text(bull, u"nokli");
-         clicks({QStringLiteral("Да. Удаляем."), kOk, QStringLiteral("Нет. Не удаляем.")})(a);
+         clicks({kYesDelete, kOk, kNoDelete})(a);
        },
        // He was the farm's only bull: the empty farm is said before the second question.
-       {QStringLiteral("Удаление быка"), kEmptyBullFarm, QStringLiteral("Удаление быка. Продолжение.")},
+       {QStringLiteral("Удаление быка"), kNoBulls, kBullDeleteGoesOn},
        [&] {
          int kept = 0;
          db::Table& cows = dm.korova;
@@ -167,16 +174,16 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
          for (cows.first(); !cows.eof(); cows.next()) kept += text(cows, u"kodbyk") == (QLatin1Char('#') + deleted).left(20);
          EXPECT_EQ(kept, daughters);
        }},
-      {"Button2", typed(QStringLiteral("Буян 1"), kWrite), {QStringLiteral("Введите кличку/идентифик.№ быка и закройте это окно")},
+      {"Button2", typed(QStringLiteral("Буян 1"), kWrite), {kNewBullCaption},
        [&] {
          EXPECT_EQ(text(bull, u"nokli"), QStringLiteral("Буян 1"));
          EXPECT_FALSE(test::named<QLineEdit>(f, "Edlin")->isReadOnly()) << "line and birth can be typed at once";
        }},
       {"Button2", typed(QStringLiteral(" буян 1"), kWrite, true),
-       {QStringLiteral("Введите кличку/идентифик.№ быка и закройте это окно"), kDuplicateAnimal},
+       {kNewBullCaption, kDuplicateAnimal},
        [&] { EXPECT_EQ(rows(f), 1); }},
       {"Button9", typed(QStringLiteral("Буян 2"), kWrite),
-       {QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно")},
+       {kRenameCaption},
        [&] { EXPECT_EQ(text(bull, u"nokli"), QStringLiteral("Буян 2")); }},
       {"Button10", clicks({kOk}), {QStringLiteral("Потомство этого быка не зафиксировано...")}, {}},
       {"Button4", typed(QStringLiteral("буян"), kSelect), {kKeyDialog},
@@ -194,7 +201,7 @@ TEST(BullRecordsRealWindow, EveryQuestionOfTheBullButtonsAnsweredByClicking) {
          pick(a, 0);
          a.click(kOk);
        },
-       {kHerdPicker, kEmptyBullFarm},
+       {kHerdPicker, kNoBulls},
        [&] {
          EXPECT_TRUE(test::named<QLabel>(f, "Label3")->text().endsWith(text(dm.vlad, u"vlad")));
          EXPECT_TRUE(test::named<QPushButton>(f, "Button2")->isVisible());
@@ -233,12 +240,12 @@ TEST(BullRecordsRealWindow, AnEmptiedNameIsRefusedAndANewBullNeverTakesAFreedFat
          code = text(bull, u"kodbyk");
          emptiedAndEscaped(a);
        },
-       {QStringLiteral("Уточните (исправьте) кличку/идентифик.№ и закройте это окно"),
+       {kRenameCaption,
         QStringLiteral("Кличка/идентификационный № не введены. Кличка не изменена.")},
        [&] { EXPECT_EQ(text(bull, u"nokli"), name); }},
-      {"Button7", clicks({QStringLiteral("Да. Удаляем."), QStringLiteral("Да. Удаляем.")}),
-       {QStringLiteral("Удаление быка"), QStringLiteral("Удаление быка. Продолжение.")}, {}},
-      {"Button2", typed(QStringLiteral("Новичок 1"), kWrite), {QStringLiteral("Введите кличку/идентифик.№ быка и закройте это окно")},
+      {"Button7", clicks({kYesDelete, kYesDelete}),
+       {QStringLiteral("Удаление быка"), kBullDeleteGoesOn}, {}},
+      {"Button2", typed(QStringLiteral("Новичок 1"), kWrite), {kNewBullCaption},
        [&] {
          EXPECT_EQ(text(bull, u"nokli"), QStringLiteral("Новичок 1"));
          EXPECT_NE(text(bull, u"kodbyk"), code);

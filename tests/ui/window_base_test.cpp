@@ -24,6 +24,8 @@ TEST(Guard, EveryExceptionEndsTheHandlerWithARussianMessageNamingWhatFailed) {
       {[] {}, QStringLiteral("Записать"), QString()},
       {[] { throw db::TableError(QStringLiteral("Таблица KOROVA: поле «x99» не найдено.")); }, QStringLiteral("Удалить"),
        QStringLiteral("Таблица KOROVA: поле «x99» не найдено.")},
+      {[] { throw UserError(QStringLiteral("Папка Стадо не создаётся.")); }, QStringLiteral("Начать расчет"),
+       QStringLiteral("Папка Стадо не создаётся.")},
       {[] { throw std::runtime_error(QStringLiteral("Не удалось записать файл «Профиль.xlsx»").toStdString()); },
        QStringLiteral("Начать расчет"),
        QStringLiteral("Не выполнено действие «Начать расчет»: Не удалось записать файл «Профиль.xlsx»")},
