@@ -5,7 +5,7 @@
 set -euo pipefail
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev libxkbcommon-dev libzip-dev libdeflate-dev zlib1g-dev
           libjpeg-dev libx11-dev libgtest-dev libbenchmark-dev xvfb xdotool openbox xdg-utils fonts-dejavu-core fonts-paratype
-          python3-dbfread python3-dbf gdal-bin file desktop-file-utils appstream)
+          python3-dbfread python3-dbf gdal-bin poppler-utils file desktop-file-utils appstream)
 [ "${1:-}" = "--package" ] && PACKAGES+=(lintian)
 # clang's libFuzzer runtime, for the DBF reader's fuzz run in test.sh, where clang is present.
 command -v clang++-14 >/dev/null && PACKAGES+=(libclang-rt-14-dev)
