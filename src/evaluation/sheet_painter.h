@@ -11,7 +11,6 @@
 #include <QRectF>
 #include <QString>
 
-#include <memory>
 #include <vector>
 
 class QPaintDevice;
