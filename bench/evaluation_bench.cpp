@@ -1,14 +1,17 @@
 // The sire evaluation over two generated 1,000,000-cow herds (the generator's default shape and
 // one shaped like a herd book's), every sire of one breed against all cows of the breed: the time
 // to read KOROVA's bytes once (the floor), the scan alone, the workbook alone (laid out and
-// written), and the whole run (scan, names, workbook, file).
+// written), the printable catalogue beside it (the same sheets drawn on PDF pages), and the
+// whole run (scan, names, workbook, file).
 #include "bench_support.h"
 #include "db/data_module.h"
+#include "evaluation/profile_pdf.h"
 #include "evaluation/profile_workbook.h"
 #include "evaluation/sire_statistics.h"
 
 #include <QDir>
-#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <map>
@@ -72,6 +75,23 @@ void BM_Workbook(benchmark::State& state, const Herd& herd) {
       benchmark::Counter(double(e.sireCount()) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+void BM_Catalogue(benchmark::State& state, const Herd& herd) {
+  HerdTables& dm = dataModule(herd);
+  const SireEvaluation e = [&] {
+    EvaluationRun run(dm);
+    return scanSires(dm, everySireOfBreed1());
+  }();
+  const ProfileNames names = readProfileNames(dm, e);
+  QTemporaryDir out;
+  const QString path = out.filePath(QStringLiteral("profile.pdf"));
+  for (auto _ : state) writeProfileCatalogue(e, names, path);
+  const int pages = e.sireCount() + catalogueContentsPages(e.sireCount());
+  state.counters["pages"] = pages;
+  state.counters["pages_per_s"] =
+      benchmark::Counter(double(pages) * double(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["file_MB"] = double(QFileInfo(path).size()) / 1e6;
+}
+
 void BM_WholeRun(benchmark::State& state, const Herd& herd) {
   HerdTables& dm = dataModule(herd);
   QTemporaryDir out;
@@ -94,6 +114,7 @@ void registerBenchmarks() {
     benchmark::RegisterBenchmark(name("BM_ReadKorovaBytes").c_str(), BM_ReadKorovaBytes, herd)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(name("BM_Scan").c_str(), BM_Scan, herd)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(name("BM_Workbook").c_str(), BM_Workbook, herd)->Unit(benchmark::kMillisecond)->Iterations(1);
+    benchmark::RegisterBenchmark(name("BM_Catalogue").c_str(), BM_Catalogue, herd)->Unit(benchmark::kMillisecond)->Iterations(1);
     benchmark::RegisterBenchmark(name("BM_WholeRun").c_str(), BM_WholeRun, herd)->Unit(benchmark::kMillisecond)->Iterations(1);
   }
 }
@@ -101,7 +122,9 @@ void registerBenchmarks() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // The catalogue's texts need the fonts of a GUI application; no window is shown.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   registerBenchmarks();
   benchmark::RunSpecifiedBenchmarks();

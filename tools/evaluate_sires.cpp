@@ -1,6 +1,7 @@
 // evaluate-sires: the sire evaluation without windows. Reads the working folder's tables,
-// runs the request given on the command line and writes the linear profile workbook; with
-// --figures also one CSV row per sire and characteristic, in full precision.
+// runs the request given on the command line and writes the linear profile workbook, or with
+// --pdf their printable catalogue, or both; with --figures also one CSV row per sire and
+// characteristic, in full precision.
 #include "cli/command_line.h"
 #include "db/data_module.h"
 #include "db/file_io.h"
@@ -9,17 +10,22 @@
 #include "db/journal.h"
 #include "db/rows.h"
 #include "db/table_error.h"
+#include "evaluation/profile_pdf.h"
 #include "evaluation/profile_workbook.h"
 #include "evaluation/sire_statistics.h"
 #include "cli/terminal_progress.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <optional>
 
 using namespace korvel;
@@ -27,12 +33,13 @@ using namespace korvel;
 namespace {
 
 const cli::Command kCommand{
-    "Использование: %1 ПАПКА ВЫХОД.xlsx --breed КОД\n"
+    "Использование: %1 ПАПКА [ВЫХОД.xlsx] --breed КОД\n"
     "  [--base all|no-archives|region:R|region-no-archives:R|farm:R/F]\n"
     "  [--bulls all|no-archives|region:R|region-no-archives:R|farm:R/F|bull:КОД]\n"
-    "  [--figures ВЫХОД.csv]\n",
+    "  [--figures ВЫХОД.csv] [--pdf ВЫХОД.pdf]\n",
     "Оценка быков-производителей без окон: читает таблицы рабочей папки ПАПКА, считает\n"
-    "по запросу и записывает книгу линейных профилей ВЫХОД.xlsx, ту же, что и программа.\n"
+    "по запросу и записывает книгу линейных профилей ВЫХОД.xlsx, ту же, что и программа,\n"
+    "или (с --pdf) профили в PDF для печати, или и то и другое.\n"
     "\n"
     "  --breed КОД           порода (код KODPOROD)\n"
     "  --base ВЫБОР          база сравнения: all - все коровы породы (так и без параметра),\n"
@@ -41,6 +48,8 @@ const cli::Command kCommand{
     "                        farm:R/F - хозяйство F региона R\n"
     "  --bulls ВЫБОР         оцениваемые быки: те же выборы и bull:КОД - один бык\n"
     "  --figures ВЫХОД.csv   записать ещё показатели каждого быка в CSV с полной точностью\n"
+    "  --pdf ВЫХОД.pdf       записать профили в PDF: страницы содержания (бык, код, число\n"
+    "                        дочерей, страница) и по странице A4 на каждого быка\n"
     "  -h, --help            показать эту справку\n"
     "  --version             показать версию\n"};
 
@@ -142,10 +151,18 @@ std::optional<QString> outputRefusal(const QString& folder, const QString& outpu
 }
 
 int evaluate(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // The catalogue's texts need the fonts of a GUI application; the tool shows no window.
+  const bool printing = std::any_of(argv + 1, argv + argc, [](const char* a) { return std::strcmp(a, "--pdf") == 0; });
+  std::unique_ptr<QCoreApplication> app;
+  if (printing) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    app = std::make_unique<QGuiApplication>(argc, argv);
+  } else {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  }
   if (const auto answered = cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
-  QStringList args = app.arguments().mid(1);
-  QString breed, base = QStringLiteral("all"), bulls = QStringLiteral("all"), figures;
+  QStringList args = app->arguments().mid(1);
+  QString breed, base = QStringLiteral("all"), bulls = QStringLiteral("all"), figures, pdf;
   QStringList positional;
   for (qsizetype i = 0; i < args.size(); ++i) {
     const QString& a = args[i];
@@ -154,13 +171,15 @@ int evaluate(int argc, char** argv) {
     else if (a == u"--base" && hasValue) base = args[++i];
     else if (a == u"--bulls" && hasValue) bulls = args[++i];
     else if (a == u"--figures" && hasValue) figures = args[++i];
+    else if (a == u"--pdf" && hasValue) pdf = args[++i];
     else if (a.startsWith(u'-'))
       return cli::wrongArguments(argv[0], kCommand, QStringLiteral("Неизвестный параметр или нет его значения: %1").arg(a));
     else positional << a;
   }
   EvaluationRequest request;
   const auto breedCode = number(breed);
-  bool ok = positional.size() == 2 && breedCode.has_value();
+  // The workbook may be left out when the catalogue is asked for.
+  bool ok = (positional.size() == 2 || (positional.size() == 1 && !pdf.isEmpty())) && breedCode.has_value();
   if (ok) request.breed = *breedCode;
   ok = ok && readChoice(base, request.baseRegion, request.baseFarm, request.baseWithArchives);
   if (ok && bulls.startsWith(u"bull:")) {
@@ -170,7 +189,8 @@ int evaluate(int argc, char** argv) {
     ok = ok && readChoice(bulls, request.bullRegion, request.bullFarm, request.bullsWithArchives);
   }
   if (!ok) return cli::wrongArguments(argv[0], kCommand);
-  for (const QString& output : {positional[1], figures}) {
+  const QString workbook = positional.value(1);
+  for (const QString& output : {workbook, figures, pdf}) {
     if (output.isEmpty()) continue;
     if (const auto refusal = outputRefusal(positional[0], output)) {
       say(*refusal);
@@ -203,9 +223,14 @@ int evaluate(int argc, char** argv) {
   if (!figures.isEmpty()) writeFigures(e, figures);
   const ProfileNames names = readProfileNames(dm, e);
   db::releaseRecords(dm.bik.file(), dm.bik.file().recordCount());
-  writeProfileWorkbook(e, names, positional[1], [&](int done, int total) {
-    progress.show(QStringLiteral("Записано листов: %1 из %2").arg(done).arg(total), done == total);
-  });
+  if (!workbook.isEmpty())
+    writeProfileWorkbook(e, names, workbook, [&](int done, int total) {
+      progress.show(QStringLiteral("Записано листов: %1 из %2").arg(done).arg(total), done == total);
+    });
+  if (!pdf.isEmpty())
+    writeProfileCatalogue(e, names, pdf, [&](int done, int total) {
+      progress.show(QStringLiteral("Записано страниц профилей: %1 из %2").arg(done).arg(total), done == total);
+    });
   return 0;
 }
 

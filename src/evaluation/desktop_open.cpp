@@ -14,6 +14,8 @@ bool openInSpreadsheetApplication(const QString& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+bool openInPdfViewer(const QString& path) { return openInSpreadsheetApplication(path); }
+
 #else
 
 namespace {
@@ -22,11 +24,10 @@ constexpr int kAskMs = 10000;
 // How long an opener may take to say it failed; one that runs longer is the application.
 constexpr int kOpenerMs = 3000;
 
-// The desktop's default application for workbooks, empty when it has none.
-QString defaultApplication(const QString& xdgMime) {
+// The desktop's default application for files of the type, empty when it has none.
+QString defaultApplication(const QString& xdgMime, const QString& mimeType) {
   QProcess p;
-  p.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
-                    QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+  p.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), mimeType});
   if (!p.waitForFinished(kAskMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
     p.kill();
     p.waitForFinished(1000);
@@ -35,12 +36,10 @@ QString defaultApplication(const QString& xdgMime) {
   return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
 }
 
-}  // namespace
-
-bool openInSpreadsheetApplication(const QString& path) {
+bool openWithDefaultApplication(const QString& path, const QString& mimeType) {
   const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
   const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-  if (xdgMime.isEmpty() || xdgOpen.isEmpty() || defaultApplication(xdgMime).isEmpty()) return false;
+  if (xdgMime.isEmpty() || xdgOpen.isEmpty() || defaultApplication(xdgMime, mimeType).isEmpty()) return false;
   // Owned by the application: an opener that goes on running (the spreadsheet application in
   // its place) is left to the user and tidied away when it ends.
   auto* opener = new QProcess(QCoreApplication::instance());
@@ -53,6 +52,17 @@ bool openInSpreadsheetApplication(const QString& path) {
   }
   if (!opener->waitForFinished(kOpenerMs)) return true;
   return opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
+}
+
+}  // namespace
+
+bool openInSpreadsheetApplication(const QString& path) {
+  return openWithDefaultApplication(path,
+                                    QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"));
+}
+
+bool openInPdfViewer(const QString& path) {
+  return openWithDefaultApplication(path, QStringLiteral("application/pdf"));
 }
 
 #endif

@@ -1,5 +1,5 @@
-// Opening the finished workbook in the desktop's spreadsheet application, with an honest answer
-// to whether any application took it.
+// Opening the finished workbook in the desktop's spreadsheet application (or the catalogue in its
+// PDF viewer), with an honest answer to whether any application took it.
 #pragma once
 
 #include <QString>
@@ -12,5 +12,7 @@ namespace korvel {
 // file and its exit status tells whether it could; an opener still running after a few seconds
 // is the application itself, working. On Windows the shell's association decides.
 bool openInSpreadsheetApplication(const QString& path);
+// The same for a PDF file and the desktop's default application for PDF files.
+bool openInPdfViewer(const QString& path);
 
 }  // namespace korvel

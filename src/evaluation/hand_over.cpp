@@ -12,13 +12,13 @@ QString profileFolder() {
   return QDir(base).filePath(QStringLiteral("Профили быков"));
 }
 
-QString profileFileName(const QString& breedName, const QDateTime& when) {
+QString profileFileName(const QString& breedName, const QDateTime& when, const QString& suffix) {
   QString breed = breedName.trimmed();
   for (QChar& c : breed)
     if (c.unicode() < 0x20 || QStringView(u"<>:\"/\\|?*").contains(c)) c = u'_';
   QString name = QStringLiteral("Профиль быков ");
   if (!breed.isEmpty()) name += breed + QLatin1Char(' ');
-  return name + when.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) + QStringLiteral(".xlsx");
+  return name + when.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")) + QLatin1Char('.') + suffix;
 }
 
 HandOver handOverWorkbook(const std::function<void(const QString& path)>& write, const QString& folder,
@@ -41,12 +41,17 @@ HandOver handOverWorkbook(const std::function<void(const QString& path)>& write,
   return result;
 }
 
-QString handOverMessage(const HandOver& result) {
+QString handOverMessage(const HandOver& result, bool catalogue) {
   if (result.path.isEmpty() || !QFileInfo::exists(result.path))
-    return QStringLiteral("Книгу не удалось записать в файл:\n") + QDir::toNativeSeparators(result.target) +
-           QLatin1Char('\n') + result.error;
-  const QString saved = QStringLiteral("Книга сохранена в файле:\n") + QDir::toNativeSeparators(result.path);
-  return result.opened ? saved : QStringLiteral("Excel не установлен!\n") + saved;
+    return (catalogue ? QStringLiteral("Профили в PDF не удалось записать в файл:\n")
+                      : QStringLiteral("Книгу не удалось записать в файл:\n")) +
+           QDir::toNativeSeparators(result.target) + QLatin1Char('\n') + result.error;
+  const QString saved = (catalogue ? QStringLiteral("Профили в PDF сохранены в файле:\n")
+                                   : QStringLiteral("Книга сохранена в файле:\n")) +
+                        QDir::toNativeSeparators(result.path);
+  if (result.opened) return saved;
+  return (catalogue ? QStringLiteral("Нет программы для просмотра PDF!\n") : QStringLiteral("Excel не установлен!\n")) +
+         saved;
 }
 
 }  // namespace korvel

@@ -15,9 +15,9 @@ namespace korvel {
 // folder when there is none).
 QString profileFolder();
 
-// "Профиль быков Черно-пестрая 2024-05-01 14-30-05.xlsx"; characters a file name cannot
-// hold are replaced.
-QString profileFileName(const QString& breedName, const QDateTime& when);
+// "Профиль быков Черно-пестрая 2024-05-01 14-30-05.xlsx" (".pdf" with the suffix "pdf");
+// characters a file name cannot hold are replaced.
+QString profileFileName(const QString& breedName, const QDateTime& when, const QString& suffix = QStringLiteral("xlsx"));
 
 struct HandOver {
   QString target;       // the file meant to be written
@@ -33,7 +33,8 @@ HandOver handOverWorkbook(const std::function<void(const QString& path)>& write,
                           const QString& fileName, const std::function<bool(const QString& path)>& open);
 
 // The message that ends a hand-over: where the workbook is, preceded by "Excel не установлен!"
-// when no application took it; or that it could not be written, where and why.
-QString handOverMessage(const HandOver& result);
+// when no application took it; or that it could not be written, where and why. For the PDF
+// catalogue the same is said of the profiles in PDF and of a PDF viewer.
+QString handOverMessage(const HandOver& result, bool catalogue = false);
 
 }  // namespace korvel

@@ -4,10 +4,12 @@
 #include "db/schema.h"
 #include "evaluation/desktop_open.h"
 #include "evaluation/hand_over.h"
+#include "evaluation/profile_pdf.h"
 #include "evaluation/profile_workbook.h"
 #include "evaluation/sire_statistics.h"
 #include "ui/prompts.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGroupBox>
@@ -51,7 +53,8 @@ class RunProgressDialog : public QProgressDialog {
 // takes longer than a moment, and gone for good before any message of the run.
 class RunProgress {
  public:
-  RunProgress(QWidget* parent, int delayMs) : dialog_(std::make_unique<RunProgressDialog>(parent)) {
+  RunProgress(QWidget* parent, int delayMs, bool catalogue)
+      : dialog_(std::make_unique<RunProgressDialog>(parent)), catalogue_(catalogue) {
     dialog_->setObjectName(QStringLiteral("RunProgress"));
     dialog_->setWindowTitle(QStringLiteral("Расчет характеристик быков-производителей"));
     dialog_->setMinimumWidth(480);  // room for the title in the window's frame
@@ -67,11 +70,13 @@ class RunProgress {
   // The scan fills the first half of the bar, the sheets the second.
   void scanned(qint64 done, qint64 total) { show(total ? int(done * (kSteps / 2) / total) : 0); }
   void sheetsDone(int done, int total) {
-    if (done == 1 && dialog_) dialog_->setLabelText(QStringLiteral("Заполнение листов книги..."));
+    if (done == 1 && dialog_)
+      dialog_->setLabelText(catalogue_ ? QStringLiteral("Заполнение страниц профилей...")
+                                       : QStringLiteral("Заполнение листов книги..."));
     show(kSteps / 2 + (total ? int(qint64(done) * (kSteps / 2) / total) : 0));
   }
   void saving() {
-    if (dialog_) dialog_->setLabelText(QStringLiteral("Запись книги..."));
+    if (dialog_) dialog_->setLabelText(catalogue_ ? QStringLiteral("Запись файла PDF...") : QStringLiteral("Запись книги..."));
     show(kSteps);
   }
   // Before a message: the run's work is over. The window goes with its timer, which would
@@ -84,6 +89,7 @@ class RunProgress {
     if (dialog_ && value != dialog_->value()) dialog_->setValue(value);
   }
   std::unique_ptr<RunProgressDialog> dialog_;
+  bool catalogue_;
 };
 
 // Marks the window's run from its start to its end, however it ends.
@@ -137,6 +143,12 @@ CalculationVariantsWindow::CalculationVariantsWindow(HerdTables& dm, QWidget* pa
   singleBullOption = option(siresGroup, "RadioButton11", QStringLiteral("Только для одного конкретного быка"));
   layout->addWidget(siresGroup);
 
+  pdfOption = new QCheckBox(QStringLiteral("Профили в PDF"), this);
+  pdfOption->setObjectName(QStringLiteral("pdfOption"));
+  pdfOption->setToolTip(QStringLiteral("Вместо книги с листом на каждого быка записать профили в файл PDF для "
+                                       "просмотра и печати: содержание и по странице A4 на быка"));
+  layout->addWidget(pdfOption);
+
   startButton = new QPushButton(QStringLiteral("Параметры расчета заданы. Начать расчет."), this);
   startButton->setObjectName(QStringLiteral("Button1"));
   startButton->setMinimumHeight(40);
@@ -148,6 +160,7 @@ CalculationVariantsWindow::CalculationVariantsWindow(HerdTables& dm, QWidget* pa
 
   outputFolder = profileFolder();
   openWorkbook = openInSpreadsheetApplication;
+  openCatalogue = openInPdfViewer;
 }
 
 void CalculationVariantsWindow::FormActivate() {
@@ -205,7 +218,8 @@ void CalculationVariantsWindow::startClicked() {
   guarded([this] {
     const EvaluationRequest request = readOptions();
     const EvaluationRun run(dm_);
-    RunProgress progress(this, progressDelayMs);
+    const bool catalogue = pdfOption->isChecked();
+    RunProgress progress(this, progressDelayMs, catalogue);
     const SireEvaluation evaluation =
         scanSires(dm_, request, [&](qint64 done, qint64 total) { progress.scanned(done, total); });
     const EvaluationCheck check = checkEvaluation(evaluation);
@@ -215,17 +229,21 @@ void CalculationVariantsWindow::startClicked() {
       return;
     }
     const ProfileNames names = readProfileNames(dm_, evaluation);
-    const auto write = [&](const QString& path) {
-      writeProfileWorkbook(evaluation, names, path, [&](int done, int total) {
-        progress.sheetsDone(done, total);
-        if (done == total) progress.saving();
-      });
+    const auto pageDone = [&](int done, int total) {
+      progress.sheetsDone(done, total);
+      if (done == total) progress.saving();
     };
-    const HandOver result = handOverWorkbook(
-        write, outputFolder, profileFileName(names.breedName, QDateTime::currentDateTime()), openWorkbook);
+    const auto write = [&](const QString& path) {
+      if (catalogue) writeProfileCatalogue(evaluation, names, path, pageDone);
+      else writeProfileWorkbook(evaluation, names, path, pageDone);
+    };
+    const QString fileName = profileFileName(names.breedName, QDateTime::currentDateTime(),
+                                             catalogue ? QStringLiteral("pdf") : QStringLiteral("xlsx"));
+    const HandOver result =
+        handOverWorkbook(write, outputFolder, fileName, catalogue ? openCatalogue : openWorkbook);
     lastWorkbook_ = result.path;
     progress.done();
-    prompts().message(handOverMessage(result));
+    prompts().message(handOverMessage(result, catalogue));
   }, startButton->text());
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 #include <functional>
 
+class QCheckBox;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
@@ -34,6 +35,7 @@ class HerdTables;
 //   siresRegionWithoutArchiveOption  siresRegionWithoutArchiveOption
 //   siresFarmOption                  siresFarmOption
 //   singleBullOption                 singleBullOption
+//   pdfOption                        pdfOption
 //   startButton                      startButton
 // END OBJECT NAMES
 
@@ -56,25 +58,28 @@ class CalculationVariantsWindow : public KorvelDialog {
   QRadioButton* siresRegionWithoutArchiveOption;
   QRadioButton* siresFarmOption;
   QRadioButton* singleBullOption;
+  // Profiles as a printable PDF catalogue instead of the workbook; kept between openings.
+  QCheckBox* pdfOption;
   QPushButton* startButton;
 
   // The request of the options chosen, asking for a region, a farm or a bull through the
   // borrowed list windows where the options need one (the first steps of startClicked).
   EvaluationRequest readOptions();
-  // Reads the options, runs the evaluation and hands the workbook over; the window closes
+  // Reads the options, runs the evaluation and hands the workbook (or the catalogue) over; the window closes
   // however the run ends.
   void startClicked();
 
   // The region, farm and bull lists the options borrow.
   Pickers pickers;
 
-  // Where the workbook goes and how it is opened (the desktop's default application unless
-  // replaced, as the tests do).
+  // Where the workbook and the catalogue go and how each is opened (the desktop's default
+  // application unless replaced, as the tests do).
   QString outputFolder;
   std::function<bool(const QString& path)> openWorkbook;
+  std::function<bool(const QString& path)> openCatalogue;
   // How long a run goes before its progress window shows (ms).
   int progressDelayMs = 700;
-  // The file the last run wrote (empty when it wrote none).
+  // The file (workbook or catalogue) the last run wrote (empty when it wrote none).
   const QString& lastWorkbook() const { return lastWorkbook_; }
 
  protected:

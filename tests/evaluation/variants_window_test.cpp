@@ -13,8 +13,10 @@
 #include "xlsx_reader.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -377,6 +379,55 @@ TEST_F(VariantsWindow, TheWorkbookIsOpenedOnlyWhereAnApplicationTakesIt) {
     }
     expectRunEnded();
   }
+}
+
+// "Профили в PDF", clicked as a person clicks it: the run writes the printable catalogue in the
+// workbook's place under the same name ending in .pdf, hands it to the PDF viewer and says where
+// it is; the choice stays for the next opening, and a file that cannot be written is told so.
+TEST_F(VariantsWindow, ProfilesInPdfWriteTheCatalogueInTheWorkbooksPlace) {
+  test::RealPromptsInForce real(app.prompts);
+  test::ModalAnswers answers;
+  QStringList viewed;
+  w.openCatalogue = [&](const QString& path) {
+    viewed << path;
+    return false;
+  };
+  w.show();
+  QCheckBox* pdf = named<QCheckBox>(w, "pdfOption");
+  EXPECT_EQ(pdf->text(), QStringLiteral("Профили в PDF"));
+  QTest::mouseClick(pdf, Qt::LeftButton, {}, QPoint(8, pdf->height() / 2));
+  ASSERT_TRUE(pdf->isChecked());
+  answers.click(QStringLiteral("OK"));
+  QTest::mouseClick(button(w, "Button1"), Qt::LeftButton);
+  EXPECT_EQ(answers.pending(), 0u);
+  EXPECT_TRUE(opened.isEmpty()) << "no workbook";
+  ASSERT_EQ(viewed.size(), 1);
+  EXPECT_EQ(viewed[0], w.lastWorkbook());
+  EXPECT_TRUE(QFileInfo(viewed[0]).fileName().startsWith(QStringLiteral("Профиль быков Черно-пестрая ")));
+  EXPECT_TRUE(viewed[0].endsWith(u".pdf"));
+  EXPECT_EQ(answers.shown, QStringList{QStringLiteral("Нет программы для просмотра PDF!\nПрофили в PDF сохранены в файле:\n") +
+                                       QDir::toNativeSeparators(viewed[0])});
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{QFileInfo(viewed[0]).fileName()});
+  QFile written(viewed[0]);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(written.readAll().startsWith("%PDF-"));
+  expectRunEnded();
+
+  QFile blocker(out.filePath(QStringLiteral("file")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  w.outputFolder = out.filePath(QStringLiteral("file/sub"));
+  answers.click(QStringLiteral("OK"));
+  w.show();
+  EXPECT_TRUE(pdf->isChecked());
+  QTest::mouseClick(button(w, "Button1"), Qt::LeftButton);
+  EXPECT_EQ(answers.pending(), 0u);
+  ASSERT_EQ(answers.shown.size(), 2);
+  EXPECT_TRUE(answers.shown[1].startsWith(QStringLiteral("Профили в PDF не удалось записать в файл:\n")))
+      << answers.shown[1].toStdString();
+  EXPECT_TRUE(w.lastWorkbook().isEmpty());
+  EXPECT_EQ(viewed.size(), 1);
+  expectRunEnded();
 }
 
 }  // namespace

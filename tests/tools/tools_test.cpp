@@ -251,6 +251,7 @@ TEST(EvaluateSires, NeverWritesOverAFileTheHerdLivesIn) {
       {good, QStringLiteral("--figures"), w + QStringLiteral("/korvel.journal")},
       {elsewhere.filePath(QStringLiteral("профиль.xlsx"))},
       {good, QStringLiteral("--figures"), elsewhere.filePath(QStringLiteral("цифры.csv"))},
+      {good, QStringLiteral("--pdf"), w + QStringLiteral("/KOROVA.DBF")},
   };
   const auto herdBefore = test::folderSnapshot(w);
   for (const QStringList& output : outputs) {
@@ -294,3 +295,38 @@ TEST(EvaluateSires, TheFiguresReachTheirFileWholeOrNotAtAll) {
 }
 
 }  // namespace
+
+// The catalogue alone, or beside the workbook: written whole (0), never over a file it had no
+// business with, and not at all when the run is killed or the disk is full (1, told why).
+TEST(EvaluateSires, TheCatalogueIsWrittenWholeOrNotAtAll) {
+  QTemporaryDir dir, out;
+  smallHerd(dir.path());
+  const QString pdf = out.filePath(QStringLiteral("профили.pdf"));
+  const QByteArray old = "прежний каталог\n";
+  {
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(old);
+  }
+  const QStringList args = {dir.path(), QStringLiteral("--breed"), QStringLiteral("1"), QStringLiteral("--pdf"), pdf};
+  How killed;
+  killed.environment = {QStringLiteral("KORVEL_KILL_AFTER_WRITE=1")};
+  EXPECT_EQ(run(QStringLiteral(KORVEL_EVALUATE_SIRES), args, killed).exit, -1);
+  EXPECT_EQ(readAll(pdf), old);
+  How full;
+  full.environment = {QStringLiteral("KORVEL_FAIL_WRITE=1:ENOSPC")};
+  const Ran failed = run(QStringLiteral(KORVEL_EVALUATE_SIRES), args, full);
+  EXPECT_EQ(failed.exit, 1);
+  EXPECT_TRUE(failed.err.contains(u"нет свободного места")) << failed.err.toStdString();
+  EXPECT_EQ(readAll(pdf), old);
+
+  const Ran written = run(QStringLiteral(KORVEL_EVALUATE_SIRES), args);
+  EXPECT_EQ(written.exit, 0) << written.err.toStdString();
+  EXPECT_TRUE(readAll(pdf).startsWith("%PDF-"));
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{QStringLiteral("профили.pdf")});
+  const QString book = out.filePath(QStringLiteral("профиль.xlsx"));
+  EXPECT_EQ(run(QStringLiteral(KORVEL_EVALUATE_SIRES), QStringList{dir.path(), book} + args.mid(1)).exit, 0);
+  EXPECT_TRUE(QFile::exists(book));
+  // Neither the workbook nor the catalogue asked for.
+  EXPECT_EQ(run(QStringLiteral(KORVEL_EVALUATE_SIRES), args.mid(0, 3)).exit, 2);
+}
