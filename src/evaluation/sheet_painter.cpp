@@ -219,7 +219,13 @@ void SheetPainter::paint(QPainter& painter, const Sheet& sheet, const QRectF& pa
     const Shape& s = sheet.shapes()[i];
     painter.setPen(s.line ? QPen(colorOf(*s.line), s.lineWidth * kUnit) : QPen(Qt::NoPen));
     painter.setBrush(s.fill ? QBrush(colorOf(*s.fill, 1 - s.fillTransparency)) : QBrush(Qt::NoBrush));
-    painter.drawRect(QRectF(shapes[i].topLeft() * kUnit, shapes[i].size() * kUnit));
+    const QRectF box(shapes[i].topLeft() * kUnit, shapes[i].size() * kUnit);
+    painter.drawRect(box);
+    if (s.text.isEmpty()) continue;
+    // A shape's text on one line, centred both ways (beyond the shape's sides when longer).
+    const LaidOut& t = laidOut({s.text, fontIndex(s.textFont), 0, 0});
+    for (const QGlyphRun& run : t.runs)
+      painter.drawGlyphRun(box.center() - QPointF(t.size.width() / 2, t.size.height() / 2), run);
   }
   painter.restore();
 }

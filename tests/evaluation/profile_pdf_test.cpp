@@ -142,7 +142,7 @@ TEST_F(Catalogue, AFileThatCannotBeWrittenIsToldAndLeavesTheOldOneAsItWas) {
       writeProfileCatalogue(e, names, c.path);
       ADD_FAILURE() << "reported as written";
     } catch (const xlsx::WriteError& error) {
-      EXPECT_TRUE(error.message().startsWith(c.message.arg(QDir::toNativeSeparators(c.path)))) << error.message().toStdString();
+      EXPECT_TRUE(error.text().startsWith(c.message.arg(QDir::toNativeSeparators(c.path)))) << error.text().toStdString();
     }
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("old.pdf")}) << "no file left behind";
   }
