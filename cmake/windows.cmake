@@ -44,7 +44,11 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 # scripts that start the build's programs as Linux programs are started.
 function(korvel_wine_shim target var)
   set(shim ${CMAKE_BINARY_DIR}/wine-shims/${target})
-  file(GENERATE OUTPUT ${shim} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE
-       CONTENT "#!/bin/sh\nexec '${CMAKE_CROSSCOMPILING_EMULATOR}' '$<TARGET_FILE:${target}>' \"$@\"\n")
+  get_property(made GLOBAL PROPERTY KORVEL_WINE_SHIMS)
+  if(NOT target IN_LIST made)
+    set_property(GLOBAL APPEND PROPERTY KORVEL_WINE_SHIMS ${target})
+    file(GENERATE OUTPUT ${shim} CONTENT "#!/bin/sh\nexec '${CMAKE_CROSSCOMPILING_EMULATOR}' '$<TARGET_FILE:${target}>' \"$@\"\n"
+         FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  endif()
   set(${var} ${shim} PARENT_SCOPE)
 endfunction()
