@@ -3,7 +3,7 @@
 ; Installs the program's folder under Program Files, two Start-menu entries for every user (the
 ; herd in the user's Documents\Корвель, the demonstration herd) and an uninstaller. The uninstaller removes what
 ; was installed and nothing else: the herd folders stay where they are.
-Unicode true
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 

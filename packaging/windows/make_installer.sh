@@ -10,6 +10,8 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 folder="$out/korvel-$version"
 rm -rf "$folder" "$out/korvel-$version-windows.zip" "$out/korvel-$version-setup.exe"
 cmake --install "$build" --prefix "$folder" --strip >/dev/null
+# The DLLs come with their symbols (the compiler's runtime most of all): not needed to run.
+find "$folder" -name '*.dll' -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
 (cd "$out" && zip -qr -X "korvel-$version-windows.zip" "korvel-$version")
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSOURCE="$folder" \
          -DOUTFILE="$out/korvel-$version-setup.exe" "$here/korvel.nsi" >&2

@@ -35,8 +35,7 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 c=$WINEPREFIX/drive_c
 installed=$c/Program\ Files/Korvel
 menu=$c/ProgramData/Microsoft/Windows/Start\ Menu/Programs
-documents=$("$wine" cmd /c echo %USERPROFILE% 2>/dev/null | tr -d '\r')
-documents=$("$wine" winepath -u "$documents" 2>/dev/null)/Documents
+documents=$c/users/$(id -un)/Documents
 
 # 3. The silent install.
 "$wine" "$setup" /S >/dev/null 2>&1 || fail "the silent install failed"
@@ -49,7 +48,7 @@ for entry in "Корвель" "Корвель — демонстрационно
 done
 
 # 4. The entry "Корвель" started as the Start menu starts it, over a new herd.
-"$wine" start /wait /unix "$menu/Корвель.lnk" 2>"$work/err.txt" &
+"$wine" start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Корвель.lnk' 2>"$work/err.txt"
 for _ in $(seq 1 600); do xdotool search --onlyvisible --name '^Корвель$' >/dev/null 2>&1 && break; sleep 0.1; done
 xdotool search --onlyvisible --name '^Корвель$' >/dev/null 2>&1 || { cat "$work/err.txt"; fail "the main menu did not appear"; }
 sleep 2
