@@ -6,7 +6,7 @@
 # Usage: tools_match_linux.sh WINE_RUN WINDOWS_BUILD LINUX_BUILD. Exits 77 (skipped) when the
 # Linux build has no tools, unless CI is set (CI builds both).
 set -u
-wine=$1 win=$2 linux=$3/tools
+wine=$(realpath "$1") win=$(realpath "$2") linux=$(realpath "$3")/tools
 fail() { echo "$*"; exit 1; }
 if [ ! -x "$linux/recompute-bulls" ] || [ ! -x "$linux/evaluate-sires" ] || [ ! -x "$linux/generate-herd" ]; then
   [ -n "${CI:-}" ] && fail "no Linux tools in $linux (./build.sh builds them)"
