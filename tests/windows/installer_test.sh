@@ -55,7 +55,7 @@ sleep 2
 [ -n "$shot" ] && import -window root "$shot"
 herd=$documents/Корвель
 [ -f "$herd/KOROVA.DBF" ] && [ -f "$herd/BIK.DBF" ] || fail "no herd laid out in Documents\\Корвель ($herd)"
-"$wineserver" -k; wait
+"$wineserver" -k
 cp -r "$herd" "$work/herd-before"
 
 # 5. The uninstaller removes the program and its entries and leaves the herd folder alone.
