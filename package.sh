@@ -3,8 +3,19 @@
 # build tree ./build, and checks it as a distribution would: desktop-file-validate on the menu
 # entry, appstreamcli on the metadata, lintian on the package. Install it with
 #   sudo apt install ./korvel_*.deb
+# --windows: the Windows installer korvel-<version>-setup.exe and the portable
+# korvel-<version>-windows.zip (in this folder) from the Windows build tree ./build-win.
 set -euo pipefail
 cd "$(dirname "$0")"
+if [ "${1:-}" = "--windows" ]; then
+  ./deps.sh --windows
+  ./build.sh --windows
+  rm -f korvel-*-setup.exe korvel-*-windows.zip
+  made=$(packaging/windows/make_installer.sh build-win build-win)
+  cp $made .
+  echo "Готово: $(basename -a $made | tr '\n' ' ')"
+  exit
+fi
 ./deps.sh --package
 ./build.sh
 rm -rf build/package korvel_*.deb

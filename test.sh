@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test (window tests run offscreen).
+# --windows: the same for the Windows build (./build.sh --windows), every test under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
+if [ "${1:-}" = "--windows" ]; then
+  ./deps.sh --windows
+  ./build.sh --windows
+  ctest --test-dir build-win --output-on-failure -j"$(nproc)"
+  exit
+fi
 ./deps.sh
 ./build.sh
 

@@ -43,6 +43,16 @@ const QString kHerdKey = QStringLiteral("herd");
 
 QString home(const QString& name) { return QDir(QDir::homePath()).filePath(name); }
 
+// The herd folder unless another was chosen: ~/Корвель; on Windows, where a user's files live in
+// Documents, Documents\Корвель.
+QString defaultHerdFolder() {
+#ifdef _WIN32
+  return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("Корвель"));
+#else
+  return home(QStringLiteral("Корвель"));
+#endif
+}
+
 // Two names of one folder, whether or not it exists yet.
 bool sameFolder(const QString& a, const QString& b) {
   const auto resolved = [](const QString& p) {
@@ -98,7 +108,7 @@ QString settingsFile() {
 
 QString herdFolder() {
   const QString chosen = QSettings(settingsFile(), QSettings::IniFormat).value(kHerdKey).toString();
-  return chosen.isEmpty() ? home(QStringLiteral("Корвель")) : chosen;
+  return chosen.isEmpty() ? defaultHerdFolder() : chosen;
 }
 
 QString demoFolder() { return home(QStringLiteral("Корвель-демо")); }
@@ -122,7 +132,7 @@ std::optional<int> WorkingFolder::enter(const StartCommand& command, Prompts& pr
                                               "выберите другую папку.").arg(native(path_)));
       // A chosen folder that has gone (a medium not plugged in) is not quietly replaced by an
       // empty herd; only the default folder is made anew.
-      if (!choosing && !QFileInfo(path_).isDir() && !sameFolder(path_, home(QStringLiteral("Корвель"))))
+      if (!choosing && !QFileInfo(path_).isDir() && !sameFolder(path_, defaultHerdFolder()))
         return refuse(prompts, QStringLiteral("Папка стада %1 не найдена. Если она на съёмном носителе, подключите "
                                               "его и запустите Корвель снова; другую папку стада выбирает "
                                               "команда korvel --herd ПАПКА.").arg(native(path_)));

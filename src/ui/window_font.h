@@ -12,7 +12,8 @@ inline constexpr const char* kWindowFontFamily = "PT Sans Narrow";
 inline constexpr int kWindowFontPoints = 9;
 
 // Makes the windows' font (fonts-paratype on Debian) the application's font; called once the
-// application exists and before any window is created. Where the family is not installed, the
+// application exists and before any window is created. On Windows the fonts in the fonts/ folder
+// beside the program are loaded first. Where the family is not installed, the
 // nearest narrow families stand in for it rather than whatever wide font the machine would
 // fall back to.
 void useWindowFont();

@@ -26,7 +26,9 @@ using Package = std::map<QString, QByteArray>;
 inline Package readPackage(const QString& path) {
   Package parts;
   int err = 0;
-  zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
+  // libzip takes file names in UTF-8 on every platform (on Windows too, where encodeName would
+  // give the ANSI code page and lose a Cyrillic name).
+  zip_t* za = zip_open(path.toUtf8().constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
   if (!za) {
     ADD_FAILURE() << "not a zip archive: " << path.toStdString() << " (" << err << ")";
     return parts;

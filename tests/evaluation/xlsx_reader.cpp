@@ -11,7 +11,9 @@ namespace {
 std::map<QString, QByteArray> readPackage(const QString& path) {
   std::map<QString, QByteArray> parts;
   int err = 0;
-  zip_t* za = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
+  // libzip takes file names in UTF-8 on every platform (on Windows too, where encodeName would
+  // give the ANSI code page and lose a Cyrillic name).
+  zip_t* za = zip_open(path.toUtf8().constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
   if (!za) {
     ADD_FAILURE() << "not a zip archive: " << path.toStdString();
     return parts;
