@@ -11,6 +11,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace korvel {
 namespace {
 
@@ -52,6 +56,39 @@ TEST(DriveLetters, ALetterIsItsVariablesFolderOrMnt) {
     qunsetenv("KORVEL_DRIVE_R");
   }
   EXPECT_FALSE(safety::driveReady('Q')) << "its folder is gone";
+}
+#endif
+
+#ifdef Q_OS_WIN
+// On Windows a letter is a drive: the system's drive is ready, a letter no drive answers to is
+// not; a letter given to a folder (as SUBST gives one) takes a backup, and once the letter is
+// taken away again it is not ready, as a flash drive pulled out.
+TEST(DriveLetters, OnWindowsALetterIsADrive) {
+  wchar_t system[MAX_PATH] = {};
+  ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+  EXPECT_TRUE(safety::driveReady(QChar(system[0])));
+  EXPECT_EQ(safety::driveRoot(QChar(system[0])), QString(QChar(system[0])) + ":/");
+  char16_t unused = u'Z';
+  while (unused > u'D' && (GetLogicalDrives() & (1u << (unused - u'A')))) --unused;
+  const QChar letter(unused);
+  ASSERT_FALSE(GetLogicalDrives() & (1u << (unused - u'A'))) << "every letter is taken";
+  EXPECT_FALSE(safety::driveReady(letter));
+
+  QTemporaryDir medium;
+  const std::wstring device{wchar_t(unused), L':'};
+  ASSERT_TRUE(DefineDosDeviceW(0, device.c_str(), QDir::toNativeSeparators(medium.path()).toStdWString().c_str()));
+  struct Taken {
+    std::wstring device;
+    ~Taken() { DefineDosDeviceW(DDD_REMOVE_DEFINITION, device.c_str(), nullptr); }
+  } takenAtEnd{device};
+  EXPECT_TRUE(safety::driveReady(letter));
+  WorkFolder work;
+  const safety::CopyOutcome out = safety::backupToDrive(work.path(), letter);
+  EXPECT_EQ(out.messages, QStringList{"Резервная копия создана!"});
+  for (const QString& name : kTables)
+    EXPECT_EQ(bytesOf(medium.filePath("arhivbik/" + name)), bytesOf(work.file(name))) << name.toStdString();
+  ASSERT_TRUE(DefineDosDeviceW(DDD_REMOVE_DEFINITION, device.c_str(), nullptr));
+  EXPECT_FALSE(safety::driveReady(letter));
 }
 #endif
 
