@@ -31,7 +31,7 @@ QString unescapedPath(const QByteArray& field) {
     }
     out.append(field[i]);
   }
-  return QFile::decodeName(out);
+  return QString::fromUtf8(out);
 }
 
 // The folder of a medium the desktop mounted: /media/<user>/<label> or /run/media/<user>/<label>.

@@ -395,7 +395,8 @@ TEST(Journal, AJournalIsAppliedOnlyToTheTablesItWasWrittenFor) {
     EXPECT_EQ(readFile(victim), touched.journal);
     EXPECT_TRUE(QFileInfo(journalIn(dir.path())).isSymLink());
     EXPECT_EQ(readFile(QDir(dir.path()).filePath("T.DBF")), touched.table);
-  }#endif
+  }
+#endif
 }
 
 // The herd's folder may have any name a person's documents have: Cyrillic, and deep enough to
