@@ -114,7 +114,7 @@ TEST(DriveLetters, MountedRemovableMediaGetLettersFromDInMountOrder) {
                                        {'G', QStringLiteral("МОЙ ДИСК"), QStringLiteral("/run/media/anna/МОЙ ДИСК")},
                                        {'H', "SD", "/media/boris/SD"}}));
   EXPECT_TRUE(safety::removableMediaIn(table, [](QChar l) { return l != 'Z'; }).size() == 1);
-  EXPECT_EQ(safety::mediaListText(none),
+  EXPECT_EQ(QDir::fromNativeSeparators(safety::mediaListText(none)),
             QStringLiteral("D: — KINGSTON (/media/anna/KINGSTON)\nE: — МОЙ ДИСК (/run/media/anna/МОЙ ДИСК)\n"
                            "F: — SD (/media/boris/SD)"));
 
@@ -250,7 +250,12 @@ TEST(Restore, TheBackupsFilesReplaceTheirWorkingFiles) {
   for (const QString name : {"REGION.DBF", "KOROVA.DBF", "XARAKT.DBF", "VLAD.DBF", "PORODA.DBF"})
     EXPECT_EQ(bytesOf(work.file(name)), bytesOf(saved.file(name))) << name.toStdString();
   EXPECT_EQ(bytesOf(work.file("bik.dbf")), bytesOf(saved.file("BIK.DBF")));
-  EXPECT_FALSE(QDir(work.path()).entryList().contains("BIK.DBF"));  // names of any case are one on Windows
+#ifdef Q_OS_WIN
+  // Names that differ in case only are one name on Windows.
+  EXPECT_EQ(QDir(work.path()).entryList({"bik.dbf"}, QDir::Files).size(), 1);
+#else
+  EXPECT_FALSE(QFile::exists(work.file("BIK.DBF")));
+#endif
   EXPECT_FALSE(QFile::exists(work.file("notes.txt"))) << "the manifest does not list it";
   EXPECT_FALSE(QFile::exists(work.file(".hidden")));
   EXPECT_EQ(bytesOf(work.file("korvel.lock")), "mine");
