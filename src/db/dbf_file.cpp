@@ -8,13 +8,9 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
 #include <cstring>
 #include <optional>
-
-#ifdef Q_OS_UNIX
-#include <sys/file.h>
-#include <cerrno>
-#endif
 
 namespace korvel::db {
 namespace {
@@ -100,11 +96,8 @@ DbfFile::DbfFile(const QString& path, const QString& codepageOf) : path_(path), 
     if (!file_.open(QIODevice::ReadOnly))
       fail(QStringLiteral("файл не открывается (%1).").arg(io::causeText(file_)));
   }
-#ifdef Q_OS_UNIX
   // Another program holding the table exclusively keeps us out; we only ever share it.
-  if (::flock(file_.handle(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK)
-    fail(QStringLiteral("файл занят другой программой."));
-#endif
+  if (io::lock(file_.handle(), io::LockKind::Shared) == EWOULDBLOCK) fail(QStringLiteral("файл занят другой программой."));
   const qint64 size = file_.size();
   if (size < 32)
     fail(QStringLiteral("файл короче заголовка таблицы (%1).")
@@ -125,6 +118,11 @@ void DbfFile::reload() {
   map();
   parseHeader(mappedSize_);
   if (afterReload) afterReload();
+}
+
+void DbfFile::unmap() {
+  if (map_) file_.unmap(map_);
+  map_ = nullptr;
 }
 
 void DbfFile::map() {

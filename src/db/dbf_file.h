@@ -75,6 +75,8 @@ class DbfFile {
   // was before an operation; then runs afterReload.
   void reload();
   std::function<void()> afterReload;
+  // Lets go of the mapping until reload(), so that the journal may cut the file shorter.
+  void unmap();
 
  private:
   struct Piece {

@@ -16,7 +16,9 @@
 
 #ifdef Q_OS_WIN
 #include <io.h>
+#include <windows.h>
 #else
+#include <sys/file.h>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -55,20 +57,61 @@ int countWrite() {
   return f.failAt != 0 && f.writes == f.failAt ? f.failErr : 0;
 }
 
+#ifdef Q_OS_WIN
+// The exit code of a process that killed itself: one that Windows and Qt read as a crash.
+constexpr UINT kKilledExitCode = 0xC000013A;
+#endif
+
 void killIfDue() {
-#ifndef Q_OS_WIN
   const Faults& f = faults();
-  if (f.killAt != 0 && f.writes == f.killAt) ::raise(SIGKILL);
+  if (f.killAt == 0 || f.writes != f.killAt) return;
+#ifdef Q_OS_WIN
+  // Ended at once, as by the task manager; the code is one that reads as a crash.
+  ::TerminateProcess(::GetCurrentProcess(), kKilledExitCode);
+#else
+  ::raise(SIGKILL);
 #endif
 }
 
-std::filesystem::path nativePath(const QString& path) {
 #ifdef Q_OS_WIN
-  return std::filesystem::path(path.toStdWString());
-#else
-  return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
+
+HANDLE osHandle(int fd) { return HANDLE(_get_osfhandle(fd)); }
+
+// A path for the wide-character calls: backslashes, and the long-path form beyond the classic
+// limit of 260 characters.
+std::wstring widePath(const QString& path) {
+  QString native = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+  if (native.size() >= MAX_PATH - 12 && !native.startsWith(QLatin1String("\\\\?\\")))
+    native = native.startsWith(QLatin1String("\\\\")) ? QLatin1String("\\\\?\\UNC\\") + native.mid(2)
+                                                   : QLatin1String("\\\\?\\") + native;
+  return native.toStdWString();
 }
+
+// A counted folder step done by a wide-character call that reports through GetLastError.
+template <class Step>
+int folderStep(Step step) {
+  if (const int injected = countWrite()) return injected;
+  if (!step()) return errorNumberOfWindows(::GetLastError());
+  killIfDue();
+  return 0;
+}
+
+int writeOnce(int fd, long long pos, const char* p, size_t n, size_t* written) {
+  const HANDLE h = osHandle(fd);
+  if (h == INVALID_HANDLE_VALUE) return EBADF;
+  OVERLAPPED at = {};
+  at.Offset = DWORD(pos & 0xffffffff);
+  at.OffsetHigh = DWORD(pos >> 32);
+  DWORD w = 0;
+  if (!::WriteFile(h, p, DWORD(n > (1u << 30) ? (1u << 30) : n), &w, &at)) return errorNumberOfWindows(::GetLastError());
+  if (w == 0) return ENOSPC;  // nothing could be written: the medium is full
+  *written = size_t(w);
+  return 0;
+}
+
+#else
+
+std::filesystem::path nativePath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
 
 // A counted folder step: the injected failure instead of it, else its own outcome, and the
 // kill right after it.
@@ -77,24 +120,20 @@ int folderStep(Step step) {
   if (const int injected = countWrite()) return injected;
   std::error_code ec;
   step(ec);
-  // On every platform the error's portable condition is an errno value.
   if (ec) return ec.default_error_condition().value() ? ec.default_error_condition().value() : EIO;
   killIfDue();
   return 0;
 }
 
 int writeOnce(int fd, long long pos, const char* p, size_t n, size_t* written) {
-#ifdef Q_OS_WIN
-  if (_lseeki64(fd, pos, SEEK_SET) < 0) return errno;
-  const int w = _write(fd, p, unsigned(n > (1u << 30) ? (1u << 30) : n));
-#else
   const ssize_t w = ::pwrite(fd, p, n, off_t(pos));
-#endif
   if (w < 0) return errno == EINTR ? 0 : errno;
   if (w == 0) return ENOSPC;  // nothing could be written: the medium is full
   *written = size_t(w);
   return 0;
 }
+
+#endif
 
 }  // namespace
 
@@ -112,6 +151,36 @@ int writeAt(int fd, long long pos, const void* bytes, size_t n) {
   return 0;
 }
 
+#ifdef Q_OS_WIN
+
+int rename(const QString& from, const QString& to) {
+  // Written through: the new name is on the medium when the call returns, as folders cannot be
+  // flushed here.
+  return folderStep([&] {
+    return ::MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  });
+}
+
+int link(const QString& existing, const QString& name) {
+  return folderStep([&] { return ::CreateHardLinkW(widePath(name).c_str(), widePath(existing).c_str(), nullptr) != 0; });
+}
+
+int remove(const QString& path) {
+  return folderStep([&] {
+    const std::wstring wide = widePath(path);
+    if (::DeleteFileW(wide.c_str())) return true;
+    const DWORD err = ::GetLastError();
+    if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return true;
+    // An empty folder goes as well, as it does elsewhere.
+    if (err == ERROR_ACCESS_DENIED && QFileInfo(path).isDir()) return ::RemoveDirectoryW(wide.c_str()) != 0;
+    ::SetLastError(err);
+    return false;
+  });
+}
+
+#else
+
 int rename(const QString& from, const QString& to) {
   return folderStep([&](std::error_code& ec) { std::filesystem::rename(nativePath(from), nativePath(to), ec); });
 }
@@ -123,6 +192,8 @@ int link(const QString& existing, const QString& name) {
 int remove(const QString& path) {
   return folderStep([&](std::error_code& ec) { std::filesystem::remove(nativePath(path), ec); });
 }
+
+#endif
 
 int syncFolder(const QString& dir) {
 #ifdef Q_OS_WIN
@@ -139,7 +210,15 @@ int syncFolder(const QString& dir) {
 
 int sync(int fd) {
 #ifdef Q_OS_WIN
-  return _commit(fd) == 0 ? 0 : errno;
+  const HANDLE h = osHandle(fd);
+  if (::FlushFileBuffers(h)) return 0;
+  if (::GetLastError() != ERROR_ACCESS_DENIED) return errorNumberOfWindows(::GetLastError());
+  // A file opened for reading is flushed, as elsewhere, through a second handle that may write.
+  const HANDLE writable = ::ReOpenFile(h, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+  if (writable == INVALID_HANDLE_VALUE) return errorNumberOfWindows(::GetLastError());
+  const int err = ::FlushFileBuffers(writable) ? 0 : errorNumberOfWindows(::GetLastError());
+  ::CloseHandle(writable);
+  return err;
 #elif defined(Q_OS_LINUX)
   // The data and the length, without the modification time's own journal commit.
   return ::fdatasync(fd) == 0 ? 0 : errno;
@@ -150,11 +229,69 @@ int sync(int fd) {
 
 int truncate(int fd, long long length) {
 #ifdef Q_OS_WIN
-  return _chsize_s(fd, length) == 0 ? 0 : errno;
+  FILE_END_OF_FILE_INFO end = {};
+  end.EndOfFile.QuadPart = length;
+  return ::SetFileInformationByHandle(osHandle(fd), FileEndOfFileInfo, &end, sizeof end)
+             ? 0
+             : errorNumberOfWindows(::GetLastError());
 #else
   return ::ftruncate(fd, off_t(length)) == 0 ? 0 : errno;
 #endif
 }
+
+int lock(int fd, LockKind kind) {
+#ifdef Q_OS_WIN
+  // Windows locks bar other handles from the bytes they cover: the lock covers one byte far past
+  // the end of any file the program writes, so that it marks the file without fencing its data.
+  OVERLAPPED at = {};
+  at.OffsetHigh = 0x40000000;
+  const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (kind == LockKind::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+  if (::LockFileEx(osHandle(fd), flags, 0, 1, 0, &at)) return 0;
+  const DWORD err = ::GetLastError();
+  return err == ERROR_LOCK_VIOLATION || err == ERROR_SHARING_VIOLATION ? EWOULDBLOCK : errorNumberOfWindows(err);
+#else
+  if (::flock(fd, (kind == LockKind::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) return 0;
+  return errno == EWOULDBLOCK ? EWOULDBLOCK : errno;
+#endif
+}
+
+#ifdef Q_OS_WIN
+int errorNumberOfWindows(unsigned long code) {
+  switch (code) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_NOT_READY:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_NO_MEDIA_IN_DRIVE:
+    case ERROR_MEDIA_CHANGED:
+    case ERROR_UNRECOGNIZED_MEDIA:
+    case ERROR_INVALID_DRIVE: return ENODEV;
+    case ERROR_WRITE_PROTECT: return EROFS;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_NETWORK_ACCESS_DENIED: return EACCES;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return EBUSY;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH: return ENOENT;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS: return EEXIST;
+    case ERROR_NOT_SAME_DEVICE: return EXDEV;
+    case ERROR_DIR_NOT_EMPTY: return ENOTEMPTY;
+    case ERROR_DIRECTORY: return ENOTDIR;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return ENOMEM;
+    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
+    case ERROR_FILE_TOO_LARGE: return EFBIG;
+    case ERROR_INVALID_HANDLE: return EBADF;
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_INVALID_NAME: return EINVAL;
+    default: return EIO;
+  }
+}
+#endif
 
 QString causeText(int err) {
   switch (err) {
@@ -193,11 +330,27 @@ int errorNumber(const QFileDevice& file) {
   // Qt words a failed system call with the system's own text for its error number: find the
   // number back by that text.
   const QString said = file.errorString();
+#ifdef Q_OS_WIN
+  // There, the text is the system's for a Windows error code.
+  for (int code = 1; code < 1800; ++code)
+    if (said == qt_error_string(code)) return errorNumberOfWindows(DWORD(code));
+#endif
   for (int err = 1; err < 256; ++err) {
     const QString system = QString::fromLocal8Bit(std::strerror(err));
     if (said == system || said.endsWith(QLatin1String(": ") + system)) return err;
   }
   return 0;
+}
+
+int openError(const QFileDevice& file, int otherwise) {
+#ifdef Q_OS_WIN
+  // Qt opens through CreateFileW, which leaves errno alone.
+  const int err = errorNumber(file);
+#else
+  Q_UNUSED(file);
+  const int err = errno;
+#endif
+  return err ? err : otherwise;
 }
 
 QString causeText(const QFileDevice& file) {

@@ -23,6 +23,12 @@ int sync(int fd);
 // Cuts or extends the file to `length` bytes; 0 or the error number.
 int truncate(int fd, long long length);
 
+// Advisory locks of a whole open file that go with the process however it ends. Exclusive: no
+// other lock beside it; shared: other shared ones only. Tried once: 0 when taken, EWOULDBLOCK
+// when another holder keeps it, else the error number.
+enum class LockKind { Shared, Exclusive };
+int lock(int fd, LockKind kind);
+
 // The steps that change a folder rather than a file's bytes. Each counts as one write for the
 // test hooks below (an injected failure happens instead of it, a kill right after it), so
 // that a replacement of files can be cut at every step. 0 or the error number.
@@ -37,10 +43,20 @@ int remove(const QString& path);
 // power cut; 0 or the error number (nothing to do where folders cannot be flushed).
 int syncFolder(const QString& dir);
 
+#ifdef _WIN32
+// The error number for a Windows error code (GetLastError), e.g. ENOSPC for ERROR_DISK_FULL
+// and ENODEV for a drive whose medium was taken out.
+int errorNumberOfWindows(unsigned long code);
+#endif
+
 // The cause of a failed write in words for a message, e.g. for ENOSPC
 // "на диске нет свободного места. Проверьте свободное место на диске".
 // Every error number gets Russian words.
 QString causeText(int err);
+// The error number of a QFile that failed to open: errno where the system's open set it (reset
+// it before the open), else the one Qt's words for the failure name (on Windows), else
+// `otherwise`.
+int openError(const QFileDevice& file, int otherwise);
 // The cause of a QFile's or QSaveFile's failure in the same words.
 QString causeText(const QFileDevice& file);
 
@@ -50,7 +66,8 @@ int replaceWholeFile(const QString& path, const QByteArray& bytes);
 
 // Test hooks. Every call of writeAt() counts as one write, counted from the last reset.
 // failWrite(k, err): the k-th write from now fails with `err` (nothing of it lands).
-// killAfterWrite(k): the process kills itself (SIGKILL) right after the k-th write landed.
+// killAfterWrite(k): the process kills itself (SIGKILL; on Windows TerminateProcess) right after
+// the k-th write landed.
 // A child process gets the same from its environment, read at its first write:
 // KORVEL_FAIL_WRITE="k:ENOSPC" (or EIO) and KORVEL_KILL_AFTER_WRITE="k".
 void failWrite(long k, int err);

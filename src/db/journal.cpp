@@ -16,16 +16,8 @@
 #include <cstring>
 #include <utility>
 
-#include <fcntl.h>
 #ifdef Q_OS_UNIX
-#include <sys/file.h>
-#include <unistd.h>
-#endif
-#ifndef O_NOFOLLOW
-#define O_NOFOLLOW 0
-#endif
-#ifndef O_CLOEXEC
-#define O_CLOEXEC 0
+#include <fcntl.h>
 #endif
 
 namespace korvel::db {
@@ -107,14 +99,7 @@ QString shown(const QString& folder) { return QDir::toNativeSeparators(folder); 
 // Takes the lock that marks a journal as live; false only when another process holds it: a
 // running copy of the program in the middle of an operation (the lock goes with the process
 // however it ends, so a journal left by a killed run is free).
-bool lockJournal(QFile& f) {
-#ifdef Q_OS_UNIX
-  return ::flock(f.handle(), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
-#else
-  Q_UNUSED(f);
-  return true;
-#endif
-}
+bool lockJournal(QFile& f) { return io::lock(f.handle(), io::LockKind::Exclusive) != EWOULDBLOCK; }
 
 // What a journal holds: the operation it belongs to, and per table its name, its length and
 // the checksum of its sample before the operation, and the images of the bytes it overwrote.
@@ -256,24 +241,6 @@ void checkTables(const QString& folder, const JournalContents& c) {
   }
 }
 
-// Writes every image back and cuts each table to its old length, then flushes it.
-void putBack(const QString& folder, const JournalContents& c) {
-  const QDir dir(folder);
-  for (const JournalContents::Table& t : c.tables) {
-    QFile f(tableFile(dir, t.name));
-    auto failed = [&](int err) {
-      return TableError(QStringLiteral("Рабочая папка %1: таблицу %2 не удалось вернуть к состоянию до прерванной "
-                                       "операции: %3.")
-                            .arg(shown(folder), t.name, io::causeText(err)));
-    };
-    if (f.fileName().isEmpty() || !f.open(QIODevice::ReadWrite)) throw failed(errno ? errno : EACCES);
-    for (const auto& [pos, bytes] : t.images)
-      if (const int err = io::writeAt(f.handle(), pos, bytes.constData(), size_t(bytes.size()))) throw failed(err);
-    if (const int err = io::truncate(f.handle(), t.length)) throw failed(err);
-    if (const int err = io::sync(f.handle())) throw failed(err);
-  }
-}
-
 struct Registry {
   std::vector<Journal*> journals;
   std::vector<DbfFile*> files;
@@ -284,20 +251,48 @@ Registry& registry() {
   return r;
 }
 
+// The open files of this process over the tables of the journal.
+std::vector<DbfFile*> openFilesOf(const QString& folder, const JournalContents& c) {
+  std::vector<DbfFile*> out;
+  for (DbfFile* f : registry().files) {
+    const QString name = QFileInfo(f->path()).fileName();
+    if (f->folder() == folder && std::any_of(c.tables.begin(), c.tables.end(), [&](const auto& t) {
+          return t.name.compare(name, Qt::CaseInsensitive) == 0;
+        }))
+      out.push_back(f);
+  }
+  return out;
+}
+
 // The open files of the tables put back are read again: counts, dates and bytes may differ.
 void reloadOpenFiles(const QString& folder, const JournalContents& c) {
-  const std::vector<DbfFile*> files = registry().files;
-  for (DbfFile* f : files) {
-    if (f->folder() != folder) continue;
-    const QString name = QFileInfo(f->path()).fileName();
-    if (std::none_of(c.tables.begin(), c.tables.end(),
-                     [&](const auto& t) { return t.name.compare(name, Qt::CaseInsensitive) == 0; }))
-      continue;
+  for (DbfFile* f : openFilesOf(folder, c)) {
     try {
       f->reload();
     } catch (const TableError&) {
       // The file could not be read again; its next opening will say why.
     }
+  }
+}
+
+// Writes every image back and cuts each table to its old length, then flushes it. The open
+// files of those tables let go of their mappings first (Windows cuts no mapped file shorter);
+// reloadOpenFiles maps them anew, whether this succeeds or fails.
+void putBack(const QString& folder, const JournalContents& c) {
+  for (DbfFile* f : openFilesOf(folder, c)) f->unmap();
+  const QDir dir(folder);
+  for (const JournalContents::Table& t : c.tables) {
+    QFile f(tableFile(dir, t.name));
+    auto failed = [&](int err) {
+      return TableError(QStringLiteral("Рабочая папка %1: таблицу %2 не удалось вернуть к состоянию до прерванной "
+                                       "операции: %3.")
+                            .arg(shown(folder), t.name, io::causeText(err)));
+    };
+    if (f.fileName().isEmpty() || !f.open(QIODevice::ReadWrite)) throw failed(io::openError(f, EACCES));
+    for (const auto& [pos, bytes] : t.images)
+      if (const int err = io::writeAt(f.handle(), pos, bytes.constData(), size_t(bytes.size()))) throw failed(err);
+    if (const int err = io::truncate(f.handle(), t.length)) throw failed(err);
+    if (const int err = io::sync(f.handle())) throw failed(err);
   }
 }
 
@@ -307,8 +302,14 @@ void removeJournal(const QString& folder, const QString& path) {
     // A journal that cannot be removed must at least not be taken for a whole one; a link is
     // never followed to empty another file.
     QFile f;
+#ifdef Q_OS_UNIX
     const int fd = QFileInfo(path).isSymLink() ? -1 : ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 || !f.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle) || io::truncate(f.handle(), 0) != 0)
+    const bool opened = fd >= 0 && f.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle);
+#else
+    f.setFileName(path);
+    const bool opened = !QFileInfo(path).isSymLink() && f.open(QIODevice::ReadWrite);
+#endif
+    if (!opened || io::truncate(f.handle(), 0) != 0)
       throw TableError(QStringLiteral("Рабочая папка %1: журнал операции %2 не удаляется.")
                            .arg(shown(folder), QString::fromLatin1(kJournalFileName)));
   }
@@ -346,7 +347,7 @@ class Journal {
     for (const Touched& t : touched_) {
       QFile f(dir.filePath(t.name));
       int err = 0;
-      if (!f.open(QIODevice::ReadWrite)) err = errno ? errno : EACCES;
+      if (!f.open(QIODevice::ReadWrite)) err = io::openError(f, EACCES);
       else err = io::sync(f.handle());
       if (err != 0) {
         try {
@@ -460,7 +461,7 @@ class Journal {
                                           "программу и запустите её снова: таблицы вернутся к состоянию до той "
                                           "операции.")
                                .arg(shown(folder_), QString::fromLatin1(kJournalFileName)));
-        writeFailed(f, errno ? errno : EACCES);
+        writeFailed(f, io::openError(file_, EACCES));
       }
       lockJournal(file_);
       salt_ = QRandomGenerator::system()->generate();
@@ -591,7 +592,12 @@ Recovery recoverInterruptedOperation(const QString& folder) {
   Recovery outcome = Recovery::Discarded;
   if (!c.tables.empty()) {
     checkTables(dir, c);
-    putBack(dir, c);
+    try {
+      putBack(dir, c);
+    } catch (...) {
+      reloadOpenFiles(dir, c);
+      throw;
+    }
     outcome = Recovery::RolledBack;
   }
   f.close();

@@ -1,17 +1,35 @@
 #include "evaluation/desktop_open.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
+
+#ifdef Q_OS_WIN
+#include <QDir>
+#include <iterator>
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+#endif
 
 namespace korvel {
 
 #ifdef Q_OS_WIN
 
 bool openInSpreadsheetApplication(const QString& path) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  // The application the shell associates with workbooks; without one, the shell would ask the
+  // person to pick one, so nothing is started.
+  wchar_t application[MAX_PATH * 4] = {};
+  DWORD length = DWORD(std::size(application));
+  if (FAILED(::AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN | ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE, L".xlsx",
+                                 L"open", application, &length)) ||
+      application[0] == 0)
+    return false;
+  const std::wstring file = QDir::toNativeSeparators(path).toStdWString();
+  // ShellExecute answers with a number above 32 once the application took the file.
+  const auto answer = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return answer > 32;
 }
 
 bool openInPdfViewer(const QString& path) { return openInSpreadsheetApplication(path); }

@@ -90,7 +90,7 @@ int writeManifestFile(const QString& path, const std::vector<ManifestEntry>& fil
   text += "end " + hex(crcOf(text)) + '\n';
   errno = 0;
   QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return errno ? errno : EACCES;
+  if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return db::io::openError(f, EACCES);
   int err = db::io::writeAt(f.handle(), 0, text.constData(), size_t(text.size()));
   if (!err) err = db::io::sync(f.handle());
   f.close();

@@ -9,6 +9,10 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace korvel::safety {
 namespace {
 
@@ -27,7 +31,7 @@ QString unescapedPath(const QByteArray& field) {
     }
     out.append(field[i]);
   }
-  return QFile::decodeName(out);
+  return QString::fromUtf8(out);
 }
 
 // The folder of a medium the desktop mounted: /media/<user>/<label> or /run/media/<user>/<label>.
@@ -38,6 +42,23 @@ bool removableFolder(const QString& path) {
 }
 
 QByteArray letterVariable(QChar letter) { return "KORVEL_DRIVE_" + QString(letter).toLatin1(); }
+
+// The folder KORVEL_DRIVE_<L> names for the letter, empty when it is not set.
+QString mappedFolder(QChar letter) { return qEnvironmentVariable(letterVariable(letter).constData()); }
+
+#ifdef Q_OS_WIN
+std::wstring windowsRoot(QChar letter) { return {wchar_t(letter.unicode()), L':', L'\\'}; }
+
+// Asks a drive without the system's "insert a disk" box for a drive whose medium is out.
+template <class Ask>
+auto quietly(Ask ask) {
+  DWORD before = 0;
+  ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &before);
+  const auto answer = ask();
+  ::SetThreadErrorMode(before, nullptr);
+  return answer;
+}
+#endif
 
 }  // namespace
 
@@ -72,7 +93,18 @@ std::vector<RemovableMedium> removableMediaIn(const QByteArray& mountTable,
 
 std::vector<RemovableMedium> removableMedia() {
 #ifdef Q_OS_WIN
-  return {};
+  // The removable drives that hold a medium now, with the label it was given.
+  std::vector<RemovableMedium> media;
+  const DWORD drives = ::GetLogicalDrives();
+  for (char16_t c = u'A'; c <= u'Z'; ++c) {
+    const std::wstring root = windowsRoot(QChar(c));
+    if (!(drives & (1u << (c - u'A'))) || ::GetDriveTypeW(root.c_str()) != DRIVE_REMOVABLE) continue;
+    wchar_t label[MAX_PATH + 1] = {};
+    if (!quietly([&] { return ::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0); }))
+      continue;  // no medium in it
+    media.push_back({QChar(c), QString::fromWCharArray(label), driveRoot(QChar(c))});
+  }
+  return media;
 #else
   const QString tablePath = qEnvironmentVariable("KORVEL_MOUNTINFO", QStringLiteral("/proc/self/mountinfo"));
   QFile table(tablePath);
@@ -94,11 +126,11 @@ QString mediaListText(const std::vector<RemovableMedium>& media) {
 }
 
 QString driveRoot(QChar letter) {
+  const QString mapped = mappedFolder(letter);
+  if (!mapped.isEmpty()) return QDir::cleanPath(mapped);
 #ifdef Q_OS_WIN
   return QString(letter) + QStringLiteral(":/");
 #else
-  const QString mapped = qEnvironmentVariable(letterVariable(letter).constData());
-  if (!mapped.isEmpty()) return QDir::cleanPath(mapped);
   for (const RemovableMedium& m : removableMedia())
     if (m.letter == letter) return m.root;
   return QStringLiteral("/mnt/") + QString(letter).toLower();
@@ -106,6 +138,16 @@ QString driveRoot(QChar letter) {
 }
 
 bool driveReady(QChar letter) {
+#ifdef Q_OS_WIN
+  if (mappedFolder(letter).isEmpty()) {
+    // A letter no drive has, or a drive whose medium is out, has no free space to tell.
+    const std::wstring root = windowsRoot(letter);
+    const UINT type = ::GetDriveTypeW(root.c_str());
+    if (type == DRIVE_UNKNOWN || type == DRIVE_NO_ROOT_DIR) return false;
+    ULARGE_INTEGER available = {};
+    return quietly([&] { return ::GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr); }) != 0;
+  }
+#endif
   const QString root = driveRoot(letter);
   if (!QFileInfo(root).isDir()) return false;
   const QStorageInfo storage(root);

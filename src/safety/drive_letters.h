@@ -1,8 +1,8 @@
 // Drive letters: the one-letter name of a backup medium as the user types it, and where that
-// medium is on this computer. On Windows a letter is a drive. Elsewhere a letter maps to a
-// folder: the one named by KORVEL_DRIVE_<LETTER> when that is set; else the removable medium
-// the desktop mounted (/media/<user>/<label> or /run/media/<user>/<label>) that got the letter;
-// else /mnt/<letter>.
+// medium is on this computer. A letter maps to the folder named by KORVEL_DRIVE_<LETTER> when
+// that is set; else, on Windows, to the drive; elsewhere to the removable medium the desktop
+// mounted (/media/<user>/<label> or /run/media/<user>/<label>) that got the letter, else to
+// /mnt/<letter>.
 #pragma once
 
 #include <QByteArray>
@@ -22,7 +22,8 @@ std::optional<QChar> driveLetterOf(const QString& typed);
 // $KORVEL_DRIVE_E, a removable medium's folder or "/mnt/e" elsewhere).
 QString driveRoot(QChar letter);
 
-// Whether the medium answers: its root is a folder whose free space can be determined.
+// Whether the medium answers: its root is a folder whose free space can be determined (on
+// Windows: a drive with that letter, holding its medium).
 bool driveReady(QChar letter);
 
 // A removable medium mounted by the desktop, with the letter it answers to.
@@ -39,8 +40,8 @@ std::vector<RemovableMedium> removableMediaIn(const QByteArray& mountTable,
                                               const std::function<bool(QChar)>& taken);
 
 // The media mounted now (the table in $KORVEL_MOUNTINFO when set, else this process's), the
-// letters of KORVEL_DRIVE_<L> variables and of existing /mnt/<l> folders left to those. None on
-// Windows.
+// letters of KORVEL_DRIVE_<L> variables and of existing /mnt/<l> folders left to those. On
+// Windows: the removable drives holding a medium, with its label.
 std::vector<RemovableMedium> removableMedia();
 
 // "E: — KINGSTON (/media/anna/KINGSTON)", one medium a line.

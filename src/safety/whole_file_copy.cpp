@@ -39,15 +39,13 @@ QStringList listFiles(const QDir& dir, const QString& wildcard) {
 }
 
 Copied copyToTemporary(const QString& source, const QString& targetDir, bool noFollow) {
-  // The error of a failed open, as the file system gave it.
-  auto openError = [] { return errno ? errno : EIO; };
   Copied out;
   errno = 0;
   QFile in(source);
 #if defined(Q_OS_UNIX) && defined(O_NOFOLLOW)
   if (noFollow) {
     const int fd = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return {{}, openError(), {}};
+    if (fd < 0) return {{}, errno ? errno : EIO, {}};
     if (!in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
       ::close(fd);
       return {{}, EIO, {}};
@@ -56,11 +54,11 @@ Copied copyToTemporary(const QString& source, const QString& targetDir, bool noF
 #else
   if (noFollow && QFileInfo(source).isSymLink()) return {{}, ELOOP, {}};
 #endif
-  if (!in.isOpen() && !in.open(QIODevice::ReadOnly)) return {{}, openError(), {}};
+  if (!in.isOpen() && !in.open(QIODevice::ReadOnly)) return {{}, db::io::openError(in, EIO), {}};
   QTemporaryFile temporary(QDir(targetDir).filePath(QLatin1String(db::kTemporaryPrefix) + QStringLiteral("XXXXXX") +
                                                     QLatin1String(db::kTemporarySuffix)));
   errno = 0;
-  if (!temporary.open()) return {{}, openError(), {}};  // removed again by its destructor on every failure below
+  if (!temporary.open()) return {{}, db::io::openError(temporary, EIO), {}};  // removed again by its destructor on every failure below
 
   std::vector<char> buffer(size_t(4) << 20);
   uint32_t crc = 0;

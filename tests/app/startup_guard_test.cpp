@@ -82,3 +82,58 @@ TEST(StartupGuard, MessageNamesTheProgramInQuotesAndTheToolsOfThisSystem) {
             QStringLiteral("Перед запуском этой программы необходимо закрыть программу \"Корвель\". "
                            "Желательно закрыть и другие программы. ") + rest);
 }
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+// The guard reads the desktop's own list: a minimised window of a sibling program still blocks
+// the start; a hidden one and a dialog owned by another window do not.
+TEST(StartupGuard, ReadsTheDesktopsWindowsMinimisedOnesIncluded) {
+  WNDCLASSW kind = {};
+  kind.lpfnWndProc = DefWindowProcW;
+  kind.hInstance = GetModuleHandleW(nullptr);
+  kind.lpszClassName = L"KorvelGuardTestWindow";
+  RegisterClassW(&kind);
+  const auto make = [&](const wchar_t* title, HWND owner, int show) {
+    HWND w = CreateWindowExW(0, kind.lpszClassName, title, WS_OVERLAPPEDWINDOW, 0, 0, 300, 120, owner, nullptr,
+                             kind.hInstance, nullptr);
+    EXPECT_NE(w, nullptr);
+    ShowWindow(w, show);
+    return w;
+  };
+  // Wine makes windows only with a display and Qt's own platform (not offscreen).
+  if (HWND probe = CreateWindowExW(0, kind.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr,
+                                   kind.hInstance, nullptr))
+    DestroyWindow(probe);
+  else
+    GTEST_SKIP() << "no desktop to make windows on (under Wine: run with a display and QT_QPA_PLATFORM=windows)";
+  const HWND hidden = make(L"Тавлея — скрытое окно", nullptr, SW_HIDE);
+  const HWND owner = make(L"Окно-владелец", nullptr, SW_SHOWNOACTIVATE);
+  const HWND dialog = make(L"Мерник — диалог", owner, SW_SHOWNOACTIVATE);
+  const HWND minimised = make(L"Мерник — свёрнутое окно", nullptr, SW_SHOWMINNOACTIVE);
+  ASSERT_TRUE(IsIconic(minimised));
+
+  const auto listed = [](const std::vector<DesktopWindow>& all, const QString& title) {
+    for (const DesktopWindow& w : all)
+      if (w.title == title) return std::optional<DesktopWindow>(w);
+    return std::optional<DesktopWindow>();
+  };
+  std::optional<std::vector<DesktopWindow>> all = korvel::desktopWindows();
+  ASSERT_TRUE(all.has_value());
+  const auto m = listed(*all, QStringLiteral("Мерник — свёрнутое окно"));
+  const auto h = listed(*all, QStringLiteral("Тавлея — скрытое окно"));
+  const auto d = listed(*all, QStringLiteral("Мерник — диалог"));
+  ASSERT_TRUE(m && h && d);
+  EXPECT_TRUE(m->visible && !m->owned);
+  EXPECT_FALSE(h->visible);
+  EXPECT_TRUE(d->visible && d->owned);
+  EXPECT_EQ(blockingTitle(*all), QStringLiteral("Мерник — свёрнутое окно"));
+
+  DestroyWindow(minimised);
+  all = korvel::desktopWindows();
+  ASSERT_TRUE(all.has_value());
+  EXPECT_FALSE(listed(*all, QStringLiteral("Мерник — свёрнутое окно")));
+  EXPECT_EQ(blockingTitle(*all), std::nullopt);
+  for (HWND w : {dialog, owner, hidden}) DestroyWindow(w);
+}
+#endif

@@ -29,7 +29,7 @@ int firstCowOf(const QString& dir, int r, int f);
 void copyFolder(const QString& from, const QString& to);
 
 struct DriverRun {
-  bool killed = false;      // ended by SIGKILL
+  bool killed = false;      // ended by SIGKILL (TerminateProcess on Windows)
   int exitCode = -1;
   long writesAtReady = -1;  // from "ready N"
   long writesAtDone = -1;   // from "done N"

@@ -1,8 +1,8 @@
 // Operations killed in the middle: a child process does one operation through the windows over
-// a generated herd and is killed (SIGKILL) right after its k-th write, for every k from its
-// first write to its last, and at random moments; after the folder's next opening (a data
-// module over it) the six tables are byte for byte as before the operation or as after an
-// uninterrupted run, and no journal is left.
+// a generated herd and is killed (SIGKILL; TerminateProcess on Windows) right after its k-th
+// write, for every k from its first write to its last, and at random moments; after the
+// folder's next opening (a data module over it) the six tables are byte for byte as before the
+// operation or as after an uninterrupted run, and no journal is left.
 #include "crash_support.h"
 #include "db/data_module.h"
 #include "db/table.h"

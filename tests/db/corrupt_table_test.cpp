@@ -156,6 +156,10 @@ TEST_F(CorruptTableTest, RecordsAreReadWhereTheyBeginAfterAZeroByteSomeWritersLe
 }
 
 TEST_F(CorruptTableTest, ATableLinkedToAFileOutsideItsFolderIsNotOpened) {
+#ifdef Q_OS_WIN
+  GTEST_SKIP() << "Windows makes symbolic links only for an administrator; QFile::link makes a shortcut, whose "
+                  "bytes open as no table";
+#endif
   QTemporaryDir outside;
   const QString real = QDir(outside.path()).filePath(QStringLiteral("REAL.DBF"));
   writeFile(real, goodTable().bytes());

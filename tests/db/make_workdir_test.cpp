@@ -12,7 +12,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#ifdef Q_OS_LINUX
 #include <sys/mount.h>
+#endif
 
 using namespace korvel::db;
 using namespace korvel::db::test;
@@ -116,6 +118,10 @@ TEST(MakeWorkdir, AFirstLayoutCutShortIsLaidOutWholeByTheNextRun) {
   }
   EXPECT_GT(k, 7);
 
+#ifndef Q_OS_LINUX
+  GTEST_SKIP() << "the full disk needs a small tmpfs, which only Linux mounts; elsewhere the injected failures of "
+                  "the fault tests stand for it";
+#else
   QTemporaryDir disk;
   if (::mount("tmpfs", QFile::encodeName(disk.path()).constData(), "tmpfs", 0, "size=12k") != 0)
     GTEST_SKIP() << "a small tmpfs cannot be mounted here; the full disk is tried only where mounting is permitted";
@@ -127,4 +133,5 @@ TEST(MakeWorkdir, AFirstLayoutCutShortIsLaidOutWholeByTheNextRun) {
     EXPECT_EQ(missingTables(full).size(), 6) << "run " << run;
   }
   ::umount2(QFile::encodeName(disk.path()).constData(), MNT_DETACH);
+#endif
 }

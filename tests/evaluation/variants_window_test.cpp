@@ -25,6 +25,12 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 
 namespace korvel {
 namespace {
@@ -318,15 +324,56 @@ TEST_F(VariantsWindow, ARunInProgressCanNeitherBeHiddenNorStartedAgain) {
 }
 
 // The workbook is handed to the desktop's spreadsheet application only where one takes it;
-// otherwise the user is told, with where the file is. Fake xdg-utils stand for the desktop.
+// otherwise the user is told, with where the file is. Fake xdg-utils stand for a Unix desktop;
+// on Windows, the association of .xlsx with a command that copies the workbook.
 TEST_F(VariantsWindow, TheWorkbookIsOpenedOnlyWhereAnApplicationTakesIt) {
   QTemporaryDir bin;
+  const QString marker = bin.filePath(QStringLiteral("opened.txt"));
+  struct Case {
+    const char* name;
+    std::function<void()> desktop;  // makes the desktop of the case
+    bool opens;
+  };
+#ifdef Q_OS_WIN
+  // The classes root: the user's own associations over the machine's.
+  const auto associate = [&](const std::wstring& command) {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".xlsx");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Korvel.TestWorkbook");
+    if (command.empty()) return;
+    const auto set = [&](const std::wstring& key, const std::wstring& value) {
+      ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, value.c_str(),
+                                DWORD((value.size() + 1) * sizeof(wchar_t))),
+                ERROR_SUCCESS);
+    };
+    set(L".xlsx", L"Korvel.TestWorkbook");
+    set(L"Korvel.TestWorkbook\\shell\\open\\command", command);
+  };
+  // A machine with an association of its own (a real Excel) is left alone.
+  HKEY own = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L".xlsx", 0, KEY_READ, &own) == ERROR_SUCCESS) {
+    RegCloseKey(own);
+    GTEST_SKIP() << "this machine associates .xlsx with an application of its own";
+  }
+  struct Unassociate {
+    std::function<void(const std::wstring&)> f;
+    ~Unassociate() { f({}); }
+  } unassociateAtEnd{associate};
+  wchar_t cmd[MAX_PATH] = {};
+  GetSystemDirectoryW(cmd, MAX_PATH);
+  const std::wstring copies = L"\"" + std::wstring(cmd) + L"\\cmd.exe\" /c copy /y \"%1\" \"" +
+                              QDir::toNativeSeparators(marker).toStdWString() + L"\"";
+  const Case cases[] = {{"no application associated", [&] { associate({}); }, false},
+                        {"the associated application opens it", [&] { associate(copies); }, true}};
+  const auto handedOver = [&](const QString& workbook) {
+    QFile m(marker), book(workbook);
+    return m.open(QIODevice::ReadOnly) && book.open(QIODevice::ReadOnly) && m.readAll() == book.readAll();
+  };
+#else
   struct PathBack {
     QByteArray path = qgetenv("PATH");
     ~PathBack() { qputenv("PATH", path); }
   } pathBack;
   qputenv("PATH", QFile::encodeName(bin.path()));
-  const QString marker = bin.filePath(QStringLiteral("opened.txt"));
   const auto script = [&](const char* name, const QString& body) {
     QFile f(bin.filePath(QString::fromLatin1(name)));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -334,32 +381,37 @@ TEST_F(VariantsWindow, TheWorkbookIsOpenedOnlyWhereAnApplicationTakesIt) {
     f.close();
     f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   };
+  // The fake xdg-mime's body (empty: none installed) and the fake xdg-open's.
+  const auto tools = [&](const QString& mime, const QString& open) {
+    return [=] {
+      QFile::remove(bin.filePath(QStringLiteral("xdg-mime")));
+      QFile::remove(bin.filePath(QStringLiteral("xdg-open")));
+      if (!mime.isEmpty()) {
+        script("xdg-mime", mime);
+        script("xdg-open", open);
+      }
+    };
+  };
   const QString writesMarker = QStringLiteral("echo \"$1\" > '%1'; ").arg(marker);
-  struct Case {
-    const char* name;
-    QString mime;  // the fake xdg-mime's body; empty: none installed
-    QString open;  // the fake xdg-open's body
-    bool opens;
-  };
   const Case cases[] = {
-      {"no xdg-utils at all", {}, {}, false},
-      {"no default application", QStringLiteral("exit 0"), writesMarker + QStringLiteral("exit 0"), false},
-      {"the opener fails", QStringLiteral("echo calc.desktop"), QStringLiteral("exit 4"), false},
-      {"the opener opens it", QStringLiteral("echo calc.desktop"), writesMarker + QStringLiteral("exit 0"), true},
-      {"the application runs in the opener's place", QStringLiteral("echo calc.desktop"),
-       writesMarker + QStringLiteral("exec /bin/sleep 30"), true},
+      {"no xdg-utils at all", tools({}, {}), false},
+      {"no default application", tools(QStringLiteral("exit 0"), writesMarker + QStringLiteral("exit 0")), false},
+      {"the opener fails", tools(QStringLiteral("echo calc.desktop"), QStringLiteral("exit 4")), false},
+      {"the opener opens it", tools(QStringLiteral("echo calc.desktop"), writesMarker + QStringLiteral("exit 0")), true},
+      {"the application runs in the opener's place",
+       tools(QStringLiteral("echo calc.desktop"), writesMarker + QStringLiteral("exec /bin/sleep 30")), true},
   };
+  const auto handedOver = [&](const QString& workbook) {
+    QFile m(marker);
+    return m.open(QIODevice::ReadOnly) && QString::fromUtf8(m.readAll()).trimmed() == workbook;
+  };
+#endif
   test::RealPromptsInForce real(app.prompts);
   test::ModalAnswers answers;
   w.openWorkbook = openInSpreadsheetApplication;
   for (const Case& c : cases) {
     QFile::remove(marker);
-    QFile::remove(bin.filePath(QStringLiteral("xdg-mime")));
-    QFile::remove(bin.filePath(QStringLiteral("xdg-open")));
-    if (!c.mime.isEmpty()) {
-      script("xdg-mime", c.mime);
-      script("xdg-open", c.open);
-    }
+    c.desktop();
     answers.click(QStringLiteral("OK"));
     answers.shown.clear();
     run(named<QRadioButton>(w, "RadioButton4"), named<QRadioButton>(w, "RadioButton1"));
@@ -370,9 +422,7 @@ TEST_F(VariantsWindow, TheWorkbookIsOpenedOnlyWhereAnApplicationTakesIt) {
                                            QDir::toNativeSeparators(w.lastWorkbook())})
           << c.name;
       ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); })) << c.name;
-      QFile m(marker);
-      ASSERT_TRUE(m.open(QIODevice::ReadOnly)) << c.name;
-      EXPECT_EQ(QString::fromUtf8(m.readAll()).trimmed(), w.lastWorkbook()) << c.name;
+      EXPECT_TRUE(QTest::qWaitFor([&] { return handedOver(w.lastWorkbook()); })) << c.name;
     } else {
       EXPECT_EQ(answers.shown, QStringList{QStringLiteral("Excel не установлен!\nКнига сохранена в файле:\n") +
                                            QDir::toNativeSeparators(w.lastWorkbook())})

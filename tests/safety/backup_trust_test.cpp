@@ -85,10 +85,13 @@ TEST(RestoreTrust, RefusesAnythingButTheHerdsOwnTablesAndChangesNothing) {
       {"a breeds' table in the regions' place", false,
        [&] { replace("REGION.DBF", bytesOf(saved.file("PORODA.DBF"))); },
        notATable("REGION.DBF", "REGION", "в файле нет поля KODREG, таблица не открыта.")},
+// Windows makes symbolic links only for an administrator (QFile::link makes a shortcut there).
+#ifndef Q_OS_WIN
       {"the regions' table a link to a system file", false, [&] { link("REGION.DBF", "/etc/passwd"); },
        linkMessage("REGION.DBF")},
       {"the cows' table a link to another herd's", false, [&] { link("KOROVA.DBF", other.file("KOROVA.DBF")); },
        linkMessage("KOROVA.DBF")},
+#endif
       {"a manifest listing the bulls' table only, beside another herd's cows", true,
        [&] {
          QTemporaryDir t;
@@ -132,7 +135,10 @@ TEST(RestoreTrust, TakesOnlyTheHerdsFilesAndOnlyWhenThePersonAgrees) {
   const QString backup = f.path("arhivbik");
   const safety::Manifest manifest = safety::readManifest(QDir(backup));
   ASSERT_EQ(manifest.state, safety::Manifest::State::Complete);
-  const QStringList strangers = {"rezerv.txt", "a$(touch x).txt", "new\nline.txt", "extra.dbf"};
+  QStringList strangers = {"rezerv.txt", "a$(touch x).txt", "extra.dbf"};
+#ifndef Q_OS_WIN
+  strangers << "new\nline.txt";  // a name Windows does not allow
+#endif
   for (const QString& name : strangers) writeFile(backup + "/" + name, "not the herd's");
   // Made when the manifest says; a backup without one, when its bulls' table was copied.
   auto question = [](const QDateTime& made) {
@@ -223,6 +229,9 @@ TEST(RestoreTrust, ATablesCodePageComesBackWithIt) {
 // A backup writes nothing through a symbolic link: not its manifest, not a backup folder that
 // is one.
 TEST(BackupTrust, WritesNothingThroughALink) {
+#ifdef Q_OS_WIN
+  GTEST_SKIP() << "Windows makes symbolic links only for an administrator; QFile::link makes a shortcut there";
+#endif
   Herd work(QStringLiteral("Текущий"));
   TestDrive e('E');
   QTemporaryDir outside;

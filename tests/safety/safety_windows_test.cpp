@@ -112,6 +112,9 @@ TEST(BackupWindow, ShowsItsInstructionsAndTheLetterField) {
 // mounted, each with its letter, beside the letter field; one plugged in while the window is
 // open appears there.
 TEST(BackupWindow, ShowsTheMountedMediaWithTheirLettersBesideTheField) {
+#ifdef Q_OS_WIN
+  GTEST_SKIP() << "the media come from a Linux mount table here; Windows lists its removable drives";
+#endif
   WorkFolder folder;
   test::App app(folder.path());
   QTemporaryDir dir;
