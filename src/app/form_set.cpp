@@ -79,13 +79,17 @@ FormSet::FormSet(const QString& workDir) : owned_(std::make_unique<Owned>()) {
     variants.setWindowTitle(caption);
     variants.exec();
   };
-  // A workbook the spreadsheet application shows behind the program's windows comes forward:
+  // A workbook or catalogue the application shows behind the program's windows comes forward:
   // its window is named after the file.
-  o.variantsWindow->openWorkbook = [](const QString& path) {
-    if (!openInSpreadsheetApplication(path)) return false;
-    bringToFrontWhenShown(QFileInfo(path).completeBaseName());
-    return true;
+  const auto openInFront = [](bool (*open)(const QString&)) {
+    return [open](const QString& path) {
+      if (!open(path)) return false;
+      bringToFrontWhenShown(QFileInfo(path).completeBaseName());
+      return true;
+    };
   };
+  o.variantsWindow->openWorkbook = openInFront(openInSpreadsheetApplication);
+  o.variantsWindow->openCatalogue = openInFront(openInPdfViewer);
   // A restore brings other tables: the main menu reopens the reference tables.
   o.restoreWindow->afterRestore = [&mainMenu = *o.mainMenu, &bulls = *o.bullWindow] {
     mainMenu.FormActivate();

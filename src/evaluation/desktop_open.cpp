@@ -16,12 +16,14 @@ namespace korvel {
 
 #ifdef Q_OS_WIN
 
-bool openInSpreadsheetApplication(const QString& path) {
-  // The application the shell associates with workbooks; without one, the shell would ask the
-  // person to pick one, so nothing is started.
+namespace {
+
+// Opens the file with the application the shell associates with its type; without one, the
+// shell would ask the person to pick one, so nothing is started.
+bool openAssociated(const QString& path, const wchar_t* extension) {
   wchar_t application[MAX_PATH * 4] = {};
   DWORD length = DWORD(std::size(application));
-  if (FAILED(::AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN | ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE, L".xlsx",
+  if (FAILED(::AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN | ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE, extension,
                                  L"open", application, &length)) ||
       application[0] == 0)
     return false;
@@ -32,7 +34,11 @@ bool openInSpreadsheetApplication(const QString& path) {
   return answer > 32;
 }
 
-bool openInPdfViewer(const QString& path) { return openInSpreadsheetApplication(path); }
+}  // namespace
+
+bool openInSpreadsheetApplication(const QString& path) { return openAssociated(path, L".xlsx"); }
+
+bool openInPdfViewer(const QString& path) { return openAssociated(path, L".pdf"); }
 
 #else
 

@@ -383,7 +383,7 @@ TEST_F(VariantsWindow, TheWorkbookIsOpenedOnlyWhereAnApplicationTakesIt) {
   };
   // The fake xdg-mime's body (empty: none installed) and the fake xdg-open's.
   const auto tools = [&](const QString& mime, const QString& open) {
-    return [=] {
+    return [=, &bin] {
       QFile::remove(bin.filePath(QStringLiteral("xdg-mime")));
       QFile::remove(bin.filePath(QStringLiteral("xdg-open")));
       if (!mime.isEmpty()) {
