@@ -224,6 +224,7 @@ void SheetPainter::paint(QPainter& painter, const Sheet& sheet, const QRectF& pa
     if (s.text.isEmpty()) continue;
     // A shape's text on one line, centred both ways (beyond the shape's sides when longer).
     const LaidOut& t = laidOut({s.text, fontIndex(s.textFont), 0, 0});
+    painter.setPen(Qt::black);
     for (const QGlyphRun& run : t.runs)
       painter.drawGlyphRun(box.center() - QPointF(t.size.width() / 2, t.size.height() / 2), run);
   }
