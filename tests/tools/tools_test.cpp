@@ -312,17 +312,17 @@ TEST(EvaluateSires, TheCatalogueIsWrittenWholeOrNotAtAll) {
   How killed;
   killed.environment = {QStringLiteral("KORVEL_KILL_AFTER_WRITE=1")};
   EXPECT_EQ(run(QStringLiteral(KORVEL_EVALUATE_SIRES), args, killed).exit, -1);
-  EXPECT_EQ(readAll(pdf), old);
+  EXPECT_EQ(test::bytesOf(pdf), old);
   How full;
   full.environment = {QStringLiteral("KORVEL_FAIL_WRITE=1:ENOSPC")};
   const Ran failed = run(QStringLiteral(KORVEL_EVALUATE_SIRES), args, full);
   EXPECT_EQ(failed.exit, 1);
   EXPECT_TRUE(failed.err.contains(u"нет свободного места")) << failed.err.toStdString();
-  EXPECT_EQ(readAll(pdf), old);
+  EXPECT_EQ(test::bytesOf(pdf), old);
 
   const Ran written = run(QStringLiteral(KORVEL_EVALUATE_SIRES), args);
   EXPECT_EQ(written.exit, 0) << written.err.toStdString();
-  EXPECT_TRUE(readAll(pdf).startsWith("%PDF-"));
+  EXPECT_TRUE(test::bytesOf(pdf).startsWith("%PDF-"));
   EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{QStringLiteral("профили.pdf")});
   const QString book = out.filePath(QStringLiteral("профиль.xlsx"));
   EXPECT_EQ(run(QStringLiteral(KORVEL_EVALUATE_SIRES), QStringList{dir.path(), book} + args.mid(1)).exit, 0);
