@@ -10,7 +10,6 @@
 #include <libdeflate.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace korvel::pdf {
@@ -25,15 +24,24 @@ enum { kCatalog = 1, kPages, kInfo, kResources, kFixedObjects = kResources };
 // from glyphs back to text.
 constexpr std::pair<char16_t, char16_t> kCharacters[] = {{0x20, 0x24f}, {0x370, 0x52f}, {0x2000, 0x22ff}};
 
-// A number as the content writes it: up to two decimals, no trailing zeros.
+// A number as the content writes it: rounded to two decimals, no trailing zeros, then a space.
 void number(QByteArray& out, double v) {
-  char text[40];
-  if (std::abs(v) < 0.005) v = 0;
-  auto [end, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 2);
-  if (ec != std::errc()) end = text;
-  while (end > text && end[-1] == '0') --end;
-  if (end > text && end[-1] == '.') --end;
-  out.append(text, end - text).append(' ');
+  long long hundredths = std::llround(v * 100);
+  char text[32], *end = text + sizeof text, *p = end;
+  *--p = ' ';
+  const bool negative = hundredths < 0;
+  unsigned long long u = negative ? 0ULL - (unsigned long long)hundredths : (unsigned long long)hundredths;
+  const unsigned fraction = unsigned(u % 100);
+  u /= 100;
+  if (fraction) {
+    if (fraction % 10) *--p = char('0' + fraction % 10);
+    *--p = char('0' + fraction / 10);
+    *--p = '.';
+  }
+  do *--p = char('0' + u % 10);
+  while (u /= 10);
+  if (negative) *--p = '-';
+  out.append(p, end - p);
 }
 
 void numbers(QByteArray& out, std::initializer_list<double> values) {
@@ -44,6 +52,16 @@ void hex4(QByteArray& out, quint32 v) {
   static const char digits[] = "0123456789ABCDEF";
   const char text[4] = {digits[(v >> 12) & 15], digits[(v >> 8) & 15], digits[(v >> 4) & 15], digits[v & 15]};
   out.append(text, 4);
+}
+
+// A glyph's number in a literal string, two bytes high first: the string's delimiters, its
+// escape and the carriage return (which readers would take for a line's end) escaped.
+void glyphCode(QByteArray& out, quint32 g) {
+  for (const char b : {char(g >> 8), char(g & 0xff)}) {
+    if (b == '(' || b == ')' || b == '\\') out.append('\\').append(b);
+    else if (b == '\r') out.append("\\r");
+    else out.append(b);
+  }
 }
 
 // A text string of the document's information, in UTF-16 with its byte order mark.
@@ -375,26 +393,26 @@ void Document::drawGlyphRun(const QPainter& painter, QPointF position, const QGl
     const QPointF p = t.map(position + positions[i]);
     const quint32 g = glyphs[i];
     if (!inString || std::abs(p.y() - lineY) > 0.01) {
-      if (inString) c.append(">] TJ\n");
+      if (inString) c.append(")] TJ\n");
       numbers(c, {scale, 0, 0, -scale, p.x(), p.y()});
-      c.append("Tm [<");
+      c.append("Tm [(");
       lineY = p.y();
       penX = p.x();
       inString = true;
     } else {
       const double adjust = -(p.x() - penX) / (scale * size) * 1000;
       if (std::abs(adjust) >= 0.05) {
-        c.append("> ");
+        c.append(") ");
         number(c, adjust);
-        c.append('<');
+        c.append('(');
         penX = p.x();
       }
     }
-    hex4(c, g);
+    glyphCode(c, g);
     penX += glyphWidth(font, g) * size / 1000 * scale;
     font.used[g] = true;
   }
-  c.append(">] TJ ET\n");
+  c.append(")] TJ ET\n");
   engine_->endClip(clip);
 }
 
