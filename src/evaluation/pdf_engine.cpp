@@ -24,23 +24,26 @@ enum { kCatalog = 1, kPages, kInfo, kResources, kFixedObjects = kResources };
 // from glyphs back to text.
 constexpr std::pair<char16_t, char16_t> kCharacters[] = {{0x20, 0x24f}, {0x370, 0x52f}, {0x2000, 0x22ff}};
 
-// A number as the content writes it: rounded to two decimals, no trailing zeros, then a space.
-void number(QByteArray& out, double v) {
-  long long hundredths = std::llround(v * 100);
-  char text[32], *end = text + sizeof text, *p = end;
+// A number as the content writes it: rounded to `decimals` places (two are a hundredth of a
+// device unit; a scale needs more), no trailing zeros, then a space.
+void number(QByteArray& out, double v, int decimals = 2) {
+  static constexpr long long kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+  const long long power = kPowers[decimals];
+  const long long scaled = std::llround(v * double(power));
+  char text[40], *end = text + sizeof text, *p = end;
   *--p = ' ';
-  const bool negative = hundredths < 0;
-  unsigned long long u = negative ? 0ULL - (unsigned long long)hundredths : (unsigned long long)hundredths;
-  const unsigned fraction = unsigned(u % 100);
-  u /= 100;
+  unsigned long long u = scaled < 0 ? 0ULL - (unsigned long long)scaled : (unsigned long long)scaled;
+  unsigned long long fraction = u % power;
+  u /= power;
   if (fraction) {
-    if (fraction % 10) *--p = char('0' + fraction % 10);
-    *--p = char('0' + fraction / 10);
+    int places = decimals;
+    while (fraction % 10 == 0) fraction /= 10, --places;
+    for (; places > 0; --places, fraction /= 10) *--p = char('0' + fraction % 10);
     *--p = '.';
   }
   do *--p = char('0' + u % 10);
   while (u /= 10);
-  if (negative) *--p = '-';
+  if (scaled < 0) *--p = '-';
   out.append(p, end - p);
 }
 
@@ -268,7 +271,10 @@ bool Document::newPage() {
   pageOpen_ = true;
   content_.clear();
   const double k = 72.0 / resolution_;
-  numbers(content_, {k, 0, 0, -k, 0, pageSize_.height()});
+  number(content_, k, 6);
+  content_.append("0 0 ");
+  number(content_, -k, 6);
+  numbers(content_, {0, pageSize_.height()});
   content_.append("cm\n");
   resetState();
   return !failed_;
@@ -394,7 +400,10 @@ void Document::drawGlyphRun(const QPainter& painter, QPointF position, const QGl
     const quint32 g = glyphs[i];
     if (!inString || std::abs(p.y() - lineY) > 0.01) {
       if (inString) c.append(")] TJ\n");
-      numbers(c, {scale, 0, 0, -scale, p.x(), p.y()});
+      number(c, scale, 6);
+      c.append("0 0 ");
+      number(c, -scale, 6);
+      numbers(c, {p.x(), p.y()});
       c.append("Tm [(");
       lineY = p.y();
       penX = p.x();
