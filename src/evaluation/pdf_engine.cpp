@@ -227,8 +227,8 @@ QPaintEngine* Document::paintEngine() const { return engine_.get(); }
 int Document::metric(PaintDeviceMetric metric) const {
   const double k = resolution_ / 72.0;
   switch (metric) {
-    case PdmWidth: return int(pageSize_.width() * k);
-    case PdmHeight: return int(pageSize_.height() * k);
+    case PdmWidth: return qRound(pageSize_.width() * k);
+    case PdmHeight: return qRound(pageSize_.height() * k);
     case PdmWidthMM: return qRound(pageSize_.width() * 25.4 / 72);
     case PdmHeightMM: return qRound(pageSize_.height() * 25.4 / 72);
     case PdmNumColors: return INT_MAX;
