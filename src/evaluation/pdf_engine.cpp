@@ -147,15 +147,15 @@ class Engine : public QPaintEngine {
     path.addPolygon(QPolygonF(QList<QPointF>(points, points + count)));
     if (mode != PolylineMode) path.closeSubpath();
     path.setFillRule(mode == WindingMode ? Qt::WindingFill : Qt::OddEvenFill);
-    const QBrush brush = painter()->brush();
-    if (mode == PolylineMode) painter()->setBrush(Qt::NoBrush);
-    drawPath(path);
-    if (mode == PolylineMode) painter()->setBrush(brush);
+    paint(path, mode != PolylineMode);
   }
-  void drawPath(const QPainterPath& path) override {
+  void drawPath(const QPainterPath& path) override { paint(path, true); }
+
+  // The path filled with the painter's brush (when `fillable`) and outlined with its pen.
+  void paint(const QPainterPath& path, bool fillable) {
     const QPen& pen = painter()->pen();
     const QBrush& brush = painter()->brush();
-    const bool fill = brush.style() != Qt::NoBrush, stroke = pen.style() != Qt::NoPen;
+    const bool fill = fillable && brush.style() != Qt::NoBrush, stroke = pen.style() != Qt::NoPen;
     if (!fill && !stroke) return;
     const QTransform& t = painter()->deviceTransform();
     QByteArray& c = doc_.content_;
@@ -292,7 +292,10 @@ void Document::endPage() {
   pageOpen_ = false;
 }
 
-void Document::resetState() { stateKnown_ = false; }
+void Document::resetState() {
+  fill_ = stroke_ = kUnknown;
+  line_.clear();
+}
 
 QByteArray Document::extGState(char key, int alpha) {
   const QByteArray name = "G" + QByteArray(1, key) + QByteArray::number(alpha);
@@ -303,23 +306,17 @@ QByteArray Document::extGState(char key, int alpha) {
 
 void Document::setFill(const QColor& color) {
   const QRgb rgb = color.rgba();
-  if (stateKnown_ && rgb == fill_) return;
-  if (!stateKnown_ || qAlpha(rgb) != qAlpha(fill_)) content_.append(extGState('f', qAlpha(rgb)));
+  if (fill_ == rgb) return;
+  if (fill_ == kUnknown || qAlpha(rgb) != qAlpha(QRgb(fill_))) content_.append(extGState('f', qAlpha(rgb)));
   numbers(content_, {qRed(rgb) / 255.0, qGreen(rgb) / 255.0, qBlue(rgb) / 255.0});
   content_.append("rg\n");
   fill_ = rgb;
-  if (!stateKnown_) {
-    stateKnown_ = true;
-    stroke_ = 0xdeadbeef;  // unknown: set on first use
-    line_.clear();
-  }
 }
 
 void Document::setStroke(const QPen& pen, double scale) {
-  if (!stateKnown_) setFill(Qt::black);
   const QRgb rgb = pen.color().rgba();
-  if (rgb != stroke_) {
-    if (qAlpha(rgb) != qAlpha(stroke_)) content_.append(extGState('s', qAlpha(rgb)));
+  if (stroke_ != rgb) {
+    if (stroke_ == kUnknown || qAlpha(rgb) != qAlpha(QRgb(stroke_))) content_.append(extGState('s', qAlpha(rgb)));
     numbers(content_, {qRed(rgb) / 255.0, qGreen(rgb) / 255.0, qBlue(rgb) / 255.0});
     content_.append("RG\n");
     stroke_ = rgb;
@@ -333,7 +330,7 @@ void Document::setStroke(const QPen& pen, double scale) {
   line.append(pen.joinStyle() == Qt::MiterJoin ? "0 j " : pen.joinStyle() == Qt::RoundJoin ? "1 j " : "2 j ");
   line.append('[');
   if (pen.style() != Qt::SolidLine)
-    for (double d : pen.dashPattern()) number(line, std::max(d * width, 0.0001));
+    for (double d : pen.dashPattern()) number(line, std::max(d * width, 0.01));
   line.append("] ");
   number(line, pen.style() != Qt::SolidLine ? pen.dashOffset() * width : 0);
   line.append("d\n");

@@ -77,10 +77,10 @@ class Document : public QPaintDevice {
   std::vector<Font> fonts_;
   QHash<QString, int> fontNames_;
   std::map<QByteArray, QByteArray> extGStates_;  // name -> dictionary
-  // Content state: colours as written, the pen's line as written.
-  QRgb fill_ = 0, stroke_ = 0;
+  // The content's state as last written: colours (kUnknown after a restore) and the pen's line.
+  static constexpr qint64 kUnknown = -1;
+  qint64 fill_ = kUnknown, stroke_ = kUnknown;
   QByteArray line_;
-  bool stateKnown_ = false;
   int pageObject_ = 0;
   bool pageOpen_ = false;
   QString title_, creator_;
