@@ -230,8 +230,10 @@ void SheetPainter::paint(QPainter& painter, const Sheet& sheet, const QRectF& pa
     const QRectF box(shapes[i].topLeft() * kUnit, shapes[i].size() * kUnit);
     painter.drawRect(box);
     if (s.text.isEmpty()) continue;
-    // A shape's text on one line, centred both ways (beyond the shape's sides when longer).
+    // A shape's text on one line, centred both ways (beyond the shape's sides when longer), in
+    // black as the workbook gives it, whatever the shape's outline.
     const LaidOut& t = laidOut({s.text, fontIndex(s.textFont), 0, 0});
+    painter.setPen(Qt::black);
     for (const QGlyphRun& run : t.runs)
       drawRun(painter, box.center() - QPointF(t.size.width() / 2, t.size.height() / 2), run);
   }
