@@ -2,12 +2,14 @@
 
 #include "db/file_io.h"
 #include "db/folder_files.h"
+#include "evaluation/pdf_engine.h"
 #include "evaluation/sheet_painter.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
+#include <QTextLayout>
 
 #include <cerrno>
 
@@ -127,12 +129,9 @@ class CatalogueFile {
       throw xlsx::WriteError(QStringLiteral("Не удалось создать файл «%1»: %2.")
                                  .arg(shown_, output_.failure() > 0 ? db::io::causeText(output_.failure())
                                                                      : db::io::causeText(output_.file())));
-    writer_ = std::make_unique<QPdfWriter>(&output_);
-    writer_->setPageSize(QPageSize(QPageSize::A4));
-    writer_->setPageOrientation(QPageLayout::Portrait);
-    writer_->setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer_->setTitle(QStringLiteral("Линейные профили быков-производителей"));
-    writer_->setCreator(QStringLiteral("Корвель"));
+    writer_ = std::make_unique<pdf::Document>(output_, QPageSize(QPageSize::A4).size(QPageSize::Point), kResolution,
+                                              QStringLiteral("Линейные профили быков-производителей"),
+                                              QStringLiteral("Корвель"));
     if (!painter_.begin(writer_.get())) failed();
     sheets_ = std::make_unique<xlsx::SheetPainter>(writer_.get());
     pageFont_.setPointSizeF(8);
@@ -143,19 +142,25 @@ class CatalogueFile {
     if (pages_ > 0 && !writer_->newPage()) failed();
     if (output_.failure()) failed();
     ++pages_;
-    const double k = writer_->resolution() / 72.0;  // device units per point
+    const double k = kResolution / 72.0;  // device units per point
     const xlsx::PageMargins& m = sheet.margins();
     const QRectF area(QPointF(m.left * 72 * k, m.top * 72 * k),
                       QPointF(writer_->width() - m.right * 72 * k, writer_->height() - m.bottom * 72 * k));
     sheets_->paint(painter_, sheet, area);
-    painter_.setFont(pageFont_);
     painter_.setPen(Qt::black);
-    painter_.drawText(QRectF(0, area.bottom(), writer_->width(), writer_->height() - area.bottom()),
-                      Qt::AlignCenter, QString::number(pages_));
+    // The number centred in the bottom margin.
+    QTextLayout number(QString::number(pages_), pageFont_, writer_.get());
+    number.beginLayout();
+    QTextLine line = number.createLine();
+    line.setPosition(QPointF(0, 0));
+    number.endLayout();
+    const QPointF corner((writer_->width() - line.naturalTextWidth()) / 2,
+                         (area.bottom() + writer_->height() - line.height()) / 2);
+    for (const QGlyphRun& run : number.glyphRuns()) writer_->drawGlyphRun(painter_, corner, run);
   }
 
   void finish() {
-    if (!painter_.end() || output_.failure() || !output_.commit()) failed();
+    if (!painter_.end() || !writer_->finish() || output_.failure() || !output_.commit()) failed();
   }
 
  private:
@@ -167,7 +172,8 @@ class CatalogueFile {
 
   QString shown_;
   CatalogueOutput output_;
-  std::unique_ptr<QPdfWriter> writer_;
+  static constexpr int kResolution = 1200;  // device units per inch, as Qt's own PDF writer
+  std::unique_ptr<pdf::Document> writer_;
   QPainter painter_;
   std::unique_ptr<xlsx::SheetPainter> sheets_;
   QFont pageFont_;

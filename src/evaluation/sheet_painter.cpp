@@ -1,5 +1,7 @@
 #include "evaluation/sheet_painter.h"
 
+#include "evaluation/pdf_engine.h"
+
 #include <QPaintDevice>
 #include <QPainter>
 #include <QTextLayout>
@@ -37,6 +39,12 @@ QColor colorOf(const Color& c, double opacity = 1) {
 
 // The text a number cell shows in the General format: up to 11 significant digits.
 QString numberText(double v) { return QString::number(v, 'g', 11); }
+
+// A line of text: on the program's own PDF pages as one string, elsewhere glyph by glyph.
+void drawRun(QPainter& painter, QPointF position, const QGlyphRun& run) {
+  if (auto* pdf = dynamic_cast<pdf::Document*>(painter.device())) pdf->drawGlyphRun(painter, position, run);
+  else painter.drawGlyphRun(position, run);
+}
 
 }  // namespace
 
@@ -202,7 +210,7 @@ void SheetPainter::paint(QPainter& painter, const Sheet& sheet, const QRectF& pa
       painter.save();
       painter.setClipRect(area);
     }
-    for (const QGlyphRun& run : t.runs) painter.drawGlyphRun(QPointF(x, y), run);
+    for (const QGlyphRun& run : t.runs) drawRun(painter, QPointF(x, y), run);
     if (clip) painter.restore();
   }
   for (const auto& [style, segments] : lines) {
@@ -222,11 +230,12 @@ void SheetPainter::paint(QPainter& painter, const Sheet& sheet, const QRectF& pa
     const QRectF box(shapes[i].topLeft() * kUnit, shapes[i].size() * kUnit);
     painter.drawRect(box);
     if (s.text.isEmpty()) continue;
-    // A shape's text on one line, centred both ways (beyond the shape's sides when longer).
+    // A shape's text on one line, centred both ways (beyond the shape's sides when longer), in
+    // black as the workbook gives it, whatever the shape's outline.
     const LaidOut& t = laidOut({s.text, fontIndex(s.textFont), 0, 0});
     painter.setPen(Qt::black);
     for (const QGlyphRun& run : t.runs)
-      painter.drawGlyphRun(box.center() - QPointF(t.size.width() / 2, t.size.height() / 2), run);
+      drawRun(painter, box.center() - QPointF(t.size.width() / 2, t.size.height() / 2), run);
   }
   painter.restore();
 }

@@ -11,12 +11,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace korvel {
@@ -153,6 +155,62 @@ TEST_F(Catalogue, AFileThatCannotBeWrittenIsToldAndLeavesTheOldOneAsItWas) {
   writeProfileCatalogue(e, names, old);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_TRUE(f.readAll().startsWith("%PDF-"));
+}
+
+// What readers make of the file: poppler's tools and qpdf find nothing to complain of, each font
+// is embedded once with its map back to the text, and a profile page shows its coloured bars
+// and its dark texts and lines on white.
+TEST_F(Catalogue, ReadersFindTheFileSoundWithItsFontsAndDrawing) {
+  KORVEL_NEED_TOOL(!QStandardPaths::findExecutable(QStringLiteral("pdffonts")).isEmpty(), "pdffonts (poppler-utils)");
+  for (int i = 0; i < 3; ++i) {
+    const QString code = QString::number(200 + i);
+    herd.bull(1, 1, code, QStringLiteral("Бык %1").arg(i), 1);
+    herd.cows({.father = code}, {1 + 3 * i, 9 - 2 * i, 5});
+  }
+  herd.cows({}, {2, 3, 4, 6});
+  const SireEvaluation e = evaluate();
+  const QString path = out.filePath(QStringLiteral("каталог.pdf"));
+  writeProfileCatalogue(e, readProfileNames(app.dm(), e), path);
+
+  const auto complaints = [](const QString& tool, const QStringList& args) {
+    QProcess p;
+    p.start(tool, args);
+    EXPECT_TRUE(p.waitForFinished(60000)) << tool.toStdString();
+    return QString::number(p.exitCode()) + QString::fromLocal8Bit(p.readAllStandardError());
+  };
+  const QString image = out.filePath(QStringLiteral("page"));
+  EXPECT_EQ(complaints(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-f"),
+                                                    QStringLiteral("2"), QStringLiteral("-l"), QStringLiteral("2"),
+                                                    QStringLiteral("-singlefile"), path, image}),
+            QStringLiteral("0"));
+  if (!QStandardPaths::findExecutable(QStringLiteral("qpdf")).isEmpty())
+    EXPECT_EQ(complaints(QStringLiteral("qpdf"), {QStringLiteral("--check"), QStringLiteral("--no-warn"), path}),
+              QStringLiteral("0"));
+
+  // pdffonts: name, type, encoding, embedded, subset, mapped to text, object.
+  const QStringList rows = poppler("pdffonts", {path}).split(u'\n', Qt::SkipEmptyParts).mid(2);
+  EXPECT_GE(rows.size(), 2) << "the sheet's font in two weights";
+  QStringList names;
+  for (const QString& row : rows) {
+    const QStringList f = row.split(QRegularExpression(QStringLiteral("\\s+")));
+    ASSERT_GE(f.size(), 7) << row.toStdString();
+    EXPECT_EQ(f[f.size() - 5], QStringLiteral("yes")) << "embedded: " << row.toStdString();
+    EXPECT_EQ(f[f.size() - 3], QStringLiteral("yes")) << "mapped to text: " << row.toStdString();
+    EXPECT_FALSE(names.contains(f[0])) << "embedded once: " << row.toStdString();
+    names.append(f[0]);
+  }
+
+  const QImage page(image + QStringLiteral(".ppm"));
+  ASSERT_FALSE(page.isNull());
+  int coloured = 0, dark = 0;
+  for (int y = 0; y < page.height(); ++y)
+    for (int x = 0; x < page.width(); ++x) {
+      const QColor c = page.pixelColor(x, y);
+      if (std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) > 40) ++coloured;
+      else if (c.value() < 100) ++dark;
+    }
+  EXPECT_GT(coloured, 5) << "the bars";
+  EXPECT_GT(dark, 500) << "the texts and lines";
 }
 
 }  // namespace
