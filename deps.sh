@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev libxkbcommon-dev libzip-dev libdeflate-dev
           libjpeg-dev libx11-dev libgtest-dev libbenchmark-dev xvfb xdotool openbox xdg-utils fonts-dejavu-core fonts-paratype
           python3-dbfread python3-dbf gdal-bin file desktop-file-utils appstream
-          libreoffice-calc-nogui gnumeric fonts-crosextra-carlito fonts-liberation2 poppler-utils)
+          libreoffice-calc-nogui gnumeric fonts-crosextra-carlito fonts-liberation2 poppler-utils qpdf)
 [ "${1:-}" = "--package" ] && PACKAGES+=(lintian)
 [ "${1:-}" = "--windows" ] && PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
                                         ninja-build qt6-base-dev-tools wine64 nsis zip xz-utils imagemagick)
