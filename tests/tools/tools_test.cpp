@@ -15,8 +15,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#ifdef Q_OS_LINUX
 #include <sys/prctl.h>
 #include <unistd.h>
+#endif
 
 using namespace korvel;
 
@@ -29,10 +31,12 @@ struct Ran {
 
 // Root without its capabilities (which a program started by root would get back unless its
 // bounding set is empty) is kept out of a folder by its permissions like anyone else.
+#ifdef Q_OS_LINUX
 void dropCapabilities() {
   if (::geteuid() != 0) return;
   for (int capability = 0; capability <= 63; ++capability) ::prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
 }
+#endif
 
 struct How {
   QStringList environment;  // NAME=value added
@@ -48,7 +52,9 @@ Ran run(const QString& program, const QStringList& args, const How& how = {}) {
   env.remove(QStringLiteral("QT_QPA_PLATFORM"));
   for (const QString& e : how.environment) env.insert(e.section(u'=', 0, 0), e.section(u'=', 1));
   p.setProcessEnvironment(env);
+#ifdef Q_OS_LINUX
   if (how.unprivileged) p.setChildProcessModifier(dropCapabilities);
+#endif
   p.start(program, args);
   EXPECT_TRUE(p.waitForFinished(120000)) << program.toStdString();
   return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
