@@ -53,7 +53,7 @@ const cli::Command kCommand{
     "  -h, --help            показать эту справку\n"
     "  --version             показать версию\n"};
 
-void say(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
+void say(const QString& text) { cli::sayError(text); }
 
 std::optional<int> number(const QString& text) {
   bool ok = false;
@@ -160,8 +160,9 @@ int evaluate(int argc, char** argv) {
   } else {
     app = std::make_unique<QCoreApplication>(argc, argv);
   }
-  if (const auto answered = cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
-  QStringList args = app->arguments().mid(1);
+  const QStringList command = cli::arguments(argc, argv);
+  if (const auto answered = cli::answerHelpOrVersion(command, kCommand)) return *answered;
+  const QStringList args = command.mid(1);
   QString breed, base = QStringLiteral("all"), bulls = QStringLiteral("all"), figures, pdf;
   QStringList positional;
   for (qsizetype i = 0; i < args.size(); ++i) {
@@ -173,7 +174,7 @@ int evaluate(int argc, char** argv) {
     else if (a == u"--figures" && hasValue) figures = args[++i];
     else if (a == u"--pdf" && hasValue) pdf = args[++i];
     else if (a.startsWith(u'-'))
-      return cli::wrongArguments(argv[0], kCommand, QStringLiteral("Неизвестный параметр или нет его значения: %1").arg(a));
+      return cli::wrongArguments(command[0], kCommand, QStringLiteral("Неизвестный параметр или нет его значения: %1").arg(a));
     else positional << a;
   }
   EvaluationRequest request;
@@ -188,7 +189,7 @@ int evaluate(int argc, char** argv) {
   } else {
     ok = ok && readChoice(bulls, request.bullRegion, request.bullFarm, request.bullsWithArchives);
   }
-  if (!ok) return cli::wrongArguments(argv[0], kCommand);
+  if (!ok) return cli::wrongArguments(command[0], kCommand);
   const QString workbook = positional.value(1);
   for (const QString& output : {workbook, figures, pdf}) {
     if (output.isEmpty()) continue;

@@ -35,36 +35,37 @@ const korvel::cli::Command kCommand{
     "  -h, --help            показать эту справку\n"
     "  --version             показать версию\n"};
 
-int usage(const char* argv0) { return korvel::cli::wrongArguments(argv0, kCommand); }
+int usage(const QString& argv0) { return korvel::cli::wrongArguments(argv0, kCommand); }
 
-bool number(const char* text, long long min, long long* out) {
+bool number(const std::string& text, long long min, long long* out) {
   char* end = nullptr;
   errno = 0;
-  const long long v = std::strtoll(text, &end, 10);
-  if (errno || !end || *end || end == text || v < min) return false;
+  const long long v = std::strtoll(text.c_str(), &end, 10);
+  if (errno || !end || *end || end == text.c_str() || v < min) return false;
   *out = v;
   return true;
 }
 
 int run(int argc, char** argv) {
-  if (const auto answered = korvel::cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
+  const QStringList args = korvel::cli::arguments(argc, argv);
+  if (const auto answered = korvel::cli::answerHelpOrVersion(args, kCommand)) return *answered;
   korvel::herd::HerdOptions o;
   QString dir;
   bool haveCows = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    const std::string a = args[i].toStdString();
     if (a.rfind("--", 0) != 0) {
-      if (!dir.isEmpty()) return usage(argv[0]);
-      dir = QString::fromLocal8Bit(argv[i]);
+      if (!dir.isEmpty()) return usage(args[0]);
+      dir = args[i];
       continue;
     }
     if (a == "--herd-book-codes" || a == "--narrow-fields") {
       (a == "--herd-book-codes" ? o.herdBookCodes : o.narrowFields) = true;
       continue;
     }
-    if (i + 1 >= argc) return usage(argv[0]);
+    if (i + 1 >= args.size()) return usage(args[0]);
     long long v = 0;
-    const char* value = argv[++i];
+    const std::string value = args[++i].toStdString();
     bool ok = false;
     if (a == "--cows") ok = haveCows = number(value, 0, &o.cows);
     else if (a == "--bulls") ok = number(value, 0, &o.bulls);
@@ -73,11 +74,11 @@ int run(int argc, char** argv) {
     else if (a == "--breeds") ok = number(value, 1, &v) && v <= 32767 && (o.breeds = int(v), true);
     else if (a == "--seed") ok = number(value, 0, &v) && (o.seed = uint64_t(v), true);
     if (!ok) {
-      std::fprintf(stderr, "Неверный параметр %s %s\n", a.c_str(), value);
-      return usage(argv[0]);
+      korvel::cli::sayError(QStringLiteral("Неверный параметр %1 %2").arg(args[i - 1], args[i]));
+      return usage(args[0]);
     }
   }
-  if (dir.isEmpty() || !haveCows) return usage(argv[0]);
+  if (dir.isEmpty() || !haveCows) return usage(args[0]);
   QElapsedTimer timer;
   timer.start();
   if (!QDir().mkpath(dir)) throw korvel::UserError(QStringLiteral("Папка %1 не создаётся.").arg(dir));
@@ -89,12 +90,12 @@ int run(int argc, char** argv) {
   // An operation an earlier run left unfinished was just rolled back: say so.
   if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
   const auto s = korvel::herd::generateHerd(dir, o);
-  std::printf("Записано в %s за %.1f с: регионов %lld, хозяйств %lld, пород %lld, быков %lld, коров %lld "
-              "(свободных строк %lld, с отцом из BIK %lld).\n"
-              "Дочерей у самого частого отца: %lld; отцов с дочерьми: %lld, из них меньше 10 дочерей: %lld.\n",
-              QDir::toNativeSeparators(dir).toLocal8Bit().constData(), double(timer.elapsed()) / 1000.0, s.regions,
-              s.farms, s.breeds, s.bulls, s.cows, s.freeCows, s.linkedCows, s.maxDaughters, s.siresWithDaughters,
-              s.siresUnder10);
+  korvel::cli::print(stdout, QString::asprintf(
+      "Записано в %s за %.1f с: регионов %lld, хозяйств %lld, пород %lld, быков %lld, коров %lld "
+      "(свободных строк %lld, с отцом из BIK %lld).\n"
+      "Дочерей у самого частого отца: %lld; отцов с дочерьми: %lld, из них меньше 10 дочерей: %lld.\n",
+      QDir::toNativeSeparators(dir).toUtf8().constData(), double(timer.elapsed()) / 1000.0, s.regions, s.farms,
+      s.breeds, s.bulls, s.cows, s.freeCows, s.linkedCows, s.maxDaughters, s.siresWithDaughters, s.siresUnder10));
   return 0;
 }
 

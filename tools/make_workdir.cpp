@@ -30,14 +30,15 @@ const korvel::cli::Command kCommand{
     "  --version   показать версию\n"};
 
 int run(int argc, char** argv) {
-  if (const auto answered = korvel::cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
-  const bool demo = argc == 3 && std::strcmp(argv[1], "--demo") == 0;
-  if (argc != 2 + int(demo) || argv[argc - 1][0] == '-') return korvel::cli::wrongArguments(argv[0], kCommand);
+  const QStringList args = korvel::cli::arguments(argc, argv);
+  if (const auto answered = korvel::cli::answerHelpOrVersion(args, kCommand)) return *answered;
+  const bool demo = args.size() == 3 && args[1] == u"--demo";
+  if (args.size() != 2 + int(demo) || args.back().startsWith(u'-')) return korvel::cli::wrongArguments(args[0], kCommand);
   // Pictures are drawn with fonts, which need a GUI application, but never a display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  const QString dir = QString::fromLocal8Bit(argv[argc - 1]);
-  const QByteArray shown = QDir::toNativeSeparators(dir).toLocal8Bit();
+  const QString dir = args.back();
+  const QString shown = QDir::toNativeSeparators(dir);
   if (!QDir().mkpath(dir)) throw korvel::UserError(QStringLiteral("Папка %1 не создаётся.").arg(QDir::toNativeSeparators(dir)));
   const auto lock = korvel::db::enterWorkFolder(dir);
   if (lock->busy()) {
@@ -47,13 +48,12 @@ int run(int argc, char** argv) {
   // An operation an earlier run left unfinished was just rolled back: say so.
   if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
   if (demo) {
-    std::printf(korvel::layOutDemoFolder(dir) ? "%s: записано демонстрационное стадо\n"
-                                              : "%s: таблицы уже есть, стадо не записывалось\n",
-                shown.constData());
+    korvel::cli::print(stdout, shown + (korvel::layOutDemoFolder(dir) ? QStringLiteral(": записано демонстрационное стадо\n")
+                                                                      : QStringLiteral(": таблицы уже есть, стадо не записывалось\n")));
     return 0;
   }
   const QStringList written = korvel::layOutStarterFolder(dir);
-  std::printf("%s: записано файлов: %lld\n", shown.constData(), static_cast<long long>(written.size()));
+  korvel::cli::print(stdout, QStringLiteral("%1: записано файлов: %2\n").arg(shown).arg(written.size()));
   return 0;
 }
 

@@ -26,11 +26,12 @@ const korvel::cli::Command kCommand{
 
 int run(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  if (const auto answered = korvel::cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
-  if (argc != 2 || argv[1][0] == '-') return korvel::cli::wrongArguments(argv[0], kCommand);
-  const QString dir = QString::fromLocal8Bit(argv[1]);
+  const QStringList args = korvel::cli::arguments(argc, argv);
+  if (const auto answered = korvel::cli::answerHelpOrVersion(args, kCommand)) return *answered;
+  if (args.size() != 2 || args[1].startsWith(u'-')) return korvel::cli::wrongArguments(args[0], kCommand);
+  const QString dir = args[1];
   if (!QDir(dir).exists()) {
-    std::fprintf(stderr, "Папка %s не найдена.\n", QDir::toNativeSeparators(dir).toLocal8Bit().constData());
+    korvel::cli::sayError(QStringLiteral("Папка %1 не найдена.").arg(QDir::toNativeSeparators(dir)));
     return 1;
   }
   const auto lock = korvel::db::enterWorkFolder(dir);
@@ -55,11 +56,10 @@ int run(int argc, char** argv) {
   for (const korvel::RecomputedBull& b : bulls) {
     if (!b.error.isEmpty()) {
       ++failed;
-      std::fprintf(stderr, "%s\t%s\t%s\n", b.code.toLocal8Bit().constData(), b.name.toLocal8Bit().constData(),
-                   b.error.toLocal8Bit().constData());
+      korvel::cli::sayError(b.code + u'\t' + b.name + u'\t' + b.error);
       continue;
     }
-    std::printf("%s\t%d\n", b.code.toLocal8Bit().constData(), b.daughters);
+    korvel::cli::print(stdout, b.code + u'\t' + QString::number(b.daughters) + u'\n');
   }
   return failed ? 1 : 0;
 }

@@ -3,6 +3,7 @@
 #include "app/main_menu.h"
 #include "app/start_folder.h"
 #include "app/startup_guard.h"
+#include "cli/command_line.h"
 #include "db/data_module.h"
 #include "ui/forms.h"
 #include "ui/minimize_together.h"
@@ -11,7 +12,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <cstdio>
 
 using namespace korvel;
 
@@ -19,7 +19,7 @@ namespace {
 
 int refuseStart(Prompts& p, const QString& title) {
   const QString text = guardMessage(title);
-  std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+  cli::sayError(text);
   p.message(text);
   return 1;
 }
@@ -28,7 +28,7 @@ int refuseStart(Prompts& p, const QString& title) {
 
 int main(int argc, char** argv) {
   // The command line is read before any window system is touched: --help and --version need none.
-  const StartCommand command = readStartCommand(argc, argv);
+  const StartCommand command = readStartCommand(cli::arguments(argc, argv));
   if (command.exitCode) return *command.exitCode;
 
   QApplication app(argc, argv);

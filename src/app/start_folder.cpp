@@ -72,17 +72,16 @@ std::optional<int> refuse(Prompts& prompts, const QString& text) {
 
 }  // namespace
 
-StartCommand readStartCommand(int argc, char** argv) {
+StartCommand readStartCommand(const QStringList& args) {
   StartCommand c;
-  if ((c.exitCode = cli::answerHelpOrVersion(argc, argv, kCommand))) return c;
+  if ((c.exitCode = cli::answerHelpOrVersion(args, kCommand))) return c;
   const auto wrong = [&](const QString& problem) {
-    c.exitCode = cli::wrongArguments(argv[0], kCommand, problem);
+    c.exitCode = cli::wrongArguments(args.value(0), kCommand, problem);
     return c;
   };
   bool herd = false, demo = false;
   QStringList folders;
-  for (int i = 1; i < argc; ++i) {
-    const QString a = QString::fromLocal8Bit(argv[i]);
+  for (const QString& a : args.mid(1)) {
     if (a == u"--herd" && !herd) herd = true;
     else if (a == u"--demo" && !demo) demo = true;
     else if (a.startsWith(u'-')) return wrong(QStringLiteral("Неизвестный или повторённый параметр: %1").arg(a));

@@ -8,6 +8,7 @@
 #include "db/folder_lock.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -22,9 +23,9 @@ struct StartCommand {
   std::optional<int> exitCode;  // the command line was answered (--help, --version) or refused
 };
 
-// Reads the program's arguments. --help, --version and wrong arguments are answered here on the
-// standard streams, before any window system is needed.
-StartCommand readStartCommand(int argc, char** argv);
+// Reads the program's arguments (its own name first). --help, --version and wrong arguments are
+// answered here on the standard streams, before any window system is needed.
+StartCommand readStartCommand(const QStringList& args);
 
 // The file that remembers the chosen herd folder (~/.config/korvel/korvel.conf).
 QString settingsFile();

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <cstdio>
 #include <functional>
 #include <optional>
 
@@ -16,14 +18,24 @@ struct Command {
   const char* help;   // what the command does and what its arguments mean
 };
 
-// The command's name: the file name it was started by.
-QString commandName(const char* argv0);
+// The command line, the command's own name first. On Windows it is read from the wide command
+// line, so that a folder such as C:\Users\Анна\Documents\Корвель arrives whole whatever the
+// system's code page; elsewhere argv is decoded from the locale's encoding.
+QStringList arguments(int argc, char** argv);
 
-// When the arguments hold --help (or -h) or --version, prints the answer and returns 0.
-std::optional<int> answerHelpOrVersion(int argc, char** argv, const Command& command);
+// The command's name: the file name it was started by.
+QString commandName(const QString& argv0);
+
+// When the arguments (the command's name first) hold --help (or -h) or --version, prints the
+// answer and returns 0.
+std::optional<int> answerHelpOrVersion(const QStringList& args, const Command& command);
 
 // Prints `problem` (when not empty) and the usage on standard error; returns 2.
-int wrongArguments(const char* argv0, const Command& command, const QString& problem = {});
+int wrongArguments(const QString& argv0, const Command& command, const QString& problem = {});
+
+// Writes text to a standard stream: on Linux in the locale's encoding; on Windows to a console
+// as UTF-16 (which every console code page shows), and to a pipe or a file as UTF-8.
+void print(FILE* stream, const QString& text);
 
 // Prints a line on standard error.
 void sayError(const QString& text);

@@ -3,6 +3,8 @@
 // silent, so that scripts read only the tools' own output.
 #pragma once
 
+#include "cli/command_line.h"
+
 #include <QElapsedTimer>
 #include <QString>
 
@@ -23,7 +25,7 @@ class TerminalProgress {
   // Shows the text unless a line was shown less than a moment ago (`force` shows it anyway).
   void show(const QString& text, bool force = false) {
     if (!on_ || (!force && shown_ && clock_.elapsed() < kIntervalMs)) return;
-    std::fprintf(stream_, "\r%s\033[K", text.toLocal8Bit().constData());
+    cli::print(stream_, u'\r' + text + QStringLiteral("\033[K"));
     std::fflush(stream_);
     shown_ = true;
     clock_.restart();

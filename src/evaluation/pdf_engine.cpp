@@ -5,16 +5,44 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRawFont>
 #include <QtEndian>
 
 #include <libdeflate.h>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace korvel::pdf {
 
 namespace {
+
+// A font's family and style. Qt's Windows font engines leave the family of a glyph run's font
+// unset, and QRawFont::familyName() then reads past an empty list: there they are read from the
+// font's own name table (the Windows English names, as the font database gives them elsewhere).
+std::pair<QString, QString> familyAndStyle(const QRawFont& raw) {
+#ifdef _WIN32
+  const QByteArray table = raw.fontTable("name");
+  const auto u16 = [&](qsizetype at) {
+    return at + 2 <= table.size() ? qFromBigEndian<quint16>(table.constData() + at) : quint16(0);
+  };
+  QString names[2];
+  const int count = u16(2), strings = u16(4);
+  for (int i = 0; i < count; ++i) {
+    const qsizetype record = 6 + qsizetype(i) * 12;
+    const int nameId = u16(record + 6), length = u16(record + 8), offset = u16(record + 10);
+    if (u16(record) != 3 || u16(record + 2) != 1 || u16(record + 4) != 0x409 || nameId < 1 || nameId > 2) continue;
+    if (strings + offset + length > table.size()) continue;
+    QString text;
+    for (int c = 0; c + 1 < length; c += 2) text += QChar(u16(strings + offset + c));
+    names[nameId - 1] = text;
+  }
+  return {names[0], names[1]};
+#else
+  return {raw.familyName(), raw.styleName()};
+#endif
+}
 
 constexpr int kLevel = 1;  // the fastest packing: pages are many and alike
 // The objects every file has, written last: the catalog, the page tree, the document's
@@ -343,14 +371,15 @@ void Document::setStroke(const QPen& pen, double scale) {
 int Document::fontOf(const QRawFont& raw) {
   for (const auto& [font, index] : rawFonts_)
     if (font == raw) return index;
-  const QString key = raw.familyName() + u'/' + raw.styleName();
+  const auto [family, style] = familyAndStyle(raw);
+  const QString key = family + u'/' + style;
   int index = fontNames_.value(key, -1);
   if (index < 0) {
     index = int(fonts_.size());
     Font& f = fonts_.emplace_back();
     f.raw = raw;
     f.raw.setPixelSize(1000);
-    f.name = (raw.familyName() + u'-' + raw.styleName()).toLatin1();
+    f.name = (family + u'-' + style).toLatin1();
     f.name.replace(' ', "");
     fontNames_.insert(key, index);
   }

@@ -55,7 +55,8 @@ Ran run(const QString& program, const QStringList& args, const How& how = {}) {
 #ifdef Q_OS_LINUX
   if (how.unprivileged) p.setChildProcessModifier(dropCapabilities);
 #endif
-  p.start(program, args);
+  // Text: a Windows program ends its lines with "\r\n".
+  p.start(program, args, QIODevice::ReadWrite | QIODevice::Text);
   EXPECT_TRUE(p.waitForFinished(120000)) << program.toStdString();
   return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
           QString::fromUtf8(p.readAllStandardError())};
@@ -115,7 +116,7 @@ TEST(CommandLine, EveryCommandAnswersHelpAndVersionAndRefusesWrongArgumentsWithI
     EXPECT_EQ(v.out, name + QStringLiteral(" (Корвель) " KORVEL_VERSION "\n"));
 
     QList<QStringList> wrong = {{QStringLiteral("--no-such-option")}};
-    if (name != u"korvel") wrong.append(QStringList{});
+    if (QFileInfo(program).completeBaseName() != u"korvel") wrong.append(QStringList{});
     if (!c.needsArguments.isEmpty()) wrong.append(c.needsArguments);
     for (const QStringList& args : wrong) {
       SCOPED_TRACE(args.join(u' ').toStdString());
@@ -217,6 +218,9 @@ TEST(FolderLock, AFolderWhereTheLockCannotBeMadeIsNotWorkedOn) {
                                QStringLiteral("1")}, true},
       {KORVEL_GENERATE_HERD, {QStringLiteral("@"), QStringLiteral("--cows"), QStringLiteral("30")}, false},
   };
+#ifdef _WIN32
+  GTEST_SKIP() << "a folder closed to writing is a matter of its access list on Windows, which Wine does not enforce";
+#endif
   // The tables stay writable; only the folder takes no new file.
   QFile::remove(dir.filePath(QStringLiteral("rezerv.txt")));
   const auto before = test::folderSnapshot(dir.path());
@@ -255,9 +259,12 @@ TEST(EvaluateSires, NeverWritesOverAFileTheHerdLivesIn) {
       {w + QStringLiteral("/KOROVA.DBF.bak")},
       {good, QStringLiteral("--figures"), w + QStringLiteral("/KOROVA.DBF")},
       {good, QStringLiteral("--figures"), w + QStringLiteral("/korvel.journal")},
+      {good, QStringLiteral("--pdf"), w + QStringLiteral("/KOROVA.DBF")},
+#ifndef _WIN32
+      // Through a symbolic link (on Windows QFile::link makes a shortcut, which leads nowhere).
       {elsewhere.filePath(QStringLiteral("профиль.xlsx"))},
       {good, QStringLiteral("--figures"), elsewhere.filePath(QStringLiteral("цифры.csv"))},
-      {good, QStringLiteral("--pdf"), w + QStringLiteral("/KOROVA.DBF")},
+#endif
   };
   const auto herdBefore = test::folderSnapshot(w);
   for (const QStringList& output : outputs) {
