@@ -15,6 +15,8 @@ OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Korvel"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 
+!define MUI_ICON "${__FILEDIR__}\korvel.ico"
+!define MUI_UNICON "${__FILEDIR__}\korvel.ico"
 !include "MUI2.nsh"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -29,8 +31,8 @@ Section "Корвель"
   File /r "${SOURCE}\*.*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ; --herd works in each user's Documents\Корвель (or the folder the user chose with --herd FOLDER).
-  CreateShortCut "$SMPROGRAMS\Корвель.lnk" "$INSTDIR\korvel.exe" "--herd"
-  CreateShortCut "$SMPROGRAMS\Корвель — демонстрационное стадо.lnk" "$INSTDIR\korvel.exe" "--demo"
+  CreateShortCut "$SMPROGRAMS\Корвель.lnk" "$INSTDIR\korvel.exe" "--herd" "$INSTDIR\korvel.exe" 0
+  CreateShortCut "$SMPROGRAMS\Корвель — демонстрационное стадо.lnk" "$INSTDIR\korvel.exe" "--demo" "$INSTDIR\korvel.exe" 0
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${NAME}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Разработчики Корвеля"

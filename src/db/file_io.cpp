@@ -153,12 +153,32 @@ int writeAt(int fd, long long pos, const void* bytes, size_t n) {
 
 #ifdef Q_OS_WIN
 
+namespace {
+
+// Takes the read-only mark off a file (true when there was one and it is gone). Windows refuses
+// to replace or remove a marked file, where Linux asks only the folder: a table or a workbook
+// marked read-only (copied from a CD, say) is replaced and removed as it is there.
+bool clearReadOnly(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+         ::SetFileAttributesW(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+}
+
+}  // namespace
+
 int rename(const QString& from, const QString& to) {
   // Written through: the new name is on the medium when the call returns, as folders cannot be
   // flushed here.
   return folderStep([&] {
-    return ::MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    const std::wstring source = widePath(from), target = widePath(to);
+    const auto move = [&] {
+      return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    };
+    if (move()) return true;
+    const DWORD err = ::GetLastError();
+    if (err == ERROR_ACCESS_DENIED && clearReadOnly(target)) return move();
+    ::SetLastError(err);
+    return false;
   });
 }
 
@@ -172,6 +192,7 @@ int remove(const QString& path) {
     if (::DeleteFileW(wide.c_str())) return true;
     const DWORD err = ::GetLastError();
     if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return true;
+    if (err == ERROR_ACCESS_DENIED && clearReadOnly(wide)) return ::DeleteFileW(wide.c_str()) != 0;
     // An empty folder goes as well, as it does elsewhere.
     if (err == ERROR_ACCESS_DENIED && QFileInfo(path).isDir()) return ::RemoveDirectoryW(wide.c_str()) != 0;
     ::SetLastError(err);

@@ -438,15 +438,26 @@ TEST(FileSteps, HoldInAFolderOfAnyName) {
     EXPECT_FALSE(FolderLock(dir).busy());
 
     const QString a = QDir(dir).filePath(QStringLiteral("Опись.txt")), b = QDir(dir).filePath(QStringLiteral("Копия.txt"));
+    // A file marked read-only is replaced and removed as any other: the folder decides.
+    const auto markReadOnly = [](const QString& file) {
+      ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    };
     ASSERT_EQ(io::replaceWholeFile(a, "первая"), 0);
+    markReadOnly(a);
     ASSERT_EQ(io::replaceWholeFile(a, "вторая запись"), 0);
     EXPECT_EQ(readFile(a), QByteArray("вторая запись"));
     writeFile(b, "старое");
+    markReadOnly(b);
     ASSERT_EQ(io::link(a, QDir(dir).filePath(QStringLiteral("Вторая.txt"))), 0);
     ASSERT_EQ(io::rename(a, b), 0);
     EXPECT_EQ(readFile(b), QByteArray("вторая запись"));
     EXPECT_FALSE(QFile::exists(a));
     EXPECT_EQ(io::remove(QDir(dir).filePath(QStringLiteral("Вторая.txt"))), 0);
+    const QString marked = QDir(dir).filePath(QStringLiteral("Только чтение.txt"));
+    writeFile(marked, "старое");
+    markReadOnly(marked);
+    EXPECT_EQ(io::remove(marked), 0);
+    EXPECT_FALSE(QFile::exists(marked));
     EXPECT_EQ(io::remove(QDir(dir).filePath(QStringLiteral("Вторая.txt"))), 0) << "a missing file is no error";
     EXPECT_EQ(io::rename(a, b), ENOENT);
     EXPECT_EQ(QDir(dir).entryList(QDir::Files).size(), 2) << QDir(dir).entryList(QDir::Files).join(' ').toStdString();

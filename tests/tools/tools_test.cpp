@@ -159,7 +159,10 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
   for (const Tool& t : tools) {
     const QString program = QString::fromUtf8(t.program);
     SCOPED_TRACE((QFileInfo(program).fileName() + u' ' + t.args.join(u' ')).toStdString());
-    QTemporaryDir dir;
+    // A folder named in Cyrillic, as a user's Documents folder is: it reaches every tool whole.
+    QTemporaryDir temporary;
+    const QDir dir(temporary.filePath(QStringLiteral("Анна/Документы/Корвель")));
+    ASSERT_TRUE(dir.mkpath(QStringLiteral(".")));
     smallHerd(dir.path());
     QStringList args = t.args;
     for (QString& a : args) a.replace(u'@', dir.path());
@@ -186,6 +189,7 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
       const Ran r = run(program, args);
       EXPECT_EQ(r.exit, 1) << r.out.toStdString() << r.err.toStdString();
       EXPECT_TRUE(r.err.contains(u"уже работает Корвель")) << r.err.toStdString();
+      EXPECT_TRUE(r.err.contains(QDir::toNativeSeparators(dir.path()))) << r.err.toStdString();
       EXPECT_TRUE(r.err.contains(QString::number(QCoreApplication::applicationPid()))) << r.err.toStdString();
       EXPECT_EQ(test::folderSnapshot(dir.path()), before);
       // Then the program is killed: its journal and its half-done change stay behind.
