@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
