@@ -163,7 +163,7 @@ void CowWindow::buildLayout() {
   // The scoring form of a classifier's visit, to the right of the particulars.
   scoringFormButton = button("scoringFormButton", QStringLiteral("Бланк оценки…"), 888, 610, 130);
   loadScoresButton = button("loadScoresButton", QStringLiteral("Загрузить оценки…"), 888, 640, 130);
-  scoresInstructionButton = button("scoresInstructionButton", QStringLiteral("Инструкция по загрузке оценок"), 888, 670, 130, 40);
+  scoresInstructionButton = button("scoresInstructionButton", QStringLiteral("Инструкция по\nзагрузке оценок"), 888, 670, 130, 40);
 
   onClick(editTraitsButton, [this] { editTraitsClicked(); });
   onClick(writeTraitsButton, [this] { writeTraitsClicked(); });
