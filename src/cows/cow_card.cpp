@@ -385,7 +385,7 @@ bool CowWindow::writeCorrections() {
 void CowWindow::writeTraitsClicked() { writeCorrections(); }
 
 bool CowWindow::workOnOtherCows(const std::function<bool()>& work) {
-  // The form holds the stored values: the card's unwritten ones are written or dropped first.
+  // The work reads and writes stored values: the card's unwritten ones are written or dropped first.
   if (unsaved_ && !settleUnsaved(dm_.korova.recNo())) return false;
   if (unsaved_) refreshCowCard();
   bool written = false;

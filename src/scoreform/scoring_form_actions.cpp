@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <vector>
 
@@ -25,7 +26,12 @@ QString& lastFolder() {
   return folder;
 }
 
-QString startFolder() { return lastFolder().isEmpty() ? QDir::currentPath() : lastFolder(); }
+// The folder a file dialog starts in: the last one used, else the person's documents.
+QString startFolder() {
+  if (!lastFolder().isEmpty()) return lastFolder();
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return QDir(documents).exists() ? documents : QDir::homePath();
+}
 
 }  // namespace
 
