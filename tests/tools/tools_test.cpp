@@ -99,6 +99,7 @@ TEST(CommandLine, EveryCommandAnswersHelpAndVersionAndRefusesWrongArgumentsWithI
       {KORVEL_RECOMPUTE_BULLS, {}},
       {KORVEL_EVALUATE_SIRES, {QStringLiteral("папка"), QStringLiteral("выход.xlsx")}},  // no --breed
       {KORVEL_IMPORT_SCORES, {QStringLiteral("папка")}},  // no file
+      {KORVEL_EXPORT_FORM, {QStringLiteral("папка"), QStringLiteral("бланк.xlsx")}},     // no --farm or --region
   };
   for (const Command& c : commands) {
     const QString program = QString::fromUtf8(c.program);
@@ -157,6 +158,8 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
       {KORVEL_RECOMPUTE_BULLS, {QStringLiteral("@")}, true},
       {KORVEL_EVALUATE_SIRES, {QStringLiteral("@"), QStringLiteral("@/профиль.xlsx"), QStringLiteral("--breed"),
                                QStringLiteral("1")}, true},
+      {KORVEL_EXPORT_FORM, {QStringLiteral("@"), QStringLiteral("@/бланк.xlsx"), QStringLiteral("--region"),
+                            QStringLiteral("1")}, true},
   };
   for (const Tool& t : tools) {
     const QString program = QString::fromUtf8(t.program);
@@ -218,6 +221,8 @@ TEST(FolderLock, AFolderWhereTheLockCannotBeMadeIsNotWorkedOn) {
       {KORVEL_RECOMPUTE_BULLS, {QStringLiteral("@")}, true},
       {KORVEL_EVALUATE_SIRES, {QStringLiteral("@"), out.filePath(QStringLiteral("профиль.xlsx")), QStringLiteral("--breed"),
                                QStringLiteral("1")}, true},
+      {KORVEL_EXPORT_FORM, {QStringLiteral("@"), out.filePath(QStringLiteral("бланк.xlsx")), QStringLiteral("--farm"),
+                            QStringLiteral("1/1")}, true},
       {KORVEL_GENERATE_HERD, {QStringLiteral("@"), QStringLiteral("--cows"), QStringLiteral("30")}, false},
   };
   // The tables stay writable; only the folder takes no new file.
@@ -398,4 +403,52 @@ TEST(ImportScores, WritesOnlyAWholeAcceptableFormAndSaysSoByItsStatus) {
     EXPECT_TRUE((r.out + r.err).contains(QString::fromUtf8(c.says))) << r.out.toStdString() << r.err.toStdString();
     EXPECT_EQ(test::folderSnapshot(dir.path()) != before, c.writes);
   }
+
+// The form of a farm or a region as CSV or a workbook (0); refused (1) for a folder that is not
+// there, a farm without cows, a file the herd lives in, a killed run or a full disk, a file
+// already there then staying as it was; a wrong command line (2).
+TEST(ExportForm, WritesTheFormOrRefusesWithAReasonLeavingAnOlderFileAsItWas) {
+  QTemporaryDir dir, out;
+  smallHerd(dir.path());
+  const QString program = QStringLiteral(KORVEL_EXPORT_FORM), csv = out.filePath(QStringLiteral("бланк.csv"));
+  const QByteArray old = "прежний бланк\n";
+  writeAll(csv, old);
+  const QStringList farm = {QStringLiteral("--farm"), QStringLiteral("1/1")};
+  How killed, full;
+  killed.environment = {QStringLiteral("KORVEL_KILL_AFTER_WRITE=1")};
+  full.environment = {QStringLiteral("KORVEL_FAIL_WRITE=1:ENOSPC")};
+  const struct {
+    QStringList args;  // "@" the folder
+    How how;
+    int exit;
+    const char* says;  // on standard error
+  } cases[] = {
+      {QStringList{QStringLiteral("@/нет"), csv} + farm, {}, 1, "не найдена"},
+      {{QStringLiteral("@"), csv, QStringLiteral("--farm"), QStringLiteral("1/77")}, {}, 1, "нет коров"},
+      {QStringList{QStringLiteral("@"), QStringLiteral("@/KOROVA.DBF")} + farm, {}, 1, "испортила бы стадо"},
+      {QStringList{QStringLiteral("@"), csv} + farm, killed, -1, ""},
+      {QStringList{QStringLiteral("@"), csv} + farm, full, 1, "нет свободного места"},
+      {{QStringLiteral("@"), csv, QStringLiteral("--farm"), QStringLiteral("1")}, {}, 2, "R/F"},
+      {{QStringLiteral("@"), csv, QStringLiteral("--region"), QStringLiteral("один")}, {}, 2, "числом"},
+      {QStringList{QStringLiteral("@"), csv, QStringLiteral("--region"), QStringLiteral("1")} + farm, {}, 2, "--farm"},
+  };
+  const auto herdBefore = test::folderSnapshot(dir.path());
+  for (const auto& c : cases) {
+    QStringList args = c.args;
+    for (QString& a : args) a.replace(u'@', dir.path());
+    SCOPED_TRACE(args.join(u' ').toStdString());
+    const Ran r = run(program, args, c.how);
+    EXPECT_EQ(r.exit, c.exit) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says))) << r.err.toStdString();
+    EXPECT_EQ(test::bytesOf(csv), old);
+    EXPECT_EQ(test::folderSnapshot(dir.path()), herdBefore);
+  }
+
+  const Ran written = run(program, QStringList{dir.path(), csv} + farm);
+  EXPECT_EQ(written.exit, 0) << written.err.toStdString();
+  EXPECT_TRUE(test::bytesOf(csv).startsWith(QStringLiteral("\uFEFFКод региона;").toUtf8()));
+  const QString book = out.filePath(QStringLiteral("бланк.xlsx"));
+  EXPECT_EQ(run(program, {dir.path(), book, QStringLiteral("--region"), QStringLiteral("1")}).exit, 0);
+  EXPECT_TRUE(test::bytesOf(book).startsWith("PK"));
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList({QStringLiteral("бланк.csv"), QStringLiteral("бланк.xlsx")}));
 }
