@@ -81,9 +81,7 @@ class Grid {
       if (cells_ > kMaxCells)
         refuse(path_, QStringLiteral("в бланке больше %1 ячеек (до ячейки %2); такой файл не читается — разделите его на части.")
                           .arg(QStringLiteral("16 000 000"), FilledForm::cellName(int(row), int(column))));
-      if (cells.empty()) cells.reserve(std::max(width_, column + 1));
       cells.resize(column + 1);
-      width_ = std::max(width_, cells.size());
     }
     cells[column] = std::move(text);
   }
@@ -100,7 +98,6 @@ class Grid {
   QString path_;
   std::vector<std::vector<QString>> rows_;
   size_t cells_ = 0;
-  size_t width_ = 0;
 };
 
 // ---- CSV --------------------------------------------------------------------------------------
@@ -333,7 +330,8 @@ class Package {
         if (xml.next() != QXmlStreamReader::StartElement || xml.name() != u"Relationship") continue;
         const QXmlStreamAttributes a = xml.attributes();
         if (a.value(QLatin1String("TargetMode")).compare(u"External", Qt::CaseInsensitive) == 0) continue;
-        found.insert(a.value(QLatin1String("Id")).toString(), {a.value(QLatin1String("Type")).toString(), resolve(part, a.value(QLatin1String("Target")))});
+        found.insert(a.value(QLatin1String("Id")).toString(),
+                     {a.value(QLatin1String("Type")).toString(), resolve(part, a.value(QLatin1String("Target")))});
       }
     });
     return found;

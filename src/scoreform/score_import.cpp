@@ -26,12 +26,8 @@ namespace {
 // room for a title or a note someone put above them.
 constexpr int kHeaderSearchRows = 20;
 
-// "AB" for the 28th column (0-based 27).
-QString columnLetter(int column) {
-  QString s;
-  for (int n = column + 1; n > 0; n = (n - 1) / 26) s.prepend(QChar(u'A' + (n - 1) % 26));
-  return s;
-}
+// The column's letters ("AB").
+QString columnLetter(int column) { return FilledForm::cellName(0, column).chopped(1); }
 
 // Headers compared with blanks and case aside: a field ID without any blank, a name with its
 // inner blanks collapsed.

@@ -30,6 +30,7 @@ for f in usr/bin/korvel usr/bin/korvel-make-workdir usr/bin/korvel-generate-herd
          usr/share/man/man1/korvel.1.gz usr/share/doc/korvel/copyright usr/share/doc/korvel/changelog.gz; do
   [ -f "$root/$f" ] || fail "the package lacks /$f"
 done
+[ -f "$root/usr/bin/korvel-import-scores" ] || fail "the package lacks /usr/bin/korvel-import-scores"
 command -v desktop-file-validate >/dev/null || fail "desktop-file-validate is missing (./deps.sh installs it)"
 command -v appstreamcli >/dev/null || fail "appstreamcli is missing (./deps.sh installs it)"
 desktop-file-validate "$app" || fail "desktop-file-validate found faults in the menu entry"

@@ -6,7 +6,6 @@
 #include "base/user_error.h"
 #include "db/text.h"
 #include "evaluation/spreadsheet_zip.h"
-#include "needs_tool.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -43,6 +43,7 @@ for f in korvel.exe make-workdir.exe generate-herd.exe recompute-bulls.exe evalu
          Qt6Widgets.dll libstdc++-6.dll platforms/qwindows.dll fonts/PTN57F.ttf; do
   [ -f "$installed/$f" ] || fail "not installed: Program Files\\Korvel\\$f"
 done
+[ -f "$installed/import-scores.exe" ] || fail "not installed: Program Files\\Korvel\\import-scores.exe"
 for entry in "Корвель" "Корвель — демонстрационное стадо"; do
   [ -f "$menu/$entry.lnk" ] || fail "no Start-menu entry \"$entry\""
 done
