@@ -140,7 +140,8 @@ void writeCsv(const ScoringForm& form, const QString& path) {
 }
 
 // The width of a column fitted to its texts: the longest value or word of its caption, with a
-// margin, kept within reason (a longer caption wraps).
+// margin, kept within reason (a longer caption wraps). Widths count digits of the default font;
+// letters, the more so bold ones, are wider.
 struct ColumnFit {
   int longestWord = 0, longestValue = 0;
   void caption(const QString& text) {
@@ -148,15 +149,16 @@ struct ColumnFit {
       longestWord = std::max(longestWord, int(word.size()));
   }
   void value(const QString& text) { longestValue = std::max(longestValue, int(text.size())); }
-  double width() const { return std::clamp(std::max(longestWord, longestValue) + 2, 5, 40); }
+  double width() const { return std::clamp(std::max(longestWord * 1.3, longestValue * 1.15) + 2, 5.0, 45.0); }
 };
 
-// The lines a wrapped caption takes in a column of `width` characters.
+// The lines a wrapped bold caption takes in a column `width` wide (as ColumnFit counts).
 int linesOf(const QString& caption, double width) {
+  const double letters = (width - 2) / 1.3;
   int lines = 1, used = 0;
   for (const QString& word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
     const int n = int(word.size());
-    if (used && used + 1 + n > width - 1) {
+    if (used && used + 1 + n > letters) {
       ++lines;
       used = n;
     } else {
@@ -291,7 +293,10 @@ void writeWorkbook(const ScoringForm& form, const QString& path) {
   sheet.setHorizontalAlignment(header, xlsx::HAlign::Center);
   sheet.setVerticalAlignment(header, xlsx::VAlign::Center);
   sheet.setBorders(header, xlsx::AllLines, xlsx::BorderStyle::Thin);
-  if (lastRow > kHeaderRows) sheet.setFill(xlsx::Range(kHeaderRows + 1, 1, lastRow, KeyColumnCount), kKeyFill);
+  if (lastRow > kHeaderRows) {
+    sheet.setFill(xlsx::Range(kHeaderRows + 1, 1, lastRow, KeyColumnCount), kKeyFill);
+    sheet.setHorizontalAlignment(xlsx::Range(kHeaderRows + 1, RegionColumn + 1, lastRow, FarmColumn + 1), xlsx::HAlign::Center);
+  }
 
   addValidations(sheet, form.columns, std::max(lastRow, kHeaderRows + 1));
   sheet.freezePanes(kHeaderRows, KeyColumnCount);

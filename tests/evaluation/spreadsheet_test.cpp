@@ -267,7 +267,8 @@ TEST_F(SpreadsheetTest, ColumnFormatsFrozenRowsAndChecksReachTheFile) {
   s.freezePanes(2, 0);
   s.addValidation({Range("B3:C9"), Validation::Kind::List, 0, 0, {"+", "5\""}, "Нельзя", "Только + или 5\"."});
   const Book read = saveAndLoad(book);
-  const auto xfs = read.xml("xl/styles.xml").at({"cellXfs"}).all("xf");
+  const Node styles = read.xml("xl/styles.xml");
+  const auto xfs = styles.at({"cellXfs"}).all("xf");
   const auto cells = read.cells(1);
   const auto locked = [&](int xf) {
     const Node* p = xfs.at(size_t(xf))->child("protection");

@@ -224,6 +224,24 @@ TEST_F(FormExport, TheWorkbookIsReadyToFillAndLibreOfficeReadsTheSameCellsAsTheC
   ASSERT_FALSE(read.empty()) << p.readAllStandardError().toStdString();
   read.erase(read.begin());
   EXPECT_EQ(read, csvCells(QString::fromUtf8(bytesOf(csvPath))));
+
+  // LibreOffice keeps the sheet protected and lets one type in the trait columns only.
+  p.start(soffice, {"--headless", "-env:UserInstallation=file://" + lo.filePath("profile"), "--convert-to", "ods",
+                    "--outdir", lo.path(), xlsxPath});
+  ASSERT_TRUE(p.waitForFinished(180000)) << "soffice did not finish";
+  const test::Node content = test::parseXml(test::readPackage(lo.filePath(QStringLiteral("бланк.ods")))["content.xml"], "content.xml");
+  std::map<QString, QString> protect;  // cell style -> style:cell-protect
+  for (const test::Node* style : content.at({"office:automatic-styles"}).all("style:style"))
+    if (const test::Node* cell = style->child("style:table-cell-properties"))
+      protect[style->attr("style:name")] = cell->attr("style:cell-protect");
+  const test::Node& table = content.at({"office:body", "office:spreadsheet", "table:table"});
+  EXPECT_EQ(table.attr("table:protected"), "true");
+  QStringList typable;  // per column: whether its cells take typing
+  for (const test::Node* col : table.all("table:table-column"))
+    for (int n = std::max(1, col->attr("table:number-columns-repeated").toInt()); n > 0; --n)
+      typable << (protect[col->attr("table:default-cell-style-name")] == "none" ? "+" : "-");
+  EXPECT_EQ(typable.join(QString()).left(KeyColumnCount + int(form.columns.size())),
+            QString(KeyColumnCount, u'-') + QString(form.columns.size(), u'+'));
 }
 
 TEST_F(FormExport, TheCsvIsWhatRussianSpreadsheetApplicationsWrite) {
