@@ -124,7 +124,6 @@ void ScoreImportWindow::showPlan() {
   notInFileList->clear();
   notInFileList->addItems(QStringList(p.cowsNotInFile.begin(), p.cowsNotInFile.end()));
   for (QTableWidget* t : {changesTable, refusedTable}) t->resizeColumnsToContents();
-  refusedTable->horizontalHeader()->setStretchLastSection(true);
 
   pages->setTabText(0, QStringLiteral("Изменения (%1)").arg(p.changes.size()));
   pages->setTabText(1, QStringLiteral("Отклоненные строки (%1)").arg(p.refused.size()));
@@ -164,8 +163,8 @@ void ScoreImportWindow::writeClicked() {
   }
   ImportResult written;
   {
-    ProgressWindow progress(this, QStringLiteral("Загрузка оценок"), QStringLiteral("Запись оценок коров..."),
-                            progressDelayMs, 1000);
+    // Shown only when the writing takes longer than a moment.
+    ProgressWindow progress(this, QStringLiteral("Загрузка оценок"), QStringLiteral("Запись оценок коров..."), 700, 1000);
     written = writer_(plan_, [&progress](int done, int total) {
       const int value = total > 0 ? int(qint64(done) * 1000 / total) : 0;
       if (value != progress.value()) progress.setValue(value);

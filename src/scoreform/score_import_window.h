@@ -47,7 +47,6 @@ class ScoreImportWindow : public KorvelDialog {
 
   // What was written; nothing until "Записать" has written.
   const std::optional<ImportResult>& result() const { return result_; }
-  const ImportPlan& plan() const { return plan_; }
 
   // "Записать": with refused rows or unknown columns, only after a question whether to write the
   // accepted changes alone; then the writing with its progress, the message, the window closed.
@@ -59,9 +58,6 @@ class ScoreImportWindow : public KorvelDialog {
   QListWidget *unknownList, *notInFileList;
   QCheckBox* emptyClearsBox;
   QPushButton *writeButton, *cancelButton;
-
-  // How long the writing goes before its progress window shows (ms).
-  int progressDelayMs = 700;
 
  private:
   void replan();
