@@ -294,7 +294,13 @@ ImportPlan planImport(HerdTables& dm, TraitCatalogue& catalogue, const FilledFor
     int namedAt = -1;  // the file row that names her
   };
   std::unordered_map<std::string, Cows> cows;
-  std::vector<std::string> order;  // the farms' cows in table order, for the list of the missing
+  // The farms' cows in table order, for the list of the missing.
+  struct Listed {
+    long long region, farm;
+    uint32_t record;
+    const Cows* key;
+  };
+  std::vector<Listed> listed;
   {
     const db::WholeView kodreg(file, db::field::kodreg), kodvlad(file, db::field::kodvlad);
     const db::BytesView nokli(file, db::field::nokli);
@@ -303,12 +309,9 @@ ImportPlan planImport(HerdTables& dm, TraitCatalogue& catalogue, const FilledFor
       if (!region || *region == 0) continue;  // a free row is nobody's cow
       const auto farm = kodvlad.number(row);
       if (!farm || !farms.count({*region, *farm})) continue;
-      std::string key = cowKey(*region, *farm, nokli.trimmed(row));
-      Cows& c = cows[key];
-      if (c.count++ == 0) {
-        c.record = row.index();
-        order.push_back(std::move(key));
-      }
+      Cows& c = cows[cowKey(*region, *farm, nokli.trimmed(row))];
+      if (c.count++ == 0) c.record = row.index();
+      listed.push_back({*region, *farm, row.index(), &c});
     }
   }
 
@@ -344,7 +347,7 @@ ImportPlan planImport(HerdTables& dm, TraitCatalogue& catalogue, const FilledFor
 
     const db::Row stored = db::RowHandle(file, cow.record).row();
     CowChange change;
-    change.record = cow.record;
+    change.record = cow.record + 1;
     change.line = line;
     change.name = nokliText(stored);
     change.region = fr.region;
@@ -372,14 +375,9 @@ ImportPlan planImport(HerdTables& dm, TraitCatalogue& catalogue, const FilledFor
       plan.changes.push_back(std::move(change));
   }
 
-  for (const std::string& key : order) {
-    const Cows& c = cows[key];
-    if (c.namedAt >= 0) continue;
-    const size_t a = key.find('/'), b = key.find('/', a + 1);
-    const db::Row row = db::RowHandle(file, c.record).row();
-    plan.cowsNotInFile.push_back(cowLabel(std::stoll(key.substr(0, a)), std::stoll(key.substr(a + 1, b - a - 1)),
-                                          nokliText(row)));
-  }
+  for (const Listed& c : listed)
+    if (c.key->namedAt < 0)
+      plan.cowsNotInFile.push_back(cowLabel(c.region, c.farm, nokliText(db::RowHandle(file, c.record).row())));
   return plan;
 }
 
@@ -447,7 +445,7 @@ ImportResult applyImport(HerdTables& dm, TraitCatalogue& catalogue, const Import
   std::vector<uint32_t> cowRows;
   cowRows.reserve(plan.changes.size());
   for (const CowChange& c : plan.changes) {
-    const db::Row row = db::RowHandle(cowFile, c.record).row();
+    const db::Row row = db::RowHandle(cowFile, c.record - 1).row();
     bool same = row && row.live() && kodreg.number(row) == c.region && kodvlad.number(row) == c.farm &&
                 nokli(row) == c.name;
     for (size_t i = 0; same && i < c.changes.size(); ++i)
@@ -456,7 +454,7 @@ ImportResult applyImport(HerdTables& dm, TraitCatalogue& catalogue, const Import
       throw UserError(QStringLiteral("Оценки не записаны: корова %1 изменилась после просмотра. Загрузите файл заново.")
                           .arg(cowLabel(c.region, c.farm, c.name)));
     if (const auto father = traits.father.code(row)) fathers.insert(*father);
-    cowRows.push_back(c.record);
+    cowRows.push_back(c.record - 1);
   }
 
   // Their fathers' live records in BIK.
@@ -476,7 +474,7 @@ ImportResult applyImport(HerdTables& dm, TraitCatalogue& catalogue, const Import
   op.declare(bik.file(), bullRows);
   const int total = int(plan.changes.size());
   for (const CowChange& c : plan.changes) {
-    korova.editRowAt(c.record);
+    korova.editRowAt(c.record - 1);
     try {
       for (const ValueChange& v : c.changes) writeTraitValue(db::Field(korova, fields.at(v.column).index), v.column->kind, v.to);
     } catch (...) {

@@ -16,6 +16,9 @@ class HerdTables;
 
 namespace korvel::scoreform {
 
+// A cell is read as the cow card's value cell would take it typed: blanks around it and the
+// ".0" spreadsheets give whole numbers go, then the card's check decides. A defect cell of
+// blanks only is the card's blank: it takes the mark away.
 struct ImportOptions {
   bool emptyClears = false;  // an empty cell empties the stored value (otherwise it keeps it)
   bool skipRefused = false;  // write the accepted rows even when some are refused
@@ -27,7 +30,7 @@ struct ValueChange {
 };
 
 struct CowChange {
-  uint32_t record = 0;  // KOROVA record number
+  uint32_t record = 0;  // KOROVA record number, from 1
   int line = 0;         // 1-based row of the file
   QString name;
   long long region = 0, farm = 0;
@@ -49,6 +52,7 @@ struct ImportPlan {
   int rowsRead = 0;
   int unchangedCows = 0;
   // Something to write, and no refused row unless refused rows are skipped.
+  // A column that is not read counts as refused: its values would be lost.
   bool writable(const ImportOptions& options) const;
 };
 

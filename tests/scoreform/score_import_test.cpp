@@ -5,7 +5,10 @@
 #include "folder_snapshot.h"
 #include "herd_writer.h"
 #include "raw_table.h"
+#include "scoreform/form_export.h"
 #include "scoreform/score_import.h"
+#include "db/text.h"
+#include "reference/herd_context.h"
 #include "sires/bull_figures.h"
 #include "starter/starter_folder.h"
 #include "herdgen/herdgen.h"
@@ -13,6 +16,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <algorithm>
+#include <map>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -186,12 +193,44 @@ struct GeneratedHerd {
   }
 };
 
+// The tables after a filled form is taken in: KOROVA as before but for the filled values
+// (record from 0 -> field -> text), the other tables untouched, BIK as a full recompute.
+void expectOnlyFilledValues(const QString& dir, const QMap<QString, QByteArray>& before,
+                            const std::map<int, std::map<QString, QString>>& filled) {
+  const QString korova = QDir(dir).filePath(QStringLiteral("KOROVA.DBF"));
+  QTemporaryDir scratch;
+  const QString old = scratch.filePath(QStringLiteral("KOROVA.DBF"));
+  {
+    QFile f(old);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(before.value(QStringLiteral("KOROVA.DBF")));
+  }
+  const test::RawTable was(old), now(korova);
+  const std::vector<test::FileRow> rowsWere = was.rows(), rowsNow = now.rows();
+  ASSERT_EQ(now.bytes().size(), was.bytes().size());
+  for (size_t r = 0; r < rowsNow.size(); ++r) {
+    const auto it = filled.find(int(r));
+    if (it == filled.end()) {
+      EXPECT_EQ(now.record(int(r) + 1), was.record(int(r) + 1)) << "record " << r + 1;
+      continue;
+    }
+    test::FileRow want = rowsWere[r];
+    for (const auto& [field, value] : it->second) want.fields[field] = value;
+    EXPECT_EQ(rowsNow[r], want) << "record " << r + 1;
+  }
+  const auto after = test::folderSnapshot(dir);
+  for (const QString& name : before.keys())
+    if (name != u"KOROVA.DBF" && name != u"BIK.DBF") EXPECT_EQ(after.value(name), before.value(name)) << name.toStdString();
+  EXPECT_NE(after.value(QStringLiteral("BIK.DBF")), before.value(QStringLiteral("BIK.DBF")));
+  HerdTables dm(dir);
+  recomputeEveryLiveBull(dm);
+  EXPECT_EQ(test::bytesOf(QDir(dir).filePath(QStringLiteral("BIK.DBF"))), after.value(QStringLiteral("BIK.DBF")));
+}
+
 TEST(ImportWrite, KorovaHoldsExactlyTheFilledValuesAndTheFathersTheirRecomputedFigures) {
   GeneratedHerd h;
-  const QString korovaPath = QDir(h.dir.path()).filePath(QStringLiteral("KOROVA.DBF"));
   const auto before = test::folderSnapshot(h.dir.path());
-  const std::vector<test::FileRow> rowsBefore = test::fileRows(korovaPath);
-  QFile::copy(korovaPath, korovaPath + QStringLiteral(".before"));
+  const std::vector<test::FileRow> rowsBefore = test::fileRows(QDir(h.dir.path()).filePath(QStringLiteral("KOROVA.DBF")));
 
   // The first 30 cows of farm 1/1 scored, every fourth cell left empty.
   Cells rows = {{"KODREG", "KODVLAD", "NOKLI", "X1", "XX2", "XXX1"}};
@@ -208,60 +247,158 @@ TEST(ImportWrite, KorovaHoldsExactlyTheFilledValuesAndTheFathersTheirRecomputedF
                         {"XXX1", i % 4 == 3 ? cow["XXX1"] : xxx1}};
   }
 
-  HerdTables dm(h.dir.path());
-  TraitCatalogue catalogue(dm.xarakt, &dm.korova);
-  dm.korova.open();
-  dm.korova.setFilter(QStringLiteral("kodreg=1 and kodvlad=2"));
-  dm.korova.setFiltered(true);
-  dm.korova.first();
-  const int current = dm.korova.recNo();
-  const ImportPlan plan = planImport(dm, catalogue, FilledForm{rows}, {});
-  ASSERT_TRUE(plan.writable({}));
-  std::vector<int> progress;
-  const ImportResult result = applyImport(dm, catalogue, plan, [&](int done, int total) {
-    EXPECT_EQ(total, int(plan.changes.size()));
-    progress.push_back(done);
-  });
-  EXPECT_EQ(result.cowsWritten, int(plan.changes.size()));
-  EXPECT_EQ(int(progress.size()), result.cowsWritten);
-  EXPECT_GT(result.bullsRecomputed, 0);
-  // The cows list stands where it stood.
-  EXPECT_EQ(dm.korova.filter(), QStringLiteral("kodreg=1 and kodvlad=2"));
-  EXPECT_EQ(dm.korova.recNo(), current);
-
-  // KOROVA: the filled values, every other field of every row as it was.
-  const std::vector<test::FileRow> rowsAfter = test::fileRows(korovaPath);
-  ASSERT_EQ(rowsAfter.size(), rowsBefore.size());
-  for (size_t r = 0; r < rowsAfter.size(); ++r) {
-    test::FileRow want = rowsBefore[r];
-    if (const auto it = expected.find(int(r)); it != expected.end())
-      for (const auto& [field, value] : it->second) want.fields[field] = value;
-    EXPECT_EQ(rowsAfter[r], want) << "record " << r + 1;
+  {
+    HerdTables dm(h.dir.path());
+    TraitCatalogue catalogue(dm.xarakt, &dm.korova);
+    dm.korova.open();
+    dm.korova.setFilter(QStringLiteral("kodreg=1 and kodvlad=2"));
+    dm.korova.setFiltered(true);
+    dm.korova.first();
+    const int current = dm.korova.recNo();
+    const ImportPlan plan = planImport(dm, catalogue, FilledForm{rows}, {});
+    ASSERT_TRUE(plan.writable({}));
+    std::vector<int> progress;
+    const ImportResult result = applyImport(dm, catalogue, plan, [&](int done, int total) {
+      EXPECT_EQ(total, int(plan.changes.size()));
+      progress.push_back(done);
+    });
+    EXPECT_EQ(result.cowsWritten, int(plan.changes.size()));
+    EXPECT_EQ(int(progress.size()), result.cowsWritten);
+    EXPECT_GT(result.bullsRecomputed, 0);
+    // The cows list stands where it stood.
+    EXPECT_EQ(dm.korova.filter(), QStringLiteral("kodreg=1 and kodvlad=2"));
+    EXPECT_EQ(dm.korova.recNo(), current);
   }
-  const test::RawTable rawBefore(korovaPath + QStringLiteral(".before")), rawAfter(korovaPath);
-  ASSERT_EQ(rawAfter.bytes().size(), rawBefore.bytes().size());
-  for (int r = 0; r < int(rowsAfter.size()); ++r)
-    if (!expected.count(r)) EXPECT_EQ(rawAfter.record(r + 1), rawBefore.record(r + 1)) << "record " << r + 1;
-  // The other tables untouched; BIK as a full recompute of every bull leaves it.
-  const auto after = test::folderSnapshot(h.dir.path());
-  for (const QString& name : before.keys())
-    if (name != u"KOROVA.DBF" && name != u"BIK.DBF") EXPECT_EQ(after.value(name), before.value(name)) << name.toStdString();
-  EXPECT_NE(after.value(QStringLiteral("BIK.DBF")), before.value(QStringLiteral("BIK.DBF")));
-  recomputeEveryLiveBull(dm);
-  EXPECT_EQ(test::bytesOf(QDir(h.dir.path()).filePath(QStringLiteral("BIK.DBF"))), after.value(QStringLiteral("BIK.DBF")));
+  expectOnlyFilledValues(h.dir.path(), before, expected);
 
   // A plan the table no longer matches writes nothing.
+  HerdTables dm(h.dir.path());
+  TraitCatalogue catalogue(dm.xarakt, &dm.korova);
   rows[2][3] = QStringLiteral("8");  // was 3
   const ImportPlan stale = planImport(dm, catalogue, FilledForm{rows}, {});
   ASSERT_EQ(stale.changes.size(), 1u);
-  dm.korova.setFiltered(false);
-  ASSERT_TRUE(dm.korova.goToIndex(stale.changes[0].record));
+  dm.korova.open();
+  ASSERT_TRUE(dm.korova.goToIndex(stale.changes[0].record - 1));
   dm.korova.edit();
   dm.korova.fieldByName(u"x1").setInteger(1);
   dm.korova.post();
   const auto untouched = test::folderSnapshot(h.dir.path());
   EXPECT_THROW(applyImport(dm, catalogue, stale), UserError);
   EXPECT_EQ(test::folderSnapshot(h.dir.path()), untouched);
+}
+
+QByteArray csvText(const Cells& rows) {
+  QString out;
+  for (const auto& row : rows) {
+    QStringList cells;
+    for (const QString& c : row) cells << QLatin1Char('"') + QString(c).replace(u'"', QStringLiteral("\"\"")) + QLatin1Char('"');
+    out += cells.join(u';') + QStringLiteral("\r\n");
+  }
+  return out.toUtf8();
+}
+
+// A farm's form out, filled as a person would, back in: through LibreOffice's workbook, as a
+// Russian Excel's CSV, and with its columns reordered and some left out.
+TEST(ImportRoundTrip, TheFilledFormComesBackAsExactlyItsValues) {
+  const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+  if (soffice.isEmpty()) GTEST_SKIP() << "LibreOffice (soffice) is not installed: the round trip through it is not run";
+  GeneratedHerd h;
+  QTemporaryDir files;
+  const QString exported = files.filePath(QStringLiteral("бланк.csv"));
+  ScoringForm out;
+  {
+    HerdTables dm(h.dir.path());
+    TraitCatalogue catalogue(dm.xarakt, &dm.korova);
+    out = collectScoringForm(dm, catalogue, HerdContext{1, 1, {}}, FormScope::Farm);
+    writeScoringForm(out, exported);
+  }
+  ASSERT_GE(out.cows.size(), 12u);
+
+  // The first twelve cows scored: X1, XX2 and XXX1 filled, every fourth of them left empty.
+  Cells grid = readFilledForm(exported).rows;
+  size_t ids = 0;
+  while (ids < grid.size() && (grid[ids].empty() || grid[ids][0] != u"KODREG")) ++ids;
+  ASSERT_LT(ids, grid.size());
+  const auto at = [&](const char* id) { return size_t(std::find(grid[ids].begin(), grid[ids].end(), QString::fromLatin1(id)) - grid[ids].begin()); };
+  const size_t x1 = at("X1"), xx2 = at("XX2"), xxx1 = at("XXX1");
+  ASSERT_LT(xxx1, grid[ids].size());
+  std::map<int, std::map<QString, QString>> filled;
+  for (int k = 0; k < 12; ++k) {
+    std::vector<QString>& row = grid[ids + 1 + size_t(k)];
+    row.resize(grid[ids].size());
+    const QString values[] = {QString::number(k % 9 + 1), k % 2 ? QStringLiteral("++") : QStringLiteral("+"), QString::number(50 + k)};
+    const size_t columns[] = {x1, xx2, xxx1};
+    std::map<QString, QString>& cow = filled[int(out.cows[size_t(k)].record) - 1];
+    for (int v = 0; v < 3; ++v) {
+      const QString field = grid[ids][columns[v]];
+      if (k % 4 == v + 1) {
+        row[columns[v]].clear();  // left empty: the stored value stays
+        cow[field] = out.cows[size_t(k)].values[size_t(columns[v] - KeyColumnCount)];
+      } else {
+        row[columns[v]] = values[v];
+        cow[field] = values[v];
+      }
+    }
+  }
+  // Reordered: the trait columns first, right to left, without the ID row and the breed.
+  Cells reordered;
+  for (size_t r = ids - 1; r < grid.size(); ++r) {
+    if (r == ids) continue;
+    std::vector<QString> row;
+    for (size_t c = grid[ids].size(); c-- > KeyColumnCount;) row.push_back(c < grid[r].size() ? grid[r][c] : QString());
+    for (int k : {CowColumn, FarmColumn, RegionColumn}) row.push_back(grid[r][size_t(k)]);
+    reordered.push_back(std::move(row));
+  }
+  reordered[0].erase(reordered[0].begin() + 3, reordered[0].begin() + 10);  // columns left out: those cells
+  for (size_t r = 1; r < reordered.size(); ++r) reordered[r].erase(reordered[r].begin() + 3, reordered[r].begin() + 10);
+
+  const QString libre = files.filePath(QStringLiteral("заполнен.csv"));
+  {
+    QFile f(libre);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(csvText(grid));
+  }
+  // LibreOffice reads the CSV (";", UTF-8, the key columns as text) and saves a workbook.
+  QProcess lo;
+  lo.start(soffice, {QStringLiteral("--headless"), QStringLiteral("-env:UserInstallation=file://") + files.filePath(QStringLiteral("lo")),
+                     QStringLiteral("--infilter=CSV:59,34,76,1,1/2/2/2/3/2/4/2/5/2"), QStringLiteral("--convert-to"),
+                     QStringLiteral("xlsx"), QStringLiteral("--outdir"), files.path(), libre});
+  ASSERT_TRUE(lo.waitForFinished(180000));
+  const QString workbook = files.filePath(QStringLiteral("заполнен.xlsx"));
+  ASSERT_TRUE(QFile::exists(workbook)) << lo.readAllStandardError().toStdString();
+
+  const QString excel = files.filePath(QStringLiteral("excel.csv")), shuffled = files.filePath(QStringLiteral("переставлен.csv"));
+  for (const auto& [path, bytes] : {std::pair{excel, db::encode(QString::fromUtf8(csvText(grid)))}, std::pair{shuffled, csvText(reordered)}}) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  }
+  // Reordered and partly left out, the form still carries the three filled columns? Only those kept.
+  std::map<int, std::map<QString, QString>> kept = filled;
+  const std::vector<QString>& names = reordered[0];
+  for (auto& [record, fields] : kept)
+    for (auto it = fields.begin(); it != fields.end();)
+      it = std::any_of(out.columns.begin(), out.columns.end(), [&](const FormColumn& c) {
+             return columnHeaderId(c.id) == it->first && std::find(names.begin(), names.end(), c.name) == names.end();
+           }) ? fields.erase(it) : std::next(it);
+
+  const std::pair<QString, const std::map<int, std::map<QString, QString>>*> cases[] = {
+      {workbook, &filled}, {excel, &filled}, {shuffled, &kept}};
+  for (const auto& [file, expected] : cases) {
+    SCOPED_TRACE(file.toStdString());
+    QTemporaryDir copy;
+    for (const QString& name : QDir(h.dir.path()).entryList(QDir::Files)) QFile::copy(QDir(h.dir.path()).filePath(name), copy.filePath(name));
+    const auto before = test::folderSnapshot(copy.path());
+    {
+      HerdTables dm(copy.path());
+      TraitCatalogue catalogue(dm.xarakt, &dm.korova);
+      const ImportPlan plan = planImport(dm, catalogue, readFilledForm(file), {});
+      EXPECT_TRUE(plan.refused.empty() && plan.unknownColumns.empty()) << previewText(plan).toStdString();
+      EXPECT_EQ(plan.cowsNotInFile.size(), 0u);
+      applyImport(dm, catalogue, plan);
+    }
+    expectOnlyFilledValues(copy.path(), before, *expected);
+  }
 }
 
 }  // namespace

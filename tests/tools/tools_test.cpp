@@ -403,6 +403,7 @@ TEST(ImportScores, WritesOnlyAWholeAcceptableFormAndSaysSoByItsStatus) {
     EXPECT_TRUE((r.out + r.err).contains(QString::fromUtf8(c.says))) << r.out.toStdString() << r.err.toStdString();
     EXPECT_EQ(test::folderSnapshot(dir.path()) != before, c.writes);
   }
+}
 
 // The form of a farm or a region as CSV or a workbook (0); refused (1) for a folder that is not
 // there, a farm without cows, a file the herd lives in, a killed run or a full disk, a file
