@@ -168,7 +168,7 @@ struct Validation {
   Range range;
   Kind kind = Kind::WholeNumber;
   int minimum = 0, maximum = 0;  // WholeNumber: the allowed numbers, both ends included
-  QStringList items;             // List: the allowed texts (none holding a comma)
+  QStringList items;             // List: the allowed texts (none holding a comma or a quote)
   QString errorTitle;            // at most 32 characters
   QString error;                 // at most 255 characters
 };

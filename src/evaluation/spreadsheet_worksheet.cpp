@@ -191,7 +191,7 @@ void appendValidations(XmlText& out, const std::vector<Validation>& validations)
     out.append("\"><formula1>");
     if (list) {
       out.append('"');
-      xml::appendText(out, v.items.join(QLatin1Char(',')).replace(QLatin1Char('"'), QLatin1String("\"\"")));
+      xml::appendText(out, v.items.join(QLatin1Char(',')));
       out.append("\"</formula1>");
     } else {
       xml::appendInt(out, v.minimum);

@@ -252,48 +252,6 @@ TEST_F(SpreadsheetTest, CellFormatsAreWrittenOnceAndReferencedRight) {
   EXPECT_EQ(fills[1]->at({"patternFill"}).attr("patternType"), "gray125");
 }
 
-// What the scoring form does not show: a column format reaching a cell written after it and
-// one restyled after it, rows frozen alone, a list item holding a quote, and a sheet left
-// unprotected and unfrozen writing none of it.
-TEST_F(SpreadsheetTest, ColumnFormatsFrozenRowsAndChecksReachTheFile) {
-  Workbook book(2);
-  Sheet& s = book.sheet(0);
-  CellFormat open;
-  open.locked = false;
-  s.setColumnFormat("B1:C1", open);
-  s.setValue("B7", 4.0);
-  s.setBold("C2", true);
-  s.setValue("D2", QStringLiteral("ключ"));
-  s.freezePanes(2, 0);
-  s.addValidation({Range("B3:C9"), Validation::Kind::List, 0, 0, {"+", "5\""}, "Нельзя", "Только + или 5\"."});
-  const Book read = saveAndLoad(book);
-  const Node styles = read.xml("xl/styles.xml");
-  const auto xfs = styles.at({"cellXfs"}).all("xf");
-  const auto cells = read.cells(1);
-  const auto locked = [&](int xf) {
-    const Node* p = xfs.at(size_t(xf))->child("protection");
-    return !(p && p->attr("locked") == "0");
-  };
-  EXPECT_FALSE(locked(cells.at("B7").style));
-  EXPECT_FALSE(locked(cells.at("C2").style));
-  EXPECT_TRUE(locked(cells.at("D2").style));
-  const Node sheet = read.sheet(1);
-  const auto cols = sheet.at({"cols"}).all("col");
-  ASSERT_EQ(cols.size(), 3u);  // A, B:C formatted, D
-  EXPECT_EQ(cols[1]->attr("min") + ":" + cols[1]->attr("max"), "2:3");
-  EXPECT_FALSE(locked(cols[1]->attr("style").toInt()));
-  EXPECT_TRUE(cols[0]->attr("style").isEmpty() && cols[2]->attr("style").isEmpty());
-  const Node& pane = sheet.at({"sheetViews", "sheetView", "pane"});
-  EXPECT_EQ(pane.attr("ySplit") + pane.attr("xSplit") + pane.attr("topLeftCell") + pane.attr("activePane"), "2A3bottomLeft");
-  EXPECT_EQ(sheet.child("sheetProtection"), nullptr);
-  const Node& check = sheet.at({"dataValidations", "dataValidation"});
-  EXPECT_EQ(check.at({"formula1"}).text, "\"+,5\"\"\"");
-  EXPECT_EQ(check.attr("sqref") + check.attr("errorTitle") + check.attr("error"), "B3:C9НельзяТолько + или 5\".");
-  const Node other = read.sheet(2);
-  EXPECT_EQ(other.at({"sheetViews", "sheetView"}).child("pane"), nullptr);
-  EXPECT_EQ(other.child("dataValidations"), nullptr);
-}
-
 // ------------------------------------------------------------ sizes, margins, geometry
 
 TEST_F(SpreadsheetTest, SizesMarginsAndGeometryAgree) {

@@ -3,7 +3,6 @@
 // what LibreOffice reads of it) and the CSV bytes.
 #include "scoreform/form_export.h"
 
-#include "base/user_error.h"
 #include "cows/cow_evaluation.h"
 #include "db/data_module.h"
 #include "evaluation/spreadsheet_readback.h"
@@ -12,7 +11,6 @@
 #include "reference/herd_context.h"
 #include "work_folder.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -260,19 +258,6 @@ TEST_F(FormExport, TheCsvIsWhatRussianSpreadsheetApplicationsWrite) {
   EXPECT_TRUE(lines[2].startsWith(QStringLiteral("1;1;Айка;Черно-пестрая;Аккорд 101;5;;").toUtf8()));
   EXPECT_TRUE(lines[3].startsWith(QStringLiteral("1;1;\"Бела; 2\";Черно-пестрая;\"Сосед \"\"Б\"\"\";;").toUtf8()));
   EXPECT_EQ(lines[2].count(';'), KeyColumnCount + 64 - 1);
-}
-
-TEST_F(FormExport, AFileThatCannotBeWrittenIsRefusedNamingIt) {
-  form = collectScoringForm(dm, catalogue, farm, FormScope::Farm);
-  for (const char* name : {"нет папки/бланк.csv", "нет папки/бланк.xlsx"}) {
-    const QString path = out.filePath(QString::fromUtf8(name));
-    try {
-      writeScoringForm(form, path);
-      ADD_FAILURE() << name << " was written";
-    } catch (const UserError& e) {
-      EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(path))) << e.text().toStdString();
-    }
-  }
 }
 
 }  // namespace
