@@ -5,7 +5,6 @@
 #include "cli/command_line.h"
 #include "db/data_module.h"
 #include "db/file_io.h"
-#include "db/folder_files.h"
 #include "db/folder_lock.h"
 #include "db/journal.h"
 #include "db/rows.h"
@@ -18,7 +17,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QStringList>
 
 #include <algorithm>
@@ -131,25 +129,6 @@ void writeFigures(const SireEvaluation& e, const QString& path) {
         QStringLiteral("Файл %1 не записан: %2.").arg(QDir::toNativeSeparators(path), db::io::causeText(err)));
 }
 
-// The file a path names once every symbolic link on the way is followed, whether it exists yet
-// or not.
-QString resolvedPath(const QString& path) {
-  QFileInfo f(path);
-  for (int hops = 0; f.isSymLink() && hops < 40; ++hops) f = QFileInfo(f.symLinkTarget());
-  const QString folder = QFileInfo(f.absolutePath()).canonicalFilePath();
-  return folder.isEmpty() ? f.absoluteFilePath() : QDir(folder).filePath(f.fileName());
-}
-
-// The refusal of an output that would be written over a file the herd of `folder` lives in.
-std::optional<QString> outputRefusal(const QString& folder, const QString& output) {
-  const QFileInfo target(resolvedPath(output));
-  const QString herd = QFileInfo(folder).canonicalFilePath();
-  if (herd.isEmpty() || target.absolutePath() != herd || !db::isHerdFile(target.fileName())) return std::nullopt;
-  return QStringLiteral("Файл %1 нельзя записать: это файл %2 рабочей папки %3, и запись в него испортила бы "
-                        "стадо. Укажите другой файл. Ничего не сделано.")
-      .arg(QDir::toNativeSeparators(output), target.fileName(), QDir::toNativeSeparators(folder));
-}
-
 int evaluate(int argc, char** argv) {
   // The catalogue's texts need the fonts of a GUI application; the tool shows no window.
   const bool printing = std::any_of(argv + 1, argv + argc, [](const char* a) { return std::strcmp(a, "--pdf") == 0; });
@@ -193,7 +172,7 @@ int evaluate(int argc, char** argv) {
   const QString workbook = positional.value(1);
   for (const QString& output : {workbook, figures, pdf}) {
     if (output.isEmpty()) continue;
-    if (const auto refusal = outputRefusal(positional[0], output)) {
+    if (const auto refusal = db::outputRefusal(positional[0], output)) {
       say(*refusal);
       return 1;
     }

@@ -6,7 +6,7 @@ install(DIRECTORY ${KORVEL_FONTS_DIR}/ DESTINATION fonts)
 set(qt ${KORVEL_MINGW_ROOT}/qt6)
 set(deps ${KORVEL_MINGW_ROOT}/deps/bin)
 install(FILES ${qt}/bin/Qt6Core.dll ${qt}/bin/Qt6Gui.dll ${qt}/bin/Qt6Widgets.dll
-              ${deps}/libjpeg-62.dll ${deps}/libzlib.dll
+              ${deps}/libjpeg-62.dll ${deps}/libzlib.dll ${deps}/libzip.dll
               ${KORVEL_GCC_RUNTIME_DIR}/libstdc++-6.dll ${KORVEL_GCC_RUNTIME_DIR}/libgcc_s_seh-1.dll
               /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll
         DESTINATION .)

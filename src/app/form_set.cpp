@@ -13,6 +13,7 @@
 #include "reference/regions_window.h"
 #include "safety/backup_window.h"
 #include "safety/restore_window.h"
+#include "scoreform/scoring_form_actions.h"
 #include "sires/bull_card.h"
 #include "sires/daughters_window.h"
 #include "ui/common_dialogs.h"
@@ -74,6 +75,10 @@ FormSet::FormSet(const QString& workDir) : owned_(std::make_unique<Owned>()) {
   o.cowWindow->showPicture = [&picture = *o.pictureWindow](int line, const QString& text) {
     picture.showPictureForLine(line, text);
   };
+  o.cowWindow->writeScoringForm = [&dm, &cows = *o.cowWindow](const HerdContext& herd, bool selectionShown) {
+    scoreform::writeScoringFormAsked(dm, herd, selectionShown, &cows);
+  };
+  o.cowWindow->loadScores = [&dm, &cows = *o.cowWindow] { return scoreform::loadScoresAsked(dm, &cows); };
   o.bullWindow->showDaughters = [&daughters = *o.daughtersWindow] { daughters.exec(); };
   o.breedsWindow->evaluateSires = [&variants = *o.variantsWindow](const QString& caption) {
     variants.setWindowTitle(caption);

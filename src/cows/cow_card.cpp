@@ -3,13 +3,18 @@
 // live in cow_card_grids.cpp, the record buttons in cow_card_records.cpp.
 #include "cows/cow_card.h"
 #include "cows/cow_card_parts.h"
+#include "cows/cow_records.h"
 #include "cows/scoring.h"
 #include "db/data_module.h"
 #include "db/freeze.h"
 #include "db/schema.h"
 #include "db/table_error.h"
+#include "help/instruction_text.h"
+#include "help/instructions_window.h"
 #include "ui/db_grid.h"
+#include "ui/forms.h"
 #include "ui/prompts.h"
+#include "ui/session.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -155,8 +160,16 @@ void CowWindow::buildLayout() {
   previousScoreEdit = particular("Edpred", QStringLiteral("Предыдущая ОЦ"), 450, 662, 120);
   birthEdit = particular("Edrogd", QStringLiteral("Дата и место рождения"), 580, 662, 300);
 
+  // The scoring form of a classifier's visit, to the right of the particulars.
+  scoringFormButton = button("scoringFormButton", QStringLiteral("Бланк оценки…"), 888, 610, 130);
+  loadScoresButton = button("loadScoresButton", QStringLiteral("Загрузить оценки…"), 888, 640, 130);
+  scoresInstructionButton = button("scoresInstructionButton", QStringLiteral("Инструкция по\nзагрузке оценок"), 888, 670, 130, 40);
+
   onClick(editTraitsButton, [this] { editTraitsClicked(); });
   onClick(writeTraitsButton, [this] { writeTraitsClicked(); });
+  onClick(scoringFormButton, [this] { scoringFormClicked(); });
+  onClick(loadScoresButton, [this] { loadScoresClicked(); });
+  onClick(scoresInstructionButton, [this] { scoresInstructionClicked(); });
   connectRecordButtons();
   // The help picture is a modal window: it opens once the view's double click is handled.
   const QString picture = QStringLiteral("Справочная картинка");
@@ -370,5 +383,58 @@ bool CowWindow::writeCorrections() {
 }
 
 void CowWindow::writeTraitsClicked() { writeCorrections(); }
+
+bool CowWindow::workOnOtherCows(const std::function<bool()>& work) {
+  // The work reads and writes stored values: the card's unwritten ones are written or dropped first.
+  if (unsaved_ && !settleUnsaved(dm_.korova.recNo())) return false;
+  if (unsaved_) refreshCowCard();
+  bool written = false;
+  {
+    // The work walks the cow table: the list holds still meanwhile and then comes back as it
+    // stood, on the same cow.
+    db::Freeze detach(dm_.cowsSource);
+    db::Table& korova = dm_.korova;
+    const int shown = korova.recNo();
+    const QString filter = korova.filter();
+    const bool filtered = korova.filtered();
+    struct PutBack {
+      db::Table& korova;
+      int shown;
+      const QString& filter;
+      bool filtered;
+      ~PutBack() {
+        korova.open();
+        korova.setFiltered(false);
+        korova.setFilter(filter);
+        korova.setFiltered(filtered);
+        if (!korova.goToRecNo(shown)) korova.first();
+      }
+    } putBack{korova, shown, filter, filtered};
+    written = work();
+  }
+  if (!written) return false;
+  if (dm_.korova.isEmpty()) showEmptyFarm();
+  else refreshCowCard();
+  return true;
+}
+
+void CowWindow::scoringFormClicked() {
+  if (!writeScoringForm) return;
+  const db::Table& korova = dm_.korova;
+  const bool selectionShown = korova.filtered() && korova.filter() == cowSelectionFilter(herd);
+  workOnOtherCows([&] {
+    writeScoringForm(herd, selectionShown);
+    return false;
+  });
+}
+
+void CowWindow::loadScoresClicked() {
+  if (loadScores) workOnOtherCows(loadScores);
+}
+
+void CowWindow::scoresInstructionClicked() {
+  instructionSelector = kScoresInstruction;
+  forms().instructionsWindow->exec();
+}
 
 }  // namespace korvel

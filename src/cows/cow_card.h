@@ -53,6 +53,9 @@ QString bullPickerCaption();
 //   addCowButton                     addCowButton
 //   deleteCowButton                  deleteCowButton
 //   renameCowButton                  renameCowButton
+//   scoringFormButton                scoringFormButton
+//   loadScoresButton                 loadScoresButton
+//   scoresInstructionButton          scoresInstructionButton
 //   fatherStatusLabel                fatherStatusLabel
 //   breedEdit                        breedEdit
 //   breedLineEdit                    breedLineEdit
@@ -110,6 +113,15 @@ class CowWindow : public KorvelDialog {
   void selectClicked();          // "Выделить": the farm's cows whose name holds a key
   void clearSelectionClicked();  // "Отменить выделение"
 
+  // The scoring form, wired by the application (its operations stand on a floor above):
+  // writing a blank form for this window's herd, told whether the list shows a selection, and
+  // loading a filled form, true when it wrote scores.
+  std::function<void(const HerdContext& herd, bool selectionShown)> writeScoringForm;
+  std::function<bool()> loadScores;
+  void scoringFormClicked();        // "Бланк оценки…": the card's unwritten changes settled first
+  void loadScoresClicked();         // "Загрузить оценки…": then the card shows the stored values
+  void scoresInstructionClicked();  // "Инструкция по загрузке оценок"
+
   // The herd this window shows: region and farm codes and the header text of headerLabel.
   HerdContext herd;
 
@@ -122,6 +134,7 @@ class CowWindow : public KorvelDialog {
   QPushButton *editTraitsButton, *writeTraitsButton;
   QPushButton *changeBreedButton, *changeFatherButton, *moveCowButton, *selectButton,
       *clearSelectionButton, *addCowButton, *deleteCowButton, *renameCowButton;
+  QPushButton *scoringFormButton, *loadScoresButton, *scoresInstructionButton;
   QLabel* fatherStatusLabel;
   QLineEdit *breedEdit, *breedLineEdit, *fatherEdit, *motherEdit, *lactationEdit, *calvingDateEdit,
       *previousScoreEdit, *birthEdit;
@@ -163,6 +176,10 @@ class CowWindow : public KorvelDialog {
   // own record when the window closes). True when the card may leave her: Нет, or Да and the
   // write done; false on Отмена or a refused write, the list then back on her.
   bool settleUnsaved(int next);
+  // Runs work over the cow table beyond the card (the scoring form) once the card's unwritten
+  // changes are settled; the list comes back as it stood, and when the work says it wrote, the
+  // card shows the stored values. False when nothing was written.
+  bool workOnOtherCows(const std::function<bool()>& work);
   // Writes the corrections through their checks; false (the refusal shown) when refused.
   bool writeCorrections();
   // The card after a failed read: no cow's values, nothing to edit or write.

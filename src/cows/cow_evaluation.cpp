@@ -128,6 +128,13 @@ std::optional<QDate> calvingDateOf(const QString& text) {
 
 QString calvingDateRefusal() { return QStringLiteral("Дата отела введена ошибочно!! Пример: 31.01.2001"); }
 
+void writeTraitValue(db::Field field, TraitKind kind, const QString& text) {
+  if (text.trimmed().isEmpty() && kind != TraitKind::Defect)
+    field.clear();
+  else
+    field.setString(text);
+}
+
 std::optional<QString> writeCowCorrections(HerdTables& dm, TraitCatalogue& catalogue, const CowCorrections& c) {
   const std::optional<QDate> date = calvingDateOf(c.calvingDate);
   if (!date) return calvingDateRefusal();
@@ -145,12 +152,7 @@ std::optional<QString> writeCowCorrections(HerdTables& dm, TraitCatalogue& catal
       const std::vector<TraitRow>& shown = *rows[gridIndex(kind)];
       const std::vector<QString>& values = c.values[gridIndex(kind)];
       for (size_t i = 0; i < shown.size(); ++i) {
-        const QString text = i < values.size() ? values[i] : QString();
-        db::Field f = korova.fieldByName(shown[i].id);
-        if (text.trimmed().isEmpty() && kind != TraitKind::Defect)
-          f.clear();
-        else
-          f.setString(text);
+        writeTraitValue(korova.fieldByName(shown[i].id), kind, i < values.size() ? values[i] : QString());
       }
     }
     if (korova.fieldByName(db::field::basekod).asString() != QLatin1String("+"))

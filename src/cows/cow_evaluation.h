@@ -65,6 +65,11 @@ std::optional<QString> cellInputRefusal(TraitKind kind, const QString& text);
 std::optional<QDate> calvingDateOf(const QString& text);
 QString calvingDateRefusal();  // "Дата отела введена ошибочно!! Пример: 31.01.2001"
 
+// Writes a value cell's text into its trait field as the card does: an empty or blank cell of a
+// linear or complex trait empties the field; anything else (a defect's blank too) is stored as
+// typed.
+void writeTraitValue(db::Field field, TraitKind kind, const QString& text);
+
 // What the card holds when its corrections are written.
 struct CowCorrections {
   std::array<std::vector<QString>, 3> values;  // value cell text per line, by gridIndex()

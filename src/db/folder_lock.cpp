@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace korvel::db {
 
@@ -54,6 +55,28 @@ std::unique_ptr<FolderLock> enterWorkFolder(const QString& dir) {
   if (!lock->held()) throw TableError(lock->unmadeMessage());
   recoverWorkFolder(dir);
   return lock;
+}
+
+namespace {
+
+// The file a path names once every symbolic link on the way is followed, whether it exists yet
+// or not.
+QString resolvedPath(const QString& path) {
+  QFileInfo f(path);
+  for (int hops = 0; f.isSymLink() && hops < 40; ++hops) f = QFileInfo(f.symLinkTarget());
+  const QString folder = QFileInfo(f.absolutePath()).canonicalFilePath();
+  return folder.isEmpty() ? f.absoluteFilePath() : QDir(folder).filePath(f.fileName());
+}
+
+}  // namespace
+
+std::optional<QString> outputRefusal(const QString& folder, const QString& output) {
+  const QFileInfo target(resolvedPath(output));
+  const QString herd = QFileInfo(folder).canonicalFilePath();
+  if (herd.isEmpty() || target.absolutePath() != herd || !isHerdFile(target.fileName())) return std::nullopt;
+  return QStringLiteral("Файл %1 нельзя записать: это файл %2 рабочей папки %3, и запись в него испортила бы "
+                        "стадо. Укажите другой файл. Ничего не сделано.")
+      .arg(QDir::toNativeSeparators(output), target.fileName(), QDir::toNativeSeparators(folder));
 }
 
 }  // namespace korvel::db

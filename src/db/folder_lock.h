@@ -8,6 +8,7 @@
 #include <QLockFile>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace korvel::db {
 
@@ -39,5 +40,10 @@ class FolderLock {
 // run left there (db/folder_recovery.h). A busy lock is returned with nothing in the folder read
 // or changed. Throws TableError when the lock cannot be made or the recovery fails.
 std::unique_ptr<FolderLock> enterWorkFolder(const QString& dir);
+
+// The refusal of a tool's output file that would be written over a file the herd of `folder`
+// lives in (symbolic links followed, whether the file exists yet or not); nothing when it may
+// be written.
+std::optional<QString> outputRefusal(const QString& folder, const QString& output);
 
 }  // namespace korvel::db

@@ -117,6 +117,8 @@ struct CellFormat {
   BorderStyle top = BorderStyle::None;
   BorderStyle bottom = BorderStyle::None;
   std::optional<Color> fill;
+  // Whether a protected sheet refuses typing into the cell (the application's default).
+  bool locked = true;
   friend bool operator==(const CellFormat&, const CellFormat&) = default;
 };
 
@@ -159,6 +161,18 @@ struct Shape {
   Font textFont;
 };
 
+// A check of what may be typed into a range, with the message that refuses anything else. An
+// empty cell is always allowed.
+struct Validation {
+  enum class Kind : quint8 { WholeNumber, List };
+  Range range;
+  Kind kind = Kind::WholeNumber;
+  int minimum = 0, maximum = 0;  // WholeNumber: the allowed numbers, both ends included
+  QStringList items;             // List: the allowed texts (none holding a comma or a quote)
+  QString errorTitle;            // at most 32 characters
+  QString error;                 // at most 255 characters
+};
+
 // Width in points of a column of the given width in characters (whole pixels at 96 dpi).
 double columnWidthPoints(double characters);
 // The nearest height the application can show (whole pixels at 96 dpi), in points.
@@ -199,7 +213,26 @@ class Sheet {
   // Draws the chosen lines of the range: EdgeTop the top of its first row, InsideHorizontal
   // the lines between its rows, and so on. BorderStyle::None removes them.
   void setBorders(const Range& range, unsigned lines, BorderStyle style);
+  void setLocked(const Range& range, bool locked);
   CellFormat format(int row, int column) const;
+
+  // The format of the whole columns of the range: their empty cells show it, and a cell of
+  // theirs given a value afterwards starts from it.
+  void setColumnFormat(const Range& columnsOf, const CellFormat& format);
+
+  // Protects the sheet without a password: only unlocked cells can be typed into (column widths
+  // and row heights may still be changed).
+  void setProtected(bool on) { protected_ = on; }
+  bool isProtected() const { return protected_; }
+
+  // Freezes the first `rows` rows and `columns` columns in place while the rest scrolls; 0 and
+  // 0 freeze nothing.
+  void freezePanes(int rows, int columns);
+  int frozenRows() const { return frozenRows_; }
+  int frozenColumns() const { return frozenColumns_; }
+
+  void addValidation(const Validation& validation) { validations_.push_back(validation); }
+  const std::vector<Validation>& validations() const { return validations_; }
 
   // Whole columns of the range, as the application's EntireColumn.ColumnWidth.
   void setColumnWidth(const Range& columnsOf, double characters);
@@ -254,6 +287,10 @@ class Sheet {
   std::vector<Range> merges_;
   std::map<int, double> columnWidths_;  // characters, by column
   std::map<int, double> rowHeights_;    // points, by row
+  std::map<int, quint16> columnFormats_;  // index into formats_, by column
+  bool protected_ = false;
+  int frozenRows_ = 0, frozenColumns_ = 0;
+  std::vector<Validation> validations_;
   double defaultColumnWidth_ = 8.43;
   double defaultRowHeight_ = 15;
   std::deque<Shape> shapes_;

@@ -19,6 +19,7 @@ struct SheetAccess {
   static const std::map<int, double>& columnWidths(const Sheet& s) { return s.columnWidths_; }
   static const std::map<int, double>& rowHeights(const Sheet& s) { return s.rowHeights_; }
   static const std::vector<CellFormat>& formats(const Sheet& s) { return s.formats_; }
+  static const std::map<int, quint16>& columnFormats(const Sheet& s) { return s.columnFormats_; }
 };
 
 // Throws std::out_of_range for a cell outside a sheet.
@@ -114,6 +115,7 @@ class StyleTable {
     HAlign horizontal;
     VAlign vertical;
     bool wrap;
+    bool locked;
   };
   struct Hash {
     size_t operator()(const CellFormat& f) const;

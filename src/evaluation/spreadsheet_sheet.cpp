@@ -50,7 +50,13 @@ double snapRowHeight(double points) {
 Sheet::Cell& Sheet::cellAt(int row, int column) {
   if (rows_.size() < size_t(row)) rows_.resize(size_t(row));
   auto& cells = rows_[size_t(row - 1)];
-  if (cells.size() < size_t(column)) cells.resize(size_t(column));
+  if (cells.size() < size_t(column)) {
+    const int had = int(cells.size());
+    cells.resize(size_t(column));
+    // New cells of a formatted column start from its format.
+    for (auto it = columnFormats_.upper_bound(had); it != columnFormats_.end() && it->first <= column; ++it)
+      cells[size_t(it->first - 1)].format = it->second;
+  }
   return cells[size_t(column - 1)];
 }
 
@@ -223,9 +229,26 @@ void Sheet::setBorders(const Range& range, unsigned lines, BorderStyle style) {
   restyle(range, Borders{range, lines, style});
 }
 
+void Sheet::setLocked(const Range& range, bool locked) {
+  restyle(range, Uniform{[&](CellFormat& f) { f.locked = locked; }});
+}
+
 CellFormat Sheet::format(int row, int column) const {
-  const Cell* cell = findCell(row, column);
-  return cell ? formats_[cell->format] : formats_.front();
+  if (const Cell* cell = findCell(row, column)) return formats_[cell->format];
+  const auto it = columnFormats_.find(column);
+  return it != columnFormats_.end() ? formats_[it->second] : formats_.front();
+}
+
+void Sheet::setColumnFormat(const Range& columnsOf, const CellFormat& format) {
+  const quint16 index = intern(format);
+  for (int c = columnsOf.firstColumn; c <= columnsOf.lastColumn; ++c) columnFormats_[c] = index;
+}
+
+void Sheet::freezePanes(int rows, int columns) {
+  if (rows < 0 || columns < 0 || rows >= kMaxRows || columns >= kMaxColumns)
+    throw std::out_of_range("frozen panes outside the sheet");
+  frozenRows_ = rows;
+  frozenColumns_ = columns;
 }
 
 std::optional<Range> Sheet::usedRange() const {

@@ -58,7 +58,7 @@ size_t StyleTable::Hash::operator()(const CellFormat& f) const {
   auto mix = [&h](size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
   mix(std::hash<double>{}(f.font.size));
   mix(size_t(f.font.bold) | size_t(f.font.italic) << 1 | size_t(f.wrap) << 2 |
-      size_t(f.horizontal) << 3 | size_t(f.vertical) << 6);
+      size_t(f.horizontal) << 3 | size_t(f.vertical) << 6 | size_t(f.locked) << 9);
   mix(size_t(f.left) | size_t(f.right) << 4 | size_t(f.top) << 8 | size_t(f.bottom) << 12);
   mix(f.fill ? (size_t(1) << 24 | size_t(f.fill->red) << 16 | size_t(f.fill->green) << 8 |
                 size_t(f.fill->blue))
@@ -78,6 +78,7 @@ int StyleTable::xf(const CellFormat& f) {
   x.horizontal = f.horizontal;
   x.vertical = f.vertical;
   x.wrap = f.wrap;
+  x.locked = f.locked;
   xfs_.push_back(x);
   const int index = int(xfs_.size() - 1);
   xfOf_.emplace(f, index);
@@ -159,15 +160,23 @@ XmlText StyleTable::assemble() const {
     if (x.border != 0) out.append(" applyBorder=\"1\"");
     const char* h = horizontalName(x.horizontal);
     const char* v = verticalName(x.vertical);
-    if (h || v || x.wrap) {
-      out.append(" applyAlignment=\"1\"><alignment");
+    const bool aligned = h || v || x.wrap;
+    if (aligned) out.append(" applyAlignment=\"1\"");
+    if (!x.locked) out.append(" applyProtection=\"1\"");
+    if (!aligned && x.locked) {
+      out.append("/>");
+      continue;
+    }
+    out.append('>');
+    if (aligned) {
+      out.append("<alignment");
       if (h) out.append(" horizontal=\"").append(h).append('"');
       if (v) out.append(" vertical=\"").append(v).append('"');
       if (x.wrap) out.append(" wrapText=\"1\"");
-      out.append("/></xf>");
-    } else {
       out.append("/>");
     }
+    if (!x.locked) out.append("<protection locked=\"0\"/>");
+    out.append("</xf>");
   }
   out.append("</cellXfs>");
 

@@ -20,45 +20,14 @@ int lastSizedColumn(const Sheet& sheet, const std::optional<Range>& used) {
   int last = used ? used->lastColumn : 1;
   const auto& widths = SheetAccess::columnWidths(sheet);
   if (!widths.empty()) last = std::max(last, widths.rbegin()->first);
+  const auto& formats = SheetAccess::columnFormats(sheet);
+  if (!formats.empty()) last = std::max(last, formats.rbegin()->first);
   for (const Shape& shape : sheet.shapes()) {
     const RectF r = shapeBounds(shape);
     const AnchorPoint to = anchorAt(sheet, r.right(), r.bottom());
     last = std::max(last, std::min(to.column + 1, kMaxColumns));
   }
   return last;
-}
-
-void appendCols(XmlText& out, const Sheet& sheet, int lastColumn) {
-  out.append("<cols>");
-  int first = 1;
-  while (first <= lastColumn) {
-    const double width = sheet.columnWidth(first);
-    int last = first;
-    while (last < lastColumn && sheet.columnWidth(last + 1) == width) ++last;
-    out.append("<col min=\"");
-    xml::appendInt(out, first);
-    out.append("\" max=\"");
-    xml::appendInt(out, last);
-    out.append("\" width=\"");
-    xml::appendNumber(out, geometry::columnFileWidth(width));
-    out.append("\" customWidth=\"1\"");
-    if (geometry::columnPixels(width) == 0) out.append(" hidden=\"1\"");
-    out.append("/>");
-    first = last + 1;
-  }
-  out.append("</cols>");
-}
-
-void appendRowStart(XmlText& out, const Sheet& sheet, int row) {
-  out.append("<row r=\"");
-  xml::appendInt(out, row);
-  out.append('"');
-  if (sheet.hasCustomHeight(row)) {
-    out.append(" ht=\"");
-    xml::appendNumber(out, sheet.rowHeight(row));
-    out.append("\" customHeight=\"1\"");
-    if (geometry::rowPixels(sheet.rowHeight(row)) == 0) out.append(" hidden=\"1\"");
-  }
 }
 
 // The workbook's cell format of each of the sheet's formats, looked up at its first use, so
@@ -79,12 +48,56 @@ class SheetStyles {
   std::vector<int> xf_;
 };
 
+void appendCols(XmlText& out, const Sheet& sheet, int lastColumn, SheetStyles& styles) {
+  const auto& formats = SheetAccess::columnFormats(sheet);
+  const auto formatOf = [&](int column) {
+    const auto it = formats.find(column);
+    return it == formats.end() ? 0 : int(it->second);
+  };
+  out.append("<cols>");
+  int first = 1;
+  while (first <= lastColumn) {
+    const double width = sheet.columnWidth(first);
+    const int format = formatOf(first);
+    int last = first;
+    while (last < lastColumn && sheet.columnWidth(last + 1) == width && formatOf(last + 1) == format) ++last;
+    out.append("<col min=\"");
+    xml::appendInt(out, first);
+    out.append("\" max=\"");
+    xml::appendInt(out, last);
+    out.append("\" width=\"");
+    xml::appendNumber(out, geometry::columnFileWidth(width));
+    out.append("\" customWidth=\"1\"");
+    if (geometry::columnPixels(width) == 0) out.append(" hidden=\"1\"");
+    if (const int xf = format ? styles.xf(quint16(format)) : 0) {
+      out.append(" style=\"");
+      xml::appendInt(out, xf);
+      out.append('"');
+    }
+    out.append("/>");
+    first = last + 1;
+  }
+  out.append("</cols>");
+}
+
+void appendRowStart(XmlText& out, const Sheet& sheet, int row) {
+  out.append("<row r=\"");
+  xml::appendInt(out, row);
+  out.append('"');
+  if (sheet.hasCustomHeight(row)) {
+    out.append(" ht=\"");
+    xml::appendNumber(out, sheet.rowHeight(row));
+    out.append("\" customHeight=\"1\"");
+    if (geometry::rowPixels(sheet.rowHeight(row)) == 0) out.append(" hidden=\"1\"");
+  }
+}
+
 void appendCell(XmlText& out, const Cell& cell, int row, int column, StringTable& strings,
                 SheetStyles& styles) {
   out.append("<c r=\"");
   xml::appendCellRef(out, row, column);
   out.append('"');
-  if (cell.styled) {
+  if (cell.styled || cell.format != 0) {
     const int xf = styles.xf(cell.format);
     if (xf != 0) {
       out.append(" s=\"");
@@ -137,6 +150,60 @@ void appendSheetData(XmlText& out, const Sheet& sheet, StringTable& strings,
   out.append("</sheetData>");
 }
 
+// The pane below the frozen rows and right of the frozen columns, its first cell selected.
+void appendFrozenPane(XmlText& out, int rows, int columns) {
+  const char* pane = rows && columns ? "bottomRight" : rows ? "bottomLeft" : "topRight";
+  out.append("<pane");
+  if (columns) {
+    out.append(" xSplit=\"");
+    xml::appendInt(out, columns);
+    out.append('"');
+  }
+  if (rows) {
+    out.append(" ySplit=\"");
+    xml::appendInt(out, rows);
+    out.append('"');
+  }
+  out.append(" topLeftCell=\"");
+  xml::appendCellRef(out, rows + 1, columns + 1);
+  out.append("\" activePane=\"").append(pane).append("\" state=\"frozen\"/><selection pane=\"");
+  out.append(pane).append("\" activeCell=\"");
+  xml::appendCellRef(out, rows + 1, columns + 1);
+  out.append("\" sqref=\"");
+  xml::appendCellRef(out, rows + 1, columns + 1);
+  out.append("\"/>");
+}
+
+void appendValidations(XmlText& out, const std::vector<Validation>& validations) {
+  if (validations.empty()) return;
+  out.append("<dataValidations count=\"");
+  xml::appendInt(out, qint64(validations.size()));
+  out.append("\">");
+  for (const Validation& v : validations) {
+    const bool list = v.kind == Validation::Kind::List;
+    out.append(list ? "<dataValidation type=\"list\"" : "<dataValidation type=\"whole\" operator=\"between\"");
+    out.append(" allowBlank=\"1\" showErrorMessage=\"1\" errorTitle=\"");
+    xml::appendAttribute(out, v.errorTitle.left(32));
+    out.append("\" error=\"");
+    xml::appendAttribute(out, v.error.left(255));
+    out.append("\" sqref=\"");
+    xml::appendRange(out, v.range);
+    out.append("\"><formula1>");
+    if (list) {
+      out.append('"');
+      xml::appendText(out, v.items.join(QLatin1Char(',')));
+      out.append("\"</formula1>");
+    } else {
+      xml::appendInt(out, v.minimum);
+      out.append("</formula1><formula2>");
+      xml::appendInt(out, v.maximum);
+      out.append("</formula2>");
+    }
+    out.append("</dataValidation>");
+  }
+  out.append("</dataValidations>");
+}
+
 }  // namespace
 
 XmlText part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
@@ -154,9 +221,15 @@ XmlText part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
   xml::appendRange(out, used ? *used : Range::cell(1, 1));
   out.append("\"/>");
 
-  out.append(selected ? "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\"/>"
-                        "</sheetViews>"
-                      : "<sheetViews><sheetView workbookViewId=\"0\"/></sheetViews>");
+  out.append(selected ? "<sheetViews><sheetView tabSelected=\"1\" workbookViewId=\"0\""
+                      : "<sheetViews><sheetView workbookViewId=\"0\"");
+  if (sheet.frozenRows() || sheet.frozenColumns()) {
+    out.append('>');
+    appendFrozenPane(out, sheet.frozenRows(), sheet.frozenColumns());
+    out.append("</sheetView></sheetViews>");
+  } else {
+    out.append("/></sheetViews>");
+  }
 
   // Both defaults are stated so that the application lays the sheet out as geometry() did.
   out.append("<sheetFormatPr defaultColWidth=\"");
@@ -167,9 +240,13 @@ XmlText part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
   if (sheet.defaultRowHeight() != 15) out.append(" customHeight=\"1\"");
   out.append("/>");
 
-  appendCols(out, sheet, lastSizedColumn(sheet, used));
   SheetStyles sheetStyles(sheet, styles);
+  appendCols(out, sheet, lastSizedColumn(sheet, used), sheetStyles);
   appendSheetData(out, sheet, strings, sheetStyles);
+  // No password; widths and heights stay adjustable.
+  if (sheet.isProtected())
+    out.append("<sheetProtection sheet=\"1\" objects=\"1\" scenarios=\"1\" formatColumns=\"0\" "
+               "formatRows=\"0\"/>");
 
   if (!sheet.merges().empty()) {
     out.append("<mergeCells count=\"");
@@ -182,6 +259,8 @@ XmlText part::worksheet(const Sheet& sheet, bool selected, bool hasDrawing,
     }
     out.append("</mergeCells>");
   }
+
+  appendValidations(out, sheet.validations());
 
   const PageMargins& m = sheet.margins();
   const std::pair<const char*, double> margins[] = {{" left", m.left},     {" right", m.right},

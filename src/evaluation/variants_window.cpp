@@ -7,13 +7,12 @@
 #include "evaluation/profile_pdf.h"
 #include "evaluation/profile_workbook.h"
 #include "evaluation/sire_statistics.h"
+#include "ui/progress_window.h"
 #include "ui/prompts.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDateTime>
 #include <QGroupBox>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -38,34 +37,15 @@ QGroupBox* group(QWidget* parent, const char* name, const QString& caption) {
   return g;
 }
 
-// The progress window of a run. The run alone ends it: Escape and the close box do nothing,
-// for a run hidden from view would go on unseen and leave its window open to a second run.
-class RunProgressDialog : public QProgressDialog {
- public:
-  using QProgressDialog::QProgressDialog;
-
- protected:
-  void reject() override {}
-  void closeEvent(QCloseEvent* e) override { e->ignore(); }
-};
-
 // The progress of a run: the scan over the cows, then the sheets. Shown only when the run
 // takes longer than a moment, and gone for good before any message of the run.
 class RunProgress {
  public:
   RunProgress(QWidget* parent, int delayMs, bool catalogue)
-      : dialog_(std::make_unique<RunProgressDialog>(parent)), catalogue_(catalogue) {
+      : dialog_(std::make_unique<ProgressWindow>(parent, QStringLiteral("Расчет характеристик быков-производителей"),
+                                                 QStringLiteral("Просмотр записей коров..."), delayMs, kSteps)),
+        catalogue_(catalogue) {
     dialog_->setObjectName(QStringLiteral("RunProgress"));
-    dialog_->setWindowTitle(QStringLiteral("Расчет характеристик быков-производителей"));
-    dialog_->setMinimumWidth(480);  // room for the title in the window's frame
-    dialog_->setCancelButton(nullptr);
-    dialog_->setWindowModality(Qt::WindowModal);
-    dialog_->setMinimumDuration(delayMs);
-    dialog_->setAutoClose(false);
-    dialog_->setAutoReset(false);
-    dialog_->setLabelText(QStringLiteral("Просмотр записей коров..."));
-    dialog_->setRange(0, kSteps);
-    dialog_->setValue(0);
   }
   // The scan fills the first half of the bar, the sheets the second.
   void scanned(qint64 done, qint64 total) { show(total ? int(done * (kSteps / 2) / total) : 0); }
@@ -88,7 +68,7 @@ class RunProgress {
   void show(int value) {
     if (dialog_ && value != dialog_->value()) dialog_->setValue(value);
   }
-  std::unique_ptr<RunProgressDialog> dialog_;
+  std::unique_ptr<ProgressWindow> dialog_;
   bool catalogue_;
 };
 

@@ -14,9 +14,10 @@
 namespace korvel {
 namespace {
 
-// Indexed by selector - 1: backup/restore, breeds, regions, farms, bulls, cow cards, reports.
-constexpr std::array<const char*, 7> kFiles = {"rezerv.txt", "poroda.txt", "region.txt", "vlad.txt",
-                                               "bik.txt",    "korova.txt", "otcet.txt"};
+// Indexed by selector - 1: backup/restore, breeds, regions, farms, bulls, cow cards, reports,
+// loading scores.
+constexpr std::array<const char*, kInstructionCount> kFiles = {"rezerv.txt", "poroda.txt", "region.txt", "vlad.txt",
+                                                               "bik.txt",    "korova.txt", "otcet.txt",  "ocenki.txt"};
 
 }  // namespace
 

@@ -8,12 +8,17 @@
 
 namespace korvel {
 
-// The file of an instruction selector (1 to 7) as the program names it in its working folder,
+// The instruction selectors: 1 to 7 the main menu's, 8 the loading of scores (the cows
+// window's).
+inline constexpr int kInstructionCount = 8;
+inline constexpr int kScoresInstruction = 8;
+
+// The file of an instruction selector (1 to 8) as the program names it in its working folder,
 // in the platform's own form ("./bik.txt" here, ".\bik.txt" on Windows); empty when the
 // selector names no file.
 QString instructionFilePath(int selector);
 
-// The bare file name of a selector ("bik.txt"); empty outside 1 to 7.
+// The bare file name of a selector ("bik.txt"); empty outside 1 to 8.
 QString instructionFileName(int selector);
 
 // The text of a file: UTF-8 when it starts with the UTF-8 mark, or when it is valid UTF-8 and

@@ -54,7 +54,7 @@ std::vector<CatalogueRow> starterCatalogue() {
 
 std::vector<InstructionFile> starterInstructions() {
   std::vector<InstructionFile> files;
-  for (int selector = 1; selector <= 7; ++selector) {
+  for (int selector = 1; selector <= kInstructionCount; ++selector) {
     const QString name = instructionFileName(selector);
     files.push_back({name, readResource(QStringLiteral(":/starter/instructions/") + name)});
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace korvel {
@@ -63,6 +64,16 @@ class Prompts {
   // window is in picker mode for `use` while it is shown (KorvelDialog::AsPicker).
   // The choice is whatever row of the list's table is current when it closes.
   virtual void showPicker(KorvelDialog& window, const QString& caption, PickerUse use = PickerUse::Row) = 0;
+
+  // A choice in a message box: one button per option and "Отмена"; the index of the option
+  // chosen, -1 for Отмена or the box closed.
+  virtual int choose(const QString& text, const QStringList& options) = 0;
+
+  // The file dialogs: the file to write (`suggested` its path to start from) or to read, the
+  // kinds of file as the dialog lists them ("Книга Excel (*.xlsx);;CSV (*.csv)"). Empty when
+  // the person cancelled. Replacing a file that exists is for the caller to ask about.
+  virtual QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) = 0;
+  virtual QString openFileName(const QString& caption, const QString& filter) = 0;
 };
 
 // The selection key of the selection key dialog's text: upper case, blanks removed at both ends.

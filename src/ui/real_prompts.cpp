@@ -5,10 +5,14 @@
 #include "ui/window_base.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <algorithm>
+#include <vector>
 
 namespace korvel {
 
@@ -24,6 +28,22 @@ void placeOverAsker(QWidget& dialog) {
   QWidget* asker = askingWindow();
   if (!asker || asker == &dialog) return;
   dialog.move(asker->frameGeometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+}
+
+// The file dialog in Russian where the program draws it itself (the system's own dialog speaks
+// the system's language).
+QString askFile(QFileDialog::AcceptMode mode, const QString& caption, const QString& start, const QString& filter) {
+  QFileDialog dialog(askingWindow(), caption, start, filter);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Папка:"));
+  dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Имя файла:"));
+  dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Тип файла:"));
+  dialog.setLabelText(QFileDialog::Accept, mode == QFileDialog::AcceptSave ? QStringLiteral("Сохранить") : QStringLiteral("Открыть"));
+  dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Отмена"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
 }
 
 // A message box no narrower than its title needs beside the title bar's buttons.
@@ -87,6 +107,25 @@ void RealPrompts::showPicker(KorvelDialog& window, const QString& caption, Picke
   const KorvelDialog::AsPicker picker(window, use);
   window.setWindowTitle(caption);
   window.exec();
+}
+
+int RealPrompts::choose(const QString& text, const QStringList& options) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Корвель"), text, QMessageBox::NoButton, askingWindow());
+  std::vector<QPushButton*> buttons;
+  for (const QString& option : options) buttons.push_back(box.addButton(option, QMessageBox::AcceptRole));
+  box.setDefaultButton(box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole));
+  fitTitle(box);
+  box.exec();
+  const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+  return chosen == buttons.end() ? -1 : int(chosen - buttons.begin());
+}
+
+QString RealPrompts::saveFileName(const QString& caption, const QString& suggested, const QString& filter) {
+  return askFile(QFileDialog::AcceptSave, caption, suggested, filter);
+}
+
+QString RealPrompts::openFileName(const QString& caption, const QString& filter) {
+  return askFile(QFileDialog::AcceptOpen, caption, {}, filter);
 }
 
 }  // namespace korvel

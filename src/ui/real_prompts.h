@@ -14,6 +14,9 @@ class RealPrompts : public Prompts {
   QString selectionKey() override;
   bool confirmDelete(const DeleteQuestion& question) override;
   void showPicker(KorvelDialog& window, const QString& caption, PickerUse use) override;
+  int choose(const QString& text, const QStringList& options) override;
+  QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) override;
+  QString openFileName(const QString& caption, const QString& filter) override;
 };
 
 }  // namespace korvel

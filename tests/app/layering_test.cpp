@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 const std::map<std::string, int> kFloors = {
     {"base", 0},    {"db", 1},         {"cli", 1},   {"herd", 2},       {"ui", 2},
     {"reference", 3}, {"help", 3},     {"cows", 4},  {"herdgen", 4},    {"sires", 5},
-    {"evaluation", 6}, {"safety", 6},  {"starter", 6}, {"app", 7},
+    {"evaluation", 6}, {"safety", 6},  {"starter", 6}, {"scoreform", 7}, {"app", 8},
 };
 
 TEST(Layering, NoIncludeRunsUpAFloorOrSideways) {

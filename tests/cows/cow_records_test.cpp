@@ -44,9 +44,12 @@ namespace {
 
 const QString kEmptyFarm = QStringLiteral("В этом хозяйстве нет записей коров. Можно только ДОБАВИТЬ!");
 const QString kMovePicker = QStringLiteral("Выбор НОВОГО владельца КОРОВЫ. Выберите (добавьте) и закройте окно.");
+// The scoring form's buttons stand on every card, an empty farm's too.
 const QStringList kFullCard = {"Button1", "Button10", "Button11", "Button2", "Button3", "Button4",
-                               "Button6", "Button7",  "Button8",  "Button9"};
-const QStringList kEmptyCard = {"Button1", "Button11", "Button3"};
+                               "Button6", "Button7",  "Button8",  "Button9", "loadScoresButton",
+                               "scoresInstructionButton", "scoringFormButton"};
+const QStringList kEmptyCard = {"Button1", "Button11", "Button3", "loadScoresButton", "scoresInstructionButton",
+                                "scoringFormButton"};
 // The full set with "Записать корректировки характеристик" shown.
 QStringList withWriteButton() {
   QStringList l = kFullCard;

@@ -4,6 +4,7 @@
 #include "db/data_module.h"
 #include "named.h"
 #include "reference/farms_window.h"
+#include "scoreform/score_import.h"
 #include "sires/bull_card.h"
 #include "ui/forms.h"
 #include "work_folder.h"
@@ -146,6 +147,28 @@ void selectCows(App& app, const QStringList& words, const std::function<void()>&
   w.hide();
 }
 
+// The farm's first ten cows scored from a filled form, their fathers recomputed: no window,
+// the import's own operation.
+void importScores(App& app, const QStringList& words, const std::function<void()>& ready) {
+  const long long r = number(words, 1), f = number(words, 2);
+  HerdTables& dm = app.dm();
+  db::Table& korova = dm.korova;
+  korova.open();
+  korova.setFiltered(false);
+  scoreform::FilledForm form{{{"KODREG", "KODVLAD", "NOKLI", "X1", "XX2", "XXX1"}}};
+  for (korova.first(); !korova.eof() && form.rows.size() <= 10; korova.next())
+    if (isFarm(korova, r, f)) {
+      const int i = int(form.rows.size());
+      form.rows.push_back({QString::number(r), QString::number(f), korova.fieldByName(u"nokli").asString(),
+                           QString::number(i % 9 + 1), i % 2 ? QStringLiteral("++") : QString(), QString::number(50 + i)});
+    }
+  TraitCatalogue catalogue(dm.xarakt, &korova);
+  const scoreform::ImportPlan plan = scoreform::planImport(dm, catalogue, form, {});
+  if (plan.changes.empty()) throw std::invalid_argument("the form changes nothing");
+  if (ready) ready();
+  scoreform::applyImport(dm, catalogue, plan);
+}
+
 }  // namespace
 
 void runOperation(App& app, const QStringList& words, const std::function<void()>& ready) {
@@ -156,6 +179,7 @@ void runOperation(App& app, const QStringList& words, const std::function<void()
   else if (op == QLatin1String("correct-cow")) correctCow(app, words, ready);
   else if (op == QLatin1String("move-cow")) moveCow(app, words, ready);
   else if (op == QLatin1String("select-cows")) selectCows(app, words, ready);
+  else if (op == QLatin1String("import-scores")) importScores(app, words, ready);
   else throw std::invalid_argument("unknown operation: " + op.toStdString());
 }
 

@@ -20,6 +20,7 @@ class App;
 //   correct-cow R F RECNO        the cow at RECNO corrected on her card (line, mother, birth)
 //   move-cow R F RECNO TR TF     the cow at RECNO moved to the farm (TR, TF)
 //   select-cows R F KEY          the farm's cows selected by the key
+//   import-scores R F            the farm's first ten cows scored from a filled form
 // `ready` is called right before the step that writes (after the windows have been opened and
 // the farm chosen). Throws std::invalid_argument for words it does not know.
 void runOperation(App& app, const QStringList& words, const std::function<void()>& ready = {});

@@ -99,6 +99,7 @@ TEST_F(CrashTest, RecordOperationsAreBeforeOrAfterAtEveryKill) {
       {withFreeRow, {"correct-cow", "1", "2", QString::number(cow)}},
       {withFreeRow, {"move-cow", "1", "2", QString::number(cow), "2", "2"}},
       {withFreeRow, {"select-cows", "2", "1", "00001"}},
+      {withFreeRow, {"import-scores", "1", "2"}},  // ten cows and their fathers
   };
   for (const auto& [herd, op] : cases) killAtEveryWrite(herd, op);
 }

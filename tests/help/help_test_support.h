@@ -27,6 +27,9 @@ class RecordingPrompts : public Prompts {
   QString selectionKey() override { return QStringLiteral(" "); }
   bool confirmDelete(const DeleteQuestion&) override { return false; }
   void showPicker(KorvelDialog&, const QString&, PickerUse) override {}
+  int choose(const QString&, const QStringList&) override { return -1; }
+  QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+  QString openFileName(const QString&, const QString&) override { return {}; }
 
   QStringList messages;
 };

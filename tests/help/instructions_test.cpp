@@ -76,12 +76,12 @@ TEST(InstructionText, Utf8FilesAreReadAsUtf8AndEverythingElseAsWindows1251) {
     EXPECT_EQ(instructionLines(bytes), lines) << bytes.toHex().toStdString();
 }
 
-TEST(InstructionText, SelectorsNameTheSevenFiles) {
+TEST(InstructionText, SelectorsNameTheEightFiles) {
   const QStringList expected = {"rezerv.txt", "poroda.txt", "region.txt", "vlad.txt",
-                                "bik.txt",    "korova.txt", "otcet.txt"};
-  for (int s = 1; s <= 7; ++s) EXPECT_EQ(instructionFileName(s), expected[s - 1]);
+                                "bik.txt",    "korova.txt", "otcet.txt",  "ocenki.txt"};
+  for (int s = 1; s <= 8; ++s) EXPECT_EQ(instructionFileName(s), expected[s - 1]);
   EXPECT_TRUE(instructionFileName(0).isEmpty());
-  EXPECT_TRUE(instructionFileName(8).isEmpty());
+  EXPECT_TRUE(instructionFileName(9).isEmpty());
   EXPECT_EQ(instructionFilePath(5), QDir::toNativeSeparators(QStringLiteral("./bik.txt")));
 }
 

@@ -106,8 +106,8 @@ TEST_F(StarterData, CatalogueObeysTheCatalogueRules) {
 
 TEST_F(StarterData, InstructionTextsFitTheViewerAndTheCodePage) {
   const std::vector<InstructionFile> files = starterInstructions();
-  ASSERT_EQ(files.size(), 7u);
-  for (int s = 1; s <= 7; ++s) {
+  ASSERT_EQ(files.size(), size_t(kInstructionCount));
+  for (int s = 1; s <= kInstructionCount; ++s) {
     const InstructionFile& f = files[size_t(s - 1)];
     SCOPED_TRACE(f.fileName.toStdString());
     EXPECT_EQ(f.fileName, instructionFileName(s));

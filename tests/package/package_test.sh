@@ -25,11 +25,12 @@ root="$work/root"
 dpkg -x "$deb" "$root"
 app=$root/usr/share/applications/ru.korvel.Korvel.desktop
 for f in usr/bin/korvel usr/bin/korvel-make-workdir usr/bin/korvel-generate-herd usr/bin/korvel-recompute-bulls \
-         usr/bin/korvel-evaluate-sires usr/share/applications/ru.korvel.Korvel.desktop \
+         usr/bin/korvel-evaluate-sires usr/bin/korvel-export-form usr/share/applications/ru.korvel.Korvel.desktop \
          usr/share/icons/hicolor/scalable/apps/ru.korvel.Korvel.svg usr/share/metainfo/ru.korvel.Korvel.metainfo.xml \
          usr/share/man/man1/korvel.1.gz usr/share/doc/korvel/copyright usr/share/doc/korvel/changelog.gz; do
   [ -f "$root/$f" ] || fail "the package lacks /$f"
 done
+[ -f "$root/usr/bin/korvel-import-scores" ] || fail "the package lacks /usr/bin/korvel-import-scores"
 command -v desktop-file-validate >/dev/null || fail "desktop-file-validate is missing (./deps.sh installs it)"
 command -v appstreamcli >/dev/null || fail "appstreamcli is missing (./deps.sh installs it)"
 desktop-file-validate "$app" || fail "desktop-file-validate found faults in the menu entry"
@@ -49,6 +50,8 @@ korvel-recompute-bulls "$herd" >"$work/bulls.txt" || fail "korvel-recompute-bull
 [ -s "$work/bulls.txt" ] || fail "korvel-recompute-bulls printed no bull"
 korvel-evaluate-sires "$herd" "$work/профиль.xlsx" --breed 1 || fail "korvel-evaluate-sires failed"
 [ "$(head -c 2 "$work/профиль.xlsx")" = "PK" ] || fail "korvel-evaluate-sires wrote no workbook"
+korvel-export-form "$herd" "$work/бланк.xlsx" --region 1 >/dev/null || fail "korvel-export-form failed"
+[ "$(head -c 2 "$work/бланк.xlsx")" = "PK" ] || fail "korvel-export-form wrote no workbook"
 
 # 4. The menu entry's Exec line, with an empty home folder, under Xvfb and a window manager.
 if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null || ! command -v openbox >/dev/null; then

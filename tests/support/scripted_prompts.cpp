@@ -76,4 +76,31 @@ void ScriptedPrompts::showPicker(KorvelDialog& window, const QString& caption, P
   window.hide();
 }
 
+int ScriptedPrompts::choose(const QString& text, const QStringList& options) {
+  asked << text;
+  choiceOptions.push_back(options);
+  if (choices.empty()) {
+    ADD_FAILURE() << "unscripted choice: " << text.toStdString();
+    return -1;
+  }
+  const int c = choices.front();
+  choices.pop_front();
+  return c;
+}
+
+QString ScriptedPrompts::saveFileName(const QString& caption, const QString&, const QString& filter) {
+  return openFileName(caption, filter);
+}
+
+QString ScriptedPrompts::openFileName(const QString& caption, const QString&) {
+  fileCaptions << caption;
+  if (files.empty()) {
+    ADD_FAILURE() << "unscripted file dialog: " << caption.toStdString();
+    return {};
+  }
+  QString f = files.front();
+  files.pop_front();
+  return f;
+}
+
 }  // namespace korvel::test

@@ -25,6 +25,8 @@ class ScriptedPrompts : public Prompts {
   // What the user does inside a borrowed list window before closing it (it is shown in picker
   // mode, so its activation routine has run as a picker's).
   std::deque<std::function<void(QDialog&)>> pickerActions;
+  std::deque<int> choices;     // a choice among options: the index, -1 for Отмена
+  std::deque<QString> files;   // the file dialogs: the path, empty for Отмена
 
   // What the program showed and asked.
   QStringList messages;
@@ -33,6 +35,8 @@ class ScriptedPrompts : public Prompts {
   std::vector<DeleteQuestion> questions;
   QStringList pickerCaptions;
   std::vector<PickerUse> pickerUses;
+  std::vector<QStringList> choiceOptions;  // the options of each choice offered
+  QStringList fileCaptions;
 
   // Optional: called with each message as it is shown (to look at the windows at that moment).
   std::function<void(const QString&)> onMessage;
@@ -44,6 +48,9 @@ class ScriptedPrompts : public Prompts {
   QString selectionKey() override;
   bool confirmDelete(const DeleteQuestion& question) override;
   void showPicker(KorvelDialog& window, const QString& caption, PickerUse use) override;
+  int choose(const QString& text, const QStringList& options) override;
+  QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) override;
+  QString openFileName(const QString& caption, const QString& filter) override;
 
  private:
   Prompts* previous_ = nullptr;

@@ -4,6 +4,7 @@
 #include "db/folder_files.h"
 #include "db/folder_lock.h"
 #include "db/journal.h"
+#include "db/text.h"
 #include "herdgen/herdgen.h"
 #include "starter/starter_folder.h"
 #include "folder_snapshot.h"
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
 #ifdef Q_OS_LINUX
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -97,6 +99,8 @@ TEST(CommandLine, EveryCommandAnswersHelpAndVersionAndRefusesWrongArgumentsWithI
       {KORVEL_GENERATE_HERD, {QStringLiteral("папка")}},  // no --cows
       {KORVEL_RECOMPUTE_BULLS, {}},
       {KORVEL_EVALUATE_SIRES, {QStringLiteral("папка"), QStringLiteral("выход.xlsx")}},  // no --breed
+      {KORVEL_IMPORT_SCORES, {QStringLiteral("папка")}},  // no file
+      {KORVEL_EXPORT_FORM, {QStringLiteral("папка"), QStringLiteral("бланк.xlsx")}},     // no --farm or --region
   };
   for (const Command& c : commands) {
     const QString program = QString::fromUtf8(c.program);
@@ -155,6 +159,8 @@ TEST(FolderLock, EveryToolThatOpensAFolderWaitsForTheOneWorkingOnIt) {
       {KORVEL_RECOMPUTE_BULLS, {QStringLiteral("@")}, true},
       {KORVEL_EVALUATE_SIRES, {QStringLiteral("@"), QStringLiteral("@/профиль.xlsx"), QStringLiteral("--breed"),
                                QStringLiteral("1")}, true},
+      {KORVEL_EXPORT_FORM, {QStringLiteral("@"), QStringLiteral("@/бланк.xlsx"), QStringLiteral("--region"),
+                            QStringLiteral("1")}, true},
   };
   for (const Tool& t : tools) {
     const QString program = QString::fromUtf8(t.program);
@@ -220,6 +226,8 @@ TEST(FolderLock, AFolderWhereTheLockCannotBeMadeIsNotWorkedOn) {
       {KORVEL_RECOMPUTE_BULLS, {QStringLiteral("@")}, true},
       {KORVEL_EVALUATE_SIRES, {QStringLiteral("@"), out.filePath(QStringLiteral("профиль.xlsx")), QStringLiteral("--breed"),
                                QStringLiteral("1")}, true},
+      {KORVEL_EXPORT_FORM, {QStringLiteral("@"), out.filePath(QStringLiteral("бланк.xlsx")), QStringLiteral("--farm"),
+                            QStringLiteral("1/1")}, true},
       {KORVEL_GENERATE_HERD, {QStringLiteral("@"), QStringLiteral("--cows"), QStringLiteral("30")}, false},
   };
 #ifdef _WIN32
@@ -346,4 +354,113 @@ TEST(EvaluateSires, TheCatalogueIsWrittenWholeOrNotAtAll) {
   EXPECT_TRUE(QFile::exists(book));
   // Neither the workbook nor the catalogue asked for.
   EXPECT_EQ(run(QStringLiteral(KORVEL_EVALUATE_SIRES), args.mid(0, 3)).exit, 2);
+}
+
+TEST(ImportScores, WritesOnlyAWholeAcceptableFormAndSaysSoByItsStatus) {
+  QTemporaryDir dir, files;
+  smallHerd(dir.path());
+  // The first cow of farm 1/1 as the table names her, and a score she does not hold yet.
+  QString name, score;
+  {
+    HerdTables dm(dir.path());
+    dm.korova.open();
+    for (dm.korova.first(); !dm.korova.eof() && name.isEmpty(); dm.korova.next())
+      if (dm.korova.fieldByName(u"kodreg").asInteger() == 1 && dm.korova.fieldByName(u"kodvlad").asInteger() == 1) {
+        name = dm.korova.fieldByName(u"nokli").asString();
+        score = QString::number(dm.korova.fieldByName(u"x1").asInteger() % 9 + 1);
+      }
+  }
+  ASSERT_FALSE(name.isEmpty());
+  // CSV as a Russian spreadsheet saves it: Windows-1251, ";", CR LF.
+  const auto csv = [&](const QString& file, const QString& rows) {
+    writeAll(files.filePath(file), db::encode(QStringLiteral("KODREG;KODVLAD;NOKLI;X1\r\n") + rows));
+    return files.filePath(file);
+  };
+  const QString good = csv(QStringLiteral("хороший.csv"), QStringLiteral("1;1;%1;%2\r\n").arg(name, score));
+  const QString refused = csv(QStringLiteral("с отказом.csv"), QStringLiteral("1;1;%1;%2\r\n1;1;Нет такой;5\r\n").arg(name, score));
+  const QString garbage = files.filePath(QStringLiteral("не книга.xlsx"));
+  writeAll(garbage, "PK\x03\x04 not a workbook");
+
+  struct Case {
+    const char* what;
+    QStringList args;  // "@" stands for the folder
+    int exit;
+    bool writes;
+    const char* says;  // on standard output or error
+    bool locked = false;
+  };
+  const Case cases[] = {
+      {"a refused row", {"@", refused}, 1, false, "нет такой коровы в хозяйстве 1/1"},
+      {"a refused row, only looked at", {"@", refused, "--dry-run"}, 1, false, "--skip-refused"},
+      {"looked at", {"@", good, "--dry-run"}, 0, false, "ничего не записано"},
+      {"not a form", {"@", garbage}, 1, false, "не книга.xlsx"},
+      {"no such file", {"@", files.filePath(QStringLiteral("нет.csv"))}, 1, false, "нет.csv"},
+      {"no such folder", {files.filePath(QStringLiteral("нет")), good}, 1, false, "не найдена"},
+      {"the folder in use", {"@", good}, 1, false, "уже работает Корвель", true},
+      {"the refused row skipped", {"@", refused, "--skip-refused"}, 0, true, "Записано коров: 1"},
+      {"nothing left to change", {"@", good}, 0, false, "Записывать нечего"},
+      {"an unknown option", {"@", good, "--force"}, 2, false, "--force"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QStringList args = c.args;
+    for (QString& a : args) a.replace(u'@', dir.path());
+    const auto before = test::folderSnapshot(dir.path());
+    std::unique_ptr<db::FolderLock> lock;
+    if (c.locked) lock = std::make_unique<db::FolderLock>(dir.path());
+    const Ran r = run(QStringLiteral(KORVEL_IMPORT_SCORES), args);
+    lock.reset();
+    EXPECT_EQ(r.exit, c.exit) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE((r.out + r.err).contains(QString::fromUtf8(c.says))) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(test::folderSnapshot(dir.path()) != before, c.writes);
+  }
+}
+
+// The form of a farm or a region as CSV or a workbook (0); refused (1) for a folder that is not
+// there, a farm without cows, a file the herd lives in, a killed run or a full disk, a file
+// already there then staying as it was; a wrong command line (2).
+TEST(ExportForm, WritesTheFormOrRefusesWithAReasonLeavingAnOlderFileAsItWas) {
+  QTemporaryDir dir, out;
+  smallHerd(dir.path());
+  const QString program = QStringLiteral(KORVEL_EXPORT_FORM), csv = out.filePath(QStringLiteral("бланк.csv"));
+  const QByteArray old = "прежний бланк\n";
+  writeAll(csv, old);
+  const QStringList farm = {QStringLiteral("--farm"), QStringLiteral("1/1")};
+  How killed, full;
+  killed.environment = {QStringLiteral("KORVEL_KILL_AFTER_WRITE=1")};
+  full.environment = {QStringLiteral("KORVEL_FAIL_WRITE=1:ENOSPC")};
+  const struct {
+    QStringList args;  // "@" the folder
+    How how;
+    int exit;
+    const char* says;  // on standard error
+  } cases[] = {
+      {QStringList{QStringLiteral("@/нет"), csv} + farm, {}, 1, "не найдена"},
+      {{QStringLiteral("@"), csv, QStringLiteral("--farm"), QStringLiteral("1/77")}, {}, 1, "нет коров"},
+      {QStringList{QStringLiteral("@"), QStringLiteral("@/KOROVA.DBF")} + farm, {}, 1, "испортила бы стадо"},
+      {QStringList{QStringLiteral("@"), csv} + farm, killed, -1, ""},
+      {QStringList{QStringLiteral("@"), csv} + farm, full, 1, "нет свободного места"},
+      {{QStringLiteral("@"), csv, QStringLiteral("--farm"), QStringLiteral("1")}, {}, 2, "R/F"},
+      {{QStringLiteral("@"), csv, QStringLiteral("--region"), QStringLiteral("один")}, {}, 2, "числом"},
+      {QStringList{QStringLiteral("@"), csv, QStringLiteral("--region"), QStringLiteral("1")} + farm, {}, 2, "--farm"},
+  };
+  const auto herdBefore = test::folderSnapshot(dir.path());
+  for (const auto& c : cases) {
+    QStringList args = c.args;
+    for (QString& a : args) a.replace(u'@', dir.path());
+    SCOPED_TRACE(args.join(u' ').toStdString());
+    const Ran r = run(program, args, c.how);
+    EXPECT_EQ(r.exit, c.exit) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says))) << r.err.toStdString();
+    EXPECT_EQ(test::bytesOf(csv), old);
+    EXPECT_EQ(test::folderSnapshot(dir.path()), herdBefore);
+  }
+
+  const Ran written = run(program, QStringList{dir.path(), csv} + farm);
+  EXPECT_EQ(written.exit, 0) << written.err.toStdString();
+  EXPECT_TRUE(test::bytesOf(csv).startsWith(QStringLiteral("\uFEFFКод региона;").toUtf8()));
+  const QString book = out.filePath(QStringLiteral("бланк.xlsx"));
+  EXPECT_EQ(run(program, {dir.path(), book, QStringLiteral("--region"), QStringLiteral("1")}).exit, 0);
+  EXPECT_TRUE(test::bytesOf(book).startsWith("PK"));
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList({QStringLiteral("бланк.csv"), QStringLiteral("бланк.xlsx")}));
 }

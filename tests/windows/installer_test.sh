@@ -39,10 +39,11 @@ documents=$c/users/$(id -un)/Documents
 
 # 3. The silent install.
 "$wine" "$setup" /S >/dev/null 2>&1 || fail "the silent install failed"
-for f in korvel.exe make-workdir.exe generate-herd.exe recompute-bulls.exe evaluate-sires.exe uninstall.exe \
+for f in korvel.exe make-workdir.exe generate-herd.exe recompute-bulls.exe evaluate-sires.exe export-form.exe uninstall.exe \
          Qt6Widgets.dll libstdc++-6.dll platforms/qwindows.dll fonts/PTN57F.ttf; do
   [ -f "$installed/$f" ] || fail "not installed: Program Files\\Korvel\\$f"
 done
+[ -f "$installed/import-scores.exe" ] || fail "not installed: Program Files\\Korvel\\import-scores.exe"
 for entry in "Корвель" "Корвель — демонстрационное стадо"; do
   [ -f "$menu/$entry.lnk" ] || fail "no Start-menu entry \"$entry\""
 done
