@@ -40,8 +40,9 @@ std::optional<long long> number(const QString& text) {
 
 int exportForm(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  if (const auto answered = cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
-  const QStringList args = app.arguments().mid(1);
+  const QStringList command = cli::arguments(argc, argv);
+  if (const auto answered = cli::answerHelpOrVersion(command, kCommand)) return *answered;
+  const QStringList args = command.mid(1);
   QStringList positional;
   std::optional<scoreform::FormScope> scope;
   HerdContext herd;
@@ -52,23 +53,23 @@ int exportForm(int argc, char** argv) {
       const QStringList parts = args[++i].split(u'/');
       const auto r = parts.size() == 2 ? number(parts[0]) : std::nullopt;
       const auto f = parts.size() == 2 ? number(parts[1]) : std::nullopt;
-      if (!r || !f) return cli::wrongArguments(argv[0], kCommand, QStringLiteral("Хозяйство указывается как R/F: %1").arg(args[i]));
+      if (!r || !f) return cli::wrongArguments(command[0], kCommand, QStringLiteral("Хозяйство указывается как R/F: %1").arg(args[i]));
       herd.regionCode = *r;
       herd.farmCode = *f;
       scope = scoreform::FormScope::Farm;
     } else if (a == u"--region" && hasValue) {
       const auto r = number(args[++i]);
-      if (!r) return cli::wrongArguments(argv[0], kCommand, QStringLiteral("Регион указывается числом: %1").arg(args[i]));
+      if (!r) return cli::wrongArguments(command[0], kCommand, QStringLiteral("Регион указывается числом: %1").arg(args[i]));
       herd.regionCode = *r;
       scope = scoreform::FormScope::Region;
     } else if (a.startsWith(u'-')) {
-      return cli::wrongArguments(argv[0], kCommand,
+      return cli::wrongArguments(command[0], kCommand,
                                  QStringLiteral("Неизвестный, повторный или неполный параметр: %1").arg(a));
     } else {
       positional << a;
     }
   }
-  if (positional.size() != 2 || !scope) return cli::wrongArguments(argv[0], kCommand);
+  if (positional.size() != 2 || !scope) return cli::wrongArguments(command[0], kCommand);
   const QString& folder = positional[0];
   const QString& output = positional[1];
   if (!QDir(folder).exists()) {
@@ -97,11 +98,9 @@ int exportForm(int argc, char** argv) {
     return 1;
   }
   scoreform::writeScoringForm(form, output);
-  std::printf("%s\n", QStringLiteral("Записан бланк оценки: коров %1, признаков %2.")
-                          .arg(form.cows.size())
-                          .arg(form.columns.size())
-                          .toLocal8Bit()
-                          .constData());
+  cli::print(stdout, QStringLiteral("Записан бланк оценки: коров %1, признаков %2.\n")
+                         .arg(form.cows.size())
+                         .arg(form.columns.size()));
   return 0;
 }
 

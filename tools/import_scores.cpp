@@ -33,23 +33,23 @@ const cli::Command kCommand{
     "Код завершения: 0 - записано (или с --dry-run: отказов нет), 1 - ничего не записано\n"
     "(отказанные строки, негодный файл, недоступная папка), 2 - неверные аргументы.\n"};
 
-void print(const QString& text) { std::fputs(text.toLocal8Bit().constData(), stdout); }
+void print(const QString& text) { cli::print(stdout, text); }
 
 int run(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  if (const auto answered = cli::answerHelpOrVersion(argc, argv, kCommand)) return *answered;
+  const QStringList command = cli::arguments(argc, argv);
+  if (const auto answered = cli::answerHelpOrVersion(command, kCommand)) return *answered;
   QStringList paths;
   bool dryRun = false;
   scoreform::ImportOptions options;
-  for (int i = 1; i < argc; ++i) {
-    const QString a = QString::fromLocal8Bit(argv[i]);
+  for (const QString& a : command.mid(1)) {
     if (a == u"--dry-run") dryRun = true;
     else if (a == u"--skip-refused") options.skipRefused = true;
     else if (a == u"--empty-clears") options.emptyClears = true;
-    else if (a.startsWith(u'-')) return cli::wrongArguments(argv[0], kCommand, QStringLiteral("Неизвестный параметр %1.").arg(a));
+    else if (a.startsWith(u'-')) return cli::wrongArguments(command[0], kCommand, QStringLiteral("Неизвестный параметр %1.").arg(a));
     else paths << a;
   }
-  if (paths.size() != 2) return cli::wrongArguments(argv[0], kCommand);
+  if (paths.size() != 2) return cli::wrongArguments(command[0], kCommand);
   const QString dir = paths[0], file = paths[1];
   if (!QDir(dir).exists()) {
     cli::sayError(QStringLiteral("Папка %1 не найдена.").arg(QDir::toNativeSeparators(dir)));
