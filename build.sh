@@ -2,11 +2,11 @@
 # Configures and builds Корвель in ./build (Release with debug info).
 # --windows: cross-builds the program, the tools and the tests for 64-bit Windows in ./build-win
 # (Release), with the Windows build kit korvel-mingw.tar.xz (KORVEL_WINDOWS_KIT names it, by
-# default ../shared/windows/korvel-mingw.tar.xz) unpacked into build-win/kit; see README, "Windows".
+# default the copy kept in packaging/windows/kit) unpacked into build-win/kit; see README, "Windows".
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "${1:-}" = "--windows" ]; then
-  kit=${KORVEL_WINDOWS_KIT:-../shared/windows/korvel-mingw.tar.xz}
+  kit=${KORVEL_WINDOWS_KIT:-packaging/windows/kit/korvel-mingw.tar.xz}
   [ -f "$kit" ] || { echo "Нет набора для сборки под Windows: $kit (укажите его в KORVEL_WINDOWS_KIT)" >&2; exit 1; }
   if [ ! -f build-win/kit/unpacked ] || [ "$kit" -nt build-win/kit/unpacked ]; then
     rm -rf build-win/kit && mkdir -p build-win/kit
