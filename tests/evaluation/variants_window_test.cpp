@@ -306,7 +306,7 @@ TEST_F(VariantsWindow, ARunInProgressCanNeitherBeHiddenNorStartedAgain) {
   test::RealPromptsInForce real(app.prompts);
   test::ModalAnswers answers;
   w.progressDelayMs = 0;
-  answers.act([&](QWidget& progress) {
+  answers.answerProgressWindows().act([&](QWidget& progress) {
     EXPECT_EQ(progress.objectName(), QStringLiteral("RunProgress"));
     QTest::keyClick(&progress, Qt::Key_Escape);
     progress.close();

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QTest>
 #include <QWidget>
 
@@ -35,7 +36,8 @@ ModalAnswers::~ModalAnswers() { qApp->removeEventFilter(this); }
 bool ModalAnswers::eventFilter(QObject* o, QEvent* e) {
   // A dialog shown again between two polls (closed and reopened by one handler) is a new
   // appearance although the active modal window looks the same at both polls.
-  if (e->type() == QEvent::Show && o->isWidgetType() && static_cast<QWidget*>(o)->isWindow())
+  if (e->type() == QEvent::Show && o->isWidgetType() && static_cast<QWidget*>(o)->isWindow() &&
+      (answerProgress_ || !qobject_cast<QProgressDialog*>(o)))
     shownSinceLastPoll_.emplace_back(static_cast<QWidget*>(o));
   return false;
 }
@@ -83,6 +85,10 @@ ModalAnswers& ModalAnswers::act(std::function<void(QWidget&)> action) {
 
 void ModalAnswers::poll() {
   QWidget* w = QApplication::activeModalWidget();
+  // A progress window asks nothing and closes itself; whether it shows at all depends on how
+  // fast the machine is, so it is neither answered nor counted (unless asked for), and the
+  // window under it is not new again when it closes.
+  if (!answerProgress_ && qobject_cast<QProgressDialog*>(w)) return;
   for (const QPointer<QWidget>& i : ignored_)
     if (i == w) w = nullptr;
   bool fresh = w != activeAtLastPoll_;

@@ -52,6 +52,12 @@ class ModalAnswers : public QObject {
   // A window the test itself shows modally (the window under test): never answered, neither
   // when it opens nor when it is in front again after a box it opened closed.
   ModalAnswers& ignore(QWidget& window);
+  // Progress windows are passed over unless a test answers them on purpose: whether one shows
+  // at all depends on the machine's speed.
+  ModalAnswers& answerProgressWindows(bool on = true) {
+    answerProgress_ = on;
+    return *this;
+  }
 
   // Every modal window answered, in order: a message box's text, else the window's title.
   QStringList shown;
@@ -74,6 +80,7 @@ class ModalAnswers : public QObject {
   QElapsedTimer activeSince_;
   std::vector<QPointer<QWidget>> shownSinceLastPoll_;
   std::vector<QPointer<QWidget>> ignored_;
+  bool answerProgress_ = false;
 };
 
 // The real prompts in force while it lives: real message boxes and the real common dialogs, as

@@ -248,7 +248,7 @@ TEST_F(ReadabilitySweep, EveryTextOfEveryWindowShowsWholeAtItsLayoutSize) {
          f.variantsWindow->progressDelayMs = 0;
          f.variantsWindow->outputFolder = folder.path();
          f.variantsWindow->openWorkbook = [](const QString&) { return true; };
-         answers.act([&](QWidget& progress) {
+         answers.answerProgressWindows().act([&](QWidget& progress) {
            look(progress, "progress of a run");
          });
          answers.act([&](QWidget& done) {
@@ -256,6 +256,7 @@ TEST_F(ReadabilitySweep, EveryTextOfEveryWindowShowsWholeAtItsLayoutSize) {
            test::clickOn(ModalAnswers::button(done, ok));
          });
          press(variants, "Button1");
+         answers.answerProgressWindows(false);
          variants.hide();
        }},
       {"cows",
