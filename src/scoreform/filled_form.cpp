@@ -1,5 +1,6 @@
 // Reading a filled scoring form: the first worksheet of a workbook package (any application's
-// .xlsx, read over libzip with QXmlStreamReader) or a CSV file, into the text of its cells.
+// .xlsx, read over libzip: its small parts with QXmlStreamReader, its sheet and shared
+// strings with a faster scanner of their own) or a CSV file, into the text of its cells.
 //
 // Every file comes from outside: whatever it holds ends in a UserError naming it, with memory
 // bounded — a part of the package is read at most up to kMaxPartBytes unpacked, a CSV file up
@@ -24,6 +25,10 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <functional>
 #include <unordered_map>
 
@@ -256,22 +261,299 @@ class PartReader : public QXmlStreamReader {
     if (token == EndElement) --depth_;
     return token;
   }
-  // The text of the element the reader is at the start of, which it reads to its end.
-  QString elementText() {
-    --depth_;
-    return readElementText();
-  }
-  // Passes by the element the reader is at the start of.
-  void skip() {
-    for (int depth = 1; depth > 0 && !atEnd();) {
-      const TokenType token = next();
-      depth += token == StartElement ? 1 : token == EndElement ? -1 : 0;
-    }
-  }
 
  private:
   int depth_ = 0;
 };
+
+[[noreturn]] void refuseTooBig(const QString& path, const QString& part) {
+  refuse(path, QStringLiteral("часть книги %1 после распаковки больше 512 МБ или в ней текст длиннее 4 МБ без разметки; "
+                              "такой файл не читается (он повреждён или собран нарочно).").arg(part));
+}
+
+// ---- Worksheets and shared strings, tokenised ---------------------------------------------------
+
+// The bulky parts of a workbook (a worksheet, its shared strings) read straight from their
+// UTF-8 bytes: a form of a million cells is a hundred megabytes of markup, which this reads
+// several times faster than QXmlStreamReader. It gives the elements and texts such a part has,
+// checks that elements nest and close as they must, and refuses what no such part holds (a
+// document type, named entities beyond XML's five, text in another encoding).
+class PartScanner {
+ public:
+  enum class Token { Start, End, Text, Finished };
+
+  PartScanner(PartDevice& in, const QString& path, const QString& part) : in_(in), path_(path), part_(part) {
+    buffer_.reserve(kChunk * 2);
+  }
+
+  Token next() {
+    if (pendingEnd_) {
+      pendingEnd_ = false;
+      return Token::End;
+    }
+    for (;;) {
+      if (pos_ == buffer_.size() && !fill()) {
+        if (!open_.empty() || !rootSeen_) broken();
+        return Token::Finished;
+      }
+      if (buffer_[pos_] != '<') {
+        if (scanText()) return Token::Text;
+        continue;
+      }
+      const std::optional<Token> token = scanMarkup();
+      if (token) return *token;
+    }
+  }
+
+  // The element's name without its prefix (at Start and End).
+  std::string_view name() const { return name_; }
+  // An attribute of the element just started, by its name without prefix; empty if absent.
+  std::string_view attribute(std::string_view wanted) {
+    for (const auto& [attributeName, value] : attributes_)
+      if (attributeName == wanted) {
+        if (value.find('&') == std::string_view::npos) return value;
+        scratch_.clear();
+        decode(value, scratch_);
+        return scratch_;
+      }
+    return {};
+  }
+  // The text just read, its references replaced (at Text).
+  std::string_view text() const { return text_; }
+
+  // Passes by the element just started, all it holds included.
+  void skip() {
+    if (pendingEnd_) {  // an empty element: nothing in it
+      pendingEnd_ = false;
+      return;
+    }
+    for (size_t depth = open_.size(); open_.size() >= depth;)
+      if (next() == Token::Finished) return;
+  }
+
+  [[noreturn]] void broken() const {
+    qint64 line = lines_ + 1 + std::count(buffer_.begin(), buffer_.begin() + qsizetype(std::min(pos_, buffer_.size())), '\n');
+    refuse(path_, QStringLiteral("книга повреждена: часть %1 не читается (строка %2).").arg(part_).arg(line));
+  }
+
+ private:
+  static constexpr size_t kChunk = 1 << 20;
+
+  // Keeps the bytes not yet read, reads more behind them; false when the part has ended.
+  bool fill() {
+    if (ended_) return false;
+    lines_ += std::count(buffer_.begin(), buffer_.begin() + qsizetype(pos_), '\n');
+    buffer_.erase(0, pos_);
+    pos_ = 0;
+    const size_t kept = buffer_.size();
+    buffer_.resize(kept + kChunk);
+    const qint64 n = in_.read(buffer_.data() + kept, qint64(kChunk));
+    if (n < 0) {
+      buffer_.resize(kept);
+      if (in_.tooBig) refuseTooBig(path_, part_);
+      broken();
+    }
+    buffer_.resize(kept + size_t(n));
+    if (n == 0) ended_ = true;
+    if (first_ && buffer_.size() >= 2) {
+      first_ = false;
+      if (buffer_.starts_with("\xEF\xBB\xBF")) pos_ = 3;
+      else if (buffer_.starts_with("\xFF\xFE") || buffer_.starts_with("\xFE\xFF") || buffer_[0] == '\0' || buffer_[1] == '\0')
+        refuse(path_, QStringLiteral("книга повреждена: часть %1 записана не в кодировке UTF-8.").arg(part_));
+    }
+    return n > 0;
+  }
+
+  // Makes at least `count` bytes from pos_ on readable; false when the part ends before.
+  bool have(size_t count) {
+    while (buffer_.size() - pos_ < count)
+      if (!fill()) return false;
+    return true;
+  }
+
+  // The position of `what` at or after `from` (an offset from pos_), reading on as needed;
+  // the part ending first is a broken part.
+  size_t find(std::string_view what, size_t from) {
+    for (;;) {
+      const size_t at = buffer_.find(what, pos_ + from);
+      if (at != std::string::npos) return at - pos_;
+      from = buffer_.size() - pos_ >= what.size() ? buffer_.size() - pos_ - what.size() + 1 : 0;
+      if (!fill()) broken();
+    }
+  }
+
+  // Text up to the next '<'; true when it is to be reported (inside an element).
+  bool scanText() {
+    size_t end = 0;
+    for (;;) {  // to the next '<' or, after the root, the part's end
+      const size_t at = buffer_.find('<', pos_ + end);
+      if (at != std::string::npos) {
+        end = at - pos_;
+        break;
+      }
+      end = buffer_.size() - pos_;
+      if (!fill()) {
+        if (!open_.empty()) broken();
+        break;
+      }
+    }
+    const std::string_view raw(buffer_.data() + pos_, end);
+    pos_ += end;
+    if (open_.empty()) {
+      if (raw.find_first_not_of(" \t\r\n") != std::string_view::npos) broken();
+      return false;
+    }
+    text_.clear();
+    decode(raw, text_);
+    return true;
+  }
+
+  std::optional<Token> scanMarkup() {
+    if (!have(2)) broken();
+    const char second = buffer_[pos_ + 1];
+    if (second == '?') {  // the declaration or a processing instruction
+      pos_ += find("?>", 2) + 2;
+      return std::nullopt;
+    }
+    if (second == '!') {
+      if (!have(9)) broken();
+      const std::string_view head(buffer_.data() + pos_, 9);
+      if (head.starts_with("<!--")) {
+        pos_ += find("-->", 4) + 3;
+        return std::nullopt;
+      }
+      if (head == "<![CDATA[" && !open_.empty()) {
+        const size_t end = find("]]>", 9);
+        text_.assign(buffer_.data() + pos_ + 9, end - 9);
+        pos_ += end + 3;
+        return Token::Text;
+      }
+      broken();  // a document type, with the entities it may define
+    }
+    const size_t end = tagEnd();
+    const std::string_view tag(buffer_.data() + pos_, end + 1);
+    pos_ += end + 1;
+    if (second == '/') {
+      std::string_view qualified = tag.substr(2, tag.size() - 3);
+      while (!qualified.empty() && isSpace(qualified.back())) qualified.remove_suffix(1);
+      if (open_.empty() || open_.back() != qualified) broken();
+      open_.pop_back();
+      setName(qualified);
+      return Token::End;
+    }
+    parseStart(tag);
+    return Token::Start;
+  }
+
+  // The offset of the '>' that ends the tag at pos_, quoted attribute values passed over.
+  size_t tagEnd() {
+    size_t i = 1;
+    char quote = 0;
+    for (;;) {
+      if (pos_ + i >= buffer_.size()) {
+        if (!fill()) broken();
+        continue;
+      }
+      const char c = buffer_[pos_ + i];
+      if (quote) {
+        if (c == quote) quote = 0;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      } else if (c == '>') {
+        return i;
+      } else if (c == '<') {
+        broken();
+      }
+      ++i;
+    }
+  }
+
+  void parseStart(std::string_view tag) {
+    tag.remove_prefix(1);
+    tag.remove_suffix(1);
+    const bool empty = !tag.empty() && tag.back() == '/';
+    if (empty) tag.remove_suffix(1);
+    size_t i = 0;
+    while (i < tag.size() && !isSpace(tag[i])) ++i;
+    const std::string_view qualified = tag.substr(0, i);
+    if (qualified.empty()) broken();
+    attributes_.clear();
+    for (;;) {
+      while (i < tag.size() && isSpace(tag[i])) ++i;
+      if (i == tag.size()) break;
+      const size_t nameStart = i;
+      while (i < tag.size() && tag[i] != '=' && !isSpace(tag[i])) ++i;
+      std::string_view attributeName = tag.substr(nameStart, i - nameStart);
+      while (i < tag.size() && isSpace(tag[i])) ++i;
+      if (i == tag.size() || tag[i] != '=' || attributeName.empty()) broken();
+      ++i;
+      while (i < tag.size() && isSpace(tag[i])) ++i;
+      if (i == tag.size() || (tag[i] != '"' && tag[i] != '\'')) broken();
+      const size_t close = tag.find(tag[i], i + 1);
+      if (close == std::string_view::npos) broken();
+      if (const size_t colon = attributeName.rfind(':'); colon != std::string_view::npos)
+        attributeName.remove_prefix(colon + 1);
+      attributes_.emplace_back(attributeName, tag.substr(i + 1, close - i - 1));
+      i = close + 1;
+    }
+    if (open_.empty() && rootSeen_) broken();  // a second root
+    rootSeen_ = true;
+    if (open_.size() >= 100) broken();  // nested deeper than any workbook part is
+    setName(qualified);
+    if (empty) pendingEnd_ = true;
+    else open_.emplace_back(qualified);
+  }
+
+  void setName(std::string_view qualified) {
+    const size_t colon = qualified.rfind(':');
+    name_ = colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
+  }
+
+  static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+  // Appends `raw` with its character and entity references replaced.
+  void decode(std::string_view raw, std::string& out) const {
+    for (size_t i = 0; i < raw.size();) {
+      const size_t amp = raw.find('&', i);
+      out.append(raw.substr(i, amp == std::string_view::npos ? std::string_view::npos : amp - i));
+      if (amp == std::string_view::npos) return;
+      const size_t semicolon = raw.find(';', amp);
+      if (semicolon == std::string_view::npos) broken();
+      const std::string_view entity = raw.substr(amp + 1, semicolon - amp - 1);
+      i = semicolon + 1;
+      if (entity == "lt") out += '<';
+      else if (entity == "gt") out += '>';
+      else if (entity == "amp") out += '&';
+      else if (entity == "quot") out += '"';
+      else if (entity == "apos") out += '\'';
+      else if (entity.size() > 1 && entity[0] == '#') {
+        const bool hex = entity[1] == 'x';
+        bool ok = false;
+        const uint code = QByteArrayView(entity.substr(hex ? 2 : 1)).toUInt(&ok, hex ? 16 : 10);
+        if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) broken();
+        const char32_t c = code;
+        out += QString::fromUcs4(&c, 1).toStdString();
+      } else {
+        broken();
+      }
+    }
+  }
+
+  PartDevice& in_;
+  const QString& path_;
+  const QString& part_;
+  std::string buffer_;
+  size_t pos_ = 0;
+  qint64 lines_ = 0;  // line breaks before the buffer's start
+  bool ended_ = false, first_ = true, rootSeen_ = false, pendingEnd_ = false;
+  std::vector<std::string> open_;  // the elements open, by their qualified names
+  std::string_view name_;  // in buffer_, which holds it until the next token is read
+  std::string text_, scratch_;
+  std::vector<std::pair<std::string_view, std::string_view>> attributes_;
+};
+
+// Bytes of UTF-8 as text; the few short ASCII ones a sheet repeats cost no conversion.
+QString utf8Text(std::string_view bytes) { return QString::fromUtf8(bytes.data(), qsizetype(bytes.size())); }
 
 struct Relationship {
   QString type;    // ends in "/worksheet", "/sharedStrings", "/officeDocument"…
@@ -296,27 +578,21 @@ class Package {
 
   bool has(const QString& part) const { return locate(part) >= 0; }
 
-  // Reads the part with `read`; a part too large, damaged or not well-formed is refused.
+  // Reads the part with QXmlStreamReader; a part too large, damaged or not well-formed is refused.
   void parse(const QString& part, const std::function<void(PartReader&)>& read) {
-    const zip_int64_t index = locate(part);
-    if (index < 0) refuse(path_, QStringLiteral("книга повреждена: в ней нет части %1.").arg(part));
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    if (zip_stat_index(zip_, zip_uint64_t(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) &&
-        stat.size > zip_uint64_t(kMaxPartBytes))
-      tooBig(part);
-    zip_file_t* file = zip_fopen_index(zip_, zip_uint64_t(index), 0);
-    if (!file) {
-      const int code = zip_error_code_zip(zip_get_error(zip_));
-      if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD) refuse(path_, kProtected);
-      refuse(path_, QStringLiteral("книга повреждена: часть %1 не читается.").arg(part));
-    }
-    PartDevice device(file);
-    PartReader xml(&device);
+    const std::unique_ptr<PartDevice> device = open(part);
+    PartReader xml(device.get());
     read(xml);
-    if (device.tooBig) tooBig(part);
-    if (device.failed || xml.hasError())
+    if (device->tooBig) refuseTooBig(path_, part);
+    if (device->failed || xml.hasError())
       refuse(path_, QStringLiteral("книга повреждена: часть %1 не читается (строка %2).").arg(part).arg(xml.lineNumber()));
+  }
+
+  // Reads a bulky part (a worksheet, the shared strings) with the faster PartScanner.
+  void scan(const QString& part, const std::function<void(PartScanner&)>& read) {
+    const std::unique_ptr<PartDevice> device = open(part);
+    PartScanner xml(*device, path_, part);
+    read(xml);
   }
 
   // What a relationships part lists, by Id; external targets are left out.
@@ -345,9 +621,22 @@ class Package {
   zip_int64_t locate(const QString& part) const {
     return zip_name_locate(zip_, part.toUtf8().constData(), ZIP_FL_NOCASE);
   }
-  [[noreturn]] void tooBig(const QString& part) const {
-    refuse(path_, QStringLiteral("часть книги %1 после распаковки больше 512 МБ или в ней текст длиннее 4 МБ без разметки; "
-                                 "такой файл не читается (он повреждён или собран нарочно).").arg(part));
+  // The part unpacked as it is read; one missing, damaged or encrypted is refused.
+  std::unique_ptr<PartDevice> open(const QString& part) {
+    const zip_int64_t index = locate(part);
+    if (index < 0) refuse(path_, QStringLiteral("книга повреждена: в ней нет части %1.").arg(part));
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(zip_, zip_uint64_t(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) &&
+        stat.size > zip_uint64_t(kMaxPartBytes))
+      refuseTooBig(path_, part);
+    zip_file_t* file = zip_fopen_index(zip_, zip_uint64_t(index), 0);
+    if (!file) {
+      const int code = zip_error_code_zip(zip_get_error(zip_));
+      if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD) refuse(path_, kProtected);
+      refuse(path_, QStringLiteral("книга повреждена: часть %1 не читается.").arg(part));
+    }
+    return std::make_unique<PartDevice>(file);
   }
   // A relationship's target as a part name: relative to the source part's folder, or from the
   // package's root when it starts with '/'.
@@ -381,21 +670,46 @@ QString unescapeText(QString text) {
   return out;
 }
 
-// The text of a shared or inline string (the reader at its <si> or <is>): its <t>, or the
+// The text of a shared or inline string (the scanner at its <si> or <is>): its <t>, or the
 // <t> of every run joined; phonetic guides are not the text.
-QString richText(PartReader& xml) {
-  QString text;
-  for (int depth = 1; depth > 0 && !xml.atEnd();) {
-    const auto token = xml.next();
-    if (token == QXmlStreamReader::StartElement) {
-      if (xml.name() == u"t") text += xml.elementText();
-      else if (xml.name() == u"rPh" || xml.name() == u"phoneticPr") xml.skip();
-      else ++depth;
-    } else if (token == QXmlStreamReader::EndElement) {
-      --depth;
+QString richText(PartScanner& xml) {
+  std::string text;
+  bool inText = false;
+  for (int depth = 1; depth > 0;) {
+    switch (xml.next()) {
+      case PartScanner::Token::Start:
+        if (xml.name() == "rPh" || xml.name() == "phoneticPr") {
+          xml.skip();
+        } else {
+          ++depth;
+          inText = xml.name() == "t";
+        }
+        break;
+      case PartScanner::Token::End:
+        --depth;
+        inText = false;
+        break;
+      case PartScanner::Token::Text:
+        if (inText) text += xml.text();
+        break;
+      case PartScanner::Token::Finished: xml.broken();
     }
   }
-  return unescapeText(std::move(text));
+  return unescapeText(utf8Text(text));
+}
+
+// Calls `use` with the bytes as UTF-16 text: short ASCII ones, as a sheet's numbers and
+// references are, without an allocation.
+template <typename Use>
+auto withUtf16(std::string_view bytes, Use&& use) {
+  char16_t chars[64];
+  if (bytes.size() <= std::size(chars) &&
+      std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    std::copy(bytes.begin(), bytes.end(), chars);
+    return use(QStringView(chars, qsizetype(bytes.size())));
+  }
+  const QString text = utf8Text(bytes);
+  return use(QStringView(text));
 }
 
 // A stored number as a person would type it: "82" for 82, 8.2E1 or 82.00000000000001; a
@@ -435,18 +749,18 @@ class SheetReader {
  public:
   SheetReader(const QString& path, const std::vector<QString>& strings) : path_(path), strings_(strings), grid_(path) {}
 
-  void read(PartReader& xml) {
-    while (!xml.atEnd()) {
+  void read(PartScanner& xml) {
+    for (;;) {
       switch (xml.next()) {
-        case QXmlStreamReader::StartElement: start(xml); break;
-        case QXmlStreamReader::Characters:
-          if (inValue_) value_.append(xml.text());
+        case PartScanner::Token::Start: start(xml); break;
+        case PartScanner::Token::Text:
+          if (inValue_) value_ += xml.text();
           break;
-        case QXmlStreamReader::EndElement:
-          if (xml.name() == u"v") inValue_ = false;
-          else if (xml.name() == u"c" && inCell_) finishCell();
+        case PartScanner::Token::End:
+          if (xml.name() == "v") inValue_ = false;
+          else if (xml.name() == "c" && inCell_) finishCell();
           break;
-        default: break;
+        case PartScanner::Token::Finished: return;
       }
     }
   }
@@ -456,50 +770,49 @@ class SheetReader {
  private:
   enum class Type { Number, Shared, Inline, Formula, Boolean, Other };
 
-  void start(PartReader& xml) {
-    const QStringView name = xml.name();
-    if (name == u"row") {
-      const QXmlStreamAttributes a = xml.attributes();
-      const QStringView r = a.value(QLatin1String("r"));
-      if (r.isEmpty()) {
+  void start(PartScanner& xml) {
+    const std::string_view name = xml.name();
+    if (name == "row") {
+      const std::string_view r = xml.attribute("r");
+      if (r.empty()) {
         row_ = nextRow_;
       } else {
         bool ok = false;
-        const uint n = r.toUInt(&ok);
-        if (!ok || n < 1 || n > uint(xlsx::kMaxRows)) garbled(QStringLiteral("строка с неверным номером «%1»").arg(r));
+        const uint n = QByteArrayView(r).toUInt(&ok);
+        if (!ok || n < 1 || n > uint(xlsx::kMaxRows)) garbled(QStringLiteral("строка с неверным номером «%1»").arg(utf8Text(r)));
         row_ = n - 1;
       }
       nextRow_ = row_ + 1;
       column_ = size_t(-1);
-    } else if (name == u"c") {
-      const QXmlStreamAttributes a = xml.attributes();
-      const QStringView r = a.value(QLatin1String("r"));
-      if (r.isEmpty()) {
+    } else if (name == "c") {
+      const std::string_view r = xml.attribute("r");
+      if (r.empty()) {
         cellRow_ = row_;
         cellColumn_ = column_ + 1;
         if (cellColumn_ >= size_t(xlsx::kMaxColumns)) garbled(QStringLiteral("в строке %1 больше 16 384 ячеек").arg(row_ + 1));
-      } else if (!parseCellReference(r, cellRow_, cellColumn_)) {
-        garbled(QStringLiteral("ячейка с неверным адресом «%1»").arg(r.left(20)));
+      } else if (!withUtf16(r, [this](QStringView ref) { return parseCellReference(ref, cellRow_, cellColumn_); })) {
+        garbled(QStringLiteral("ячейка с неверным адресом «%1»").arg(utf8Text(r).left(20)));
       }
       column_ = cellColumn_;
-      const QStringView t = a.value(QLatin1String("t"));
-      type_ = t.isEmpty() || t == u"n" ? Type::Number
-            : t == u"s"                 ? Type::Shared
-            : t == u"inlineStr"         ? Type::Inline
-            : t == u"str"               ? Type::Formula
-            : t == u"b"                 ? Type::Boolean
-                                        : Type::Other;  // "e" (an error's text), "d" (a date as text)
+      const std::string_view t = xml.attribute("t");
+      type_ = t.empty() || t == "n" ? Type::Number
+            : t == "s"              ? Type::Shared
+            : t == "inlineStr"      ? Type::Inline
+            : t == "str"            ? Type::Formula
+            : t == "b"              ? Type::Boolean
+                                    : Type::Other;  // "e" (an error's text), "d" (a date as text)
       inCell_ = true;
       hasValue_ = hasFormula_ = false;
-      value_.resize(0);
-    } else if (inCell_ && name == u"v") {
+      value_.clear();
+      inlineText_.clear();
+    } else if (inCell_ && name == "v") {
       inValue_ = hasValue_ = true;
-    } else if (inCell_ && name == u"f") {
+    } else if (inCell_ && name == "f") {
       hasFormula_ = true;
       xml.skip();
-    } else if (inCell_ && name == u"is") {
+    } else if (inCell_ && name == "is") {
       hasValue_ = true;
-      value_ = richText(xml);
+      inlineText_ = richText(xml);
     }
   }
 
@@ -509,21 +822,24 @@ class SheetReader {
     if (hasFormula_ && !hasValue_)
       refuse(path_, QStringLiteral("в ячейке %1 формула без вычисленного значения. Откройте файл в программе электронных "
                                    "таблиц, пересчитайте его и сохраните снова.").arg(cell()));
-    if (value_.isEmpty()) return;
+    if (type_ == Type::Inline) {
+      grid_.put(cellRow_, cellColumn_, std::move(inlineText_));
+      return;
+    }
+    if (value_.empty()) return;
     QString text;
     switch (type_) {
-      case Type::Number: text = numberText(value_, pool_); break;
+      case Type::Number: text = withUtf16(value_, [this](QStringView v) { return numberText(v, pool_); }); break;
       case Type::Shared: {
         bool ok = false;
-        const qulonglong index = value_.toULongLong(&ok);
+        const qulonglong index = QByteArrayView(value_).trimmed().toULongLong(&ok);
         if (!ok || index >= strings_.size())
           refuse(path_, QStringLiteral("книга повреждена: ячейка %1 ссылается на текст, которого в книге нет.").arg(cell()));
         text = strings_[index];
         break;
       }
-      case Type::Boolean: text = value_ == u"0" ? QStringLiteral("ЛОЖЬ") : QStringLiteral("ИСТИНА"); break;
-      case Type::Inline: text = value_; break;
-      default: text = pool_.take(value_); break;
+      case Type::Boolean: text = value_ == "0" ? QStringLiteral("ЛОЖЬ") : QStringLiteral("ИСТИНА"); break;
+      default: text = withUtf16(value_, [this](QStringView v) { return pool_.take(v); }); break;
     }
     grid_.put(cellRow_, cellColumn_, std::move(text));
   }
@@ -541,7 +857,8 @@ class SheetReader {
   size_t cellRow_ = 0, cellColumn_ = 0;
   Type type_ = Type::Number;
   bool inCell_ = false, inValue_ = false, hasValue_ = false, hasFormula_ = false;
-  QString value_;
+  std::string value_;
+  QString inlineText_;
 };
 
 FilledForm readWorkbook(const QString& path) {
@@ -601,12 +918,12 @@ FilledForm readWorkbook(const QString& path) {
 
   std::vector<QString> strings;
   if (!stringsPart.isEmpty() && package.has(stringsPart))
-    package.parse(stringsPart, [&](PartReader& xml) {
-      while (!xml.atEnd())
-        if (xml.next() == QXmlStreamReader::StartElement && xml.name() == u"si") strings.push_back(richText(xml));
+    package.scan(stringsPart, [&](PartScanner& xml) {
+      for (auto token = xml.next(); token != PartScanner::Token::Finished; token = xml.next())
+        if (token == PartScanner::Token::Start && xml.name() == "si") strings.push_back(richText(xml));
     });
   SheetReader sheet(path, strings);
-  package.parse(sheetPart, [&](PartReader& xml) { sheet.read(xml); });
+  package.scan(sheetPart, [&](PartScanner& xml) { sheet.read(xml); });
   if (sheet.grid().empty())
     refuse(path, QStringLiteral("на первом листе «%1» нет ни одной заполненной ячейки.").arg(first->name));
   return sheet.grid().take();

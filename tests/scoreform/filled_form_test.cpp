@@ -166,6 +166,15 @@ TEST(FilledForm, ReadsWhatPeoplesProgramsWrite) {
        {{"Идентификационный №", "Крепость тела\r", " a ", "последний"},
         {},
         {"", "82", "++", "3", "0,5", "ИСТИНА", "#DIV/0!", "0"}}},
+      {"markup as any XML writer may lay it out: prefixes, comments, CDATA, references, single quotes",
+       [] {
+         return writeFile(
+             "markup.xlsx",
+             zip(package("<?pi data?><!-- a <comment> --><x:row xmlns:x=\"" + kMain + "\" r='1' ><x:c r='A1' t='inlineStr'>"
+                         "<x:is><x:t><![CDATA[<Ночка>]]>&#1040;&#x411;&amp;&lt;&gt;&quot;&apos;</x:t></x:is></x:c>"
+                         "<c r=\"B1\" s=\"a>b\" ><v> 7</v></c><c r=\"C1\"\n/><c\tr=\"D1\"><v>9</v></c></x:row>\n")));
+       },
+       {{"<Ночка>АБ&<>\"'", "7", "", "9"}}},
   };
   for (const GoodInput& input : inputs) {
     SCOPED_TRACE(input.what);
@@ -217,6 +226,12 @@ TEST(FilledForm, RefusesBadFilesNamingThem) {
        "OpenDocument"},
       {"a damaged zip", [cell] { return writeFile("cut.xlsx", zip(package(cell)).left(300)); }, "книга повреждена"},
       {"an unfinished sheet", [] { return writeFile("xml.xlsx", zip(package("<row><c><v>1</v></c>"))); }, "не читается (строка 1)"},
+      {"elements closed out of order", [] { return writeFile("order.xlsx", zip(package("<row>\n<c><v>1</c></v></row>"))); },
+       "не читается (строка 2)"},
+      {"an entity no sheet defines",
+       [] { return writeFile("entity.xlsx", zip(package("<row><c t=\"inlineStr\"><is><t>&bomb;</t></is></c></row>"))); }, "не читается"},
+      {"a document type", [] { return writeFile("doctype.xlsx", zip(package("<!DOCTYPE x [<!ENTITY a \"b\">]><row/>"))); },
+       "не читается"},
       {"an empty sheet", [] { return writeFile("blank.xlsx", zip(package("<row r=\"1\"><c r=\"A1\" s=\"2\"/></row>"))); },
        "на первом листе «Оценки» нет ни одной заполненной ячейки"},
       {"no sheet",
