@@ -5,7 +5,7 @@
 #include "cli/command_line.h"
 #include "db/data_module.h"
 #include "db/file_io.h"
-#include "db/folder_lock.h"
+#include "tool_folder.h"
 #include "db/journal.h"
 #include "db/rows.h"
 #include "db/table_error.h"
@@ -178,13 +178,8 @@ int evaluate(int argc, char** argv) {
     }
   }
 
-  const auto lock = db::enterWorkFolder(positional[0]);
-  if (lock->busy()) {
-    say(lock->busyMessage());
-    return 1;
-  }
-  // An operation an earlier run left unfinished was just rolled back: say so.
-  if (const QString notice = db::takeRecoveryNotice(); !notice.isEmpty()) say(notice);
+  const auto lock = tools::enterFolder(positional[0]);
+  if (!lock) return 1;
   HerdTables dm(positional[0]);
   if (!dm.openError().isEmpty()) throw db::TableError(dm.openError());
   EvaluationRun run(dm);

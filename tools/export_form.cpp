@@ -3,7 +3,7 @@
 #include "cli/command_line.h"
 #include "cows/trait_catalogue.h"
 #include "db/data_module.h"
-#include "db/folder_lock.h"
+#include "tool_folder.h"
 #include "db/journal.h"
 #include "db/table_error.h"
 #include "reference/herd_context.h"
@@ -72,21 +72,13 @@ int exportForm(int argc, char** argv) {
   if (positional.size() != 2 || !scope) return cli::wrongArguments(command[0], kCommand);
   const QString& folder = positional[0];
   const QString& output = positional[1];
-  if (!QDir(folder).exists()) {
-    cli::sayError(QStringLiteral("Папка %1 не найдена.").arg(QDir::toNativeSeparators(folder)));
-    return 1;
-  }
+  if (!tools::folderFound(folder)) return 1;
   if (const auto refusal = db::outputRefusal(folder, output)) {
     cli::sayError(*refusal);
     return 1;
   }
-  const auto lock = db::enterWorkFolder(folder);
-  if (lock->busy()) {
-    cli::sayError(lock->busyMessage());
-    return 1;
-  }
-  // An operation an earlier run left unfinished was just rolled back: say so.
-  if (const QString notice = db::takeRecoveryNotice(); !notice.isEmpty()) cli::sayError(notice);
+  const auto lock = tools::enterFolder(folder);
+  if (!lock) return 1;
   HerdTables dm(folder);
   if (!dm.openError().isEmpty()) throw db::TableError(dm.openError());
   TraitCatalogue catalogue(dm.xarakt, &dm.korova);

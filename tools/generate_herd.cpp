@@ -4,7 +4,7 @@
 #include "herdgen/herdgen.h"
 
 #include "cli/command_line.h"
-#include "db/folder_lock.h"
+#include "tool_folder.h"
 #include "db/journal.h"
 #include "base/user_error.h"
 
@@ -82,13 +82,8 @@ int run(int argc, char** argv) {
   QElapsedTimer timer;
   timer.start();
   if (!QDir().mkpath(dir)) throw korvel::UserError(QStringLiteral("Папка %1 не создаётся.").arg(dir));
-  const auto lock = korvel::db::enterWorkFolder(dir);
-  if (lock->busy()) {
-    korvel::cli::sayError(lock->busyMessage());
-    return 1;
-  }
-  // An operation an earlier run left unfinished was just rolled back: say so.
-  if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
+  const auto lock = korvel::tools::enterFolder(dir);
+  if (!lock) return 1;
   const auto s = korvel::herd::generateHerd(dir, o);
   korvel::cli::print(stdout, QString::asprintf(
       "Записано в %s за %.1f с: регионов %lld, хозяйств %lld, пород %lld, быков %lld, коров %lld "

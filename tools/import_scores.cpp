@@ -4,7 +4,7 @@
 #include "cli/command_line.h"
 #include "cli/terminal_progress.h"
 #include "db/data_module.h"
-#include "db/folder_lock.h"
+#include "tool_folder.h"
 #include "db/journal.h"
 #include "scoreform/score_import.h"
 
@@ -51,18 +51,11 @@ int run(int argc, char** argv) {
   }
   if (paths.size() != 2) return cli::wrongArguments(command[0], kCommand);
   const QString dir = paths[0], file = paths[1];
-  if (!QDir(dir).exists()) {
-    cli::sayError(QStringLiteral("Папка %1 не найдена.").arg(QDir::toNativeSeparators(dir)));
-    return 1;
-  }
+  if (!tools::folderFound(dir)) return 1;
   const scoreform::FilledForm form = scoreform::readFilledForm(file);
 
-  const auto lock = db::enterWorkFolder(dir);
-  if (lock->busy()) {
-    cli::sayError(lock->busyMessage());
-    return 1;
-  }
-  if (const QString notice = db::takeRecoveryNotice(); !notice.isEmpty()) cli::sayError(notice);
+  const auto lock = tools::enterFolder(dir);
+  if (!lock) return 1;
   HerdTables dm(dir);
   if (!dm.openError().isEmpty()) {
     cli::sayError(dm.openError());

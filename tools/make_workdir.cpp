@@ -3,7 +3,7 @@
 // 1). With --demo a folder without tables gets the demonstration herd instead of empty tables.
 #include "base/user_error.h"
 #include "cli/command_line.h"
-#include "db/folder_lock.h"
+#include "tool_folder.h"
 #include "db/journal.h"
 #include "starter/demo_folder.h"
 #include "starter/starter_folder.h"
@@ -39,13 +39,8 @@ int run(int argc, char** argv) {
   const QString dir = args.back();
   const QString shown = QDir::toNativeSeparators(dir);
   if (!QDir().mkpath(dir)) throw korvel::UserError(QStringLiteral("Папка %1 не создаётся.").arg(QDir::toNativeSeparators(dir)));
-  const auto lock = korvel::db::enterWorkFolder(dir);
-  if (lock->busy()) {
-    korvel::cli::sayError(lock->busyMessage());
-    return 1;
-  }
-  // An operation an earlier run left unfinished was just rolled back: say so.
-  if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
+  const auto lock = korvel::tools::enterFolder(dir);
+  if (!lock) return 1;
   if (demo) {
     korvel::cli::print(stdout, shown + (korvel::layOutDemoFolder(dir) ? QStringLiteral(": записано демонстрационное стадо\n")
                                                                       : QStringLiteral(": таблицы уже есть, стадо не записывалось\n")));

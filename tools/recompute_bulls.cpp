@@ -3,7 +3,7 @@
 // his number of daughters (a bull whose code is no number is reported on stderr).
 #include "cli/command_line.h"
 #include "db/data_module.h"
-#include "db/folder_lock.h"
+#include "tool_folder.h"
 #include "db/journal.h"
 #include "sires/bull_figures.h"
 #include "cli/terminal_progress.h"
@@ -30,17 +30,9 @@ int run(int argc, char** argv) {
   if (const auto answered = korvel::cli::answerHelpOrVersion(args, kCommand)) return *answered;
   if (args.size() != 2 || args[1].startsWith(u'-')) return korvel::cli::wrongArguments(args[0], kCommand);
   const QString dir = args[1];
-  if (!QDir(dir).exists()) {
-    korvel::cli::sayError(QStringLiteral("Папка %1 не найдена.").arg(QDir::toNativeSeparators(dir)));
-    return 1;
-  }
-  const auto lock = korvel::db::enterWorkFolder(dir);
-  if (lock->busy()) {
-    korvel::cli::sayError(lock->busyMessage());
-    return 1;
-  }
-  // An operation an earlier run left unfinished was just rolled back: say so.
-  if (const QString notice = korvel::db::takeRecoveryNotice(); !notice.isEmpty()) korvel::cli::sayError(notice);
+  if (!korvel::tools::folderFound(dir)) return 1;
+  const auto lock = korvel::tools::enterFolder(dir);
+  if (!lock) return 1;
   korvel::HerdTables dm(dir);
   int failed = 0;
   std::vector<korvel::RecomputedBull> bulls;
