@@ -91,9 +91,18 @@ void ModalAnswers::poll() {
   if (!answerProgress_ && qobject_cast<QProgressDialog*>(w)) return;
   for (const QPointer<QWidget>& i : ignored_)
     if (i == w) w = nullptr;
-  bool fresh = w != activeAtLastPoll_;
-  for (const QPointer<QWidget>& shown : shownSinceLastPoll_) fresh = fresh || shown == w;
+  bool shownAnew = false;
+  for (const QPointer<QWidget>& shown : shownSinceLastPoll_) shownAnew = shownAnew || shown == w;
   shownSinceLastPoll_.clear();
+  // A window in front again because a box it opened has closed counts only once it is still in
+  // front at the next poll: a dialog that closes itself right after its box (a message, then
+  // accept()) may be caught in between on a slow machine, and was never there to answer.
+  if (w && w != activeAtLastPoll_ && !shownAnew && returning_ != w) {
+    returning_ = w;
+    return;
+  }
+  returning_ = nullptr;
+  const bool fresh = w != activeAtLastPoll_ || shownAnew;
   activeAtLastPoll_ = w;
   if (fresh) activeSince_.start();
   if (w && w->isVisible() && !fresh && activeSince_.elapsed() > kStuckMs) {

@@ -77,6 +77,7 @@ class ModalAnswers : public QObject {
   std::deque<std::function<void(QWidget&)>> answers_;
   static constexpr qint64 kStuckMs = 20000;
   QPointer<QWidget> activeAtLastPoll_;
+  QPointer<QWidget> returning_;  // in front again since the last poll, not yet counted
   QElapsedTimer activeSince_;
   std::vector<QPointer<QWidget>> shownSinceLastPoll_;
   std::vector<QPointer<QWidget>> ignored_;
