@@ -493,9 +493,10 @@ ImportResult applyImport(HerdTables& dm, TraitCatalogue& catalogue, const Import
     if (const auto father = traits.father.code(row))
       if (const auto it = tallies.find(*father); it != tallies.end()) it->second.add(traits, row);
   const db::WholeView bullCode(bik.file(), db::field::kodbyk);
+  const BullFigureWriter writeFigures(bik);
   for (uint32_t index : bullRows) {
     if (!bik.goToIndex(index)) continue;
-    writeBullFigures(bik, tallies[bullCode(db::currentRow(bik))]);
+    writeFigures.write(tallies[bullCode(db::currentRow(bik))]);
     ++result.bullsRecomputed;
   }
   op.commit();

@@ -85,40 +85,30 @@ double DaughterTally::defectShare(int i) const {
   return packDefectShare(int(std::nearbyint(any)), int(std::nearbyint(strong)));
 }
 
-namespace {
-
-// The BIK fields the figures go to, bound before the record is touched: a missing one leaves
-// it unwritten.
-struct BullFigureFields {
-  explicit BullFigureFields(db::Table& bik) {
-    for (int i = 0; i < kLinearTraits; ++i) x[size_t(i)] = bik.fieldIndex(QStringLiteral("x%1").arg(i + 1));
-    for (int i = 0; i < kDefectTraits; ++i) xx[size_t(i)] = bik.fieldIndex(QStringLiteral("xx%1").arg(i + 1));
-    for (int i = 0; i < kComplexTraits; ++i) xxx[size_t(i)] = bik.fieldIndex(QStringLiteral("xxx%1").arg(i + 1));
-    kolkorov = bik.fieldIndex(db::field::kolkorov);
-  }
-  std::array<int, kLinearTraits> x{};
-  std::array<int, kDefectTraits> xx{};
-  std::array<int, kComplexTraits> xxx{};
-  int kolkorov = 0;
-};
-
-void writeFigures(db::Table& bik, const BullFigureFields& f, const DaughterTally& t) {
-  bik.edit();
-  try {
-    for (int i = 0; i < kLinearTraits; ++i) db::Field(bik, f.x[size_t(i)]).setFloat(double(t.linearMean(i)));
-    for (int i = 0; i < kDefectTraits; ++i) db::Field(bik, f.xx[size_t(i)]).setFloat(t.defectShare(i));
-    for (int i = 0; i < kComplexTraits; ++i) db::Field(bik, f.xxx[size_t(i)]).setFloat(double(t.complexMean(i)));
-    db::Field(bik, f.kolkorov).setInteger(t.count());
-  } catch (...) {
-    bik.cancel();
-    throw;
-  }
-  bik.post();
+// The BIK fields the figures go to are bound before any record is touched: a missing one
+// throws before anything is written.
+BullFigureWriter::BullFigureWriter(db::Table& bik) : bik_(bik) {
+  for (int i = 0; i < kLinearTraits; ++i) x_[size_t(i)] = bik.fieldIndex(QStringLiteral("x%1").arg(i + 1));
+  for (int i = 0; i < kDefectTraits; ++i) xx_[size_t(i)] = bik.fieldIndex(QStringLiteral("xx%1").arg(i + 1));
+  for (int i = 0; i < kComplexTraits; ++i) xxx_[size_t(i)] = bik.fieldIndex(QStringLiteral("xxx%1").arg(i + 1));
+  kolkorov_ = bik.fieldIndex(db::field::kolkorov);
 }
 
-}  // namespace
+void BullFigureWriter::write(const DaughterTally& t) const {
+  bik_.edit();
+  try {
+    for (int i = 0; i < kLinearTraits; ++i) db::Field(bik_, x_[size_t(i)]).setFloat(double(t.linearMean(i)));
+    for (int i = 0; i < kDefectTraits; ++i) db::Field(bik_, xx_[size_t(i)]).setFloat(t.defectShare(i));
+    for (int i = 0; i < kComplexTraits; ++i) db::Field(bik_, xxx_[size_t(i)]).setFloat(double(t.complexMean(i)));
+    db::Field(bik_, kolkorov_).setInteger(t.count());
+  } catch (...) {
+    bik_.cancel();
+    throw;
+  }
+  bik_.post();
+}
 
-void writeBullFigures(db::Table& bik, const DaughterTally& t) { writeFigures(bik, BullFigureFields(bik), t); }
+void writeBullFigures(db::Table& bik, const DaughterTally& t) { BullFigureWriter(bik).write(t); }
 
 void recomputeBullFigures(HerdTables& dm) {
   db::Table& bik = dm.bik;
@@ -154,7 +144,7 @@ std::vector<RecomputedBull> recomputeEveryLiveBull(HerdTables& dm, const Recompu
   db::Table& bik = dm.bik;
   db::ProtectedScan scan(bik, dm.bullsSource);
   const DaughterTally none;
-  const BullFigureFields figureFields(bik);
+  const BullFigureWriter writeFigures(bik);
   for (; !bik.eof(); bik.next()) {
     if (bik.fieldByName(db::field::kodreg).asInteger() == 0) continue;
     RecomputedBull b;
@@ -170,7 +160,7 @@ std::vector<RecomputedBull> recomputeEveryLiveBull(HerdTables& dm, const Recompu
     }
     const auto it = tallies.find(k);
     const DaughterTally& t = it != tallies.end() ? it->second : none;
-    writeFigures(bik, figureFields, t);
+    writeFigures.write(t);
     b.daughters = t.count();
     out.push_back(b);
     if (progress.bullsWritten) progress.bullsWritten(int(out.size()));

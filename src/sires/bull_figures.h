@@ -68,8 +68,22 @@ class DaughterTally {
   float n_ = 0;
 };
 
-// Writes the tally into the current record of `bik` (X1..X30, XX1..XX60, XXX1..XXX15, KOLKOROV)
-// and posts it.
+// Writes a tally into the current record of `bik` (X1..X30, XX1..XX60, XXX1..XXX15, KOLKOROV)
+// and posts it; the fields are looked up once, for writing the figures of many bulls.
+class BullFigureWriter {
+ public:
+  explicit BullFigureWriter(db::Table& bik);
+  void write(const DaughterTally& tally) const;
+
+ private:
+  db::Table& bik_;
+  std::array<int, kLinearTraits> x_{};
+  std::array<int, kDefectTraits> xx_{};
+  std::array<int, kComplexTraits> xxx_{};
+  int kolkorov_ = 0;
+};
+
+// The same for one bull.
 void writeBullFigures(db::Table& bik, const DaughterTally& tally);
 
 // Recomputes the figures of BIK's current bull over every cow row (free rows included) and
