@@ -91,9 +91,10 @@ void BM_ReadKorovaBytes(benchmark::State& state) {
 }
 
 void BM_ReadForm(benchmark::State& state) {
-  size_t rows = 0;
-  for (auto _ : state) rows = korvel::scoreform::readFilledForm(herd().formPath).rows.size();
-  state.counters["rows"] = double(rows);
+  korvel::scoreform::FilledForm form;
+  for (auto _ : state) form = korvel::scoreform::readFilledForm(herd().formPath);
+  state.counters["rows"] = double(form.rows.size());
+  state.counters["columns"] = double(form.rows.front().size());
 }
 
 void BM_PlanImport(benchmark::State& state) {
