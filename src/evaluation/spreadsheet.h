@@ -119,6 +119,9 @@ struct CellFormat {
   std::optional<Color> fill;
   // Whether a protected sheet refuses typing into the cell (the application's default).
   bool locked = true;
+  // Whether what is typed into the cell stays text as typed (the number format "@"): "++" is
+  // then no formula, "007" no number.
+  bool text = false;
   friend bool operator==(const CellFormat&, const CellFormat&) = default;
 };
 

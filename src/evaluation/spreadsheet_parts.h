@@ -116,6 +116,7 @@ class StyleTable {
     VAlign vertical;
     bool wrap;
     bool locked;
+    bool text;
   };
   struct Hash {
     size_t operator()(const CellFormat& f) const;

@@ -58,7 +58,7 @@ size_t StyleTable::Hash::operator()(const CellFormat& f) const {
   auto mix = [&h](size_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); };
   mix(std::hash<double>{}(f.font.size));
   mix(size_t(f.font.bold) | size_t(f.font.italic) << 1 | size_t(f.wrap) << 2 |
-      size_t(f.horizontal) << 3 | size_t(f.vertical) << 6 | size_t(f.locked) << 9);
+      size_t(f.horizontal) << 3 | size_t(f.vertical) << 6 | size_t(f.locked) << 9 | size_t(f.text) << 10);
   mix(size_t(f.left) | size_t(f.right) << 4 | size_t(f.top) << 8 | size_t(f.bottom) << 12);
   mix(f.fill ? (size_t(1) << 24 | size_t(f.fill->red) << 16 | size_t(f.fill->green) << 8 |
                 size_t(f.fill->blue))
@@ -79,6 +79,7 @@ int StyleTable::xf(const CellFormat& f) {
   x.vertical = f.vertical;
   x.wrap = f.wrap;
   x.locked = f.locked;
+  x.text = f.text;
   xfs_.push_back(x);
   const int index = int(xfs_.size() - 1);
   xfOf_.emplace(f, index);
@@ -148,7 +149,7 @@ XmlText StyleTable::assemble() const {
   xml::appendInt(out, qint64(xfs_.size()));
   out.append("\">");
   for (const Xf& x : xfs_) {
-    out.append("<xf numFmtId=\"0\" fontId=\"");
+    out.append(x.text ? "<xf numFmtId=\"49\" fontId=\"" : "<xf numFmtId=\"0\" fontId=\"");
     xml::appendInt(out, x.font + 1);
     out.append("\" fillId=\"");
     xml::appendInt(out, x.fill);
@@ -156,6 +157,7 @@ XmlText StyleTable::assemble() const {
     xml::appendInt(out, x.border);
     out.append("\" xfId=\"0\"");
     out.append(" applyFont=\"1\"");
+    if (x.text) out.append(" applyNumberFormat=\"1\"");
     if (x.fill != 0) out.append(" applyFill=\"1\"");
     if (x.border != 0) out.append(" applyBorder=\"1\"");
     const char* h = horizontalName(x.horizontal);

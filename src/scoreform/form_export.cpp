@@ -224,6 +224,13 @@ void writeWorkbook(const ScoringForm& form, const QString& path) {
   trait.locked = false;
   trait.horizontal = xlsx::HAlign::Center;
   if (!form.columns.empty()) sheet.setColumnFormat(xlsx::Range(1, KeyColumnCount + 1, 1, lastColumn), trait);
+  // A defect mark typed stays text: "++" typed into a cell of general format is taken for the
+  // start of a formula.
+  xlsx::CellFormat mark = trait;
+  mark.text = true;
+  for (size_t i = 0; i < form.columns.size(); ++i)
+    if (form.columns[i].kind == TraitKind::Defect)
+      sheet.setColumnFormat(xlsx::Range::cell(1, KeyColumnCount + 1 + int(i)), mark);
 
   std::vector<ColumnFit> fits(static_cast<size_t>(lastColumn));
   for (int k = 0; k < KeyColumnCount; ++k) {

@@ -187,6 +187,15 @@ TEST_F(FormExport, TheWorkbookIsReadyToFillAndLibreOfficeReadsTheSameCellsAsTheC
   EXPECT_FALSE(unlocked(cells.at(name(x1) + "3").style));
   EXPECT_TRUE(unlocked(cells.at(name(x1) + "4").style));
   EXPECT_NE(xfs.at(size_t(cells.at("C4").style))->attr("fillId"), "0");  // greyed
+  // Defect marks typed stay text ("++" is no formula); scores stay numbers.
+  const auto textFormat = [&](int xf) { return xfs.at(size_t(xf))->attr("numFmtId") == "49"; };
+  EXPECT_TRUE(textFormat(cells.at(name(xx2) + "4").style));
+  EXPECT_FALSE(textFormat(cells.at(name(x1) + "4").style));
+  for (const test::Node* col : sheet.at({"cols"}).all("col"))
+    for (int c = col->attr("min").toInt(); c <= col->attr("max").toInt(); ++c)
+      EXPECT_EQ(textFormat(col->attr("style").toInt()),
+                c > KeyColumnCount && form.columns[size_t(c - KeyColumnCount - 1)].kind == TraitKind::Defect)
+          << c;
   for (const test::Node* col : sheet.at({"cols"}).all("col"))
     EXPECT_EQ(unlocked(col->attr("style").toInt()), col->attr("min").toInt() > KeyColumnCount) << col->attr("min").toStdString();
 
